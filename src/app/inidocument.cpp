@@ -1,0 +1,187 @@
+#include "app/inidocument.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/casefold.h"
+
+namespace mellowby::app {
+
+namespace {
+
+    constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+    bool isBlank(char c)
+    {
+        return c == ' ' || c == '\t';
+    }
+
+    bool holdsLineBreakOrNul(std::string_view text)
+    {
+        return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+    }
+
+} // namespace
+
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+IniDocument::IniDocument(std::string text)
+    : m_text(std::move(text))
+{
+    parse();
+}
+
+void IniDocument::parse()
+{
+    m_lines.clear();
+    for (std::size_t begin = 0; begin < m_text.size();) {
+        m_lines.push_back(parseLine(begin));
+        begin = m_lines.back().next;
+    }
+}
+
+IniDocument::Line IniDocument::parseLine(std::size_t begin) const
+{
+    Line line;
+    line.begin = begin;
+    const std::size_t newline = m_text.find('\n', begin);
+    line.end = newline == std::string::npos ? m_text.size() : newline;
+    line.next = newline == std::string::npos ? m_text.size() : newline + 1;
+    if (line.end > begin && m_text[line.end - 1] == '\r')
+        --line.end;
+
+    std::size_t contentBegin = begin;
+    if (begin == 0 && m_text.starts_with(kUtf8Bom))
+        contentBegin = kUtf8Bom.size();
+    const std::string_view content = trimBlanks(std::string_view(m_text).substr(contentBegin, line.end - contentBegin));
+    line.blank = content.empty();
+    if (content.empty() || content.front() == ';')
+        return line;
+    const auto offsetOf
+        = [this](std::string_view part) { return static_cast<std::size_t>(part.data() - m_text.data()); };
+
+    if (content.front() == '[') {
+        const std::size_t close = content.rfind(']');
+        if (close == std::string_view::npos)
+            return line;
+        const std::string_view sectionName = trimBlanks(content.substr(1, close - 1));
+        line.kind = LineKind::Section;
+        line.nameBegin = offsetOf(sectionName);
+        line.nameEnd = line.nameBegin + sectionName.size();
+        return line;
+    }
+
+    const std::size_t equals = content.find('=');
+    if (equals == std::string_view::npos)
+        return line;
+    const std::string_view keyName = trimBlanks(content.substr(0, equals));
+    if (keyName.empty())
+        return line;
+    const std::string_view keyValue = trimBlanks(content.substr(equals + 1));
+    line.kind = LineKind::Key;
+    line.nameBegin = offsetOf(keyName);
+    line.nameEnd = line.nameBegin + keyName.size();
+    // An empty value sits right after '=' and its blanks, where a new value will go.
+    line.valueBegin = keyValue.empty() ? offsetOf(content) + content.size() : offsetOf(keyValue);
+    line.valueEnd = line.valueBegin + keyValue.size();
+    return line;
+}
+
+std::string_view IniDocument::name(const Line& line) const
+{
+    return std::string_view(m_text).substr(line.nameBegin, line.nameEnd - line.nameBegin);
+}
+
+std::optional<std::size_t> IniDocument::findKey(std::string_view section, std::string_view key) const
+{
+    section = trimBlanks(section);
+    key = trimBlanks(key);
+    bool inSection = false;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind == LineKind::Section)
+            inSection = equalsIgnoringCase(name(line), section);
+        else if (line.kind == LineKind::Key && inSection && equalsIgnoringCase(name(line), key))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::string IniDocument::value(std::string_view section, std::string_view key) const
+{
+    const auto index = findKey(section, key);
+    if (!index)
+        return {};
+    const Line& line = m_lines[*index];
+    std::string stored = m_text.substr(line.valueBegin, line.valueEnd - line.valueBegin);
+    std::erase(stored, '\0');
+    return std::string(trimBlanks(stored));
+}
+
+std::string_view IniDocument::lineEnd() const
+{
+    const std::size_t newline = m_text.find('\n');
+    if (newline != std::string::npos && newline > 0 && m_text[newline - 1] == '\r')
+        return "\r\n";
+    return "\n";
+}
+
+bool IniDocument::setValue(std::string_view section, std::string_view key, std::string_view value)
+{
+    section = trimBlanks(section);
+    key = trimBlanks(key);
+    if (section.empty() || key.empty() || holdsLineBreakOrNul(section) || holdsLineBreakOrNul(key)
+        || holdsLineBreakOrNul(value) || key.find('=') != std::string_view::npos || key.front() == '['
+        || key.front() == ';')
+        return false;
+
+    if (const auto index = findKey(section, key)) {
+        // Only the value changes; the key as spelt in the file, and its spacing, stay.
+        const Line& line = m_lines[*index];
+        m_text.replace(line.valueBegin, line.end - line.valueBegin, value);
+        parse();
+        return true;
+    }
+
+    const std::string_view newline = lineEnd();
+    std::string keyLine;
+    keyLine.append(key).append("=").append(value).append(newline);
+
+    const auto sectionLine = std::find_if(m_lines.begin(), m_lines.end(),
+        [&](const Line& line) { return line.kind == LineKind::Section && equalsIgnoringCase(name(line), section); });
+    if (sectionLine != m_lines.end()) {
+        // After the section's last key, so that keys keep the order they were first written in
+        // and any blank lines or comments before the next section stay where they are.
+        auto last = sectionLine;
+        for (auto it = std::next(sectionLine); it != m_lines.end() && it->kind != LineKind::Section; ++it) {
+            if (it->kind == LineKind::Key)
+                last = it;
+        }
+        std::string insertion;
+        if (m_text[last->next - 1] != '\n')
+            insertion.append(newline);
+        insertion.append(keyLine);
+        m_text.insert(last->next, insertion);
+        parse();
+        return true;
+    }
+
+    std::string insertion;
+    if (!m_text.empty() && m_text.back() != '\n')
+        insertion.append(newline);
+    if (!m_lines.empty() && !m_lines.back().blank)
+        insertion.append(newline);
+    insertion.append("[").append(section).append("]").append(newline).append(keyLine);
+    m_text.append(insertion);
+    parse();
+    return true;
+}
+
+} // namespace mellowby::app

@@ -1,0 +1,69 @@
+#include "catalog/catalogoutput.h"
+
+#include "platform/filesystem.h"
+
+namespace mellowby::catalog {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 256 * 1024;
+constexpr std::string_view kLineEnd = "\r\n";
+
+} // namespace
+
+CatalogOutput::CatalogOutput(std::unique_ptr<platform::IOutputFile> xml, std::unique_ptr<platform::IOutputFile> idx)
+    : m_xml { std::move(xml), {} }
+    , m_idx { std::move(idx), {} }
+{
+    m_xml.buffer.reserve(kBlockSize + 4096);
+    m_idx.buffer.reserve(kBlockSize + 4096);
+}
+
+CatalogOutput::~CatalogOutput() = default;
+
+void CatalogOutput::endLineToBoth()
+{
+    m_line += kLineEnd;
+    m_xml.buffer += m_line;
+    m_idx.buffer += m_line;
+    m_line.clear();
+    flushIfFull(m_xml);
+    flushIfFull(m_idx);
+}
+
+void CatalogOutput::endLineToXml()
+{
+    m_line += kLineEnd;
+    m_xml.buffer += m_line;
+    m_line.clear();
+    flushIfFull(m_xml);
+}
+
+void CatalogOutput::finish()
+{
+    flush(m_xml);
+    flush(m_idx);
+    for (Target* target : { &m_xml, &m_idx }) {
+        if (m_error)
+            return;
+        if (auto done = target->file->finish(); !done)
+            m_error = done.error();
+    }
+}
+
+void CatalogOutput::flushIfFull(Target& target)
+{
+    if (target.buffer.size() >= kBlockSize)
+        flush(target);
+}
+
+void CatalogOutput::flush(Target& target)
+{
+    if (!m_error && !target.buffer.empty()) {
+        if (auto written = target.file->write(target.buffer); !written)
+            m_error = written.error();
+    }
+    target.buffer.clear();
+}
+
+} // namespace mellowby::catalog

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/error.h"
+
+namespace mellowby::platform {
+class IOutputFile;
+}
+
+namespace mellowby::catalog {
+
+// The two files of a catalog being written: every line goes to the catalog proper, every line but
+// the File lines to the index twin. Lines are gathered in memory and written in large blocks; the
+// first write failure sticks, so the walk can stop at once instead of writing on into a full disk.
+class CatalogOutput {
+public:
+    CatalogOutput(std::unique_ptr<platform::IOutputFile> xml, std::unique_ptr<platform::IOutputFile> idx);
+    ~CatalogOutput();
+    CatalogOutput(const CatalogOutput&) = delete;
+    CatalogOutput& operator=(const CatalogOutput&) = delete;
+
+    // The line buffers; append the text of a line, then call endLineToBoth/endLineToXml.
+    std::string& line() { return m_line; }
+    void endLineToBoth();
+    void endLineToXml();
+
+    // Writes what is buffered and flushes both files to stable storage.
+    void finish();
+
+    const std::optional<platform::Error>& error() const { return m_error; }
+
+private:
+    struct Target {
+        std::unique_ptr<platform::IOutputFile> file;
+        std::string buffer;
+    };
+    void flushIfFull(Target& target);
+    void flush(Target& target);
+
+    Target m_xml;
+    Target m_idx;
+    std::string m_line;
+    std::optional<platform::Error> m_error;
+};
+
+} // namespace mellowby::catalog

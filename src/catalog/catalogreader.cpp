@@ -1,0 +1,286 @@
+#include "catalog/catalogreader.h"
+
+#include <cerrno>
+#include <string_view>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "catalog/gb2312decoder.h"
+
+namespace mellowby::catalog {
+
+namespace {
+
+    // Character and entity references are decoded. Literal white space inside an attribute value is
+    // normalised to blanks as XML requires, while a tab, LF or CR written as a character reference
+    // is kept as it is. Literal CR LF inside text reads as LF. Text of white space only (the line
+    // ends between elements) is dropped. A DOCTYPE is skipped and its entities are never expanded.
+    constexpr unsigned int kParseOptions
+        = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_wconv_attribute | pugi::parse_eol;
+
+    class FileDescriptor {
+    public:
+        explicit FileDescriptor(int descriptor)
+            : m_descriptor(descriptor)
+        {
+        }
+        FileDescriptor(const FileDescriptor&) = delete;
+        FileDescriptor& operator=(const FileDescriptor&) = delete;
+        ~FileDescriptor()
+        {
+            if (m_descriptor >= 0) {
+                ::close(m_descriptor);
+            }
+        }
+
+        int get() const { return m_descriptor; }
+
+    private:
+        int m_descriptor;
+    };
+
+    std::expected<std::string, platform::Error> readWholeFile(const std::string& path)
+    {
+        const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (file.get() < 0) {
+            return std::unexpected(platform::errorFromErrno(errno));
+        }
+        std::size_t capacity = 64 * 1024;
+        struct stat info { };
+        if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode)) {
+            // One byte more than the file holds, so that the read reporting the end needs no growth.
+            capacity = static_cast<std::size_t>(info.st_size) + 1;
+        }
+        std::string bytes(capacity, '\0');
+        std::size_t size = 0;
+        for (;;) {
+            if (size == bytes.size()) {
+                bytes.resize(bytes.size() * 2);
+            }
+            const ssize_t count = ::read(file.get(), bytes.data() + size, bytes.size() - size);
+            if (count == 0) {
+                break;
+            }
+            if (count < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return std::unexpected(platform::errorFromErrno(errno));
+            }
+            size += static_cast<std::size_t>(count);
+        }
+        bytes.resize(size);
+        return bytes;
+    }
+
+    bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+    std::string_view skipSpace(std::string_view text)
+    {
+        std::size_t i = 0;
+        while (i < text.size() && isXmlSpace(text[i])) {
+            ++i;
+        }
+        return text.substr(i);
+    }
+
+    // The value of the encoding pseudo-attribute in the XML declaration that opens text; empty when
+    // there is no declaration or it names no encoding. Blanks around "=" are allowed, as the writer
+    // puts one before it.
+    std::string_view declaredEncoding(std::string_view text)
+    {
+        constexpr std::string_view kOpening = "<?xml";
+        if (!text.starts_with(kOpening) || text.size() == kOpening.size() || !isXmlSpace(text[kOpening.size()])) {
+            return {};
+        }
+        const std::size_t end = text.find("?>");
+        if (end == std::string_view::npos) {
+            return {};
+        }
+        std::string_view rest = text.substr(kOpening.size(), end - kOpening.size());
+        for (;;) {
+            rest = skipSpace(rest);
+            std::size_t nameEnd = 0;
+            while (nameEnd < rest.size() && rest[nameEnd] != '=' && !isXmlSpace(rest[nameEnd])) {
+                ++nameEnd;
+            }
+            if (nameEnd == 0) {
+                return {};
+            }
+            const std::string_view name = rest.substr(0, nameEnd);
+            rest = skipSpace(rest.substr(nameEnd));
+            if (!rest.starts_with('=')) {
+                return {};
+            }
+            rest = skipSpace(rest.substr(1));
+            if (rest.empty() || (rest[0] != '"' && rest[0] != '\'')) {
+                return {};
+            }
+            const std::size_t closing = rest.find(rest[0], 1);
+            if (closing == std::string_view::npos) {
+                return {};
+            }
+            if (name == "encoding") {
+                return rest.substr(1, closing - 1);
+            }
+            rest = rest.substr(closing + 1);
+        }
+    }
+
+    bool isUtf8Label(std::string_view label)
+    {
+        return label.size() == 5 && (label[0] == 'U' || label[0] == 'u') && (label[1] == 'T' || label[1] == 't')
+            && (label[2] == 'F' || label[2] == 'f') && label.substr(3) == "-8";
+    }
+
+    pugi::xml_parse_result resultWithStatus(pugi::xml_parse_status status)
+    {
+        pugi::xml_parse_result result;
+        result.status = status;
+        return result;
+    }
+
+} // namespace
+
+struct CatalogDocument::State {
+    // The UTF-8 text, parsed in place: the document's names and values point into it.
+    std::string text;
+    pugi::xml_document document;
+    // Until something is loaded the document is as empty as one whose file held no element.
+    pugi::xml_parse_result result = resultWithStatus(pugi::status_no_document_element);
+    platform::Error error;
+
+    bool fail(pugi::xml_parse_result failure, platform::Error why)
+    {
+        // pugixml keeps whatever it had built before the fault; a reader must see no tree at all.
+        document.reset();
+        text = std::string();
+        result = failure;
+        error = std::move(why);
+        return false;
+    }
+};
+
+CatalogDocument::CatalogDocument()
+    : m_state(std::make_unique<State>())
+{
+}
+
+CatalogDocument::CatalogDocument(CatalogDocument&&) noexcept = default;
+CatalogDocument& CatalogDocument::operator=(CatalogDocument&&) noexcept = default;
+CatalogDocument::~CatalogDocument() = default;
+
+bool CatalogDocument::load(const std::string& path)
+{
+    m_state.reset();
+    auto bytes = readWholeFile(path);
+    if (!bytes) {
+        m_state = std::make_unique<State>();
+        const auto status = bytes.error().number == ENOENT ? pugi::status_file_not_found : pugi::status_io_error;
+        return m_state->fail(resultWithStatus(status), std::move(bytes.error()));
+    }
+    return loadBytes(std::move(*bytes));
+}
+
+bool CatalogDocument::loadBytes(std::string bytes)
+{
+    // Drop the previous document before building the next, so two are never held at once.
+    m_state.reset();
+    m_state = std::make_unique<State>();
+    State& state = *m_state;
+
+    // pugixml ignores the declared encoding, so text in the GB family is decoded here first.
+    const std::string_view label = declaredEncoding(bytes);
+    if (!label.empty() && !isUtf8Label(label)) {
+        const char* charset = Gb2312Decoder::charsetFor(label);
+        if (charset == nullptr) {
+            return state.fail(
+                resultWithStatus(pugi::status_io_error), platform::Error { 0, "Unsupported encoding " + std::string(label) });
+        }
+        auto decoder = Gb2312Decoder::open(charset);
+        if (!decoder) {
+            return state.fail(resultWithStatus(pugi::status_io_error), std::move(decoder.error()));
+        }
+        bytes = decoder->decode(bytes);
+    }
+
+    state.text = std::move(bytes);
+    state.result = state.document.load_buffer_inplace(
+        state.text.data(), state.text.size(), kParseOptions, pugi::encoding_utf8);
+    if (!state.result || !state.document.document_element()) {
+        const pugi::xml_parse_result result = state.result;
+        return state.fail(result,
+            platform::Error { 0, std::string(result.description()) + " at offset " + std::to_string(result.offset) });
+    }
+    return true;
+}
+
+bool CatalogDocument::loaded() const { return m_state && m_state->document.document_element(); }
+
+pugi::xml_node CatalogDocument::documentElement() const
+{
+    return m_state ? m_state->document.document_element() : pugi::xml_node();
+}
+
+pugi::xml_node CatalogDocument::documentNode() const { return m_state ? m_state->document : pugi::xml_node(); }
+
+const platform::Error& CatalogDocument::loadError() const
+{
+    static const platform::Error kNone;
+    return m_state ? m_state->error : kNone;
+}
+
+const pugi::xml_parse_result& CatalogDocument::parseResult() const
+{
+    static const pugi::xml_parse_result kNone = resultWithStatus(pugi::status_no_document_element);
+    return m_state ? m_state->result : kNone;
+}
+
+CatalogDocument loadCatalog(const std::string& path)
+{
+    CatalogDocument document;
+    document.load(path);
+    return document;
+}
+
+pugi::xpath_node_set selectAllFiles(const CatalogDocument& document)
+{
+    const pugi::xml_node root = document.documentNode();
+    return root ? root.select_nodes("//File") : pugi::xpath_node_set();
+}
+
+std::expected<pugi::xpath_node_set, platform::Error> selectDirectoryFiles(
+    const CatalogDocument& document, std::size_t depth, const std::string& title)
+{
+    std::string query = "/Disk";
+    for (std::size_t level = 0; level < depth; ++level) {
+        query += "/Directory";
+    }
+    query += "[@title = $title]/File";
+    try {
+        pugi::xpath_variable_set variables;
+        variables.set("title", title.c_str());
+        const pugi::xpath_query compiled(query.c_str(), &variables);
+        const pugi::xml_node root = document.documentNode();
+        return root ? compiled.evaluate_node_set(root) : pugi::xpath_node_set();
+    } catch (const pugi::xpath_exception& failure) {
+        // pugixml refuses queries nested deeper than its fixed limit of about a thousand steps.
+        return std::unexpected(platform::Error { 0, failure.what() });
+    }
+}
+
+pugi::xml_attribute attributeAt(pugi::xml_node node, std::size_t index)
+{
+    for (pugi::xml_attribute attribute = node.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+        if (index == 0) {
+            return attribute;
+        }
+        --index;
+    }
+    return {};
+}
+
+} // namespace mellowby::catalog

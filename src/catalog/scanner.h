@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <string>
+#include <string_view>
+
+#include "platform/error.h"
+
+namespace mellowby::platform {
+class IDirectoryLister;
+class IFileSystem;
+class IMessageBox;
+}
+
+namespace mellowby::app {
+struct Settings;
+}
+
+namespace mellowby::catalog {
+
+class DateFormatter;
+
+struct ScanProgress {
+    std::uint64_t directories = 0;
+    std::uint64_t files = 0; // files written to the catalog
+    std::uint64_t bytes = 0; // their sizes
+    std::string currentDirectory;
+};
+
+// Watches a scan: it is told the counts as directories are entered and may stop the walk.
+class IScanObserver {
+public:
+    virtual ~IScanObserver() = default;
+    virtual void onProgress(const ScanProgress& progress) = 0;
+    virtual bool stopRequested() = 0;
+};
+
+// Everything a scan works with, injected so that tests choose what the OS answers.
+struct ScanContext {
+    std::string dataDir; // the folder the catalog pair goes into
+    const app::Settings& settings;
+    platform::IDirectoryLister& lister;
+    platform::IFileSystem& fileSystem;
+    platform::IMessageBox& box;
+    const DateFormatter& dates;
+    IScanObserver* observer = nullptr;
+};
+
+enum class ScanFailure {
+    EmptyPath, // nothing to scan
+    NameRefused, // the name would put files outside the Data folder (the error box was shown)
+    OverwriteDeclined, // the user kept the existing catalog
+    RootUnreadable, // the scanned path cannot be listed or holds nothing
+    Stopped, // the observer asked to stop
+    Failed, // a write or the final replacement failed (the error box was shown)
+};
+
+struct ScanResult {
+    ScanProgress totals;
+    std::string xmlPath; // where the catalog proper now lies
+    std::string idxPath;
+};
+
+// Writes the catalog pair of the tree at path into the Data folder. The new pair replaces an
+// existing one only once it is complete, so on any failure the old catalog stays as it was and no
+// partial file is left behind.
+std::expected<ScanResult, ScanFailure> generateCatalog(ScanContext& context, const std::string& path,
+                                                       const std::string& name);
+
+// True when a complete catalog pair was written.
+bool genXml(ScanContext& context, const std::string& path, const std::string& name);
+
+// Whether a file of extension ext (upper case) goes into the catalog under the settings' filter.
+bool filePassesFilter(const app::Settings& settings, std::string_view ext);
+
+// Creates one directory (its parent must exist); doubled separators in path count as one.
+bool createDir(platform::IFileSystem& fileSystem, const std::string& path);
+
+// Moves the file into the desktop trash; 0 when it was moved, else the error number.
+int DeleteFile(platform::IFileSystem& fileSystem, const std::string& path);
+
+} // namespace mellowby::catalog

@@ -1,0 +1,132 @@
+#include "catalog/textutils.h"
+
+#include <vector>
+
+#include <fnmatch.h>
+
+#include "platform/directorylister.h"
+#include "platform/paths.h"
+
+namespace mellowby::catalog {
+
+std::string trimNull(std::string_view text)
+{
+    return std::string(text.substr(0, text.find('\0')));
+}
+
+std::uint64_t getFileSizeKB(std::uint32_t sizeHigh, std::uint32_t sizeLow)
+{
+    return getFileSizeKB((std::uint64_t { sizeHigh } << 32) | sizeLow);
+}
+
+std::uint64_t getFileSizeKB(std::uint64_t size)
+{
+    return size / 1024 + (size % 1024 != 0 ? 1 : 0);
+}
+
+bool ifDirectory(std::uint32_t attributes)
+{
+    return (attributes & kAttributeDirectory) != 0;
+}
+
+std::string getFileExt(std::string_view name)
+{
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return {};
+    std::string ext(name.substr(dot + 1));
+    // Extensions are compared against upper-case filter lists byte for byte; only ASCII letters
+    // change case, as the lists are typed in ASCII.
+    for (char& c : ext) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return ext;
+}
+
+std::string getShortName(std::string_view path)
+{
+    const auto slash = path.rfind(platform::kPathSeparator);
+    const auto name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const auto dot = name.rfind('.');
+    return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
+std::string encodeXml(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 16);
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// Only "*" and "?" are wildcards in the paths callers pass; every other character, "[" included,
+// stands for itself, so a catalog named "a[1]" is still found.
+std::string toFnmatchPattern(std::string_view wildcardPattern)
+{
+    std::string pattern;
+    pattern.reserve(wildcardPattern.size());
+    for (const char c : wildcardPattern) {
+        if (c == '[' || c == ']' || c == '\\')
+            pattern.push_back('\\');
+        pattern.push_back(c);
+    }
+    return pattern;
+}
+
+bool entryMatchesMask(const platform::DirEntry& entry, std::uint16_t mask)
+{
+    if (entry.isHidden)
+        return false;
+    return !entry.isDirectory || (mask & kMaskDirectories) != 0;
+}
+
+} // namespace
+
+bool ifFileExists(platform::IDirectoryLister& lister, std::string_view path, std::uint16_t mask)
+{
+    if (path.empty())
+        return false;
+    std::vector<platform::DirEntry> entries;
+    if (path.back() == platform::kPathSeparator)
+        return (mask & kMaskDirectories) != 0 && lister.list(std::string(path), entries).has_value();
+
+    const auto slash = path.rfind(platform::kPathSeparator);
+    const std::string dir = slash == std::string_view::npos ? std::string(".")
+        : slash == 0                                        ? std::string(1, platform::kPathSeparator)
+                                                            : std::string(path.substr(0, slash));
+    const std::string pattern = toFnmatchPattern(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    if (!lister.list(dir, entries))
+        return false;
+    for (const auto& entry : entries) {
+        if (entry.name == "." || entry.name == "..")
+            continue;
+        if (fnmatch(pattern.c_str(), entry.name.c_str(), FNM_PERIOD) == 0 && entryMatchesMask(entry, mask))
+            return true;
+    }
+    return false;
+}
+
+} // namespace mellowby::catalog

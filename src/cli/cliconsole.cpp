@@ -1,0 +1,67 @@
+#include "cli/cliconsole.h"
+
+#include <cstdio>
+#include <string>
+
+#include <unistd.h>
+
+namespace mellowby::cli {
+
+namespace {
+
+std::string withoutCarriageReturns(std::string text)
+{
+    std::erase(text, '\r');
+    return text;
+}
+
+} // namespace
+
+platform::MessageAnswer ConsoleMessageBox::show(const platform::MessageRequest& request)
+{
+    std::fprintf(stderr, "%s: %s\n", request.title.c_str(), withoutCarriageReturns(request.text).c_str());
+    if (request.buttons != platform::MessageButtons::YesNo)
+        return platform::MessageAnswer::Ok;
+    if (m_answerYes)
+        return platform::MessageAnswer::Yes;
+    m_declinedQuestion = true;
+    return platform::MessageAnswer::No;
+}
+
+std::optional<std::string> ConsoleMessageBox::prompt(const std::string&, const std::string&, const std::string&)
+{
+    return std::nullopt;
+}
+
+ConsoleProgress::ConsoleProgress()
+    : m_start(std::chrono::steady_clock::now())
+    , m_lastPrint(m_start)
+    , m_terminal(::isatty(STDERR_FILENO) == 1)
+{
+}
+
+void ConsoleProgress::onProgress(const catalog::ScanProgress& progress)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastPrint < std::chrono::milliseconds(500))
+        return;
+    m_lastPrint = now;
+    const double seconds = secondsSinceStart();
+    const auto entries = progress.directories + progress.files;
+    std::fprintf(stderr, m_terminal ? "\r已扫描 %llu 项（%.0f 项/秒）\033[K" : "已扫描 %llu 项（%.0f 项/秒）\n",
+                 static_cast<unsigned long long>(entries), seconds > 0 ? static_cast<double>(entries) / seconds : 0.0);
+    m_printed = true;
+}
+
+void ConsoleProgress::finish()
+{
+    if (m_printed && m_terminal)
+        std::fputc('\n', stderr);
+}
+
+double ConsoleProgress::secondsSinceStart() const
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+}
+
+} // namespace mellowby::cli

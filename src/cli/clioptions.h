@@ -1,0 +1,23 @@
+#pragma once
+
+#include <expected>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mellowby::cli {
+
+// A command line split into its command, its arguments and the options, which may stand
+// anywhere among the arguments.
+struct CliOptions {
+    std::string command;
+    std::vector<std::string> arguments;
+    std::optional<std::string> dataDir;
+    std::optional<std::string> in;
+    bool force = false;
+};
+
+// The parsed command line, or the reason it cannot be understood.
+std::expected<CliOptions, std::string> parseCommandLine(const std::vector<std::string>& words);
+
+} // namespace mellowby::cli

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include <iconv.h>
+
+namespace mellowby::testing {
+
+// Converts test expectations between UTF-8 and GB2312 with the C library, independently of the
+// code under test.
+inline std::string convert(std::string_view text, const char* to, const char* from)
+{
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw std::runtime_error("no converter");
+    std::string out(text.size() * 4 + 4, '\0');
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    const std::size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    if (result == static_cast<std::size_t>(-1))
+        throw std::runtime_error("cannot convert test text");
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+inline std::string toGb2312(std::string_view utf8) { return convert(utf8, "GB2312", "UTF-8"); }
+inline std::string fromGb2312(std::string_view gb) { return convert(gb, "UTF-8", "GB2312"); }
+
+} // namespace mellowby::testing

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# mellowby-cli against the real file system: a scan into a temporary Data folder, the refusal to
+# overwrite without --force, and the listing of catalogs.
+set -euo pipefail
+
+cli="$1"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+mkdir -p "$work/tree/sub dir" "$work/Data"
+printf 'hello' > "$work/tree/a.txt"
+printf 'x%.0s' {1..2000} > "$work/tree/sub dir/b & c.jpg"
+ln -s .. "$work/tree/sub dir/loop"
+
+"$cli" scan "$work/tree" "盘 1" --data "$work/Data" > "$work/out" 2> "$work/err" || fail "scan failed: $(cat "$work/err")"
+grep -q '2 个目录，3 个文件' "$work/out" || fail "unexpected summary: $(cat "$work/out")"
+[ -f "$work/Data/盘 1.xml" ] && [ -f "$work/Data/盘 1.idx" ] || fail "catalog pair missing"
+tail -c 9 "$work/Data/盘 1.xml" | od -c | grep -q '\\r  \\n' || fail "catalog does not end in CR LF"
+grep -q 'b &amp; c.jpg' "$work/Data/盘 1.xml" || fail "name not escaped"
+grep -q '>loop</File>' "$work/Data/盘 1.xml" || fail "symbolic link not recorded as a file"
+if grep -q 'File' "$work/Data/盘 1.idx"; then fail "index twin holds File lines"; fi
+
+cp "$work/Data/盘 1.xml" "$work/before"
+if "$cli" --data "$work/Data" scan "$work/tree" "盘 1" > /dev/null 2> "$work/err"; then
+  fail "an existing catalog was replaced without --force"
+fi
+grep -q -- '--force' "$work/err" || fail "refusal does not say how to overwrite: $(cat "$work/err")"
+cmp -s "$work/before" "$work/Data/盘 1.xml" || fail "refused overwrite changed the catalog"
+"$cli" scan --force "$work/tree" "盘 1" --data "$work/Data" > /dev/null 2>&1 || fail "--force did not overwrite"
+
+if "$cli" scan "$work/missing" other --data "$work/Data" > /dev/null 2>&1; then fail "scan of a missing path succeeded"; fi
+[ ! -e "$work/Data/other.xml" ] || fail "a failed scan left a catalog"
+if "$cli" scan "$work/tree" "../escape" --data "$work/Data" > /dev/null 2>&1; then fail "a name outside Data was accepted"; fi
+[ ! -e "$work/escape.xml" ] || fail "a catalog was written outside Data"
+
+[ "$("$cli" list --data "$work/Data")" = "盘 1" ] || fail "list shows: $("$cli" list --data "$work/Data")"
+[ -z "$(ls -A "$work/Data" | grep -v '^盘 1\.' || true)" ] || fail "stray files in Data: $(ls -A "$work/Data")"
+
+if "$cli" frobnicate > /dev/null 2>&1; then fail "an unknown command succeeded"; fi
+echo "cli end to end: all checks passed"

@@ -1,0 +1,64 @@
+#include "fakes/faultyfilesystem.h"
+
+namespace mellowby::fakes {
+
+class FaultyOutputFile final : public platform::IOutputFile {
+public:
+    FaultyOutputFile(FaultyFileSystem& owner, std::unique_ptr<platform::IOutputFile> real)
+        : m_owner(owner)
+        , m_real(std::move(real))
+    {
+    }
+
+    std::expected<void, platform::Error> write(std::string_view bytes) override
+    {
+        auto& budget = m_owner.m_writeBudget;
+        if (budget && bytes.size() > *budget) {
+            // A full disk takes what fits, then refuses the rest.
+            (void)m_real->write(bytes.substr(0, *budget));
+            *budget = 0;
+            return std::unexpected(m_owner.m_writeError);
+        }
+        if (budget)
+            *budget -= bytes.size();
+        return m_real->write(bytes);
+    }
+    std::expected<void, platform::Error> finish() override { return m_real->finish(); }
+
+private:
+    FaultyFileSystem& m_owner;
+    std::unique_ptr<platform::IOutputFile> m_real;
+};
+
+std::expected<void, platform::Error> FaultyFileSystem::createDirectory(const std::string& path)
+{
+    return m_real.createDirectory(path);
+}
+
+std::expected<std::unique_ptr<platform::IOutputFile>, platform::Error>
+FaultyFileSystem::createNewFile(const std::string& path)
+{
+    auto real = m_real.createNewFile(path);
+    if (!real)
+        return std::unexpected(real.error());
+    return std::make_unique<FaultyOutputFile>(*this, std::move(*real));
+}
+
+std::expected<void, platform::Error> FaultyFileSystem::renameFile(const std::string& from, const std::string& to)
+{
+    if (m_renameError)
+        return std::unexpected(*m_renameError);
+    return m_real.renameFile(from, to);
+}
+
+std::expected<void, platform::Error> FaultyFileSystem::removeFile(const std::string& path)
+{
+    return m_real.removeFile(path);
+}
+
+std::expected<void, platform::Error> FaultyFileSystem::moveToTrash(const std::string& path)
+{
+    return m_real.moveToTrash(path);
+}
+
+} // namespace mellowby::fakes
