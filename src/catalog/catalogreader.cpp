@@ -76,7 +76,10 @@ namespace {
         return bytes;
     }
 
-    bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+    bool isXmlSpace(char c)
+    {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    }
 
     std::string_view skipSpace(std::string_view text)
     {
@@ -197,8 +200,8 @@ bool CatalogDocument::loadBytes(std::string bytes)
     if (!label.empty() && !isUtf8Label(label)) {
         const char* charset = Gb2312Decoder::charsetFor(label);
         if (charset == nullptr) {
-            return state.fail(
-                resultWithStatus(pugi::status_io_error), platform::Error { 0, "Unsupported encoding " + std::string(label) });
+            return state.fail(resultWithStatus(pugi::status_io_error),
+                platform::Error { 0, "Unsupported encoding " + std::string(label) });
         }
         auto decoder = Gb2312Decoder::open(charset);
         if (!decoder) {
@@ -208,8 +211,8 @@ bool CatalogDocument::loadBytes(std::string bytes)
     }
 
     state.text = std::move(bytes);
-    state.result = state.document.load_buffer_inplace(
-        state.text.data(), state.text.size(), kParseOptions, pugi::encoding_utf8);
+    state.result
+        = state.document.load_buffer_inplace(state.text.data(), state.text.size(), kParseOptions, pugi::encoding_utf8);
     if (!state.result || !state.document.document_element()) {
         const pugi::xml_parse_result result = state.result;
         return state.fail(result,
@@ -218,14 +221,20 @@ bool CatalogDocument::loadBytes(std::string bytes)
     return true;
 }
 
-bool CatalogDocument::loaded() const { return m_state && m_state->document.document_element(); }
+bool CatalogDocument::loaded() const
+{
+    return m_state && m_state->document.document_element();
+}
 
 pugi::xml_node CatalogDocument::documentElement() const
 {
     return m_state ? m_state->document.document_element() : pugi::xml_node();
 }
 
-pugi::xml_node CatalogDocument::documentNode() const { return m_state ? m_state->document : pugi::xml_node(); }
+pugi::xml_node CatalogDocument::documentNode() const
+{
+    return m_state ? m_state->document : pugi::xml_node();
+}
 
 const platform::Error& CatalogDocument::loadError() const
 {

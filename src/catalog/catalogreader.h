@@ -3,9 +3,8 @@
 #include <cstddef>
 #include <expected>
 #include <memory>
-#include <string>
-
 #include <pugixml.hpp>
+#include <string>
 
 #include "platform/error.h"
 

@@ -271,21 +271,6 @@ private:
     std::uint64_t m_sinceStopCheck = 0;
 };
 
-bool entryIsOrdinaryFile(platform::IDirectoryLister& lister, const std::string& path)
-{
-    const auto slash = path.rfind(platform::kPathSeparator);
-    const std::string dir = slash == 0 ? std::string(1, platform::kPathSeparator) : path.substr(0, slash);
-    const std::string name = path.substr(slash + 1);
-    std::vector<platform::DirEntry> entries;
-    if (!lister.list(dir, entries))
-        return false;
-    for (const auto& entry : entries) {
-        if (entry.name == name)
-            return !entry.isDirectory && !entry.isHidden;
-    }
-    return false;
-}
-
 void showGenXmlError(ScanContext& context, const platform::Error& error)
 {
     app::ShowMsg(context.box, std::string(kGenXmlMessage), error, std::string(kGenXmlSource));
@@ -306,7 +291,7 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
     // A catalog whose name differs only in letter case is the same catalog.
     const std::string existingXml = app::ProgramFolder::resolveIn(dataDir, names.xmlName);
     const std::string existingIdx = app::ProgramFolder::resolveIn(dataDir, names.idxName);
-    if (entryIsOrdinaryFile(context.lister, existingXml)) {
+    if (context.fileSystem.isVisibleFile(existingXml)) {
         const auto answer = context.box.show({ "当前文件已存在，是否覆盖？", "生成xml文件", platform::MessageIcon::Warning,
                                                platform::MessageButtons::YesNo });
         if (answer != platform::MessageAnswer::Yes)

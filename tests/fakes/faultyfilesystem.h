@@ -28,6 +28,7 @@ public:
     std::expected<void, platform::Error> renameFile(const std::string& from, const std::string& to) override;
     std::expected<void, platform::Error> removeFile(const std::string& path) override;
     std::expected<void, platform::Error> moveToTrash(const std::string& path) override;
+    bool isVisibleFile(const std::string& path) override { return m_real.isVisibleFile(path); }
 
 private:
     friend class FaultyOutputFile;

@@ -1,7 +1,6 @@
 #include "platform/linux/driveclassification.h"
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -25,17 +24,17 @@ namespace {
         std::string majorMinor;
     };
 
-    constexpr std::array<std::string_view, 27> kPseudoFileSystems = {
-        "proc", "sysfs", "cgroup", "cgroup2", "devpts", "devtmpfs", "securityfs", "debugfs", "tracefs",
-        "pstore", "bpf", "mqueue", "hugetlbfs", "configfs", "fusectl", "binfmt_misc", "autofs", "efivarfs",
-        "selinuxfs", "rpc_pipefs", "nsfs", "nfsd", "xenfs", "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs",
-        "fuse.snapfuse",
-    };
-    constexpr std::array<std::string_view, 6> kNetworkFileSystems = { "nfs", "nfs4", "cifs", "smb3", "smbfs",
-                                                                     "fuse.sshfs" };
-    constexpr std::array<std::string_view, 4> kSystemAreas = { "/dev", "/run", "/sys", "/proc" };
+    constexpr std::string_view kPseudoFileSystems[]
+        = { "proc", "sysfs", "cgroup", "cgroup2", "devpts", "devtmpfs", "securityfs", "debugfs", "tracefs", "pstore",
+              "bpf", "mqueue", "hugetlbfs", "configfs", "fusectl", "binfmt_misc", "autofs", "efivarfs", "selinuxfs",
+              "rpc_pipefs", "nsfs", "nfsd", "xenfs", "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs", "fuse.snapfuse" };
+    constexpr std::string_view kNetworkFileSystems[] = { "nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs" };
+    constexpr std::string_view kSystemAreas[] = { "/dev", "/run", "/sys", "/proc" };
 
-    bool contains(const auto& list, std::string_view value) { return std::ranges::find(list, value) != list.end(); }
+    bool contains(const auto& list, std::string_view value)
+    {
+        return std::ranges::find(list, value) != std::ranges::end(list);
+    }
 
     bool isAtOrUnder(std::string_view path, std::string_view folder)
     {
@@ -51,7 +50,8 @@ namespace {
         for (std::size_t i = 0; i < text.size(); ++i) {
             if (text[i] == '\\' && i + 3 < text.size() && isOctal(text[i + 1]) && isOctal(text[i + 2])
                 && isOctal(text[i + 3])) {
-                result.push_back(static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0')));
+                result.push_back(
+                    static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0')));
                 i += 3;
             } else {
                 result.push_back(text[i]);
@@ -147,8 +147,8 @@ namespace {
 
     // The fstab mount point of the optical drive called name ("sr0"), matched by device path,
     // symbolic links such as /dev/cdrom included.
-    std::optional<std::string> fstabMountPoint(std::string_view fstab, const std::string& name,
-                                               const std::string& devRoot)
+    std::optional<std::string> fstabMountPoint(
+        std::string_view fstab, const std::string& name, const std::string& devRoot)
     {
         std::optional<std::string> found;
         forEachLine(fstab, [&](std::string_view line) {
@@ -182,8 +182,8 @@ namespace {
 
 } // namespace
 
-std::vector<DriveEntry> classifyDrives(std::string_view mountInfo, std::string_view fstab, const std::string& sysfsRoot,
-                                       const std::string& devRoot)
+std::vector<DriveEntry> classifyDrives(
+    std::string_view mountInfo, std::string_view fstab, const std::string& sysfsRoot, const std::string& devRoot)
 {
     const auto opticals = opticalDrives(sysfsRoot);
     std::set<std::string> mountedOpticals;
@@ -210,7 +210,8 @@ std::vector<DriveEntry> classifyDrives(std::string_view mountInfo, std::string_v
     }
 
     // Mounts come first, so a live mount wins over an fstab entry naming the same point.
-    std::ranges::stable_sort(drives, {}, [](const DriveEntry& entry) -> const std::string& { return entry.drive.root; });
+    std::ranges::stable_sort(
+        drives, {}, [](const DriveEntry& entry) -> const std::string& { return entry.drive.root; });
     const auto duplicates = std::ranges::unique(
         drives, [](const DriveEntry& a, const DriveEntry& b) { return a.drive.root == b.drive.root; });
     drives.erase(duplicates.begin(), duplicates.end());

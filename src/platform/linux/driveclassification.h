@@ -23,7 +23,7 @@ struct DriveEntry {
 // /proc/self/mountinfo) without the kernel's pseudo file systems, plus every optical drive found
 // under sysfsRoot, listed even when empty at its fstab mount point or else at its device path
 // below devRoot. Only the sysfs tree is read; the kinds come from sysfs and the mount table.
-std::vector<DriveEntry> classifyDrives(std::string_view mountInfo, std::string_view fstab, const std::string& sysfsRoot,
-                                       const std::string& devRoot);
+std::vector<DriveEntry> classifyDrives(
+    std::string_view mountInfo, std::string_view fstab, const std::string& sysfsRoot, const std::string& devRoot);
 
 } // namespace mellowby::platform

@@ -50,28 +50,26 @@ std::expected<void, Error> LinuxDirectoryLister::list(const std::string& path, s
             const auto* record = reinterpret_cast<const struct dirent64*>(m_buffer.get() + offset);
             offset += record->d_reclen;
             const std::string_view name(record->d_name);
-
-            if (name == "." || name == "..") {
-                out.push_back({ .name = std::string(name), .isDirectory = true, .isHidden = true });
-                continue;
-            }
+            const bool dots = name == "." || name == "..";
 
             struct statx status;
-            if (::statx(directory->get(), record->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                        STATX_TYPE | STATX_SIZE | STATX_BTIME | STATX_MTIME, &status)
-                != 0) {
-                if (errno == ENOENT)
-                    continue;
-                out.push_back({ .name = std::string(name),
-                                .isDirectory = record->d_type == DT_DIR,
-                                .isHidden = name.front() == '.' });
+            const bool examined = !dots
+                && ::statx(directory->get(), record->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                       STATX_TYPE | STATX_SIZE | STATX_BTIME | STATX_MTIME, &status)
+                    == 0;
+            if (!dots && !examined && errno == ENOENT)
                 continue;
+
+            DirEntry& entry = out.emplace_back();
+            entry.name.assign(name);
+            entry.isHidden = name.front() == '.';
+            if (examined) {
+                entry.isDirectory = S_ISDIR(status.stx_mode);
+                entry.size = status.stx_size;
+                entry.creationTime = creationTime(status);
+            } else {
+                entry.isDirectory = dots || record->d_type == DT_DIR;
             }
-            out.push_back({ .name = std::string(name),
-                            .isDirectory = S_ISDIR(status.stx_mode),
-                            .isHidden = name.front() == '.',
-                            .size = status.stx_size,
-                            .creationTime = creationTime(status) });
         }
     }
 }

@@ -11,6 +11,7 @@ public:
     std::expected<void, Error> renameFile(const std::string& from, const std::string& to) override;
     std::expected<void, Error> removeFile(const std::string& path) override;
     std::expected<void, Error> moveToTrash(const std::string& path) override;
+    bool isVisibleFile(const std::string& path) override;
 };
 
 } // namespace mellowby::platform

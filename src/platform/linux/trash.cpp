@@ -41,7 +41,10 @@ namespace {
         std::string m_path;
     };
 
-    std::unexpected<Error> lastError() { return std::unexpected(errorFromErrno(errno)); }
+    std::unexpected<Error> lastError()
+    {
+        return std::unexpected(errorFromErrno(errno));
+    }
 
     // Creates every missing directory of relative below base, which must exist.
     std::expected<std::string, Error> makeDirectories(std::string path, std::string_view relative)
@@ -113,7 +116,7 @@ namespace {
         const std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
         if (name.empty() || name == "." || name == "..")
             return std::unexpected(errorFromErrno(EINVAL));
-        std::string parent(slash == std::string_view::npos ? "." : slash == 0 ? "/" : path.substr(0, slash));
+        const std::string parent(slash == std::string_view::npos ? "." : slash == 0 ? "/" : path.substr(0, slash));
         const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(parent.c_str(), nullptr), &std::free);
         if (!resolved)
             return lastError();
@@ -131,8 +134,7 @@ namespace {
 
     // A trash on another file system cannot take the file by rename: the bytes are copied in
     // and the original removed only once the copy is safely on disk.
-    std::expected<void, Error> copyThenRemove(const std::string& from, const struct stat& status,
-                                              const std::string& to)
+    std::expected<void, Error> copyThenRemove(const std::string& from, const struct stat& status, const std::string& to)
     {
         if (!S_ISREG(status.st_mode))
             return std::unexpected(errorFromErrno(EXDEV));

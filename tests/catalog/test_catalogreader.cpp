@@ -1,0 +1,328 @@
+#include "testconfig.h"
+
+#include <cerrno>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "catalog/catalogreader.h"
+#include "catalog/gb2312decoder.h"
+
+using namespace mellowby::catalog;
+
+namespace {
+
+const std::string kCatalogs = std::string(MELLOWBY_TEST_DATA_DIR) + "/catalogs/";
+const std::string kDate = "2004年3月15日";
+const std::string kReplacement = "\xEF\xBF\xBD";
+
+std::vector<std::string> fileNames(const pugi::xpath_node_set& files)
+{
+    std::vector<std::string> names;
+    for (const pugi::xpath_node& file : files) {
+        names.emplace_back(file.node().child_value());
+    }
+    return names;
+}
+
+std::vector<std::string> directoryFiles(const CatalogDocument& document, std::size_t depth, const std::string& title)
+{
+    const auto files = selectDirectoryFiles(document, depth, title);
+    EXPECT_TRUE(files.has_value()) << files.error().description;
+    return files ? fileNames(*files) : std::vector<std::string>();
+}
+
+std::string decodeAs(const char* charset, std::string_view bytes)
+{
+    auto decoder = Gb2312Decoder::open(charset);
+    EXPECT_TRUE(decoder.has_value());
+    return decoder ? decoder->decode(bytes) : std::string();
+}
+
+} // namespace
+
+TEST(CatalogReader, readsTheGb2312ExampleCatalog)
+{
+    const CatalogDocument document = loadCatalog(kCatalogs + "Photos 2004.xml");
+    ASSERT_TRUE(document.loaded()) << document.loadError().description;
+
+    const pugi::xml_node disk = document.documentElement();
+    EXPECT_STREQ(disk.name(), "Disk");
+    EXPECT_EQ(disk.parent(), document.documentNode());
+    EXPECT_STREQ(attributeAt(disk, 0).value(), "Photos 2004");
+    EXPECT_STREQ(attributeAt(disk, 1).value(), "E:\\");
+
+    // The CR LF line ends never become nodes: Disk holds its File and its Directory only.
+    const pugi::xml_node readme = disk.first_child();
+    const pugi::xml_node tomAndJerry = readme.next_sibling();
+    EXPECT_STREQ(readme.name(), "File");
+    EXPECT_STREQ(tomAndJerry.name(), "Directory");
+    EXPECT_FALSE(tomAndJerry.next_sibling());
+    EXPECT_STREQ(attributeAt(tomAndJerry, 0).value(), "Tom & Jerry");
+    EXPECT_EQ(attributeAt(tomAndJerry, 1).value(), kDate);
+    const pugi::xml_node old = tomAndJerry.last_child();
+    EXPECT_STREQ(attributeAt(old, 0).value(), "old");
+    EXPECT_FALSE(old.first_child());
+
+    // A File holds exactly one text node: its name.
+    EXPECT_EQ(readme.first_child().type(), pugi::node_pcdata);
+    EXPECT_FALSE(readme.first_child().next_sibling());
+    EXPECT_STREQ(readme.first_child().value(), "readme.txt");
+    EXPECT_EQ(attributeAt(readme, 0).value(), kDate);
+    EXPECT_STREQ(attributeAt(readme, 1).value(), "2KB");
+
+    EXPECT_EQ(fileNames(selectAllFiles(document)), (std::vector<std::string> { "readme.txt", "a.jpg" }));
+    EXPECT_EQ(directoryFiles(document, 0, "Photos 2004"), std::vector<std::string> { "readme.txt" });
+    EXPECT_EQ(directoryFiles(document, 1, "Tom & Jerry"), std::vector<std::string> { "a.jpg" });
+    EXPECT_TRUE(directoryFiles(document, 2, "old").empty());
+}
+
+TEST(CatalogReader, decodesReferencesAndKeepsTabLfCrWrittenAsReferences)
+{
+    const CatalogDocument document = loadCatalog(kCatalogs + "references.xml");
+    ASSERT_TRUE(document.loaded()) << document.loadError().description;
+    const pugi::xml_node disk = document.documentElement();
+    EXPECT_STREQ(attributeAt(disk, 0).value(), "Tom & Jerry's");
+
+    EXPECT_EQ(fileNames(selectAllFiles(document)),
+        (std::vector<std::string> {
+            "Bob's <notes> \"v2\" & more.txt",
+            "price \u20AC5 \U0001F600.txt",
+            "tab\tlf\ncr\rend",
+            // A name of blanks only survives only as references; written literally it would be
+            // white space between tags and be dropped.
+            " ",
+        }));
+
+    const pugi::xml_node controls = disk.child("Directory");
+    EXPECT_STREQ(attributeAt(controls, 0).value(), "tab\tlf\ncr\rend");
+    EXPECT_STREQ(attributeAt(controls.next_sibling(), 0).value(), "照片 \u20AC");
+}
+
+TEST(CatalogReader, normalisesLiteralWhiteSpaceInAttributesButNotInNames)
+{
+    CatalogDocument document;
+    ASSERT_TRUE(document.loadBytes("<Disk title=\"a\tb\r\nc\" Label=\"L\">\r\n"
+                                   "<File CreateDate=\"d\" FileSize=\"1KB\">x\r\ny</File>\r\n</Disk>\r\n"));
+    EXPECT_STREQ(attributeAt(document.documentElement(), 0).value(), "a b c");
+    EXPECT_STREQ(document.documentElement().child_value("File"), "x\ny");
+}
+
+TEST(CatalogReader, doesNotExpandEntitiesDeclaredInTheDocument)
+{
+    const CatalogDocument document = loadCatalog(kCatalogs + "entities.xml");
+    ASSERT_TRUE(document.loaded()) << document.loadError().description;
+    EXPECT_STREQ(attributeAt(document.documentElement(), 0).value(), "&lol9;");
+    EXPECT_EQ(fileNames(selectAllFiles(document)), std::vector<std::string> { "&lol9;" });
+}
+
+TEST(CatalogReader, truncatedCatalogLeavesNoDocumentElement)
+{
+    const CatalogDocument document = loadCatalog(kCatalogs + "truncated.xml");
+    EXPECT_FALSE(document.loaded());
+    EXPECT_FALSE(document.documentElement());
+    EXPECT_EQ(selectAllFiles(document).size(), 0U);
+    const auto files = selectDirectoryFiles(document, 1, "Tom & Jerry");
+    ASSERT_TRUE(files.has_value());
+    EXPECT_EQ(files->size(), 0U);
+
+    EXPECT_EQ(document.parseResult().status, pugi::status_end_element_mismatch);
+    EXPECT_EQ(document.loadError().number, 0);
+    EXPECT_EQ(document.loadError().description,
+        "Start-end tags mismatch at offset " + std::to_string(document.parseResult().offset));
+}
+
+TEST(CatalogReader, missingOrUnreadableFileLeavesNoDocumentElement)
+{
+    const CatalogDocument missing = loadCatalog(kCatalogs + "no such catalog.xml");
+    EXPECT_FALSE(missing.documentElement());
+    EXPECT_EQ(selectAllFiles(missing).size(), 0U);
+    EXPECT_EQ(missing.loadError(), (mellowby::platform::Error { ENOENT, std::strerror(ENOENT) }));
+    EXPECT_EQ(missing.parseResult().status, pugi::status_file_not_found);
+
+    const CatalogDocument directory = loadCatalog(kCatalogs);
+    EXPECT_FALSE(directory.documentElement());
+    EXPECT_EQ(directory.loadError().number, EISDIR);
+}
+
+TEST(CatalogReader, nonXmlAndEmptyFilesLeaveNoDocumentElement)
+{
+    const CatalogDocument text = loadCatalog(kCatalogs + "not-xml.xml");
+    EXPECT_FALSE(text.documentElement());
+    EXPECT_EQ(text.loadError().number, 0);
+    EXPECT_FALSE(text.loadError().description.empty());
+
+    CatalogDocument empty;
+    EXPECT_FALSE(empty.loadBytes(""));
+    EXPECT_FALSE(empty.documentElement());
+}
+
+TEST(CatalogReader, failedLoadDropsTheDocumentLoadedBefore)
+{
+    CatalogDocument document;
+    ASSERT_TRUE(document.load(kCatalogs + "Photos 2004.xml"));
+    EXPECT_FALSE(document.load(kCatalogs + "truncated.xml"));
+    EXPECT_FALSE(document.documentElement());
+    EXPECT_EQ(selectAllFiles(document).size(), 0U);
+
+    ASSERT_TRUE(document.load(kCatalogs + "Photos 2004.xml"));
+    EXPECT_EQ(document.loadError(), mellowby::platform::Error {});
+}
+
+TEST(CatalogReader, movedDocumentKeepsItsNodes)
+{
+    CatalogDocument first = loadCatalog(kCatalogs + "Photos 2004.xml");
+    const pugi::xml_node disk = first.documentElement();
+    CatalogDocument second = std::move(first);
+    EXPECT_EQ(second.documentElement(), disk);
+    EXPECT_STREQ(attributeAt(disk, 0).value(), "Photos 2004");
+    EXPECT_EQ(selectAllFiles(second).size(), 2U);
+}
+
+TEST(CatalogReader, replacesInvalidGb2312SequencesAndGoesOn)
+{
+    const CatalogDocument document = loadCatalog(kCatalogs + "invalid-gb2312.xml");
+    ASSERT_TRUE(document.loaded()) << document.loadError().description;
+    // An invalid byte, an unassigned pair, and a lead byte right before "</File>", which must not
+    // take the '<' with it.
+    EXPECT_EQ(fileNames(selectAllFiles(document)),
+        (std::vector<std::string> {
+            "a" + kReplacement + "b.txt", "c" + kReplacement + "d.txt", "e" + kReplacement, "文件.txt" }));
+}
+
+TEST(CatalogReader, takesUtf8DeclaredOrUndeclaredTextAsItIs)
+{
+    const CatalogDocument declared = loadCatalog(kCatalogs + "utf8.xml");
+    ASSERT_TRUE(declared.loaded()) << declared.loadError().description;
+    EXPECT_STREQ(attributeAt(declared.documentElement(), 0).value(), "音乐");
+    EXPECT_EQ(fileNames(selectAllFiles(declared)), std::vector<std::string> { "测试.mp3" });
+
+    CatalogDocument undeclared;
+    ASSERT_TRUE(undeclared.loadBytes("\xEF\xBB\xBF<Disk title=\"音乐\"/>"));
+    EXPECT_STREQ(attributeAt(undeclared.documentElement(), 0).value(), "音乐");
+
+    // Broken UTF-8 reaches the reader unchanged rather than failing the catalog.
+    CatalogDocument broken;
+    ASSERT_TRUE(broken.loadBytes("<?xml version=\"1.0\" encoding=\"utf-8\"?><Disk title=\"a\xFF\xC3\"/>"));
+    EXPECT_STREQ(attributeAt(broken.documentElement(), 0).value(), "a\xFF\xC3");
+}
+
+TEST(CatalogReader, honoursEveryWayOfDeclaringTheGbFamily)
+{
+    struct Case {
+        std::string declaration;
+        std::string name;
+        std::string expected;
+    };
+    const std::vector<Case> cases {
+        { "<?xml version='1.0' encoding = 'gb2312'?>", "\xCE\xC4\xBC\xFE", "文件" },
+        { "<?xml version=\"1.0\"\r\n encoding\t=\"EUC-CN\" ?>", "\xCE\xC4\xBC\xFE", "文件" },
+        { "<?xml version=\"1.0\" encoding=\"gbk\"?>", "\x81\x40", "\u4E02" },
+        { "<?xml version=\"1.0\" encoding=\"GB18030\"?>", "\x94\x39\xFC\x36", "\U0001F600" },
+    };
+    for (const Case& c : cases) {
+        CatalogDocument document;
+        ASSERT_TRUE(document.loadBytes(c.declaration + "<Disk><File>" + c.name + "</File></Disk>")) << c.declaration;
+        EXPECT_EQ(fileNames(selectAllFiles(document)), std::vector<std::string> { c.expected }) << c.declaration;
+    }
+}
+
+TEST(CatalogReader, refusesAnEncodingItCannotHonour)
+{
+    CatalogDocument document;
+    EXPECT_FALSE(document.loadBytes("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Disk/>"));
+    EXPECT_FALSE(document.documentElement());
+    EXPECT_EQ(document.loadError().description, "Unsupported encoding ISO-8859-1");
+}
+
+TEST(Gb2312Decoder, replacesEachUndefinedSequenceOnce)
+{
+    EXPECT_EQ(decodeAs("GB2312",
+                  "2004\xC4\xEA"
+                  "3\xD4\xC2"),
+        "2004年3月");
+    EXPECT_EQ(decodeAs("GB2312",
+                  "a\x80"
+                  "b"),
+        "a" + kReplacement + "b");
+    EXPECT_EQ(decodeAs("GB2312",
+                  "a\xAA\xA1"
+                  "b"),
+        "a" + kReplacement + "b");
+    EXPECT_EQ(decodeAs("GB2312", "a\xC4\"b"), "a" + kReplacement + "\"b");
+    // A GBK-only character in text declared GB2312 is one unknown character, not two.
+    EXPECT_EQ(decodeAs("GB2312", "\x81\x81\xCE\xC4"), kReplacement + "文");
+    EXPECT_EQ(decodeAs("GB2312", "end\xC4"), "end" + kReplacement);
+    EXPECT_EQ(decodeAs("GB18030", "x\x94\x39"), "x" + kReplacement);
+    EXPECT_EQ(decodeAs("GB2312", std::string(3, '\xFF')), kReplacement + kReplacement + kReplacement);
+    EXPECT_EQ(decodeAs("GB2312", ""), "");
+
+    // Replacements use more room than the bytes they stand for, so the output has to grow.
+    std::string expected;
+    std::string bytes;
+    for (int i = 0; i < 8; ++i) {
+        bytes += '\xFF';
+        expected += kReplacement;
+    }
+    for (int i = 0; i < 100; ++i) {
+        bytes += "\xCE\xC4";
+        expected += "文";
+    }
+    EXPECT_EQ(decodeAs("GB2312", bytes), expected);
+}
+
+class DirectorySelection : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_document.load(kCatalogs + "selection.xml")) << m_document.loadError().description;
+    }
+
+    CatalogDocument m_document;
+};
+
+TEST_F(DirectorySelection, takesEveryDirectoryOfThatTitleAtExactlyThatDepth)
+{
+    EXPECT_EQ(directoryFiles(m_document, 1, "img"), (std::vector<std::string> { "top1.jpg", "top2.jpg" }));
+    EXPECT_EQ(directoryFiles(m_document, 2, "img"), (std::vector<std::string> { "deep.jpg", "docs-img.jpg" }));
+    EXPECT_EQ(directoryFiles(m_document, 1, "Img"), std::vector<std::string> { "case.jpg" });
+    EXPECT_TRUE(directoryFiles(m_document, 3, "img").empty());
+    EXPECT_TRUE(directoryFiles(m_document, 1, "docs").empty());
+    EXPECT_EQ(directoryFiles(m_document, 1, "图片"), std::vector<std::string> { "图片1.jpg" });
+}
+
+TEST_F(DirectorySelection, rootFilesNeedTheDiskTitle)
+{
+    EXPECT_EQ(directoryFiles(m_document, 0, "Selection"), std::vector<std::string> { "root.txt" });
+    EXPECT_TRUE(directoryFiles(m_document, 0, "img").empty());
+}
+
+TEST_F(DirectorySelection, noTitleCanBreakOrWidenTheQuery)
+{
+    EXPECT_EQ(directoryFiles(m_document, 1, "Bob's"), std::vector<std::string> { "bob.txt" });
+    EXPECT_EQ(directoryFiles(m_document, 1, "C:\\dir\\"), std::vector<std::string> { "backslash.txt" });
+    EXPECT_EQ(directoryFiles(m_document, 1, "say \"hi\" [1] $title"), std::vector<std::string> { "quoted.txt" });
+    EXPECT_TRUE(directoryFiles(m_document, 1, "x' or '1'='1").empty());
+    EXPECT_TRUE(directoryFiles(m_document, 1, "img']/File | //File[@x='").empty());
+}
+
+TEST_F(DirectorySelection, tooDeepAQueryIsAnErrorNotAnException)
+{
+    const auto files = selectDirectoryFiles(m_document, 5000, "img");
+    ASSERT_FALSE(files.has_value());
+    EXPECT_EQ(files.error().number, 0);
+    EXPECT_FALSE(files.error().description.empty());
+}
+
+TEST(AttributeAt, goesByPositionNotByName)
+{
+    CatalogDocument document;
+    ASSERT_TRUE(document.loadBytes("<Disk><File FileSize=\"1KB\" CreateDate=\"d\">n</File></Disk>"));
+    const pugi::xml_node file = document.documentElement().first_child();
+    EXPECT_STREQ(attributeAt(file, 0).name(), "FileSize");
+    EXPECT_STREQ(attributeAt(file, 1).value(), "d");
+    EXPECT_FALSE(attributeAt(file, 2));
+    EXPECT_FALSE(attributeAt(document.documentElement(), 0));
+    EXPECT_FALSE(attributeAt(pugi::xml_node(), 0));
+}
