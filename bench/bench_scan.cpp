@@ -23,8 +23,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::vector<std::string> kWords = { "report", "照片", "Tom & Jerry", "Bob's", "数据 备份", "music",
-                                          "a b c", "最终版", "draft", "视频", "notes", "x&y" };
+const std::vector<std::string> kWords = { "report", "照片", "Tom & Jerry", "Bob's", "数据 备份", "music", "a b c",
+    "最终版", "draft", "视频", "notes", "x&y" };
 const std::vector<std::string> kExtensions = { ".jpg", ".txt", ".doc", ".mp3", ".gif", "", ".tar.gz", ".XML" };
 
 // A deterministic tree: the same seed gives the same names, sizes and shape on every machine.
@@ -134,7 +134,7 @@ int main(int argc, char** argv)
     const double scanMedian = median(scanTimes);
     std::printf("find:          median %.3f s over %d runs\n", findMedian, runs);
     std::printf("mellowby scan: median %.3f s over %d runs (catalog %.1f MB)\n", scanMedian, runs,
-                static_cast<double>(fs::file_size(data / "bench.xml")) / 1e6);
+        static_cast<double>(fs::file_size(data / "bench.xml")) / 1e6);
     std::printf("scan / find ratio: %.2f\n", scanMedian / findMedian);
 
     std::error_code ignored;

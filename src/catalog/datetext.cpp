@@ -12,7 +12,8 @@ namespace mellowby::catalog {
 
 std::chrono::sys_days fileTimeToDate(std::int64_t secondsSinceEpoch)
 {
-    return std::chrono::floor<std::chrono::days>(std::chrono::sys_seconds { std::chrono::seconds { secondsSinceEpoch } });
+    return std::chrono::floor<std::chrono::days>(
+        std::chrono::sys_seconds { std::chrono::seconds { secondsSinceEpoch } });
 }
 
 DateFormatter::DateFormatter(const std::string& localeName)

@@ -8,7 +8,7 @@
 namespace mellowby::platform {
 class IDrives;
 class IMessageBox;
-}
+} // namespace mellowby::platform
 
 namespace mellowby::catalog {
 

@@ -11,7 +11,7 @@ namespace mellowby::platform {
 class IDirectoryLister;
 class IFileSystem;
 class IMessageBox;
-}
+} // namespace mellowby::platform
 
 namespace mellowby::app {
 struct Settings;
@@ -65,8 +65,8 @@ struct ScanResult {
 // Writes the catalog pair of the tree at path into the Data folder. The new pair replaces an
 // existing one only once it is complete, so on any failure the old catalog stays as it was and no
 // partial file is left behind.
-std::expected<ScanResult, ScanFailure> generateCatalog(ScanContext& context, const std::string& path,
-                                                       const std::string& name);
+std::expected<ScanResult, ScanFailure> generateCatalog(
+    ScanContext& context, const std::string& path, const std::string& name);
 
 // True when a complete catalog pair was written.
 bool genXml(ScanContext& context, const std::string& path, const std::string& name);

@@ -23,6 +23,10 @@ public:
     XmlTextEncoder& operator=(const XmlTextEncoder&) = delete;
 
     void append(std::string& out, std::string_view utf8);
+    // As append, for the text of an element: a text made of blanks alone would be taken for the
+    // white space between elements when read, so its blanks are written as references.
+    void appendElementText(std::string& out, std::string_view utf8);
+
     std::string encode(std::string_view utf8)
     {
         std::string out;

@@ -9,23 +9,22 @@ namespace mellowby::cli {
 
 namespace {
 
-std::string withoutCarriageReturns(std::string text)
-{
-    std::erase(text, '\r');
-    return text;
-}
+    std::string withoutCarriageReturns(std::string text)
+    {
+        std::erase(text, '\r');
+        return text;
+    }
 
 } // namespace
 
 platform::MessageAnswer ConsoleMessageBox::show(const platform::MessageRequest& request)
 {
-    std::fprintf(stderr, "%s: %s\n", request.title.c_str(), withoutCarriageReturns(request.text).c_str());
-    if (request.buttons != platform::MessageButtons::YesNo)
+    // The only question a scan asks is whether to overwrite; --force has answered it already.
+    if (request.buttons != platform::MessageButtons::YesNo) {
+        std::fprintf(stderr, "%s: %s\n", request.title.c_str(), withoutCarriageReturns(request.text).c_str());
         return platform::MessageAnswer::Ok;
-    if (m_answerYes)
-        return platform::MessageAnswer::Yes;
-    m_declinedQuestion = true;
-    return platform::MessageAnswer::No;
+    }
+    return m_answerYes ? platform::MessageAnswer::Yes : platform::MessageAnswer::No;
 }
 
 std::optional<std::string> ConsoleMessageBox::prompt(const std::string&, const std::string&, const std::string&)
@@ -49,7 +48,7 @@ void ConsoleProgress::onProgress(const catalog::ScanProgress& progress)
     const double seconds = secondsSinceStart();
     const auto entries = progress.directories + progress.files;
     std::fprintf(stderr, m_terminal ? "\r已扫描 %llu 项（%.0f 项/秒）\033[K" : "已扫描 %llu 项（%.0f 项/秒）\n",
-                 static_cast<unsigned long long>(entries), seconds > 0 ? static_cast<double>(entries) / seconds : 0.0);
+        static_cast<unsigned long long>(entries), seconds > 0 ? static_cast<double>(entries) / seconds : 0.0);
     m_printed = true;
 }
 

@@ -16,14 +16,11 @@ public:
     }
 
     platform::MessageAnswer show(const platform::MessageRequest& request) override;
-    std::optional<std::string> prompt(const std::string& text, const std::string& title,
-                                      const std::string& defaultText) override;
-
-    bool declinedQuestion() const { return m_declinedQuestion; }
+    std::optional<std::string> prompt(
+        const std::string& text, const std::string& title, const std::string& defaultText) override;
 
 private:
     bool m_answerYes;
-    bool m_declinedQuestion = false;
 };
 
 // A progress line on standard error, a few times a second at most.

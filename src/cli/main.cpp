@@ -1,5 +1,8 @@
 // mellowby-cli: the catalog engine for scripts and benchmarks, on the same code as the windows.
 
+#include "cli/cliconsole.h"
+#include "cli/clioptions.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -13,8 +16,6 @@
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
 #include "catalog/textutils.h"
-#include "cli/cliconsole.h"
-#include "cli/clioptions.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/programpath.h"
@@ -23,130 +24,136 @@ namespace mellowby::cli {
 
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+    constexpr int kExitFailure = 1;
+    constexpr int kExitUsage = 2;
 
-constexpr const char* kUsage = "用法：\n"
-                               "  mellowby-cli scan 路径 [名称] [--force] [--data 目录]\n"
-                               "  mellowby-cli list [--data 目录]\n";
+    constexpr const char* kUsage = "用法：\n"
+                                   "  mellowby-cli scan 路径 [名称] [--force] [--data 目录]\n"
+                                   "  mellowby-cli list [--data 目录]\n";
 
-void printError(const std::string& text)
-{
-    std::fprintf(stderr, "mellowby-cli: %s\n", text.c_str());
-}
-
-std::string dataDirOf(const app::ProgramFolder& folder, const CliOptions& options)
-{
-    return options.dataDir ? *options.dataDir : folder.dataDir();
-}
-
-// The filters as start-up loads them: a settings file that cannot be read gives the default lists.
-app::Settings loadSettings(const app::ProgramFolder& folder, platform::IMessageBox& box)
-{
-    app::Settings settings;
-    if (!app::getIniSetting(folder, settings, box)) {
-        app::ShowMsg(box, "读取配置文件时出错！", 0, "", "Main");
-        settings = { app::kDefaultFileTypes, app::kDefaultFileTypes, false, false };
+    void printError(const std::string& text)
+    {
+        std::fprintf(stderr, "mellowby-cli: %s\n", text.c_str());
     }
-    return settings;
-}
 
-int scanCommand(const app::ProgramFolder& folder, const CliOptions& options)
-{
-    if (options.arguments.empty() || options.arguments.size() > 2) {
-        std::fputs(kUsage, stderr);
-        return kExitUsage;
+    std::string dataDirOf(const app::ProgramFolder& folder, const CliOptions& options)
+    {
+        return options.dataDir ? *options.dataDir : folder.dataDir();
     }
-    const std::string& path = options.arguments[0];
-    const std::string name = options.arguments.size() > 1 ? options.arguments[1] : std::string();
 
-    ConsoleMessageBox box(options.force);
-    const app::Settings settings = loadSettings(folder, box);
-    platform::LinuxDirectoryLister lister;
-    platform::LinuxFileSystem fileSystem;
-    const catalog::DateFormatter dates(catalog::DateFormatter::userLocaleName());
-    ConsoleProgress progress;
-    catalog::ScanContext context { dataDirOf(folder, options), settings, lister, fileSystem, box, dates, &progress };
-
-    const auto result = catalog::generateCatalog(context, path, name);
-    progress.finish();
-    if (!result) {
-        switch (result.error()) {
-        case catalog::ScanFailure::EmptyPath:
-            printError("没有给出要扫描的路径。");
-            break;
-        case catalog::ScanFailure::OverwriteDeclined:
-            printError("同名目录已存在，未覆盖（要覆盖请加 --force）。");
-            break;
-        case catalog::ScanFailure::RootUnreadable:
-            printError("无法读取“" + path + "”，或其中没有任何内容。");
-            break;
-        case catalog::ScanFailure::Stopped:
-            printError("扫描已停止。");
-            break;
-        case catalog::ScanFailure::NameRefused:
-        case catalog::ScanFailure::Failed:
-            break; // the error box has said why
+    // The filters as start-up loads them: a settings file that cannot be read gives the default lists.
+    app::Settings loadSettings(const app::ProgramFolder& folder, platform::IMessageBox& box)
+    {
+        app::Settings settings;
+        if (!app::getIniSetting(folder, settings, box)) {
+            app::ShowMsg(box, "读取配置文件时出错！", 0, "", "Main");
+            settings = { app::kDefaultFileTypes, app::kDefaultFileTypes, false, false };
         }
-        return kExitFailure;
+        return settings;
     }
-    const auto& totals = result->totals;
-    std::printf("%s：%llu 个目录，%llu 个文件，%llu 字节，%.2f 秒\n", result->xmlPath.c_str(),
-                static_cast<unsigned long long>(totals.directories), static_cast<unsigned long long>(totals.files),
-                static_cast<unsigned long long>(totals.bytes), progress.secondsSinceStart());
-    return 0;
-}
 
-int listCommand(const app::ProgramFolder& folder, const CliOptions& options)
-{
-    if (!options.arguments.empty()) {
+    int scanCommand(const app::ProgramFolder& folder, const CliOptions& options)
+    {
+        if (options.arguments.empty() || options.arguments.size() > 2) {
+            std::fputs(kUsage, stderr);
+            return kExitUsage;
+        }
+        // The catalog keeps the scanned path to locate its files later, so it must not depend on
+        // the folder the tool was started from.
+        std::error_code ignored;
+        const std::string path = options.arguments[0].empty()
+            ? std::string()
+            : std::filesystem::absolute(options.arguments[0], ignored).lexically_normal().string();
+        const std::string name = options.arguments.size() > 1 ? options.arguments[1] : std::string();
+
+        ConsoleMessageBox box(options.force);
+        const app::Settings settings = loadSettings(folder, box);
+        platform::LinuxDirectoryLister lister;
+        platform::LinuxFileSystem fileSystem;
+        const catalog::DateFormatter dates(catalog::DateFormatter::userLocaleName());
+        ConsoleProgress progress;
+        catalog::ScanContext context { dataDirOf(folder, options), settings, lister, fileSystem, box, dates,
+            &progress };
+
+        const auto result = catalog::generateCatalog(context, path, name);
+        progress.finish();
+        if (!result) {
+            switch (result.error()) {
+            case catalog::ScanFailure::EmptyPath:
+                printError("没有给出要扫描的路径。");
+                break;
+            case catalog::ScanFailure::OverwriteDeclined:
+                printError("同名目录已存在，未覆盖（要覆盖请加 --force）。");
+                break;
+            case catalog::ScanFailure::RootUnreadable:
+                printError("无法读取“" + path + "”，或其中没有任何内容。");
+                break;
+            case catalog::ScanFailure::Stopped:
+                printError("扫描已停止。");
+                break;
+            case catalog::ScanFailure::NameRefused:
+            case catalog::ScanFailure::Failed:
+                break; // the error box has said why
+            }
+            return kExitFailure;
+        }
+        const auto& totals = result->totals;
+        std::printf("%s：%llu 个目录，%llu 个文件，%llu 字节，%.2f 秒\n", result->xmlPath.c_str(),
+            static_cast<unsigned long long>(totals.directories), static_cast<unsigned long long>(totals.files),
+            static_cast<unsigned long long>(totals.bytes), progress.secondsSinceStart());
+        return 0;
+    }
+
+    int listCommand(const app::ProgramFolder& folder, const CliOptions& options)
+    {
+        if (!options.arguments.empty()) {
+            std::fputs(kUsage, stderr);
+            return kExitUsage;
+        }
+        const std::string dataDir = dataDirOf(folder, options);
+        std::error_code error;
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dataDir, error)) {
+            const std::string fileName = entry.path().filename().string();
+            if (fileName.starts_with('.') || fileName.size() <= 4)
+                continue;
+            std::string ext = fileName.substr(fileName.size() - 4);
+            std::ranges::transform(ext, ext.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
+            if (ext == ".xml")
+                names.push_back(catalog::getShortName(fileName));
+        }
+        if (error) {
+            printError("无法读取数据目录“" + dataDir + "”：" + error.message());
+            return kExitFailure;
+        }
+        std::ranges::sort(names);
+        for (const auto& name : names)
+            std::printf("%s\n", name.c_str());
+        return 0;
+    }
+
+    int run(const std::vector<std::string>& words)
+    {
+        const auto options = parseCommandLine(words);
+        if (!options) {
+            printError(options.error());
+            std::fputs(kUsage, stderr);
+            return kExitUsage;
+        }
+        const auto folderPath = platform::runningExecutableFolder();
+        if (!folderPath) {
+            printError("找不到程序所在的目录：" + folderPath.error().description);
+            return kExitFailure;
+        }
+        const app::ProgramFolder folder(*folderPath);
+        if (options->command == "scan")
+            return scanCommand(folder, *options);
+        if (options->command == "list")
+            return listCommand(folder, *options);
+        printError("未知的命令：" + options->command);
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }
-    const std::string dataDir = dataDirOf(folder, options);
-    std::error_code error;
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dataDir, error)) {
-        const std::string fileName = entry.path().filename().string();
-        if (fileName.starts_with('.') || fileName.size() <= 4)
-            continue;
-        std::string ext = fileName.substr(fileName.size() - 4);
-        std::ranges::transform(ext, ext.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
-        if (ext == ".xml")
-            names.push_back(catalog::getShortName(fileName));
-    }
-    if (error) {
-        printError("无法读取数据目录“" + dataDir + "”：" + error.message());
-        return kExitFailure;
-    }
-    std::ranges::sort(names);
-    for (const auto& name : names)
-        std::printf("%s\n", name.c_str());
-    return 0;
-}
-
-int run(const std::vector<std::string>& words)
-{
-    const auto options = parseCommandLine(words);
-    if (!options) {
-        printError(options.error());
-        std::fputs(kUsage, stderr);
-        return kExitUsage;
-    }
-    const auto folderPath = platform::runningExecutableFolder();
-    if (!folderPath) {
-        printError("找不到程序所在的目录：" + folderPath.error().description);
-        return kExitFailure;
-    }
-    const app::ProgramFolder folder(*folderPath);
-    if (options->command == "scan")
-        return scanCommand(folder, *options);
-    if (options->command == "list")
-        return listCommand(folder, *options);
-    printError("未知的命令：" + options->command);
-    std::fputs(kUsage, stderr);
-    return kExitUsage;
-}
 
 } // namespace
 

@@ -26,8 +26,8 @@ public:
 
     virtual MessageAnswer show(const MessageRequest& request) = 0;
     // The typed text, or nothing when the user cancelled.
-    virtual std::optional<std::string> prompt(const std::string& text, const std::string& title,
-                                              const std::string& defaultText)
+    virtual std::optional<std::string> prompt(
+        const std::string& text, const std::string& title, const std::string& defaultText)
         = 0;
 };
 

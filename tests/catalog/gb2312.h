@@ -28,7 +28,13 @@ inline std::string convert(std::string_view text, const char* to, const char* fr
     return out;
 }
 
-inline std::string toGb2312(std::string_view utf8) { return convert(utf8, "GB2312", "UTF-8"); }
-inline std::string fromGb2312(std::string_view gb) { return convert(gb, "UTF-8", "GB2312"); }
+inline std::string toGb2312(std::string_view utf8)
+{
+    return convert(utf8, "GB2312", "UTF-8");
+}
+inline std::string fromGb2312(std::string_view gb)
+{
+    return convert(gb, "UTF-8", "GB2312");
+}
 
 } // namespace mellowby::testing

@@ -28,8 +28,8 @@ void FakeDirectoryLister::failListing(const std::string& path, platform::Error e
     m_failures[path] = { std::move(error), after };
 }
 
-std::expected<void, platform::Error> FakeDirectoryLister::list(const std::string& path,
-                                                               std::vector<platform::DirEntry>& out)
+std::expected<void, platform::Error> FakeDirectoryLister::list(
+    const std::string& path, std::vector<platform::DirEntry>& out)
 {
     listed.push_back(path);
     const auto directory = m_directories.find(path);
@@ -40,7 +40,8 @@ std::expected<void, platform::Error> FakeDirectoryLister::list(const std::string
     if (failure != m_failures.end())
         count = std::min(count, failure->second.after);
     if (directory != m_directories.end())
-        out.insert(out.end(), directory->second.begin(), directory->second.begin() + static_cast<std::ptrdiff_t>(count));
+        out.insert(
+            out.end(), directory->second.begin(), directory->second.begin() + static_cast<std::ptrdiff_t>(count));
     if (failure != m_failures.end())
         return std::unexpected(failure->second.error);
     return {};

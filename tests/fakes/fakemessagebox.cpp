@@ -11,11 +11,11 @@ platform::MessageAnswer FakeMessageBox::show(const platform::MessageRequest& req
         return answer;
     }
     return request.buttons == platform::MessageButtons::YesNo ? platform::MessageAnswer::No
-                                                               : platform::MessageAnswer::Ok;
+                                                              : platform::MessageAnswer::Ok;
 }
 
-std::optional<std::string> FakeMessageBox::prompt(const std::string& text, const std::string& title,
-                                                  const std::string& defaultText)
+std::optional<std::string> FakeMessageBox::prompt(
+    const std::string& text, const std::string& title, const std::string& defaultText)
 {
     prompts.push_back({ text, title, defaultText });
     if (!m_promptAnswers.empty()) {

@@ -20,8 +20,8 @@ public:
     };
 
     platform::MessageAnswer show(const platform::MessageRequest& request) override;
-    std::optional<std::string> prompt(const std::string& text, const std::string& title,
-                                      const std::string& defaultText) override;
+    std::optional<std::string> prompt(
+        const std::string& text, const std::string& title, const std::string& defaultText) override;
 
     void queueAnswer(platform::MessageAnswer answer) { m_answers.push_back(answer); }
     void queuePromptAnswer(std::optional<std::string> answer) { m_promptAnswers.push_back(std::move(answer)); }

@@ -35,8 +35,8 @@ std::expected<void, platform::Error> FaultyFileSystem::createDirectory(const std
     return m_real.createDirectory(path);
 }
 
-std::expected<std::unique_ptr<platform::IOutputFile>, platform::Error>
-FaultyFileSystem::createNewFile(const std::string& path)
+std::expected<std::unique_ptr<platform::IOutputFile>, platform::Error> FaultyFileSystem::createNewFile(
+    const std::string& path)
 {
     auto real = m_real.createNewFile(path);
     if (!real)

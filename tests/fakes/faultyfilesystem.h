@@ -24,7 +24,8 @@ public:
     void failRenames(platform::Error error) { m_renameError = std::move(error); }
 
     std::expected<void, platform::Error> createDirectory(const std::string& path) override;
-    std::expected<std::unique_ptr<platform::IOutputFile>, platform::Error> createNewFile(const std::string& path) override;
+    std::expected<std::unique_ptr<platform::IOutputFile>, platform::Error> createNewFile(
+        const std::string& path) override;
     std::expected<void, platform::Error> renameFile(const std::string& from, const std::string& to) override;
     std::expected<void, platform::Error> removeFile(const std::string& path) override;
     std::expected<void, platform::Error> moveToTrash(const std::string& path) override;

@@ -70,7 +70,7 @@ bool LinuxFileSystem::isVisibleFile(const std::string& path)
     const auto slash = path.rfind('/');
     if (path.empty() || path[slash == std::string::npos ? 0 : slash + 1] == '.')
         return false;
-    struct stat status {};
+    struct stat status { };
     return ::lstat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
