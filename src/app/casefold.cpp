@@ -70,4 +70,21 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
     return ua->caseCompare(*ub, U_FOLD_CASE_DEFAULT) == 0;
 }
 
+std::string foldCase(std::string_view name)
+{
+    std::string key(name);
+    if (isAscii(name)) {
+        std::ranges::transform(key, key.begin(), asciiLower);
+        return key;
+    }
+    auto decoded = decodeUtf8(name);
+    if (!decoded) {
+        std::ranges::transform(key, key.begin(), asciiLower);
+        return key;
+    }
+    key.clear();
+    decoded->foldCase(U_FOLD_CASE_DEFAULT).toUTF8String(key);
+    return key;
+}
+
 } // namespace mellowby::app

@@ -13,12 +13,16 @@
 #include "app/programfolder.h"
 #include "app/settings.h"
 #include "app/showmsg.h"
+#include "browse/catalogbrowser.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
 #include "catalog/textutils.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/programpath.h"
+#include "search/filelist.h"
+#include "search/filelisting.h"
+#include "search/filesearch.h"
 
 namespace mellowby::cli {
 
@@ -29,7 +33,9 @@ namespace {
 
     constexpr const char* kUsage = "用法：\n"
                                    "  mellowby-cli scan 路径 [名称] [--force] [--data 目录]\n"
-                                   "  mellowby-cli list [--data 目录]\n";
+                                   "  mellowby-cli list [--data 目录]\n"
+                                   "  mellowby-cli search 文本 [--in 名称] [--data 目录]\n"
+                                   "  mellowby-cli ls 名称 [目录/子目录/...] [--data 目录]\n";
 
     void printError(const std::string& text)
     {
@@ -132,6 +138,90 @@ namespace {
         return 0;
     }
 
+    void printRows(const search::FileList& list)
+    {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const search::FileRow row = list.row(i);
+            std::printf("%s\t%s\t%s\t%s\t%s\n", row.name.c_str(), row.size.c_str(), row.date.c_str(),
+                row.location.c_str(), row.catalog.c_str());
+        }
+    }
+
+    // The catalogs as the window loads them at start-up, in the same order.
+    struct LoadedCatalogs {
+        LoadedCatalogs(const std::string& dataDir, platform::IMessageBox& box)
+            : browser(dataDir, box)
+        {
+            browser.getAllXmlToTree(dataDir);
+        }
+        browse::CatalogBrowser browser;
+        search::FileList list;
+    };
+
+    int searchCommand(const app::ProgramFolder& folder, const CliOptions& options)
+    {
+        if (options.arguments.size() != 1) {
+            std::fputs(kUsage, stderr);
+            return kExitUsage;
+        }
+        ConsoleMessageBox box(false);
+        LoadedCatalogs loaded(dataDirOf(folder, options), box);
+        const std::string& text = options.arguments[0];
+        if (text.find_first_not_of(' ') == std::string::npos) {
+            search::cmdFind_Click(loaded.browser, loaded.list, text, true); // shows why
+            return kExitFailure;
+        }
+        if (options.in) {
+            if (!loaded.browser.ifXmlLoaded(*options.in)) {
+                printError("没有名为“" + *options.in + "”的目录。");
+                return kExitFailure;
+            }
+            loaded.browser.setCurrentCatalogName(*options.in);
+        }
+        search::cmdFind_Click(loaded.browser, loaded.list, text, !options.in.has_value());
+        printRows(loaded.list);
+        return 0;
+    }
+
+    int lsCommand(const app::ProgramFolder& folder, const CliOptions& options)
+    {
+        if (options.arguments.empty() || options.arguments.size() > 2) {
+            std::fputs(kUsage, stderr);
+            return kExitUsage;
+        }
+        ConsoleMessageBox box(false);
+        LoadedCatalogs loaded(dataDirOf(folder, options), box);
+        const std::string& name = options.arguments[0];
+        if (!loaded.browser.ifXmlLoaded(name)) {
+            printError("没有名为“" + name + "”的目录。");
+            return kExitFailure;
+        }
+        const auto& tree = loaded.browser.tree();
+        browse::NodeId node = loaded.browser.getXmlIndex(name);
+        if (options.arguments.size() == 2) {
+            std::string_view rest = options.arguments[1];
+            while (!rest.empty()) {
+                const auto slash = rest.find('/');
+                const std::string_view title = rest.substr(0, slash);
+                rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+                if (title.empty())
+                    continue;
+                const auto& children = tree.children(node);
+                const auto child
+                    = std::ranges::find_if(children, [&](browse::NodeId c) { return tree.label(c) == title; });
+                if (child == children.end()) {
+                    printError("目录“" + name + "”中没有“" + options.arguments[1] + "”。");
+                    return kExitFailure;
+                }
+                node = *child;
+            }
+        }
+        loaded.browser.tree().select(node);
+        search::FreshRightList(loaded.browser, loaded.list);
+        printRows(loaded.list);
+        return 0;
+    }
+
     int run(const std::vector<std::string>& words)
     {
         const auto options = parseCommandLine(words);
@@ -150,6 +240,10 @@ namespace {
             return scanCommand(folder, *options);
         if (options->command == "list")
             return listCommand(folder, *options);
+        if (options->command == "search")
+            return searchCommand(folder, *options);
+        if (options->command == "ls")
+            return lsCommand(folder, *options);
         printError("未知的命令：" + options->command);
         std::fputs(kUsage, stderr);
         return kExitUsage;

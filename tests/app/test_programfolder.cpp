@@ -69,3 +69,19 @@ namespace {
 
 } // namespace
 } // namespace mellowby::app
+
+namespace mellowby::app {
+namespace {
+
+TEST(CaseFolding, KeysAgreeWithTheComparison)
+{
+    const std::vector<std::string> names = { "Photos", "PHOTOS", "photos", "Straße", "STRASSE", "ΣΟΦΙΑ", "σοφια",
+                                             "光盘", "bad\xff", "BAD\xff", "K", "\u212A" };
+    for (const auto& a : names) {
+        for (const auto& b : names)
+            EXPECT_EQ(foldCase(a) == foldCase(b), equalsIgnoringCase(a, b)) << a << " / " << b;
+    }
+}
+
+} // namespace
+} // namespace mellowby::app

@@ -1,0 +1,235 @@
+#include "browse/catalogbrowser.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "app/casefold.h"
+#include "app/programfolder.h"
+#include "app/showmsg.h"
+#include "catalog/catalognames.h"
+#include "catalog/catalogreader.h"
+#include "catalog/textutils.h"
+#include "platform/paths.h"
+
+namespace mellowby::browse {
+
+namespace {
+
+    bool endsWithXmlAnyCase(const std::string& name)
+    {
+        return name.size() > 4 && app::foldCase(name.substr(name.size() - 4)) == ".xml";
+    }
+
+    // The catalog files of a folder in name order. Drives that sort their directories (as the
+    // systems these catalogs often come from do) give this order anyway; elsewhere the order of the
+    // directory listing means nothing to the user.
+    std::vector<std::string> catalogFileNames(const std::string& folder)
+    {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+            std::string name = entry.path().filename().string();
+            std::error_code typeError;
+            if (!name.starts_with('.') && endsWithXmlAnyCase(name) && !entry.is_directory(typeError))
+                names.push_back(std::move(name));
+        }
+        std::ranges::sort(names, [](const std::string& a, const std::string& b) {
+            const auto foldedA = app::foldCase(a);
+            const auto foldedB = app::foldCase(b);
+            return foldedA != foldedB ? foldedA < foldedB : a < b;
+        });
+        return names;
+    }
+
+    bool isVisibleFile(const std::string& path)
+    {
+        std::error_code error;
+        const auto name = std::filesystem::path(path).filename().string();
+        return !name.empty() && !name.starts_with('.') && std::filesystem::is_regular_file(path, error);
+    }
+
+    // The label of a tree node made from element, or nothing when the element offers none.
+    std::optional<std::string> labelOf(const pugi::xml_node& element)
+    {
+        std::size_t childCount = 0;
+        for (auto child = element.first_child(); child && childCount < 2; child = child.next_sibling())
+            ++childCount;
+        const pugi::xml_attribute first = element.first_attribute();
+        if (childCount >= 2)
+            return first ? std::string(first.value()) : std::string(element.name());
+        if (childCount == 1) {
+            const pugi::xml_node child = element.first_child();
+            if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+                return std::string(child.value());
+        }
+        if (!first)
+            return std::nullopt;
+        return std::string(first.value());
+    }
+
+} // namespace
+
+CatalogBrowser::CatalogBrowser(std::string dataDir, platform::IMessageBox& box)
+    : m_dataDir(std::move(dataDir))
+    , m_box(box)
+{
+}
+
+bool CatalogBrowser::getAllXmlToTree(const std::string& folder)
+{
+    const auto names = catalogFileNames(folder);
+    for (const auto& name : names) {
+        const std::string path = platform::joinPath(folder, name);
+        const std::string catalogName = catalog::getShortName(path);
+        NodeId root = kNoNode;
+        if (!ShowXml(path, root))
+            continue;
+        app::clsXmlFile record;
+        record.setFileName(catalogName);
+        record.setIdxName(catalogName);
+        record.setTreeIndex(root);
+        // Two files whose names differ only in letter case are one catalog: the first is kept,
+        // and the second leaves no node behind that nothing could list or delete.
+        if (!m_collection.add(std::move(record)))
+            m_tree.removeRoot(root);
+    }
+    return !names.empty();
+}
+
+bool CatalogBrowser::AddXmlToTree(const std::string& theXmlFile)
+{
+    try {
+        if (ifXmlLoaded(theXmlFile))
+            removeCatalog(theXmlFile);
+        const std::string path = app::ProgramFolder::resolveIn(m_dataDir, theXmlFile + ".xml");
+        NodeId root = kNoNode;
+        if (ShowXml(path, root)) {
+            app::clsXmlFile record;
+            record.setFileName(theXmlFile);
+            record.setIdxName(theXmlFile);
+            record.setTreeIndex(root);
+            m_collection.add(std::move(record));
+        }
+        return true;
+    } catch (const std::exception& failure) {
+        app::ShowMsg(m_box, "将XML文件加入到树控件时出错！", 0, failure.what(), "frmMain-AddXmlToTree");
+        return false;
+    }
+}
+
+bool CatalogBrowser::ShowXml(const std::string& path, NodeId& rootIndex)
+{
+    try {
+        const std::string twinPath = catalog::idxPathFor(path);
+        const auto slash = twinPath.rfind(platform::kPathSeparator);
+        const std::string twin = slash == std::string::npos
+            ? twinPath
+            : app::ProgramFolder::resolveIn(twinPath.substr(0, slash), twinPath.substr(slash + 1));
+        if (!isVisibleFile(twin))
+            return false;
+        const catalog::CatalogDocument document = catalog::loadCatalog(twin);
+        if (!document.loaded()) {
+            // A twin that does not parse (its writing stopped early, or it was damaged) would
+            // give a node without a name that nothing could list or delete; say why instead.
+            app::ShowMsg(m_box, "显示XML文件时出错！", document.loadError().number,
+                twin + "：" + document.loadError().description, "frmMain-ShowXml");
+            return false;
+        }
+        rootIndex = AddNode(document.documentElement(), kNoNode);
+        return true;
+    } catch (const std::exception& failure) {
+        app::ShowMsg(m_box, "显示XML文件时出错！", 0, failure.what(), "frmMain-ShowXml");
+        return false;
+    }
+}
+
+NodeId CatalogBrowser::getXmlIndex(const std::string& name)
+{
+    if (const auto* record = m_collection.find(name))
+        return record->TreeIndex();
+    app::ShowMsg(
+        m_box, "取出指定文件的集合索引时出错！", 0, "没有载入名为“" + name + "”的目录。", "frmMain-getXmlIndex");
+    return -1;
+}
+
+bool CatalogBrowser::ifXmlLoaded(const std::string& name) const
+{
+    return m_collection.find(name) != nullptr;
+}
+
+bool CatalogBrowser::removeCatalog(const std::string& name)
+{
+    const auto* record = m_collection.find(name);
+    if (record == nullptr)
+        return false;
+    if (m_tree.contains(record->TreeIndex()))
+        m_tree.removeRoot(record->TreeIndex());
+    m_collection.remove(name);
+    return true;
+}
+
+// Walks the element's subtree with its own stack: catalogs can nest deeper than the call stack
+// could follow. Nodes are created in the order the recursive filling would create them.
+NodeId CatalogBrowser::AddNode(const pugi::xml_node& element, NodeId parent)
+{
+    struct Pending {
+        pugi::xml_node element;
+        NodeId parent;
+    };
+    NodeId result = kNoNode;
+    bool rootOpen = false;
+    std::vector<Pending> pending { { element, parent } };
+    std::vector<pugi::xml_node> children;
+    while (!pending.empty()) {
+        const Pending item = pending.back();
+        pending.pop_back();
+        NodeId node = kNoNode;
+        if (item.parent == kNoNode) {
+            node = m_tree.beginRoot();
+            rootOpen = true;
+            result = node;
+        } else {
+            node = m_tree.addChild(item.parent);
+        }
+        const auto label = item.element ? labelOf(item.element) : std::nullopt;
+        if (!label) {
+            const std::string what = item.element ? "元素“" + std::string(item.element.name()) + "”没有属性。"
+                                                  : std::string("目录文件没有根元素。");
+            app::ShowMsg(m_box, "添加XML内容到树时出错！", 0, what, "frmMain-AddNode");
+            continue; // this element's subtree is lost, the rest of the catalog is not
+        }
+        m_tree.setLabel(node, *label);
+        children.clear();
+        for (auto child = item.element.first_child(); child; child = child.next_sibling()) {
+            if (child.type() == pugi::node_element || std::distance(child.begin(), child.end()) >= 2)
+                children.push_back(child);
+        }
+        for (auto child = children.rbegin(); child != children.rend(); ++child)
+            pending.push_back({ *child, node });
+    }
+    if (rootOpen)
+        m_tree.endRoot();
+    return parent == kNoNode ? result : kNoNode;
+}
+
+std::string getParentNode(const CatalogTree& tree, NodeId node, std::string& catalogName)
+{
+    if (!tree.contains(node))
+        return {};
+    std::string path = "Disk";
+    std::size_t depth = 0;
+    NodeId root = node;
+    while (tree.parent(root) != kNoNode) {
+        root = tree.parent(root);
+        ++depth;
+    }
+    for (std::size_t i = 0; i < depth; ++i)
+        path += "/Directory";
+    catalogName = tree.label(root);
+    return path;
+}
+
+} // namespace mellowby::browse

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <string>
+
+#include "browse/catalogcollection.h"
+#include "browse/catalogtree.h"
+
+namespace pugi {
+class xml_node;
+}
+
+namespace mellowby::platform {
+class IMessageBox;
+}
+
+namespace mellowby::browse {
+
+// What the main window keeps about the loaded catalogs: the tree, the collection, the Data
+// folder they come from and the current catalog name.
+class CatalogBrowser {
+public:
+    CatalogBrowser(std::string dataDir, platform::IMessageBox& box);
+
+    const std::string& dataDir() const { return m_dataDir; }
+    platform::IMessageBox& box() { return m_box; }
+    CatalogTree& tree() { return m_tree; }
+    const CatalogTree& tree() const { return m_tree; }
+    const CatalogCollection& collection() const { return m_collection; }
+
+    // The catalog last listed through the tree; empty at start and after a deletion.
+    const std::string& currentCatalogName() const { return m_currentCatalogName; }
+    void setCurrentCatalogName(std::string name) { m_currentCatalogName = std::move(name); }
+
+    // Loads every catalog of folder (names ending in ".xml" in any case, in name order). True
+    // when the folder held at least one; the caller then lists the first node.
+    bool getAllXmlToTree(const std::string& folder);
+    // Loads the catalog named theXmlFile from the Data folder, replacing a loaded one of the
+    // same name, which leaves its place: the new root is the last.
+    bool AddXmlToTree(const std::string& theXmlFile);
+    // Fills the tree from the index twin of the catalog at path; true with the new root in
+    // rootIndex when it did.
+    bool ShowXml(const std::string& path, NodeId& rootIndex);
+    // The root of the catalog named name; -1 (after the error box) when it is not loaded.
+    NodeId getXmlIndex(const std::string& name);
+    bool ifXmlLoaded(const std::string& name) const;
+    // Removes a loaded catalog from the tree and the collection; false when none is loaded
+    // under that name.
+    bool removeCatalog(const std::string& name);
+
+    // Adds the node of element with its subtree below parent (kNoNode: a new root); returns the
+    // new root, or 0 when parent was given.
+    NodeId AddNode(const pugi::xml_node& element, NodeId parent);
+
+private:
+    std::string m_dataDir;
+    platform::IMessageBox& m_box;
+    CatalogTree m_tree;
+    CatalogCollection m_collection;
+    std::string m_currentCatalogName;
+};
+
+// The element path of a tree node ("Disk", then "/Directory" per level below the root); the
+// label of its root, the catalog name, goes to catalogName.
+std::string getParentNode(const CatalogTree& tree, NodeId node, std::string& catalogName);
+
+} // namespace mellowby::browse

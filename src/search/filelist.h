@@ -1,0 +1,143 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace mellowby::search {
+
+enum class FileColumn { FName = 0, FSize = 1, FDate = 2, FLocate = 3, FXml = 4 };
+inline constexpr std::size_t kFileColumnCount = 5;
+
+struct FileColumnSpec {
+    std::string_view key;
+    std::string_view header;
+    int width;
+};
+
+// The columns of the file list, in order.
+inline constexpr std::array<FileColumnSpec, kFileColumnCount> kFileColumns { {
+    { "FName", "名称", 300 },
+    { "FSize", "大小", 80 },
+    { "FDate", "创建时间", 100 },
+    { "FLocate", "所在位置", 200 },
+    { "FXml", "所在文件", 60 },
+} };
+
+// One row as the list shows it.
+struct FileRow {
+    std::string name;
+    std::string size;
+    std::string date;
+    std::string location;
+    std::string catalog;
+
+    bool operator==(const FileRow&) const = default;
+};
+
+enum class SortOrder { Ascending, Descending };
+
+struct SortState {
+    bool sorted = false;
+    std::size_t key = 0; // 0-based column
+    // Before the first click; the click toggles it, so the first click sorts ascending.
+    SortOrder order = SortOrder::Descending;
+};
+
+// Told about changes of the list, so that a view can follow it. Between beginAppend and
+// endAppend the new rows are not yet counted by size(); after endAppend they are.
+class FileListObserver {
+public:
+    virtual ~FileListObserver() = default;
+    virtual void beginReset() = 0;
+    virtual void endReset() = 0;
+    virtual void beginAppend(std::size_t first, std::size_t last) = 0;
+    virtual void endAppend() = 0;
+};
+
+// The rows of the file list. A listing can hold a million rows, so rows keep their name and
+// size and share the texts many rows have in common (dates, folders, catalog names).
+class FileList {
+public:
+    // Rows appended during a fill reach the observer in batches of this many.
+    static constexpr std::size_t kAppendBatch = 4096;
+
+    FileList() = default;
+    FileList(const FileList&) = delete;
+    FileList& operator=(const FileList&) = delete;
+
+    void setObserver(FileListObserver* observer) { m_observer = observer; }
+
+    // The rows the observer has been told about; rows still waiting for their batch are not
+    // counted until flush() or finishFill().
+    std::size_t size() const { return m_published; }
+    FileRow row(std::size_t index) const;
+    std::string cell(std::size_t index, FileColumn column) const;
+
+    // A refill: clear(), any number of appendRow() calls, then finishFill(), which applies the
+    // sorting when it is on.
+    void clear();
+    // location = directory + name, with directory ending in its separator (or empty).
+    void appendRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
+                   std::string_view catalog);
+    // Tells the observer about the rows appended since the last batch.
+    void flush();
+    void finishFill();
+
+    const SortState& sortState() const { return m_sort; }
+    // A click on the header of a column (1-based): sorting on, the order toggled, that column
+    // the key, the rows sorted.
+    void columnClick(std::size_t column);
+
+private:
+    // Texts many rows share, each kept once and named by its position.
+    class TextTable {
+    public:
+        std::uint32_t intern(std::string_view text);
+        std::string_view at(std::uint32_t id) const { return *m_texts[id]; }
+        std::size_t size() const { return m_texts.size(); }
+        void clear();
+
+    private:
+        struct Hash {
+            using is_transparent = void;
+            std::size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
+        };
+        std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> m_ids;
+        std::vector<const std::string*> m_texts; // keys of m_ids, which never move
+        std::uint32_t m_last = 0; // consecutive rows mostly repeat the previous text
+    };
+
+    // Name and size lie one after the other in m_text; the rest are table positions.
+    struct Row {
+        std::uint64_t text = 0;
+        std::uint32_t nameLength = 0;
+        std::uint32_t sizeLength = 0;
+        std::uint32_t date = 0;
+        std::uint32_t directory = 0;
+        std::uint32_t catalog = 0;
+    };
+
+    std::string_view nameOf(const Row& row) const { return { m_text.data() + row.text, row.nameLength }; }
+    std::string_view sizeOf(const Row& row) const
+    {
+        return { m_text.data() + row.text + row.nameLength, row.sizeLength };
+    }
+    void sortRows();
+
+    std::vector<Row> m_rows;
+    std::string m_text;
+    TextTable m_dates;
+    TextTable m_directories;
+    TextTable m_catalogs;
+    std::size_t m_published = 0;
+    FileListObserver* m_observer = nullptr;
+    SortState m_sort;
+};
+
+} // namespace mellowby::search

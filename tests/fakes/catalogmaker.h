@@ -1,0 +1,70 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "catalog/datetext.h"
+#include "catalog/scanner.h"
+#include "fakes/fakedirectorylister.h"
+#include "fakes/fakemessagebox.h"
+#include "platform/linux/linuxfilesystem.h"
+
+namespace mellowby::fakes {
+
+// Writes real catalog pairs into a Data folder through the program's own writer, from trees
+// described in memory. Header-only, so that only the tests of layers above the catalog need it.
+class CatalogMaker {
+public:
+    explicit CatalogMaker(std::filesystem::path dataDir)
+        : m_dataDir(std::move(dataDir))
+    {
+    }
+
+    static constexpr std::int64_t kMarch15 = 1079308800 + 3600;
+
+    // A directory of the tree to scan, by its path below the scanned root ("" is the root).
+    void directory(const std::string& relative, std::vector<platform::DirEntry> entries)
+    {
+        m_lister.addDirectory(relative.empty() ? m_root : m_root + "/" + relative, std::move(entries));
+    }
+    static platform::DirEntry file(std::string name, std::uint64_t size = 1)
+    {
+        return FakeDirectoryLister::file(std::move(name), size, kMarch15);
+    }
+    static platform::DirEntry dir(std::string name)
+    {
+        return FakeDirectoryLister::directory(std::move(name), kMarch15);
+    }
+
+    void setRoot(std::string root) { m_root = std::move(root); }
+
+    // Scans the tree described so far into the catalog `name`, replacing one of that name.
+    bool write(const std::string& name)
+    {
+        FakeMessageBox box;
+        box.queueAnswer(platform::MessageAnswer::Yes);
+        const app::Settings settings;
+        platform::LinuxFileSystem fileSystem;
+        const catalog::DateFormatter dates("zh_CN");
+        catalog::ScanContext context { m_dataDir.string(), settings, m_lister, fileSystem, box, dates, nullptr };
+        return catalog::generateCatalog(context, m_root, name).has_value();
+    }
+
+    // Starts a new tree.
+    void reset() { m_lister = FakeDirectoryLister(); }
+
+    static void writeRaw(const std::filesystem::path& path, const std::string& bytes)
+    {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+private:
+    std::filesystem::path m_dataDir;
+    std::string m_root = "/media/cdrom";
+    FakeDirectoryLister m_lister;
+};
+
+} // namespace mellowby::fakes
