@@ -84,7 +84,10 @@ public:
     void clear();
     // location = directory + name, with directory ending in its separator (or empty).
     void appendRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
-                   std::string_view catalog);
+        std::string_view catalog);
+    // A row of which only the name could be read: every other cell, the location included, is
+    // empty.
+    void appendNameOnly(std::string_view name);
     // Tells the observer about the rows appended since the last batch.
     void flush();
     void finishFill();
@@ -121,6 +124,7 @@ private:
         std::uint32_t date = 0;
         std::uint32_t directory = 0;
         std::uint32_t catalog = 0;
+        bool located = true;
     };
 
     std::string_view nameOf(const Row& row) const { return { m_text.data() + row.text, row.nameLength }; }
@@ -128,6 +132,8 @@ private:
     {
         return { m_text.data() + row.text + row.nameLength, row.sizeLength };
     }
+    void addRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
+        std::string_view catalog, bool located);
     void sortRows();
 
     std::vector<Row> m_rows;

@@ -38,5 +38,17 @@ if "$cli" scan "$work/tree" "../escape" --data "$work/Data" > /dev/null 2>&1; th
 [ "$("$cli" list --data "$work/Data")" = "盘 1" ] || fail "list shows: $("$cli" list --data "$work/Data")"
 [ -z "$(ls -A "$work/Data" | grep -v '^盘 1\.' || true)" ] || fail "stray files in Data: $(ls -A "$work/Data")"
 
+# search and ls print the rows the window lists, tab-separated.
+rows=$("$cli" search "B & C" --data "$work/Data")
+[ "$rows" = "$(printf 'b & c.jpg\t2KB\t%s\t%s\t盘 1' "$(cut -f3 <<< "$rows")" "$work/tree/sub dir/b & c.jpg")" ] \
+  || fail "search row: $rows"
+[ -z "$("$cli" search nothing-like-this --data "$work/Data")" ] || fail "search found what is not there"
+if "$cli" search "   " --data "$work/Data" > /dev/null 2>&1; then fail "a blank search succeeded"; fi
+if "$cli" search a --in "no such" --data "$work/Data" > /dev/null 2>&1; then fail "search in an unknown catalog succeeded"; fi
+[ "$("$cli" ls "盘 1" "sub dir" --data "$work/Data" | cut -f1 | sort | tr '\n' '|')" = "b & c.jpg|loop|" ] \
+  || fail "ls of a directory: $("$cli" ls "盘 1" "sub dir" --data "$work/Data")"
+[ "$("$cli" ls "盘 1" --data "$work/Data" | cut -f1,5)" = "$(printf 'a.txt\t')" ] || fail "ls of the root"
+if "$cli" ls "盘 1" "no dir" --data "$work/Data" > /dev/null 2>&1; then fail "ls of an unknown directory succeeded"; fi
+
 if "$cli" frobnicate > /dev/null 2>&1; then fail "an unknown command succeeded"; fi
 echo "cli end to end: all checks passed"

@@ -1,0 +1,172 @@
+#include "search/filelisting.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <string_view>
+
+#include "app/programfolder.h"
+#include "app/showmsg.h"
+#include "browse/catalogbrowser.h"
+#include "catalog/catalogreader.h"
+#include "search/filelist.h"
+#include "search/oncemessagebox.h"
+#include "search/xmllocator.h"
+
+namespace mellowby::search {
+
+namespace {
+
+    constexpr const char* kNodesFailure = "取得XML节点时出错！";
+    constexpr const char* kNodesSource = "frmMain-getAllXmlNodeByName";
+
+    bool named(const pugi::xml_node& node, const char* name)
+    {
+        return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
+    }
+
+    bool endsWithXmlAnyCase(std::string_view name)
+    {
+        if (name.size() < 4)
+            return false;
+        return std::ranges::equal(name.substr(name.size() - 4), std::string_view(".xml"),
+            [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; });
+    }
+
+    // The element the tree node at address stands for. The tree was filled from the index twin
+    // in document order and the twin holds the same Directory elements as the catalog proper,
+    // so the n-th Directory of a title among its siblings is the n-th node of that label. Only
+    // that one directory is listed, never a namesake elsewhere in the catalog.
+    pugi::xml_node directoryAt(const pugi::xml_node& disk, const std::string& title, const NodeAddress& address)
+    {
+        if (!named(disk, "Disk"))
+            return {};
+        if (address.empty())
+            return title == catalog::attributeAt(disk, 0).value() ? disk : pugi::xml_node();
+        pugi::xml_node level = disk;
+        for (const auto& [stepTitle, position] : address) {
+            std::size_t seen = 0;
+            pugi::xml_node next;
+            for (pugi::xml_node child = level.first_child(); child; child = child.next_sibling()) {
+                if (named(child, "Directory") && stepTitle == catalog::attributeAt(child, 0).value()
+                    && seen++ == position) {
+                    next = child;
+                    break;
+                }
+            }
+            if (!next)
+                return {};
+            level = next;
+        }
+        return level;
+    }
+
+    // Fills the list from the File children of directory; false after a failure, reported.
+    bool listFiles(const pugi::xml_node& directory, FileList& list, platform::IMessageBox& box)
+    {
+        XmlLocator locator(box, XmlLocator::separatorOf(directory));
+        // Every file of the directory shares the location of the directory: it is computed once,
+        // on the first file that needs it, so that a failing level is reported once and only
+        // when a row reaches its location cell.
+        std::optional<std::string> prefix;
+        for (pugi::xml_node file = directory.first_child(); file; file = file.next_sibling()) {
+            if (!named(file, "File"))
+                continue;
+            const pugi::xml_node text = file.first_child();
+            if (!text) {
+                app::ShowMsg(box, kNodesFailure, 0, "File 元素没有文件名。", kNodesSource);
+                return false;
+            }
+            const pugi::xml_attribute date = file.first_attribute();
+            const pugi::xml_attribute size = date.next_attribute();
+            if (!size) {
+                list.appendNameOnly(text.value());
+                app::ShowMsg(box, kNodesFailure, 0, "File 元素缺少创建时间或大小属性。", kNodesSource);
+                return false;
+            }
+            if (!prefix)
+                prefix = locator.prefixFor(directory);
+            list.appendRow(text.value(), size.value(), date.value(), *prefix, {});
+        }
+        return true;
+    }
+
+} // namespace
+
+NodeAddress addressOf(const browse::CatalogTree& tree, browse::NodeId node)
+{
+    NodeAddress address;
+    if (!tree.contains(node))
+        return address;
+    for (browse::NodeId level = node; tree.parent(level) != browse::kNoNode; level = tree.parent(level)) {
+        const std::string& label = tree.label(level);
+        std::size_t position = 0;
+        for (const browse::NodeId sibling : tree.children(tree.parent(level))) {
+            if (sibling == level)
+                break;
+            if (tree.label(sibling) == label)
+                ++position;
+        }
+        address.emplace_back(label, position);
+    }
+    std::ranges::reverse(address);
+    return address;
+}
+
+void FreshRightList(browse::CatalogBrowser& browser, FileList& list)
+{
+    try {
+        browse::CatalogTree& tree = browser.tree();
+        browse::NodeId node = tree.selectedNode();
+        if (node == browse::kNoNode) {
+            if (tree.empty())
+                return;
+            tree.select(tree.roots().front());
+            node = tree.selectedNode();
+        }
+        const std::string title = tree.label(node);
+        std::string catalogName;
+        browse::getParentNode(tree, node, catalogName);
+        getAllXmlNodeByName(browser, list, catalogName, title, addressOf(tree, node));
+        browser.setCurrentCatalogName(catalogName);
+    } catch (const std::exception& failure) {
+        app::ShowMsg(browser.box(), "刷新右侧列表时出错！", 0, failure.what(), "frmMain-FreshRightList");
+    }
+}
+
+bool getAllXmlNodeByName(browse::CatalogBrowser& browser, FileList& list, const std::string& catalogName,
+    const std::string& title, const NodeAddress& address)
+{
+    OnceMessageBox box(browser.box());
+    try {
+        const catalog::CatalogDocument document = catalog::loadCatalog(catalogFilePath(browser.dataDir(), catalogName));
+        const pugi::xml_node directory = directoryAt(document.documentElement(), title, address);
+        list.clear();
+        const bool listed = !directory || listFiles(directory, list, box);
+        list.finishFill();
+        return listed;
+    } catch (const std::exception& failure) {
+        app::ShowMsg(box, kNodesFailure, 0, failure.what(), kNodesSource);
+        list.flush();
+        return false;
+    }
+}
+
+std::string getXmlParentNode(browse::CatalogBrowser& browser, const pugi::xml_node& node)
+{
+    return XmlLocator(browser.box(), XmlLocator::separatorOf(node)).location(node);
+}
+
+std::string catalogFilePath(const std::string& dataDir, const std::string& catalogName)
+{
+    // A title read from a catalog names a file of the Data folder and nothing outside it.
+    if (catalogName.find('/') != std::string::npos || catalogName.find('\0') != std::string::npos)
+        return {};
+    std::string file = catalogName;
+    if (!endsWithXmlAnyCase(file))
+        file += ".xml";
+    return app::ProgramFolder::resolveIn(dataDir, file);
+}
+
+} // namespace mellowby::search

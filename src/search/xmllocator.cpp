@@ -1,0 +1,116 @@
+#include "search/xmllocator.h"
+
+#include <cstring>
+#include <vector>
+
+#include "app/showmsg.h"
+#include "catalog/catalogreader.h"
+
+namespace mellowby::search {
+
+namespace {
+
+    constexpr const char* kFailure = "取出XML文件节点上级节点名称时出错！";
+    constexpr const char* kSource = "frmMain-getXmlParentNode";
+
+    bool named(const pugi::xml_node& node, const char* name)
+    {
+        return std::strcmp(node.name(), name) == 0;
+    }
+
+} // namespace
+
+char XmlLocator::separatorOf(const pugi::xml_node& anyNodeOfCatalog)
+{
+    pugi::xml_node root = anyNodeOfCatalog.root().first_child();
+    while (root && root.type() != pugi::node_element)
+        root = root.next_sibling();
+    if (!root || !named(root, "Disk"))
+        return '/';
+    const std::string_view label = catalog::attributeAt(root, 1).value();
+    return label.find('\\') != std::string_view::npos && label.find('/') == std::string_view::npos ? '\\' : '/';
+}
+
+std::optional<std::string_view> XmlLocator::ownPart(const pugi::xml_node& node)
+{
+    if (named(node, "File")) {
+        const pugi::xml_node text = node.first_child();
+        if (!text) {
+            app::ShowMsg(m_box, kFailure, 0, "File 元素没有文件名。", kSource);
+            return std::nullopt;
+        }
+        return text.value();
+    }
+    if (const pugi::xml_attribute first = node.first_attribute())
+        return first.value();
+    return node.name();
+}
+
+std::string XmlLocator::joinedLocation(const pugi::xml_node& node)
+{
+    if (!node)
+        return {};
+    // Own parts from node upwards, as far as the root element or the first level that fails;
+    // what lies above a failing level is never looked at, and that level counts as empty.
+    std::vector<std::string_view> parts;
+    std::string_view top;
+    for (pugi::xml_node level = node;;) {
+        const auto own = ownPart(level);
+        if (!own)
+            break;
+        const pugi::xml_node parent = level.parent();
+        if (!parent || parent.type() == pugi::node_document) {
+            if (!named(level, "Disk")) {
+                top = *own;
+            } else if (const pugi::xml_attribute label = catalog::attributeAt(level, 1)) {
+                top = label.value();
+            } else {
+                app::ShowMsg(m_box, kFailure, 0, "Disk 元素没有 Label 属性。", kSource);
+            }
+            break;
+        }
+        parts.push_back(*own);
+        level = parent;
+    }
+    std::size_t length = top.size();
+    for (const auto part : parts)
+        length += 1 + part.size();
+    std::string text;
+    text.reserve(length);
+    text += top;
+    for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
+        text += m_separator;
+        text += *part;
+    }
+    return text;
+}
+
+std::string XmlLocator::location(const pugi::xml_node& node)
+{
+    std::string text = joinedLocation(node);
+    collapseSeparators(text, m_separator);
+    return text;
+}
+
+std::string XmlLocator::prefixFor(const pugi::xml_node& parent)
+{
+    if (!parent || parent.type() == pugi::node_document)
+        return {};
+    std::string text = joinedLocation(parent);
+    text += m_separator;
+    collapseSeparators(text, m_separator);
+    return text;
+}
+
+void collapseSeparators(std::string& text, char separator)
+{
+    std::size_t out = 0;
+    for (std::size_t in = 0; in < text.size(); ++in) {
+        if (text[in] == separator && out > 0 && text[out - 1] == separator)
+            continue;
+        text[out++] = text[in];
+    }
+    text.resize(out);
+}
+
+} // namespace mellowby::search
