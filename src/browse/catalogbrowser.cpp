@@ -102,14 +102,18 @@ bool CatalogBrowser::getAllXmlToTree(const std::string& folder)
 bool CatalogBrowser::AddXmlToTree(const std::string& theXmlFile)
 {
     try {
-        if (ifXmlLoaded(theXmlFile))
-            removeCatalog(theXmlFile);
-        const std::string path = app::ProgramFolder::resolveIn(m_dataDir, theXmlFile + ".xml");
+        // Keyed as start-up keys the file it finds, so that a name typed with ".xml" is the
+        // same catalog before and after a restart.
+        const std::string key = catalog::catalogKeyOf(theXmlFile);
+        if (ifXmlLoaded(key))
+            removeCatalog(key);
+        const std::string path
+            = app::ProgramFolder::resolveIn(m_dataDir, catalog::catalogFileNames(theXmlFile).xmlName);
         NodeId root = kNoNode;
         if (ShowXml(path, root)) {
             app::clsXmlFile record;
-            record.setFileName(theXmlFile);
-            record.setIdxName(theXmlFile);
+            record.setFileName(key);
+            record.setIdxName(key);
             record.setTreeIndex(root);
             m_collection.add(std::move(record));
         }
@@ -148,7 +152,7 @@ bool CatalogBrowser::ShowXml(const std::string& path, NodeId& rootIndex)
 
 NodeId CatalogBrowser::getXmlIndex(const std::string& name)
 {
-    if (const auto* record = m_collection.find(name))
+    if (const auto* record = m_collection.find(catalog::catalogKeyOf(name)))
         return record->TreeIndex();
     app::ShowMsg(
         m_box, "取出指定文件的集合索引时出错！", 0, "没有载入名为“" + name + "”的目录。", "frmMain-getXmlIndex");
@@ -157,17 +161,18 @@ NodeId CatalogBrowser::getXmlIndex(const std::string& name)
 
 bool CatalogBrowser::ifXmlLoaded(const std::string& name) const
 {
-    return m_collection.find(name) != nullptr;
+    return m_collection.find(catalog::catalogKeyOf(name)) != nullptr;
 }
 
 bool CatalogBrowser::removeCatalog(const std::string& name)
 {
-    const auto* record = m_collection.find(name);
+    const std::string key = catalog::catalogKeyOf(name);
+    const auto* record = m_collection.find(key);
     if (record == nullptr)
         return false;
     if (m_tree.contains(record->TreeIndex()))
         m_tree.removeRoot(record->TreeIndex());
-    m_collection.remove(name);
+    m_collection.remove(key);
     return true;
 }
 

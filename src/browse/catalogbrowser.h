@@ -35,7 +35,8 @@ public:
     // when the folder held at least one; the caller then lists the first node.
     bool getAllXmlToTree(const std::string& folder);
     // Loads the catalog named theXmlFile from the Data folder, replacing a loaded one of the
-    // same name, which leaves its place: the new root is the last.
+    // same name, which leaves its place: the new root is the last. Catalogs are keyed by their
+    // name without a final ".xml" in every lookup here.
     bool AddXmlToTree(const std::string& theXmlFile);
     // Fills the tree from the index twin of the catalog at path; true with the new root in
     // rootIndex when it did.

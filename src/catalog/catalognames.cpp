@@ -25,6 +25,16 @@ CatalogFileNames catalogFileNames(std::string_view typedName)
         idxPathFor(typedName), std::string(typedName) };
 }
 
+std::string effectiveCatalogName(std::string_view typedName)
+{
+    return std::string(typedName.empty() ? kUnnamedCatalog : typedName);
+}
+
+std::string catalogKeyOf(std::string_view name)
+{
+    return std::string(endsWithXmlAnyCase(name) ? name.substr(0, name.size() - 4) : name);
+}
+
 std::string idxPathFor(std::string_view xmlPath)
 {
     if (endsWithXmlAnyCase(xmlPath))

@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
+#include "catalog/catalognames.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
 #include "catalog/textutils.h"
@@ -70,7 +71,8 @@ namespace {
         const std::string path = options.arguments[0].empty()
             ? std::string()
             : std::filesystem::absolute(options.arguments[0], ignored).lexically_normal().string();
-        const std::string name = options.arguments.size() > 1 ? options.arguments[1] : std::string();
+        // As the generation dialog does: no name gives tmp1000, also as the catalog's title.
+        const std::string name = catalog::effectiveCatalogName(options.arguments.size() > 1 ? options.arguments[1] : "");
 
         ConsoleMessageBox box(options.force);
         const app::Settings settings = loadSettings(folder, box);

@@ -33,6 +33,8 @@ public:
     virtual std::expected<void, Error> removeFile(const std::string& path) = 0;
     // Whether path names an ordinary file (not a directory) whose name does not start with ".".
     virtual bool isVisibleFile(const std::string& path) = 0;
+    // Whether path names an existing entry that is not a directory (links followed).
+    virtual bool isFile(const std::string& path) = 0;
     // Moves the file into the desktop's trash, from where the user can restore it.
     virtual std::expected<void, Error> moveToTrash(const std::string& path) = 0;
 };

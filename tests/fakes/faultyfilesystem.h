@@ -30,6 +30,7 @@ public:
     std::expected<void, platform::Error> removeFile(const std::string& path) override;
     std::expected<void, platform::Error> moveToTrash(const std::string& path) override;
     bool isVisibleFile(const std::string& path) override { return m_real.isVisibleFile(path); }
+    bool isFile(const std::string& path) override { return m_real.isFile(path); }
 
 private:
     friend class FaultyOutputFile;

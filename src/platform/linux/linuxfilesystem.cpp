@@ -74,4 +74,10 @@ bool LinuxFileSystem::isVisibleFile(const std::string& path)
     return ::lstat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
+bool LinuxFileSystem::isFile(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
 } // namespace mellowby::platform

@@ -12,6 +12,7 @@ public:
     std::expected<void, Error> removeFile(const std::string& path) override;
     std::expected<void, Error> moveToTrash(const std::string& path) override;
     bool isVisibleFile(const std::string& path) override;
+    bool isFile(const std::string& path) override;
 };
 
 } // namespace mellowby::platform

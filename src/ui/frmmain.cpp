@@ -1,0 +1,275 @@
+#include "ui/frmmain.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTreeView>
+
+#include "search/filelisting.h"
+#include "search/filesearch.h"
+#include "ui/arrangecontrols.h"
+#include "ui/busycursor.h"
+#include "ui/catalogtreemodel.h"
+#include "ui/filelistmodel.h"
+#include "ui/runstep.h"
+
+namespace mellowby::ui {
+
+namespace {
+
+    QAction* addMenuItem(QMenu* menu, const QString& caption, const QString& name)
+    {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(name);
+        return action;
+    }
+
+    ControlRect rectOf(const QWidget* widget)
+    {
+        const QRect rect = widget->geometry();
+        return { rect.x(), rect.y(), rect.width(), rect.height() };
+    }
+
+    void place(QWidget* widget, const ControlRect& rect)
+    {
+        widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
+    }
+
+    template <typename Widget> Widget* addControl(Widget* widget, const QString& name, const ControlRect& rect)
+    {
+        widget->setObjectName(name);
+        place(widget, rect);
+        return widget;
+    }
+
+} // namespace
+
+frmMain::frmMain(std::string dataDir, platform::IMessageBox& box, QWidget* splash, QWidget* parent)
+    : QMainWindow(parent)
+    , m_browser(std::move(dataDir), box)
+    , m_treeModel(std::make_unique<CatalogTreeModel>(m_browser.tree()))
+    , m_listModel(std::make_unique<FileListModel>(m_list))
+{
+    setWindowTitle(QStringLiteral("Mellowby"));
+    createMenus();
+    createControls();
+    resizeToClientArea(kDesignClientWidth, kDesignClientHeight);
+    Form_Load(splash);
+}
+
+frmMain::~frmMain()
+{
+    // The views go first, while their models and what those show still exist.
+    delete takeCentralWidget();
+}
+
+void frmMain::createMenus()
+{
+    QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction* mnuFileClose = addMenuItem(mnuFile, QStringLiteral("关闭(&X)"), QStringLiteral("mnuFileClose"));
+    connect(mnuFileClose, &QAction::triggered, this, [this] { runStep([this] { close(); }); });
+
+    // Creating and deleting catalogs come with the generation dialog; the items are already there.
+    QMenu* mnuEdit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    addMenuItem(mnuEdit, QStringLiteral("创建目录(&C)"), QStringLiteral("mnuEditCreat"));
+    addMenuItem(mnuEdit, QStringLiteral("删除目录(&D)"), QStringLiteral("mnuEditDele"));
+    mnuEdit->addSeparator()->setObjectName(QStringLiteral("mnuEditSpc1"));
+    QAction* mnuEditFind = addMenuItem(mnuEdit, QStringLiteral("查找文件(&F)"), QStringLiteral("mnuEditFind"));
+    connect(mnuEditFind, &QAction::triggered, this, &frmMain::mnuEditFind_Click);
+
+    QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    addMenuItem(mnuHelp, QStringLiteral("主题(&T)"), QStringLiteral("mnuHelpTopic"));
+    addMenuItem(mnuHelp, QStringLiteral("关于(&A)"), QStringLiteral("mnuHelpAbout"));
+}
+
+void frmMain::createControls()
+{
+    // The controls keep the pixel places the window was designed with; ArrangeControls moves
+    // them as the window's size changes, so no layout manager is involved.
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    m_frameFind = addControl(
+        new QGroupBox(QStringLiteral("文件查找"), client), QStringLiteral("frameFind"), kDesignControls.frameFind);
+    addControl(new QLabel(QStringLiteral("查找内容："), m_frameFind), QStringLiteral("Label1"), { 8, 24, 60, 12 });
+    m_txtFind = addControl(new QLineEdit(m_frameFind), QStringLiteral("txtFind"), { 72, 20, 121, 20 });
+    addControl(new QLabel(QStringLiteral("文件名称部分内容，包括扩展名"), m_frameFind), QStringLiteral("Label2"),
+        { 16, 56, 168, 12 });
+    m_chkIfFindAllXml = addControl(new QCheckBox(QStringLiteral("查找所有打开文件"), m_frameFind),
+        QStringLiteral("chkIfFindAllXml"), { 8, 72, 177, 17 });
+    m_cmdFind = addControl(
+        new QPushButton(QStringLiteral("查找(&F)"), m_frameFind), QStringLiteral("cmdFind"), { 104, 96, 81, 25 });
+    m_frameFind->hide();
+    connect(m_cmdFind, &QPushButton::clicked, this, &frmMain::cmdFind_Click);
+
+    m_treeDisk = addControl(new QTreeView(client), QStringLiteral("treeDisk"), kDesignControls.treeDisk);
+    m_treeDisk->setHeaderHidden(true);
+    m_treeDisk->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_treeDisk->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_treeDisk->setModel(m_treeModel.get());
+    connect(m_treeDisk, &QTreeView::clicked, this, &frmMain::treeDisk_Click);
+    connect(m_treeDisk->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &frmMain::treeDisk_SelectionChanged);
+    connect(m_treeModel.get(), &CatalogTreeModel::selectionRequested, this, &frmMain::followLogicSelection);
+
+    // A listing can hold a million rows: uniform row heights and fixed column widths keep the
+    // view from measuring them.
+    m_listVDir = addControl(new QTreeView(client), QStringLiteral("listVDir"), kDesignControls.listVDir);
+    m_listVDir->setRootIsDecorated(false);
+    m_listVDir->setItemsExpandable(false);
+    m_listVDir->setUniformRowHeights(true);
+    m_listVDir->setAllColumnsShowFocus(true);
+    m_listVDir->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listVDir->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_listVDir->setModel(m_listModel.get());
+    // The list sorts its own rows; the view only passes the clicks on. (Switching the view's
+    // sorting off also makes the header unclickable, so it comes first.)
+    m_listVDir->setSortingEnabled(false);
+    QHeaderView* header = m_listVDir->header();
+    header->setStretchLastSection(false);
+    header->setSectionsClickable(true);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    connect(header, &QHeaderView::sectionClicked, this, &frmMain::listVDir_ColumnClick);
+
+    client->installEventFilter(this);
+}
+
+void frmMain::resizeToClientArea(int width, int height)
+{
+    const int menuHeight = menuBar()->isNativeMenuBar() ? 0 : menuBar()->sizeHint().height();
+    resize(width, height + menuHeight);
+}
+
+void frmMain::Form_Load(QWidget* splash)
+{
+    // The catalog collection starts empty with m_browser.
+    runStep([this] { SetListColumns(); });
+    // The splash, already on screen, gets painted before the catalogs load.
+    runStep([] { QCoreApplication::processEvents(); });
+    runStep([this] {
+        if (m_browser.getAllXmlToTree(m_browser.dataDir()))
+            search::FreshRightList(m_browser, m_list);
+    });
+    m_findPanelShown = false;
+    runStep([splash] {
+        if (splash != nullptr)
+            splash->close();
+    });
+}
+
+void frmMain::SetListColumns()
+{
+    for (std::size_t column = 0; column < search::kFileColumnCount; ++column)
+        m_listVDir->setColumnWidth(static_cast<int>(column), search::kFileColumns[column].width);
+}
+
+void frmMain::ArrangeControls()
+{
+    if (isMinimized())
+        return;
+    const QWidget* client = centralWidget();
+    const MainControls next = arrangeControls(client->width(), client->height(), m_findPanelShown,
+        { rectOf(m_frameFind), rectOf(m_treeDisk), rectOf(m_listVDir) });
+    place(m_frameFind, next.frameFind);
+    place(m_treeDisk, next.treeDisk);
+    place(m_listVDir, next.listVDir);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        runStep([this] { ArrangeControls(); });
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    // Restoring a minimised window need not change its size, so no resize would lay it out.
+    if (event->type() == QEvent::WindowStateChange)
+        runStep([this] { ArrangeControls(); });
+    QMainWindow::changeEvent(event);
+}
+
+void frmMain::treeDisk_Click(const QModelIndex& index)
+{
+    // A click on the node that is already selected lists it again, too.
+    runStep([this, &index] {
+        m_browser.tree().setSelectionFromView(m_treeModel->nodeAt(index));
+        search::FreshRightList(m_browser, m_list);
+    });
+}
+
+void frmMain::treeDisk_SelectionChanged()
+{
+    // The logic reads the selected node (the list, the delete command), so it always knows the
+    // one the user sees selected, also after moving there with the keys.
+    runStep([this] {
+        const QModelIndexList selected = m_treeDisk->selectionModel()->selectedIndexes();
+        m_browser.tree().setSelectionFromView(
+            selected.isEmpty() ? browse::kNoNode : m_treeModel->nodeAt(selected.first()));
+    });
+}
+
+void frmMain::followLogicSelection(const QModelIndex& index)
+{
+    runStep([this, &index] {
+        QItemSelectionModel* selection = m_treeDisk->selectionModel();
+        if (index.isValid())
+            selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        else
+            selection->clear();
+    });
+}
+
+void frmMain::listVDir_ColumnClick(int section)
+{
+    // Pending paints run first (the pressed header); the user's input waits for the sort.
+    runStep([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    const BusyCursor busy;
+    runStep([this, section] { m_list.columnClick(static_cast<std::size_t>(section) + 1); });
+    runStep([this] {
+        const search::SortState& sort = m_list.sortState();
+        QHeaderView* header = m_listVDir->header();
+        header->setSortIndicatorShown(sort.sorted);
+        header->setSortIndicator(static_cast<int>(sort.key),
+            sort.order == search::SortOrder::Ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    });
+}
+
+void frmMain::mnuEditFind_Click()
+{
+    runStep([this] {
+        if (m_frameFind->isHidden()) {
+            m_frameFind->show();
+            m_findPanelShown = true;
+            m_chkIfFindAllXml->setChecked(true);
+        } else {
+            m_frameFind->hide();
+            m_findPanelShown = false;
+        }
+    });
+    runStep([this] { ArrangeControls(); });
+}
+
+void frmMain::cmdFind_Click()
+{
+    runStep([this] {
+        const BusyCursor busy;
+        search::cmdFind_Click(
+            m_browser, m_list, m_txtFind->text().toStdString(), m_chkIfFindAllXml->checkState() != Qt::Unchecked);
+    });
+}
+
+} // namespace mellowby::ui

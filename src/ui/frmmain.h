@@ -1,0 +1,87 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include "browse/catalogbrowser.h"
+#include "search/filelist.h"
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QModelIndex;
+class QPushButton;
+class QTreeView;
+
+namespace mellowby::platform {
+class IMessageBox;
+}
+
+namespace mellowby::ui {
+
+class CatalogTreeModel;
+class FileListModel;
+
+// The main window: the catalog tree on the left, the file list on the right, the find panel above
+// the tree while it is shown. It owns the loaded catalogs and the listed rows; the boxes it shows
+// go through the given message box, which must outlive it.
+class frmMain final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Loads every catalog of dataDir before returning, and then closes splash (when given), so the
+    // window is filled when it is first shown.
+    frmMain(std::string dataDir, platform::IMessageBox& box, QWidget* splash = nullptr, QWidget* parent = nullptr);
+    ~frmMain() override;
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
+
+    browse::CatalogBrowser& browser() { return m_browser; }
+    const search::FileList& fileList() const { return m_list; }
+    bool findPanelShown() const { return m_findPanelShown; }
+
+    void ArrangeControls();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void createMenus();
+    void createControls();
+    void resizeToClientArea(int width, int height);
+
+    void Form_Load(QWidget* splash);
+    void SetListColumns();
+    void treeDisk_Click(const QModelIndex& index);
+    void treeDisk_SelectionChanged();
+    void followLogicSelection(const QModelIndex& index);
+    void listVDir_ColumnClick(int section);
+    void mnuEditFind_Click();
+    void cmdFind_Click();
+
+    browse::CatalogBrowser m_browser;
+    search::FileList m_list;
+    // Declared after what they show, so they let go of it before it is destroyed; the views are
+    // destroyed before them (see the destructor).
+    std::unique_ptr<CatalogTreeModel> m_treeModel;
+    std::unique_ptr<FileListModel> m_listModel;
+
+    // Owned by the window through their Qt parents.
+    QGroupBox* m_frameFind = nullptr;
+    QLineEdit* m_txtFind = nullptr;
+    QCheckBox* m_chkIfFindAllXml = nullptr;
+    QPushButton* m_cmdFind = nullptr;
+    QTreeView* m_treeDisk = nullptr;
+    QTreeView* m_listVDir = nullptr;
+
+    // True while frameFind is shown; the layout places the tree below the panel then.
+    bool m_findPanelShown = false;
+};
+
+} // namespace mellowby::ui

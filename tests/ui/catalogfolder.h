@@ -1,0 +1,58 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "catalog/datetext.h"
+#include "catalog/scanner.h"
+#include "fakes/fakedirectorylister.h"
+#include "fakes/fakemessagebox.h"
+#include "platform/directorylister.h"
+#include "platform/linux/linuxfilesystem.h"
+#include "platform/temporarydirectory.h"
+
+namespace mellowby::tests {
+
+// A program folder whose Data folder holds catalogs generated from in-memory directory trees, as
+// the generation dialog writes them.
+class CatalogFolder {
+public:
+    CatalogFolder() { std::filesystem::create_directory(dataDir()); }
+
+    std::string dataDir() const { return m_folder / "Data"; }
+
+    // Directory path of the in-memory tree, with its entries (FakeDirectoryLister::file/directory).
+    void addDirectory(const std::string& path, std::vector<platform::DirEntry> entries)
+    {
+        m_lister.addDirectory(path, std::move(entries));
+    }
+
+    // Writes the catalog pair name.xml/name.idx of the tree below root; false when it failed.
+    bool generate(const std::string& root, const std::string& name)
+    {
+        catalog::ScanContext context { dataDir(), m_settings, m_lister, m_fileSystem, m_box, m_dates };
+        return catalog::generateCatalog(context, root, name).has_value();
+    }
+
+private:
+    TemporaryDirectory m_folder;
+    app::Settings m_settings;
+    fakes::FakeDirectoryLister m_lister;
+    platform::LinuxFileSystem m_fileSystem;
+    fakes::FakeMessageBox m_box;
+    catalog::DateFormatter m_dates { "zh_CN" };
+};
+
+inline platform::DirEntry file(std::string name, std::uint64_t size = 1024)
+{
+    return fakes::FakeDirectoryLister::file(std::move(name), size, 1079308800);
+}
+
+inline platform::DirEntry folder(std::string name)
+{
+    return fakes::FakeDirectoryLister::directory(std::move(name), 1079308800);
+}
+
+} // namespace mellowby::tests
