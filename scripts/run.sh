@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
-# Builds Mellowby and catalogues a demo folder with the command-line tool, then lists the catalogs.
+# Builds Mellowby and starts it. On a first run with no catalogs yet, the program's own source
+# folder is catalogued so that the window has something to show.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh dev
 bin=build/dev/bin
-demo=$(mktemp -d)
-trap 'rm -rf "$demo"' EXIT
-mkdir -p "$demo/照片 2004/旧" "$demo/文档"
-printf 'Mellowby 演示\n' > "$demo/说明.txt"
-head -c 2048 /dev/zero > "$demo/照片 2004/Tom & Jerry.jpg"
-head -c 1500 /dev/zero > "$demo/文档/报告.doc"
 mkdir -p "$bin/Data"
-"$bin/mellowby-cli" scan --force "$demo" "演示光盘"
-echo "目录："
-"$bin/mellowby-cli" list
+if [ -z "$("$bin/mellowby-cli" list)" ]; then
+  "$bin/mellowby-cli" scan "$PWD/src" "Mellowby 源代码"
+fi
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "没有图形显示（DISPLAY 未设置），无法打开窗口。可以用 xvfb-run bash scripts/run.sh 在虚拟显示上运行。" >&2
+  exit 1
+fi
+exec "$bin/mellowby"

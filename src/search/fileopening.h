@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace mellowby::platform {
+class IDesktopOpener;
+class IDrives;
+class IFileSystem;
+}
+
+namespace mellowby::browse {
+class CatalogBrowser;
+}
+
+namespace mellowby::catalog {
+struct DriveList;
+}
+
+namespace mellowby::search {
+
+class FileList;
+
+// The services opening a listed file needs.
+struct FileOpening {
+    const catalog::DriveList& drives;
+    platform::IDrives& drivesProbe;
+    platform::IFileSystem& fileSystem;
+    platform::IDesktopOpener& opener;
+    std::string programFolder;
+};
+
+// The optical drive of cdDrives (roots joined by ";") that path lies on, on a separator boundary;
+// empty when it lies on none.
+std::string opticalDriveOf(const std::string& path, const std::string& cdDrives);
+
+// A double-click on the list: opens the selected row's file with the desktop's program for it, or
+// asks for the disc when the file lives on an optical drive without a readable disc.
+void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, std::optional<std::size_t> selectedRow,
+                       FileOpening& services);
+
+} // namespace mellowby::search
