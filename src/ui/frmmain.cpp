@@ -1,5 +1,7 @@
 #include "ui/frmmain.h"
 
+#include <optional>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -14,12 +16,15 @@
 #include <QPushButton>
 #include <QTreeView>
 
+#include "search/catalogcommands.h"
 #include "search/filelisting.h"
+#include "search/fileopening.h"
 #include "search/filesearch.h"
 #include "ui/arrangecontrols.h"
 #include "ui/busycursor.h"
 #include "ui/catalogtreemodel.h"
 #include "ui/filelistmodel.h"
+#include "ui/programcontext.h"
 #include "ui/runstep.h"
 
 namespace mellowby::ui {
@@ -53,9 +58,10 @@ namespace {
 
 } // namespace
 
-frmMain::frmMain(std::string dataDir, platform::IMessageBox& box, QWidget* splash, QWidget* parent)
+frmMain::frmMain(ProgramContext& context, QWidget* splash, QWidget* parent)
     : QMainWindow(parent)
-    , m_browser(std::move(dataDir), box)
+    , m_context(context)
+    , m_browser(context.folder.dataDir(), context.box)
     , m_treeModel(std::make_unique<CatalogTreeModel>(m_browser.tree()))
     , m_listModel(std::make_unique<FileListModel>(m_list))
 {
@@ -79,11 +85,11 @@ void frmMain::createMenus()
     QAction* mnuFileClose = addMenuItem(mnuFile, QStringLiteral("关闭(&X)"), QStringLiteral("mnuFileClose"));
     connect(mnuFileClose, &QAction::triggered, this, [this] { runStep([this] { close(); }); });
 
-    // Creating and deleting catalogs come with the generation dialog; the items are already there.
     QMenu* mnuEdit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
     addMenuItem(mnuEdit, QStringLiteral("创建目录(&C)"), QStringLiteral("mnuEditCreat"));
-    addMenuItem(mnuEdit, QStringLiteral("删除目录(&D)"), QStringLiteral("mnuEditDele"));
+    QAction* mnuEditDele = addMenuItem(mnuEdit, QStringLiteral("删除目录(&D)"), QStringLiteral("mnuEditDele"));
+    connect(mnuEditDele, &QAction::triggered, this, &frmMain::mnuEditDele_Click);
     mnuEdit->addSeparator()->setObjectName(QStringLiteral("mnuEditSpc1"));
     QAction* mnuEditFind = addMenuItem(mnuEdit, QStringLiteral("查找文件(&F)"), QStringLiteral("mnuEditFind"));
     connect(mnuEditFind, &QAction::triggered, this, &frmMain::mnuEditFind_Click);
@@ -142,6 +148,7 @@ void frmMain::createControls()
     header->setSectionsClickable(true);
     header->setSectionResizeMode(QHeaderView::Interactive);
     connect(header, &QHeaderView::sectionClicked, this, &frmMain::listVDir_ColumnClick);
+    connect(m_listVDir, &QTreeView::doubleClicked, this, &frmMain::listVDir_DblClick);
 
     client->installEventFilter(this);
 }
@@ -152,7 +159,7 @@ void frmMain::resizeToClientArea(int width, int height)
     resize(width, height + menuHeight);
 }
 
-void frmMain::Form_Load(QWidget* splash)
+void frmMain::Form_Load(QPointer<QWidget> splash)
 {
     // The catalog collection starts empty with m_browser.
     runStep([this] { SetListColumns(); });
@@ -163,8 +170,9 @@ void frmMain::Form_Load(QWidget* splash)
             search::FreshRightList(m_browser, m_list);
     });
     m_findPanelShown = false;
+    // The user may have clicked the splash away while the catalogs loaded.
     runStep([splash] {
-        if (splash != nullptr)
+        if (splash)
             splash->close();
     });
 }
@@ -269,6 +277,25 @@ void frmMain::cmdFind_Click()
         const BusyCursor busy;
         search::cmdFind_Click(
             m_browser, m_list, m_txtFind->text().toStdString(), m_chkIfFindAllXml->checkState() != Qt::Unchecked);
+    });
+}
+
+void frmMain::mnuEditDele_Click()
+{
+    runStep([this] { search::mnuEditDele_Click(m_browser, m_list, m_context.fileSystem); });
+}
+
+void frmMain::listVDir_DblClick()
+{
+    // The selected row is opened, wherever on the list the double-click landed.
+    runStep([this] {
+        const QModelIndex current = m_listVDir->selectionModel()->currentIndex();
+        std::optional<std::size_t> row;
+        if (current.isValid() && m_listVDir->selectionModel()->isRowSelected(current.row(), current.parent()))
+            row = static_cast<std::size_t>(current.row());
+        search::FileOpening services { m_context.drives, m_context.drivesProbe, m_context.fileSystem,
+            m_context.opener, m_context.folder.path() };
+        search::listVDir_DblClick(m_browser, m_list, row, services);
     });
 }
 

@@ -18,14 +18,12 @@ class QModelIndex;
 class QPushButton;
 class QTreeView;
 
-namespace mellowby::platform {
-class IMessageBox;
-}
 
 namespace mellowby::ui {
 
 class CatalogTreeModel;
 class FileListModel;
+struct ProgramContext;
 
 // The main window: the catalog tree on the left, the file list on the right, the find panel above
 // the tree while it is shown. It owns the loaded catalogs and the listed rows; the boxes it shows
@@ -36,7 +34,8 @@ class frmMain final : public QMainWindow {
 public:
     // Loads every catalog of dataDir before returning, and then closes splash (when given), so the
     // window is filled when it is first shown.
-    frmMain(std::string dataDir, platform::IMessageBox& box, QWidget* splash = nullptr, QWidget* parent = nullptr);
+    // The context (its message box, services, settings and drives) must outlive the window.
+    explicit frmMain(ProgramContext& context, QWidget* splash = nullptr, QWidget* parent = nullptr);
     ~frmMain() override;
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
@@ -56,7 +55,7 @@ private:
     void createControls();
     void resizeToClientArea(int width, int height);
 
-    void Form_Load(QWidget* splash);
+    void Form_Load(QPointer<QWidget> splash);
     void SetListColumns();
     void treeDisk_Click(const QModelIndex& index);
     void treeDisk_SelectionChanged();
@@ -64,7 +63,10 @@ private:
     void listVDir_ColumnClick(int section);
     void mnuEditFind_Click();
     void cmdFind_Click();
+    void mnuEditDele_Click();
+    void listVDir_DblClick();
 
+    ProgramContext& m_context;
     browse::CatalogBrowser m_browser;
     search::FileList m_list;
     // Declared after what they show, so they let go of it before it is destroyed; the views are

@@ -21,6 +21,7 @@ class CatalogFolder {
 public:
     CatalogFolder() { std::filesystem::create_directory(dataDir()); }
 
+    std::string programFolder() const { return m_folder.path(); }
     std::string dataDir() const { return m_folder / "Data"; }
 
     // Directory path of the in-memory tree, with its entries (FakeDirectoryLister::file/directory).

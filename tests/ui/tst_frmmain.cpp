@@ -16,6 +16,7 @@
 #include <QTreeView>
 
 #include "fakes/fakemessagebox.h"
+#include "fakeprogram.h"
 #include "ui/frmmain.h"
 
 namespace mellowby::ui {
@@ -50,13 +51,12 @@ private Q_SLOTS:
     void init()
     {
         m_folder = std::make_unique<tests::CatalogFolder>();
-        m_box = std::make_unique<fakes::FakeMessageBox>();
     }
 
     void cleanup()
     {
         m_window.reset();
-        m_box.reset();
+        m_program.reset();
         m_folder.reset();
     }
 
@@ -73,7 +73,7 @@ private Q_SLOTS:
         QCOMPARE(m_window->browser().currentCatalogName(), "Music");
         // The node the list shows is the one the tree shows selected.
         QCOMPARE(tree()->selectionModel()->selectedIndexes(), QModelIndexList { tree()->model()->index(0, 0) });
-        QVERIFY(m_box->shown.empty());
+        QVERIFY(m_program->box.shown.empty());
     }
 
     void clickingANodeListsItsFiles()
@@ -186,10 +186,10 @@ private Q_SLOTS:
         search(u"jpg"_s, true);
         QCOMPARE(sorted(column(list()->model(), 0)), (QStringList { u"a.jpg"_s, u"beach.JPG"_s, u"cover.jpg"_s }));
         QCOMPARE(sorted(column(list()->model(), 4)), (QStringList { u"Music"_s, u"Photos"_s, u"Photos"_s }));
-        QVERIFY(m_box->shown.empty());
+        QVERIFY(m_program->box.shown.empty());
 
         search(u"   "_s, true);
-        QCOMPARE(m_box->shown,
+        QCOMPARE(m_program->box.shown,
             (std::vector<MessageRequest> {
                 { "请输入要查找文件的名字内容！", "查找文件", MessageIcon::Warning, MessageButtons::Ok } }));
         QCOMPARE(list()->model()->rowCount(), 3);
@@ -202,11 +202,11 @@ private Q_SLOTS:
         QCOMPARE(list()->model()->rowCount(), 0);
         QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
         search(u"jpg"_s, true);
-        QVERIFY(m_box->shown.empty());
+        QVERIFY(m_program->box.shown.empty());
 
         // Nothing has been listed, so there is no current catalog to search.
         search(u"jpg"_s, false);
-        QCOMPARE(m_box->shown,
+        QCOMPARE(m_program->box.shown,
             (std::vector<MessageRequest> { { "请先选则一个文件后再进行查找！\r\n错误描述：查找文件", "Quillon",
                 MessageIcon::Warning, MessageButtons::Ok } }));
     }
@@ -247,7 +247,8 @@ private:
 
     void open(QWidget* splash = nullptr)
     {
-        m_window = std::make_unique<frmMain>(m_folder->dataDir(), *m_box, splash);
+        m_program = std::make_unique<tests::FakeProgram>(m_folder->programFolder());
+        m_window = std::make_unique<frmMain>(m_program->context, splash);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
@@ -295,7 +296,7 @@ private:
     }
 
     std::unique_ptr<tests::CatalogFolder> m_folder;
-    std::unique_ptr<fakes::FakeMessageBox> m_box;
+    std::unique_ptr<tests::FakeProgram> m_program;
     std::unique_ptr<frmMain> m_window;
 };
 
