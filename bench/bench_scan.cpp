@@ -4,91 +4,21 @@
 //
 //   bench_scan [--files N] [--runs N] [--tree DIR]
 
-#include <algorithm>
-#include <chrono>
+#include "commandtimer.h"
+#include "synthetictree.h"
+
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/programpath.h"
 
-namespace {
-
 namespace fs = std::filesystem;
-
-const std::vector<std::string> kWords = { "report", "照片", "Tom & Jerry", "Bob's", "数据 备份", "music", "a b c",
-    "最终版", "draft", "视频", "notes", "x&y" };
-const std::vector<std::string> kExtensions = { ".jpg", ".txt", ".doc", ".mp3", ".gif", "", ".tar.gz", ".XML" };
-
-// A deterministic tree: the same seed gives the same names, sizes and shape on every machine.
-void buildTree(const fs::path& root, std::size_t fileCount)
-{
-    std::mt19937 random(20041215);
-    std::vector<fs::path> directories { root };
-    fs::create_directories(root);
-    for (std::size_t i = 0; i < fileCount; ++i) {
-        if (i % 40 == 0) {
-            const fs::path& parent = directories[random() % directories.size()];
-            const auto depth = std::distance(root.begin(), root.end());
-            if (std::distance(parent.begin(), parent.end()) - depth < 8) {
-                fs::path child = parent / (kWords[random() % kWords.size()] + " " + std::to_string(i));
-                fs::create_directory(child);
-                directories.push_back(child);
-            }
-        }
-        const fs::path& directory = directories[random() % directories.size()];
-        const fs::path file = directory
-            / (kWords[random() % kWords.size()] + "_" + std::to_string(i) + kExtensions[random() % kExtensions.size()]);
-        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0) {
-            std::perror(file.c_str());
-            std::exit(1);
-        }
-        // Sparse: the sizes vary without filling the disk.
-        if (::ftruncate(fd, static_cast<off_t>(random() % (8u << 20))) != 0)
-            std::perror("ftruncate");
-        ::close(fd);
-    }
-}
-
-double runSeconds(const std::vector<std::string>& command)
-{
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int devNull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devNull, STDOUT_FILENO);
-        ::dup2(devNull, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (const auto& word : command)
-            argv.push_back(const_cast<char*>(word.c_str()));
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "command failed: %s\n", command[0].c_str());
-        std::exit(1);
-    }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::ranges::sort(values);
-    return values[values.size() / 2];
-}
-
-} // namespace
+using mellowby::bench::median;
+using mellowby::bench::runSeconds;
 
 int main(int argc, char** argv)
 {
@@ -115,7 +45,7 @@ int main(int argc, char** argv)
     if (ownTree) {
         tree = work / "tree";
         std::printf("building a tree of %zu files in %s ...\n", files, tree.c_str());
-        buildTree(tree, files);
+        mellowby::bench::buildSyntheticTree(tree, files);
     }
     const fs::path data = work / "Data";
     fs::create_directories(data);

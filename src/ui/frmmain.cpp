@@ -24,6 +24,9 @@
 #include "ui/busycursor.h"
 #include "ui/catalogtreemodel.h"
 #include "ui/filelistmodel.h"
+#include "ui/frmabout.h"
+#include "ui/frmaddnew.h"
+#include "ui/helptopic.h"
 #include "ui/programcontext.h"
 #include "ui/runstep.h"
 
@@ -87,7 +90,8 @@ void frmMain::createMenus()
 
     QMenu* mnuEdit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    addMenuItem(mnuEdit, QStringLiteral("创建目录(&C)"), QStringLiteral("mnuEditCreat"));
+    QAction* mnuEditCreat = addMenuItem(mnuEdit, QStringLiteral("创建目录(&C)"), QStringLiteral("mnuEditCreat"));
+    connect(mnuEditCreat, &QAction::triggered, this, &frmMain::mnuEditCreat_Click);
     QAction* mnuEditDele = addMenuItem(mnuEdit, QStringLiteral("删除目录(&D)"), QStringLiteral("mnuEditDele"));
     connect(mnuEditDele, &QAction::triggered, this, &frmMain::mnuEditDele_Click);
     mnuEdit->addSeparator()->setObjectName(QStringLiteral("mnuEditSpc1"));
@@ -96,8 +100,19 @@ void frmMain::createMenus()
 
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    addMenuItem(mnuHelp, QStringLiteral("主题(&T)"), QStringLiteral("mnuHelpTopic"));
-    addMenuItem(mnuHelp, QStringLiteral("关于(&A)"), QStringLiteral("mnuHelpAbout"));
+    QAction* mnuHelpTopic = addMenuItem(mnuHelp, QStringLiteral("主题(&T)"), QStringLiteral("mnuHelpTopic"));
+    connect(mnuHelpTopic, &QAction::triggered, this, [this] {
+        runStep([this] {
+            mnuHelpTopic_Click(m_context.folder, m_context.fileSystem, m_context.box, m_context.opener);
+        });
+    });
+    QAction* mnuHelpAbout = addMenuItem(mnuHelp, QStringLiteral("关于(&A)"), QStringLiteral("mnuHelpAbout"));
+    connect(mnuHelpAbout, &QAction::triggered, this, [this] {
+        runStep([this] {
+            frmAbout about(m_context.opener, this);
+            about.exec();
+        });
+    });
 }
 
 void frmMain::createControls()
@@ -277,6 +292,15 @@ void frmMain::cmdFind_Click()
         const BusyCursor busy;
         search::cmdFind_Click(
             m_browser, m_list, m_txtFind->text().toStdString(), m_chkIfFindAllXml->checkState() != Qt::Unchecked);
+    });
+}
+
+void frmMain::mnuEditCreat_Click()
+{
+    // The dialog adds each catalog it writes to the tree itself.
+    runStep([this] {
+        frmAddNew dialog(m_context, m_browser, this);
+        dialog.exec();
     });
 }
 

@@ -63,6 +63,7 @@ private:
     void listVDir_ColumnClick(int section);
     void mnuEditFind_Click();
     void cmdFind_Click();
+    void mnuEditCreat_Click();
     void mnuEditDele_Click();
     void listVDir_DblClick();
 

@@ -6,10 +6,17 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "app/programfolder.h"
+#include "platform/linux/linuxdirectorylister.h"
+#include "platform/linux/linuxdrives.h"
+#include "platform/linux/linuxfilesystem.h"
 #include "platform/programpath.h"
+#include "ui/applicationicon.h"
 #include "ui/frmmain.h"
+#include "ui/programcontext.h"
+#include "ui/qtdesktopopener.h"
 #include "ui/qtmessagebox.h"
+#include "ui/selfolder.h"
+#include "ui/startup.h"
 
 int main(int argc, char* argv[])
 {
@@ -18,6 +25,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mellowby"));
     QApplication::setApplicationVersion(QStringLiteral(MELLOWBY_VERSION));
+    QApplication::setWindowIcon(ui::applicationIcon());
 
     // Every text of the program is Chinese, so the standard buttons of its boxes are too.
     QTranslator qtTranslator;
@@ -25,12 +33,19 @@ int main(int argc, char* argv[])
         QApplication::installTranslator(&qtTranslator);
 
     const auto executableFolder = platform::runningExecutableFolder();
-    const app::ProgramFolder folder(
-        executableFolder ? *executableFolder : QCoreApplication::applicationDirPath().toStdString());
-
+    platform::LinuxDirectoryLister lister;
+    platform::LinuxFileSystem fileSystem;
+    platform::LinuxDrives drives;
     ui::QtMessageBox box;
-    ui::frmMain window(folder.dataDir(), box);
-    box.setParentWidget(&window);
-    window.show();
+    ui::QtDesktopOpener opener;
+    ui::QtFolderPicker folderPicker;
+    ui::ProgramContext context {
+        app::ProgramFolder(executableFolder ? *executableFolder
+                                            : QCoreApplication::applicationDirPath().toStdString()),
+        {}, {}, lister, fileSystem, drives, box, opener, folderPicker,
+    };
+
+    const auto window = ui::Main(context);
+    box.setParentWidget(window.get());
     return QApplication::exec();
 }

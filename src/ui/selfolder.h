@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include "ui/folderpicker.h"
+
+class QWidget;
+
+namespace mellowby::ui {
+
+// The desktop's own folder dialog, limited to directories.
+class QtFolderPicker final : public IFolderPicker {
+public:
+    QString pickFolder(QWidget* owner, const QString& title) override;
+};
+
+// Lets the user pick a folder in picker's dialog, modal to owner, with title above the folders.
+// The result is the folder's full path without a trailing separator (the root "/" keeps its
+// own), or an empty text when the user cancelled or the dialog failed.
+QString getSelFolder(IFolderPicker& picker, QWidget* owner, const QString& title);
+
+} // namespace mellowby::ui

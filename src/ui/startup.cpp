@@ -1,0 +1,43 @@
+#include "ui/startup.h"
+
+#include "app/showmsg.h"
+#include "catalog/scanner.h"
+#include "catalog/textutils.h"
+#include "platform/paths.h"
+#include "ui/frmflash.h"
+#include "ui/frmmain.h"
+#include "ui/programcontext.h"
+#include "ui/runstep.h"
+
+namespace mellowby::ui {
+
+void prepareProgramState(ProgramContext& context)
+{
+    runStep([&context] {
+        if (!app::getIniSetting(context.folder, context.settings, context.box)) {
+            app::ShowMsg(context.box, "读取配置文件时出错！", 0, "", "Main");
+            context.settings = { app::kDefaultFileTypes, app::kDefaultFileTypes, false, false };
+        }
+    });
+    runStep([&context] {
+        const std::string dataDir = context.folder.dataDir() + platform::kPathSeparator;
+        if (!catalog::ifFileExists(context.lister, dataDir, catalog::kMaskDirectories)
+            && !catalog::createDir(context.fileSystem, platform::joinPath(context.folder.path(), "Data")))
+            app::ShowMsg(context.box, "程序无法创建数据目录。程序可能无法正常运行！", 0, "", "Mellowby");
+    });
+    // Also on a first run, which had to create Data: the drives are offered at once.
+    runStep([&context] { catalog::getDriveList(context.drivesProbe, context.drives); });
+}
+
+std::unique_ptr<frmMain> Main(ProgramContext& context)
+{
+    prepareProgramState(context);
+    auto* splash = new frmFlash();
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    splash->show();
+    auto window = std::make_unique<frmMain>(context, splash);
+    window->show();
+    return window;
+}
+
+} // namespace mellowby::ui
