@@ -32,6 +32,8 @@ private:
 
 std::expected<void, platform::Error> FaultyFileSystem::createDirectory(const std::string& path)
 {
+    if (m_createDirectoryError)
+        return std::unexpected(*m_createDirectoryError);
     return m_real.createDirectory(path);
 }
 

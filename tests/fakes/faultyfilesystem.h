@@ -22,6 +22,7 @@ public:
         m_writeError = std::move(error);
     }
     void failRenames(platform::Error error) { m_renameError = std::move(error); }
+    void failCreateDirectory(platform::Error error) { m_createDirectoryError = std::move(error); }
 
     std::expected<void, platform::Error> createDirectory(const std::string& path) override;
     std::expected<std::unique_ptr<platform::IOutputFile>, platform::Error> createNewFile(
@@ -39,6 +40,7 @@ private:
     std::optional<std::uint64_t> m_writeBudget;
     platform::Error m_writeError;
     std::optional<platform::Error> m_renameError;
+    std::optional<platform::Error> m_createDirectoryError;
 };
 
 } // namespace mellowby::fakes

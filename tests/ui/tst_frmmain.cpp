@@ -1,5 +1,6 @@
 #include "catalogfolder.h"
 
+#include <filesystem>
 #include <memory>
 
 #include <QAbstractItemModelTester>
@@ -226,6 +227,42 @@ private Q_SLOTS:
 
         click(tree()->model()->index(1, 0));
         QCOMPARE(column(list()->model(), 0), (QStringList { u"readme.txt"_s, u"beach.JPG"_s }));
+    }
+
+    void deleteCommandAsksAndRemovesTheCurrentCatalog()
+    {
+        addTwoCatalogs();
+        qputenv("HOME", QByteArray::fromStdString(m_folder->programFolder()));
+        open();
+        m_program->box.queueAnswer(platform::MessageAnswer::Yes);
+        child<QAction>(u"mnuEditDele"_s)->trigger();
+        QCOMPARE(m_program->box.shown.at(0).text, std::string("你确定要删除Music名称的磁盘目录文件吗？"));
+        QCOMPARE(column(tree()->model(), 0), (QStringList { u"Photos"_s }));
+        QCOMPARE(list()->model()->rowCount(), 0);
+        QVERIFY(!std::filesystem::exists(m_folder->dataDir() + "/Music.xml"));
+    }
+
+    void doubleClickOpensTheSelectedRow()
+    {
+        addTwoCatalogs();
+        open();
+        const QModelIndex row = list()->model()->index(0, 0);
+        list()->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        // A double-click is a press and release followed by the double-click event.
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualRect(row).center());
+        QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, list()->visualRect(row).center());
+        // The catalogued disc is not on this machine.
+        QCOMPARE(m_program->box.shown.size(), 1u);
+        QCOMPARE(m_program->box.shown[0].text, std::string("当前文件不存，请检查！"));
+        QVERIFY(m_program->opener.opened.empty());
+    }
+
+    void helpTopicWithoutTheHelpFile()
+    {
+        open();
+        child<QAction>(u"mnuHelpTopic"_s)->trigger();
+        QCOMPARE(m_program->box.shown.size(), 1u);
+        QCOMPARE(m_program->box.shown[0].title, std::string("Mellowby"));
     }
 
 private:
