@@ -31,8 +31,8 @@ constexpr int kDirectoriesPerCatalog = 100;
 class TreeLister final : public mellowby::platform::IDirectoryLister {
 public:
     std::map<std::string, std::vector<mellowby::platform::DirEntry>> directories;
-    std::expected<void, mellowby::platform::Error> list(const std::string& path,
-                                                        std::vector<mellowby::platform::DirEntry>& out) override
+    std::expected<void, mellowby::platform::Error> list(
+        const std::string& path, std::vector<mellowby::platform::DirEntry>& out) override
     {
         const auto found = directories.find(path);
         if (found != directories.end())
@@ -80,8 +80,7 @@ const fs::path& dataDir()
     return dir;
 }
 
-template <typename Work>
-double medianSeconds(int runs, Work work)
+template <typename Work> double medianSeconds(int runs, Work work)
 {
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {

@@ -16,10 +16,11 @@ elif [ -x "$here/mellowby" ]; then
 else
   folder=$HOME/.local/opt/mellowby
 fi
-if ! folder=$(cd "$folder" 2>/dev/null && pwd) || [ ! -x "$folder/mellowby" ] || [ ! -f "$folder/mellowby.desktop" ]; then
+if ! absolute=$(cd "$folder" 2>/dev/null && pwd) || [ ! -x "$absolute/mellowby" ] || [ ! -f "$absolute/mellowby.desktop" ]; then
   echo "install-desktop-entry.sh: “$folder” 不是 Mellowby 的安装目录（先运行 cmake --install）。" >&2
   exit 1
 fi
+folder=$absolute
 case $folder in
   *$'\n'* | *$'\r'*)
     echo "install-desktop-entry.sh: 安装目录的路径中不能有换行符。" >&2

@@ -14,6 +14,6 @@ for preset in dev asan; do
 done
 
 echo "== format check =="
-git ls-files -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' \
+git ls-files -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' \
   | xargs clang-format --dry-run --Werror
 echo "format check passed"

@@ -9,17 +9,17 @@ namespace mellowby::app {
 
 namespace {
 
-    constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-    bool isBlank(char c)
-    {
-        return c == ' ' || c == '\t';
-    }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
-    bool holdsLineBreakOrNul(std::string_view text)
-    {
-        return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-    }
+bool holdsLineBreakOrNul(std::string_view text)
+{
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
 
 } // namespace
 

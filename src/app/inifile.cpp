@@ -7,19 +7,19 @@ namespace mellowby::app {
 
 namespace {
 
-    // The value as stored, or empty text for a missing or unreadable file. These routines
-    // never report: a failure simply reads as "not set".
-    std::string readValue(const std::string& file, const std::string& section, const std::string& key)
-    {
-        try {
-            auto contents = readWholeFile(file);
-            if (!contents || !*contents)
-                return {};
-            return IniDocument(std::move(**contents)).value(section, key);
-        } catch (...) {
+// The value as stored, or empty text for a missing or unreadable file. These routines
+// never report: a failure simply reads as "not set".
+std::string readValue(const std::string& file, const std::string& section, const std::string& key)
+{
+    try {
+        auto contents = readWholeFile(file);
+        if (!contents || !*contents)
             return {};
-        }
+        return IniDocument(std::move(**contents)).value(section, key);
+    } catch (...) {
+        return {};
     }
+}
 
 } // namespace
 

@@ -13,7 +13,7 @@ namespace mellowby::app {
 
 namespace {
 
-    constexpr const char* kSection = "Options";
+constexpr const char* kSection = "Options";
 
 } // namespace
 

@@ -13,95 +13,95 @@ namespace mellowby::app {
 
 namespace {
 
-    namespace fs = std::filesystem;
+namespace fs = std::filesystem;
 
-    std::unexpected<platform::Error> lastError()
+std::unexpected<platform::Error> lastError()
+{
+    return std::unexpected(platform::errorFromErrno(errno));
+}
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd)
+        : m_fd(fd)
     {
-        return std::unexpected(platform::errorFromErrno(errno));
+    }
+    ~UniqueFd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    // Closes now so that a failing close (a delayed write error) can be reported.
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
     }
 
-    class UniqueFd {
-    public:
-        explicit UniqueFd(int fd)
-            : m_fd(fd)
-        {
-        }
-        ~UniqueFd()
-        {
-            if (m_fd >= 0)
-                ::close(m_fd);
-        }
-        UniqueFd(const UniqueFd&) = delete;
-        UniqueFd& operator=(const UniqueFd&) = delete;
+private:
+    int m_fd;
+};
 
-        int get() const { return m_fd; }
-        bool valid() const { return m_fd >= 0; }
-        // Closes now so that a failing close (a delayed write error) can be reported.
-        bool close()
-        {
-            const int fd = m_fd;
-            m_fd = -1;
-            return ::close(fd) == 0;
-        }
-
-    private:
-        int m_fd;
-    };
-
-    // Removes the temporary file unless the rename put it in place.
-    class TemporaryFileGuard {
-    public:
-        explicit TemporaryFileGuard(std::string path)
-            : m_path(std::move(path))
-        {
-        }
-        ~TemporaryFileGuard()
-        {
-            if (!m_committed)
-                ::unlink(m_path.c_str());
-        }
-        TemporaryFileGuard(const TemporaryFileGuard&) = delete;
-        TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
-
-        void commit() { m_committed = true; }
-
-    private:
-        std::string m_path;
-        bool m_committed = false;
-    };
-
-    bool writeAll(int fd, std::string_view bytes)
+// Removes the temporary file unless the rename put it in place.
+class TemporaryFileGuard {
+public:
+    explicit TemporaryFileGuard(std::string path)
+        : m_path(std::move(path))
     {
-        while (!bytes.empty()) {
-            const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    ~TemporaryFileGuard()
+    {
+        if (!m_committed)
+            ::unlink(m_path.c_str());
+    }
+    TemporaryFileGuard(const TemporaryFileGuard&) = delete;
+    TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
+
+    void commit() { m_committed = true; }
+
+private:
+    std::string m_path;
+    bool m_committed = false;
+};
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
         }
-        return true;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
     }
+    return true;
+}
 
-    // The file that a write to path really replaces: the target of a symbolic link, so that
-    // the link survives.
-    std::string replacedFile(const std::string& path)
-    {
-        std::error_code ec;
-        if (!fs::is_symlink(fs::symlink_status(path, ec)))
-            return path;
-        const fs::path target = fs::canonical(path, ec);
-        return ec ? path : target.native();
-    }
+// The file that a write to path really replaces: the target of a symbolic link, so that
+// the link survives.
+std::string replacedFile(const std::string& path)
+{
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec)))
+        return path;
+    const fs::path target = fs::canonical(path, ec);
+    return ec ? path : target.native();
+}
 
-    void syncFolder(const std::string& folder)
-    {
-        // Makes the rename itself durable; the data are already safe when this fails.
-        UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (fd.valid())
-            ::fsync(fd.get());
-    }
+void syncFolder(const std::string& folder)
+{
+    // Makes the rename itself durable; the data are already safe when this fails.
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid())
+        ::fsync(fd.get());
+}
 
 } // namespace
 

@@ -18,57 +18,57 @@ namespace mellowby::browse {
 
 namespace {
 
-    bool endsWithXmlAnyCase(const std::string& name)
-    {
-        return name.size() > 4 && app::foldCase(name.substr(name.size() - 4)) == ".xml";
-    }
+bool endsWithXmlAnyCase(const std::string& name)
+{
+    return name.size() > 4 && app::foldCase(name.substr(name.size() - 4)) == ".xml";
+}
 
-    // The catalog files of a folder in name order. Drives that sort their directories (as the
-    // systems these catalogs often come from do) give this order anyway; elsewhere the order of the
-    // directory listing means nothing to the user.
-    std::vector<std::string> catalogFileNames(const std::string& folder)
-    {
-        std::vector<std::string> names;
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-            std::string name = entry.path().filename().string();
-            std::error_code typeError;
-            if (!name.starts_with('.') && endsWithXmlAnyCase(name) && !entry.is_directory(typeError))
-                names.push_back(std::move(name));
-        }
-        std::ranges::sort(names, [](const std::string& a, const std::string& b) {
-            const auto foldedA = app::foldCase(a);
-            const auto foldedB = app::foldCase(b);
-            return foldedA != foldedB ? foldedA < foldedB : a < b;
-        });
-        return names;
+// The catalog files of a folder in name order. Drives that sort their directories (as the
+// systems these catalogs often come from do) give this order anyway; elsewhere the order of the
+// directory listing means nothing to the user.
+std::vector<std::string> catalogFileNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::string name = entry.path().filename().string();
+        std::error_code typeError;
+        if (!name.starts_with('.') && endsWithXmlAnyCase(name) && !entry.is_directory(typeError))
+            names.push_back(std::move(name));
     }
+    std::ranges::sort(names, [](const std::string& a, const std::string& b) {
+        const auto foldedA = app::foldCase(a);
+        const auto foldedB = app::foldCase(b);
+        return foldedA != foldedB ? foldedA < foldedB : a < b;
+    });
+    return names;
+}
 
-    bool isVisibleFile(const std::string& path)
-    {
-        std::error_code error;
-        const auto name = std::filesystem::path(path).filename().string();
-        return !name.empty() && !name.starts_with('.') && std::filesystem::is_regular_file(path, error);
-    }
+bool isVisibleFile(const std::string& path)
+{
+    std::error_code error;
+    const auto name = std::filesystem::path(path).filename().string();
+    return !name.empty() && !name.starts_with('.') && std::filesystem::is_regular_file(path, error);
+}
 
-    // The label of a tree node made from element, or nothing when the element offers none.
-    std::optional<std::string> labelOf(const pugi::xml_node& element)
-    {
-        std::size_t childCount = 0;
-        for (auto child = element.first_child(); child && childCount < 2; child = child.next_sibling())
-            ++childCount;
-        const pugi::xml_attribute first = element.first_attribute();
-        if (childCount >= 2)
-            return first ? std::string(first.value()) : std::string(element.name());
-        if (childCount == 1) {
-            const pugi::xml_node child = element.first_child();
-            if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
-                return std::string(child.value());
-        }
-        if (!first)
-            return std::nullopt;
-        return std::string(first.value());
+// The label of a tree node made from element, or nothing when the element offers none.
+std::optional<std::string> labelOf(const pugi::xml_node& element)
+{
+    std::size_t childCount = 0;
+    for (auto child = element.first_child(); child && childCount < 2; child = child.next_sibling())
+        ++childCount;
+    const pugi::xml_attribute first = element.first_attribute();
+    if (childCount >= 2)
+        return first ? std::string(first.value()) : std::string(element.name());
+    if (childCount == 1) {
+        const pugi::xml_node child = element.first_child();
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            return std::string(child.value());
     }
+    if (!first)
+        return std::nullopt;
+    return std::string(first.value());
+}
 
 } // namespace
 

@@ -6,14 +6,14 @@ namespace mellowby::catalog {
 
 namespace {
 
-    bool endsWithXmlAnyCase(std::string_view name)
-    {
-        if (name.size() < 4)
-            return false;
-        const auto tail = name.substr(name.size() - 4);
-        return std::ranges::equal(tail, std::string_view(".xml"),
-            [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; });
-    }
+bool endsWithXmlAnyCase(std::string_view name)
+{
+    if (name.size() < 4)
+        return false;
+    const auto tail = name.substr(name.size() - 4);
+    return std::ranges::equal(
+        tail, std::string_view(".xml"), [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; });
+}
 
 } // namespace
 

@@ -6,8 +6,8 @@ namespace mellowby::catalog {
 
 namespace {
 
-    constexpr std::size_t kBlockSize = 256 * 1024;
-    constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::size_t kBlockSize = 256 * 1024;
+constexpr std::string_view kLineEnd = "\r\n";
 
 } // namespace
 

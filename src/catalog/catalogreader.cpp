@@ -14,137 +14,137 @@ namespace mellowby::catalog {
 
 namespace {
 
-    // Character and entity references are decoded. Literal white space inside an attribute value is
-    // normalised to blanks as XML requires, while a tab, LF or CR written as a character reference
-    // is kept as it is. Literal CR LF inside text reads as LF. Text of white space only (the line
-    // ends between elements) is dropped. A DOCTYPE is skipped and its entities are never expanded.
-    constexpr unsigned int kParseOptions
-        = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_wconv_attribute | pugi::parse_eol;
+// Character and entity references are decoded. Literal white space inside an attribute value is
+// normalised to blanks as XML requires, while a tab, LF or CR written as a character reference
+// is kept as it is. Literal CR LF inside text reads as LF. Text of white space only (the line
+// ends between elements) is dropped. A DOCTYPE is skipped and its entities are never expanded.
+constexpr unsigned int kParseOptions
+    = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_wconv_attribute | pugi::parse_eol;
 
-    class FileDescriptor {
-    public:
-        explicit FileDescriptor(int descriptor)
-            : m_descriptor(descriptor)
-        {
-        }
-        FileDescriptor(const FileDescriptor&) = delete;
-        FileDescriptor& operator=(const FileDescriptor&) = delete;
-        ~FileDescriptor()
-        {
-            if (m_descriptor >= 0) {
-                ::close(m_descriptor);
-            }
-        }
-
-        int get() const { return m_descriptor; }
-
-    private:
-        int m_descriptor;
-    };
-
-    std::expected<std::string, platform::Error> readWholeFile(const std::string& path)
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int descriptor)
+        : m_descriptor(descriptor)
     {
-        const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-        if (file.get() < 0) {
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor()
+    {
+        if (m_descriptor >= 0) {
+            ::close(m_descriptor);
+        }
+    }
+
+    int get() const { return m_descriptor; }
+
+private:
+    int m_descriptor;
+};
+
+std::expected<std::string, platform::Error> readWholeFile(const std::string& path)
+{
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
+        return std::unexpected(platform::errorFromErrno(errno));
+    }
+    std::size_t capacity = 64 * 1024;
+    struct stat info { };
+    if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode)) {
+        // One byte more than the file holds, so that the read reporting the end needs no growth.
+        capacity = static_cast<std::size_t>(info.st_size) + 1;
+    }
+    std::string bytes(capacity, '\0');
+    std::size_t size = 0;
+    for (;;) {
+        if (size == bytes.size()) {
+            bytes.resize(bytes.size() * 2);
+        }
+        const ssize_t count = ::read(file.get(), bytes.data() + size, bytes.size() - size);
+        if (count == 0) {
+            break;
+        }
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
             return std::unexpected(platform::errorFromErrno(errno));
         }
-        std::size_t capacity = 64 * 1024;
-        struct stat info { };
-        if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode)) {
-            // One byte more than the file holds, so that the read reporting the end needs no growth.
-            capacity = static_cast<std::size_t>(info.st_size) + 1;
-        }
-        std::string bytes(capacity, '\0');
-        std::size_t size = 0;
-        for (;;) {
-            if (size == bytes.size()) {
-                bytes.resize(bytes.size() * 2);
-            }
-            const ssize_t count = ::read(file.get(), bytes.data() + size, bytes.size() - size);
-            if (count == 0) {
-                break;
-            }
-            if (count < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return std::unexpected(platform::errorFromErrno(errno));
-            }
-            size += static_cast<std::size_t>(count);
-        }
-        bytes.resize(size);
-        return bytes;
+        size += static_cast<std::size_t>(count);
     }
+    bytes.resize(size);
+    return bytes;
+}
 
-    bool isXmlSpace(char c)
-    {
-        return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+bool isXmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view skipSpace(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && isXmlSpace(text[i])) {
+        ++i;
     }
+    return text.substr(i);
+}
 
-    std::string_view skipSpace(std::string_view text)
-    {
-        std::size_t i = 0;
-        while (i < text.size() && isXmlSpace(text[i])) {
-            ++i;
+// The value of the encoding pseudo-attribute in the XML declaration that opens text; empty when
+// there is no declaration or it names no encoding. Blanks around "=" are allowed, as the writer
+// puts one before it.
+std::string_view declaredEncoding(std::string_view text)
+{
+    constexpr std::string_view kOpening = "<?xml";
+    if (!text.starts_with(kOpening) || text.size() == kOpening.size() || !isXmlSpace(text[kOpening.size()])) {
+        return {};
+    }
+    const std::size_t end = text.find("?>");
+    if (end == std::string_view::npos) {
+        return {};
+    }
+    std::string_view rest = text.substr(kOpening.size(), end - kOpening.size());
+    for (;;) {
+        rest = skipSpace(rest);
+        std::size_t nameEnd = 0;
+        while (nameEnd < rest.size() && rest[nameEnd] != '=' && !isXmlSpace(rest[nameEnd])) {
+            ++nameEnd;
         }
-        return text.substr(i);
-    }
-
-    // The value of the encoding pseudo-attribute in the XML declaration that opens text; empty when
-    // there is no declaration or it names no encoding. Blanks around "=" are allowed, as the writer
-    // puts one before it.
-    std::string_view declaredEncoding(std::string_view text)
-    {
-        constexpr std::string_view kOpening = "<?xml";
-        if (!text.starts_with(kOpening) || text.size() == kOpening.size() || !isXmlSpace(text[kOpening.size()])) {
+        if (nameEnd == 0) {
             return {};
         }
-        const std::size_t end = text.find("?>");
-        if (end == std::string_view::npos) {
+        const std::string_view name = rest.substr(0, nameEnd);
+        rest = skipSpace(rest.substr(nameEnd));
+        if (!rest.starts_with('=')) {
             return {};
         }
-        std::string_view rest = text.substr(kOpening.size(), end - kOpening.size());
-        for (;;) {
-            rest = skipSpace(rest);
-            std::size_t nameEnd = 0;
-            while (nameEnd < rest.size() && rest[nameEnd] != '=' && !isXmlSpace(rest[nameEnd])) {
-                ++nameEnd;
-            }
-            if (nameEnd == 0) {
-                return {};
-            }
-            const std::string_view name = rest.substr(0, nameEnd);
-            rest = skipSpace(rest.substr(nameEnd));
-            if (!rest.starts_with('=')) {
-                return {};
-            }
-            rest = skipSpace(rest.substr(1));
-            if (rest.empty() || (rest[0] != '"' && rest[0] != '\'')) {
-                return {};
-            }
-            const std::size_t closing = rest.find(rest[0], 1);
-            if (closing == std::string_view::npos) {
-                return {};
-            }
-            if (name == "encoding") {
-                return rest.substr(1, closing - 1);
-            }
-            rest = rest.substr(closing + 1);
+        rest = skipSpace(rest.substr(1));
+        if (rest.empty() || (rest[0] != '"' && rest[0] != '\'')) {
+            return {};
         }
+        const std::size_t closing = rest.find(rest[0], 1);
+        if (closing == std::string_view::npos) {
+            return {};
+        }
+        if (name == "encoding") {
+            return rest.substr(1, closing - 1);
+        }
+        rest = rest.substr(closing + 1);
     }
+}
 
-    bool isUtf8Label(std::string_view label)
-    {
-        return label.size() == 5 && (label[0] == 'U' || label[0] == 'u') && (label[1] == 'T' || label[1] == 't')
-            && (label[2] == 'F' || label[2] == 'f') && label.substr(3) == "-8";
-    }
+bool isUtf8Label(std::string_view label)
+{
+    return label.size() == 5 && (label[0] == 'U' || label[0] == 'u') && (label[1] == 'T' || label[1] == 't')
+        && (label[2] == 'F' || label[2] == 'f') && label.substr(3) == "-8";
+}
 
-    pugi::xml_parse_result resultWithStatus(pugi::xml_parse_status status)
-    {
-        pugi::xml_parse_result result;
-        result.status = status;
-        return result;
-    }
+pugi::xml_parse_result resultWithStatus(pugi::xml_parse_status status)
+{
+    pugi::xml_parse_result result;
+    result.status = status;
+    return result;
+}
 
 } // namespace
 

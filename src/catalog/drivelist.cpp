@@ -9,43 +9,43 @@ namespace mellowby::catalog {
 
 namespace {
 
-    std::string_view kindText(platform::DriveKind kind)
-    {
-        switch (kind) {
-        case platform::DriveKind::Removable:
-        case platform::DriveKind::Remote:
-            return "(可移动盘)";
-        case platform::DriveKind::Fixed:
-            return "(本地硬盘)";
-        case platform::DriveKind::CdRom:
-            return "(光驱)";
-        case platform::DriveKind::RamDisk:
-            return "(虚拟磁盘)";
-        case platform::DriveKind::Unknown:
-            break;
-        }
-        return "(未知设备)";
+std::string_view kindText(platform::DriveKind kind)
+{
+    switch (kind) {
+    case platform::DriveKind::Removable:
+    case platform::DriveKind::Remote:
+        return "(可移动盘)";
+    case platform::DriveKind::Fixed:
+        return "(本地硬盘)";
+    case platform::DriveKind::CdRom:
+        return "(光驱)";
+    case platform::DriveKind::RamDisk:
+        return "(虚拟磁盘)";
+    case platform::DriveKind::Unknown:
+        break;
     }
+    return "(未知设备)";
+}
 
-    std::string_view trimBlanks(std::string_view text)
-    {
-        const auto first = text.find_first_not_of(' ');
-        if (first == std::string_view::npos)
-            return {};
-        return text.substr(first, text.find_last_not_of(' ') - first + 1);
-    }
+std::string_view trimBlanks(std::string_view text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
 
-    char lowerAscii(char c)
-    {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
+char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-    std::size_t findIgnoringCase(std::string_view text, std::string_view needle, std::size_t from)
-    {
-        const auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), needle.begin(),
-            needle.end(), [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
-        return it == text.end() ? std::string_view::npos : static_cast<std::size_t>(it - text.begin());
-    }
+std::size_t findIgnoringCase(std::string_view text, std::string_view needle, std::size_t from)
+{
+    const auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), needle.begin(),
+        needle.end(), [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
+    return it == text.end() ? std::string_view::npos : static_cast<std::size_t>(it - text.begin());
+}
 
 } // namespace
 

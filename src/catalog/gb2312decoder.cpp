@@ -9,35 +9,35 @@ namespace mellowby::catalog {
 
 namespace {
 
-    const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
+const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
 
-    constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
 
-    bool equalsIgnoringCase(std::string_view a, std::string_view b)
-    {
-        if (a.size() != b.size()) {
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) {
             return false;
         }
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-            if (lower(a[i]) != lower(b[i])) {
-                return false;
-            }
-        }
-        return true;
     }
+    return true;
+}
 
-    // How many bytes one undecodable sequence spans. A lead byte takes its trail byte with it, but
-    // never an ASCII byte: that may be the '<' or '"' the markup around a name depends on.
-    std::size_t invalidSequenceLength(const char* bytes, std::size_t available)
-    {
-        const auto lead = static_cast<unsigned char>(bytes[0]);
-        const bool leadByte = lead >= 0x81 && lead <= 0xFE;
-        if (leadByte && available >= 2 && static_cast<unsigned char>(bytes[1]) >= 0x80) {
-            return 2;
-        }
-        return 1;
+// How many bytes one undecodable sequence spans. A lead byte takes its trail byte with it, but
+// never an ASCII byte: that may be the '<' or '"' the markup around a name depends on.
+std::size_t invalidSequenceLength(const char* bytes, std::size_t available)
+{
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    const bool leadByte = lead >= 0x81 && lead <= 0xFE;
+    if (leadByte && available >= 2 && static_cast<unsigned char>(bytes[1]) >= 0x80) {
+        return 2;
     }
+    return 1;
+}
 
 } // namespace
 

@@ -82,26 +82,26 @@ std::string encodeXml(std::string_view text)
 
 namespace {
 
-    // Only "*" and "?" are wildcards in the paths callers pass; every other character, "[" included,
-    // stands for itself, so a catalog named "a[1]" is still found.
-    std::string toFnmatchPattern(std::string_view wildcardPattern)
-    {
-        std::string pattern;
-        pattern.reserve(wildcardPattern.size());
-        for (const char c : wildcardPattern) {
-            if (c == '[' || c == ']' || c == '\\')
-                pattern.push_back('\\');
-            pattern.push_back(c);
-        }
-        return pattern;
+// Only "*" and "?" are wildcards in the paths callers pass; every other character, "[" included,
+// stands for itself, so a catalog named "a[1]" is still found.
+std::string toFnmatchPattern(std::string_view wildcardPattern)
+{
+    std::string pattern;
+    pattern.reserve(wildcardPattern.size());
+    for (const char c : wildcardPattern) {
+        if (c == '[' || c == ']' || c == '\\')
+            pattern.push_back('\\');
+        pattern.push_back(c);
     }
+    return pattern;
+}
 
-    bool entryMatchesMask(const platform::DirEntry& entry, std::uint16_t mask)
-    {
-        if (entry.isHidden)
-            return false;
-        return !entry.isDirectory || (mask & kMaskDirectories) != 0;
-    }
+bool entryMatchesMask(const platform::DirEntry& entry, std::uint16_t mask)
+{
+    if (entry.isHidden)
+        return false;
+    return !entry.isDirectory || (mask & kMaskDirectories) != 0;
+}
 
 } // namespace
 

@@ -9,89 +9,89 @@ namespace mellowby::catalog {
 
 namespace {
 
-    constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kReplacement = 0xFFFD;
 
-    // Length of the valid UTF-8 sequence at the start of text and its code point, or 0 when the
-    // bytes there are not valid UTF-8 (overlong forms and surrogates included).
-    std::size_t decodeUtf8(std::string_view text, char32_t& codePoint)
-    {
-        const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-        const std::uint8_t lead = byte(0);
-        std::size_t length = 0;
-        char32_t minimum = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            codePoint = lead & 0x1Fu;
-            minimum = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            codePoint = lead & 0x0Fu;
-            minimum = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            codePoint = lead & 0x07u;
-            minimum = 0x10000;
-        } else {
+// Length of the valid UTF-8 sequence at the start of text and its code point, or 0 when the
+// bytes there are not valid UTF-8 (overlong forms and surrogates included).
+std::size_t decodeUtf8(std::string_view text, char32_t& codePoint)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+    const std::uint8_t lead = byte(0);
+    std::size_t length = 0;
+    char32_t minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        codePoint = lead & 0x1Fu;
+        minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        codePoint = lead & 0x0Fu;
+        minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        codePoint = lead & 0x07u;
+        minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (text.size() < length)
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0u) != 0x80u)
             return 0;
-        }
-        if (text.size() < length)
-            return 0;
-        for (std::size_t i = 1; i < length; ++i) {
-            if ((byte(i) & 0xC0u) != 0x80u)
-                return 0;
-            codePoint = (codePoint << 6) | (byte(i) & 0x3Fu);
-        }
-        if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-            return 0;
-        return length;
+        codePoint = (codePoint << 6) | (byte(i) & 0x3Fu);
     }
+    if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return 0;
+    return length;
+}
 
-    bool isXmlChar(char32_t c)
-    {
-        return c != 0xFFFE && c != 0xFFFF;
-    }
+bool isXmlChar(char32_t c)
+{
+    return c != 0xFFFE && c != 0xFFFF;
+}
 
-    void appendHexReference(std::string& out, char32_t c)
-    {
-        char reference[16];
-        const int length = std::snprintf(reference, sizeof reference, "&#x%X;", static_cast<unsigned>(c));
-        out.append(reference, static_cast<std::size_t>(length));
-    }
+void appendHexReference(std::string& out, char32_t c)
+{
+    char reference[16];
+    const int length = std::snprintf(reference, sizeof reference, "&#x%X;", static_cast<unsigned>(c));
+    out.append(reference, static_cast<std::size_t>(length));
+}
 
-    void appendAscii(std::string& out, char c)
-    {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            return;
-        case '<':
-            out += "&lt;";
-            return;
-        case '>':
-            out += "&gt;";
-            return;
-        case '\'':
-            out += "&apos;";
-            return;
-        case '"':
-            out += "&quot;";
-            return;
-        case '\t':
-            out += "&#9;";
-            return;
-        case '\n':
-            out += "&#10;";
-            return;
-        case '\r':
-            out += "&#13;";
-            return;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20)
-                appendHexReference(out, kReplacement);
-            else
-                out += c;
-        }
+void appendAscii(std::string& out, char c)
+{
+    switch (c) {
+    case '&':
+        out += "&amp;";
+        return;
+    case '<':
+        out += "&lt;";
+        return;
+    case '>':
+        out += "&gt;";
+        return;
+    case '\'':
+        out += "&apos;";
+        return;
+    case '"':
+        out += "&quot;";
+        return;
+    case '\t':
+        out += "&#9;";
+        return;
+    case '\n':
+        out += "&#10;";
+        return;
+    case '\r':
+        out += "&#13;";
+        return;
+    default:
+        if (static_cast<unsigned char>(c) < 0x20)
+            appendHexReference(out, kReplacement);
+        else
+            out += c;
     }
+}
 
 } // namespace
 

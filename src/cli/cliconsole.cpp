@@ -9,11 +9,11 @@ namespace mellowby::cli {
 
 namespace {
 
-    std::string withoutCarriageReturns(std::string text)
-    {
-        std::erase(text, '\r');
-        return text;
-    }
+std::string withoutCarriageReturns(std::string text)
+{
+    std::erase(text, '\r');
+    return text;
+}
 
 } // namespace
 

@@ -26,14 +26,14 @@ void mnuEditDele_Click(browse::CatalogBrowser& browser, FileList& list, platform
         return;
     }
     const auto answer = browser.box().show({ "你确定要删除" + name + "名称的磁盘目录文件吗？", kDeleteTitle,
-                                             platform::MessageIcon::Information, platform::MessageButtons::YesNo });
+        platform::MessageIcon::Information, platform::MessageButtons::YesNo });
     if (answer != platform::MessageAnswer::Yes)
         return;
     DelXmlFile(browser, list, fileSystem, name);
 }
 
-bool DelXmlFile(browse::CatalogBrowser& browser, FileList& list, platform::IFileSystem& fileSystem,
-                const std::string& name)
+bool DelXmlFile(
+    browse::CatalogBrowser& browser, FileList& list, platform::IFileSystem& fileSystem, const std::string& name)
 {
     if (name.empty())
         return false;

@@ -20,7 +20,7 @@ void mnuEditDele_Click(browse::CatalogBrowser& browser, FileList& list, platform
 // Moves the catalog proper of name into the trash (its index twin stays in Data, so putting the
 // file back from the trash brings the catalog back) and takes the catalog out of the tree, the
 // collection and the list.
-bool DelXmlFile(browse::CatalogBrowser& browser, FileList& list, platform::IFileSystem& fileSystem,
-                const std::string& name);
+bool DelXmlFile(
+    browse::CatalogBrowser& browser, FileList& list, platform::IFileSystem& fileSystem, const std::string& name);
 
 } // namespace mellowby::search

@@ -14,118 +14,118 @@ namespace mellowby::search {
 
 namespace {
 
-    std::uint32_t checkedLength(std::size_t length)
-    {
-        if (length > std::numeric_limits<std::uint32_t>::max())
-            throw std::length_error("file list text too long");
-        return static_cast<std::uint32_t>(length);
+std::uint32_t checkedLength(std::size_t length)
+{
+    if (length > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("file list text too long");
+    return static_cast<std::uint32_t>(length);
+}
+
+bool isAscii(std::string_view text)
+{
+    return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A case-folded copy of text appended to arena: plain ASCII without a detour through ICU, so
+// that a sort of a million names does not allocate per name.
+void appendFolded(std::string& arena, std::string_view text)
+{
+    if (isAscii(text)) {
+        for (const char c : text)
+            arena.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+    } else {
+        arena += app::foldCase(text);
     }
+}
 
-    bool isAscii(std::string_view text)
+// Case-folded texts of one column, one per row or per table entry, in one block.
+class FoldedTexts {
+public:
+    void add(std::string_view text)
     {
-        return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        const std::size_t start = m_text.size();
+        appendFolded(m_text, text);
+        m_spans.emplace_back(start, m_text.size() - start);
     }
-
-    // A case-folded copy of text appended to arena: plain ASCII without a detour through ICU, so
-    // that a sort of a million names does not allocate per name.
-    void appendFolded(std::string& arena, std::string_view text)
+    std::string_view at(std::size_t index) const
     {
-        if (isAscii(text)) {
-            for (const char c : text)
-                arena.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
-        } else {
-            arena += app::foldCase(text);
-        }
+        return std::string_view(m_text).substr(m_spans[index].first, m_spans[index].second);
     }
+    void reserve(std::size_t count) { m_spans.reserve(count); }
 
-    // Case-folded texts of one column, one per row or per table entry, in one block.
-    class FoldedTexts {
-    public:
-        void add(std::string_view text)
-        {
-            const std::size_t start = m_text.size();
-            appendFolded(m_text, text);
-            m_spans.emplace_back(start, m_text.size() - start);
-        }
-        std::string_view at(std::size_t index) const
-        {
-            return std::string_view(m_text).substr(m_spans[index].first, m_spans[index].second);
-        }
-        void reserve(std::size_t count) { m_spans.reserve(count); }
+private:
+    std::string m_text;
+    std::vector<std::pair<std::size_t, std::size_t>> m_spans;
+};
 
-    private:
-        std::string m_text;
-        std::vector<std::pair<std::size_t, std::size_t>> m_spans;
-    };
-
-    // The order of a+b against c+d, without building either.
-    int compareJoined(std::string_view a, std::string_view b, std::string_view c, std::string_view d)
-    {
-        const std::size_t common = std::min(a.size(), c.size());
-        if (const int order = a.substr(0, common).compare(c.substr(0, common)); order != 0)
+// The order of a+b against c+d, without building either.
+int compareJoined(std::string_view a, std::string_view b, std::string_view c, std::string_view d)
+{
+    const std::size_t common = std::min(a.size(), c.size());
+    if (const int order = a.substr(0, common).compare(c.substr(0, common)); order != 0)
+        return order;
+    if (a.size() == c.size())
+        return b.compare(d);
+    if (a.size() < c.size()) {
+        // b continues where c still has text left.
+        const std::string_view restOfC = c.substr(common);
+        const std::size_t n = std::min(b.size(), restOfC.size());
+        if (const int order = b.substr(0, n).compare(restOfC.substr(0, n)); order != 0)
             return order;
-        if (a.size() == c.size())
-            return b.compare(d);
-        if (a.size() < c.size()) {
-            // b continues where c still has text left.
-            const std::string_view restOfC = c.substr(common);
-            const std::size_t n = std::min(b.size(), restOfC.size());
-            if (const int order = b.substr(0, n).compare(restOfC.substr(0, n)); order != 0)
-                return order;
-            if (b.size() == restOfC.size())
-                return d.empty() ? 0 : -1;
-            if (b.size() < restOfC.size())
-                return -1;
-            return b.substr(n).compare(d);
-        }
-        return -compareJoined(c, d, a, b);
+        if (b.size() == restOfC.size())
+            return d.empty() ? 0 : -1;
+        if (b.size() < restOfC.size())
+            return -1;
+        return b.substr(n).compare(d);
     }
+    return -compareJoined(c, d, a, b);
+}
 
-    // A size as the writer stores it ("123KB") orders by its number; anything else comes after
-    // the numbers, by its text.
-    struct SizeKey {
-        bool numeric = false;
-        std::string_view digits; // without leading zeros
-    };
+// A size as the writer stores it ("123KB") orders by its number; anything else comes after
+// the numbers, by its text.
+struct SizeKey {
+    bool numeric = false;
+    std::string_view digits; // without leading zeros
+};
 
-    SizeKey sizeKeyOf(std::string_view size)
-    {
-        std::size_t end = 0;
-        while (end < size.size() && size[end] >= '0' && size[end] <= '9')
-            ++end;
-        if (end == 0)
-            return {};
-        std::size_t start = 0;
-        while (start + 1 < end && size[start] == '0')
-            ++start;
-        return { true, size.substr(start, end - start) };
+SizeKey sizeKeyOf(std::string_view size)
+{
+    std::size_t end = 0;
+    while (end < size.size() && size[end] >= '0' && size[end] <= '9')
+        ++end;
+    if (end == 0)
+        return {};
+    std::size_t start = 0;
+    while (start + 1 < end && size[start] == '0')
+        ++start;
+    return { true, size.substr(start, end - start) };
+}
+
+int compareSizes(const SizeKey& a, const SizeKey& b)
+{
+    if (a.numeric != b.numeric)
+        return a.numeric ? -1 : 1;
+    if (a.digits.size() != b.digits.size())
+        return a.digits.size() < b.digits.size() ? -1 : 1;
+    return a.digits.compare(b.digits);
+}
+
+// Ranks of the entries of a shared text column: equal keys, equal ranks. Computed per entry,
+// so a column of a million rows and a few hundred distinct texts costs a few hundred keys.
+template <typename Less> std::vector<std::uint32_t> ranksOf(std::size_t count, Less less)
+{
+    std::vector<std::uint32_t> order(count);
+    std::iota(order.begin(), order.end(), 0u);
+    std::ranges::stable_sort(order, less);
+    std::vector<std::uint32_t> rank(count);
+    std::uint32_t current = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && less(order[i - 1], order[i]))
+            ++current;
+        rank[order[i]] = current;
     }
-
-    int compareSizes(const SizeKey& a, const SizeKey& b)
-    {
-        if (a.numeric != b.numeric)
-            return a.numeric ? -1 : 1;
-        if (a.digits.size() != b.digits.size())
-            return a.digits.size() < b.digits.size() ? -1 : 1;
-        return a.digits.compare(b.digits);
-    }
-
-    // Ranks of the entries of a shared text column: equal keys, equal ranks. Computed per entry,
-    // so a column of a million rows and a few hundred distinct texts costs a few hundred keys.
-    template <typename Less> std::vector<std::uint32_t> ranksOf(std::size_t count, Less less)
-    {
-        std::vector<std::uint32_t> order(count);
-        std::iota(order.begin(), order.end(), 0u);
-        std::ranges::stable_sort(order, less);
-        std::vector<std::uint32_t> rank(count);
-        std::uint32_t current = 0;
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            if (i > 0 && less(order[i - 1], order[i]))
-                ++current;
-            rank[order[i]] = current;
-        }
-        return rank;
-    }
+    return rank;
+}
 
 } // namespace
 

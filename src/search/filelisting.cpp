@@ -18,79 +18,79 @@ namespace mellowby::search {
 
 namespace {
 
-    constexpr const char* kNodesFailure = "取得XML节点时出错！";
-    constexpr const char* kNodesSource = "frmMain-getAllXmlNodeByName";
+constexpr const char* kNodesFailure = "取得XML节点时出错！";
+constexpr const char* kNodesSource = "frmMain-getAllXmlNodeByName";
 
-    bool named(const pugi::xml_node& node, const char* name)
-    {
-        return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
-    }
+bool named(const pugi::xml_node& node, const char* name)
+{
+    return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
+}
 
-    bool endsWithXmlAnyCase(std::string_view name)
-    {
-        if (name.size() < 4)
-            return false;
-        return std::ranges::equal(name.substr(name.size() - 4), std::string_view(".xml"),
-            [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; });
-    }
+bool endsWithXmlAnyCase(std::string_view name)
+{
+    if (name.size() < 4)
+        return false;
+    return std::ranges::equal(name.substr(name.size() - 4), std::string_view(".xml"),
+        [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; });
+}
 
-    // The element the tree node at address stands for. The tree was filled from the index twin
-    // in document order and the twin holds the same Directory elements as the catalog proper,
-    // so the n-th Directory of a title among its siblings is the n-th node of that label. Only
-    // that one directory is listed, never a namesake elsewhere in the catalog.
-    pugi::xml_node directoryAt(const pugi::xml_node& disk, const std::string& title, const NodeAddress& address)
-    {
-        if (!named(disk, "Disk"))
+// The element the tree node at address stands for. The tree was filled from the index twin
+// in document order and the twin holds the same Directory elements as the catalog proper,
+// so the n-th Directory of a title among its siblings is the n-th node of that label. Only
+// that one directory is listed, never a namesake elsewhere in the catalog.
+pugi::xml_node directoryAt(const pugi::xml_node& disk, const std::string& title, const NodeAddress& address)
+{
+    if (!named(disk, "Disk"))
+        return {};
+    if (address.empty())
+        return title == catalog::attributeAt(disk, 0).value() ? disk : pugi::xml_node();
+    pugi::xml_node level = disk;
+    for (const auto& [stepTitle, position] : address) {
+        std::size_t seen = 0;
+        pugi::xml_node next;
+        for (pugi::xml_node child = level.first_child(); child; child = child.next_sibling()) {
+            if (named(child, "Directory") && stepTitle == catalog::attributeAt(child, 0).value()
+                && seen++ == position) {
+                next = child;
+                break;
+            }
+        }
+        if (!next)
             return {};
-        if (address.empty())
-            return title == catalog::attributeAt(disk, 0).value() ? disk : pugi::xml_node();
-        pugi::xml_node level = disk;
-        for (const auto& [stepTitle, position] : address) {
-            std::size_t seen = 0;
-            pugi::xml_node next;
-            for (pugi::xml_node child = level.first_child(); child; child = child.next_sibling()) {
-                if (named(child, "Directory") && stepTitle == catalog::attributeAt(child, 0).value()
-                    && seen++ == position) {
-                    next = child;
-                    break;
-                }
-            }
-            if (!next)
-                return {};
-            level = next;
-        }
-        return level;
+        level = next;
     }
+    return level;
+}
 
-    // Fills the list from the File children of directory; false after a failure, reported.
-    bool listFiles(const pugi::xml_node& directory, FileList& list, platform::IMessageBox& box)
-    {
-        XmlLocator locator(box, XmlLocator::separatorOf(directory));
-        // Every file of the directory shares the location of the directory: it is computed once,
-        // on the first file that needs it, so that a failing level is reported once and only
-        // when a row reaches its location cell.
-        std::optional<std::string> prefix;
-        for (pugi::xml_node file = directory.first_child(); file; file = file.next_sibling()) {
-            if (!named(file, "File"))
-                continue;
-            const pugi::xml_node text = file.first_child();
-            if (!text) {
-                app::ShowMsg(box, kNodesFailure, 0, "File 元素没有文件名。", kNodesSource);
-                return false;
-            }
-            const pugi::xml_attribute date = file.first_attribute();
-            const pugi::xml_attribute size = date.next_attribute();
-            if (!size) {
-                list.appendNameOnly(text.value());
-                app::ShowMsg(box, kNodesFailure, 0, "File 元素缺少创建时间或大小属性。", kNodesSource);
-                return false;
-            }
-            if (!prefix)
-                prefix = locator.prefixFor(directory);
-            list.appendRow(text.value(), size.value(), date.value(), *prefix, {});
+// Fills the list from the File children of directory; false after a failure, reported.
+bool listFiles(const pugi::xml_node& directory, FileList& list, platform::IMessageBox& box)
+{
+    XmlLocator locator(box, XmlLocator::separatorOf(directory));
+    // Every file of the directory shares the location of the directory: it is computed once,
+    // on the first file that needs it, so that a failing level is reported once and only
+    // when a row reaches its location cell.
+    std::optional<std::string> prefix;
+    for (pugi::xml_node file = directory.first_child(); file; file = file.next_sibling()) {
+        if (!named(file, "File"))
+            continue;
+        const pugi::xml_node text = file.first_child();
+        if (!text) {
+            app::ShowMsg(box, kNodesFailure, 0, "File 元素没有文件名。", kNodesSource);
+            return false;
         }
-        return true;
+        const pugi::xml_attribute date = file.first_attribute();
+        const pugi::xml_attribute size = date.next_attribute();
+        if (!size) {
+            list.appendNameOnly(text.value());
+            app::ShowMsg(box, kNodesFailure, 0, "File 元素缺少创建时间或大小属性。", kNodesSource);
+            return false;
+        }
+        if (!prefix)
+            prefix = locator.prefixFor(directory);
+        list.appendRow(text.value(), size.value(), date.value(), *prefix, {});
     }
+    return true;
+}
 
 } // namespace
 

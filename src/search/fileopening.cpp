@@ -44,7 +44,7 @@ std::string opticalDriveOf(const std::string& path, const std::string& cdDrives)
 }
 
 void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, std::optional<std::size_t> selectedRow,
-                       FileOpening& services)
+    FileOpening& services)
 {
     if (!selectedRow || *selectedRow >= list.size())
         return;
@@ -54,9 +54,8 @@ void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, st
         if (path.size() > 1 && path.back() == platform::kPathSeparator)
             path.pop_back();
         const auto slash = path.rfind(platform::kPathSeparator);
-        const std::string workingFolder = slash == std::string::npos
-            ? services.programFolder + platform::kPathSeparator
-            : path.substr(0, slash + 1);
+        const std::string workingFolder = slash == std::string::npos ? services.programFolder + platform::kPathSeparator
+                                                                     : path.substr(0, slash + 1);
 
         const std::string drive = opticalDriveOf(path, services.drives.cdDrives);
         if (!drive.empty() && !catalog::ifMediaValided(services.drivesProbe, browser.box(), drive)) {

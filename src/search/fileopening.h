@@ -8,7 +8,7 @@ namespace mellowby::platform {
 class IDesktopOpener;
 class IDrives;
 class IFileSystem;
-}
+} // namespace mellowby::platform
 
 namespace mellowby::browse {
 class CatalogBrowser;
@@ -38,6 +38,6 @@ std::string opticalDriveOf(const std::string& path, const std::string& cdDrives)
 // A double-click on the list: opens the selected row's file with the desktop's program for it, or
 // asks for the disc when the file lives on an optical drive without a readable disc.
 void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, std::optional<std::size_t> selectedRow,
-                       FileOpening& services);
+    FileOpening& services);
 
 } // namespace mellowby::search

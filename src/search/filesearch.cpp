@@ -16,86 +16,86 @@ namespace mellowby::search {
 
 namespace {
 
-    constexpr const char* kSearchFailure = "查找文件时出错！";
-    constexpr const char* kSearchSource = "frmMain-findFileInXml";
+constexpr const char* kSearchFailure = "查找文件时出错！";
+constexpr const char* kSearchSource = "frmMain-findFileInXml";
 
-    bool isFile(const pugi::xml_node& node)
-    {
-        return node.type() == pugi::node_element && std::strcmp(node.name(), "File") == 0;
-    }
+bool isFile(const pugi::xml_node& node)
+{
+    return node.type() == pugi::node_element && std::strcmp(node.name(), "File") == 0;
+}
 
-    std::string_view trimBlanks(std::string_view text)
-    {
-        const std::size_t first = text.find_first_not_of(' ');
-        if (first == std::string_view::npos)
-            return {};
-        return text.substr(first, text.find_last_not_of(' ') - first + 1);
-    }
+std::string_view trimBlanks(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
 
-    // One catalog's hits, appended to the list. Every File element of the document is visited
-    // in document order by walking the tree with a loop, as deep as the catalog nests.
-    void searchCatalog(const std::string& dataDir, platform::IMessageBox& box, UpperCaser& upper, FileList& list,
-        std::string_view findText, const std::string& catalogName)
-    {
-        // The name is looked up as given: the lookup ignores letter case anyway, and upper-casing
-        // it first could pick another catalog whose file name differs only in case.
-        const catalog::CatalogDocument document = catalog::loadCatalog(catalogFilePath(dataDir, catalogName));
-        if (!document.loaded())
-            return;
-        XmlLocator locator(box, XmlLocator::separatorOf(document.documentElement()));
-        // Files of one directory follow one another, so the last directory's location serves
-        // most hits.
-        pugi::xml_node lastParent;
-        std::string prefix;
+// One catalog's hits, appended to the list. Every File element of the document is visited
+// in document order by walking the tree with a loop, as deep as the catalog nests.
+void searchCatalog(const std::string& dataDir, platform::IMessageBox& box, UpperCaser& upper, FileList& list,
+    std::string_view findText, const std::string& catalogName)
+{
+    // The name is looked up as given: the lookup ignores letter case anyway, and upper-casing
+    // it first could pick another catalog whose file name differs only in case.
+    const catalog::CatalogDocument document = catalog::loadCatalog(catalogFilePath(dataDir, catalogName));
+    if (!document.loaded())
+        return;
+    XmlLocator locator(box, XmlLocator::separatorOf(document.documentElement()));
+    // Files of one directory follow one another, so the last directory's location serves
+    // most hits.
+    pugi::xml_node lastParent;
+    std::string prefix;
 
-        const pugi::xml_node top = document.documentNode();
-        pugi::xml_node node = top.first_child();
-        while (node) {
-            if (isFile(node)) {
-                const pugi::xml_node text = node.first_child();
-                if (!text) {
-                    app::ShowMsg(box, kSearchFailure, 0, "File 元素没有文件名。", kSearchSource);
+    const pugi::xml_node top = document.documentNode();
+    pugi::xml_node node = top.first_child();
+    while (node) {
+        if (isFile(node)) {
+            const pugi::xml_node text = node.first_child();
+            if (!text) {
+                app::ShowMsg(box, kSearchFailure, 0, "File 元素没有文件名。", kSearchSource);
+                return;
+            }
+            const std::string_view name = text.value();
+            if (upper.upper(name).find(findText) != std::string_view::npos) {
+                const pugi::xml_attribute date = node.first_attribute();
+                const pugi::xml_attribute size = date.next_attribute();
+                if (!size) {
+                    list.appendNameOnly(name);
+                    app::ShowMsg(box, kSearchFailure, 0, "File 元素缺少创建时间或大小属性。", kSearchSource);
                     return;
                 }
-                const std::string_view name = text.value();
-                if (upper.upper(name).find(findText) != std::string_view::npos) {
-                    const pugi::xml_attribute date = node.first_attribute();
-                    const pugi::xml_attribute size = date.next_attribute();
-                    if (!size) {
-                        list.appendNameOnly(name);
-                        app::ShowMsg(box, kSearchFailure, 0, "File 元素缺少创建时间或大小属性。", kSearchSource);
-                        return;
-                    }
-                    const pugi::xml_node parent = node.parent();
-                    if (parent != lastParent) {
-                        prefix = locator.prefixFor(parent);
-                        lastParent = parent;
-                    }
-                    list.appendRow(name, size.value(), date.value(), prefix, catalogName);
+                const pugi::xml_node parent = node.parent();
+                if (parent != lastParent) {
+                    prefix = locator.prefixFor(parent);
+                    lastParent = parent;
                 }
+                list.appendRow(name, size.value(), date.value(), prefix, catalogName);
             }
-            if (const pugi::xml_node child = node.first_child()) {
-                node = child;
-                continue;
-            }
-            while (node != top && !node.next_sibling())
-                node = node.parent();
-            if (node == top)
-                break;
-            node = node.next_sibling();
         }
+        if (const pugi::xml_node child = node.first_child()) {
+            node = child;
+            continue;
+        }
+        while (node != top && !node.next_sibling())
+            node = node.parent();
+        if (node == top)
+            break;
+        node = node.next_sibling();
     }
+}
 
-    void findInCatalog(const std::string& dataDir, platform::IMessageBox& box, UpperCaser& upper, FileList& list,
-        std::string_view findText, const std::string& catalogName)
-    {
-        try {
-            searchCatalog(dataDir, box, upper, list, findText, catalogName);
-        } catch (const std::exception& failure) {
-            app::ShowMsg(box, kSearchFailure, 0, failure.what(), kSearchSource);
-        }
-        list.flush();
+void findInCatalog(const std::string& dataDir, platform::IMessageBox& box, UpperCaser& upper, FileList& list,
+    std::string_view findText, const std::string& catalogName)
+{
+    try {
+        searchCatalog(dataDir, box, upper, list, findText, catalogName);
+    } catch (const std::exception& failure) {
+        app::ShowMsg(box, kSearchFailure, 0, failure.what(), kSearchSource);
     }
+    list.flush();
+}
 
 } // namespace
 

@@ -14,19 +14,19 @@ namespace mellowby::search {
 
 namespace {
 
-    constexpr double kMillisecondsPerDay = 86400000.0;
+constexpr double kMillisecondsPerDay = 86400000.0;
 
-    std::unique_ptr<icu::DateFormat> strictLongDate(const char* localeName)
-    {
-        std::unique_ptr<icu::DateFormat> format(
-            icu::DateFormat::createDateInstance(icu::DateFormat::kLong, icu::Locale(localeName)));
-        if (format) {
-            format->setLenient(false);
-            // The writer takes days in UTC; reading them in the same zone gives the same day.
-            format->adoptTimeZone(icu::TimeZone::createTimeZone("GMT"));
-        }
-        return format;
+std::unique_ptr<icu::DateFormat> strictLongDate(const char* localeName)
+{
+    std::unique_ptr<icu::DateFormat> format(
+        icu::DateFormat::createDateInstance(icu::DateFormat::kLong, icu::Locale(localeName)));
+    if (format) {
+        format->setLenient(false);
+        // The writer takes days in UTC; reading them in the same zone gives the same day.
+        format->adoptTimeZone(icu::TimeZone::createTimeZone("GMT"));
     }
+    return format;
+}
 
 } // namespace
 

@@ -10,13 +10,13 @@ namespace mellowby::search {
 
 namespace {
 
-    constexpr const char* kFailure = "取出XML文件节点上级节点名称时出错！";
-    constexpr const char* kSource = "frmMain-getXmlParentNode";
+constexpr const char* kFailure = "取出XML文件节点上级节点名称时出错！";
+constexpr const char* kSource = "frmMain-getXmlParentNode";
 
-    bool named(const pugi::xml_node& node, const char* name)
-    {
-        return std::strcmp(node.name(), name) == 0;
-    }
+bool named(const pugi::xml_node& node, const char* name)
+{
+    return std::strcmp(node.name(), name) == 0;
+}
 
 } // namespace
 

@@ -4,19 +4,19 @@ namespace mellowby::ui {
 
 namespace {
 
-    constexpr int kMargin = 10;
+constexpr int kMargin = 10;
 
-    void setWidth(ControlRect& rect, int width)
-    {
-        if (width >= 0)
-            rect.width = width;
-    }
+void setWidth(ControlRect& rect, int width)
+{
+    if (width >= 0)
+        rect.width = width;
+}
 
-    void setHeight(ControlRect& rect, int height)
-    {
-        if (height >= 0)
-            rect.height = height;
-    }
+void setHeight(ControlRect& rect, int height)
+{
+    if (height >= 0)
+        rect.height = height;
+}
 
 } // namespace
 

@@ -7,17 +7,17 @@ namespace mellowby::ui {
 
 namespace {
 
-    // The closed folder normally, the open one on the selected node: views paint a selected
-    // item's icon in QIcon::Selected mode.
-    QIcon folderIcon()
-    {
-        const QStyle* style = QApplication::style();
-        const int size = style->pixelMetric(QStyle::PM_SmallIconSize);
-        QIcon icon;
-        icon.addPixmap(style->standardIcon(QStyle::SP_DirClosedIcon).pixmap(size), QIcon::Normal);
-        icon.addPixmap(style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(size), QIcon::Selected);
-        return icon;
-    }
+// The closed folder normally, the open one on the selected node: views paint a selected
+// item's icon in QIcon::Selected mode.
+QIcon folderIcon()
+{
+    const QStyle* style = QApplication::style();
+    const int size = style->pixelMetric(QStyle::PM_SmallIconSize);
+    QIcon icon;
+    icon.addPixmap(style->standardIcon(QStyle::SP_DirClosedIcon).pixmap(size), QIcon::Normal);
+    icon.addPixmap(style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(size), QIcon::Selected);
+    return icon;
+}
 
 } // namespace
 

@@ -16,29 +16,29 @@ namespace mellowby::ui {
 
 namespace {
 
-    constexpr QSize kClientSize { twipsToPixels(5730), twipsToPixels(3555) };
+constexpr QSize kClientSize { twipsToPixels(5730), twipsToPixels(3555) };
 
-    // An etched separator: a grey line with a white one a pixel below and to the right of it.
-    class EtchedLine final : public QWidget {
-    public:
-        using QWidget::QWidget;
+// An etched separator: a grey line with a white one a pixel below and to the right of it.
+class EtchedLine final : public QWidget {
+public:
+    using QWidget::QWidget;
 
-    protected:
-        void paintEvent(QPaintEvent*) override
-        {
-            QPainter painter(this);
-            painter.fillRect(0, 0, width(), 1, QColor(128, 128, 128));
-            painter.fillRect(1, 1, width() - 1, 1, Qt::white);
-        }
-    };
-
-    QPushButton* addButton(QWidget* parent, const QString& name, const QString& caption, const QRect& designed)
+protected:
+    void paintEvent(QPaintEvent*) override
     {
-        auto* button = new QPushButton(caption, parent);
-        button->setObjectName(name);
-        button->setGeometry(designed);
-        return button;
+        QPainter painter(this);
+        painter.fillRect(0, 0, width(), 1, QColor(128, 128, 128));
+        painter.fillRect(1, 1, width() - 1, 1, Qt::white);
     }
+};
+
+QPushButton* addButton(QWidget* parent, const QString& name, const QString& caption, const QRect& designed)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(designed);
+    return button;
+}
 
 } // namespace
 

@@ -41,64 +41,64 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-    constexpr const char* kIniSection = "Options";
-    constexpr std::string_view kOpticalDrive = "光驱";
-    const QString kWorking = u"正在生成磁盘列表文件，请稍候..."_s;
-    const QString kGenerated = u"磁盘列表文件已生成！"_s;
-    const QString kGenerate = u"生成列表(&G)"_s;
-    const QString kStop = u"停止(&S)"_s;
+constexpr const char* kIniSection = "Options";
+constexpr std::string_view kOpticalDrive = "光驱";
+const QString kWorking = u"正在生成磁盘列表文件，请稍候..."_s;
+const QString kGenerated = u"磁盘列表文件已生成！"_s;
+const QString kGenerate = u"生成列表(&G)"_s;
+const QString kStop = u"停止(&S)"_s;
 
-    template <typename Widget> Widget* addControl(Widget* widget, const QString& name, const QRect& rect)
-    {
-        widget->setObjectName(name);
-        widget->setGeometry(rect);
-        return widget;
-    }
+template <typename Widget> Widget* addControl(Widget* widget, const QString& name, const QRect& rect)
+{
+    widget->setObjectName(name);
+    widget->setGeometry(rect);
+    return widget;
+}
 
-    QPushButton* addButton(QWidget* parent, const QString& caption, const QString& name, const QRect& rect)
-    {
-        auto* button = addControl(new QPushButton(caption, parent), name, rect);
-        // Enter in the path box must not press whichever button comes first.
-        button->setAutoDefault(false);
-        return button;
-    }
+QPushButton* addButton(QWidget* parent, const QString& caption, const QString& name, const QRect& rect)
+{
+    auto* button = addControl(new QPushButton(caption, parent), name, rect);
+    // Enter in the path box must not press whichever button comes first.
+    button->setAutoDefault(false);
+    return button;
+}
 
-    // The root of a drive label: the label cut before its kind text "(...)", the last "(" in it,
-    // since a mount point may hold "(" itself ("/media/u/Disc (2004)(光驱)"). Nothing when the label
-    // has no kind text or nothing before it.
-    std::optional<std::string> driveRootOf(const std::string& label)
-    {
-        const auto kind = label.rfind('(');
-        if (kind == std::string::npos || kind == 0)
-            return std::nullopt;
-        return label.substr(0, kind);
-    }
+// The root of a drive label: the label cut before its kind text "(...)", the last "(" in it,
+// since a mount point may hold "(" itself ("/media/u/Disc (2004)(光驱)"). Nothing when the label
+// has no kind text or nothing before it.
+std::optional<std::string> driveRootOf(const std::string& label)
+{
+    const auto kind = label.rfind('(');
+    if (kind == std::string::npos || kind == 0)
+        return std::nullopt;
+    return label.substr(0, kind);
+}
 
-    // Doubled separators count as one, as the system reads them.
-    std::string collapseDoubledSeparators(const std::string& path)
-    {
-        std::string collapsed;
-        collapsed.reserve(path.size());
-        for (const char c : path) {
-            if (c == platform::kPathSeparator && !collapsed.empty() && collapsed.back() == platform::kPathSeparator)
-                continue;
-            collapsed += c;
-        }
-        return collapsed;
+// Doubled separators count as one, as the system reads them.
+std::string collapseDoubledSeparators(const std::string& path)
+{
+    std::string collapsed;
+    collapsed.reserve(path.size());
+    for (const char c : path) {
+        if (c == platform::kPathSeparator && !collapsed.empty() && collapsed.back() == platform::kPathSeparator)
+            continue;
+        collapsed += c;
     }
+    return collapsed;
+}
 
-    // One line that fits width: the working text, the counts, and as much of the folder being
-    // walked as there is room for, shortened in the middle so both its root and its leaf show.
-    QString progressLine(const catalog::ScanProgress& progress, const QFontMetrics& metrics, int width)
-    {
-        const QString counts = kWorking + u" 目录 "_s + QString::number(progress.directories) + u"，文件 "_s
-            + QString::number(progress.files) + u"："_s;
-        const int room = width - metrics.horizontalAdvance(counts);
-        // A large font may leave no room even for the counts; the line is cut then, not wrapped.
-        if (room <= 0)
-            return metrics.elidedText(counts, Qt::ElideRight, width);
-        return counts + metrics.elidedText(QString::fromStdString(progress.currentDirectory), Qt::ElideMiddle, room);
-    }
+// One line that fits width: the working text, the counts, and as much of the folder being
+// walked as there is room for, shortened in the middle so both its root and its leaf show.
+QString progressLine(const catalog::ScanProgress& progress, const QFontMetrics& metrics, int width)
+{
+    const QString counts = kWorking + u" 目录 "_s + QString::number(progress.directories) + u"，文件 "_s
+        + QString::number(progress.files) + u"："_s;
+    const int room = width - metrics.horizontalAdvance(counts);
+    // A large font may leave no room even for the counts; the line is cut then, not wrapped.
+    if (room <= 0)
+        return metrics.elidedText(counts, Qt::ElideRight, width);
+    return counts + metrics.elidedText(QString::fromStdString(progress.currentDirectory), Qt::ElideMiddle, room);
+}
 
 } // namespace
 

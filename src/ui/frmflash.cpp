@@ -15,18 +15,18 @@ namespace mellowby::ui {
 
 namespace {
 
-    constexpr QSize kClientSize { twipsToPixels(4575), twipsToPixels(3015) };
-    const QColor kBandColour(0x1f, 0x3b, 0x63);
+constexpr QSize kClientSize { twipsToPixels(4575), twipsToPixels(3015) };
+const QColor kBandColour(0x1f, 0x3b, 0x63);
 
-    // The two shapes are decoration drawn on the window's surface: clicks pass through them.
-    QFrame* addShape(QWidget* parent, const QString& name, const QRect& designed)
-    {
-        auto* shape = new QFrame(parent);
-        shape->setObjectName(name);
-        shape->setGeometry(designed);
-        shape->setAttribute(Qt::WA_TransparentForMouseEvents);
-        return shape;
-    }
+// The two shapes are decoration drawn on the window's surface: clicks pass through them.
+QFrame* addShape(QWidget* parent, const QString& name, const QRect& designed)
+{
+    auto* shape = new QFrame(parent);
+    shape->setObjectName(name);
+    shape->setGeometry(designed);
+    shape->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return shape;
+}
 
 } // namespace
 

@@ -34,30 +34,30 @@ namespace mellowby::ui {
 
 namespace {
 
-    QAction* addMenuItem(QMenu* menu, const QString& caption, const QString& name)
-    {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(name);
-        return action;
-    }
+QAction* addMenuItem(QMenu* menu, const QString& caption, const QString& name)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
 
-    ControlRect rectOf(const QWidget* widget)
-    {
-        const QRect rect = widget->geometry();
-        return { rect.x(), rect.y(), rect.width(), rect.height() };
-    }
+ControlRect rectOf(const QWidget* widget)
+{
+    const QRect rect = widget->geometry();
+    return { rect.x(), rect.y(), rect.width(), rect.height() };
+}
 
-    void place(QWidget* widget, const ControlRect& rect)
-    {
-        widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
-    }
+void place(QWidget* widget, const ControlRect& rect)
+{
+    widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
+}
 
-    template <typename Widget> Widget* addControl(Widget* widget, const QString& name, const ControlRect& rect)
-    {
-        widget->setObjectName(name);
-        place(widget, rect);
-        return widget;
-    }
+template <typename Widget> Widget* addControl(Widget* widget, const QString& name, const ControlRect& rect)
+{
+    widget->setObjectName(name);
+    place(widget, rect);
+    return widget;
+}
 
 } // namespace
 
@@ -102,9 +102,8 @@ void frmMain::createMenus()
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     QAction* mnuHelpTopic = addMenuItem(mnuHelp, QStringLiteral("主题(&T)"), QStringLiteral("mnuHelpTopic"));
     connect(mnuHelpTopic, &QAction::triggered, this, [this] {
-        runStep([this] {
-            mnuHelpTopic_Click(m_context.folder, m_context.fileSystem, m_context.box, m_context.opener);
-        });
+        runStep(
+            [this] { mnuHelpTopic_Click(m_context.folder, m_context.fileSystem, m_context.box, m_context.opener); });
     });
     QAction* mnuHelpAbout = addMenuItem(mnuHelp, QStringLiteral("关于(&A)"), QStringLiteral("mnuHelpAbout"));
     connect(mnuHelpAbout, &QAction::triggered, this, [this] {
@@ -317,8 +316,8 @@ void frmMain::listVDir_DblClick()
         std::optional<std::size_t> row;
         if (current.isValid() && m_listVDir->selectionModel()->isRowSelected(current.row(), current.parent()))
             row = static_cast<std::size_t>(current.row());
-        search::FileOpening services { m_context.drives, m_context.drivesProbe, m_context.fileSystem,
-            m_context.opener, m_context.folder.path() };
+        search::FileOpening services { m_context.drives, m_context.drivesProbe, m_context.fileSystem, m_context.opener,
+            m_context.folder.path() };
         search::listVDir_DblClick(m_browser, m_list, row, services);
     });
 }

@@ -18,7 +18,6 @@ class QModelIndex;
 class QPushButton;
 class QTreeView;
 
-
 namespace mellowby::ui {
 
 class CatalogTreeModel;

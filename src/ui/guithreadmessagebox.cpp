@@ -11,35 +11,35 @@ namespace mellowby::ui {
 
 namespace {
 
-    // The answer of call, carried out on guiThread's thread while the calling thread waits.
-    // Whatever call throws is thrown again in the caller, as a direct call would; nothing may
-    // escape into the GUI thread's event loop.
-    template <typename Result, typename Call>
-    Result answerOnGuiThread(QObject& guiThread, const std::atomic<bool>& dismissing, Result dismissed, Call&& call)
-    {
-        if (dismissing.load())
-            return dismissed;
-        if (QThread::currentThread() == guiThread.thread())
-            return call();
-        std::optional<Result> answer;
-        std::exception_ptr failure;
-        const bool delivered = QMetaObject::invokeMethod(
-            &guiThread,
-            [&] {
-                // The GUI thread may have begun to wait for this worker since the call was queued.
-                if (dismissing.load())
-                    return;
-                try {
-                    answer = call();
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-            },
-            Qt::BlockingQueuedConnection);
-        if (failure)
-            std::rethrow_exception(failure);
-        return delivered && answer ? std::move(*answer) : dismissed;
-    }
+// The answer of call, carried out on guiThread's thread while the calling thread waits.
+// Whatever call throws is thrown again in the caller, as a direct call would; nothing may
+// escape into the GUI thread's event loop.
+template <typename Result, typename Call>
+Result answerOnGuiThread(QObject& guiThread, const std::atomic<bool>& dismissing, Result dismissed, Call&& call)
+{
+    if (dismissing.load())
+        return dismissed;
+    if (QThread::currentThread() == guiThread.thread())
+        return call();
+    std::optional<Result> answer;
+    std::exception_ptr failure;
+    const bool delivered = QMetaObject::invokeMethod(
+        &guiThread,
+        [&] {
+            // The GUI thread may have begun to wait for this worker since the call was queued.
+            if (dismissing.load())
+                return;
+            try {
+                answer = call();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        },
+        Qt::BlockingQueuedConnection);
+    if (failure)
+        std::rethrow_exception(failure);
+    return delivered && answer ? std::move(*answer) : dismissed;
+}
 
 } // namespace
 

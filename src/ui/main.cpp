@@ -40,9 +40,15 @@ int main(int argc, char* argv[])
     ui::QtDesktopOpener opener;
     ui::QtFolderPicker folderPicker;
     ui::ProgramContext context {
-        app::ProgramFolder(executableFolder ? *executableFolder
-                                            : QCoreApplication::applicationDirPath().toStdString()),
-        {}, {}, lister, fileSystem, drives, box, opener, folderPicker,
+        app::ProgramFolder(executableFolder ? *executableFolder : QCoreApplication::applicationDirPath().toStdString()),
+        {},
+        {},
+        lister,
+        fileSystem,
+        drives,
+        box,
+        opener,
+        folderPicker,
     };
 
     const auto window = ui::Main(context);

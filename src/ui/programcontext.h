@@ -10,7 +10,7 @@ class IDirectoryLister;
 class IDrives;
 class IFileSystem;
 class IMessageBox;
-}
+} // namespace mellowby::platform
 
 namespace mellowby::ui {
 

@@ -11,20 +11,20 @@ namespace mellowby::ui {
 
 namespace {
 
-    QMessageBox::Icon iconOf(platform::MessageIcon icon)
-    {
-        switch (icon) {
-        case platform::MessageIcon::Information:
-            return QMessageBox::Information;
-        case platform::MessageIcon::Warning:
-            return QMessageBox::Warning;
-        case platform::MessageIcon::Question:
-            return QMessageBox::Question;
-        case platform::MessageIcon::None:
-            break;
-        }
-        return QMessageBox::NoIcon;
+QMessageBox::Icon iconOf(platform::MessageIcon icon)
+{
+    switch (icon) {
+    case platform::MessageIcon::Information:
+        return QMessageBox::Information;
+    case platform::MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case platform::MessageIcon::Question:
+        return QMessageBox::Question;
+    case platform::MessageIcon::None:
+        break;
     }
+    return QMessageBox::NoIcon;
+}
 
 } // namespace
 

@@ -8,64 +8,64 @@
 namespace mellowby::app {
 namespace {
 
-    namespace fs = std::filesystem;
+namespace fs = std::filesystem;
 
-    class ProgramFolderTest : public testing::Test {
-    protected:
-        tests::TempDir m_dir;
-        ProgramFolder m_folder { m_dir.path() };
-    };
+class ProgramFolderTest : public testing::Test {
+protected:
+    tests::TempDir m_dir;
+    ProgramFolder m_folder { m_dir.path() };
+};
 
-    TEST_F(ProgramFolderTest, NamesAsGivenWhenNothingMatches)
-    {
-        EXPECT_EQ(m_folder.dataDir(), m_dir.path() + "/Data");
-        EXPECT_EQ(m_folder.iniPath(), m_dir.path() + "/option.ini");
-        EXPECT_EQ(m_folder.dataFile("disc.xml"), m_dir.path() + "/Data/disc.xml");
-        EXPECT_EQ(ProgramFolder::resolveIn(m_dir.file("missing"), "x"), m_dir.file("missing") + "/x");
-    }
+TEST_F(ProgramFolderTest, NamesAsGivenWhenNothingMatches)
+{
+    EXPECT_EQ(m_folder.dataDir(), m_dir.path() + "/Data");
+    EXPECT_EQ(m_folder.iniPath(), m_dir.path() + "/option.ini");
+    EXPECT_EQ(m_folder.dataFile("disc.xml"), m_dir.path() + "/Data/disc.xml");
+    EXPECT_EQ(ProgramFolder::resolveIn(m_dir.file("missing"), "x"), m_dir.file("missing") + "/x");
+}
 
-    TEST_F(ProgramFolderTest, FindsEntriesInAnyCase)
-    {
-        fs::create_directory(m_dir.file("DATA"));
-        tests::writeFile(m_dir.file("Option.INI"), "");
-        tests::writeFile(m_dir.file("DATA/Disc1.XML"), "");
-        EXPECT_EQ(m_folder.dataDir(), m_dir.path() + "/DATA");
-        EXPECT_EQ(m_folder.iniPath(), m_dir.path() + "/Option.INI");
-        EXPECT_EQ(m_folder.dataFile("disc1.xml"), m_dir.path() + "/DATA/Disc1.XML");
-        EXPECT_EQ(m_folder.dataFile("disc1.idx"), m_dir.path() + "/DATA/disc1.idx");
-    }
+TEST_F(ProgramFolderTest, FindsEntriesInAnyCase)
+{
+    fs::create_directory(m_dir.file("DATA"));
+    tests::writeFile(m_dir.file("Option.INI"), "");
+    tests::writeFile(m_dir.file("DATA/Disc1.XML"), "");
+    EXPECT_EQ(m_folder.dataDir(), m_dir.path() + "/DATA");
+    EXPECT_EQ(m_folder.iniPath(), m_dir.path() + "/Option.INI");
+    EXPECT_EQ(m_folder.dataFile("disc1.xml"), m_dir.path() + "/DATA/Disc1.XML");
+    EXPECT_EQ(m_folder.dataFile("disc1.idx"), m_dir.path() + "/DATA/disc1.idx");
+}
 
-    TEST_F(ProgramFolderTest, ExactMatchWins)
-    {
-        fs::create_directory(m_dir.file("DATA"));
-        fs::create_directory(m_dir.file("data"));
-        fs::create_directory(m_dir.file("Data"));
-        tests::writeFile(m_dir.file("OPTION.INI"), "");
-        tests::writeFile(m_dir.file("option.ini"), "");
-        EXPECT_EQ(m_folder.dataDir(), m_dir.path() + "/Data");
-        EXPECT_EQ(m_folder.iniPath(), m_dir.path() + "/option.ini");
-    }
+TEST_F(ProgramFolderTest, ExactMatchWins)
+{
+    fs::create_directory(m_dir.file("DATA"));
+    fs::create_directory(m_dir.file("data"));
+    fs::create_directory(m_dir.file("Data"));
+    tests::writeFile(m_dir.file("OPTION.INI"), "");
+    tests::writeFile(m_dir.file("option.ini"), "");
+    EXPECT_EQ(m_folder.dataDir(), m_dir.path() + "/Data");
+    EXPECT_EQ(m_folder.iniPath(), m_dir.path() + "/option.ini");
+}
 
-    TEST_F(ProgramFolderTest, NonAsciiNamesFoldToo)
-    {
-        tests::writeFile(m_dir.file("ÄRGER.xml"), "");
-        tests::writeFile(m_dir.file("\xE2\x84\xAA"
-                                    "elvin.xml"),
-            ""); // KELVIN SIGN folds to k
-        EXPECT_EQ(ProgramFolder::resolveIn(m_dir.path(), "ärger.XML"), m_dir.file("ÄRGER.xml"));
-        EXPECT_EQ(ProgramFolder::resolveIn(m_dir.path(), "kelvin.xml"),
-            m_dir.file("\xE2\x84\xAA"
-                       "elvin.xml"));
-    }
+TEST_F(ProgramFolderTest, NonAsciiNamesFoldToo)
+{
+    tests::writeFile(m_dir.file("ÄRGER.xml"), "");
+    tests::writeFile(m_dir.file("\xE2\x84\xAA"
+                                "elvin.xml"),
+        ""); // KELVIN SIGN folds to k
+    EXPECT_EQ(ProgramFolder::resolveIn(m_dir.path(), "ärger.XML"), m_dir.file("ÄRGER.xml"));
+    EXPECT_EQ(ProgramFolder::resolveIn(m_dir.path(), "kelvin.xml"),
+        m_dir.file("\xE2\x84\xAA"
+                   "elvin.xml"));
+}
 
-    TEST(EqualsIgnoringCaseTest, BrokenUtf8MatchesOnlyItself)
-    {
-        EXPECT_TRUE(equalsIgnoringCase("Options", "oPTIONS"));
-        EXPECT_FALSE(equalsIgnoringCase("Options", "Option"));
-        // Both would become U+FFFD if decoded leniently.
-        EXPECT_FALSE(equalsIgnoringCase("a\xFF", "a\xFE"));
-        EXPECT_TRUE(equalsIgnoringCase("A\xFF", "a\xFF"));
-    }
+TEST(EqualsIgnoringCaseTest, BrokenUtf8MatchesOnlyItself)
+{
+    EXPECT_TRUE(equalsIgnoringCase("Options", "oPTIONS"));
+    EXPECT_FALSE(equalsIgnoringCase("Options", "Option"));
+    // Both would become U+FFFD if decoded leniently.
+    EXPECT_FALSE(equalsIgnoringCase("a\xFF", "a\xFE"));
+    EXPECT_TRUE(equalsIgnoringCase("A\xFF", "a\xFF"));
+}
 
 } // namespace
 } // namespace mellowby::app
@@ -76,7 +76,7 @@ namespace {
 TEST(CaseFolding, KeysAgreeWithTheComparison)
 {
     const std::vector<std::string> names = { "Photos", "PHOTOS", "photos", "Straße", "STRASSE", "ΣΟΦΙΑ", "σοφια",
-                                             "光盘", "bad\xff", "BAD\xff", "K", "\u212A" };
+        "光盘", "bad\xff", "BAD\xff", "K", "\u212A" };
     for (const auto& a : names) {
         for (const auto& b : names)
             EXPECT_EQ(foldCase(a) == foldCase(b), equalsIgnoringCase(a, b)) << a << " / " << b;

@@ -9,7 +9,9 @@ trap 'rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-mkdir -p "$work/tree/sub dir" "$work/Data"
+mkdir -p "$work/tree/sub dir"
+# Before the first scan there is no Data folder: no catalogs, and the scan creates it.
+[ -z "$("$cli" list --data "$work/Data")" ] || fail "list without a Data folder"
 printf 'hello' > "$work/tree/a.txt"
 printf 'x%.0s' {1..2000} > "$work/tree/sub dir/b & c.jpg"
 ln -s .. "$work/tree/sub dir/loop"

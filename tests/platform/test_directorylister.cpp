@@ -13,117 +13,117 @@
 namespace mellowby::platform {
 namespace {
 
-    using tests::TemporaryDirectory;
-    using tests::writeFile;
+using tests::TemporaryDirectory;
+using tests::writeFile;
 
-    std::map<std::string, DirEntry> byName(const std::vector<DirEntry>& entries)
-    {
-        std::map<std::string, DirEntry> map;
-        for (const auto& entry : entries)
-            EXPECT_TRUE(map.emplace(entry.name, entry).second) << "listed twice: " << entry.name;
-        return map;
-    }
+std::map<std::string, DirEntry> byName(const std::vector<DirEntry>& entries)
+{
+    std::map<std::string, DirEntry> map;
+    for (const auto& entry : entries)
+        EXPECT_TRUE(map.emplace(entry.name, entry).second) << "listed twice: " << entry.name;
+    return map;
+}
 
-    TEST(LinuxDirectoryLister, ReportsKindsHiddenFlagsAndSizesWithoutFollowingLinks)
-    {
-        TemporaryDirectory dir;
-        writeFile(dir / "a.txt", "12345");
-        writeFile(dir / ".hidden", "");
-        ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
-        const int sparse = ::open((dir / "sparse").c_str(), O_WRONLY | O_CREAT, 0644);
-        ASSERT_GE(sparse, 0);
-        ASSERT_EQ(::ftruncate(sparse, 5LL << 30), 0);
-        ::close(sparse);
-        ASSERT_EQ(::symlink("sub/../a.txt", (dir / "link").c_str()), 0);
-        ASSERT_EQ(::symlink("sub", (dir / "dirlink").c_str()), 0);
-        ASSERT_EQ(::symlink("loop", (dir / "loop").c_str()), 0);
+TEST(LinuxDirectoryLister, ReportsKindsHiddenFlagsAndSizesWithoutFollowingLinks)
+{
+    TemporaryDirectory dir;
+    writeFile(dir / "a.txt", "12345");
+    writeFile(dir / ".hidden", "");
+    ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
+    const int sparse = ::open((dir / "sparse").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(sparse, 0);
+    ASSERT_EQ(::ftruncate(sparse, 5LL << 30), 0);
+    ::close(sparse);
+    ASSERT_EQ(::symlink("sub/../a.txt", (dir / "link").c_str()), 0);
+    ASSERT_EQ(::symlink("sub", (dir / "dirlink").c_str()), 0);
+    ASSERT_EQ(::symlink("loop", (dir / "loop").c_str()), 0);
 
-        LinuxDirectoryLister lister;
+    LinuxDirectoryLister lister;
+    std::vector<DirEntry> out;
+    ASSERT_TRUE(lister.list(dir.path(), out));
+    const auto entries = byName(out);
+
+    ASSERT_EQ(entries.size(), 9u);
+    EXPECT_TRUE(entries.at(".").isDirectory);
+    EXPECT_TRUE(entries.at("..").isDirectory);
+    EXPECT_TRUE(entries.at("sub").isDirectory);
+    EXPECT_FALSE(entries.at("sub").isHidden);
+    EXPECT_EQ(entries.at("a.txt").size, 5u);
+    EXPECT_FALSE(entries.at("a.txt").isHidden);
+    EXPECT_TRUE(entries.at(".hidden").isHidden);
+    EXPECT_EQ(entries.at("sparse").size, 5ULL << 30);
+    // Links are files of their own size (the length of the target text), never followed.
+    EXPECT_FALSE(entries.at("link").isDirectory);
+    EXPECT_EQ(entries.at("link").size, 12u);
+    EXPECT_FALSE(entries.at("dirlink").isDirectory);
+    EXPECT_FALSE(entries.at("loop").isDirectory);
+    EXPECT_TRUE(entries.at("loop").creationTime.has_value());
+}
+
+TEST(LinuxDirectoryLister, AppendsToWhatIsAlreadyInOut)
+{
+    TemporaryDirectory dir;
+    std::vector<DirEntry> out(1);
+    out[0].name = "earlier";
+    ASSERT_TRUE(LinuxDirectoryLister().list(dir.path(), out));
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0].name, "earlier");
+}
+
+// The birth time where the file system keeps one, else the modification time. Here ext4
+// images report a birth time of 0 while tmpfs keeps a real one, so both paths are walked.
+TEST(LinuxDirectoryLister, CreationTimeIsBirthTimeOrElseModificationTime)
+{
+    for (const char* base : { "/tmp", "/dev/shm" }) {
+        if (::access(base, W_OK) != 0)
+            continue;
+        SCOPED_TRACE(base);
+        TemporaryDirectory dir(base);
+        const std::int64_t before = std::time(nullptr);
+        writeFile(dir / "old", "x");
+        const struct timespec times[2] = { { 981158400, 0 }, { 981158400, 0 } };
+        ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "old").c_str(), times, 0), 0);
+
+        struct statx status;
+        ASSERT_EQ(::statx(AT_FDCWD, (dir / "old").c_str(), 0, STATX_BTIME, &status), 0);
+        const bool hasBirthTime = (status.stx_mask & STATX_BTIME) != 0 && status.stx_btime.tv_sec != 0;
+
         std::vector<DirEntry> out;
-        ASSERT_TRUE(lister.list(dir.path(), out));
-        const auto entries = byName(out);
-
-        ASSERT_EQ(entries.size(), 9u);
-        EXPECT_TRUE(entries.at(".").isDirectory);
-        EXPECT_TRUE(entries.at("..").isDirectory);
-        EXPECT_TRUE(entries.at("sub").isDirectory);
-        EXPECT_FALSE(entries.at("sub").isHidden);
-        EXPECT_EQ(entries.at("a.txt").size, 5u);
-        EXPECT_FALSE(entries.at("a.txt").isHidden);
-        EXPECT_TRUE(entries.at(".hidden").isHidden);
-        EXPECT_EQ(entries.at("sparse").size, 5ULL << 30);
-        // Links are files of their own size (the length of the target text), never followed.
-        EXPECT_FALSE(entries.at("link").isDirectory);
-        EXPECT_EQ(entries.at("link").size, 12u);
-        EXPECT_FALSE(entries.at("dirlink").isDirectory);
-        EXPECT_FALSE(entries.at("loop").isDirectory);
-        EXPECT_TRUE(entries.at("loop").creationTime.has_value());
-    }
-
-    TEST(LinuxDirectoryLister, AppendsToWhatIsAlreadyInOut)
-    {
-        TemporaryDirectory dir;
-        std::vector<DirEntry> out(1);
-        out[0].name = "earlier";
         ASSERT_TRUE(LinuxDirectoryLister().list(dir.path(), out));
-        ASSERT_EQ(out.size(), 3u);
-        EXPECT_EQ(out[0].name, "earlier");
-    }
-
-    // The birth time where the file system keeps one, else the modification time. Here ext4
-    // images report a birth time of 0 while tmpfs keeps a real one, so both paths are walked.
-    TEST(LinuxDirectoryLister, CreationTimeIsBirthTimeOrElseModificationTime)
-    {
-        for (const char* base : { "/tmp", "/dev/shm" }) {
-            if (::access(base, W_OK) != 0)
-                continue;
-            SCOPED_TRACE(base);
-            TemporaryDirectory dir(base);
-            const std::int64_t before = std::time(nullptr);
-            writeFile(dir / "old", "x");
-            const struct timespec times[2] = { { 981158400, 0 }, { 981158400, 0 } };
-            ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "old").c_str(), times, 0), 0);
-
-            struct statx status;
-            ASSERT_EQ(::statx(AT_FDCWD, (dir / "old").c_str(), 0, STATX_BTIME, &status), 0);
-            const bool hasBirthTime = (status.stx_mask & STATX_BTIME) != 0 && status.stx_btime.tv_sec != 0;
-
-            std::vector<DirEntry> out;
-            ASSERT_TRUE(LinuxDirectoryLister().list(dir.path(), out));
-            const auto entry = byName(out).at("old");
-            ASSERT_TRUE(entry.creationTime.has_value());
-            if (hasBirthTime) {
-                EXPECT_GE(*entry.creationTime, before - 1);
-                EXPECT_LE(*entry.creationTime, std::time(nullptr) + 1);
-            } else {
-                EXPECT_EQ(*entry.creationTime, 981158400);
-            }
+        const auto entry = byName(out).at("old");
+        ASSERT_TRUE(entry.creationTime.has_value());
+        if (hasBirthTime) {
+            EXPECT_GE(*entry.creationTime, before - 1);
+            EXPECT_LE(*entry.creationTime, std::time(nullptr) + 1);
+        } else {
+            EXPECT_EQ(*entry.creationTime, 981158400);
         }
     }
+}
 
-    TEST(LinuxDirectoryLister, FailureToOpenGivesTheErrnoAndItsText)
-    {
-        TemporaryDirectory dir;
-        writeFile(dir / "file", "");
-        std::vector<DirEntry> out;
+TEST(LinuxDirectoryLister, FailureToOpenGivesTheErrnoAndItsText)
+{
+    TemporaryDirectory dir;
+    writeFile(dir / "file", "");
+    std::vector<DirEntry> out;
 
-        EXPECT_EQ(
-            LinuxDirectoryLister().list(dir / "missing", out).error(), (Error { ENOENT, "No such file or directory" }));
-        EXPECT_EQ(LinuxDirectoryLister().list(dir / "file", out).error().number, ENOTDIR);
-        EXPECT_EQ(LinuxDirectoryLister().list("", out).error().number, ENOENT);
-        EXPECT_TRUE(out.empty());
-    }
+    EXPECT_EQ(
+        LinuxDirectoryLister().list(dir / "missing", out).error(), (Error { ENOENT, "No such file or directory" }));
+    EXPECT_EQ(LinuxDirectoryLister().list(dir / "file", out).error().number, ENOTDIR);
+    EXPECT_EQ(LinuxDirectoryLister().list("", out).error().number, ENOENT);
+    EXPECT_TRUE(out.empty());
+}
 
-    TEST(LinuxDirectoryLister, UnreadableDirectoryIsAnError)
-    {
-        if (::geteuid() == 0)
-            GTEST_SKIP() << "root reads every directory";
-        TemporaryDirectory dir;
-        ASSERT_EQ(::mkdir((dir / "locked").c_str(), 0), 0);
-        std::vector<DirEntry> out;
-        EXPECT_EQ(LinuxDirectoryLister().list(dir / "locked", out).error().number, EACCES);
-        ::chmod((dir / "locked").c_str(), 0700);
-    }
+TEST(LinuxDirectoryLister, UnreadableDirectoryIsAnError)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every directory";
+    TemporaryDirectory dir;
+    ASSERT_EQ(::mkdir((dir / "locked").c_str(), 0), 0);
+    std::vector<DirEntry> out;
+    EXPECT_EQ(LinuxDirectoryLister().list(dir / "locked", out).error().number, EACCES);
+    ::chmod((dir / "locked").c_str(), 0700);
+}
 
 } // namespace
 } // namespace mellowby::platform

@@ -6,13 +6,13 @@
 namespace mellowby::platform {
 namespace {
 
-    TEST(RunningExecutableFolder, IsTheFolderOfThisTestProgramWithoutTrailingSeparator)
-    {
-        const auto folder = runningExecutableFolder();
-        ASSERT_TRUE(folder);
-        EXPECT_FALSE(folder->ends_with('/'));
-        EXPECT_TRUE(std::filesystem::is_regular_file(*folder + "/test_platform"));
-    }
+TEST(RunningExecutableFolder, IsTheFolderOfThisTestProgramWithoutTrailingSeparator)
+{
+    const auto folder = runningExecutableFolder();
+    ASSERT_TRUE(folder);
+    EXPECT_FALSE(folder->ends_with('/'));
+    EXPECT_TRUE(std::filesystem::is_regular_file(*folder + "/test_platform"));
+}
 
 } // namespace
 } // namespace mellowby::platform

@@ -1,6 +1,5 @@
 #include <cstdlib>
 #include <filesystem>
-
 #include <gtest/gtest.h>
 
 #include "browse/catalogbrowser.h"
@@ -28,7 +27,7 @@ protected:
     {
         auto dir = fs::temp_directory_path()
             / ("mellowby-commands-" + std::to_string(::getpid()) + "-"
-               + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir / "Data");
         fs::create_directories(dir / "home");
@@ -70,9 +69,9 @@ TEST_F(CatalogCommands, DeletingAsksThenTrashesTheCatalogAndKeepsItsTwin)
 
     mnuEditDele_Click(m_browser, m_list, m_fileSystem); // answered No
     ASSERT_EQ(m_box.shown.size(), 1u);
-    EXPECT_EQ(m_box.shown[0], (platform::MessageRequest { "你确定要删除abc.XML名称的磁盘目录文件吗？", "删除磁盘目录文件",
-                                                          platform::MessageIcon::Information,
-                                                          platform::MessageButtons::YesNo }));
+    EXPECT_EQ(m_box.shown[0],
+        (platform::MessageRequest { "你确定要删除abc.XML名称的磁盘目录文件吗？", "删除磁盘目录文件",
+            platform::MessageIcon::Information, platform::MessageButtons::YesNo }));
     EXPECT_TRUE(fs::exists(m_folder / "Data/abc.XML"));
     EXPECT_EQ(m_browser.collection().count(), 3u);
 
@@ -143,7 +142,7 @@ TEST_F(OpeningFiles, OpensAnExistingFileInItsFolder)
     listVDir_DblClick(m_browser, m_list, 0, m_services);
     ASSERT_EQ(m_opener.opened.size(), 1u);
     EXPECT_EQ(m_opener.opened[0],
-              (fakes::FakeDesktopOpener::Opened { m_file.string(), m_file.parent_path().string() + "/" }));
+        (fakes::FakeDesktopOpener::Opened { m_file.string(), m_file.parent_path().string() + "/" }));
     EXPECT_TRUE(m_probe.mediaAsked.empty()); // not on an optical drive
     EXPECT_TRUE(m_box.shown.empty());
 }
@@ -153,8 +152,9 @@ TEST_F(OpeningFiles, AsksForTheDiscWhenTheDriveIsEmpty)
     fillRow("/media/dvd/docs/a.txt", "Trip");
     listVDir_DblClick(m_browser, m_list, 0, m_services);
     ASSERT_EQ(m_box.shown.size(), 1u);
-    EXPECT_EQ(m_box.shown[0], (platform::MessageRequest { "指定文件在光盘上，请放入名为 Trip 的光盘！", "Mellowby",
-                                                          platform::MessageIcon::None, platform::MessageButtons::Ok }));
+    EXPECT_EQ(m_box.shown[0],
+        (platform::MessageRequest { "指定文件在光盘上，请放入名为 Trip 的光盘！", "Mellowby",
+            platform::MessageIcon::None, platform::MessageButtons::Ok }));
     EXPECT_EQ(m_probe.mediaAsked, (std::vector<std::string> { "/media/dvd" }));
 
     // A row listed from the tree names the current catalog.

@@ -7,157 +7,156 @@
 namespace mellowby::search {
 namespace {
 
-    using Texts = std::vector<std::string>;
+using Texts = std::vector<std::string>;
 
-    class RecordingObserver final : public FileListObserver {
-    public:
-        explicit RecordingObserver(const FileList& list)
-            : m_list(list)
-        {
-        }
-        void beginReset() override { events.push_back("reset"); }
-        void endReset() override { events.push_back("reset done " + std::to_string(m_list.size())); }
-        void beginAppend(std::size_t first, std::size_t last) override
-        {
-            events.push_back("append " + std::to_string(first) + "-" + std::to_string(last) + " over "
-                + std::to_string(m_list.size()));
-        }
-        void endAppend() override { events.push_back("append done " + std::to_string(m_list.size())); }
-
-        Texts events;
-
-    private:
-        const FileList& m_list;
-    };
-
-    class List : public ::testing::Test {
-    protected:
-        void fill(const std::vector<FileRow>& rows)
-        {
-            m_list.clear();
-            for (const auto& r : rows) {
-                const std::string directory = r.location.substr(0, r.location.size() - r.name.size());
-                m_list.appendRow(r.name, r.size, r.date, directory, r.catalog);
-            }
-            m_list.finishFill();
-        }
-        Texts column(FileColumn which) const
-        {
-            Texts cells;
-            for (std::size_t i = 0; i < m_list.size(); ++i)
-                cells.push_back(m_list.cell(i, which));
-            return cells;
-        }
-        void fillColumn(FileColumn which, const Texts& texts)
-        {
-            std::vector<FileRow> rows;
-            for (const auto& text : texts) {
-                FileRow r { "n", "1KB", "d", "/n", "c" };
-                if (which == FileColumn::FName)
-                    r = { text, "1KB", "d", "/" + text, "c" };
-                else if (which == FileColumn::FSize)
-                    r.size = text;
-                else if (which == FileColumn::FDate)
-                    r.date = text;
-                else if (which == FileColumn::FXml)
-                    r.catalog = text;
-                rows.push_back(r);
-            }
-            fill(rows);
-        }
-
-        FileList m_list;
-    };
-
-    TEST_F(List, ObserverSeesResetsAndBatches)
+class RecordingObserver final : public FileListObserver {
+public:
+    explicit RecordingObserver(const FileList& list)
+        : m_list(list)
     {
-        RecordingObserver observer(m_list);
-        m_list.setObserver(&observer);
+    }
+    void beginReset() override { events.push_back("reset"); }
+    void endReset() override { events.push_back("reset done " + std::to_string(m_list.size())); }
+    void beginAppend(std::size_t first, std::size_t last) override
+    {
+        events.push_back(
+            "append " + std::to_string(first) + "-" + std::to_string(last) + " over " + std::to_string(m_list.size()));
+    }
+    void endAppend() override { events.push_back("append done " + std::to_string(m_list.size())); }
+
+    Texts events;
+
+private:
+    const FileList& m_list;
+};
+
+class List : public ::testing::Test {
+protected:
+    void fill(const std::vector<FileRow>& rows)
+    {
         m_list.clear();
-        for (std::size_t i = 0; i < FileList::kAppendBatch + 10; ++i)
-            m_list.appendRow("f" + std::to_string(i), "1KB", "d", "/dir/", "");
-        EXPECT_EQ(m_list.size(), FileList::kAppendBatch);
+        for (const auto& r : rows) {
+            const std::string directory = r.location.substr(0, r.location.size() - r.name.size());
+            m_list.appendRow(r.name, r.size, r.date, directory, r.catalog);
+        }
         m_list.finishFill();
-        EXPECT_EQ(observer.events,
-            (Texts { "reset", "reset done 0", "append 0-4095 over 0", "append done 4096", "append 4096-4105 over 4096",
-                "append done 4106" }));
-        EXPECT_EQ(m_list.row(4100), (FileRow { "f4100", "1KB", "d", "/dir/f4100", "" }));
-
-        observer.events.clear();
-        m_list.columnClick(1);
-        m_list.appendRow("a", "1KB", "d", "/", "");
-        m_list.finishFill(); // sorting is on: the new row is sorted in, as a reset
-        EXPECT_EQ(observer.events,
-            (Texts { "reset", "reset done 4106", "append 4106-4106 over 4106", "append done 4107", "reset",
-                "reset done 4107" }));
-        EXPECT_EQ(m_list.cell(0, FileColumn::FName), "a");
     }
-
-    TEST_F(List, ColumnClickTogglesOnEveryClick)
+    Texts column(FileColumn which) const
     {
-        EXPECT_FALSE(m_list.sortState().sorted);
-        fill({ { "b", "2KB", "d", "/b", "" }, { "a", "1KB", "d", "/a", "" }, { "c", "3KB", "d", "/c", "" } });
-        EXPECT_EQ(column(FileColumn::FName), (Texts { "b", "a", "c" })); // no sorting before a click
-
-        m_list.columnClick(1);
-        EXPECT_TRUE(m_list.sortState().sorted);
-        EXPECT_EQ(m_list.sortState().order, SortOrder::Ascending);
-        EXPECT_EQ(column(FileColumn::FName), (Texts { "a", "b", "c" }));
-        m_list.columnClick(1);
-        EXPECT_EQ(column(FileColumn::FName), (Texts { "c", "b", "a" }));
-        m_list.columnClick(1);
-        // A new column after an ascending sort sorts descending.
-        m_list.columnClick(2);
-        EXPECT_EQ(m_list.sortState().key, 1u);
-        EXPECT_EQ(m_list.sortState().order, SortOrder::Descending);
-        EXPECT_EQ(column(FileColumn::FSize), (Texts { "3KB", "2KB", "1KB" }));
-
-        // Later fills come out sorted.
-        fill({ { "x", "1KB", "d", "/x", "" }, { "y", "5KB", "d", "/y", "" } });
-        EXPECT_EQ(column(FileColumn::FName), (Texts { "y", "x" }));
+        Texts cells;
+        for (std::size_t i = 0; i < m_list.size(); ++i)
+            cells.push_back(m_list.cell(i, which));
+        return cells;
     }
-
-    TEST_F(List, SizesSortByTheirNumber)
+    void fillColumn(FileColumn which, const Texts& texts)
     {
-        fillColumn(FileColumn::FSize, { "10KB", "9KB", "abc", "0100KB", "", "0KB", "99999999999999999999999KB" });
-        m_list.columnClick(2);
-        EXPECT_EQ(column(FileColumn::FSize),
-            (Texts { "0KB", "9KB", "10KB", "0100KB", "99999999999999999999999KB", "", "abc" }));
+        std::vector<FileRow> rows;
+        for (const auto& text : texts) {
+            FileRow r { "n", "1KB", "d", "/n", "c" };
+            if (which == FileColumn::FName)
+                r = { text, "1KB", "d", "/" + text, "c" };
+            else if (which == FileColumn::FSize)
+                r.size = text;
+            else if (which == FileColumn::FDate)
+                r.date = text;
+            else if (which == FileColumn::FXml)
+                r.catalog = text;
+            rows.push_back(r);
+        }
+        fill(rows);
     }
 
-    TEST_F(List, DatesSortByTheDayTheyName)
-    {
-        fillColumn(FileColumn::FDate,
-            { "2004年3月15日", "not a date", "March 1, 2004", "2003年12月31日", "2004年13月45日", "2004年3月2日" });
-        m_list.columnClick(3);
-        EXPECT_EQ(column(FileColumn::FDate),
-            (Texts {
-                "2003年12月31日", "March 1, 2004", "2004年3月2日", "2004年3月15日", "2004年13月45日", "not a date" }));
-    }
+    FileList m_list;
+};
 
-    TEST_F(List, TextColumnsIgnoreLetterCaseAndKeepTies)
-    {
-        fillColumn(FileColumn::FName, { "b", "Ä", "A", "a", "ä", "C" });
-        m_list.columnClick(1);
-        EXPECT_EQ(column(FileColumn::FName), (Texts { "A", "a", "b", "C", "Ä", "ä" }));
-        m_list.columnClick(1);
-        EXPECT_EQ(column(FileColumn::FName), (Texts { "Ä", "ä", "C", "b", "A", "a" }));
+TEST_F(List, ObserverSeesResetsAndBatches)
+{
+    RecordingObserver observer(m_list);
+    m_list.setObserver(&observer);
+    m_list.clear();
+    for (std::size_t i = 0; i < FileList::kAppendBatch + 10; ++i)
+        m_list.appendRow("f" + std::to_string(i), "1KB", "d", "/dir/", "");
+    EXPECT_EQ(m_list.size(), FileList::kAppendBatch);
+    m_list.finishFill();
+    EXPECT_EQ(observer.events,
+        (Texts { "reset", "reset done 0", "append 0-4095 over 0", "append done 4096", "append 4096-4105 over 4096",
+            "append done 4106" }));
+    EXPECT_EQ(m_list.row(4100), (FileRow { "f4100", "1KB", "d", "/dir/f4100", "" }));
 
-        fillColumn(FileColumn::FXml, { "beta", "Alpha", "alpha", "" });
-        m_list.columnClick(5);
-        EXPECT_EQ(column(FileColumn::FXml), (Texts { "", "Alpha", "alpha", "beta" }));
-    }
+    observer.events.clear();
+    m_list.columnClick(1);
+    m_list.appendRow("a", "1KB", "d", "/", "");
+    m_list.finishFill(); // sorting is on: the new row is sorted in, as a reset
+    EXPECT_EQ(observer.events,
+        (Texts { "reset", "reset done 4106", "append 4106-4106 over 4106", "append done 4107", "reset",
+            "reset done 4107" }));
+    EXPECT_EQ(m_list.cell(0, FileColumn::FName), "a");
+}
 
-    TEST_F(List, LocationsSortAsTheWholeText)
-    {
-        fill({ { "zeta", "1KB", "d", "/a/zeta", "" }, { "x", "1KB", "d", "/A/b/x", "" },
-            { "b", "1KB", "d", "/a/b", "" }, { "", "1KB", "d", "/a/", "" } });
-        m_list.appendNameOnly("only");
-        m_list.finishFill();
-        EXPECT_EQ(m_list.row(4), (FileRow { "only", "", "", "", "" }));
-        m_list.columnClick(4);
-        EXPECT_EQ(column(FileColumn::FLocate), (Texts { "", "/a/", "/a/b", "/A/b/x", "/a/zeta" }));
-    }
+TEST_F(List, ColumnClickTogglesOnEveryClick)
+{
+    EXPECT_FALSE(m_list.sortState().sorted);
+    fill({ { "b", "2KB", "d", "/b", "" }, { "a", "1KB", "d", "/a", "" }, { "c", "3KB", "d", "/c", "" } });
+    EXPECT_EQ(column(FileColumn::FName), (Texts { "b", "a", "c" })); // no sorting before a click
+
+    m_list.columnClick(1);
+    EXPECT_TRUE(m_list.sortState().sorted);
+    EXPECT_EQ(m_list.sortState().order, SortOrder::Ascending);
+    EXPECT_EQ(column(FileColumn::FName), (Texts { "a", "b", "c" }));
+    m_list.columnClick(1);
+    EXPECT_EQ(column(FileColumn::FName), (Texts { "c", "b", "a" }));
+    m_list.columnClick(1);
+    // A new column after an ascending sort sorts descending.
+    m_list.columnClick(2);
+    EXPECT_EQ(m_list.sortState().key, 1u);
+    EXPECT_EQ(m_list.sortState().order, SortOrder::Descending);
+    EXPECT_EQ(column(FileColumn::FSize), (Texts { "3KB", "2KB", "1KB" }));
+
+    // Later fills come out sorted.
+    fill({ { "x", "1KB", "d", "/x", "" }, { "y", "5KB", "d", "/y", "" } });
+    EXPECT_EQ(column(FileColumn::FName), (Texts { "y", "x" }));
+}
+
+TEST_F(List, SizesSortByTheirNumber)
+{
+    fillColumn(FileColumn::FSize, { "10KB", "9KB", "abc", "0100KB", "", "0KB", "99999999999999999999999KB" });
+    m_list.columnClick(2);
+    EXPECT_EQ(
+        column(FileColumn::FSize), (Texts { "0KB", "9KB", "10KB", "0100KB", "99999999999999999999999KB", "", "abc" }));
+}
+
+TEST_F(List, DatesSortByTheDayTheyName)
+{
+    fillColumn(FileColumn::FDate,
+        { "2004年3月15日", "not a date", "March 1, 2004", "2003年12月31日", "2004年13月45日", "2004年3月2日" });
+    m_list.columnClick(3);
+    EXPECT_EQ(column(FileColumn::FDate),
+        (Texts { "2003年12月31日", "March 1, 2004", "2004年3月2日", "2004年3月15日", "2004年13月45日", "not a date" }));
+}
+
+TEST_F(List, TextColumnsIgnoreLetterCaseAndKeepTies)
+{
+    fillColumn(FileColumn::FName, { "b", "Ä", "A", "a", "ä", "C" });
+    m_list.columnClick(1);
+    EXPECT_EQ(column(FileColumn::FName), (Texts { "A", "a", "b", "C", "Ä", "ä" }));
+    m_list.columnClick(1);
+    EXPECT_EQ(column(FileColumn::FName), (Texts { "Ä", "ä", "C", "b", "A", "a" }));
+
+    fillColumn(FileColumn::FXml, { "beta", "Alpha", "alpha", "" });
+    m_list.columnClick(5);
+    EXPECT_EQ(column(FileColumn::FXml), (Texts { "", "Alpha", "alpha", "beta" }));
+}
+
+TEST_F(List, LocationsSortAsTheWholeText)
+{
+    fill({ { "zeta", "1KB", "d", "/a/zeta", "" }, { "x", "1KB", "d", "/A/b/x", "" }, { "b", "1KB", "d", "/a/b", "" },
+        { "", "1KB", "d", "/a/", "" } });
+    m_list.appendNameOnly("only");
+    m_list.finishFill();
+    EXPECT_EQ(m_list.row(4), (FileRow { "only", "", "", "", "" }));
+    m_list.columnClick(4);
+    EXPECT_EQ(column(FileColumn::FLocate), (Texts { "", "/a/", "/a/b", "/A/b/x", "/a/zeta" }));
+}
 
 } // namespace
 } // namespace mellowby::search

@@ -34,7 +34,7 @@ class FakeProgram {
 public:
     explicit FakeProgram(std::string programFolder)
         : context { app::ProgramFolder(std::move(programFolder)), {}, {}, lister, fileSystem, drives, box, opener,
-                    picker }
+            picker }
     {
     }
     FakeProgram(const FakeProgram&) = delete;

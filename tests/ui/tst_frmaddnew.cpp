@@ -29,36 +29,36 @@ using platform::MessageRequest;
 
 namespace {
 
-    const QString kWorking = u"正在生成磁盘列表文件，请稍候..."_s;
-    const QString kGenerated = u"磁盘列表文件已生成！"_s;
-    constexpr std::int64_t kMarch15 = 1079308800;
+const QString kWorking = u"正在生成磁盘列表文件，请稍候..."_s;
+const QString kGenerated = u"磁盘列表文件已生成！"_s;
+constexpr std::int64_t kMarch15 = 1079308800;
 
-    // Runs handle on the next modal dialog as soon as it is open.
-    void whenDialogOpens(std::function<void(QWidget*)> handle)
-    {
-        auto* poll = new QTimer;
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, handle] {
-            if (QWidget* dialog = QApplication::activeModalWidget()) {
-                poll->stop();
-                poll->deleteLater();
-                handle(dialog);
-            }
-        });
-        poll->start(10);
-    }
+// Runs handle on the next modal dialog as soon as it is open.
+void whenDialogOpens(std::function<void(QWidget*)> handle)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, handle] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            handle(dialog);
+        }
+    });
+    poll->start(10);
+}
 
-    bool contains(const std::string& text, const std::string& part)
-    {
-        return text.find(part) != std::string::npos;
-    }
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
 
-    std::vector<std::string> rootLabels(const browse::CatalogBrowser& browser)
-    {
-        std::vector<std::string> labels;
-        for (const auto root : browser.tree().roots())
-            labels.push_back(browser.tree().label(root));
-        return labels;
-    }
+std::vector<std::string> rootLabels(const browse::CatalogBrowser& browser)
+{
+    std::vector<std::string> labels;
+    for (const auto root : browser.tree().roots())
+        labels.push_back(browser.tree().label(root));
+    return labels;
+}
 
 } // namespace
 

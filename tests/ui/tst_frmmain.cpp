@@ -1,4 +1,5 @@
 #include "catalogfolder.h"
+#include "fakeprogram.h"
 
 #include <filesystem>
 #include <memory>
@@ -17,7 +18,6 @@
 #include <QTreeView>
 
 #include "fakes/fakemessagebox.h"
-#include "fakeprogram.h"
 #include "ui/frmmain.h"
 
 namespace mellowby::ui {
@@ -29,19 +29,19 @@ using platform::MessageRequest;
 
 namespace {
 
-    QStringList column(const QAbstractItemModel* model, int col)
-    {
-        QStringList texts;
-        for (int row = 0; row < model->rowCount(); ++row)
-            texts << model->index(row, col).data().toString();
-        return texts;
-    }
+QStringList column(const QAbstractItemModel* model, int col)
+{
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, col).data().toString();
+    return texts;
+}
 
-    QStringList sorted(QStringList texts)
-    {
-        texts.sort();
-        return texts;
-    }
+QStringList sorted(QStringList texts)
+{
+    texts.sort();
+    return texts;
+}
 
 } // namespace
 
@@ -49,10 +49,7 @@ class TestFrmMain : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        m_folder = std::make_unique<tests::CatalogFolder>();
-    }
+    void init() { m_folder = std::make_unique<tests::CatalogFolder>(); }
 
     void cleanup()
     {

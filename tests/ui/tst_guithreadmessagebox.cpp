@@ -18,41 +18,41 @@ using platform::MessageRequest;
 
 namespace {
 
-    const MessageRequest kQuestion { "当前文件已存在，是否覆盖？", "生成xml文件", MessageIcon::Warning,
-        MessageButtons::YesNo };
+const MessageRequest kQuestion { "当前文件已存在，是否覆盖？", "生成xml文件", MessageIcon::Warning,
+    MessageButtons::YesNo };
 
-    // Notes the thread each box comes up on, and can fail as a broken box would.
-    class ThreadNotingBox final : public platform::IMessageBox {
-    public:
-        MessageAnswer show(const MessageRequest& request) override
-        {
-            threads.push_back(QThread::currentThread());
-            if (fail)
-                throw std::runtime_error("no display");
-            return inner.show(request);
-        }
-        std::optional<std::string> prompt(
-            const std::string& text, const std::string& title, const std::string& defaultText) override
-        {
-            threads.push_back(QThread::currentThread());
-            return inner.prompt(text, title, defaultText);
-        }
-
-        fakes::FakeMessageBox inner;
-        std::vector<QThread*> threads;
-        bool fail = false;
-    };
-
-    // Runs call on a thread of its own while this one goes on with its events.
-    template <typename Call> auto onWorker(Call call)
+// Notes the thread each box comes up on, and can fail as a broken box would.
+class ThreadNotingBox final : public platform::IMessageBox {
+public:
+    MessageAnswer show(const MessageRequest& request) override
     {
-        auto result = std::async(std::launch::async, call);
-        const bool ready = QTest::qWaitFor(
-            [&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10000);
-        if (!ready)
-            qFatal("the worker never got its answer");
-        return result.get();
+        threads.push_back(QThread::currentThread());
+        if (fail)
+            throw std::runtime_error("no display");
+        return inner.show(request);
     }
+    std::optional<std::string> prompt(
+        const std::string& text, const std::string& title, const std::string& defaultText) override
+    {
+        threads.push_back(QThread::currentThread());
+        return inner.prompt(text, title, defaultText);
+    }
+
+    fakes::FakeMessageBox inner;
+    std::vector<QThread*> threads;
+    bool fail = false;
+};
+
+// Runs call on a thread of its own while this one goes on with its events.
+template <typename Call> auto onWorker(Call call)
+{
+    auto result = std::async(std::launch::async, call);
+    const bool ready
+        = QTest::qWaitFor([&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10000);
+    if (!ready)
+        qFatal("the worker never got its answer");
+    return result.get();
+}
 
 } // namespace
 

@@ -22,44 +22,44 @@ using platform::MessageRequest;
 
 namespace {
 
-    // The real file system, except that the files named hidden carry the hidden attribute.
-    class HidingFileSystem final : public platform::IFileSystem {
-    public:
-        std::expected<void, platform::Error> createDirectory(const std::string& path) override
-        {
-            return m_real.createDirectory(path);
-        }
-        std::expected<std::unique_ptr<platform::IOutputFile>, platform::Error> createNewFile(
-            const std::string& path) override
-        {
-            return m_real.createNewFile(path);
-        }
-        std::expected<void, platform::Error> renameFile(const std::string& from, const std::string& to) override
-        {
-            return m_real.renameFile(from, to);
-        }
-        std::expected<void, platform::Error> removeFile(const std::string& path) override
-        {
-            return m_real.removeFile(path);
-        }
-        std::expected<void, platform::Error> moveToTrash(const std::string& path) override
-        {
-            return m_real.moveToTrash(path);
-        }
-        bool isVisibleFile(const std::string& path) override
-        {
-            return !hidden.contains(path) && m_real.isVisibleFile(path);
-        }
-        bool isFile(const std::string& path) override { return m_real.isFile(path); }
+// The real file system, except that the files named hidden carry the hidden attribute.
+class HidingFileSystem final : public platform::IFileSystem {
+public:
+    std::expected<void, platform::Error> createDirectory(const std::string& path) override
+    {
+        return m_real.createDirectory(path);
+    }
+    std::expected<std::unique_ptr<platform::IOutputFile>, platform::Error> createNewFile(
+        const std::string& path) override
+    {
+        return m_real.createNewFile(path);
+    }
+    std::expected<void, platform::Error> renameFile(const std::string& from, const std::string& to) override
+    {
+        return m_real.renameFile(from, to);
+    }
+    std::expected<void, platform::Error> removeFile(const std::string& path) override
+    {
+        return m_real.removeFile(path);
+    }
+    std::expected<void, platform::Error> moveToTrash(const std::string& path) override
+    {
+        return m_real.moveToTrash(path);
+    }
+    bool isVisibleFile(const std::string& path) override
+    {
+        return !hidden.contains(path) && m_real.isVisibleFile(path);
+    }
+    bool isFile(const std::string& path) override { return m_real.isFile(path); }
 
-        std::set<std::string> hidden;
+    std::set<std::string> hidden;
 
-    private:
-        platform::LinuxFileSystem m_real;
-    };
+private:
+    platform::LinuxFileSystem m_real;
+};
 
-    const MessageRequest kMissingBox { "当前帮助文件(BriscoHelp.txt)不存在，请检查安装目录！", "Mellowby",
-        MessageIcon::None, MessageButtons::Ok };
+const MessageRequest kMissingBox { "当前帮助文件(BriscoHelp.txt)不存在，请检查安装目录！", "Mellowby",
+    MessageIcon::None, MessageButtons::Ok };
 
 } // namespace
 

@@ -10,23 +10,23 @@ namespace mellowby::ui {
 
 namespace {
 
-    browse::NodeId addCatalog(browse::CatalogTree& tree, const std::string& name, const std::vector<std::string>& dirs)
-    {
-        const browse::NodeId root = tree.beginRoot();
-        tree.setLabel(root, name);
-        for (const auto& dir : dirs)
-            tree.setLabel(tree.addChild(root), dir);
-        tree.endRoot();
-        return root;
-    }
+browse::NodeId addCatalog(browse::CatalogTree& tree, const std::string& name, const std::vector<std::string>& dirs)
+{
+    const browse::NodeId root = tree.beginRoot();
+    tree.setLabel(root, name);
+    for (const auto& dir : dirs)
+        tree.setLabel(tree.addChild(root), dir);
+    tree.endRoot();
+    return root;
+}
 
-    QStringList column(const QAbstractItemModel& model, int col)
-    {
-        QStringList texts;
-        for (int row = 0; row < model.rowCount(); ++row)
-            texts << model.index(row, col).data().toString();
-        return texts;
-    }
+QStringList column(const QAbstractItemModel& model, int col)
+{
+    QStringList texts;
+    for (int row = 0; row < model.rowCount(); ++row)
+        texts << model.index(row, col).data().toString();
+    return texts;
+}
 
 } // namespace
 

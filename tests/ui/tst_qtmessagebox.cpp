@@ -19,19 +19,19 @@ using platform::MessageIcon;
 
 namespace {
 
-    // Runs handle on the next modal dialog as soon as it is open.
-    void whenDialogOpens(std::function<void(QWidget*)> handle)
-    {
-        auto* poll = new QTimer;
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, handle] {
-            if (QWidget* dialog = QApplication::activeModalWidget()) {
-                poll->stop();
-                poll->deleteLater();
-                handle(dialog);
-            }
-        });
-        poll->start(10);
-    }
+// Runs handle on the next modal dialog as soon as it is open.
+void whenDialogOpens(std::function<void(QWidget*)> handle)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, handle] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            handle(dialog);
+        }
+    });
+    poll->start(10);
+}
 
 } // namespace
 

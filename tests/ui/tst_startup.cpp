@@ -1,3 +1,5 @@
+#include "fakeprogram.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -5,7 +7,6 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "fakeprogram.h"
 #include "platform/temporarydirectory.h"
 #include "ui/frmflash.h"
 #include "ui/frmmain.h"
@@ -22,7 +23,8 @@ private Q_SLOTS:
     {
         m_folder = std::make_unique<tests::TemporaryDirectory>();
         m_program = std::make_unique<tests::FakeProgram>(m_folder->path());
-        m_program->drives.drives = { { "/media/cdrom", platform::DriveKind::CdRom }, { "/", platform::DriveKind::Fixed } };
+        m_program->drives.drives
+            = { { "/media/cdrom", platform::DriveKind::CdRom }, { "/", platform::DriveKind::Fixed } };
     }
     void cleanup()
     {

@@ -14,17 +14,17 @@ namespace mellowby::platform {
 
 namespace {
 
-    constexpr std::size_t kBufferSize = 64 * 1024;
+constexpr std::size_t kBufferSize = 64 * 1024;
 
-    std::optional<std::int64_t> creationTime(const struct statx& status)
-    {
-        // Some file systems and disc images store a birth time of 0; that is no birth time at all.
-        if ((status.stx_mask & STATX_BTIME) != 0 && status.stx_btime.tv_sec != 0)
-            return status.stx_btime.tv_sec;
-        if ((status.stx_mask & STATX_MTIME) != 0)
-            return status.stx_mtime.tv_sec;
-        return std::nullopt;
-    }
+std::optional<std::int64_t> creationTime(const struct statx& status)
+{
+    // Some file systems and disc images store a birth time of 0; that is no birth time at all.
+    if ((status.stx_mask & STATX_BTIME) != 0 && status.stx_btime.tv_sec != 0)
+        return status.stx_btime.tv_sec;
+    if ((status.stx_mask & STATX_MTIME) != 0)
+        return status.stx_mtime.tv_sec;
+    return std::nullopt;
+}
 
 } // namespace
 

@@ -15,44 +15,44 @@ namespace mellowby::platform {
 
 namespace {
 
-    // /proc files report a size of 0, so the text is read until the end rather than by size.
-    std::expected<std::string, Error> readText(const std::string& path)
-    {
-        auto file = FileDescriptor::open(path, O_RDONLY | O_CLOEXEC);
-        if (!file)
-            return std::unexpected(file.error());
-        std::string text;
-        char buffer[16 * 1024];
-        for (;;) {
-            const ssize_t got = ::read(file->get(), buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return std::unexpected(errorFromErrno(errno));
-            if (got == 0)
-                return text;
-            text.append(buffer, static_cast<std::size_t>(got));
-        }
+// /proc files report a size of 0, so the text is read until the end rather than by size.
+std::expected<std::string, Error> readText(const std::string& path)
+{
+    auto file = FileDescriptor::open(path, O_RDONLY | O_CLOEXEC);
+    if (!file)
+        return std::unexpected(file.error());
+    std::string text;
+    char buffer[16 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(file->get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::unexpected(errorFromErrno(errno));
+        if (got == 0)
+            return text;
+        text.append(buffer, static_cast<std::size_t>(got));
     }
+}
 
-    std::string_view withoutTrailingSeparators(std::string_view path)
-    {
-        while (path.size() > 1 && path.back() == '/')
-            path.remove_suffix(1);
-        return path;
-    }
+std::string_view withoutTrailingSeparators(std::string_view path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    return path;
+}
 
-    // O_NONBLOCK lets an empty drive be opened at all; without it the open fails on no medium.
-    bool discInDrive(const std::string& device)
-    {
-        const auto drive = FileDescriptor::open(device, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        return drive && ::ioctl(drive->get(), CDROM_DRIVE_STATUS, CDSL_CURRENT) == CDS_DISC_OK;
-    }
+// O_NONBLOCK lets an empty drive be opened at all; without it the open fails on no medium.
+bool discInDrive(const std::string& device)
+{
+    const auto drive = FileDescriptor::open(device, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    return drive && ::ioctl(drive->get(), CDROM_DRIVE_STATUS, CDSL_CURRENT) == CDS_DISC_OK;
+}
 
-    bool isReadableDirectory(const std::string& path)
-    {
-        return FileDescriptor::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC).has_value();
-    }
+bool isReadableDirectory(const std::string& path)
+{
+    return FileDescriptor::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC).has_value();
+}
 
 } // namespace
 

@@ -14,26 +14,26 @@ namespace mellowby::platform {
 
 namespace {
 
-    class LinuxOutputFile final : public IOutputFile {
-    public:
-        explicit LinuxOutputFile(FileDescriptor file)
-            : m_file(std::move(file))
-        {
-        }
-
-        std::expected<void, Error> write(std::string_view bytes) override { return m_file.writeAll(bytes); }
-        std::expected<void, Error> finish() override { return m_file.syncAndClose(); }
-
-    private:
-        FileDescriptor m_file;
-    };
-
-    std::expected<void, Error> checked(int result)
+class LinuxOutputFile final : public IOutputFile {
+public:
+    explicit LinuxOutputFile(FileDescriptor file)
+        : m_file(std::move(file))
     {
-        if (result != 0)
-            return std::unexpected(errorFromErrno(errno));
-        return {};
     }
+
+    std::expected<void, Error> write(std::string_view bytes) override { return m_file.writeAll(bytes); }
+    std::expected<void, Error> finish() override { return m_file.syncAndClose(); }
+
+private:
+    FileDescriptor m_file;
+};
+
+std::expected<void, Error> checked(int result)
+{
+    if (result != 0)
+        return std::unexpected(errorFromErrno(errno));
+    return {};
+}
 
 } // namespace
 
@@ -76,7 +76,7 @@ bool LinuxFileSystem::isVisibleFile(const std::string& path)
 
 bool LinuxFileSystem::isFile(const std::string& path)
 {
-    struct stat status {};
+    struct stat status { };
     return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 

@@ -18,174 +18,174 @@ namespace mellowby::platform {
 
 namespace {
 
-    constexpr int kMaxNameAttempts = 10000;
+constexpr int kMaxNameAttempts = 10000;
 
-    // Removes a file it was given unless told that the step it guards succeeded.
-    class RemoveOnFailure {
-    public:
-        explicit RemoveOnFailure(std::string path)
-            : m_path(std::move(path))
-        {
-        }
-        RemoveOnFailure(const RemoveOnFailure&) = delete;
-        RemoveOnFailure& operator=(const RemoveOnFailure&) = delete;
-        ~RemoveOnFailure()
-        {
-            if (!m_path.empty())
-                ::unlink(m_path.c_str());
-        }
-
-        void release() { m_path.clear(); }
-
-    private:
-        std::string m_path;
-    };
-
-    std::unexpected<Error> lastError()
+// Removes a file it was given unless told that the step it guards succeeded.
+class RemoveOnFailure {
+public:
+    explicit RemoveOnFailure(std::string path)
+        : m_path(std::move(path))
     {
-        return std::unexpected(errorFromErrno(errno));
+    }
+    RemoveOnFailure(const RemoveOnFailure&) = delete;
+    RemoveOnFailure& operator=(const RemoveOnFailure&) = delete;
+    ~RemoveOnFailure()
+    {
+        if (!m_path.empty())
+            ::unlink(m_path.c_str());
     }
 
-    // Creates every missing directory of relative below base, which must exist.
-    std::expected<std::string, Error> makeDirectories(std::string path, std::string_view relative)
-    {
-        while (!relative.empty()) {
-            const auto end = relative.find('/');
-            const auto part = relative.substr(0, end);
-            relative = end == std::string_view::npos ? std::string_view() : relative.substr(end + 1);
-            if (part.empty())
-                continue;
-            path = joinPath(path, part);
-            if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-                return lastError();
-        }
-        return path;
-    }
+    void release() { m_path.clear(); }
 
-    std::expected<std::string, Error> homeTrash()
-    {
-        // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules require.
-        if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome != nullptr && dataHome[0] == '/')
-            return makeDirectories("/", std::string(dataHome) + "/Trash");
-        const char* home = std::getenv("HOME");
-        if (home == nullptr || home[0] != '/')
-            return std::unexpected(Error { 0, "There is no trash: neither XDG_DATA_HOME nor HOME is set" });
-        return makeDirectories(home, ".local/share/Trash");
-    }
+private:
+    std::string m_path;
+};
 
-    std::string percentEncoded(std::string_view path)
-    {
-        constexpr std::string_view kHex = "0123456789ABCDEF";
-        std::string encoded;
-        for (const char c : path) {
-            const auto byte = static_cast<unsigned char>(c);
-            if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9')
-                || std::string_view("-_.~/").find(c) != std::string_view::npos) {
-                encoded.push_back(c);
-            } else {
-                encoded.push_back('%');
-                encoded.push_back(kHex[byte >> 4]);
-                encoded.push_back(kHex[byte & 0xF]);
-            }
-        }
-        return encoded;
-    }
+std::unexpected<Error> lastError()
+{
+    return std::unexpected(errorFromErrno(errno));
+}
 
-    std::string localTimestamp()
-    {
-        const std::time_t now = std::time(nullptr);
-        std::tm local {};
-        ::localtime_r(&now, &local);
-        char text[32];
-        const auto length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
-        return std::string(text, length);
-    }
-
-    struct SplitPath {
-        std::string absolute;
-        std::string name;
-    };
-
-    // The parent is resolved but the last component is not: the trash takes a symbolic link
-    // itself, never its target.
-    std::expected<SplitPath, Error> splitAbsolute(std::string_view path)
-    {
-        while (path.size() > 1 && path.back() == '/')
-            path.remove_suffix(1);
-        const auto slash = path.rfind('/');
-        const std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
-        if (name.empty() || name == "." || name == "..")
-            return std::unexpected(errorFromErrno(EINVAL));
-        const std::string parent(slash == std::string_view::npos ? "." : slash == 0 ? "/" : path.substr(0, slash));
-        const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(parent.c_str(), nullptr), &std::free);
-        if (!resolved)
+// Creates every missing directory of relative below base, which must exist.
+std::expected<std::string, Error> makeDirectories(std::string path, std::string_view relative)
+{
+    while (!relative.empty()) {
+        const auto end = relative.find('/');
+        const auto part = relative.substr(0, end);
+        relative = end == std::string_view::npos ? std::string_view() : relative.substr(end + 1);
+        if (part.empty())
+            continue;
+        path = joinPath(path, part);
+        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
             return lastError();
-        return SplitPath { joinPath(resolved.get(), name), name };
     }
+    return path;
+}
 
-    std::expected<void, Error> writeTrashInfo(FileDescriptor& info, const std::string& original)
-    {
-        const std::string text
-            = "[Trash Info]\nPath=" + percentEncoded(original) + "\nDeletionDate=" + localTimestamp() + "\n";
-        if (auto written = info.writeAll(text); !written)
-            return written;
-        return info.syncAndClose();
-    }
+std::expected<std::string, Error> homeTrash()
+{
+    // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules require.
+    if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome != nullptr && dataHome[0] == '/')
+        return makeDirectories("/", std::string(dataHome) + "/Trash");
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/')
+        return std::unexpected(Error { 0, "There is no trash: neither XDG_DATA_HOME nor HOME is set" });
+    return makeDirectories(home, ".local/share/Trash");
+}
 
-    // A trash on another file system cannot take the file by rename: the bytes are copied in
-    // and the original removed only once the copy is safely on disk.
-    std::expected<void, Error> copyThenRemove(const std::string& from, const struct stat& status, const std::string& to)
-    {
-        if (!S_ISREG(status.st_mode))
-            return std::unexpected(errorFromErrno(EXDEV));
-        auto source = FileDescriptor::open(from, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (!source)
-            return std::unexpected(source.error());
-        auto target = FileDescriptor::open(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, status.st_mode & 07777);
-        if (!target)
-            return std::unexpected(target.error());
-        RemoveOnFailure copyGuard(to);
-
-        const auto buffer = std::make_unique_for_overwrite<char[]>(64 * 1024);
-        for (;;) {
-            const ssize_t got = ::read(source->get(), buffer.get(), 64 * 1024);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return lastError();
-            if (got == 0)
-                break;
-            if (auto written = target->writeAll({ buffer.get(), static_cast<std::size_t>(got) }); !written)
-                return written;
+std::string percentEncoded(std::string_view path)
+{
+    constexpr std::string_view kHex = "0123456789ABCDEF";
+    std::string encoded;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9')
+            || std::string_view("-_.~/").find(c) != std::string_view::npos) {
+            encoded.push_back(c);
+        } else {
+            encoded.push_back('%');
+            encoded.push_back(kHex[byte >> 4]);
+            encoded.push_back(kHex[byte & 0xF]);
         }
-        // Keeping the times is a courtesy to whoever restores the file, not worth failing over.
-        const struct timespec times[2] = { status.st_atim, status.st_mtim };
-        ::futimens(target->get(), times);
-        if (auto closed = target->syncAndClose(); !closed)
-            return closed;
-        if (::unlink(from.c_str()) != 0)
-            return lastError();
-        copyGuard.release();
-        return {};
     }
+    return encoded;
+}
 
-    // EEXIST when the name is taken in files/, so the caller can try the next one.
-    std::expected<void, Error> moveInto(const std::string& from, const struct stat& status, const std::string& to)
-    {
-        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-            return {};
-        if (errno == EINVAL) {
-            // File systems without RENAME_NOREPLACE: check first, accepting the small race.
-            struct stat existing;
-            if (::lstat(to.c_str(), &existing) == 0)
-                return std::unexpected(errorFromErrno(EEXIST));
-            if (::rename(from.c_str(), to.c_str()) == 0)
-                return {};
-        }
-        if (errno == EXDEV)
-            return copyThenRemove(from, status, to);
+std::string localTimestamp()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    ::localtime_r(&now, &local);
+    char text[32];
+    const auto length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return std::string(text, length);
+}
+
+struct SplitPath {
+    std::string absolute;
+    std::string name;
+};
+
+// The parent is resolved but the last component is not: the trash takes a symbolic link
+// itself, never its target.
+std::expected<SplitPath, Error> splitAbsolute(std::string_view path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    const auto slash = path.rfind('/');
+    const std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    if (name.empty() || name == "." || name == "..")
+        return std::unexpected(errorFromErrno(EINVAL));
+    const std::string parent(slash == std::string_view::npos ? "." : slash == 0 ? "/" : path.substr(0, slash));
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(parent.c_str(), nullptr), &std::free);
+    if (!resolved)
         return lastError();
+    return SplitPath { joinPath(resolved.get(), name), name };
+}
+
+std::expected<void, Error> writeTrashInfo(FileDescriptor& info, const std::string& original)
+{
+    const std::string text
+        = "[Trash Info]\nPath=" + percentEncoded(original) + "\nDeletionDate=" + localTimestamp() + "\n";
+    if (auto written = info.writeAll(text); !written)
+        return written;
+    return info.syncAndClose();
+}
+
+// A trash on another file system cannot take the file by rename: the bytes are copied in
+// and the original removed only once the copy is safely on disk.
+std::expected<void, Error> copyThenRemove(const std::string& from, const struct stat& status, const std::string& to)
+{
+    if (!S_ISREG(status.st_mode))
+        return std::unexpected(errorFromErrno(EXDEV));
+    auto source = FileDescriptor::open(from, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (!source)
+        return std::unexpected(source.error());
+    auto target = FileDescriptor::open(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, status.st_mode & 07777);
+    if (!target)
+        return std::unexpected(target.error());
+    RemoveOnFailure copyGuard(to);
+
+    const auto buffer = std::make_unique_for_overwrite<char[]>(64 * 1024);
+    for (;;) {
+        const ssize_t got = ::read(source->get(), buffer.get(), 64 * 1024);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return lastError();
+        if (got == 0)
+            break;
+        if (auto written = target->writeAll({ buffer.get(), static_cast<std::size_t>(got) }); !written)
+            return written;
     }
+    // Keeping the times is a courtesy to whoever restores the file, not worth failing over.
+    const struct timespec times[2] = { status.st_atim, status.st_mtim };
+    ::futimens(target->get(), times);
+    if (auto closed = target->syncAndClose(); !closed)
+        return closed;
+    if (::unlink(from.c_str()) != 0)
+        return lastError();
+    copyGuard.release();
+    return {};
+}
+
+// EEXIST when the name is taken in files/, so the caller can try the next one.
+std::expected<void, Error> moveInto(const std::string& from, const struct stat& status, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (errno == EINVAL) {
+        // File systems without RENAME_NOREPLACE: check first, accepting the small race.
+        struct stat existing;
+        if (::lstat(to.c_str(), &existing) == 0)
+            return std::unexpected(errorFromErrno(EEXIST));
+        if (::rename(from.c_str(), to.c_str()) == 0)
+            return {};
+    }
+    if (errno == EXDEV)
+        return copyThenRemove(from, status, to);
+    return lastError();
+}
 
 } // namespace
 
