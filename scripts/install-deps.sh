@@ -9,6 +9,8 @@ packages=(
   libpugixml-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-microhei
+  # libFuzzer and clang-tidy; clang 14 cannot compile the std::expected of libstdc++ 12
+  clang-16 libclang-rt-16-dev clang-tidy-16
 )
 
 missing=()

@@ -21,6 +21,14 @@ bool holdsLineBreakOrNul(std::string_view text)
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+// What ends the text's last line before a line is appended: a lone CR at the very end (a file cut
+// between CR and LF) already counts as a line end, so only the LF is added; a whole line break
+// after it would turn the CR into part of that line's value.
+std::string_view completionOf(const std::string& text, std::string_view newline)
+{
+    return text.ends_with('\r') ? "\n" : newline;
+}
+
 } // namespace
 
 std::string_view trimBlanks(std::string_view text)
@@ -166,7 +174,7 @@ bool IniDocument::setValue(std::string_view section, std::string_view key, std::
         }
         std::string insertion;
         if (m_text[last->next - 1] != '\n')
-            insertion.append(newline);
+            insertion.append(completionOf(m_text, newline));
         insertion.append(keyLine);
         m_text.insert(last->next, insertion);
         parse();
@@ -175,7 +183,7 @@ bool IniDocument::setValue(std::string_view section, std::string_view key, std::
 
     std::string insertion;
     if (!m_text.empty() && m_text.back() != '\n')
-        insertion.append(newline);
+        insertion.append(completionOf(m_text, newline));
     if (!m_lines.empty() && !m_lines.back().blank)
         insertion.append(newline);
     insertion.append("[").append(section).append("]").append(newline).append(keyLine);

@@ -152,6 +152,10 @@ std::expected<void, platform::Error> replaceWholeFile(const std::string& path, s
 
     struct stat old { };
     const bool existed = ::stat(target.c_str(), &old) == 0;
+    // Renaming over a file needs only the folder's permission; a file its owner made read-only
+    // is still not to be replaced.
+    if (existed && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return lastError();
 
     // A hidden name beside the file: the rename must not cross file systems.
     std::string temporary;

@@ -22,7 +22,8 @@ std::expected<std::optional<std::string>, platform::Error> readWholeFile(const s
 // Replaces the file's contents in one step: the new contents are written under a temporary
 // name in the same folder, flushed to disk and renamed over the file, so a failure at any
 // point leaves the old file intact. An existing file keeps its permissions; a symbolic link
-// keeps pointing at its target, which is the file replaced.
+// keeps pointing at its target, which is the file replaced. A file the caller may not write to
+// is refused (EACCES) and stays as it was.
 std::expected<void, platform::Error> replaceWholeFile(const std::string& path, std::string_view contents);
 
 } // namespace mellowby::app

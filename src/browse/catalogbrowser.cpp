@@ -186,6 +186,7 @@ NodeId CatalogBrowser::AddNode(const pugi::xml_node& element, NodeId parent)
     };
     NodeId result = kNoNode;
     bool rootOpen = false;
+    bool reported = false;
     std::vector<Pending> pending { { element, parent } };
     std::vector<pugi::xml_node> children;
     while (!pending.empty()) {
@@ -201,9 +202,14 @@ NodeId CatalogBrowser::AddNode(const pugi::xml_node& element, NodeId parent)
         }
         const auto label = item.element ? labelOf(item.element) : std::nullopt;
         if (!label) {
-            const std::string what = item.element ? "元素“" + std::string(item.element.name()) + "”没有属性。"
-                                                  : std::string("目录文件没有根元素。");
-            app::ShowMsg(m_box, "添加XML内容到树时出错！", 0, what, "frmMain-AddNode");
+            // A damaged twin can hold any number of faulty elements: the first one is reported,
+            // once per filling, instead of one modal box per element.
+            if (!reported) {
+                const std::string what = item.element ? "元素“" + std::string(item.element.name()) + "”没有属性。"
+                                                      : std::string("目录文件没有根元素。");
+                app::ShowMsg(m_box, "添加XML内容到树时出错！", 0, what, "frmMain-AddNode");
+                reported = true;
+            }
             continue; // this element's subtree is lost, the rest of the catalog is not
         }
         m_tree.setLabel(node, *label);

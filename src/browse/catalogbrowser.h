@@ -49,7 +49,8 @@ public:
     bool removeCatalog(const std::string& name);
 
     // Adds the node of element with its subtree below parent (kNoNode: a new root); returns the
-    // new root, or 0 when parent was given.
+    // new root, or 0 when parent was given. An element that gives no label costs its own subtree;
+    // the first such element of a call is reported in the error box.
     NodeId AddNode(const pugi::xml_node& element, NodeId parent);
 
 private:

@@ -44,17 +44,21 @@ private:
 
 std::expected<std::string, platform::Error> readWholeFile(const std::string& path)
 {
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK keeps a FIFO planted under a catalog's name from blocking the open; only
+    // regular files are read, as a FIFO or a device such as /dev/zero may never end.
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0) {
         return std::unexpected(platform::errorFromErrno(errno));
     }
-    std::size_t capacity = 64 * 1024;
     struct stat info { };
-    if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode)) {
-        // One byte more than the file holds, so that the read reporting the end needs no growth.
-        capacity = static_cast<std::size_t>(info.st_size) + 1;
+    if (::fstat(file.get(), &info) != 0) {
+        return std::unexpected(platform::errorFromErrno(errno));
     }
-    std::string bytes(capacity, '\0');
+    if (!S_ISREG(info.st_mode)) {
+        return std::unexpected(platform::errorFromErrno(S_ISDIR(info.st_mode) ? EISDIR : EINVAL));
+    }
+    // One byte more than the file holds, so that the read reporting the end needs no growth.
+    std::string bytes(static_cast<std::size_t>(info.st_size) + 1, '\0');
     std::size_t size = 0;
     for (;;) {
         if (size == bytes.size()) {

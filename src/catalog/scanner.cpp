@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <exception>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -65,6 +66,7 @@ public:
             const auto stem = ".mellowby-scan-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
             m_xml = platform::joinPath(m_dataDir, stem + ".xml.tmp");
             m_idx = platform::joinPath(m_dataDir, stem + ".idx.tmp");
+            m_oldIdx = platform::joinPath(m_dataDir, stem + ".old-idx.tmp");
             xml = m_fileSystem.createNewFile(m_xml);
             if (xml || xml.error().number != EEXIST)
                 break;
@@ -80,15 +82,32 @@ public:
     }
 
     // Moves the twin, then the catalog proper, over their final names: the catalog appears last,
-    // so it is never found without its twin.
+    // so it is never found without its twin. The old twin is set aside first and put back if the
+    // catalog proper cannot follow, so that a failure leaves the old pair as it was rather than
+    // the old catalog beside the new twin.
     std::expected<void, platform::Error> commit(const std::string& xmlPath, const std::string& idxPath)
     {
-        if (auto moved = m_fileSystem.renameFile(m_idx, idxPath); !moved)
+        const bool setAside = m_fileSystem.isFile(idxPath);
+        if (setAside) {
+            if (auto moved = m_fileSystem.renameFile(idxPath, m_oldIdx); !moved)
+                return moved;
+        }
+        if (auto moved = m_fileSystem.renameFile(m_idx, idxPath); !moved) {
+            if (setAside)
+                (void)m_fileSystem.renameFile(m_oldIdx, idxPath);
             return moved;
+        }
         m_createdIdx = false;
-        if (auto moved = m_fileSystem.renameFile(m_xml, xmlPath); !moved)
+        if (auto moved = m_fileSystem.renameFile(m_xml, xmlPath); !moved) {
+            if (setAside)
+                (void)m_fileSystem.renameFile(m_oldIdx, idxPath);
+            else
+                (void)m_fileSystem.removeFile(idxPath);
             return moved;
+        }
         m_createdXml = false;
+        if (setAside)
+            (void)m_fileSystem.removeFile(m_oldIdx);
         return {};
     }
 
@@ -97,6 +116,7 @@ private:
     std::string m_dataDir;
     std::string m_xml;
     std::string m_idx;
+    std::string m_oldIdx;
     bool m_createdXml = false;
     bool m_createdIdx = false;
 };
@@ -179,6 +199,10 @@ private:
 
     void showPlainBox(const std::string& text)
     {
+        // A damaged disc fails the same way in directory after directory; one box says it, and
+        // the walk, which waits for every box, is not held up once per directory.
+        if (!m_reported.insert(text).second)
+            return;
         m_context.box.show(
             { text, std::string(kProgramTitle), platform::MessageIcon::None, platform::MessageButtons::Ok });
     }
@@ -267,6 +291,7 @@ private:
     XmlTextEncoder m_encoder;
     ScanProgress m_progress;
     std::unordered_map<std::int64_t, std::string> m_dates;
+    std::set<std::string> m_reported;
     std::string m_extension;
     std::uint64_t m_sinceStopCheck = 0;
 };

@@ -21,7 +21,8 @@ platform::MessageAnswer ConsoleMessageBox::show(const platform::MessageRequest& 
 {
     // The only question a scan asks is whether to overwrite; --force has answered it already.
     if (request.buttons != platform::MessageButtons::YesNo) {
-        std::fprintf(stderr, "%s: %s\n", request.title.c_str(), withoutCarriageReturns(request.text).c_str());
+        // Standard error is the only place to report to, so a failed write goes unreported.
+        (void)std::fprintf(stderr, "%s: %s\n", request.title.c_str(), withoutCarriageReturns(request.text).c_str());
         return platform::MessageAnswer::Ok;
     }
     return m_answerYes ? platform::MessageAnswer::Yes : platform::MessageAnswer::No;
@@ -47,7 +48,7 @@ void ConsoleProgress::onProgress(const catalog::ScanProgress& progress)
     m_lastPrint = now;
     const double seconds = secondsSinceStart();
     const auto entries = progress.directories + progress.files;
-    std::fprintf(stderr, m_terminal ? "\r已扫描 %llu 项（%.0f 项/秒）\033[K" : "已扫描 %llu 项（%.0f 项/秒）\n",
+    (void)std::fprintf(stderr, m_terminal ? "\r已扫描 %llu 项（%.0f 项/秒）\033[K" : "已扫描 %llu 项（%.0f 项/秒）\n",
         static_cast<unsigned long long>(entries), seconds > 0 ? static_cast<double>(entries) / seconds : 0.0);
     m_printed = true;
 }
@@ -55,7 +56,7 @@ void ConsoleProgress::onProgress(const catalog::ScanProgress& progress)
 void ConsoleProgress::finish()
 {
     if (m_printed && m_terminal)
-        std::fputc('\n', stderr);
+        (void)std::fputc('\n', stderr);
 }
 
 double ConsoleProgress::secondsSinceStart() const

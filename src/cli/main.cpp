@@ -38,9 +38,16 @@ constexpr const char* kUsage = "用法：\n"
                                "  mellowby-cli search 文本 [--in 名称] [--data 目录]\n"
                                "  mellowby-cli ls 名称 [目录/子目录/...] [--data 目录]\n";
 
+// A message that cannot be written to standard error has nowhere else to go, so these writes
+// go unchecked.
 void printError(const std::string& text)
 {
-    std::fprintf(stderr, "mellowby-cli: %s\n", text.c_str());
+    (void)std::fprintf(stderr, "mellowby-cli: %s\n", text.c_str());
+}
+
+void printUsage()
+{
+    (void)std::fputs(kUsage, stderr);
 }
 
 std::string dataDirOf(const app::ProgramFolder& folder, const CliOptions& options)
@@ -62,7 +69,7 @@ app::Settings loadSettings(const app::ProgramFolder& folder, platform::IMessageB
 int scanCommand(const app::ProgramFolder& folder, const CliOptions& options)
 {
     if (options.arguments.empty() || options.arguments.size() > 2) {
-        std::fputs(kUsage, stderr);
+        printUsage();
         return kExitUsage;
     }
     // The catalog keeps the scanned path to locate its files later, so it must not depend on
@@ -119,7 +126,7 @@ int scanCommand(const app::ProgramFolder& folder, const CliOptions& options)
 int listCommand(const app::ProgramFolder& folder, const CliOptions& options)
 {
     if (!options.arguments.empty()) {
-        std::fputs(kUsage, stderr);
+        printUsage();
         return kExitUsage;
     }
     const std::string dataDir = dataDirOf(folder, options);
@@ -168,7 +175,7 @@ struct LoadedCatalogs {
 int searchCommand(const app::ProgramFolder& folder, const CliOptions& options)
 {
     if (options.arguments.size() != 1) {
-        std::fputs(kUsage, stderr);
+        printUsage();
         return kExitUsage;
     }
     ConsoleMessageBox box(false);
@@ -193,7 +200,7 @@ int searchCommand(const app::ProgramFolder& folder, const CliOptions& options)
 int lsCommand(const app::ProgramFolder& folder, const CliOptions& options)
 {
     if (options.arguments.empty() || options.arguments.size() > 2) {
-        std::fputs(kUsage, stderr);
+        printUsage();
         return kExitUsage;
     }
     ConsoleMessageBox box(false);
@@ -233,7 +240,7 @@ int run(const std::vector<std::string>& words)
     const auto options = parseCommandLine(words);
     if (!options) {
         printError(options.error());
-        std::fputs(kUsage, stderr);
+        printUsage();
         return kExitUsage;
     }
     const auto folderPath = platform::runningExecutableFolder();
@@ -251,7 +258,7 @@ int run(const std::vector<std::string>& words)
     if (options->command == "ls")
         return lsCommand(folder, *options);
     printError("未知的命令：" + options->command);
-    std::fputs(kUsage, stderr);
+    printUsage();
     return kExitUsage;
 }
 
@@ -264,7 +271,7 @@ int main(int argc, char** argv)
     try {
         return mellowby::cli::run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& failure) {
-        std::fprintf(stderr, "mellowby-cli: %s\n", failure.what());
+        (void)std::fprintf(stderr, "mellowby-cli: %s\n", failure.what());
         return 1;
     }
 }

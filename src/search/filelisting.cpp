@@ -138,16 +138,28 @@ void FreshRightList(browse::CatalogBrowser& browser, FileList& list)
 bool getAllXmlNodeByName(browse::CatalogBrowser& browser, FileList& list, const std::string& catalogName,
     const std::string& title, const NodeAddress& address)
 {
-    OnceMessageBox box(browser.box());
     try {
         const catalog::CatalogDocument document = catalog::loadCatalog(catalogFilePath(browser.dataDir(), catalogName));
+        return listDocumentFiles(browser.box(), list, document, title, address);
+    } catch (const std::exception& failure) {
+        app::ShowMsg(browser.box(), kNodesFailure, 0, failure.what(), kNodesSource);
+        list.flush();
+        return false;
+    }
+}
+
+bool listDocumentFiles(platform::IMessageBox& box, FileList& list, const catalog::CatalogDocument& document,
+    const std::string& title, const NodeAddress& address)
+{
+    OnceMessageBox onceBox(box);
+    try {
         const pugi::xml_node directory = directoryAt(document.documentElement(), title, address);
         list.clear();
-        const bool listed = !directory || listFiles(directory, list, box);
+        const bool listed = !directory || listFiles(directory, list, onceBox);
         list.finishFill();
         return listed;
     } catch (const std::exception& failure) {
-        app::ShowMsg(box, kNodesFailure, 0, failure.what(), kNodesSource);
+        app::ShowMsg(onceBox, kNodesFailure, 0, failure.what(), kNodesSource);
         list.flush();
         return false;
     }

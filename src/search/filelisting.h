@@ -15,6 +15,14 @@ namespace mellowby::browse {
 class CatalogBrowser;
 }
 
+namespace mellowby::catalog {
+class CatalogDocument;
+}
+
+namespace mellowby::platform {
+class IMessageBox;
+}
+
 namespace mellowby::search {
 
 class FileList;
@@ -34,6 +42,9 @@ void FreshRightList(browse::CatalogBrowser& browser, FileList& list);
 // the address leads to. A catalog file that is missing or does not parse gives an empty list.
 // False after a failure, which the error box has reported; the rows before it stay.
 bool getAllXmlNodeByName(browse::CatalogBrowser& browser, FileList& list, const std::string& catalogName,
+    const std::string& title, const NodeAddress& address);
+// The same for a catalog already in memory.
+bool listDocumentFiles(platform::IMessageBox& box, FileList& list, const catalog::CatalogDocument& document,
     const std::string& title, const NodeAddress& address);
 
 // The location of a catalog element: the Disk Label, the titles of the directories on the way

@@ -1,7 +1,10 @@
 #include "search/filesearch.h"
 
+#include <cstddef>
 #include <cstring>
 #include <exception>
+#include <string_view>
+#include <vector>
 
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
@@ -32,24 +35,80 @@ std::string_view trimBlanks(std::string_view text)
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+// A catalog nested deeper than any file system could be, with files at every level, has
+// locations whose total length grows with the square of its depth; past this much the search
+// of that catalog ends with the error box instead of exhausting memory.
+constexpr std::size_t kMaxLocationBytes = 256 * 1024 * 1024;
+
+// The locations of the folders on the walk's current path, kept as one text: a folder's location
+// begins with its parent's, so the text of the deepest one holds them all, and of the others only
+// the lengths are kept. A hit's folder is thus located without walking up the catalog again,
+// which would cost a deep catalog time in the square of its depth. Depth 1 is the root element.
+class PathLocations {
+public:
+    explicit PathLocations(XmlLocator& locator)
+        : m_locator(locator)
+    {
+    }
+
+    // The element at depth, and every one below it, is no longer on the path.
+    void leave(std::size_t depth)
+    {
+        if (m_ends.size() < depth)
+            return;
+        m_ends.resize(depth - 1);
+        m_text.resize(m_ends.empty() ? 0 : m_ends.back());
+    }
+
+    // What the locations of folder's files begin with; folder lies at depth on the path (0: the
+    // document itself).
+    std::string_view prefixOf(const pugi::xml_node& folder, std::size_t depth)
+    {
+        if (depth == 0)
+            return {};
+        leave(depth + 1);
+        m_missing.clear();
+        pugi::xml_node level = folder;
+        for (std::size_t at = depth; at > m_ends.size(); --at) {
+            m_missing.push_back(level);
+            level = level.parent();
+        }
+        for (auto missing = m_missing.rbegin(); missing != m_missing.rend(); ++missing) {
+            if (m_ends.empty())
+                m_text = m_locator.prefixFor(*missing);
+            else
+                m_locator.extendPrefix(m_text, *missing);
+            m_ends.push_back(m_text.size());
+        }
+        return std::string_view(m_text).substr(0, m_ends[depth - 1]);
+    }
+
+private:
+    XmlLocator& m_locator;
+    std::string m_text;
+    std::vector<std::size_t> m_ends; // m_ends[d - 1]: the length of the location at depth d
+    std::vector<pugi::xml_node> m_missing;
+};
+
 // One catalog's hits, appended to the list. Every File element of the document is visited
 // in document order by walking the tree with a loop, as deep as the catalog nests.
-void searchCatalog(const std::string& dataDir, platform::IMessageBox& box, UpperCaser& upper, FileList& list,
-    std::string_view findText, const std::string& catalogName)
+void searchCatalog(const catalog::CatalogDocument& document, platform::IMessageBox& box, UpperCaser& upper,
+    FileList& list, std::string_view findText, const std::string& catalogName)
 {
-    // The name is looked up as given: the lookup ignores letter case anyway, and upper-casing
-    // it first could pick another catalog whose file name differs only in case.
-    const catalog::CatalogDocument document = catalog::loadCatalog(catalogFilePath(dataDir, catalogName));
     if (!document.loaded())
         return;
     XmlLocator locator(box, XmlLocator::separatorOf(document.documentElement()));
+    PathLocations locations(locator);
     // Files of one directory follow one another, so the last directory's location serves
     // most hits.
     pugi::xml_node lastParent;
-    std::string prefix;
+    // Views the text of locations, which changes only when another folder is located.
+    std::string_view prefix;
+    std::size_t locationBytes = 0;
 
     const pugi::xml_node top = document.documentNode();
     pugi::xml_node node = top.first_child();
+    std::size_t depth = 1;
     while (node) {
         if (isFile(node)) {
             const pugi::xml_node text = node.first_child();
@@ -68,21 +127,31 @@ void searchCatalog(const std::string& dataDir, platform::IMessageBox& box, Upper
                 }
                 const pugi::xml_node parent = node.parent();
                 if (parent != lastParent) {
-                    prefix = locator.prefixFor(parent);
+                    prefix = locations.prefixOf(parent, depth - 1);
                     lastParent = parent;
+                    locationBytes += prefix.size();
+                    if (locationBytes > kMaxLocationBytes) {
+                        app::ShowMsg(box, kSearchFailure, 0, "找到的文件位置总长超过 256 MB，其余的文件没有列出。",
+                            kSearchSource);
+                        return;
+                    }
                 }
                 list.appendRow(name, size.value(), date.value(), prefix, catalogName);
             }
         }
         if (const pugi::xml_node child = node.first_child()) {
             node = child;
+            ++depth;
             continue;
         }
-        while (node != top && !node.next_sibling())
+        while (node != top && !node.next_sibling()) {
             node = node.parent();
+            --depth;
+        }
         if (node == top)
             break;
         node = node.next_sibling();
+        locations.leave(depth);
     }
 }
 
@@ -90,7 +159,10 @@ void findInCatalog(const std::string& dataDir, platform::IMessageBox& box, Upper
     std::string_view findText, const std::string& catalogName)
 {
     try {
-        searchCatalog(dataDir, box, upper, list, findText, catalogName);
+        // The name is looked up as given: the lookup ignores letter case anyway, and upper-casing
+        // it first could pick another catalog whose file name differs only in case.
+        const catalog::CatalogDocument document = catalog::loadCatalog(catalogFilePath(dataDir, catalogName));
+        searchCatalog(document, box, upper, list, findText, catalogName);
     } catch (const std::exception& failure) {
         app::ShowMsg(box, kSearchFailure, 0, failure.what(), kSearchSource);
     }
@@ -142,6 +214,19 @@ void findFileInXml(
     } catch (const std::exception& failure) {
         app::ShowMsg(browser.box(), kSearchFailure, 0, failure.what(), kSearchSource);
     }
+}
+
+void findFileInDocument(platform::IMessageBox& box, FileList& list, const std::string& findText,
+    const catalog::CatalogDocument& document, const std::string& catalogName)
+{
+    OnceMessageBox onceBox(box);
+    try {
+        UpperCaser upper;
+        searchCatalog(document, onceBox, upper, list, findText, catalogName);
+    } catch (const std::exception& failure) {
+        app::ShowMsg(onceBox, kSearchFailure, 0, failure.what(), kSearchSource);
+    }
+    list.flush();
 }
 
 } // namespace mellowby::search

@@ -7,6 +7,14 @@ namespace mellowby::browse {
 class CatalogBrowser;
 }
 
+namespace mellowby::catalog {
+class CatalogDocument;
+}
+
+namespace mellowby::platform {
+class IMessageBox;
+}
+
 namespace mellowby::search {
 
 class FileList;
@@ -23,5 +31,9 @@ void cmdFind_Click(browse::CatalogBrowser& browser, FileList& list, const std::s
 // and upper-cased). A catalog file that is missing or does not parse adds nothing.
 void findFileInXml(
     browse::CatalogBrowser& browser, FileList& list, const std::string& findText, const std::string& catalogName);
+
+// The same for a catalog already in memory, whose rows name catalogName as their catalog.
+void findFileInDocument(platform::IMessageBox& box, FileList& list, const std::string& findText,
+    const catalog::CatalogDocument& document, const std::string& catalogName);
 
 } // namespace mellowby::search

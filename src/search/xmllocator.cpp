@@ -102,10 +102,24 @@ std::string XmlLocator::prefixFor(const pugi::xml_node& parent)
     return text;
 }
 
-void collapseSeparators(std::string& text, char separator)
+void XmlLocator::extendPrefix(std::string& prefix, const pugi::xml_node& child)
 {
-    std::size_t out = 0;
-    for (std::size_t in = 0; in < text.size(); ++in) {
+    const auto own = ownPart(child);
+    if (!own) {
+        // As in location(): a level whose name cannot be taken hides everything above it.
+        prefix.assign(1, m_separator);
+        return;
+    }
+    const std::size_t from = prefix.size();
+    prefix += *own;
+    prefix += m_separator;
+    collapseSeparators(prefix, m_separator, from);
+}
+
+void collapseSeparators(std::string& text, char separator, std::size_t from)
+{
+    std::size_t out = from;
+    for (std::size_t in = from; in < text.size(); ++in) {
         if (text[in] == separator && out > 0 && text[out - 1] == separator)
             continue;
         text[out++] = text[in];

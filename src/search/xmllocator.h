@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <pugixml.hpp>
 #include <string>
@@ -36,6 +37,11 @@ public:
     // parent is the document itself.
     std::string prefixFor(const pugi::xml_node& parent);
 
+    // Turns prefixFor(parent) into prefixFor(child) in place, for a child of parent below the root
+    // element: a folder's location begins with its parent's, so a walk down a deep catalog never
+    // has to walk back up for it.
+    void extendPrefix(std::string& parentPrefix, const pugi::xml_node& child);
+
 private:
     std::optional<std::string_view> ownPart(const pugi::xml_node& node);
     std::string joinedLocation(const pugi::xml_node& node);
@@ -44,7 +50,8 @@ private:
     char m_separator;
 };
 
-// Every run of separators shortened to one.
-void collapseSeparators(std::string& text, char separator);
+// Every run of separators shortened to one, from position from on (a run that begins before it
+// still loses what lies after it).
+void collapseSeparators(std::string& text, char separator, std::size_t from = 0);
 
 } // namespace mellowby::search

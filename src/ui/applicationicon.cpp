@@ -5,7 +5,7 @@
 // The resources are compiled into a static library, where nothing else refers to them: without
 // this call the linker would leave them out of the executable. The macro declares the resource's
 // initialiser, which lives in the global namespace, so it cannot be used inside a namespace.
-static void initialiseIconResources()
+static void initialiseIconResources() // NOLINT(misc-use-anonymous-namespace): see above
 {
     Q_INIT_RESOURCE(mellowby);
 }

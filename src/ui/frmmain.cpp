@@ -173,7 +173,7 @@ void frmMain::resizeToClientArea(int width, int height)
     resize(width, height + menuHeight);
 }
 
-void frmMain::Form_Load(QPointer<QWidget> splash)
+void frmMain::Form_Load(const QPointer<QWidget>& splash)
 {
     // The catalog collection starts empty with m_browser.
     runStep([this] { SetListColumns(); });

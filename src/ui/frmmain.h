@@ -54,7 +54,7 @@ private:
     void createControls();
     void resizeToClientArea(int width, int height);
 
-    void Form_Load(QPointer<QWidget> splash);
+    void Form_Load(const QPointer<QWidget>& splash);
     void SetListColumns();
     void treeDisk_Click(const QModelIndex& index);
     void treeDisk_SelectionChanged();

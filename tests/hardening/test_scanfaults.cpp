@@ -1,0 +1,457 @@
+#include "hardening.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <optional>
+#include <set>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "app/settings.h"
+#include "catalog/catalogreader.h"
+#include "catalog/datetext.h"
+#include "catalog/gb2312.h"
+#include "catalog/scanner.h"
+#include "fakes/fakemessagebox.h"
+#include "platform/linux/linuxdirectorylister.h"
+#include "platform/linux/linuxfilesystem.h"
+
+namespace mellowby::hardening {
+namespace {
+
+using platform::Error;
+using platform::MessageAnswer;
+using platform::MessageRequest;
+
+// The directory is in the catalog, with nothing in it: its closing line follows its opening line.
+void expectEmptyDirectory(const std::string& catalogText, const std::string& title)
+{
+    const std::size_t at = catalogText.find("<Directory title=\"" + title + "\"");
+    ASSERT_NE(at, std::string::npos) << title;
+    EXPECT_EQ(catalogText.compare(catalogText.find('\n', at) + 1, 14, "</Directory>\r\n"), 0) << title;
+}
+
+const MessageRequest kOverwriteQuestion { "当前文件已存在，是否覆盖？", "生成xml文件", platform::MessageIcon::Warning,
+    platform::MessageButtons::YesNo };
+
+MessageRequest genXmlBox(const Error& error)
+{
+    return { "生成XML文件出错！(错误代号:" + std::to_string(error.number) + ")\r\n错误描述：" + error.description,
+        "frmMain-genXml", platform::MessageIcon::Warning, platform::MessageButtons::Ok };
+}
+
+MessageRequest walkBox(const std::string& text)
+{
+    return { text, "Mellowby", platform::MessageIcon::None, platform::MessageButtons::Ok };
+}
+
+// The real file system, with one operation made to fail on its n-th call, or every write once
+// a number of bytes has gone to disk in total (a disk filling up).
+class ScriptedFileSystem final : public platform::IFileSystem {
+public:
+    enum class Operation { CreateFile, Write, Finish, Rename };
+
+    void failOnCall(Operation operation, int call, Error error)
+    {
+        m_failure = Failure { operation, call, std::move(error) };
+    }
+    void failWritesAfter(std::uint64_t bytes, Error error)
+    {
+        m_budget = bytes;
+        m_budgetError = std::move(error);
+    }
+
+    std::expected<void, Error> createDirectory(const std::string& path) override
+    {
+        return m_real.createDirectory(path);
+    }
+    std::expected<std::unique_ptr<platform::IOutputFile>, Error> createNewFile(const std::string& path) override
+    {
+        if (auto injected = fault(Operation::CreateFile))
+            return std::unexpected(*injected);
+        auto file = m_real.createNewFile(path);
+        if (!file)
+            return std::unexpected(file.error());
+        return std::make_unique<File>(*this, std::move(*file));
+    }
+    std::expected<void, Error> renameFile(const std::string& from, const std::string& to) override
+    {
+        if (auto injected = fault(Operation::Rename))
+            return std::unexpected(*injected);
+        return m_real.renameFile(from, to);
+    }
+    std::expected<void, Error> removeFile(const std::string& path) override { return m_real.removeFile(path); }
+    std::expected<void, Error> moveToTrash(const std::string& path) override { return m_real.moveToTrash(path); }
+    bool isVisibleFile(const std::string& path) override { return m_real.isVisibleFile(path); }
+    bool isFile(const std::string& path) override { return m_real.isFile(path); }
+
+private:
+    struct Failure {
+        Operation operation;
+        int call;
+        Error error;
+    };
+
+    class File final : public platform::IOutputFile {
+    public:
+        File(ScriptedFileSystem& owner, std::unique_ptr<platform::IOutputFile> real)
+            : m_owner(owner)
+            , m_real(std::move(real))
+        {
+        }
+        std::expected<void, Error> write(std::string_view bytes) override
+        {
+            if (auto injected = m_owner.fault(Operation::Write))
+                return std::unexpected(*injected);
+            auto& budget = m_owner.m_budget;
+            if (budget && bytes.size() > *budget) {
+                (void)m_real->write(bytes.substr(0, *budget)); // what fits, then the disk is full
+                *budget = 0;
+                return std::unexpected(m_owner.m_budgetError);
+            }
+            if (budget)
+                *budget -= bytes.size();
+            return m_real->write(bytes);
+        }
+        std::expected<void, Error> finish() override
+        {
+            if (auto injected = m_owner.fault(Operation::Finish))
+                return std::unexpected(*injected);
+            return m_real->finish();
+        }
+
+    private:
+        ScriptedFileSystem& m_owner;
+        std::unique_ptr<platform::IOutputFile> m_real;
+    };
+
+    std::optional<Error> fault(Operation operation)
+    {
+        const int call = ++m_calls[static_cast<int>(operation)];
+        if (m_failure && m_failure->operation == operation && m_failure->call == call)
+            return m_failure->error;
+        return std::nullopt;
+    }
+
+    platform::LinuxFileSystem m_real;
+    std::optional<Failure> m_failure;
+    int m_calls[4] = {};
+    std::optional<std::uint64_t> m_budget;
+    Error m_budgetError;
+};
+
+// The real lister, with hooks that change the tree around a listing and listings made to fail.
+class HookedLister final : public platform::IDirectoryLister {
+public:
+    struct Hooks {
+        std::function<void()> before; // just before the directory is read
+        std::function<void()> after; // once it was read, before the walk goes on
+        std::optional<Error> failure;
+        std::size_t failAfter = 0; // entries, "." and ".." included, delivered before the failure
+    };
+
+    void hook(const std::string& path, Hooks hooks) { m_hooks[path] = std::move(hooks); }
+
+    std::expected<void, Error> list(const std::string& path, std::vector<platform::DirEntry>& out) override
+    {
+        const auto found = m_hooks.find(path);
+        if (found == m_hooks.end())
+            return m_real.list(path, out);
+        Hooks& hooks = found->second;
+        if (hooks.before)
+            hooks.before();
+        std::expected<void, Error> result;
+        if (hooks.failure) {
+            std::vector<platform::DirEntry> all;
+            (void)m_real.list(path, all);
+            const std::size_t kept = std::min(all.size(), hooks.failAfter);
+            out.insert(out.end(), all.begin(), all.begin() + static_cast<std::ptrdiff_t>(kept));
+            result = std::unexpected(*hooks.failure);
+        } else {
+            result = m_real.list(path, out);
+        }
+        if (hooks.after)
+            hooks.after();
+        return result;
+    }
+
+private:
+    platform::LinuxDirectoryLister m_real;
+    std::map<std::string, Hooks> m_hooks;
+};
+
+class ScanFaults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        writeBytes(m_root / "readme.txt", "hello");
+        for (const char* folder : { "a", "a/b", "a/b/c", "swap", "z" })
+            makeDirectory(folder);
+        writeBytes(m_root / "swap/inside.txt", std::string(3000, 's'));
+        writeBytes(m_root / "z/last.txt", "z");
+        writeOldCatalog();
+    }
+
+    void makeDirectory(const std::string& relative)
+    {
+        ASSERT_EQ(::mkdir((m_root / relative).c_str(), 0755), 0) << relative;
+    }
+
+    // Enough long names that the catalog spans several of the writer's blocks.
+    void addBulk(std::size_t files)
+    {
+        makeDirectory("bulk");
+        makeDirectory("bulk/中文目录");
+        for (std::size_t i = 0; i < files; ++i) {
+            const std::string name
+                = std::to_string(i) + "-" + std::string(120, 'n') + "-文件名称-" + std::string(60, 'm');
+            writeBytes(m_root / ((i % 2 == 0 ? "bulk/" : "bulk/中文目录/") + name), "");
+        }
+    }
+
+    void writeOldCatalog()
+    {
+        writeBytes(m_data / "disc.xml", "old catalog");
+        writeBytes(m_data / "disc.idx", "old twin");
+    }
+
+    void expectOldCatalogIntact()
+    {
+        EXPECT_EQ(readBytes(m_data / "disc.xml"), "old catalog");
+        EXPECT_EQ(readBytes(m_data / "disc.idx"), "old twin");
+        EXPECT_EQ(folderNames(m_data.path()), (std::vector<std::string> { "disc.idx", "disc.xml" }));
+    }
+
+    std::expected<catalog::ScanResult, catalog::ScanFailure> scan(
+        platform::IDirectoryLister& lister, platform::IFileSystem& fileSystem, const std::string& name = "disc")
+    {
+        m_box.shown.clear();
+        m_box.queueAnswer(MessageAnswer::Yes);
+        catalog::ScanContext context { m_data.path(), m_settings, lister, fileSystem, m_box, m_dates, nullptr };
+        return catalog::generateCatalog(context, m_root.path(), name);
+    }
+
+    // The catalog proper that a successful scan wrote, in UTF-8.
+    std::string writtenCatalog() const { return testing::fromGb2312(readBytes(m_data / "disc.xml")); }
+
+    TempFolder m_root;
+    TempFolder m_data;
+    app::Settings m_settings;
+    platform::LinuxDirectoryLister m_lister;
+    platform::LinuxFileSystem m_fileSystem;
+    fakes::FakeMessageBox m_box;
+    catalog::DateFormatter m_dates { "zh_CN" };
+};
+
+// A disk that fills up at any point of a real walk: every 4 KiB of the output, both files.
+TEST_F(ScanFaults, DiskFullAtEveryFourKilobytes)
+{
+    addBulk(2800);
+    // How much a complete scan writes, from a scan that succeeds.
+    ASSERT_TRUE(scan(m_lister, m_fileSystem, "probe"));
+    const std::uint64_t total = readBytes(m_data / "probe.xml").size() + readBytes(m_data / "probe.idx").size();
+    std::filesystem::remove(m_data / "probe.xml");
+    std::filesystem::remove(m_data / "probe.idx");
+    ASSERT_GT(total, 2u * 256 * 1024); // several of the writer's blocks
+
+    const Error full = platform::errorFromErrno(ENOSPC);
+    const std::uint64_t step = scaled(4096, 16384);
+    std::size_t points = 0;
+    for (std::uint64_t budget = 0; budget < total; budget += step) {
+        ScriptedFileSystem fileSystem;
+        fileSystem.failWritesAfter(budget, full);
+        ++points;
+        ASSERT_EQ(scan(m_lister, fileSystem).error(), catalog::ScanFailure::Failed) << budget;
+        EXPECT_EQ(m_box.shown, (std::vector<MessageRequest> { kOverwriteQuestion, genXmlBox(full) })) << budget;
+        expectOldCatalogIntact();
+        if (HasFailure())
+            break;
+    }
+    tally().faults += points;
+    std::cout << "[ faults   ] disk full at " << points << " points of a " << total << "-byte catalog\n";
+}
+
+// Every other file operation of a scan failing in turn: creating either file, flushing either to
+// disk, setting the old twin aside, moving either new file into place.
+TEST_F(ScanFaults, EveryFileOperationFailingInTurn)
+{
+    using Operation = ScriptedFileSystem::Operation;
+    const struct {
+        Operation operation;
+        int call;
+        Error error;
+    } faults[] = {
+        { Operation::CreateFile, 1, platform::errorFromErrno(EACCES) },
+        { Operation::CreateFile, 2, platform::errorFromErrno(ENOSPC) },
+        { Operation::CreateFile, 1, platform::errorFromErrno(EROFS) },
+        { Operation::Write, 1, platform::errorFromErrno(EIO) },
+        { Operation::Write, 2, platform::errorFromErrno(EIO) },
+        { Operation::Finish, 1, platform::errorFromErrno(EIO) },
+        { Operation::Finish, 2, platform::errorFromErrno(ENOSPC) },
+        { Operation::Rename, 1, platform::errorFromErrno(EIO) },
+        { Operation::Rename, 2, platform::errorFromErrno(EIO) },
+        { Operation::Rename, 3, platform::errorFromErrno(EIO) },
+    };
+    for (const auto& fault : faults) {
+        ScriptedFileSystem fileSystem;
+        fileSystem.failOnCall(fault.operation, fault.call, fault.error);
+        ++tally().faults;
+        const std::string what = std::to_string(static_cast<int>(fault.operation)) + "#" + std::to_string(fault.call);
+        ASSERT_EQ(scan(m_lister, fileSystem).error(), catalog::ScanFailure::Failed) << what;
+        EXPECT_EQ(m_box.shown, (std::vector<MessageRequest> { kOverwriteQuestion, genXmlBox(fault.error) })) << what;
+        expectOldCatalogIntact();
+    }
+    // A catalog that did not exist before leaves nothing behind either.
+    ScriptedFileSystem fileSystem;
+    fileSystem.failOnCall(Operation::Rename, 2, platform::errorFromErrno(EIO));
+    ++tally().faults;
+    ASSERT_EQ(scan(m_lister, fileSystem, "fresh").error(), catalog::ScanFailure::Failed);
+    expectOldCatalogIntact();
+
+    // Without faults the same scan replaces the old catalog.
+    ASSERT_TRUE(scan(m_lister, m_fileSystem));
+    EXPECT_NE(writtenCatalog().find(">last.txt</File>"), std::string::npos);
+    EXPECT_EQ(scanLeftovers(m_data.path()), std::vector<std::string> {});
+}
+
+// Directories that cannot be read: the scanned one itself, one below it, and listings that break
+// off part way in many directories.
+TEST_F(ScanFaults, DirectoriesThatCannotBeRead)
+{
+    HookedLister lister;
+    lister.hook(m_root.path(), { {}, {}, platform::errorFromErrno(EACCES), 0 });
+    ++tally().faults;
+    EXPECT_EQ(scan(lister, m_fileSystem).error(), catalog::ScanFailure::RootUnreadable);
+    EXPECT_EQ(m_box.shown, std::vector<MessageRequest> { kOverwriteQuestion });
+    expectOldCatalogIntact();
+
+    HookedLister locked;
+    locked.hook(m_root / "a", { {}, {}, platform::errorFromErrno(EACCES), 0 });
+    locked.hook(m_root / "swap", { {}, {}, platform::errorFromErrno(EACCES), 0 });
+    tally().faults += 2;
+    ASSERT_TRUE(scan(locked, m_fileSystem));
+    EXPECT_EQ(m_box.shown, std::vector<MessageRequest> { kOverwriteQuestion });
+    std::string text = writtenCatalog();
+    expectEmptyDirectory(text, "a");
+    expectEmptyDirectory(text, "swap");
+    EXPECT_EQ(text.find("title=\"b\""), std::string::npos);
+    EXPECT_EQ(text.find("inside.txt"), std::string::npos);
+    EXPECT_NE(text.find(">last.txt</File>"), std::string::npos);
+    EXPECT_NE(text.find(">readme.txt</File>"), std::string::npos);
+    EXPECT_EQ(scanLeftovers(m_data.path()), std::vector<std::string> {});
+
+    // A damaged disc: many directories whose listing breaks off with the same error. The walk
+    // goes on past each, and the user is told once, not once per directory.
+    for (int i = 0; i < 50; ++i)
+        makeDirectory("damaged" + std::to_string(i));
+    HookedLister damaged;
+    for (int i = 0; i < 50; ++i)
+        damaged.hook(m_root / ("damaged" + std::to_string(i)), { {}, {}, platform::errorFromErrno(EIO), 2 });
+    damaged.hook(m_root / "a/b", { {}, {}, platform::errorFromErrno(EIO), 2 });
+    tally().faults += 51;
+    ASSERT_TRUE(scan(damaged, m_fileSystem));
+    EXPECT_EQ(m_box.shown, (std::vector<MessageRequest> { kOverwriteQuestion, walkBox("Input/output error") }));
+    text = writtenCatalog();
+    EXPECT_NE(text.find("title=\"damaged49\""), std::string::npos);
+    EXPECT_NE(text.find(">last.txt</File>"), std::string::npos);
+    EXPECT_EQ(scanLeftovers(m_data.path()), std::vector<std::string> {});
+}
+
+// The same with the real permissions, in a child process that gives up root's right to read
+// everything.
+TEST_F(ScanFaults, ADirectoryWithoutReadPermission)
+{
+    ASSERT_EQ(::chmod(m_root.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(m_data.path().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod((m_data / "disc.xml").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod((m_root / "a").c_str(), 0), 0);
+    ++tally().faults;
+    const int boxes = runUnprivileged([this] {
+        platform::LinuxDirectoryLister lister;
+        const auto result = scan(lister, m_fileSystem);
+        return result ? static_cast<int>(m_box.shown.size()) : 100;
+    });
+    ::chmod((m_root / "a").c_str(), 0755);
+    EXPECT_EQ(boxes, 1); // the overwrite question only
+    const std::string text = writtenCatalog();
+    expectEmptyDirectory(text, "a");
+    EXPECT_NE(text.find(">last.txt</File>"), std::string::npos);
+    EXPECT_EQ(scanLeftovers(m_data.path()), std::vector<std::string> {});
+}
+
+// Entries that vanish once listed, and a directory that becomes a file before the walk gets
+// into it: the walk writes what it listed and goes on.
+TEST_F(ScanFaults, EntriesThatVanishOrChangeDuringTheWalk)
+{
+    writeBytes(m_root / "vanish.txt", std::string(2000, 'v'));
+    writeBytes(m_root / "a/before.txt", "b");
+    makeDirectory("gone");
+    writeBytes(m_root / "gone/never.txt", "n");
+    HookedLister lister;
+    lister.hook(m_root.path(),
+        { {},
+            [this] {
+                std::filesystem::remove(m_root / "vanish.txt");
+                std::filesystem::remove_all(m_root / "gone");
+                // The directory becomes a file of the same name.
+                std::filesystem::remove_all(m_root / "swap");
+                writeBytes(m_root / "swap", std::string(5000, 'f'));
+            },
+            {}, 0 });
+    lister.hook(m_root / "a", { [this] { std::filesystem::remove(m_root / "a/before.txt"); }, {}, {}, 0 });
+    tally().faults += 4;
+    ASSERT_TRUE(scan(lister, m_fileSystem));
+    EXPECT_EQ(m_box.shown, std::vector<MessageRequest> { kOverwriteQuestion });
+    const std::string text = writtenCatalog();
+    // A file that vanished after it was listed keeps what the listing said of it.
+    EXPECT_NE(text.find("FileSize=\"2KB\">vanish.txt</File>"), std::string::npos);
+    EXPECT_EQ(text.find("before.txt"), std::string::npos);
+    expectEmptyDirectory(text, "gone");
+    expectEmptyDirectory(text, "swap");
+    EXPECT_EQ(text.find("inside.txt"), std::string::npos);
+    EXPECT_EQ(text.find("never.txt"), std::string::npos);
+    EXPECT_NE(text.find(">last.txt</File>"), std::string::npos);
+    EXPECT_EQ(scanLeftovers(m_data.path()), std::vector<std::string> {});
+}
+
+// Symbolic links are entries of their own and never followed, so no loop of them can keep a walk
+// going; FIFOs and sockets are never opened, so none can block it.
+TEST_F(ScanFaults, SymbolicLinkLoopsFifosAndSockets)
+{
+    std::filesystem::create_directory_symlink(".", m_root / "self");
+    std::filesystem::create_directory_symlink("..", m_root / "a/up");
+    std::filesystem::create_directory_symlink("../../b", m_root / "a/b/c/back");
+    std::filesystem::create_symlink("ring2", m_root / "ring1");
+    std::filesystem::create_symlink("ring1", m_root / "ring2");
+    std::filesystem::create_directory_symlink("/", m_root / "everything");
+    std::filesystem::create_symlink("nowhere", m_root / "dangling");
+    ASSERT_EQ(::mkfifo((m_root / "fifo").c_str(), 0644), 0);
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = m_root / "socket";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    tally().faults += 9;
+
+    std::expected<catalog::ScanResult, catalog::ScanFailure> result;
+    EXPECT_TRUE(finishesWithin(
+        std::chrono::seconds(20), [&] { result = scan(m_lister, m_fileSystem); },
+        [this] { releaseFifoReader(m_root / "fifo"); }));
+    ::close(listening);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(m_box.shown, std::vector<MessageRequest> { kOverwriteQuestion });
+    EXPECT_EQ(result->totals.directories, 6u); // the root, a, a/b, a/b/c, swap, z
+    const std::string text = writtenCatalog();
+    for (const char* link : { "self", "up", "back", "ring1", "ring2", "everything", "dangling", "fifo", "socket" })
+        EXPECT_NE(text.find(">" + std::string(link) + "</File>"), std::string::npos) << link;
+    EXPECT_EQ(scanLeftovers(m_data.path()), std::vector<std::string> {});
+}
+
+} // namespace
+} // namespace mellowby::hardening
