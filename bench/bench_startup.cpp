@@ -1,6 +1,8 @@
 // Start-up with 200 catalogs totalling 20,000 directories: filling the tree and the collection
 // (getAllXmlToTree) against reading the same index twins alone, in the same process.
 
+#include "startupcatalogs.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -20,7 +22,6 @@
 #include "platform/directorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/messagebox.h"
-#include "startupcatalogs.h"
 
 namespace {
 
@@ -72,7 +73,8 @@ int main()
         browser.getAllXmlToTree(dataDir().string());
         loaded = browser.collection().count();
     });
-    std::printf("%zu catalogs, %d directories in all\n", loaded, mellowby::bench::kStartupCatalogs * mellowby::bench::kStartupDirectoriesPerCatalog);
+    std::printf("%zu catalogs, %d directories in all\n", loaded,
+        mellowby::bench::kStartupCatalogs * mellowby::bench::kStartupDirectoriesPerCatalog);
     std::printf("reading the index twins alone: median %.1f ms over %d runs\n", bare * 1e3, kRuns);
     std::printf("filling tree and collection:   median %.1f ms over %d runs\n", startUp * 1e3, kRuns);
     std::printf("start-up / bare read ratio: %.2f\n", startUp / bare);

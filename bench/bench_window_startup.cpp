@@ -6,22 +6,24 @@
 //
 //   bench_window_startup [--runs N]
 
+#include "commandtimer.h"
+#include "startupcatalogs.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include <QApplication>
-#include <QTest>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QTest>
+
 #include "catalog/catalogreader.h"
-#include "commandtimer.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxdrives.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/programpath.h"
-#include "startupcatalogs.h"
 #include "ui/frmmain.h"
 #include "ui/programcontext.h"
 #include "ui/qtdesktopopener.h"
@@ -43,7 +45,7 @@ int runChild(int argc, char** argv, const std::string& programFolder)
     ui::QtDesktopOpener opener;
     ui::QtFolderPicker picker;
     ui::ProgramContext context { app::ProgramFolder(programFolder), {}, {}, lister, fileSystem, drives, box, opener,
-                                 picker };
+        picker };
     const auto window = ui::Main(context);
     if (!QTest::qWaitForWindowExposed(window.get()) || window->browser().collection().count() == 0)
         return 1;

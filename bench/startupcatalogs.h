@@ -34,7 +34,8 @@ inline void writeStartupCatalogs(const std::filesystem::path& dataDir)
     class TreeLister final : public platform::IDirectoryLister {
     public:
         std::map<std::string, std::vector<platform::DirEntry>> directories;
-        std::expected<void, platform::Error> list(const std::string& path, std::vector<platform::DirEntry>& out) override
+        std::expected<void, platform::Error> list(
+            const std::string& path, std::vector<platform::DirEntry>& out) override
         {
             const auto found = directories.find(path);
             if (found != directories.end())
