@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
   libpugixml-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-wqy-microhei
+  fonts-wqy-microhei xdg-utils
   # libFuzzer and clang-tidy; clang 14 cannot compile the std::expected of libstdc++ 12
   clang-16 libclang-rt-16-dev clang-tidy-16
 )

@@ -411,14 +411,7 @@ bool createDir(platform::IFileSystem& fileSystem, const std::string& path)
 {
     if (path.empty())
         return false;
-    std::string collapsed;
-    collapsed.reserve(path.size());
-    for (const char c : path) {
-        if (c == platform::kPathSeparator && !collapsed.empty() && collapsed.back() == platform::kPathSeparator)
-            continue;
-        collapsed += c;
-    }
-    return fileSystem.createDirectory(collapsed).has_value();
+    return fileSystem.createDirectory(platform::collapseDoubledSeparators(path)).has_value();
 }
 
 int DeleteFile(platform::IFileSystem& fileSystem, const std::string& path)

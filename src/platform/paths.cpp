@@ -13,4 +13,16 @@ std::string joinPath(std::string_view dir, std::string_view name)
     return joined;
 }
 
+std::string collapseDoubledSeparators(std::string_view path)
+{
+    std::string collapsed;
+    collapsed.reserve(path.size());
+    for (const char c : path) {
+        if (c == kPathSeparator && !collapsed.empty() && collapsed.back() == kPathSeparator)
+            continue;
+        collapsed += c;
+    }
+    return collapsed;
+}
+
 } // namespace mellowby::platform

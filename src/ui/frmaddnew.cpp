@@ -74,19 +74,6 @@ std::optional<std::string> driveRootOf(const std::string& label)
     return label.substr(0, kind);
 }
 
-// Doubled separators count as one, as the system reads them.
-std::string collapseDoubledSeparators(const std::string& path)
-{
-    std::string collapsed;
-    collapsed.reserve(path.size());
-    for (const char c : path) {
-        if (c == platform::kPathSeparator && !collapsed.empty() && collapsed.back() == platform::kPathSeparator)
-            continue;
-        collapsed += c;
-    }
-    return collapsed;
-}
-
 // One line that fits width: the working text, the counts, and as much of the folder being
 // walked as there is room for, shortened in the middle so both its root and its leaf show.
 QString progressLine(const catalog::ScanProgress& progress, const QFontMetrics& metrics, int width)
@@ -352,7 +339,7 @@ std::optional<std::string> frmAddNew::targetPath() const
             return std::nullopt;
         path = QFile::encodeName(text).toStdString();
     }
-    return collapseDoubledSeparators(path);
+    return platform::collapseDoubledSeparators(path);
 }
 
 void frmAddNew::startGeneration(const std::string& path, const std::string& name)
