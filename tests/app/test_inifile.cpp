@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "app/inifile.h"
-#include "app/tempdir.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::app {
 namespace {
@@ -22,8 +22,8 @@ std::string sample(const char* name)
 
 class IniFileTest : public testing::Test {
 protected:
-    tests::TempDir m_dir;
-    std::string m_ini = m_dir.file("option.ini");
+    tests::TemporaryFolder m_dir;
+    std::string m_ini = (m_dir / "option.ini");
 };
 
 TEST_F(IniFileTest, BooleanIsTrueOnlyForExactlyOne)
@@ -44,7 +44,7 @@ TEST_F(IniFileTest, MissingThingsReadAsEmptyText)
     EXPECT_EQ(getIniString(m_ini, "Options", "ifYesFile"), "");
     EXPECT_EQ(getIniString(m_ini, "Missing", "YesFileStr"), "");
     EXPECT_EQ(getIniString(m_ini, "Options", "  "), "");
-    EXPECT_FALSE(std::filesystem::exists(m_dir.file("nothing.ini")));
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "nothing.ini"));
 }
 
 TEST_F(IniFileTest, NamesMatchWithoutCaseAndBlanksAndCommentsAreIgnored)
@@ -189,12 +189,12 @@ TEST_F(IniFileTest, UnreadableFileIsNeverReplaced)
     EXPECT_FALSE(setIniBool(m_ini, "Options", "ifYesFile", true));
     EXPECT_TRUE(std::filesystem::is_directory(m_ini));
 
-    EXPECT_FALSE(setIniString(m_dir.file("no-such-folder/option.ini"), "Options", "NoFileStr", "GIF"));
+    EXPECT_FALSE(setIniString(m_dir / "no-such-folder/option.ini", "Options", "NoFileStr", "GIF"));
 }
 
 TEST_F(IniFileTest, RewriteKeepsPermissionsAndSymbolicLinks)
 {
-    const std::string real = m_dir.file("real.ini");
+    const std::string real = (m_dir / "real.ini");
     writeFile(real, "[Options]\nifYesFile=0\n");
     ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
     std::filesystem::create_symlink("real.ini", m_ini);

@@ -3,7 +3,7 @@
 
 #include "app/casefold.h"
 #include "app/programfolder.h"
-#include "app/tempdir.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::app {
 namespace {
@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 class ProgramFolderTest : public testing::Test {
 protected:
-    tests::TempDir m_dir;
+    tests::TemporaryFolder m_dir;
     ProgramFolder m_folder { m_dir.path() };
 };
 
@@ -21,14 +21,14 @@ TEST_F(ProgramFolderTest, NamesAsGivenWhenNothingMatches)
     EXPECT_EQ(m_folder.dataDir(), m_dir.path() + "/Data");
     EXPECT_EQ(m_folder.iniPath(), m_dir.path() + "/option.ini");
     EXPECT_EQ(m_folder.dataFile("disc.xml"), m_dir.path() + "/Data/disc.xml");
-    EXPECT_EQ(ProgramFolder::resolveIn(m_dir.file("missing"), "x"), m_dir.file("missing") + "/x");
+    EXPECT_EQ(ProgramFolder::resolveIn(m_dir / "missing", "x"), m_dir / "missing" + "/x");
 }
 
 TEST_F(ProgramFolderTest, FindsEntriesInAnyCase)
 {
-    fs::create_directory(m_dir.file("DATA"));
-    tests::writeFile(m_dir.file("Option.INI"), "");
-    tests::writeFile(m_dir.file("DATA/Disc1.XML"), "");
+    fs::create_directory(m_dir / "DATA");
+    tests::writeFile(m_dir / "Option.INI", "");
+    tests::writeFile(m_dir / "DATA/Disc1.XML", "");
     EXPECT_EQ(m_folder.dataDir(), m_dir.path() + "/DATA");
     EXPECT_EQ(m_folder.iniPath(), m_dir.path() + "/Option.INI");
     EXPECT_EQ(m_folder.dataFile("disc1.xml"), m_dir.path() + "/DATA/Disc1.XML");
@@ -37,24 +37,24 @@ TEST_F(ProgramFolderTest, FindsEntriesInAnyCase)
 
 TEST_F(ProgramFolderTest, ExactMatchWins)
 {
-    fs::create_directory(m_dir.file("DATA"));
-    fs::create_directory(m_dir.file("data"));
-    fs::create_directory(m_dir.file("Data"));
-    tests::writeFile(m_dir.file("OPTION.INI"), "");
-    tests::writeFile(m_dir.file("option.ini"), "");
+    fs::create_directory(m_dir / "DATA");
+    fs::create_directory(m_dir / "data");
+    fs::create_directory(m_dir / "Data");
+    tests::writeFile(m_dir / "OPTION.INI", "");
+    tests::writeFile(m_dir / "option.ini", "");
     EXPECT_EQ(m_folder.dataDir(), m_dir.path() + "/Data");
     EXPECT_EQ(m_folder.iniPath(), m_dir.path() + "/option.ini");
 }
 
 TEST_F(ProgramFolderTest, NonAsciiNamesFoldToo)
 {
-    tests::writeFile(m_dir.file("ÄRGER.xml"), "");
-    tests::writeFile(m_dir.file("\xE2\x84\xAA"
+    tests::writeFile(m_dir / "ÄRGER.xml", "");
+    tests::writeFile((m_dir / "\xE2\x84\xAA"
                                 "elvin.xml"),
         ""); // KELVIN SIGN folds to k
-    EXPECT_EQ(ProgramFolder::resolveIn(m_dir.path(), "ärger.XML"), m_dir.file("ÄRGER.xml"));
+    EXPECT_EQ(ProgramFolder::resolveIn(m_dir.path(), "ärger.XML"), m_dir / "ÄRGER.xml");
     EXPECT_EQ(ProgramFolder::resolveIn(m_dir.path(), "kelvin.xml"),
-        m_dir.file("\xE2\x84\xAA"
+        (m_dir / "\xE2\x84\xAA"
                    "elvin.xml"));
 }
 

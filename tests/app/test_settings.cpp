@@ -5,7 +5,7 @@
 
 #include "app/programfolder.h"
 #include "app/settings.h"
-#include "app/tempdir.h"
+#include "support/temporaryfolder.h"
 #include "fakes/fakemessagebox.h"
 
 namespace mellowby::app {
@@ -16,7 +16,7 @@ using platform::MessageIcon;
 
 class GetIniSettingTest : public testing::Test {
 protected:
-    tests::TempDir m_dir;
+    tests::TemporaryFolder m_dir;
     ProgramFolder m_folder { m_dir.path() };
     fakes::FakeMessageBox m_box;
     Settings m_settings { "old-no", "old-yes", true, true };
@@ -31,7 +31,7 @@ TEST_F(GetIniSettingTest, MissingFileIsNotAFailure)
 
 TEST_F(GetIniSettingTest, MissingSectionOrKeysReadAsEmptyAndFalse)
 {
-    tests::writeFile(m_dir.file("option.ini"), "[Other]\nNoFileStr=GIF\n[Options]\nYesFileStr=\nifYesFile=01\n");
+    tests::writeFile(m_dir / "option.ini", "[Other]\nNoFileStr=GIF\n[Options]\nYesFileStr=\nifYesFile=01\n");
     EXPECT_TRUE(getIniSetting(m_folder, m_settings, m_box));
     EXPECT_EQ(m_settings, Settings {});
     EXPECT_TRUE(m_box.shown.empty());
@@ -39,7 +39,7 @@ TEST_F(GetIniSettingTest, MissingSectionOrKeysReadAsEmptyAndFalse)
 
 TEST_F(GetIniSettingTest, LoadsAllFourFromAnyCaseOfTheFileName)
 {
-    tests::writeFile(m_dir.file("Option.INI"), tests::readFile(std::string(MELLOWBY_TEST_DATA_DIR) + "/ini/crlf.ini"));
+    tests::writeFile(m_dir / "Option.INI", tests::readFile(std::string(MELLOWBY_TEST_DATA_DIR) + "/ini/crlf.ini"));
     EXPECT_TRUE(getIniSetting(m_folder, m_settings, m_box));
     EXPECT_EQ(m_settings, (Settings { "GIF|JPG", "TXT|DOC", true, false }));
     EXPECT_TRUE(m_box.shown.empty());
@@ -47,7 +47,7 @@ TEST_F(GetIniSettingTest, LoadsAllFourFromAnyCaseOfTheFileName)
 
 TEST_F(GetIniSettingTest, UnreadableFileShowsItsBoxAndKeepsTheSettings)
 {
-    std::filesystem::create_directory(m_dir.file("option.ini"));
+    std::filesystem::create_directory(m_dir / "option.ini");
     const Settings before = m_settings;
     EXPECT_FALSE(getIniSetting(m_folder, m_settings, m_box));
     EXPECT_EQ(m_settings, before);

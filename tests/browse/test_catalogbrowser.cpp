@@ -5,6 +5,7 @@
 #include "catalog/catalogreader.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::browse {
 namespace {
@@ -13,16 +14,6 @@ using fakes::CatalogMaker;
 
 class Browser : public ::testing::Test {
 protected:
-    static std::filesystem::path freshDataDir()
-    {
-        auto dir = std::filesystem::temp_directory_path()
-            / ("mellowby-browse-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        return dir;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_data); }
 
     // A disc with "Tom & Jerry" (two subdirectories, one of them twice), "one" (one subdirectory)
     // and "none" (no subdirectory).
@@ -56,7 +47,8 @@ protected:
         return names;
     }
 
-    std::filesystem::path m_data = freshDataDir();
+    tests::TemporaryFolder m_folder;
+    std::filesystem::path m_data = m_folder.path();
     fakes::FakeMessageBox m_box;
     CatalogBrowser m_browser { m_data.string(), m_box };
 };

@@ -13,7 +13,7 @@
 #include "fakes/fakedirectorylister.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "platform/temporarydirectory.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::catalog {
 namespace {
@@ -108,7 +108,7 @@ protected:
         return names;
     }
 
-    tests::TemporaryDirectory m_folder;
+    tests::TemporaryFolder m_folder;
     app::Settings m_settings;
     platform::LinuxFileSystem m_fileSystem;
     fakes::FakeMessageBox m_box;

@@ -14,6 +14,7 @@
 #include "fakes/fakemessagebox.h"
 #include "fakes/faultyfilesystem.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::catalog {
 namespace {
@@ -44,15 +45,6 @@ std::string crlfLines(std::initializer_list<std::string_view> lines)
 
 class Scanner : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_data = std::filesystem::temp_directory_path()
-            / ("mellowby-scan-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_data);
-        std::filesystem::create_directories(m_data);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_data); }
 
     // The tree of the catalog format's worked example.
     void addPhotosDisc()
@@ -87,8 +79,8 @@ protected:
         std::ofstream(m_data / (stem + ".xml"), std::ios::binary) << "old catalog";
         std::ofstream(m_data / (stem + ".idx"), std::ios::binary) << "old twin";
     }
-
-    std::filesystem::path m_data;
+    tests::TemporaryFolder m_folder;
+    std::filesystem::path m_data = m_folder.path();
     app::Settings m_settings;
     FakeDirectoryLister m_lister;
     platform::LinuxFileSystem m_realFileSystem;

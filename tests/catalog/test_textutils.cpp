@@ -6,6 +6,7 @@
 #include "catalog/datetext.h"
 #include "catalog/textutils.h"
 #include "platform/linux/linuxdirectorylister.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::catalog {
 namespace {
@@ -71,19 +72,18 @@ class FileExistence : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir = std::filesystem::temp_directory_path() / ("mellowby-exists-" + std::to_string(::getpid()));
         std::filesystem::create_directories(m_dir / "sub");
         for (const char* name : { "plain.xml", ".hidden", "a[1].xml" })
             std::ofstream(m_dir / name) << "x";
     }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     bool exists(const std::string& relative, std::uint16_t mask)
     {
         return ifFileExists(m_lister, (m_dir / relative).string() + (relative.ends_with('/') ? "/" : ""), mask);
     }
 
-    std::filesystem::path m_dir;
+    tests::TemporaryFolder m_folder;
+    std::filesystem::path m_dir = m_folder.path();
     platform::LinuxDirectoryLister m_lister;
 };
 

@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 #include "platform/messagebox.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::platform {
 
@@ -39,6 +40,10 @@ inline void PrintTo(const MessageRequest& request, std::ostream* out)
 } // namespace mellowby::platform
 
 namespace mellowby::hardening {
+
+using tests::TemporaryFolder;
+using tests::readFile;
+using tests::writeFile;
 
 // The sanitizer build runs every instrumented line several times slower, so the biggest inputs
 // shrink there unless MELLOWBY_HARDENING_FULL=1 asks for the full sizes anyway.
@@ -55,45 +60,6 @@ inline bool reducedSizes()
 inline std::size_t scaled(std::size_t full, std::size_t reduced)
 {
     return reducedSizes() ? reduced : full;
-}
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mellowby-hardening-XXXXXX").native();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& path() const { return m_path; }
-    std::string operator/(std::string_view name) const { return m_path + "/" + std::string(name); }
-
-private:
-    std::string m_path;
-};
-
-inline void writeBytes(const std::string& path, std::string_view bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
-inline std::string readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
 // The names in a folder, sorted; hidden ones included.

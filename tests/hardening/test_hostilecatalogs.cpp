@@ -69,8 +69,8 @@ protected:
     // A pair written byte for byte; GB2312 text is given as UTF-8 and converted here.
     void writePair(const std::string& stem, const std::string& xml, const std::string& idx, bool toGb2312 = true)
     {
-        writeBytes(m_data / (stem + ".xml"), toGb2312 ? testing::toGb2312(xml) : xml);
-        writeBytes(m_data / (stem + ".idx"), toGb2312 ? testing::toGb2312(idx) : idx);
+        writeFile(m_data / (stem + ".xml"), toGb2312 ? testing::toGb2312(xml) : xml);
+        writeFile(m_data / (stem + ".idx"), toGb2312 ? testing::toGb2312(idx) : idx);
         ++tally().catalogs;
     }
 
@@ -174,7 +174,7 @@ protected:
             m_list->row(0), (search::FileRow { "好文件.txt", "2KB", kDate, "/media/cdrom/docs/好文件.txt", "good" }));
     }
 
-    TempFolder m_data;
+    TemporaryFolder m_data;
     fakes::FakeMessageBox m_box;
     std::unique_ptr<browse::CatalogBrowser> m_browser;
     std::unique_ptr<search::FileList> m_list;
@@ -338,14 +338,14 @@ TEST_F(HostileCatalogs, AMillionFilesInOneDirectory)
 // scan that stopped early or a damaged disk leaves it.
 TEST_F(HostileCatalogs, TruncatedAtEverySixteenth)
 {
-    TempFolder source;
+    TemporaryFolder source;
     CatalogMaker maker(source.path());
     maker.directory("", { CatalogMaker::file("根.txt"), CatalogMaker::dir("目录 1"), CatalogMaker::file("b.txt") });
     maker.directory("目录 1", { CatalogMaker::file("c&d.txt"), CatalogMaker::dir("深"), CatalogMaker::file("e.txt") });
     maker.directory("目录 1/深", { CatalogMaker::file("f.txt", 5000) });
     ASSERT_TRUE(maker.write("SOURCE"));
-    const std::string xml = readBytes(source / "SOURCE.xml");
-    const std::string idx = readBytes(source / "SOURCE.idx");
+    const std::string xml = readFile(source / "SOURCE.xml");
+    const std::string idx = readFile(source / "SOURCE.idx");
     const auto named
         = [](std::string text, const std::string& stem) { return text.replace(text.find("SOURCE"), 6, stem); };
     for (std::size_t sixteenth = 0; sixteenth < 16; ++sixteenth) {
@@ -623,16 +623,16 @@ TEST_F(HostileCatalogs, FifosDevicesAndLinksInData)
         return crlf({ kDeclaration, "<Disk title=\"" + stem + "\" Label=\"/x\">", "</Disk>" });
     };
     ASSERT_EQ(::mkfifo((m_data / "fifo.xml").c_str(), 0644), 0);
-    writeBytes(m_data / "fifo.idx", twin("fifo"));
-    writeBytes(
+    writeFile(m_data / "fifo.idx", twin("fifo"));
+    writeFile(
         m_data / "pipe.xml", crlf({ kDeclaration, R"(<Disk title="pipe" Label="/x">)", fileLine("p"), "</Disk>" }));
     ASSERT_EQ(::mkfifo((m_data / "pipe.idx").c_str(), 0644), 0);
     std::filesystem::create_directory(m_data / "folder.xml");
-    writeBytes(m_data / "folder.idx", twin("folder"));
+    writeFile(m_data / "folder.idx", twin("folder"));
     std::filesystem::create_symlink("/dev/zero", m_data / "zero.xml");
-    writeBytes(m_data / "zero.idx", twin("zero"));
+    writeFile(m_data / "zero.idx", twin("zero"));
     std::filesystem::create_symlink("loop.xml", m_data / "loop.xml");
-    writeBytes(m_data / "loop.idx", twin("loop"));
+    writeFile(m_data / "loop.idx", twin("loop"));
     tally().catalogs += 5;
 
     const auto release = [this] {

@@ -173,7 +173,7 @@ protected:
         EXPECT_EQ(std::string(app::kDefaultFileTypes), "GIF|JPG|PCX|TIF|ICO");
     }
 
-    TempFolder m_folder;
+    TemporaryFolder m_folder;
     fakes::FakeMessageBox m_box;
 };
 
@@ -188,7 +188,7 @@ TEST_F(HostileSettings, DamagedFilesLoadAndSavesLoseNothing)
     const std::string typedValues[] = { "GIF|JPG|PCX", "天|地", "a b", "", "   ", "BMP" };
     for (std::size_t file = 0; file < files; ++file) {
         const std::string original = generator.next();
-        writeBytes(ini(), original);
+        writeFile(ini(), original);
         const Settings before = load();
         if (HasFailure())
             FAIL() << "file " << file;
@@ -206,7 +206,7 @@ TEST_F(HostileSettings, DamagedFilesLoadAndSavesLoseNothing)
             typedValues[random() % std::size(typedValues)], random() % 2 == 0, random() % 2 == 0 };
         std::string text = original;
         const auto check = [&](bool written, const char* key) {
-            const std::string now = readBytes(ini());
+            const std::string now = readFile(ini());
             EXPECT_TRUE(onlyOneLineEdited(text, now)) << "file " << file << ", " << key;
             if (!written) {
                 EXPECT_EQ(now, text) << "file " << file << ", " << key;
@@ -281,14 +281,14 @@ TEST_F(HostileSettings, OneMegabyteLines)
         megabyte + "\r" + megabyte + "\n[Options]\nifYesFile=1", // no line end where one is expected
     };
     for (const auto& original : cases) {
-        writeBytes(ini(), original);
+        writeFile(ini(), original);
         const auto start = std::chrono::steady_clock::now();
         const Settings loaded = load();
         EXPECT_TRUE(loaded.ifYesFile);
         EXPECT_EQ(loaded.NoFileStr, original.starts_with("[Options]\nNoFileStr=") ? megabyte : "");
         ASSERT_TRUE(save({ "GIF", "JPG", false, true }));
         EXPECT_EQ(load(), (Settings { "GIF", "JPG", false, true }));
-        const std::string after = readBytes(ini());
+        const std::string after = readFile(ini());
         if (loaded.NoFileStr.empty()) {
             EXPECT_NE(after.find(megabyte), std::string::npos);
         }
@@ -321,7 +321,7 @@ TEST_F(HostileSettings, UnreadableSettingsFiles)
     std::filesystem::remove(ini());
 
     // Far bigger than any settings file; sparse, so it costs no disk.
-    writeBytes(ini(), "[Options]\nifYesFile=1\n");
+    writeFile(ini(), "[Options]\nifYesFile=1\n");
     std::filesystem::resize_file(ini(), 100ull * 1024 * 1024);
     expectUnreadable(EFBIG, "File too large");
     EXPECT_FALSE(save({ "GIF", "JPG", true, true }));
@@ -334,7 +334,7 @@ TEST_F(HostileSettings, UnreadableSettingsFiles)
 TEST_F(HostileSettings, FilesAndFoldersWithoutPermission)
 {
     const std::string original = "[Options]\r\nNoFileStr=BMP\r\nifYesFile=1\r\n; mine\r\n";
-    writeBytes(ini(), original);
+    writeFile(ini(), original);
     ASSERT_EQ(::chmod(m_folder.path().c_str(), 0777), 0);
 
     ASSERT_EQ(::chmod(ini().c_str(), 0), 0);
@@ -352,14 +352,14 @@ TEST_F(HostileSettings, FilesAndFoldersWithoutPermission)
         return ::testing::Test::HasFailure() || loaded.NoFileStr != "BMP" ? 1 : saved ? 2 : 0;
     }),
         0);
-    EXPECT_EQ(readBytes(ini()), original);
+    EXPECT_EQ(readFile(ini()), original);
 
-    writeBytes(ini(), original);
+    writeFile(ini(), original);
     ASSERT_EQ(::chmod(ini().c_str(), 0666), 0);
     ASSERT_EQ(::chmod(m_folder.path().c_str(), 0555), 0);
     EXPECT_EQ(runUnprivileged([this] { return save({ "GIF", "JPG", false, true }) ? 2 : 0; }), 0);
     ::chmod(m_folder.path().c_str(), 0755);
-    EXPECT_EQ(readBytes(ini()), original);
+    EXPECT_EQ(readFile(ini()), original);
     EXPECT_EQ(folderNames(m_folder.path()), std::vector<std::string> { "option.ini" });
 }
 

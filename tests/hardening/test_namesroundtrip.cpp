@@ -349,8 +349,8 @@ protected:
         return catalog::generateCatalog(context, root, name);
     }
 
-    TempFolder m_root;
-    TempFolder m_data;
+    TemporaryFolder m_root;
+    TemporaryFolder m_data;
     std::vector<Entry> m_entries;
     std::size_t m_namesTried = 0;
 
@@ -471,7 +471,7 @@ TEST_F(NameRoundTrip, EveryNameComesBackWithItsSizeAndPlace)
 TEST_F(NameRoundTrip, CatalogNamesComeBackAsTitles)
 {
     ASSERT_EQ(::mkdir((m_root / "d").c_str(), 0755), 0);
-    writeBytes(m_root / "d/f", "x");
+    writeFile(m_root / "d/f", "x");
     NameGenerator names(7);
     for (int i = 0; i < 40; ++i) {
         const std::string name = names.next();

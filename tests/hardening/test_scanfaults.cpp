@@ -188,11 +188,11 @@ class ScanFaults : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        writeBytes(m_root / "readme.txt", "hello");
+        writeFile(m_root / "readme.txt", "hello");
         for (const char* folder : { "a", "a/b", "a/b/c", "swap", "z" })
             makeDirectory(folder);
-        writeBytes(m_root / "swap/inside.txt", std::string(3000, 's'));
-        writeBytes(m_root / "z/last.txt", "z");
+        writeFile(m_root / "swap/inside.txt", std::string(3000, 's'));
+        writeFile(m_root / "z/last.txt", "z");
         writeOldCatalog();
     }
 
@@ -209,20 +209,20 @@ protected:
         for (std::size_t i = 0; i < files; ++i) {
             const std::string name
                 = std::to_string(i) + "-" + std::string(120, 'n') + "-文件名称-" + std::string(60, 'm');
-            writeBytes(m_root / ((i % 2 == 0 ? "bulk/" : "bulk/中文目录/") + name), "");
+            writeFile(m_root / ((i % 2 == 0 ? "bulk/" : "bulk/中文目录/") + name), "");
         }
     }
 
     void writeOldCatalog()
     {
-        writeBytes(m_data / "disc.xml", "old catalog");
-        writeBytes(m_data / "disc.idx", "old twin");
+        writeFile(m_data / "disc.xml", "old catalog");
+        writeFile(m_data / "disc.idx", "old twin");
     }
 
     void expectOldCatalogIntact()
     {
-        EXPECT_EQ(readBytes(m_data / "disc.xml"), "old catalog");
-        EXPECT_EQ(readBytes(m_data / "disc.idx"), "old twin");
+        EXPECT_EQ(readFile(m_data / "disc.xml"), "old catalog");
+        EXPECT_EQ(readFile(m_data / "disc.idx"), "old twin");
         EXPECT_EQ(folderNames(m_data.path()), (std::vector<std::string> { "disc.idx", "disc.xml" }));
     }
 
@@ -236,10 +236,10 @@ protected:
     }
 
     // The catalog proper that a successful scan wrote, in UTF-8.
-    std::string writtenCatalog() const { return testing::fromGb2312(readBytes(m_data / "disc.xml")); }
+    std::string writtenCatalog() const { return testing::fromGb2312(readFile(m_data / "disc.xml")); }
 
-    TempFolder m_root;
-    TempFolder m_data;
+    TemporaryFolder m_root;
+    TemporaryFolder m_data;
     app::Settings m_settings;
     platform::LinuxDirectoryLister m_lister;
     platform::LinuxFileSystem m_fileSystem;
@@ -253,7 +253,7 @@ TEST_F(ScanFaults, DiskFullAtEveryFourKilobytes)
     addBulk(2800);
     // How much a complete scan writes, from a scan that succeeds.
     ASSERT_TRUE(scan(m_lister, m_fileSystem, "probe"));
-    const std::uint64_t total = readBytes(m_data / "probe.xml").size() + readBytes(m_data / "probe.idx").size();
+    const std::uint64_t total = readFile(m_data / "probe.xml").size() + readFile(m_data / "probe.idx").size();
     std::filesystem::remove(m_data / "probe.xml");
     std::filesystem::remove(m_data / "probe.idx");
     ASSERT_GT(total, 2u * 256 * 1024); // several of the writer's blocks
@@ -387,10 +387,10 @@ TEST_F(ScanFaults, ADirectoryWithoutReadPermission)
 // into it: the walk writes what it listed and goes on.
 TEST_F(ScanFaults, EntriesThatVanishOrChangeDuringTheWalk)
 {
-    writeBytes(m_root / "vanish.txt", std::string(2000, 'v'));
-    writeBytes(m_root / "a/before.txt", "b");
+    writeFile(m_root / "vanish.txt", std::string(2000, 'v'));
+    writeFile(m_root / "a/before.txt", "b");
     makeDirectory("gone");
-    writeBytes(m_root / "gone/never.txt", "n");
+    writeFile(m_root / "gone/never.txt", "n");
     HookedLister lister;
     lister.hook(m_root.path(),
         { {},
@@ -399,7 +399,7 @@ TEST_F(ScanFaults, EntriesThatVanishOrChangeDuringTheWalk)
                 std::filesystem::remove_all(m_root / "gone");
                 // The directory becomes a file of the same name.
                 std::filesystem::remove_all(m_root / "swap");
-                writeBytes(m_root / "swap", std::string(5000, 'f'));
+                writeFile(m_root / "swap", std::string(5000, 'f'));
             },
             {}, 0 });
     lister.hook(m_root / "a", { [this] { std::filesystem::remove(m_root / "a/before.txt"); }, {}, {}, 0 });

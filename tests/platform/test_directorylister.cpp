@@ -1,4 +1,4 @@
-#include "temporarydirectory.h"
+#include "support/temporaryfolder.h"
 
 #include <ctime>
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 namespace mellowby::platform {
 namespace {
 
-using tests::TemporaryDirectory;
+using tests::TemporaryFolder;
 using tests::writeFile;
 
 std::map<std::string, DirEntry> byName(const std::vector<DirEntry>& entries)
@@ -26,7 +26,7 @@ std::map<std::string, DirEntry> byName(const std::vector<DirEntry>& entries)
 
 TEST(LinuxDirectoryLister, ReportsKindsHiddenFlagsAndSizesWithoutFollowingLinks)
 {
-    TemporaryDirectory dir;
+    TemporaryFolder dir;
     writeFile(dir / "a.txt", "12345");
     writeFile(dir / ".hidden", "");
     ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
@@ -62,7 +62,7 @@ TEST(LinuxDirectoryLister, ReportsKindsHiddenFlagsAndSizesWithoutFollowingLinks)
 
 TEST(LinuxDirectoryLister, AppendsToWhatIsAlreadyInOut)
 {
-    TemporaryDirectory dir;
+    TemporaryFolder dir;
     std::vector<DirEntry> out(1);
     out[0].name = "earlier";
     ASSERT_TRUE(LinuxDirectoryLister().list(dir.path(), out));
@@ -78,7 +78,7 @@ TEST(LinuxDirectoryLister, CreationTimeIsBirthTimeOrElseModificationTime)
         if (::access(base, W_OK) != 0)
             continue;
         SCOPED_TRACE(base);
-        TemporaryDirectory dir(base);
+        TemporaryFolder dir(base);
         const std::int64_t before = std::time(nullptr);
         writeFile(dir / "old", "x");
         const struct timespec times[2] = { { 981158400, 0 }, { 981158400, 0 } };
@@ -103,7 +103,7 @@ TEST(LinuxDirectoryLister, CreationTimeIsBirthTimeOrElseModificationTime)
 
 TEST(LinuxDirectoryLister, FailureToOpenGivesTheErrnoAndItsText)
 {
-    TemporaryDirectory dir;
+    TemporaryFolder dir;
     writeFile(dir / "file", "");
     std::vector<DirEntry> out;
 
@@ -118,7 +118,7 @@ TEST(LinuxDirectoryLister, UnreadableDirectoryIsAnError)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root reads every directory";
-    TemporaryDirectory dir;
+    TemporaryFolder dir;
     ASSERT_EQ(::mkdir((dir / "locked").c_str(), 0), 0);
     std::vector<DirEntry> out;
     EXPECT_EQ(LinuxDirectoryLister().list(dir / "locked", out).error().number, EACCES);

@@ -1,4 +1,4 @@
-#include "temporarydirectory.h"
+#include "support/temporaryfolder.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -10,7 +10,7 @@ namespace mellowby::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using tests::TemporaryDirectory;
+using tests::TemporaryFolder;
 using tests::writeFile;
 
 // A sysfs tree as the kernel lays it out: device numbers and block names are links into
@@ -51,8 +51,8 @@ protected:
         return classifyDrives(mountInfo, tests::readFile(m_fstab), m_sys.path(), "/dev");
     }
 
-    TemporaryDirectory m_sys;
-    TemporaryDirectory m_etc;
+    TemporaryFolder m_sys;
+    TemporaryFolder m_etc;
     std::string m_fstab = m_etc / "fstab";
 };
 
@@ -101,7 +101,7 @@ TEST_F(Drives, MountedDiscIsListedAtItsMountPointOnly)
 
 TEST_F(Drives, MediaReadyOnlyForListedReadableRoots)
 {
-    TemporaryDirectory place;
+    TemporaryFolder place;
     fs::create_directories(place / "disk");
     writeFile(m_etc / "mountinfo",
         std::string(kMountInfo) + "60 27 8:2 / " + (place / "disk") + " rw - ext4 /dev/sda2 rw\n" + "61 27 8:2 / "

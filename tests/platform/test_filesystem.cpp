@@ -1,4 +1,4 @@
-#include "temporarydirectory.h"
+#include "support/temporaryfolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@ namespace mellowby::platform {
 namespace {
 
 using tests::readFile;
-using tests::TemporaryDirectory;
+using tests::TemporaryFolder;
 using tests::writeFile;
 
 std::size_t openDescriptors()
@@ -19,7 +19,7 @@ std::size_t openDescriptors()
 
 TEST(LinuxFileSystem, CreateDirectoryMakesExactlyOneLevel)
 {
-    TemporaryDirectory dir;
+    TemporaryFolder dir;
     LinuxFileSystem fileSystem;
     EXPECT_EQ(fileSystem.createDirectory(dir / "a/b").error().number, ENOENT);
     EXPECT_TRUE(fileSystem.createDirectory(dir / "a"));
@@ -29,7 +29,7 @@ TEST(LinuxFileSystem, CreateDirectoryMakesExactlyOneLevel)
 
 TEST(LinuxFileSystem, NewFileHoldsWhatWasWrittenOnceFinished)
 {
-    TemporaryDirectory dir;
+    TemporaryFolder dir;
     auto file = LinuxFileSystem().createNewFile(dir / "new.xml");
     ASSERT_TRUE(file);
     ASSERT_TRUE((*file)->write("<Disk>\n"));
@@ -42,7 +42,7 @@ TEST(LinuxFileSystem, NewFileHoldsWhatWasWrittenOnceFinished)
 
 TEST(LinuxFileSystem, NewFileRefusesAnExistingFileAndLeavesItAlone)
 {
-    TemporaryDirectory dir;
+    TemporaryFolder dir;
     writeFile(dir / "old.xml", "keep");
     EXPECT_EQ(LinuxFileSystem().createNewFile(dir / "old.xml").error().number, EEXIST);
     EXPECT_EQ(readFile(dir / "old.xml"), "keep");
@@ -50,7 +50,7 @@ TEST(LinuxFileSystem, NewFileRefusesAnExistingFileAndLeavesItAlone)
 
 TEST(LinuxFileSystem, UnfinishedFileIsClosedWhenDropped)
 {
-    TemporaryDirectory dir;
+    TemporaryFolder dir;
     const auto before = openDescriptors();
     {
         auto file = LinuxFileSystem().createNewFile(dir / "partial");
@@ -64,7 +64,7 @@ TEST(LinuxFileSystem, UnfinishedFileIsClosedWhenDropped)
 
 TEST(LinuxFileSystem, RenameReplacesTheTarget)
 {
-    TemporaryDirectory dir;
+    TemporaryFolder dir;
     writeFile(dir / "tmp", "new");
     writeFile(dir / "cat.xml", "old");
     ASSERT_TRUE(LinuxFileSystem().renameFile(dir / "tmp", dir / "cat.xml"));
@@ -75,7 +75,7 @@ TEST(LinuxFileSystem, RenameReplacesTheTarget)
 
 TEST(LinuxFileSystem, RemoveDeletesAndReportsAMissingFile)
 {
-    TemporaryDirectory dir;
+    TemporaryFolder dir;
     writeFile(dir / "gone", "");
     ASSERT_TRUE(LinuxFileSystem().removeFile(dir / "gone"));
     EXPECT_FALSE(std::filesystem::exists(dir / "gone"));

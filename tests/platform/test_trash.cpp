@@ -1,4 +1,4 @@
-#include "temporarydirectory.h"
+#include "support/temporaryfolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using tests::readFile;
-using tests::TemporaryDirectory;
+using tests::TemporaryFolder;
 using tests::writeFile;
 
 // Every test points the trash into its own temporary folder and puts the variables back.
@@ -51,7 +51,7 @@ protected:
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {}));
     }
 
-    TemporaryDirectory m_dir;
+    TemporaryFolder m_dir;
     std::string m_homeTrash = m_dir / ".local/share/Trash";
     LinuxFileSystem m_fileSystem;
 
@@ -132,7 +132,7 @@ TEST_F(Trash, TrashOnAnotherFileSystemGetsACopy)
     struct stat shm, tmp;
     if (::stat("/dev/shm", &shm) != 0 || ::stat(m_dir.path().c_str(), &tmp) != 0 || shm.st_dev == tmp.st_dev)
         GTEST_SKIP() << "no second file system at hand";
-    TemporaryDirectory otherDevice("/dev/shm");
+    TemporaryFolder otherDevice("/dev/shm");
     ::setenv("XDG_DATA_HOME", otherDevice.path().c_str(), 1);
     const std::string big(300000, 'z');
     const auto path = file("far.xml", big);

@@ -11,22 +11,13 @@
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
 #include "search/filelist.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::search::testing {
 
 // A Data folder of its own, a browser over it and a file list to fill.
 class DataFolderTest : public ::testing::Test {
 protected:
-    static std::filesystem::path freshDataDir()
-    {
-        auto dir = std::filesystem::temp_directory_path()
-            / ("mellowby-search-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        return dir;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_data); }
 
     // A catalog pair written by hand, in UTF-8: body is everything inside the root element. The
     // index twin is the same without File elements.
@@ -78,7 +69,8 @@ protected:
         return texts;
     }
 
-    std::filesystem::path m_data = freshDataDir();
+    tests::TemporaryFolder m_folder;
+    std::filesystem::path m_data = m_folder.path();
     fakes::FakeMessageBox m_box;
     browse::CatalogBrowser m_browser { m_data.string(), m_box };
     FileList m_list;

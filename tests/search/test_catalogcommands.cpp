@@ -9,6 +9,7 @@
 #include "fakes/fakedrives.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "support/temporaryfolder.h"
 #include "search/catalogcommands.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
@@ -23,23 +24,9 @@ using platform::MessageAnswer;
 
 class CatalogCommands : public ::testing::Test {
 protected:
-    static fs::path freshFolder()
-    {
-        auto dir = fs::temp_directory_path()
-            / ("mellowby-commands-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir / "Data");
-        fs::create_directories(dir / "home");
-        return dir;
-    }
-
     void SetUp() override
     {
-        // The trash lives under HOME; keep it inside the test's folder.
-        m_oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-        ::setenv("HOME", (m_folder / "home").c_str(), 1);
-        ::unsetenv("XDG_DATA_HOME");
+        fs::create_directories(m_folder / "Data");
         for (const char* name : { "Photos 2004", "Trip", "abc.XML" }) {
             CatalogMaker maker(m_folder / "Data");
             maker.directory("", { CatalogMaker::file("a.txt") });
@@ -48,14 +35,9 @@ protected:
         m_browser.getAllXmlToTree(m_browser.dataDir());
         FreshRightList(m_browser, m_list);
     }
-    void TearDown() override
-    {
-        ::setenv("HOME", m_oldHome.c_str(), 1);
-        fs::remove_all(m_folder);
-    }
 
-    fs::path m_folder = freshFolder();
-    std::string m_oldHome;
+    tests::TemporaryFolder m_temporary;
+    fs::path m_folder = m_temporary.path();
     fakes::FakeMessageBox m_box;
     platform::LinuxFileSystem m_fileSystem;
     browse::CatalogBrowser m_browser { (m_folder / "Data").string(), m_box };
@@ -79,7 +61,7 @@ TEST_F(CatalogCommands, DeletingAsksThenTrashesTheCatalogAndKeepsItsTwin)
     mnuEditDele_Click(m_browser, m_list, m_fileSystem);
     EXPECT_FALSE(fs::exists(m_folder / "Data/abc.XML"));
     EXPECT_TRUE(fs::exists(m_folder / "Data/abc.idx"));
-    EXPECT_TRUE(fs::exists(m_folder / "home/.local/share/Trash/files/abc.XML"));
+    EXPECT_TRUE(fs::exists(fs::path(std::getenv("XDG_DATA_HOME")) / "Trash/files/abc.XML"));
     EXPECT_FALSE(m_browser.ifXmlLoaded("abc"));
     EXPECT_EQ(m_browser.tree().roots().size(), 2u);
     EXPECT_EQ(m_list.size(), 0u);

@@ -19,7 +19,7 @@
 #include "fakes/fakedrives.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "platform/temporarydirectory.h"
+#include "support/temporaryfolder.h"
 #include "ui/folderpicker.h"
 #include "ui/programcontext.h"
 
@@ -71,7 +71,7 @@ public:
         return names;
     }
 
-    TemporaryDirectory folder;
+    TemporaryFolder folder;
     platform::LinuxFileSystem fileSystem;
     fakes::FakeDrives drives;
     fakes::FakeMessageBox box;

@@ -11,7 +11,7 @@
 #include "fakes/fakemessagebox.h"
 #include "platform/directorylister.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "platform/temporarydirectory.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::tests {
 
@@ -38,7 +38,7 @@ public:
     }
 
 private:
-    TemporaryDirectory m_folder;
+    TemporaryFolder m_folder;
     app::Settings m_settings;
     fakes::FakeDirectoryLister m_lister;
     platform::LinuxFileSystem m_fileSystem;

@@ -1,6 +1,7 @@
 #include <QRect>
 #include <QTest>
 
+#include "support/qtestmain.h"
 #include "ui/arrangecontrols.h"
 
 namespace mellowby::ui {
@@ -57,5 +58,5 @@ private Q_SLOTS:
 
 } // namespace mellowby::ui
 
-QTEST_APPLESS_MAIN(mellowby::ui::TestArrangeControls)
+MELLOWBY_QTEST_APPLESS_MAIN(mellowby::ui::TestArrangeControls)
 #include "tst_arrangecontrols.moc"

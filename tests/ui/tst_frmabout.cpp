@@ -3,6 +3,7 @@
 #include <QScreen>
 #include <QTest>
 
+#include "support/qtestmain.h"
 #include "fakes/fakedesktopopener.h"
 #include "ui/frmabout.h"
 
@@ -102,5 +103,5 @@ private Q_SLOTS:
 
 } // namespace mellowby::ui
 
-QTEST_MAIN(mellowby::ui::TestFrmAbout)
+MELLOWBY_QTEST_MAIN(mellowby::ui::TestFrmAbout)
 #include "tst_frmabout.moc"

@@ -1,3 +1,4 @@
+#include "support/qtestmain.h"
 #include "addnewprogram.h"
 
 #include <functional>
@@ -104,7 +105,7 @@ private:
 
     // The desktop's folder dialog keeps its history in the user's settings: here, in a folder
     // of the test's own.
-    tests::TemporaryDirectory m_configHome;
+    tests::TemporaryFolder m_configHome;
 
 private Q_SLOTS:
     void initTestCase() { qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_configHome.path())); }
@@ -142,7 +143,7 @@ private Q_SLOTS:
 
     void theDesktopFolderDialogPicksDirectoriesOnly()
     {
-        tests::TemporaryDirectory folder;
+        tests::TemporaryFolder folder;
         QWidget owner;
         QtFolderPicker picker;
         for (const bool choose : { false, true }) {
@@ -314,7 +315,7 @@ private Q_SLOTS:
 
     void aPickedFolderIsScannedWithoutMediaCheck()
     {
-        tests::TemporaryDirectory tree;
+        tests::TemporaryFolder tree;
         tests::writeFile(tree / "a.txt", "a");
         tests::writeFile(tree / "sub/b.jpg", "b");
         platform::LinuxDirectoryLister lister;
@@ -515,5 +516,5 @@ private Q_SLOTS:
 
 } // namespace mellowby::ui
 
-QTEST_MAIN(mellowby::ui::TestFrmAddNew)
+MELLOWBY_QTEST_MAIN(mellowby::ui::TestFrmAddNew)
 #include "tst_frmaddnew.moc"

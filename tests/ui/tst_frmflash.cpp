@@ -3,6 +3,7 @@
 #include <QScreen>
 #include <QTest>
 
+#include "support/qtestmain.h"
 #include "ui/frmflash.h"
 
 namespace mellowby::ui {
@@ -99,5 +100,5 @@ private Q_SLOTS:
 
 } // namespace mellowby::ui
 
-QTEST_MAIN(mellowby::ui::TestFrmFlash)
+MELLOWBY_QTEST_MAIN(mellowby::ui::TestFrmFlash)
 #include "tst_frmflash.moc"

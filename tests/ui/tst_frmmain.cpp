@@ -1,3 +1,4 @@
+#include "support/qtestmain.h"
 #include "catalogfolder.h"
 #include "fakeprogram.h"
 
@@ -336,5 +337,5 @@ private:
 
 } // namespace mellowby::ui
 
-QTEST_MAIN(mellowby::ui::TestFrmMain)
+MELLOWBY_QTEST_MAIN(mellowby::ui::TestFrmMain)
 #include "tst_frmmain.moc"

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QThread>
 
+#include "support/qtestmain.h"
 #include "fakes/fakemessagebox.h"
 #include "ui/guithreadmessagebox.h"
 
@@ -126,5 +127,5 @@ private Q_SLOTS:
 
 } // namespace mellowby::ui
 
-QTEST_GUILESS_MAIN(mellowby::ui::TestGuiThreadMessageBox)
+MELLOWBY_QTEST_GUILESS_MAIN(mellowby::ui::TestGuiThreadMessageBox)
 #include "tst_guithreadmessagebox.moc"

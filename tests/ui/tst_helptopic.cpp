@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/qtestmain.h"
 #include "app/programfolder.h"
 #include "fakes/fakedesktopopener.h"
 #include "fakes/fakemessagebox.h"
@@ -149,5 +150,5 @@ private Q_SLOTS:
 
 } // namespace mellowby::ui
 
-QTEST_GUILESS_MAIN(mellowby::ui::TestHelpTopic)
+MELLOWBY_QTEST_GUILESS_MAIN(mellowby::ui::TestHelpTopic)
 #include "tst_helptopic.moc"

@@ -1,6 +1,7 @@
 #include <QAbstractItemModelTester>
 #include <QTest>
 
+#include "support/qtestmain.h"
 #include "browse/catalogtree.h"
 #include "search/filelist.h"
 #include "ui/catalogtreemodel.h"
@@ -109,5 +110,5 @@ private Q_SLOTS:
 
 } // namespace mellowby::ui
 
-QTEST_MAIN(mellowby::ui::TestModels)
+MELLOWBY_QTEST_MAIN(mellowby::ui::TestModels)
 #include "tst_models.moc"

@@ -1,8 +1,9 @@
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
+#include "support/qtestmain.h"
+#include "support/temporaryfolder.h"
 #include "ui/qtdesktopopener.h"
 
 namespace mellowby::ui {
@@ -15,8 +16,10 @@ class TestQtDesktopOpener : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_bin;
-    QTemporaryDir m_work;
+    tests::TemporaryFolder m_binFolder;
+    tests::TemporaryFolder m_workFolder;
+    const QDir m_bin { QString::fromStdString(m_binFolder.path()) };
+    const QDir m_work { QString::fromStdString(m_workFolder.path()) };
     QByteArray m_path;
 
     QString recorded() const
@@ -28,7 +31,6 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_bin.isValid() && m_work.isValid());
         QFile script(m_bin.filePath(u"xdg-open"_s));
         QVERIFY(script.open(QIODevice::WriteOnly));
         script.write("#!/bin/sh\n"
@@ -70,8 +72,8 @@ private Q_SLOTS:
 
     void noXdgOpenIsAnError()
     {
-        const QTemporaryDir empty;
-        qputenv("PATH", QFile::encodeName(empty.path()));
+        const tests::TemporaryFolder empty;
+        qputenv("PATH", QByteArray::fromStdString(empty.path()));
         const auto opened = QtDesktopOpener().open("/tmp/x.txt", "/tmp/");
         qputenv("PATH", QFile::encodeName(m_bin.path()) + ':' + m_path);
         QVERIFY(!opened.has_value());
@@ -82,5 +84,5 @@ private Q_SLOTS:
 
 } // namespace mellowby::ui
 
-QTEST_GUILESS_MAIN(mellowby::ui::TestQtDesktopOpener)
+MELLOWBY_QTEST_GUILESS_MAIN(mellowby::ui::TestQtDesktopOpener)
 #include "tst_qtdesktopopener.moc"

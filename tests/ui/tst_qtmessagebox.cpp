@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/qtestmain.h"
 #include "ui/busycursor.h"
 #include "ui/qtmessagebox.h"
 
@@ -109,5 +110,5 @@ private Q_SLOTS:
 
 } // namespace mellowby::ui
 
-QTEST_MAIN(mellowby::ui::TestQtMessageBox)
+MELLOWBY_QTEST_MAIN(mellowby::ui::TestQtMessageBox)
 #include "tst_qtmessagebox.moc"

@@ -1,3 +1,4 @@
+#include "support/qtestmain.h"
 #include "fakeprogram.h"
 
 #include <filesystem>
@@ -7,7 +8,7 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "platform/temporarydirectory.h"
+#include "support/temporaryfolder.h"
 #include "ui/frmflash.h"
 #include "ui/frmmain.h"
 #include "ui/startup.h"
@@ -21,7 +22,7 @@ class TestStartup : public QObject {
 private Q_SLOTS:
     void init()
     {
-        m_folder = std::make_unique<tests::TemporaryDirectory>();
+        m_folder = std::make_unique<tests::TemporaryFolder>();
         m_program = std::make_unique<tests::FakeProgram>(m_folder->path());
         m_program->drives.drives
             = { { "/media/cdrom", platform::DriveKind::CdRom }, { "/", platform::DriveKind::Fixed } };
@@ -92,12 +93,12 @@ private:
 
     QTreeView* tree() const { return m_window->findChild<QTreeView*>(QStringLiteral("treeDisk")); }
 
-    std::unique_ptr<tests::TemporaryDirectory> m_folder;
+    std::unique_ptr<tests::TemporaryFolder> m_folder;
     std::unique_ptr<tests::FakeProgram> m_program;
     std::unique_ptr<frmMain> m_window;
 };
 
 } // namespace mellowby::ui
 
-QTEST_MAIN(mellowby::ui::TestStartup)
+MELLOWBY_QTEST_MAIN(mellowby::ui::TestStartup)
 #include "tst_startup.moc"

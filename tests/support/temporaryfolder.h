@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace mellowby::tests {
+
+// A fresh folder under the system's temporary folder (or under base), removed with everything
+// in it. The one place tests get a folder of their own: nothing a test writes reaches the home
+// folder or another test's files.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const std::filesystem::path& base = std::filesystem::temp_directory_path())
+    {
+        std::string pattern = (base / "mellowby-test-XXXXXX").native();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("mkdtemp failed under " + base.native());
+        m_path = pattern;
+    }
+    ~TemporaryFolder()
+    {
+        std::error_code ignored;
+        // A test may have taken permissions away; they come back so that everything goes.
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+            ignored);
+        for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+            if (it->is_directory(ignored) && !it->is_symlink(ignored))
+                std::filesystem::permissions(
+                    it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
+        }
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::string& path() const { return m_path; }
+    std::string operator/(std::string_view name) const { return m_path + "/" + std::string(name); }
+
+private:
+    std::string m_path;
+};
+
+// Writes bytes as the whole file, creating missing parent folders; throws when it cannot.
+inline void writeFile(const std::string& path, std::string_view bytes)
+{
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty())
+        std::filesystem::create_directories(parent);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+inline std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
+} // namespace mellowby::tests
