@@ -1,7 +1,7 @@
 #include "app/inifile.h"
 
 #include "app/inidocument.h"
-#include "app/textfile.h"
+#include "platform/filesystem.h"
 
 namespace mellowby::app {
 
@@ -9,10 +9,11 @@ namespace {
 
 // The value as stored, or empty text for a missing or unreadable file. These routines
 // never report: a failure simply reads as "not set".
-std::string readValue(const std::string& file, const std::string& section, const std::string& key)
+std::string readValue(
+    platform::IFileSystem& fileSystem, const std::string& file, const std::string& section, const std::string& key)
 {
     try {
-        auto contents = readWholeFile(file);
+        auto contents = fileSystem.readWholeFile(file, kMaxIniFileSize);
         if (!contents || !*contents)
             return {};
         return IniDocument(std::move(**contents)).value(section, key);
@@ -23,25 +24,28 @@ std::string readValue(const std::string& file, const std::string& section, const
 
 } // namespace
 
-std::string getIniString(const std::string& file, const std::string& section, const std::string& key)
+std::string getIniString(
+    platform::IFileSystem& fileSystem, const std::string& file, const std::string& section, const std::string& key)
 {
     if (trimBlanks(key).empty())
         return {};
-    return readValue(file, section, key);
+    return readValue(fileSystem, file, section, key);
 }
 
-bool getIniBool(const std::string& file, const std::string& section, const std::string& key)
+bool getIniBool(
+    platform::IFileSystem& fileSystem, const std::string& file, const std::string& section, const std::string& key)
 {
-    return readValue(file, section, key) == "1";
+    return readValue(fileSystem, file, section, key) == "1";
 }
 
-bool setIniString(const std::string& file, const std::string& section, const std::string& key, const std::string& value)
+bool setIniString(platform::IFileSystem& fileSystem, const std::string& file, const std::string& section,
+    const std::string& key, const std::string& value)
 {
     // A blank entry box must not wipe what the user saved earlier.
     if (trimBlanks(value).empty() || trimBlanks(key).empty() || trimBlanks(section).empty())
         return false;
     try {
-        auto contents = readWholeFile(file);
+        auto contents = fileSystem.readWholeFile(file, kMaxIniFileSize);
         // A file that exists but cannot be read is left alone: rewriting it from nothing would
         // throw away every other line in it.
         if (!contents)
@@ -51,15 +55,16 @@ bool setIniString(const std::string& file, const std::string& section, const std
             return false;
         if (*contents && **contents == document.text())
             return true;
-        return replaceWholeFile(file, document.text()).has_value();
+        return platform::replaceWholeFile(fileSystem, file, document.text()).has_value();
     } catch (...) {
         return false;
     }
 }
 
-bool setIniBool(const std::string& file, const std::string& section, const std::string& key, bool value)
+bool setIniBool(platform::IFileSystem& fileSystem, const std::string& file, const std::string& section,
+    const std::string& key, bool value)
 {
-    return setIniString(file, section, key, value ? "1" : "0");
+    return setIniString(fileSystem, file, section, key, value ? "1" : "0");
 }
 
 } // namespace mellowby::app

@@ -1,57 +1,42 @@
 #include "app/programfolder.h"
 
-#include <filesystem>
 #include <utility>
 
-#include <system_error>
-
 #include "app/casefold.h"
+#include "platform/filesystem.h"
 #include "platform/paths.h"
 
 namespace mellowby::app {
 
-namespace fs = std::filesystem;
-
-ProgramFolder::ProgramFolder(std::string path)
-    : m_path(std::move(path))
-{
-}
-
-std::string ProgramFolder::resolveIn(const std::string& dir, std::string_view name)
+std::string resolveIgnoringCase(platform::IFileSystem& fileSystem, const std::string& dir, std::string_view name)
 {
     std::string exact = platform::joinPath(dir, name);
     if (name.empty())
         return exact;
-
-    // lstat, not stat: a symbolic link (even a dangling one) of the exact name is that entry.
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(exact, ec)))
+    // Errors (no such folder, no permission) end the search quietly: the caller then works with
+    // the name as given and meets the real failure when it uses it.
+    const auto entries = fileSystem.listFolder(dir.empty() ? std::string(".") : dir);
+    if (!entries)
         return exact;
-
-    // Errors (no such folder, no permission) end the search quietly: the caller then works
-    // with the name as given and meets the real failure when it uses it.
-    fs::directory_iterator it(dir.empty() ? fs::path(".") : fs::path(dir), ec);
-    for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-        const std::string entry = it->path().filename().native();
-        if (equalsIgnoringCase(entry, name))
-            return platform::joinPath(dir, entry);
+    const platform::FolderEntry* folded = nullptr;
+    for (const auto& entry : *entries) {
+        if (entry.name == name)
+            return exact;
+        if (folded == nullptr && equalsIgnoringCase(entry.name, name))
+            folded = &entry;
     }
-    return exact;
+    return folded != nullptr ? platform::joinPath(dir, folded->name) : exact;
 }
 
-std::string ProgramFolder::dataDir() const
+ProgramFolder::ProgramFolder(std::string path, platform::IFileSystem& fileSystem)
+    : m_path(std::move(path))
+    , m_fileSystem(fileSystem)
 {
-    return resolveIn(m_path, "Data");
 }
 
-std::string ProgramFolder::iniPath() const
+std::string ProgramFolder::resolve(std::string_view name) const
 {
-    return resolveIn(m_path, "option.ini");
-}
-
-std::string ProgramFolder::dataFile(std::string_view name) const
-{
-    return resolveIn(dataDir(), name);
+    return resolveIgnoringCase(m_fileSystem, m_path, name);
 }
 
 } // namespace mellowby::app

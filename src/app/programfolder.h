@@ -3,29 +3,35 @@
 #include <string>
 #include <string_view>
 
+namespace mellowby::platform {
+class IFileSystem;
+}
+
 namespace mellowby::app {
 
-// The folder that holds the program: the base of every path the program keeps. Names inside it
-// are matched without regard to letter case (an exact match wins, else a case-insensitive one),
-// because catalogs and settings are often carried over from systems that ignore case.
+// The existing entry of dir whose name matches name without regard to letter case (an exact
+// match wins), or dir/name when there is none. Catalogs and settings are often carried over from
+// systems that ignore case, so every name the program looks up in its folders is found this way.
+std::string resolveIgnoringCase(platform::IFileSystem& fileSystem, const std::string& dir, std::string_view name);
+
+// The folder that holds the program: the base of every path the program keeps.
 class ProgramFolder {
 public:
-    explicit ProgramFolder(std::string path);
+    ProgramFolder(std::string path, platform::IFileSystem& fileSystem);
 
     const std::string& path() const { return m_path; }
+    platform::IFileSystem& fileSystem() const { return m_fileSystem; }
 
-    // The existing entry of dir whose name matches name, or dir/name when there is none.
-    static std::string resolveIn(const std::string& dir, std::string_view name);
-
+    // An entry of the program folder, as it exists on disk (see resolveIgnoringCase).
+    std::string resolve(std::string_view name) const;
     // <program folder>/Data, as it exists on disk.
-    std::string dataDir() const;
+    std::string dataDir() const { return resolve("Data"); }
     // <program folder>/option.ini, as it exists on disk.
-    std::string iniPath() const;
-    // A file of the Data folder, as it exists on disk.
-    std::string dataFile(std::string_view name) const;
+    std::string iniPath() const { return resolve("option.ini"); }
 
 private:
     std::string m_path;
+    platform::IFileSystem& m_fileSystem;
 };
 
 } // namespace mellowby::app

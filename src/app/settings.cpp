@@ -4,33 +4,44 @@
 #include <new>
 
 #include "app/inidocument.h"
+#include "app/inifile.h"
 #include "app/programfolder.h"
 #include "app/showmsg.h"
-#include "app/textfile.h"
 #include "platform/error.h"
+#include "platform/filesystem.h"
 
 namespace mellowby::app {
 
 namespace {
 
+// The names under which the settings are stored: users' files rely on them.
 constexpr const char* kSection = "Options";
+constexpr const char* kNoFileStr = "NoFileStr";
+constexpr const char* kYesFileStr = "YesFileStr";
+constexpr const char* kIfYesFile = "ifYesFile";
+constexpr const char* kIfUseOption = "ifUseOption";
 
 } // namespace
+
+Settings defaultSettings()
+{
+    return { kDefaultFileTypes, kDefaultFileTypes, false, false };
+}
 
 bool getIniSetting(const ProgramFolder& folder, Settings& settings, platform::IMessageBox& box)
 {
     platform::Error error;
     try {
         // One read for all four values, so they come from the same version of the file.
-        auto contents = readWholeFile(folder.iniPath());
+        auto contents = folder.fileSystem().readWholeFile(folder.iniPath(), kMaxIniFileSize);
         if (contents) {
             // A missing file is not a failure: every setting reads as empty or false.
             const IniDocument document(contents->value_or(std::string()));
             Settings loaded;
-            loaded.NoFileStr = document.value(kSection, "NoFileStr");
-            loaded.YesFileStr = document.value(kSection, "YesFileStr");
-            loaded.ifYesFile = document.value(kSection, "ifYesFile") == "1";
-            loaded.ifUseOption = document.value(kSection, "ifUseOption") == "1";
+            loaded.NoFileStr = document.value(kSection, kNoFileStr);
+            loaded.YesFileStr = document.value(kSection, kYesFileStr);
+            loaded.ifYesFile = document.value(kSection, kIfYesFile) == "1";
+            loaded.ifUseOption = document.value(kSection, kIfUseOption) == "1";
             settings = std::move(loaded);
             return true;
         }
@@ -40,6 +51,30 @@ bool getIniSetting(const ProgramFolder& folder, Settings& settings, platform::IM
     }
     ShowMsg(box, "读取配置文件时出错！", error, "getIniSetting");
     return false;
+}
+
+Settings loadStartupSettings(const ProgramFolder& folder, platform::IMessageBox& box)
+{
+    Settings settings;
+    if (!getIniSetting(folder, settings, box)) {
+        ShowMsg(box, "读取配置文件时出错！", 0, "", "Main");
+        settings = defaultSettings();
+    }
+    return settings;
+}
+
+void saveSettings(const ProgramFolder& folder, const Settings& wanted, Settings& inMemory)
+{
+    platform::IFileSystem& fileSystem = folder.fileSystem();
+    const std::string ini = folder.iniPath();
+    if (setIniString(fileSystem, ini, kSection, kNoFileStr, wanted.NoFileStr))
+        inMemory.NoFileStr = wanted.NoFileStr;
+    if (setIniString(fileSystem, ini, kSection, kYesFileStr, wanted.YesFileStr))
+        inMemory.YesFileStr = wanted.YesFileStr;
+    if (setIniBool(fileSystem, ini, kSection, kIfYesFile, wanted.ifYesFile))
+        inMemory.ifYesFile = wanted.ifYesFile;
+    if (setIniBool(fileSystem, ini, kSection, kIfUseOption, wanted.ifUseOption))
+        inMemory.ifUseOption = wanted.ifUseOption;
 }
 
 } // namespace mellowby::app

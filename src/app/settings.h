@@ -20,10 +20,21 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
+// What the program works with when the settings file cannot be read.
 inline constexpr const char* kDefaultFileTypes = "GIF|JPG|PCX|TIF|ICO";
+Settings defaultSettings();
 
 // Loads the four settings from option.ini. False, after its own error box, when the file
 // exists but cannot be read.
 bool getIniSetting(const ProgramFolder& folder, Settings& settings, platform::IMessageBox& box);
+
+// The settings as start-up establishes them: those of option.ini, or, when it cannot be read,
+// the default lists after getIniSetting's box and the "Main" box.
+Settings loadStartupSettings(const ProgramFolder& folder, platform::IMessageBox& box);
+
+// Writes the four settings to option.ini in the order the generation dialog saves them, each
+// even when an earlier one failed. inMemory takes each value the file took; a value the file
+// refused (an empty text is never stored) stays as the file keeps it.
+void saveSettings(const ProgramFolder& folder, const Settings& wanted, Settings& inMemory);
 
 } // namespace mellowby::app

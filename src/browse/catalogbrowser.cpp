@@ -1,55 +1,18 @@
 #include "browse/catalogbrowser.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
-#include <filesystem>
 #include <optional>
 #include <vector>
 
-#include "app/casefold.h"
-#include "app/programfolder.h"
 #include "app/showmsg.h"
-#include "catalog/catalognames.h"
 #include "catalog/catalogreader.h"
-#include "catalog/textutils.h"
-#include "platform/paths.h"
+#include "catalog/catalogstore.h"
 
 namespace mellowby::browse {
 
 namespace {
-
-bool endsWithXmlAnyCase(const std::string& name)
-{
-    return name.size() > 4 && app::foldCase(name.substr(name.size() - 4)) == ".xml";
-}
-
-// The catalog files of a folder in name order. Drives that sort their directories (as the
-// systems these catalogs often come from do) give this order anyway; elsewhere the order of the
-// directory listing means nothing to the user.
-std::vector<std::string> catalogFileNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        std::string name = entry.path().filename().string();
-        std::error_code typeError;
-        if (!name.starts_with('.') && endsWithXmlAnyCase(name) && !entry.is_directory(typeError))
-            names.push_back(std::move(name));
-    }
-    std::ranges::sort(names, [](const std::string& a, const std::string& b) {
-        const auto foldedA = app::foldCase(a);
-        const auto foldedB = app::foldCase(b);
-        return foldedA != foldedB ? foldedA < foldedB : a < b;
-    });
-    return names;
-}
-
-bool isVisibleFile(const std::string& path)
-{
-    std::error_code error;
-    const auto name = std::filesystem::path(path).filename().string();
-    return !name.empty() && !name.starts_with('.') && std::filesystem::is_regular_file(path, error);
-}
 
 // The label of a tree node made from element, or nothing when the element offers none.
 std::optional<std::string> labelOf(const pugi::xml_node& element)
@@ -72,31 +35,30 @@ std::optional<std::string> labelOf(const pugi::xml_node& element)
 
 } // namespace
 
-CatalogBrowser::CatalogBrowser(std::string dataDir, platform::IMessageBox& box)
-    : m_dataDir(std::move(dataDir))
+CatalogBrowser::CatalogBrowser(const catalog::CatalogStore& store, platform::IMessageBox& box)
+    : m_store(store)
     , m_box(box)
 {
 }
 
-bool CatalogBrowser::getAllXmlToTree(const std::string& folder)
+bool CatalogBrowser::getAllXmlToTree()
 {
-    const auto names = catalogFileNames(folder);
-    for (const auto& name : names) {
-        const std::string path = platform::joinPath(folder, name);
-        const std::string catalogName = catalog::getShortName(path);
+    // A Data folder that cannot be read shows no catalogs, as one without any.
+    const auto catalogs = m_store.catalogs().value_or(std::vector<catalog::StoredCatalog> {});
+    for (const auto& stored : catalogs) {
         NodeId root = kNoNode;
-        if (!ShowXml(path, root))
+        if (!ShowXml(stored.fileName, root))
             continue;
         app::clsXmlFile record;
-        record.setFileName(catalogName);
-        record.setIdxName(catalogName);
+        record.setFileName(stored.name);
+        record.setIdxName(stored.name);
         record.setTreeIndex(root);
         // Two files whose names differ only in letter case are one catalog: the first is kept,
         // and the second leaves no node behind that nothing could list or delete.
         if (!m_collection.add(std::move(record)))
             m_tree.removeRoot(root);
     }
-    return !names.empty();
+    return !catalogs.empty();
 }
 
 bool CatalogBrowser::AddXmlToTree(const std::string& theXmlFile)
@@ -107,10 +69,8 @@ bool CatalogBrowser::AddXmlToTree(const std::string& theXmlFile)
         const std::string key = catalog::catalogKeyOf(theXmlFile);
         if (ifXmlLoaded(key))
             removeCatalog(key);
-        const std::string path
-            = app::ProgramFolder::resolveIn(m_dataDir, catalog::catalogFileNames(theXmlFile).xmlName);
         NodeId root = kNoNode;
-        if (ShowXml(path, root)) {
+        if (ShowXml(catalog::catalogFileNames(theXmlFile).xmlName, root)) {
             app::clsXmlFile record;
             record.setFileName(key);
             record.setIdxName(key);
@@ -124,22 +84,19 @@ bool CatalogBrowser::AddXmlToTree(const std::string& theXmlFile)
     }
 }
 
-bool CatalogBrowser::ShowXml(const std::string& path, NodeId& rootIndex)
+bool CatalogBrowser::ShowXml(const std::string& catalogFile, NodeId& rootIndex)
 {
     try {
-        const std::string twinPath = catalog::idxPathFor(path);
-        const auto slash = twinPath.rfind(platform::kPathSeparator);
-        const std::string twin = slash == std::string::npos
-            ? twinPath
-            : app::ProgramFolder::resolveIn(twinPath.substr(0, slash), twinPath.substr(slash + 1));
-        if (!isVisibleFile(twin))
-            return false;
-        const catalog::CatalogDocument document = catalog::loadCatalog(twin);
+        const catalog::CatalogDocument document = m_store.loadTwin(catalogFile);
         if (!document.loaded()) {
-            // A twin that does not parse (its writing stopped early, or it was damaged) would
-            // give a node without a name that nothing could list or delete; say why instead.
-            app::ShowMsg(m_box, "显示XML文件时出错！", document.loadError().number,
-                twin + "：" + document.loadError().description, "frmMain-ShowXml");
+            const platform::Error& why = document.loadError();
+            // A catalog without its twin is not shown, and nothing is said. A twin that cannot
+            // be read or does not parse (its writing stopped early, or it was damaged) would give
+            // a node without a name that nothing could list or delete; the user is told why.
+            if (why.number == ENOENT || why.number == EISDIR)
+                return false;
+            const std::string twin = m_store.twinPath(catalogFile).value_or(catalogFile);
+            app::ShowMsg(m_box, "显示XML文件时出错！", why.number, twin + "：" + why.description, "frmMain-ShowXml");
             return false;
         }
         rootIndex = AddNode(document.documentElement(), kNoNode);

@@ -13,15 +13,19 @@ namespace mellowby::platform {
 class IMessageBox;
 }
 
+namespace mellowby::catalog {
+class CatalogStore;
+}
+
 namespace mellowby::browse {
 
 // What the main window keeps about the loaded catalogs: the tree, the collection, the Data
-// folder they come from and the current catalog name.
+// folder they come from and the current catalog name. The store must outlive it.
 class CatalogBrowser {
 public:
-    CatalogBrowser(std::string dataDir, platform::IMessageBox& box);
+    CatalogBrowser(const catalog::CatalogStore& store, platform::IMessageBox& box);
 
-    const std::string& dataDir() const { return m_dataDir; }
+    const catalog::CatalogStore& store() const { return m_store; }
     platform::IMessageBox& box() { return m_box; }
     CatalogTree& tree() { return m_tree; }
     const CatalogTree& tree() const { return m_tree; }
@@ -31,16 +35,16 @@ public:
     const std::string& currentCatalogName() const { return m_currentCatalogName; }
     void setCurrentCatalogName(std::string name) { m_currentCatalogName = std::move(name); }
 
-    // Loads every catalog of folder (names ending in ".xml" in any case, in name order). True
-    // when the folder held at least one; the caller then lists the first node.
-    bool getAllXmlToTree(const std::string& folder);
+    // Loads every catalog of the Data folder, in the order the store lists them. True when the
+    // folder held at least one; the caller then lists the first node.
+    bool getAllXmlToTree();
     // Loads the catalog named theXmlFile from the Data folder, replacing a loaded one of the
     // same name, which leaves its place: the new root is the last. Catalogs are keyed by their
     // name without a final ".xml" in every lookup here.
     bool AddXmlToTree(const std::string& theXmlFile);
-    // Fills the tree from the index twin of the catalog at path; true with the new root in
-    // rootIndex when it did.
-    bool ShowXml(const std::string& path, NodeId& rootIndex);
+    // Fills the tree from the index twin of a catalog (its file name or name); true with the new
+    // root in rootIndex when it did.
+    bool ShowXml(const std::string& catalogFile, NodeId& rootIndex);
     // The root of the catalog named name; -1 (after the error box) when it is not loaded.
     NodeId getXmlIndex(const std::string& name);
     bool ifXmlLoaded(const std::string& name) const;
@@ -54,7 +58,7 @@ public:
     NodeId AddNode(const pugi::xml_node& element, NodeId parent);
 
 private:
-    std::string m_dataDir;
+    const catalog::CatalogStore& m_store;
     platform::IMessageBox& m_box;
     CatalogTree m_tree;
     CatalogCollection m_collection;

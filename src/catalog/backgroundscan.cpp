@@ -7,7 +7,7 @@ namespace mellowby::catalog {
 BackgroundScan::BackgroundScan(
     const ScanContext& context, std::string path, std::string name, std::function<void()> onFinished)
     : m_settings(context.settings)
-    , m_context { context.dataDir, m_settings, context.lister, context.fileSystem, context.box, context.dates, this }
+    , m_context { context.store, m_settings, context.lister, context.box, context.dates, this }
     , m_path(std::move(path))
     , m_name(std::move(name))
     , m_onFinished(std::move(onFinished))
@@ -73,7 +73,7 @@ void BackgroundScan::run()
     // Nothing may leave the thread: an exception escaping it would end the program.
     Result result = std::unexpected(ScanFailure::Failed);
     try {
-        result = generateCatalog(m_context, m_path, m_name);
+        result = genXml(m_context, m_path, m_name);
     } catch (...) {
     }
     if (result)

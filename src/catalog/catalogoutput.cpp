@@ -11,9 +11,9 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 } // namespace
 
-CatalogOutput::CatalogOutput(std::unique_ptr<platform::IOutputFile> xml, std::unique_ptr<platform::IOutputFile> idx)
-    : m_xml { std::move(xml), {} }
-    , m_idx { std::move(idx), {} }
+CatalogOutput::CatalogOutput(platform::IReplacement& xml, platform::IReplacement& idx)
+    : m_xml { &xml, {} }
+    , m_idx { &idx, {} }
 {
     m_xml.buffer.reserve(kBlockSize + 4096);
     m_idx.buffer.reserve(kBlockSize + 4096);

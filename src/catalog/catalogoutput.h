@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,7 +7,7 @@
 #include "platform/error.h"
 
 namespace mellowby::platform {
-class IOutputFile;
+class IReplacement;
 }
 
 namespace mellowby::catalog {
@@ -18,7 +17,8 @@ namespace mellowby::catalog {
 // first write failure sticks, so the walk can stop at once instead of writing on into a full disk.
 class CatalogOutput {
 public:
-    CatalogOutput(std::unique_ptr<platform::IOutputFile> xml, std::unique_ptr<platform::IOutputFile> idx);
+    // The files must outlive the output.
+    CatalogOutput(platform::IReplacement& xml, platform::IReplacement& idx);
     ~CatalogOutput();
     CatalogOutput(const CatalogOutput&) = delete;
     CatalogOutput& operator=(const CatalogOutput&) = delete;
@@ -35,7 +35,7 @@ public:
 
 private:
     struct Target {
-        std::unique_ptr<platform::IOutputFile> file;
+        platform::IReplacement* file;
         std::string buffer;
     };
     void flushIfFull(Target& target);

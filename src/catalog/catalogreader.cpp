@@ -4,10 +4,6 @@
 #include <string_view>
 #include <utility>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "catalog/gb2312decoder.h"
 
 namespace mellowby::catalog {
@@ -20,65 +16,6 @@ namespace {
 // ends between elements) is dropped. A DOCTYPE is skipped and its entities are never expanded.
 constexpr unsigned int kParseOptions
     = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_wconv_attribute | pugi::parse_eol;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int descriptor)
-        : m_descriptor(descriptor)
-    {
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor()
-    {
-        if (m_descriptor >= 0) {
-            ::close(m_descriptor);
-        }
-    }
-
-    int get() const { return m_descriptor; }
-
-private:
-    int m_descriptor;
-};
-
-std::expected<std::string, platform::Error> readWholeFile(const std::string& path)
-{
-    // O_NONBLOCK keeps a FIFO planted under a catalog's name from blocking the open; only
-    // regular files are read, as a FIFO or a device such as /dev/zero may never end.
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0) {
-        return std::unexpected(platform::errorFromErrno(errno));
-    }
-    struct stat info { };
-    if (::fstat(file.get(), &info) != 0) {
-        return std::unexpected(platform::errorFromErrno(errno));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return std::unexpected(platform::errorFromErrno(S_ISDIR(info.st_mode) ? EISDIR : EINVAL));
-    }
-    // One byte more than the file holds, so that the read reporting the end needs no growth.
-    std::string bytes(static_cast<std::size_t>(info.st_size) + 1, '\0');
-    std::size_t size = 0;
-    for (;;) {
-        if (size == bytes.size()) {
-            bytes.resize(bytes.size() * 2);
-        }
-        const ssize_t count = ::read(file.get(), bytes.data() + size, bytes.size() - size);
-        if (count == 0) {
-            break;
-        }
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::unexpected(platform::errorFromErrno(errno));
-        }
-        size += static_cast<std::size_t>(count);
-    }
-    bytes.resize(size);
-    return bytes;
-}
 
 bool isXmlSpace(char c)
 {
@@ -180,16 +117,12 @@ CatalogDocument::CatalogDocument(CatalogDocument&&) noexcept = default;
 CatalogDocument& CatalogDocument::operator=(CatalogDocument&&) noexcept = default;
 CatalogDocument::~CatalogDocument() = default;
 
-bool CatalogDocument::load(const std::string& path)
+bool CatalogDocument::failToRead(platform::Error why)
 {
     m_state.reset();
-    auto bytes = readWholeFile(path);
-    if (!bytes) {
-        m_state = std::make_unique<State>();
-        const auto status = bytes.error().number == ENOENT ? pugi::status_file_not_found : pugi::status_io_error;
-        return m_state->fail(resultWithStatus(status), std::move(bytes.error()));
-    }
-    return loadBytes(std::move(*bytes));
+    m_state = std::make_unique<State>();
+    const auto status = why.number == ENOENT ? pugi::status_file_not_found : pugi::status_io_error;
+    return m_state->fail(resultWithStatus(status), std::move(why));
 }
 
 bool CatalogDocument::loadBytes(std::string bytes)
@@ -252,37 +185,10 @@ const pugi::xml_parse_result& CatalogDocument::parseResult() const
     return m_state ? m_state->result : kNone;
 }
 
-CatalogDocument loadCatalog(const std::string& path)
-{
-    CatalogDocument document;
-    document.load(path);
-    return document;
-}
-
 pugi::xpath_node_set selectAllFiles(const CatalogDocument& document)
 {
     const pugi::xml_node root = document.documentNode();
     return root ? root.select_nodes("//File") : pugi::xpath_node_set();
-}
-
-std::expected<pugi::xpath_node_set, platform::Error> selectDirectoryFiles(
-    const CatalogDocument& document, std::size_t depth, const std::string& title)
-{
-    std::string query = "/Disk";
-    for (std::size_t level = 0; level < depth; ++level) {
-        query += "/Directory";
-    }
-    query += "[@title = $title]/File";
-    try {
-        pugi::xpath_variable_set variables;
-        variables.set("title", title.c_str());
-        const pugi::xpath_query compiled(query.c_str(), &variables);
-        const pugi::xml_node root = document.documentNode();
-        return root ? compiled.evaluate_node_set(root) : pugi::xpath_node_set();
-    } catch (const pugi::xpath_exception& failure) {
-        // pugixml refuses queries nested deeper than its fixed limit of about a thousand steps.
-        return std::unexpected(platform::Error { 0, failure.what() });
-    }
 }
 
 pugi::xml_attribute attributeAt(pugi::xml_node node, std::size_t index)

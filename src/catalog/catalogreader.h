@@ -10,7 +10,7 @@
 
 namespace mellowby::catalog {
 
-// One catalog file read into memory, for a single use by one reader; nothing is cached between
+// One catalog file in memory (CatalogStore reads it), for a single use by one reader; nothing is cached between
 // uses. Every node, attribute and node set taken from it lives only as long as the document.
 //
 // Loading never throws for a bad file: a missing, unreadable or malformed catalog simply leaves the
@@ -24,10 +24,11 @@ public:
     CatalogDocument& operator=(const CatalogDocument&) = delete;
     ~CatalogDocument();
 
-    // Replaces whatever was loaded before with the catalog file at path; returns loaded().
-    bool load(const std::string& path);
-    // The same for the bytes of a catalog file already in memory.
+    // Replaces whatever was loaded before with the catalog file of these bytes; returns loaded().
     bool loadBytes(std::string bytes);
+    // Replaces whatever was loaded before with nothing, because the file could not be read for
+    // the reason given; returns false.
+    bool failToRead(platform::Error why);
 
     bool loaded() const;
     // The root element (Disk in every catalog the program writes), or an empty node.
@@ -50,16 +51,8 @@ private:
     std::unique_ptr<State> m_state;
 };
 
-CatalogDocument loadCatalog(const std::string& path);
-
 // Every File element at any depth, in document order.
 pugi::xpath_node_set selectAllFiles(const CatalogDocument& document);
-
-// The File children of the elements at exactly `depth` levels below the root (0: the Disk element
-// itself, n: the n-th level of Directory elements, under any parent) whose title equals `title`.
-// The title goes into the query as a variable, so no character of it can change the query.
-std::expected<pugi::xpath_node_set, platform::Error> selectDirectoryFiles(
-    const CatalogDocument& document, std::size_t depth, const std::string& title);
 
 // The attribute at a 0-based position in document order, or an empty attribute. Readers go by
 // position because the order of attributes is fixed by the catalog format.

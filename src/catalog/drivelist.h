@@ -2,32 +2,33 @@
 
 #include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "platform/drives.h"
+
 namespace mellowby::platform {
-class IDrives;
 class IMessageBox;
 } // namespace mellowby::platform
 
 namespace mellowby::catalog {
 
-// The drives offered for scanning: labels such as "/media/cdrom(光驱)" (root followed by the kind
-// text), and the roots of the optical drives joined by ";".
+// The drives offered for scanning, as start-up found them, in drive order. They stay structured
+// (root and kind) wherever the program works with them; only a window that shows one turns it
+// into its label.
 struct DriveList {
-    std::vector<std::string> labels;
-    std::string cdDrives;
+    std::vector<platform::Drive> drives;
+
+    // The optical drive that path lies on (on a separator boundary), or nothing.
+    const platform::Drive* opticalDriveOf(const std::string& path) const;
 };
+
+// A drive as the user sees it: its root followed by its kind text, such as "/media/cdrom(光驱)".
+std::string driveLabel(const platform::Drive& drive);
+// The kind text of an optical drive, by which a typed text names one.
+inline constexpr const char* kOpticalDriveText = "光驱";
 
 // Fills the list from the platform's drives and returns the number of drives.
 std::size_t getDriveList(platform::IDrives& drives, DriveList& list);
-
-// The text with every NUL replaced by ";"; count receives the number of NULs.
-std::string nullListToStr(std::string_view text, std::size_t& count);
-
-// The n-th (1-based) field of text, each field ended by separator (letters of the separator match
-// regardless of case); empty when there is no such field.
-std::string getStrByIndex(std::string_view text, std::ptrdiff_t n, std::string_view separator);
 
 // Whether the drive at path holds a readable medium; false for an empty path or no drive.
 bool ifMediaValided(platform::IDrives& drives, platform::IMessageBox& box, const std::string& path);

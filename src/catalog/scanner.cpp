@@ -1,20 +1,16 @@
 #include "catalog/scanner.h"
 
-#include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <exception>
+#include <memory>
 #include <set>
 #include <unordered_map>
 #include <vector>
 
-#include <unistd.h>
-
-#include "app/programfolder.h"
 #include "app/settings.h"
 #include "app/showmsg.h"
-#include "catalog/catalognames.h"
 #include "catalog/catalogoutput.h"
+#include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/textutils.h"
 #include "catalog/xmltextencoder.h"
@@ -22,6 +18,7 @@
 #include "platform/filesystem.h"
 #include "platform/messagebox.h"
 #include "platform/paths.h"
+#include "platform/temporarynames.h"
 
 namespace mellowby::catalog {
 
@@ -32,103 +29,19 @@ constexpr std::string_view kProgramTitle = "Mellowby";
 constexpr std::string_view kGenXmlSource = "frmMain-genXml";
 constexpr std::string_view kGenXmlMessage = "生成XML文件出错！";
 constexpr std::uint64_t kStopCheckInterval = 1024;
-
-bool isDotEntry(const std::string& name)
-{
-    return name == "." || name == "..";
-}
-
-// The two new files, under names the catalog loader never picks up, removed again unless the
-// scan completes and they are renamed into place.
-class TemporaryPair {
-public:
-    TemporaryPair(platform::IFileSystem& fileSystem, std::string dataDir)
-        : m_fileSystem(fileSystem)
-        , m_dataDir(std::move(dataDir))
-    {
-    }
-    ~TemporaryPair()
-    {
-        if (m_createdXml)
-            (void)m_fileSystem.removeFile(m_xml);
-        if (m_createdIdx)
-            (void)m_fileSystem.removeFile(m_idx);
-    }
-    TemporaryPair(const TemporaryPair&) = delete;
-    TemporaryPair& operator=(const TemporaryPair&) = delete;
-
-    std::expected<CatalogOutput, platform::Error> create()
-    {
-        // A file left by a scan that crashed may hold a name; take the next one then.
-        static std::atomic<std::uint64_t> counter = 0;
-        std::expected<std::unique_ptr<platform::IOutputFile>, platform::Error> xml;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const auto stem = ".mellowby-scan-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-            m_xml = platform::joinPath(m_dataDir, stem + ".xml.tmp");
-            m_idx = platform::joinPath(m_dataDir, stem + ".idx.tmp");
-            m_oldIdx = platform::joinPath(m_dataDir, stem + ".old-idx.tmp");
-            xml = m_fileSystem.createNewFile(m_xml);
-            if (xml || xml.error().number != EEXIST)
-                break;
-        }
-        if (!xml)
-            return std::unexpected(xml.error());
-        m_createdXml = true;
-        auto idx = m_fileSystem.createNewFile(m_idx);
-        if (!idx)
-            return std::unexpected(idx.error());
-        m_createdIdx = true;
-        return std::expected<CatalogOutput, platform::Error>(std::in_place, std::move(*xml), std::move(*idx));
-    }
-
-    // Moves the twin, then the catalog proper, over their final names: the catalog appears last,
-    // so it is never found without its twin. The old twin is set aside first and put back if the
-    // catalog proper cannot follow, so that a failure leaves the old pair as it was rather than
-    // the old catalog beside the new twin.
-    std::expected<void, platform::Error> commit(const std::string& xmlPath, const std::string& idxPath)
-    {
-        const bool setAside = m_fileSystem.isFile(idxPath);
-        if (setAside) {
-            if (auto moved = m_fileSystem.renameFile(idxPath, m_oldIdx); !moved)
-                return moved;
-        }
-        if (auto moved = m_fileSystem.renameFile(m_idx, idxPath); !moved) {
-            if (setAside)
-                (void)m_fileSystem.renameFile(m_oldIdx, idxPath);
-            return moved;
-        }
-        m_createdIdx = false;
-        if (auto moved = m_fileSystem.renameFile(m_xml, xmlPath); !moved) {
-            if (setAside)
-                (void)m_fileSystem.renameFile(m_oldIdx, idxPath);
-            else
-                (void)m_fileSystem.removeFile(idxPath);
-            return moved;
-        }
-        m_createdXml = false;
-        if (setAside)
-            (void)m_fileSystem.removeFile(m_oldIdx);
-        return {};
-    }
-
-private:
-    platform::IFileSystem& m_fileSystem;
-    std::string m_dataDir;
-    std::string m_xml;
-    std::string m_idx;
-    std::string m_oldIdx;
-    bool m_createdXml = false;
-    bool m_createdIdx = false;
-};
+// Folders the walk keeps open at once: the deepest ones, through which it opens their children.
+// A folder further up is opened again through its child on the way back.
+constexpr std::size_t kMaxOpenFolders = 64;
 
 // Walks a tree depth first and writes its lines. The walk keeps its own stack instead of
-// recursing, so no depth of nesting can exhaust the call stack, and it holds no directory open
-// while it descends.
+// recursing, so no depth of nesting can exhaust the call stack, and opens each folder through
+// its parent, so no length of path can stop it.
 class CatalogWalker {
 public:
-    CatalogWalker(ScanContext& context, CatalogOutput& output)
+    CatalogWalker(ScanContext& context, CatalogOutput& output, platform::FileId dataFolder)
         : m_context(context)
         , m_output(output)
+        , m_dataFolder(dataFolder)
     {
     }
 
@@ -136,38 +49,38 @@ public:
 
     Outcome genDirXml(const std::string& root)
     {
+        auto rootFolder = m_context.lister.open(root);
+        if (!rootFolder)
+            return Outcome::RootUnreadable;
         std::vector<Frame> stack;
-        stack.push_back({ root, {}, 0 });
-        const auto rootListed = m_context.lister.list(root, stack.back().entries);
-        if (!hasRealEntries(stack.back().entries))
+        stack.push_back(frameFor(root, std::move(*rootFolder)));
+        Frame& top = stack.back();
+        const auto rootListed = top.folder->list(top.entries);
+        if (top.entries.empty())
             return Outcome::RootUnreadable;
         if (!rootListed) {
             // The listing broke off part way, so the catalog could not be complete.
             showPlainBox(rootListed.error().description);
             return Outcome::RootFailed;
         }
-        enterDirectory(root);
+        m_openFolders = 1;
+        enterDirectory(top);
 
         while (!stack.empty()) {
             Frame& frame = stack.back();
             if (frame.next == frame.entries.size()) {
-                stack.pop_back();
-                if (!stack.empty()) {
-                    m_output.line() += "</Directory>";
-                    m_output.endLineToBoth();
-                }
+                leaveDirectory(stack);
                 continue;
             }
             const platform::DirEntry& entry = frame.entries[frame.next++];
+            // A scan of a tree that holds the Data folder must not record the files it is writing.
+            if (frame.isDataFolder && platform::writerOfTemporaryName(entry.name))
+                continue;
             if (entry.isDirectory) {
-                if (isDotEntry(entry.name))
-                    continue;
                 writeDirectoryOpening(entry);
-                Frame child { platform::joinPath(frame.path, entry.name), {}, 0 };
-                if (auto listed = m_context.lister.list(child.path, child.entries); !listed && !child.entries.empty())
-                    showPlainBox(listed.error().description);
-                enterDirectory(child.path);
-                stack.push_back(std::move(child));
+                stack.push_back(openChild(frame, entry));
+                enterDirectory(stack.back());
+                keepFewFoldersOpen(stack);
             } else {
                 writeFile(entry);
             }
@@ -184,17 +97,77 @@ public:
 private:
     struct Frame {
         std::string path;
+        std::unique_ptr<platform::IDirectory> folder; // let go of while deeper folders are open
+        platform::FileId id;
         std::vector<platform::DirEntry> entries;
         std::size_t next = 0;
+        bool isDataFolder = false;
     };
 
-    static bool hasRealEntries(const std::vector<platform::DirEntry>& entries)
+    Frame frameFor(std::string path, std::unique_ptr<platform::IDirectory> folder)
     {
-        for (const auto& entry : entries) {
-            if (!isDotEntry(entry.name))
-                return true;
+        Frame frame { std::move(path), std::move(folder), {}, {}, 0, false };
+        frame.id = frame.folder->id();
+        frame.isDataFolder = m_dataFolder.known() && frame.id == m_dataFolder;
+        return frame;
+    }
+
+    // A folder that cannot be opened (gone, no permission, no longer a folder) gives an empty
+    // element; one whose listing breaks off keeps what was read, and the user is told.
+    Frame openChild(Frame& parent, const platform::DirEntry& entry)
+    {
+        std::string path = platform::joinPath(parent.path, entry.name);
+        if (!parent.folder)
+            return { std::move(path), nullptr, {}, {}, 0, false };
+        auto opened = parent.folder->openChild(entry.name);
+        if (!opened)
+            return { std::move(path), nullptr, {}, {}, 0, false };
+        Frame child = frameFor(std::move(path), std::move(*opened));
+        ++m_openFolders;
+        if (auto listed = child.folder->list(child.entries); !listed)
+            showPlainBox(listed.error().description);
+        return child;
+    }
+
+    // Lets go of the shallowest open folders while more than a few are open.
+    void keepFewFoldersOpen(std::vector<Frame>& stack)
+    {
+        for (std::size_t i = 0; m_openFolders > kMaxOpenFolders && i < stack.size(); ++i) {
+            if (stack[i].folder) {
+                stack[i].folder.reset();
+                --m_openFolders;
+            }
         }
-        return false;
+    }
+
+    void leaveDirectory(std::vector<Frame>& stack)
+    {
+        Frame& done = stack.back();
+        if (stack.size() >= 2) {
+            Frame& parent = stack[stack.size() - 2];
+            if (!parent.folder && done.folder)
+                reopenParent(parent, *done.folder);
+        }
+        if (done.folder)
+            --m_openFolders;
+        stack.pop_back();
+        if (!stack.empty()) {
+            m_output.line() += "</Directory>";
+            m_output.endLineToBoth();
+        }
+    }
+
+    // The parent's handle was let go: it is taken again through the child, and only if it is
+    // still the same folder. One moved away meanwhile has its remaining folders written empty.
+    void reopenParent(Frame& parent, platform::IDirectory& child)
+    {
+        auto reopened = child.openParent();
+        if (reopened && (!parent.id.known() || (*reopened)->id() == parent.id)) {
+            parent.folder = std::move(*reopened);
+            ++m_openFolders;
+            return;
+        }
+        showPlainBox("扫描时“" + parent.path + "”被移走或替换，其中还没有扫描的子目录记为空目录。");
     }
 
     void showPlainBox(const std::string& text)
@@ -207,11 +180,28 @@ private:
             { text, std::string(kProgramTitle), platform::MessageIcon::None, platform::MessageButtons::Ok });
     }
 
-    void enterDirectory(const std::string& path)
+    // Entries whose size and date could not be read are written by their names alone; the user
+    // is told once per scan, with the first folder where it happened and why.
+    void reportUnreadableDetails(const Frame& frame)
     {
+        if (m_detailsReported)
+            return;
+        for (const auto& entry : frame.entries) {
+            if (entry.detailsError) {
+                m_detailsReported = true;
+                showPlainBox("无法读取“" + frame.path + "”中文件的大小和日期（" + entry.detailsError->description
+                    + "），这些文件只记录了名称。");
+                return;
+            }
+        }
+    }
+
+    void enterDirectory(const Frame& frame)
+    {
+        reportUnreadableDetails(frame);
         ++m_progress.directories;
         if (m_context.observer != nullptr) {
-            m_progress.currentDirectory = path;
+            m_progress.currentDirectory = frame.path;
             m_context.observer->onProgress(m_progress);
         }
     }
@@ -240,35 +230,25 @@ private:
 
     void writeFile(const platform::DirEntry& entry)
     {
-        if (!filePassesFilter(m_context.settings, extensionOf(entry.name)))
+        if (!filePassesFilter(m_context.settings, getFileExt(entry.name)))
             return;
         std::string& line = m_output.line();
         line += "<File CreateDate=\"";
         appendDate(line, entry);
         line += "\" FileSize=\"";
-        char digits[24];
-        const auto converted = std::to_chars(std::begin(digits), std::end(digits), getFileSizeKB(entry.size));
-        line.append(digits, converted.ptr);
-        line += "KB\">";
+        // A size that could not be read is left empty rather than written as a size of 0.
+        if (!entry.detailsError) {
+            char digits[24];
+            const auto converted = std::to_chars(std::begin(digits), std::end(digits), getFileSizeKB(entry.size));
+            line.append(digits, converted.ptr);
+            line += "KB";
+        }
+        line += "\">";
         m_encoder.appendElementText(line, entry.name);
         line += "</File>";
         m_output.endLineToXml();
         ++m_progress.files;
         m_progress.bytes += entry.size;
-    }
-
-    // The upper-cased extension, in a buffer kept across files to spare an allocation per file.
-    std::string_view extensionOf(const std::string& name)
-    {
-        const auto dot = name.rfind('.');
-        m_extension.clear();
-        if (dot == std::string::npos || dot == 0)
-            return m_extension;
-        for (std::size_t i = dot + 1; i < name.size(); ++i) {
-            const char c = name[i];
-            m_extension += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-        }
-        return m_extension;
     }
 
     // Each distinct day is formatted and encoded once; trees hold few distinct days.
@@ -288,17 +268,26 @@ private:
 
     ScanContext& m_context;
     CatalogOutput& m_output;
+    const platform::FileId m_dataFolder;
     XmlTextEncoder m_encoder;
     ScanProgress m_progress;
     std::unordered_map<std::int64_t, std::string> m_dates;
     std::set<std::string> m_reported;
-    std::string m_extension;
+    bool m_detailsReported = false;
+    std::size_t m_openFolders = 0;
     std::uint64_t m_sinceStopCheck = 0;
 };
 
 void showGenXmlError(ScanContext& context, const platform::Error& error)
 {
     app::ShowMsg(context.box, std::string(kGenXmlMessage), error, std::string(kGenXmlSource));
+}
+
+// Which folder the Data folder is, so that the walk knows it when it meets it in the tree.
+platform::FileId dataFolderId(ScanContext& context)
+{
+    auto folder = context.lister.open(context.store.folder());
+    return folder ? (*folder)->id() : platform::FileId {};
 }
 
 std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std::string& path, const std::string& name)
@@ -309,38 +298,35 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
         showGenXmlError(context, { 0, *problem });
         return std::unexpected(ScanFailure::NameRefused);
     }
-
-    const CatalogFileNames names = catalogFileNames(name);
-    const std::string& dataDir = context.dataDir;
-    // A catalog whose name differs only in letter case is the same catalog.
-    const std::string existingXml = app::ProgramFolder::resolveIn(dataDir, names.xmlName);
-    const std::string existingIdx = app::ProgramFolder::resolveIn(dataDir, names.idxName);
-    if (context.fileSystem.isVisibleFile(existingXml)) {
+    const CatalogStore& store = context.store;
+    if (store.exists(effectiveCatalogName(name))) {
         const auto answer = context.box.show({ "当前文件已存在，是否覆盖？", "生成xml文件",
             platform::MessageIcon::Warning, platform::MessageButtons::YesNo });
         if (answer != platform::MessageAnswer::Yes)
             return std::unexpected(ScanFailure::OverwriteDeclined);
     }
 
-    TemporaryPair temporary(context.fileSystem, dataDir);
-    auto output = temporary.create();
-    if (!output) {
-        showGenXmlError(context, output.error());
+    // What an earlier scan left behind when its process ended before it finished.
+    store.removeLeftovers();
+    auto pending = store.beginCatalog(name);
+    if (!pending) {
+        showGenXmlError(context, pending.error());
         return std::unexpected(ScanFailure::Failed);
     }
+    CatalogOutput output(pending->catalog(), pending->twin());
 
     XmlTextEncoder encoder;
-    std::string& line = output->line();
+    std::string& line = output.line();
     line += kDeclaration;
-    output->endLineToBoth();
+    output.endLineToBoth();
     line += "<Disk title=\"";
-    encoder.append(line, names.diskTitle);
+    encoder.append(line, catalogFileNames(name).diskTitle);
     line += "\" Label=\"";
     encoder.append(line, path);
     line += "\">";
-    output->endLineToBoth();
+    output.endLineToBoth();
 
-    CatalogWalker walker(context, *output);
+    CatalogWalker walker(context, output, dataFolderId(context));
     switch (walker.genDirXml(path)) {
     case CatalogWalker::Outcome::Complete:
         break;
@@ -350,36 +336,28 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
     case CatalogWalker::Outcome::Stopped:
         return std::unexpected(ScanFailure::Stopped);
     case CatalogWalker::Outcome::WriteFailed:
-        showGenXmlError(context, *output->error());
+        showGenXmlError(context, *output.error());
         return std::unexpected(ScanFailure::Failed);
     }
 
-    output->line() += "</Disk>";
-    output->endLineToBoth();
-    output->finish();
-    if (output->error()) {
-        showGenXmlError(context, *output->error());
+    output.line() += "</Disk>";
+    output.endLineToBoth();
+    output.finish();
+    if (output.error()) {
+        showGenXmlError(context, *output.error());
         return std::unexpected(ScanFailure::Failed);
     }
-
-    ScanResult result { walker.progress(), platform::joinPath(dataDir, names.xmlName),
-        platform::joinPath(dataDir, names.idxName) };
-    if (auto committed = temporary.commit(result.xmlPath, result.idxPath); !committed) {
+    const auto committed = pending->commit();
+    if (!committed) {
         showGenXmlError(context, committed.error());
         return std::unexpected(ScanFailure::Failed);
     }
-    // The old pair under another letter case is replaced by the new one, not kept beside it.
-    if (existingXml != result.xmlPath)
-        (void)context.fileSystem.removeFile(existingXml);
-    if (existingIdx != result.idxPath)
-        (void)context.fileSystem.removeFile(existingIdx);
-    return result;
+    return ScanResult { walker.progress(), committed->xmlPath, committed->idxPath };
 }
 
 } // namespace
 
-std::expected<ScanResult, ScanFailure> generateCatalog(
-    ScanContext& context, const std::string& path, const std::string& name)
+std::expected<ScanResult, ScanFailure> genXml(ScanContext& context, const std::string& path, const std::string& name)
 {
     try {
         return generate(context, path, name);
@@ -387,11 +365,6 @@ std::expected<ScanResult, ScanFailure> generateCatalog(
         showGenXmlError(context, { 0, failure.what() });
         return std::unexpected(ScanFailure::Failed);
     }
-}
-
-bool genXml(ScanContext& context, const std::string& path, const std::string& name)
-{
-    return generateCatalog(context, path, name).has_value();
 }
 
 bool filePassesFilter(const app::Settings& settings, std::string_view ext)
@@ -412,14 +385,6 @@ bool createDir(platform::IFileSystem& fileSystem, const std::string& path)
     if (path.empty())
         return false;
     return fileSystem.createDirectory(platform::collapseDoubledSeparators(path)).has_value();
-}
-
-int DeleteFile(platform::IFileSystem& fileSystem, const std::string& path)
-{
-    if (path.empty())
-        return 0;
-    const auto moved = fileSystem.moveToTrash(path);
-    return moved ? 0 : (moved.error().number != 0 ? moved.error().number : -1);
 }
 
 } // namespace mellowby::catalog

@@ -19,6 +19,7 @@ struct Settings;
 
 namespace mellowby::catalog {
 
+class CatalogStore;
 class DateFormatter;
 
 struct ScanProgress {
@@ -38,10 +39,9 @@ public:
 
 // Everything a scan works with, injected so that tests choose what the OS answers.
 struct ScanContext {
-    std::string dataDir; // the folder the catalog pair goes into
+    const CatalogStore& store; // the Data folder the catalog goes into
     const app::Settings& settings;
     platform::IDirectoryLister& lister;
-    platform::IFileSystem& fileSystem;
     platform::IMessageBox& box;
     const DateFormatter& dates;
     IScanObserver* observer = nullptr;
@@ -62,22 +62,18 @@ struct ScanResult {
     std::string idxPath;
 };
 
-// Writes the catalog pair of the tree at path into the Data folder. The new pair replaces an
-// existing one only once it is complete, so on any failure the old catalog stays as it was and no
-// partial file is left behind.
-std::expected<ScanResult, ScanFailure> generateCatalog(
-    ScanContext& context, const std::string& path, const std::string& name);
-
-// True when a complete catalog pair was written.
-bool genXml(ScanContext& context, const std::string& path, const std::string& name);
+// Writes the catalog pair of the tree at path into the Data folder, asking first before it
+// replaces a catalog of that name. The new pair replaces an existing one only once it is complete,
+// so on any failure the old catalog stays as it was and no partial file is left behind. Each
+// folder is opened relative to its parent, so no length of path stops the walk and a folder
+// replaced by a symbolic link during the walk is not followed. Entries whose details cannot be
+// read are written by their names and reported once.
+std::expected<ScanResult, ScanFailure> genXml(ScanContext& context, const std::string& path, const std::string& name);
 
 // Whether a file of extension ext (upper case) goes into the catalog under the settings' filter.
 bool filePassesFilter(const app::Settings& settings, std::string_view ext);
 
 // Creates one directory (its parent must exist); doubled separators in path count as one.
 bool createDir(platform::IFileSystem& fileSystem, const std::string& path);
-
-// Moves the file into the desktop trash; 0 when it was moved, else the error number.
-int DeleteFile(platform::IFileSystem& fileSystem, const std::string& path);
 
 } // namespace mellowby::catalog

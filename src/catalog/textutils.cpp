@@ -9,24 +9,9 @@
 
 namespace mellowby::catalog {
 
-std::string trimNull(std::string_view text)
-{
-    return std::string(text.substr(0, text.find('\0')));
-}
-
-std::uint64_t getFileSizeKB(std::uint32_t sizeHigh, std::uint32_t sizeLow)
-{
-    return getFileSizeKB((std::uint64_t { sizeHigh } << 32) | sizeLow);
-}
-
 std::uint64_t getFileSizeKB(std::uint64_t size)
 {
     return size / 1024 + (size % 1024 != 0 ? 1 : 0);
-}
-
-bool ifDirectory(std::uint32_t attributes)
-{
-    return (attributes & kAttributeDirectory) != 0;
 }
 
 std::string getFileExt(std::string_view name)
@@ -98,8 +83,6 @@ std::string toFnmatchPattern(std::string_view wildcardPattern)
 
 bool entryMatchesMask(const platform::DirEntry& entry, std::uint16_t mask)
 {
-    if (entry.isHidden)
-        return false;
     return !entry.isDirectory || (mask & kMaskDirectories) != 0;
 }
 
@@ -121,9 +104,7 @@ bool ifFileExists(platform::IDirectoryLister& lister, std::string_view path, std
     if (!lister.list(dir, entries))
         return false;
     for (const auto& entry : entries) {
-        if (entry.name == "." || entry.name == "..")
-            continue;
-        if (fnmatch(pattern.c_str(), entry.name.c_str(), FNM_PERIOD) == 0 && entryMatchesMask(entry, mask))
+        if (fnmatch(pattern.c_str(), entry.name.c_str(), 0) == 0 && entryMatchesMask(entry, mask))
             return true;
     }
     return false;

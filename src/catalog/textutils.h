@@ -13,16 +13,9 @@ namespace mellowby::catalog {
 // Attribute masks of ifFileExists: ordinary files only, or ordinary files and directories.
 inline constexpr std::uint16_t kMaskFiles = 0;
 inline constexpr std::uint16_t kMaskDirectories = 16;
-inline constexpr std::uint32_t kAttributeDirectory = 0x10;
-
-// The text before its first NUL character.
-std::string trimNull(std::string_view text);
 
 // Bytes to kilobytes, rounded up.
-std::uint64_t getFileSizeKB(std::uint32_t sizeHigh, std::uint32_t sizeLow);
 std::uint64_t getFileSizeKB(std::uint64_t size);
-
-bool ifDirectory(std::uint32_t attributes);
 
 // The upper-cased text after the last "."; empty when there is none or it starts the name.
 std::string getFileExt(std::string_view name);
@@ -34,8 +27,8 @@ std::string getShortName(std::string_view path);
 std::string encodeXml(std::string_view text);
 
 // Whether an entry matching path exists. The last path component may hold the wildcards "*" and
-// "?". Mask 0 matches ordinary files only (not hidden, not directories); mask 16 also matches
-// directories. A path ending in the separator names a directory. Never fails: any failure of
+// "?". Mask 0 matches every entry but directories; mask 16 also matches directories. No name is
+// hidden: a name that starts with "." is an ordinary file, as on the systems catalogs come from. A path ending in the separator names a directory. Never fails: any failure of
 // the listing counts as "not found".
 bool ifFileExists(platform::IDirectoryLister& lister, std::string_view path, std::uint16_t mask);
 

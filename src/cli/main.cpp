@@ -2,22 +2,20 @@
 
 #include "cli/cliconsole.h"
 #include "cli/clioptions.h"
+#include "cli/clioutput.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/casefold.h"
 #include "app/programfolder.h"
 #include "app/settings.h"
-#include "app/showmsg.h"
-#include "browse/catalogbrowser.h"
-#include "catalog/catalognames.h"
+#include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
-#include "catalog/textutils.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/programpath.h"
@@ -36,7 +34,8 @@ constexpr const char* kUsage = "用法：\n"
                                "  mellowby-cli scan 路径 [名称] [--force] [--data 目录]\n"
                                "  mellowby-cli list [--data 目录]\n"
                                "  mellowby-cli search 文本 [--in 名称] [--data 目录]\n"
-                               "  mellowby-cli ls 名称 [目录/子目录/...] [--data 目录]\n";
+                               "  mellowby-cli ls 名称 [目录/子目录/...] [--data 目录]\n"
+                               "  mellowby-cli delete 名称 [--data 目录]\n";
 
 // A message that cannot be written to standard error has nowhere else to go, so these writes
 // go unchecked.
@@ -50,24 +49,38 @@ void printUsage()
     (void)std::fputs(kUsage, stderr);
 }
 
-std::string dataDirOf(const app::ProgramFolder& folder, const CliOptions& options)
-{
-    return options.dataDir ? *options.dataDir : folder.dataDir();
-}
-
-// The filters as start-up loads them: a settings file that cannot be read gives the default lists.
-app::Settings loadSettings(const app::ProgramFolder& folder, platform::IMessageBox& box)
-{
-    app::Settings settings;
-    if (!app::getIniSetting(folder, settings, box)) {
-        app::ShowMsg(box, "读取配置文件时出错！", 0, "", "Main");
-        settings = { app::kDefaultFileTypes, app::kDefaultFileTypes, false, false };
+// What every command works with: the program folder, the file system and the Data folder
+// (--data, or the program's own).
+struct Tool {
+    Tool(const std::string& programFolder, const CliOptions& parsed)
+        : options(parsed)
+        , folder(programFolder, fileSystem)
+        , store(options.dataDir ? *options.dataDir : folder.dataDir(), fileSystem)
+    {
+        // As the program does at start-up: what scans that died left in Data goes.
+        store.removeLeftovers();
     }
-    return settings;
-}
 
-int scanCommand(const app::ProgramFolder& folder, const CliOptions& options)
+    // Ends a command that printed to standard output: a write that failed makes it fail.
+    int finish(int status)
+    {
+        if (!output.finish()) {
+            printError("无法写入标准输出：" + output.failure());
+            return kExitFailure;
+        }
+        return status;
+    }
+
+    const CliOptions& options;
+    platform::LinuxFileSystem fileSystem;
+    app::ProgramFolder folder;
+    catalog::CatalogStore store;
+    CheckedOutput output;
+};
+
+int scanCommand(Tool& tool)
 {
+    const CliOptions& options = tool.options;
     if (options.arguments.empty() || options.arguments.size() > 2) {
         printUsage();
         return kExitUsage;
@@ -82,19 +95,16 @@ int scanCommand(const app::ProgramFolder& folder, const CliOptions& options)
     const std::string name = catalog::effectiveCatalogName(options.arguments.size() > 1 ? options.arguments[1] : "");
 
     ConsoleMessageBox box(options.force);
-    const app::Settings settings = loadSettings(folder, box);
+    const app::Settings settings = app::loadStartupSettings(tool.folder, box);
     platform::LinuxDirectoryLister lister;
-    platform::LinuxFileSystem fileSystem;
     const catalog::DateFormatter dates(catalog::DateFormatter::userLocaleName());
     ConsoleProgress progress;
     // As the program does at start-up: a missing Data folder is created, one level only.
-    const std::string dataDir = dataDirOf(folder, options);
-    std::error_code ignoredError;
-    if (!std::filesystem::is_directory(dataDir, ignoredError))
-        catalog::createDir(fileSystem, dataDir);
-    catalog::ScanContext context { dataDir, settings, lister, fileSystem, box, dates, &progress };
+    if (!tool.fileSystem.isDirectory(tool.store.folder()))
+        catalog::createDir(tool.fileSystem, tool.store.folder());
+    catalog::ScanContext context { tool.store, settings, lister, box, dates, &progress };
 
-    const auto result = catalog::generateCatalog(context, path, name);
+    const auto result = catalog::genXml(context, path, name);
     progress.finish();
     if (!result) {
         switch (result.error()) {
@@ -117,122 +127,147 @@ int scanCommand(const app::ProgramFolder& folder, const CliOptions& options)
         return kExitFailure;
     }
     const auto& totals = result->totals;
-    std::printf("%s：%llu 个目录，%llu 个文件，%llu 字节，%.2f 秒\n", result->xmlPath.c_str(),
+    char summary[160];
+    std::snprintf(summary, sizeof summary, "：%llu 个目录，%llu 个文件，%llu 字节，%.2f 秒",
         static_cast<unsigned long long>(totals.directories), static_cast<unsigned long long>(totals.files),
         static_cast<unsigned long long>(totals.bytes), progress.secondsSinceStart());
-    return 0;
+    tool.output.line(result->xmlPath + summary);
+    return tool.finish(0);
 }
 
-int listCommand(const app::ProgramFolder& folder, const CliOptions& options)
+int listCommand(Tool& tool)
 {
-    if (!options.arguments.empty()) {
+    if (!tool.options.arguments.empty()) {
         printUsage();
         return kExitUsage;
     }
-    const std::string dataDir = dataDirOf(folder, options);
-    std::error_code error;
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dataDir, error)) {
-        const std::string fileName = entry.path().filename().string();
-        if (fileName.starts_with('.') || fileName.size() <= 4)
-            continue;
-        std::string ext = fileName.substr(fileName.size() - 4);
-        std::ranges::transform(ext, ext.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
-        if (ext == ".xml")
-            names.push_back(catalog::getShortName(fileName));
-    }
-    // No Data folder yet means no catalogs yet.
-    if (error && error != std::errc::no_such_file_or_directory) {
-        printError("无法读取数据目录“" + dataDir + "”：" + error.message());
+    const auto catalogs = tool.store.catalogs();
+    if (!catalogs) {
+        printError("无法读取数据目录“" + tool.store.folder() + "”：" + catalogs.error().description);
         return kExitFailure;
     }
-    std::ranges::sort(names);
-    for (const auto& name : names)
-        std::printf("%s\n", name.c_str());
-    return 0;
+    for (const auto& catalog : *catalogs)
+        tool.output.line(catalog.name);
+    return tool.finish(0);
 }
 
-void printRows(const search::FileList& list)
+void printRows(CheckedOutput& output, const search::FileList& list)
 {
     for (std::size_t i = 0; i < list.size(); ++i) {
         const search::FileRow row = list.row(i);
-        std::printf("%s\t%s\t%s\t%s\t%s\n", row.name.c_str(), row.size.c_str(), row.date.c_str(), row.location.c_str(),
-            row.catalog.c_str());
+        output.write(row.name);
+        output.write("\t");
+        output.write(row.size);
+        output.write("\t");
+        output.write(row.date);
+        output.write("\t");
+        output.write(row.location);
+        output.write("\t");
+        output.line(row.catalog);
     }
 }
 
-// The catalogs as the window loads them at start-up, in the same order.
-struct LoadedCatalogs {
-    LoadedCatalogs(const std::string& dataDir, platform::IMessageBox& box)
-        : browser(dataDir, box)
-    {
-        browser.getAllXmlToTree(dataDir);
-    }
-    browse::CatalogBrowser browser;
-    search::FileList list;
-};
-
-int searchCommand(const app::ProgramFolder& folder, const CliOptions& options)
+// The catalog of a name as the user typed it, or nothing after saying that there is none.
+std::optional<std::string> knownCatalog(const catalog::CatalogStore& store, const std::string& name)
 {
+    const std::string key = catalog::catalogKeyOf(name);
+    for (const auto& catalog : store.catalogs().value_or(std::vector<catalog::StoredCatalog> {})) {
+        if (app::equalsIgnoringCase(catalog.name, key))
+            return catalog.name;
+    }
+    printError("没有名为“" + name + "”的目录。");
+    return std::nullopt;
+}
+
+int searchCommand(Tool& tool)
+{
+    const CliOptions& options = tool.options;
     if (options.arguments.size() != 1) {
         printUsage();
         return kExitUsage;
     }
     ConsoleMessageBox box(false);
-    LoadedCatalogs loaded(dataDirOf(folder, options), box);
+    search::FileList list;
     const std::string& text = options.arguments[0];
+    search::SearchScope scope;
     if (text.find_first_not_of(' ') == std::string::npos) {
-        search::cmdFind_Click(loaded.browser, loaded.list, text, true); // shows why
+        search::cmdFind_Click(tool.store, box, list, text, scope); // shows why
         return kExitFailure;
     }
     if (options.in) {
-        if (!loaded.browser.ifXmlLoaded(*options.in)) {
-            printError("没有名为“" + *options.in + "”的目录。");
+        const auto catalog = knownCatalog(tool.store, *options.in);
+        if (!catalog)
             return kExitFailure;
-        }
-        loaded.browser.setCurrentCatalogName(*options.in);
+        scope = { false, {}, *catalog };
+    } else {
+        // Every catalog, in the order the window loads them.
+        for (const auto& catalog : tool.store.catalogs().value_or(std::vector<catalog::StoredCatalog> {}))
+            scope.loadedCatalogs.push_back(catalog.name);
     }
-    search::cmdFind_Click(loaded.browser, loaded.list, text, !options.in.has_value());
-    printRows(loaded.list);
-    return 0;
+    search::cmdFind_Click(tool.store, box, list, text, scope);
+    printRows(tool.output, list);
+    return tool.finish(0);
 }
 
-int lsCommand(const app::ProgramFolder& folder, const CliOptions& options)
+int lsCommand(Tool& tool)
 {
+    const CliOptions& options = tool.options;
     if (options.arguments.empty() || options.arguments.size() > 2) {
         printUsage();
         return kExitUsage;
     }
-    ConsoleMessageBox box(false);
-    LoadedCatalogs loaded(dataDirOf(folder, options), box);
-    const std::string& name = options.arguments[0];
-    if (!loaded.browser.ifXmlLoaded(name)) {
-        printError("没有名为“" + name + "”的目录。");
+    const auto catalog = knownCatalog(tool.store, options.arguments[0]);
+    if (!catalog)
         return kExitFailure;
-    }
-    const auto& tree = loaded.browser.tree();
-    browse::NodeId node = loaded.browser.getXmlIndex(name);
+    // The folders of the path, each the first of its name among its siblings.
+    search::NodeAddress address;
     if (options.arguments.size() == 2) {
         std::string_view rest = options.arguments[1];
         while (!rest.empty()) {
             const auto slash = rest.find('/');
             const std::string_view title = rest.substr(0, slash);
             rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-            if (title.empty())
-                continue;
-            const auto& children = tree.children(node);
-            const auto child = std::ranges::find_if(children, [&](browse::NodeId c) { return tree.label(c) == title; });
-            if (child == children.end()) {
-                printError("目录“" + name + "”中没有“" + options.arguments[1] + "”。");
-                return kExitFailure;
-            }
-            node = *child;
+            if (!title.empty())
+                address.emplace_back(std::string(title), 0);
         }
     }
-    loaded.browser.tree().select(node);
-    search::FreshRightList(loaded.browser, loaded.list);
-    printRows(loaded.list);
-    return 0;
+    ConsoleMessageBox box(false);
+    search::FileList list;
+    const auto found = search::listCatalogFolder(tool.store, box, list, *catalog, address);
+    if (!found) {
+        printError("无法读取目录“" + *catalog + "”。");
+        return kExitFailure;
+    }
+    if (!*found) {
+        printError("目录“" + *catalog + "”中没有“" + options.arguments[1] + "”。");
+        return kExitFailure;
+    }
+    printRows(tool.output, list);
+    return tool.finish(0);
+}
+
+int deleteCommand(Tool& tool)
+{
+    const CliOptions& options = tool.options;
+    if (options.arguments.size() != 1) {
+        printUsage();
+        return kExitUsage;
+    }
+    const std::string& name = options.arguments[0];
+    if (const auto problem = catalog::catalogNameProblem(name)) {
+        printError(*problem);
+        return kExitFailure;
+    }
+    const auto catalog = knownCatalog(tool.store, name);
+    if (!catalog)
+        return kExitFailure;
+    // As the menu command does: the catalog proper goes to the trash, its twin stays.
+    if (const auto moved = tool.store.moveToTrash(*catalog); !moved) {
+        printError("删除文件" + *catalog + "时没有成功！" + moved.error().description);
+        return kExitFailure;
+    }
+    tool.output.line("已将目录“" + *catalog + "”移到回收站。");
+    return tool.finish(0);
 }
 
 int run(const std::vector<std::string>& words)
@@ -248,16 +283,19 @@ int run(const std::vector<std::string>& words)
         printError("找不到程序所在的目录：" + folderPath.error().description);
         return kExitFailure;
     }
-    const app::ProgramFolder folder(*folderPath);
-    if (options->command == "scan")
-        return scanCommand(folder, *options);
-    if (options->command == "list")
-        return listCommand(folder, *options);
-    if (options->command == "search")
-        return searchCommand(folder, *options);
-    if (options->command == "ls")
-        return lsCommand(folder, *options);
-    printError("未知的命令：" + options->command);
+    Tool tool(*folderPath, *options);
+    const std::string& command = options->command;
+    if (command == "scan")
+        return scanCommand(tool);
+    if (command == "list")
+        return listCommand(tool);
+    if (command == "search")
+        return searchCommand(tool);
+    if (command == "ls")
+        return lsCommand(tool);
+    if (command == "delete")
+        return deleteCommand(tool);
+    printError("未知的命令：" + command);
     printUsage();
     return kExitUsage;
 }

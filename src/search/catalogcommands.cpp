@@ -2,11 +2,9 @@
 
 #include <exception>
 
-#include "app/programfolder.h"
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
-#include "catalog/catalognames.h"
-#include "catalog/scanner.h"
+#include "catalog/catalogstore.h"
 #include "platform/messagebox.h"
 #include "search/filelist.h"
 
@@ -15,10 +13,12 @@ namespace mellowby::search {
 namespace {
 
 constexpr const char* kDeleteTitle = "删除磁盘目录文件";
+constexpr const char* kDelXmlFileSource = "frmMain-DelXmlFile";
+constexpr const char* kDelXmlFileFailure = "删除XML文件时出错！";
 
 } // namespace
 
-void mnuEditDele_Click(browse::CatalogBrowser& browser, FileList& list, platform::IFileSystem& fileSystem)
+void mnuEditDele_Click(browse::CatalogBrowser& browser, FileList& list)
 {
     const std::string name = browser.currentCatalogName();
     if (name.empty()) {
@@ -29,25 +29,28 @@ void mnuEditDele_Click(browse::CatalogBrowser& browser, FileList& list, platform
         platform::MessageIcon::Information, platform::MessageButtons::YesNo });
     if (answer != platform::MessageAnswer::Yes)
         return;
-    DelXmlFile(browser, list, fileSystem, name);
+    DelXmlFile(browser, list, name);
 }
 
-bool DelXmlFile(
-    browse::CatalogBrowser& browser, FileList& list, platform::IFileSystem& fileSystem, const std::string& name)
+bool DelXmlFile(browse::CatalogBrowser& browser, FileList& list, const std::string& name)
 {
     if (name.empty())
         return false;
     try {
+        // The name comes from the catalog's Disk title: one that would lead out of the Data
+        // folder is refused before anything is touched.
+        if (const auto problem = catalog::catalogNameProblem(name)) {
+            app::ShowMsg(browser.box(), kDelXmlFileFailure, 0, *problem, kDelXmlFileSource);
+            return false;
+        }
         // Found by the same rule that named the files, so a name typed with ".xml" deletes too.
-        const std::string path
-            = app::ProgramFolder::resolveIn(browser.dataDir(), catalog::catalogFileNames(name).xmlName);
-        if (catalog::DeleteFile(fileSystem, path) != 0) {
-            app::ShowMsg(browser.box(), "删除文件" + name + "时没有成功！", 0, "", "frmMain-DelXmlFile");
+        if (!browser.store().moveToTrash(name)) {
+            app::ShowMsg(browser.box(), "删除文件" + name + "时没有成功！", 0, "", kDelXmlFileSource);
             return false;
         }
         if (!browser.ifXmlLoaded(name)) {
             browser.getXmlIndex(name); // says that the catalog is not loaded
-            app::ShowMsg(browser.box(), "删除XML文件时出错！", 0, "目录“" + name + "”没有载入。", "frmMain-DelXmlFile");
+            app::ShowMsg(browser.box(), kDelXmlFileFailure, 0, "目录“" + name + "”没有载入。", kDelXmlFileSource);
             return false;
         }
         browser.removeCatalog(name);
@@ -56,7 +59,7 @@ bool DelXmlFile(
         browser.setCurrentCatalogName({});
         return true;
     } catch (const std::exception& failure) {
-        app::ShowMsg(browser.box(), "删除XML文件时出错！", 0, failure.what(), "frmMain-DelXmlFile");
+        app::ShowMsg(browser.box(), kDelXmlFileFailure, 0, failure.what(), kDelXmlFileSource);
         return false;
     }
 }

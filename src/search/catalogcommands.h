@@ -2,10 +2,6 @@
 
 #include <string>
 
-namespace mellowby::platform {
-class IFileSystem;
-}
-
 namespace mellowby::browse {
 class CatalogBrowser;
 }
@@ -15,12 +11,11 @@ namespace mellowby::search {
 class FileList;
 
 // "删除目录": after asking, deletes the current catalog.
-void mnuEditDele_Click(browse::CatalogBrowser& browser, FileList& list, platform::IFileSystem& fileSystem);
+void mnuEditDele_Click(browse::CatalogBrowser& browser, FileList& list);
 
 // Moves the catalog proper of name into the trash (its index twin stays in Data, so putting the
 // file back from the trash brings the catalog back) and takes the catalog out of the tree, the
-// collection and the list.
-bool DelXmlFile(
-    browse::CatalogBrowser& browser, FileList& list, platform::IFileSystem& fileSystem, const std::string& name);
+// collection and the list. A name that would lead out of the Data folder touches nothing.
+bool DelXmlFile(browse::CatalogBrowser& browser, FileList& list, const std::string& name);
 
 } // namespace mellowby::search

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string_view>
 
-#include "app/programfolder.h"
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
+#include "catalog/catalogstore.h"
 #include "search/filelist.h"
 #include "search/oncemessagebox.h"
 #include "search/xmllocator.h"
@@ -26,24 +26,18 @@ bool named(const pugi::xml_node& node, const char* name)
     return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
 }
 
-bool endsWithXmlAnyCase(std::string_view name)
-{
-    if (name.size() < 4)
-        return false;
-    return std::ranges::equal(name.substr(name.size() - 4), std::string_view(".xml"),
-        [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; });
-}
-
 // The element the tree node at address stands for. The tree was filled from the index twin
 // in document order and the twin holds the same Directory elements as the catalog proper,
 // so the n-th Directory of a title among its siblings is the n-th node of that label. Only
-// that one directory is listed, never a namesake elsewhere in the catalog.
-pugi::xml_node directoryAt(const pugi::xml_node& disk, const std::string& title, const NodeAddress& address)
+// that one directory is listed, never a namesake elsewhere in the catalog. The root is the Disk
+// element when its title is rootTitle, or whatever its title when there is none to check.
+pugi::xml_node directoryAt(
+    const pugi::xml_node& disk, const std::optional<std::string>& rootTitle, const NodeAddress& address)
 {
     if (!named(disk, "Disk"))
         return {};
     if (address.empty())
-        return title == catalog::attributeAt(disk, 0).value() ? disk : pugi::xml_node();
+        return !rootTitle || *rootTitle == catalog::attributeAt(disk, 0).value() ? disk : pugi::xml_node();
     pugi::xml_node level = disk;
     for (const auto& [stepTitle, position] : address) {
         std::size_t seen = 0;
@@ -139,7 +133,8 @@ bool getAllXmlNodeByName(browse::CatalogBrowser& browser, FileList& list, const 
     const std::string& title, const NodeAddress& address)
 {
     try {
-        const catalog::CatalogDocument document = catalog::loadCatalog(catalogFilePath(browser.dataDir(), catalogName));
+        // A catalog file that is missing, unreadable, or that the name cannot name lists nothing.
+        const catalog::CatalogDocument document = browser.store().loadCatalog(catalogName);
         return listDocumentFiles(browser.box(), list, document, title, address);
     } catch (const std::exception& failure) {
         app::ShowMsg(browser.box(), kNodesFailure, 0, failure.what(), kNodesSource);
@@ -149,7 +144,7 @@ bool getAllXmlNodeByName(browse::CatalogBrowser& browser, FileList& list, const 
 }
 
 bool listDocumentFiles(platform::IMessageBox& box, FileList& list, const catalog::CatalogDocument& document,
-    const std::string& title, const NodeAddress& address)
+    const std::optional<std::string>& title, const NodeAddress& address)
 {
     OnceMessageBox onceBox(box);
     try {
@@ -165,20 +160,24 @@ bool listDocumentFiles(platform::IMessageBox& box, FileList& list, const catalog
     }
 }
 
-std::string getXmlParentNode(browse::CatalogBrowser& browser, const pugi::xml_node& node)
+std::optional<bool> listCatalogFolder(const catalog::CatalogStore& store, platform::IMessageBox& box, FileList& list,
+    const std::string& catalogName, const NodeAddress& address)
 {
-    return XmlLocator(browser.box(), XmlLocator::separatorOf(node)).location(node);
+    const catalog::CatalogDocument document = store.loadCatalog(catalogName);
+    if (!document.loaded())
+        return std::nullopt;
+    if (!directoryAt(document.documentElement(), std::nullopt, address)) {
+        list.clear();
+        list.finishFill();
+        return false;
+    }
+    listDocumentFiles(box, list, document, std::nullopt, address);
+    return true;
 }
 
-std::string catalogFilePath(const std::string& dataDir, const std::string& catalogName)
+std::string getXmlParentNode(platform::IMessageBox& box, const pugi::xml_node& node)
 {
-    // A title read from a catalog names a file of the Data folder and nothing outside it.
-    if (catalogName.find('/') != std::string::npos || catalogName.find('\0') != std::string::npos)
-        return {};
-    std::string file = catalogName;
-    if (!endsWithXmlAnyCase(file))
-        file += ".xml";
-    return app::ProgramFolder::resolveIn(dataDir, file);
+    return XmlLocator(box, XmlLocator::separatorOf(node)).location(node);
 }
 
 } // namespace mellowby::search

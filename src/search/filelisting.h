@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,7 +18,8 @@ class CatalogBrowser;
 
 namespace mellowby::catalog {
 class CatalogDocument;
-}
+class CatalogStore;
+} // namespace mellowby::catalog
 
 namespace mellowby::platform {
 class IMessageBox;
@@ -43,18 +45,20 @@ void FreshRightList(browse::CatalogBrowser& browser, FileList& list);
 // False after a failure, which the error box has reported; the rows before it stay.
 bool getAllXmlNodeByName(browse::CatalogBrowser& browser, FileList& list, const std::string& catalogName,
     const std::string& title, const NodeAddress& address);
-// The same for a catalog already in memory.
+// The same for a catalog already in memory; a root title of nothing takes the Disk element
+// whatever its title.
 bool listDocumentFiles(platform::IMessageBox& box, FileList& list, const catalog::CatalogDocument& document,
-    const std::string& title, const NodeAddress& address);
+    const std::optional<std::string>& title, const NodeAddress& address);
+
+// Refills the list with the files of the folder at address in the catalog catalogName, straight
+// from the Data folder, without a tree: true when the catalog has that folder, false when it has
+// none (the list is then empty), nothing when the catalog cannot be read.
+std::optional<bool> listCatalogFolder(const catalog::CatalogStore& store, platform::IMessageBox& box, FileList& list,
+    const std::string& catalogName, const NodeAddress& address);
 
 // The location of a catalog element: the Disk Label, the titles of the directories on the way
 // down and the element's own name, joined by the catalog's separator with doubled separators
 // collapsed. A level that cannot be named is reported in the error box.
-std::string getXmlParentNode(browse::CatalogBrowser& browser, const pugi::xml_node& node);
-
-// The path of the Data file of a catalog name: name + ".xml" unless it ends in ".xml" already,
-// found without regard to letter case. Empty for a name that cannot be a file of that folder
-// (it holds "/" or a NUL).
-std::string catalogFilePath(const std::string& dataDir, const std::string& catalogName);
+std::string getXmlParentNode(platform::IMessageBox& box, const pugi::xml_node& node);
 
 } // namespace mellowby::search

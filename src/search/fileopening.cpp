@@ -1,7 +1,6 @@
 #include "search/fileopening.h"
 
 #include <exception>
-#include <string_view>
 
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
@@ -23,26 +22,6 @@ void showNotice(platform::IMessageBox& box, const std::string& text)
 
 } // namespace
 
-std::string opticalDriveOf(const std::string& path, const std::string& cdDrives)
-{
-    std::string_view rest = cdDrives;
-    while (!rest.empty()) {
-        const auto end = rest.find(';');
-        std::string_view root = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-        while (root.size() > 1 && root.back() == platform::kPathSeparator)
-            root.remove_suffix(1);
-        if (root.empty())
-            continue;
-        const bool under = path.starts_with(root)
-            && (path.size() == root.size() || path[root.size()] == platform::kPathSeparator
-                || root.back() == platform::kPathSeparator);
-        if (under)
-            return std::string(root);
-    }
-    return {};
-}
-
 void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, std::optional<std::size_t> selectedRow,
     FileOpening& services)
 {
@@ -57,8 +36,8 @@ void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, st
         const std::string workingFolder = slash == std::string::npos ? services.programFolder + platform::kPathSeparator
                                                                      : path.substr(0, slash + 1);
 
-        const std::string drive = opticalDriveOf(path, services.drives.cdDrives);
-        if (!drive.empty() && !catalog::ifMediaValided(services.drivesProbe, browser.box(), drive)) {
+        const platform::Drive* drive = services.drives.opticalDriveOf(path);
+        if (drive != nullptr && !catalog::ifMediaValided(services.drivesProbe, browser.box(), drive->root)) {
             // Rows listed from the tree carry no catalog name; they come from the current catalog.
             const std::string disc = row.catalog.empty() ? browser.currentCatalogName() : row.catalog;
             showNotice(browser.box(), "指定文件在光盘上，请放入名为 " + disc + " 的光盘！");

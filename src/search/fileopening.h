@@ -31,10 +31,6 @@ struct FileOpening {
     std::string programFolder;
 };
 
-// The optical drive of cdDrives (roots joined by ";") that path lies on, on a separator boundary;
-// empty when it lies on none.
-std::string opticalDriveOf(const std::string& path, const std::string& cdDrives);
-
 // A double-click on the list: opens the selected row's file with the desktop's program for it, or
 // asks for the disc when the file lives on an optical drive without a readable disc.
 void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, std::optional<std::size_t> selectedRow,

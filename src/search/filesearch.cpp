@@ -9,6 +9,7 @@
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
+#include "catalog/catalogstore.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/oncemessagebox.h"
@@ -155,13 +156,13 @@ void searchCatalog(const catalog::CatalogDocument& document, platform::IMessageB
     }
 }
 
-void findInCatalog(const std::string& dataDir, platform::IMessageBox& box, UpperCaser& upper, FileList& list,
+void findInCatalog(const catalog::CatalogStore& store, platform::IMessageBox& box, UpperCaser& upper, FileList& list,
     std::string_view findText, const std::string& catalogName)
 {
     try {
         // The name is looked up as given: the lookup ignores letter case anyway, and upper-casing
         // it first could pick another catalog whose file name differs only in case.
-        const catalog::CatalogDocument document = catalog::loadCatalog(catalogFilePath(dataDir, catalogName));
+        const catalog::CatalogDocument document = store.loadCatalog(catalogName);
         searchCatalog(document, box, upper, list, findText, catalogName);
     } catch (const std::exception& failure) {
         app::ShowMsg(box, kSearchFailure, 0, failure.what(), kSearchSource);
@@ -177,42 +178,51 @@ std::string toUpperText(std::string_view utf8)
     return std::string(upper.upper(utf8));
 }
 
-void cmdFind_Click(browse::CatalogBrowser& browser, FileList& list, const std::string& txtFind, bool allCatalogs)
+SearchScope SearchScope::of(const browse::CatalogBrowser& browser, bool allCatalogs)
+{
+    SearchScope scope { allCatalogs, {}, browser.currentCatalogName() };
+    const browse::CatalogCollection& catalogs = browser.collection();
+    for (std::size_t position = 0; position < catalogs.count(); ++position)
+        scope.loadedCatalogs.push_back(catalogs.at(position).FileName());
+    return scope;
+}
+
+void cmdFind_Click(const catalog::CatalogStore& store, platform::IMessageBox& box, FileList& list,
+    const std::string& txtFind, const SearchScope& scope)
 {
     try {
         UpperCaser upper;
         const std::string findText(upper.upper(trimBlanks(txtFind)));
         if (findText.empty()) {
-            app::ShowMsg(browser.box(), "请输入要查找文件的名字内容！", 0, "", "查找文件");
+            app::ShowMsg(box, "请输入要查找文件的名字内容！", 0, "", "查找文件");
             return;
         }
-        OnceMessageBox box(browser.box());
+        OnceMessageBox onceBox(box);
         list.clear();
-        if (allCatalogs) {
-            const browse::CatalogCollection& catalogs = browser.collection();
-            for (std::size_t position = 0; position < catalogs.count(); ++position)
-                findInCatalog(browser.dataDir(), box, upper, list, findText, catalogs.at(position).FileName());
-        } else if (!browser.currentCatalogName().empty()) {
-            findInCatalog(browser.dataDir(), box, upper, list, findText, browser.currentCatalogName());
+        if (scope.allCatalogs) {
+            for (const std::string& catalogName : scope.loadedCatalogs)
+                findInCatalog(store, onceBox, upper, list, findText, catalogName);
+        } else if (!scope.currentCatalog.empty()) {
+            findInCatalog(store, onceBox, upper, list, findText, scope.currentCatalog);
         } else {
-            app::ShowMsg(box, "请先选则一个文件后再进行查找！", 0, "查找文件", "");
+            app::ShowMsg(onceBox, "请先选则一个文件后再进行查找！", 0, "查找文件", "");
         }
         list.finishFill();
     } catch (const std::exception& failure) {
-        app::ShowMsg(browser.box(), "查找指定文件进出错！", 0, failure.what(), "frmMain-cmdFind_Click");
+        app::ShowMsg(box, "查找指定文件进出错！", 0, failure.what(), "frmMain-cmdFind_Click");
         list.flush();
     }
 }
 
-void findFileInXml(
-    browse::CatalogBrowser& browser, FileList& list, const std::string& findText, const std::string& catalogName)
+void findFileInXml(const catalog::CatalogStore& store, platform::IMessageBox& box, FileList& list,
+    const std::string& findText, const std::string& catalogName)
 {
     try {
-        OnceMessageBox box(browser.box());
+        OnceMessageBox onceBox(box);
         UpperCaser upper;
-        findInCatalog(browser.dataDir(), box, upper, list, findText, catalogName);
+        findInCatalog(store, onceBox, upper, list, findText, catalogName);
     } catch (const std::exception& failure) {
-        app::ShowMsg(browser.box(), kSearchFailure, 0, failure.what(), kSearchSource);
+        app::ShowMsg(box, kSearchFailure, 0, failure.what(), kSearchSource);
     }
 }
 

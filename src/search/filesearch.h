@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mellowby::browse {
 class CatalogBrowser;
@@ -9,7 +10,8 @@ class CatalogBrowser;
 
 namespace mellowby::catalog {
 class CatalogDocument;
-}
+class CatalogStore;
+} // namespace mellowby::catalog
 
 namespace mellowby::platform {
 class IMessageBox;
@@ -23,14 +25,26 @@ class FileList;
 // language ("straße" gives "STRASSE"). Bytes that are not valid UTF-8 are kept as they are.
 std::string toUpperText(std::string_view utf8);
 
-// The find button: searches txtFind's text (blanks around it ignored, letter case too) in every
-// loaded catalog (allCatalogs) or in the current one, and refills the list with the hits.
-void cmdFind_Click(browse::CatalogBrowser& browser, FileList& list, const std::string& txtFind, bool allCatalogs);
+// Which catalogs a search covers: every loaded one, in the order they were loaded, or the
+// current one.
+struct SearchScope {
+    bool allCatalogs = true;
+    std::vector<std::string> loadedCatalogs;
+    std::string currentCatalog;
+
+    // The scope the find panel gives: the browser's loaded catalogs and current catalog.
+    static SearchScope of(const browse::CatalogBrowser& browser, bool allCatalogs);
+};
+
+// The find button: searches txtFind's text (blanks around it ignored, letter case too) in the
+// catalogs of scope, read from the store, and refills the list with the hits.
+void cmdFind_Click(const catalog::CatalogStore& store, platform::IMessageBox& box, FileList& list,
+    const std::string& txtFind, const SearchScope& scope);
 
 // Appends the rows of catalogName whose upper-cased file name contains findText (already trimmed
 // and upper-cased). A catalog file that is missing or does not parse adds nothing.
-void findFileInXml(
-    browse::CatalogBrowser& browser, FileList& list, const std::string& findText, const std::string& catalogName);
+void findFileInXml(const catalog::CatalogStore& store, platform::IMessageBox& box, FileList& list,
+    const std::string& findText, const std::string& catalogName);
 
 // The same for a catalog already in memory, whose rows name catalogName as their catalog.
 void findFileInDocument(platform::IMessageBox& box, FileList& list, const std::string& findText,

@@ -21,11 +21,11 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/inifile.h"
+#include "app/settings.h"
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
 #include "catalog/backgroundscan.h"
-#include "catalog/catalognames.h"
+#include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/drivelist.h"
 #include "platform/paths.h"
@@ -41,8 +41,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr const char* kIniSection = "Options";
-constexpr std::string_view kOpticalDrive = "光驱";
 const QString kWorking = u"正在生成磁盘列表文件，请稍候..."_s;
 const QString kGenerated = u"磁盘列表文件已生成！"_s;
 const QString kGenerate = u"生成列表(&G)"_s;
@@ -63,17 +61,6 @@ QPushButton* addButton(QWidget* parent, const QString& caption, const QString& n
     return button;
 }
 
-// The root of a drive label: the label cut before its kind text "(...)", the last "(" in it,
-// since a mount point may hold "(" itself ("/media/u/Disc (2004)(光驱)"). Nothing when the label
-// has no kind text or nothing before it.
-std::optional<std::string> driveRootOf(const std::string& label)
-{
-    const auto kind = label.rfind('(');
-    if (kind == std::string::npos || kind == 0)
-        return std::nullopt;
-    return label.substr(0, kind);
-}
-
 // One line that fits width: the working text, the counts, and as much of the folder being
 // walked as there is room for, shortened in the middle so both its root and its leaf show.
 QString progressLine(const catalog::ScanProgress& progress, const QFontMetrics& metrics, int width)
@@ -92,14 +79,13 @@ QString progressLine(const catalog::ScanProgress& progress, const QFontMetrics& 
 // A walk under way with what it works with. The walk is declared last, so it has ended before the
 // box and the dates it uses go.
 struct frmAddNew::Generation {
-    Generation(
-        ProgramContext& context, const std::string& path, std::string catalogName, std::function<void()> onFinished)
+    Generation(ProgramContext& context, const catalog::CatalogStore& store, const std::string& path,
+        std::string catalogName, std::function<void()> onFinished)
         : name(std::move(catalogName))
         , dates(catalog::DateFormatter::userLocaleName())
         , box(context.box)
-        , scan(catalog::ScanContext { context.folder.dataDir(), context.settings, context.lister, context.fileSystem,
-                   box, dates, nullptr },
-              path, name, std::move(onFinished))
+        , scan(catalog::ScanContext { store, context.settings, context.lister, box, dates, nullptr }, path, name,
+              std::move(onFinished))
     {
     }
     ~Generation() { stopAndWait(); }
@@ -207,9 +193,9 @@ void frmAddNew::fillDiskList()
     // The last optical drive in drive order is the likeliest thing to scan; without one, nothing
     // is chosen for the user.
     int selected = -1;
-    for (const std::string& label : m_context.drives.labels) {
-        m_cmbDisk->addItem(QString::fromStdString(label));
-        if (label.find(kOpticalDrive) != std::string::npos)
+    for (const platform::Drive& drive : m_context.drives.drives) {
+        m_cmbDisk->addItem(QString::fromStdString(catalog::driveLabel(drive)));
+        if (drive.kind == platform::DriveKind::CdRom)
             selected = m_cmbDisk->count() - 1;
     }
     m_cmbDisk->setCurrentIndex(selected);
@@ -253,28 +239,9 @@ void frmAddNew::cmdSaveOption_Click()
     // every value the file took, so the next generation applies what the user saved; a value the
     // file refused (an empty box is never stored) stays as the file keeps it.
     runStep([this] {
-        const std::string ini = m_context.folder.iniPath();
-        app::Settings& settings = m_context.settings;
-        const std::string noFile = m_txtNoFile->text().toStdString();
-        const std::string yesFile = m_txtYesFile->text().toStdString();
-        const bool ifYesFile = m_chkYesFile->isChecked();
-        const bool ifUseOption = m_chkIfUseOption->isChecked();
-        runStep([&] {
-            if (app::setIniString(ini, kIniSection, "NoFileStr", noFile))
-                settings.NoFileStr = noFile;
-        });
-        runStep([&] {
-            if (app::setIniString(ini, kIniSection, "YesFileStr", yesFile))
-                settings.YesFileStr = yesFile;
-        });
-        runStep([&] {
-            if (app::setIniBool(ini, kIniSection, "ifYesFile", ifYesFile))
-                settings.ifYesFile = ifYesFile;
-        });
-        runStep([&] {
-            if (app::setIniBool(ini, kIniSection, "ifUseOption", ifUseOption))
-                settings.ifUseOption = ifUseOption;
-        });
+        const app::Settings wanted { m_txtNoFile->text().toStdString(), m_txtYesFile->text().toStdString(),
+            m_chkYesFile->isChecked(), m_chkIfUseOption->isChecked() };
+        app::saveSettings(m_context.folder, wanted, m_context.settings);
     });
 }
 
@@ -295,11 +262,13 @@ void frmAddNew::cmdGenXml_Click()
         app::ShowMsg(m_context.box, "出错!", number, description, "form1-cmdGetList");
     };
     try {
-        const auto path = targetPath();
-        if (!path)
+        const auto target = targetPath();
+        if (!target)
             return;
-        if (m_cmbDisk->currentText().contains(QString::fromUtf8(kOpticalDrive))
-            && !catalog::ifMediaValided(m_context.drivesProbe, m_context.box, *path)) {
+        const std::string& path = target->path;
+        // An optical drive from the list, or a typed text that names one, needs a readable disc.
+        if ((target->opticalDrive || m_cmbDisk->currentText().contains(QString::fromUtf8(catalog::kOpticalDriveText)))
+            && !catalog::ifMediaValided(m_context.drivesProbe, m_context.box, path)) {
             app::ShowMsg(m_context.box, "光驱未准备好！或被其他程序打开占用！请关闭占用光驱的程序。", 0, "", "");
             return;
         }
@@ -308,7 +277,7 @@ void frmAddNew::cmdGenXml_Click()
             return;
         // An empty answer names the catalog tmp1000, in its title too, so that the tree shows it
         // at once and it can be listed and deleted like any other.
-        startGeneration(*path, catalog::effectiveCatalogName(*typed));
+        startGeneration(path, catalog::effectiveCatalogName(*typed));
     } catch (const std::system_error& failure) {
         report(failure.code().value(), failure.what());
     } catch (const std::exception& failure) {
@@ -323,23 +292,20 @@ void frmAddNew::cmdClose_Click()
     runStep([this] { close(); });
 }
 
-std::optional<std::string> frmAddNew::targetPath() const
+std::optional<frmAddNew::Target> frmAddNew::targetPath() const
 {
     const QString text = m_cmbDisk->currentText();
-    const std::vector<std::string>& labels = m_context.drives.labels;
-    std::string path;
+    const std::vector<platform::Drive>& drives = m_context.drives.drives;
     // A text equal to a list entry is that entry, however it got there (chosen, completed, typed).
-    if (const int entry = m_cmbDisk->findText(text); entry >= 0 && static_cast<std::size_t>(entry) < labels.size()) {
-        auto root = driveRootOf(labels[static_cast<std::size_t>(entry)]);
-        if (!root)
+    if (const int entry = m_cmbDisk->findText(text); entry >= 0 && static_cast<std::size_t>(entry) < drives.size()) {
+        const platform::Drive& drive = drives[static_cast<std::size_t>(entry)];
+        if (drive.root.empty())
             return std::nullopt;
-        path = std::move(*root);
-    } else {
-        if (text.isEmpty())
-            return std::nullopt;
-        path = QFile::encodeName(text).toStdString();
+        return Target { platform::collapseDoubledSeparators(drive.root), drive.kind == platform::DriveKind::CdRom };
     }
-    return platform::collapseDoubledSeparators(path);
+    if (text.isEmpty())
+        return std::nullopt;
+    return Target { platform::collapseDoubledSeparators(QFile::encodeName(text).toStdString()), false };
 }
 
 void frmAddNew::startGeneration(const std::string& path, const std::string& name)
@@ -348,7 +314,7 @@ void frmAddNew::startGeneration(const std::string& path, const std::string& name
     m_lblShow->show();
     // The outcome is shown as soon as the walk ends, not at the next tick of the timer; the call
     // comes from the walk's thread and is carried out on the dialog's.
-    m_generation = std::make_unique<Generation>(m_context, path, name, [this] {
+    m_generation = std::make_unique<Generation>(m_context, m_browser.store(), path, name, [this] {
         QMetaObject::invokeMethod(
             this, [this] { showProgress(); }, Qt::QueuedConnection);
     });

@@ -59,8 +59,12 @@ private:
     void cmdGenXml_Click();
     void cmdClose_Click();
 
-    // The path to scan as the drive box gives it; nothing when there is none.
-    std::optional<std::string> targetPath() const;
+    // What to scan as the drive box gives it; nothing when there is none.
+    struct Target {
+        std::string path;
+        bool opticalDrive = false;
+    };
+    std::optional<Target> targetPath() const;
     void startGeneration(const std::string& path, const std::string& name);
     void showProgress();
     // Takes the outcome of the walk, which must have ended, and shows it.

@@ -64,7 +64,8 @@ template <typename Widget> Widget* addControl(Widget* widget, const QString& nam
 frmMain::frmMain(ProgramContext& context, QWidget* splash, QWidget* parent)
     : QMainWindow(parent)
     , m_context(context)
-    , m_browser(context.folder.dataDir(), context.box)
+    , m_store(context.folder.dataDir(), context.fileSystem)
+    , m_browser(m_store, context.box)
     , m_treeModel(std::make_unique<CatalogTreeModel>(m_browser.tree()))
     , m_listModel(std::make_unique<FileListModel>(m_list))
 {
@@ -180,7 +181,7 @@ void frmMain::Form_Load(const QPointer<QWidget>& splash)
     // The splash, already on screen, gets painted before the catalogs load.
     runStep([] { QCoreApplication::processEvents(); });
     runStep([this] {
-        if (m_browser.getAllXmlToTree(m_browser.dataDir()))
+        if (m_browser.getAllXmlToTree())
             search::FreshRightList(m_browser, m_list);
     });
     m_findPanelShown = false;
@@ -289,8 +290,8 @@ void frmMain::cmdFind_Click()
 {
     runStep([this] {
         const BusyCursor busy;
-        search::cmdFind_Click(
-            m_browser, m_list, m_txtFind->text().toStdString(), m_chkIfFindAllXml->checkState() != Qt::Unchecked);
+        search::cmdFind_Click(m_store, m_context.box, m_list, m_txtFind->text().toStdString(),
+            search::SearchScope::of(m_browser, m_chkIfFindAllXml->checkState() != Qt::Unchecked));
     });
 }
 
@@ -305,7 +306,7 @@ void frmMain::mnuEditCreat_Click()
 
 void frmMain::mnuEditDele_Click()
 {
-    runStep([this] { search::mnuEditDele_Click(m_browser, m_list, m_context.fileSystem); });
+    runStep([this] { search::mnuEditDele_Click(m_browser, m_list); });
 }
 
 void frmMain::listVDir_DblClick()

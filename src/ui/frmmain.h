@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogstore.h"
 #include "search/filelist.h"
 
 class QAction;
@@ -67,6 +68,7 @@ private:
     void listVDir_DblClick();
 
     ProgramContext& m_context;
+    catalog::CatalogStore m_store;
     browse::CatalogBrowser m_browser;
     search::FileList m_list;
     // Declared after what they show, so they let go of it before it is destroyed; the views are

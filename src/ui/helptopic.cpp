@@ -16,8 +16,8 @@ void mnuHelpTopic_Click(const app::ProgramFolder& folder, platform::IFileSystem&
     platform::IDesktopOpener& opener)
 {
     runStep([&] {
-        const std::string helpFile = app::ProgramFolder::resolveIn(folder.path(), "BriscoHelp.txt");
-        if (!fileSystem.isVisibleFile(helpFile)) {
+        const std::string helpFile = folder.resolve("BriscoHelp.txt");
+        if (!fileSystem.isFile(helpFile)) {
             box.show({ "当前帮助文件(BriscoHelp.txt)不存在，请检查安装目录！", kProgramTitle,
                 platform::MessageIcon::None, platform::MessageButtons::Ok });
             return;

@@ -40,7 +40,8 @@ int main(int argc, char* argv[])
     ui::QtDesktopOpener opener;
     ui::QtFolderPicker folderPicker;
     ui::ProgramContext context {
-        app::ProgramFolder(executableFolder ? *executableFolder : QCoreApplication::applicationDirPath().toStdString()),
+        app::ProgramFolder(
+            executableFolder ? *executableFolder : QCoreApplication::applicationDirPath().toStdString(), fileSystem),
         {},
         {},
         lister,

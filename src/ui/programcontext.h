@@ -18,7 +18,8 @@ class IFolderPicker;
 
 // What the windows share for the whole run: what start-up established (the program folder, the
 // settings, the drives) and the operating-system services, real in the program and scripted in
-// tests. Everything referred to outlives the windows.
+// tests. Everything referred to outlives the windows; the program folder reads its names through
+// fileSystem.
 struct ProgramContext {
     app::ProgramFolder folder;
     app::Settings settings;

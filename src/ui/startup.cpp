@@ -1,6 +1,7 @@
 #include "ui/startup.h"
 
 #include "app/showmsg.h"
+#include "catalog/catalogstore.h"
 #include "catalog/scanner.h"
 #include "catalog/textutils.h"
 #include "platform/paths.h"
@@ -13,18 +14,15 @@ namespace mellowby::ui {
 
 void prepareProgramState(ProgramContext& context)
 {
-    runStep([&context] {
-        if (!app::getIniSetting(context.folder, context.settings, context.box)) {
-            app::ShowMsg(context.box, "读取配置文件时出错！", 0, "", "Main");
-            context.settings = { app::kDefaultFileTypes, app::kDefaultFileTypes, false, false };
-        }
-    });
+    runStep([&context] { context.settings = app::loadStartupSettings(context.folder, context.box); });
     runStep([&context] {
         const std::string dataDir = context.folder.dataDir() + platform::kPathSeparator;
         if (!catalog::ifFileExists(context.lister, dataDir, catalog::kMaskDirectories)
             && !catalog::createDir(context.fileSystem, platform::joinPath(context.folder.path(), "Data")))
             app::ShowMsg(context.box, "程序无法创建数据目录。程序可能无法正常运行！", 0, "", "Mellowby");
     });
+    // What scans that died left in Data goes before anything reads it.
+    runStep([&context] { catalog::CatalogStore(context.folder.dataDir(), context.fileSystem).removeLeftovers(); });
     // Also on a first run, which had to create Data: the drives are offered at once.
     runStep([&context] { catalog::getDriveList(context.drivesProbe, context.drives); });
 }

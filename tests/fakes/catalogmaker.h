@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
 #include "fakes/fakedirectorylister.h"
@@ -49,8 +50,9 @@ public:
         const app::Settings settings;
         platform::LinuxFileSystem fileSystem;
         const catalog::DateFormatter dates("zh_CN");
-        catalog::ScanContext context { m_dataDir.string(), settings, m_lister, fileSystem, box, dates, nullptr };
-        return catalog::generateCatalog(context, m_root, name).has_value();
+        const catalog::CatalogStore store(m_dataDir.string(), fileSystem);
+        catalog::ScanContext context { store, settings, m_lister, box, dates, nullptr };
+        return catalog::genXml(context, m_root, name).has_value();
     }
 
     // Starts a new tree.

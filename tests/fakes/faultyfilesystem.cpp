@@ -2,9 +2,9 @@
 
 namespace mellowby::fakes {
 
-class FaultyOutputFile final : public platform::IOutputFile {
+class FaultyReplacement final : public platform::IReplacement {
 public:
-    FaultyOutputFile(FaultyFileSystem& owner, std::unique_ptr<platform::IOutputFile> real)
+    FaultyReplacement(FaultyFileSystem& owner, std::unique_ptr<platform::IReplacement> real)
         : m_owner(owner)
         , m_real(std::move(real))
     {
@@ -24,26 +24,40 @@ public:
         return m_real->write(bytes);
     }
     std::expected<void, platform::Error> finish() override { return m_real->finish(); }
+    std::expected<void, platform::Error> commit() override
+    {
+        if (m_owner.m_renameError)
+            return std::unexpected(*m_owner.m_renameError);
+        return m_real->commit();
+    }
 
 private:
     FaultyFileSystem& m_owner;
-    std::unique_ptr<platform::IOutputFile> m_real;
+    std::unique_ptr<platform::IReplacement> m_real;
 };
+
+std::expected<std::optional<std::string>, platform::Error> FaultyFileSystem::readWholeFile(
+    const std::string& path, std::size_t maxSize)
+{
+    if (m_readSuffix && path.ends_with(*m_readSuffix))
+        return std::unexpected(m_readError);
+    return m_real.readWholeFile(path, maxSize);
+}
+
+std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFileSystem::beginReplacement(
+    const std::string& path)
+{
+    auto real = m_real.beginReplacement(path);
+    if (!real)
+        return std::unexpected(real.error());
+    return std::make_unique<FaultyReplacement>(*this, std::move(*real));
+}
 
 std::expected<void, platform::Error> FaultyFileSystem::createDirectory(const std::string& path)
 {
     if (m_createDirectoryError)
         return std::unexpected(*m_createDirectoryError);
     return m_real.createDirectory(path);
-}
-
-std::expected<std::unique_ptr<platform::IOutputFile>, platform::Error> FaultyFileSystem::createNewFile(
-    const std::string& path)
-{
-    auto real = m_real.createNewFile(path);
-    if (!real)
-        return std::unexpected(real.error());
-    return std::make_unique<FaultyOutputFile>(*this, std::move(*real));
 }
 
 std::expected<void, platform::Error> FaultyFileSystem::renameFile(const std::string& from, const std::string& to)

@@ -8,7 +8,8 @@
 namespace mellowby::fakes {
 
 // Passes every operation to a real file system, but can make writes fail once a number of bytes
-// has been written in total (a disk filling up), or make renames fail.
+// has been written in total (a disk filling up), make renames (a replacement's commit included)
+// fail, or make reads fail.
 class FaultyFileSystem final : public platform::IFileSystem {
 public:
     explicit FaultyFileSystem(platform::IFileSystem& real)
@@ -23,24 +24,39 @@ public:
     }
     void failRenames(platform::Error error) { m_renameError = std::move(error); }
     void failCreateDirectory(platform::Error error) { m_createDirectoryError = std::move(error); }
+    // Reads of files whose path ends in suffix fail with error.
+    void failReads(std::string suffix, platform::Error error)
+    {
+        m_readSuffix = std::move(suffix);
+        m_readError = std::move(error);
+    }
 
-    std::expected<void, platform::Error> createDirectory(const std::string& path) override;
-    std::expected<std::unique_ptr<platform::IOutputFile>, platform::Error> createNewFile(
+    std::expected<std::optional<std::string>, platform::Error> readWholeFile(
+        const std::string& path, std::size_t maxSize) override;
+    std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> beginReplacement(
         const std::string& path) override;
+    std::expected<std::vector<platform::FolderEntry>, platform::Error> listFolder(const std::string& path) override
+    {
+        return m_real.listFolder(path);
+    }
+    std::expected<void, platform::Error> createDirectory(const std::string& path) override;
     std::expected<void, platform::Error> renameFile(const std::string& from, const std::string& to) override;
     std::expected<void, platform::Error> removeFile(const std::string& path) override;
-    std::expected<void, platform::Error> moveToTrash(const std::string& path) override;
-    bool isVisibleFile(const std::string& path) override { return m_real.isVisibleFile(path); }
     bool isFile(const std::string& path) override { return m_real.isFile(path); }
+    bool isDirectory(const std::string& path) override { return m_real.isDirectory(path); }
+    std::expected<void, platform::Error> moveToTrash(const std::string& path) override;
+    void removeAbandonedReplacements(const std::string& folder) override { m_real.removeAbandonedReplacements(folder); }
 
 private:
-    friend class FaultyOutputFile;
+    friend class FaultyReplacement;
 
     platform::IFileSystem& m_real;
     std::optional<std::uint64_t> m_writeBudget;
     platform::Error m_writeError;
     std::optional<platform::Error> m_renameError;
     std::optional<platform::Error> m_createDirectoryError;
+    std::optional<std::string> m_readSuffix;
+    platform::Error m_readError;
 };
 
 } // namespace mellowby::fakes

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/linux/linuxdirectorylister.h"
+#include "support/unprivileged.h"
 
 namespace mellowby::platform {
 namespace {
@@ -24,7 +25,7 @@ std::map<std::string, DirEntry> byName(const std::vector<DirEntry>& entries)
     return map;
 }
 
-TEST(LinuxDirectoryLister, ReportsKindsHiddenFlagsAndSizesWithoutFollowingLinks)
+TEST(LinuxDirectoryLister, ReportsKindsAndSizesWithoutFollowingLinks)
 {
     TemporaryFolder dir;
     writeFile(dir / "a.txt", "12345");
@@ -43,14 +44,12 @@ TEST(LinuxDirectoryLister, ReportsKindsHiddenFlagsAndSizesWithoutFollowingLinks)
     ASSERT_TRUE(lister.list(dir.path(), out));
     const auto entries = byName(out);
 
-    ASSERT_EQ(entries.size(), 9u);
-    EXPECT_TRUE(entries.at(".").isDirectory);
-    EXPECT_TRUE(entries.at("..").isDirectory);
+    // "." and ".." are not entries; a name starting with "." is one like any other.
+    ASSERT_EQ(entries.size(), 7u);
     EXPECT_TRUE(entries.at("sub").isDirectory);
-    EXPECT_FALSE(entries.at("sub").isHidden);
     EXPECT_EQ(entries.at("a.txt").size, 5u);
-    EXPECT_FALSE(entries.at("a.txt").isHidden);
-    EXPECT_TRUE(entries.at(".hidden").isHidden);
+    EXPECT_FALSE(entries.at(".hidden").isDirectory);
+    EXPECT_FALSE(entries.at("a.txt").detailsError.has_value());
     EXPECT_EQ(entries.at("sparse").size, 5ULL << 30);
     // Links are files of their own size (the length of the target text), never followed.
     EXPECT_FALSE(entries.at("link").isDirectory);
@@ -63,10 +62,11 @@ TEST(LinuxDirectoryLister, ReportsKindsHiddenFlagsAndSizesWithoutFollowingLinks)
 TEST(LinuxDirectoryLister, AppendsToWhatIsAlreadyInOut)
 {
     TemporaryFolder dir;
+    writeFile(dir / "later", "");
     std::vector<DirEntry> out(1);
     out[0].name = "earlier";
     ASSERT_TRUE(LinuxDirectoryLister().list(dir.path(), out));
-    ASSERT_EQ(out.size(), 3u);
+    ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[0].name, "earlier");
 }
 
@@ -112,6 +112,63 @@ TEST(LinuxDirectoryLister, FailureToOpenGivesTheErrnoAndItsText)
     EXPECT_EQ(LinuxDirectoryLister().list(dir / "file", out).error().number, ENOTDIR);
     EXPECT_EQ(LinuxDirectoryLister().list("", out).error().number, ENOENT);
     EXPECT_TRUE(out.empty());
+}
+
+// Children are opened through their parent: a child that is now a symbolic link or a file is not
+// entered, and the way back up leads to the same folder as the way down.
+TEST(LinuxDirectoryLister, ChildrenOpenThroughTheirParentAndNeverThroughALink)
+{
+    TemporaryFolder dir;
+    ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
+    writeFile(dir / "file", "");
+    ASSERT_EQ(::symlink("sub", (dir / "dirlink").c_str()), 0);
+
+    LinuxDirectoryLister lister;
+    auto root = lister.open(dir.path());
+    ASSERT_TRUE(root);
+    struct stat status { };
+    ASSERT_EQ(::stat((dir / "sub").c_str(), &status), 0);
+    auto sub = (*root)->openChild("sub");
+    ASSERT_TRUE(sub);
+    EXPECT_EQ((*sub)->id(), (FileId { status.st_dev, status.st_ino }));
+    EXPECT_EQ((*root)->openChild("dirlink").error().number, ENOTDIR);
+    EXPECT_EQ((*root)->openChild("file").error().number, ENOTDIR);
+    EXPECT_EQ((*root)->openChild("gone").error().number, ENOENT);
+    auto back = (*sub)->openParent();
+    ASSERT_TRUE(back);
+    EXPECT_EQ((*back)->id(), (*root)->id());
+
+    // Listed entries carry the same ids.
+    std::vector<DirEntry> out;
+    ASSERT_TRUE((*root)->list(out));
+    EXPECT_EQ(byName(out).at("sub").id, (*sub)->id());
+}
+
+// A folder that may be read but not searched gives its names, and for each why the rest is
+// missing.
+TEST(LinuxDirectoryLister, DetailsThatCannotBeReadAreSaidPerEntry)
+{
+    TemporaryFolder dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((dir / "readonly").c_str(), 0755), 0);
+    writeFile(dir / "readonly/a.txt", "12345");
+    ASSERT_EQ(::mkdir((dir / "readonly/inner").c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((dir / "readonly").c_str(), 0444), 0);
+    const int result = tests::runUnprivileged([&] {
+        std::vector<DirEntry> out;
+        if (!LinuxDirectoryLister().list(dir / "readonly", out) || out.size() != 2)
+            return 1;
+        const auto entries = byName(out);
+        const auto& file = entries.at("a.txt");
+        const auto& inner = entries.at("inner");
+        if (!file.detailsError || file.detailsError->number != EACCES || file.isDirectory || file.creationTime)
+            return 2;
+        return inner.detailsError && inner.isDirectory ? 0 : 3;
+    });
+    ::chmod((dir / "readonly").c_str(), 0755);
+    if (result == 125)
+        GTEST_SKIP() << "cannot give up root here";
+    EXPECT_EQ(result, 0);
 }
 
 TEST(LinuxDirectoryLister, UnreadableDirectoryIsAnError)

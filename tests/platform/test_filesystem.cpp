@@ -1,9 +1,15 @@
 #include "support/temporaryfolder.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "platform/linux/linuxfilesystem.h"
+#include "platform/temporarynames.h"
 
 namespace mellowby::platform {
 namespace {
@@ -12,9 +18,12 @@ using tests::readFile;
 using tests::TemporaryFolder;
 using tests::writeFile;
 
-std::size_t openDescriptors()
+std::vector<std::string> listedNames(const std::string& folder)
 {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename());
+    return names;
 }
 
 TEST(LinuxFileSystem, CreateDirectoryMakesExactlyOneLevel)
@@ -27,39 +36,101 @@ TEST(LinuxFileSystem, CreateDirectoryMakesExactlyOneLevel)
     EXPECT_EQ(fileSystem.createDirectory(dir / "a").error(), (Error { EEXIST, "File exists" }));
 }
 
-TEST(LinuxFileSystem, NewFileHoldsWhatWasWrittenOnceFinished)
+TEST(LinuxFileSystem, WholeFileReadsOnlyRegularFiles)
 {
     TemporaryFolder dir;
-    auto file = LinuxFileSystem().createNewFile(dir / "new.xml");
-    ASSERT_TRUE(file);
-    ASSERT_TRUE((*file)->write("<Disk>\n"));
-    ASSERT_TRUE((*file)->write(std::string(100000, 'x')));
-    ASSERT_TRUE((*file)->finish());
-    EXPECT_EQ(readFile(dir / "new.xml"), "<Disk>\n" + std::string(100000, 'x'));
-    EXPECT_EQ((*file)->write("late").error().number, EBADF);
-    EXPECT_EQ((*file)->finish().error().number, EBADF);
+    LinuxFileSystem fileSystem;
+    writeFile(dir / "a.ini", std::string("x\0y", 3));
+    EXPECT_EQ(fileSystem.readWholeFile(dir / "a.ini", 100).value(), std::string("x\0y", 3));
+    EXPECT_EQ(fileSystem.readWholeFile(dir / "missing", 100).value(), std::nullopt);
+    EXPECT_EQ(fileSystem.readWholeFile(dir / "a.ini", 2).error().number, EFBIG);
+    EXPECT_EQ(fileSystem.readWholeFile(dir.path(), 100).error().number, EISDIR);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+    EXPECT_EQ(fileSystem.readWholeFile(dir / "fifo", 100).error().number, EINVAL); // and does not block
+    // Files of /proc say they are empty; they are read to their end.
+    const auto mounts = fileSystem.readWholeFile("/proc/self/mountinfo", 1 << 24);
+    ASSERT_TRUE(mounts && *mounts);
+    EXPECT_FALSE((*mounts)->empty());
 }
 
-TEST(LinuxFileSystem, NewFileRefusesAnExistingFileAndLeavesItAlone)
+// New contents take the file's place only when committed; until then, and when dropped, the old
+// file is as it was and no temporary file stays behind.
+TEST(LinuxFileSystem, ReplacementIsAllOrNothing)
 {
     TemporaryFolder dir;
-    writeFile(dir / "old.xml", "keep");
-    EXPECT_EQ(LinuxFileSystem().createNewFile(dir / "old.xml").error().number, EEXIST);
-    EXPECT_EQ(readFile(dir / "old.xml"), "keep");
-}
-
-TEST(LinuxFileSystem, UnfinishedFileIsClosedWhenDropped)
-{
-    TemporaryFolder dir;
-    const auto before = openDescriptors();
+    LinuxFileSystem fileSystem;
+    writeFile(dir / "cat.xml", "old");
+    ASSERT_EQ(::chmod((dir / "cat.xml").c_str(), 0640), 0);
     {
-        auto file = LinuxFileSystem().createNewFile(dir / "partial");
-        ASSERT_TRUE(file);
-        ASSERT_TRUE((*file)->write("part"));
-        EXPECT_EQ(openDescriptors(), before + 1);
+        auto dropped = fileSystem.beginReplacement(dir / "cat.xml");
+        ASSERT_TRUE(dropped);
+        ASSERT_TRUE((*dropped)->write("half"));
+        EXPECT_EQ(listedNames(dir.path()).size(), 2u);
     }
-    EXPECT_EQ(openDescriptors(), before);
-    EXPECT_EQ(readFile(dir / "partial"), "part");
+    EXPECT_EQ(readFile(dir / "cat.xml"), "old");
+    EXPECT_EQ(listedNames(dir.path()), std::vector<std::string> { "cat.xml" });
+
+    auto replacement = fileSystem.beginReplacement(dir / "cat.xml");
+    ASSERT_TRUE(replacement);
+    ASSERT_TRUE((*replacement)->write("<Disk>\n"));
+    ASSERT_TRUE((*replacement)->write(std::string(100000, 'x')));
+    ASSERT_TRUE((*replacement)->finish());
+    EXPECT_EQ(readFile(dir / "cat.xml"), "old");
+    ASSERT_TRUE((*replacement)->commit());
+    EXPECT_EQ(readFile(dir / "cat.xml"), "<Disk>\n" + std::string(100000, 'x'));
+    EXPECT_EQ(std::filesystem::status(dir / "cat.xml").permissions(), static_cast<std::filesystem::perms>(0640));
+    EXPECT_EQ(listedNames(dir.path()), std::vector<std::string> { "cat.xml" });
+
+    // A link keeps pointing at the file it names, which is the one replaced.
+    std::filesystem::create_directory(dir / "elsewhere");
+    writeFile(dir / "elsewhere/real.ini", "old");
+    std::filesystem::create_symlink("elsewhere/real.ini", dir / "link.ini");
+    ASSERT_TRUE(replaceWholeFile(fileSystem, dir / "link.ini", "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
+    EXPECT_EQ(readFile(dir / "elsewhere/real.ini"), "new");
+    EXPECT_EQ(fileSystem.beginReplacement(dir / "no-folder/x").error().number, ENOENT);
+}
+
+TEST(LinuxFileSystem, FolderListingNamesFoldersThroughLinks)
+{
+    TemporaryFolder dir;
+    LinuxFileSystem fileSystem;
+    std::filesystem::create_directory(dir / "Data");
+    writeFile(dir / ".dot.xml", "");
+    std::filesystem::create_directory_symlink("Data", dir / "linked");
+    auto entries = fileSystem.listFolder(dir.path());
+    ASSERT_TRUE(entries);
+    std::ranges::sort(*entries, {}, &FolderEntry::name);
+    EXPECT_EQ(*entries, (std::vector<FolderEntry> { { ".dot.xml", false }, { "Data", true }, { "linked", true } }));
+    EXPECT_EQ(fileSystem.listFolder(dir / "missing").error().number, ENOENT);
+    EXPECT_TRUE(fileSystem.isDirectory(dir / "linked"));
+    EXPECT_TRUE(fileSystem.isFile(dir / ".dot.xml"));
+    EXPECT_FALSE(fileSystem.isFile(dir / "Data"));
+}
+
+// What a replacement leaves when its process dies goes; what a running process writes stays.
+TEST(LinuxFileSystem, AbandonedReplacementsAreRemoved)
+{
+    TemporaryFolder dir;
+    LinuxFileSystem fileSystem;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const std::string dead = temporaryNameFor("a.xml", child, 1);
+    const std::string alive = temporaryNameFor("a.xml", ::getpid(), 2);
+    for (const auto& name : { dead, alive, std::string(".a.xml.mellowby-x-1.tmp"), std::string("a.xml") })
+        writeFile(dir / name, "");
+    fileSystem.removeAbandonedReplacements(dir.path());
+    auto names = listedNames(dir.path());
+    std::ranges::sort(names);
+    EXPECT_EQ(names, (std::vector<std::string> { alive, ".a.xml.mellowby-x-1.tmp", "a.xml" }));
+
+    EXPECT_EQ(writerOfTemporaryName(alive), ::getpid());
+    EXPECT_EQ(writerOfTemporaryName(".a.xml.mellowby-12-3.tmp"), 12);
+    for (const char* other : { "a.xml", ".a.xml.mellowby-12.tmp", ".mellowby-12-3.tmp", ".a.mellowby-0-1.tmp" })
+        EXPECT_FALSE(writerOfTemporaryName(other).has_value()) << other;
 }
 
 TEST(LinuxFileSystem, RenameReplacesTheTarget)

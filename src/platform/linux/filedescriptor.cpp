@@ -1,8 +1,11 @@
 #include "platform/linux/filedescriptor.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace mellowby::platform {
@@ -25,10 +28,18 @@ FileDescriptor::~FileDescriptor()
 
 std::expected<FileDescriptor, Error> FileDescriptor::open(const std::string& path, int flags, mode_t mode)
 {
-    const int fd = ::open(path.c_str(), flags, mode);
-    if (fd < 0)
-        return std::unexpected(errorFromErrno(errno));
-    return FileDescriptor(fd);
+    return openAt(AT_FDCWD, path, flags, mode);
+}
+
+std::expected<FileDescriptor, Error> FileDescriptor::openAt(int directory, const std::string& name, int flags, mode_t mode)
+{
+    for (;;) {
+        const int fd = ::openat(directory, name.c_str(), flags, mode);
+        if (fd >= 0)
+            return FileDescriptor(fd);
+        if (errno != EINTR)
+            return std::unexpected(errorFromErrno(errno));
+    }
 }
 
 std::expected<void, Error> FileDescriptor::writeAll(std::string_view bytes) const
@@ -56,6 +67,47 @@ std::expected<void, Error> FileDescriptor::syncAndClose()
     if (closeError != 0)
         return std::unexpected(errorFromErrno(closeError));
     return {};
+}
+
+std::expected<std::optional<std::string>, Error> readWholeRegularFile(const std::string& path, std::size_t maxSize)
+{
+    // O_NONBLOCK keeps a FIFO planted under the name from blocking the open.
+    auto file = FileDescriptor::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (!file) {
+        if (file.error().number == ENOENT)
+            return std::optional<std::string>();
+        return std::unexpected(file.error());
+    }
+    struct stat status { };
+    if (::fstat(file->get(), &status) != 0)
+        return std::unexpected(errorFromErrno(errno));
+    if (S_ISDIR(status.st_mode))
+        return std::unexpected(errorFromErrno(EISDIR));
+    if (!S_ISREG(status.st_mode))
+        return std::unexpected(errorFromErrno(EINVAL));
+    if (static_cast<std::uint64_t>(status.st_size) > maxSize)
+        return std::unexpected(errorFromErrno(EFBIG));
+
+    // One byte more than the file holds, so that the read that reports its end needs no growth.
+    std::string contents(static_cast<std::size_t>(status.st_size) + 1, '\0');
+    std::size_t size = 0;
+    for (;;) {
+        if (size == contents.size())
+            contents.resize(std::max<std::size_t>(contents.size() * 2, 4096));
+        const ssize_t got = ::read(file->get(), contents.data() + size, contents.size() - size);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::unexpected(errorFromErrno(errno));
+        if (got == 0)
+            break;
+        size += static_cast<std::size_t>(got);
+        // The file may grow while it is read.
+        if (size > maxSize)
+            return std::unexpected(errorFromErrno(EFBIG));
+    }
+    contents.resize(size);
+    return std::optional<std::string>(std::move(contents));
 }
 
 } // namespace mellowby::platform

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,6 +31,9 @@ public:
     ~FileDescriptor();
 
     static std::expected<FileDescriptor, Error> open(const std::string& path, int flags, mode_t mode = 0);
+    // name opened relative to the open folder directory (AT_FDCWD: the current folder).
+    static std::expected<FileDescriptor, Error> openAt(
+        int directory, const std::string& name, int flags, mode_t mode = 0);
 
     int get() const { return m_fd; }
     bool isOpen() const { return m_fd >= 0; }
@@ -41,5 +46,10 @@ public:
 private:
     int m_fd = -1;
 };
+
+// The whole contents of the regular file at path, read until its end (files of /proc report a
+// size of 0); nothing when there is no entry at path. Anything but a regular file, and a file of
+// more than maxSize bytes, is an error: a FIFO or a device could block or never end.
+std::expected<std::optional<std::string>, Error> readWholeRegularFile(const std::string& path, std::size_t maxSize);
 
 } // namespace mellowby::platform

@@ -4,10 +4,11 @@
 #include <cstddef>
 #include <string_view>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
+#include "platform/linux/directoryreading.h"
 #include "platform/linux/filedescriptor.h"
 
 namespace mellowby::platform {
@@ -15,6 +16,8 @@ namespace mellowby::platform {
 namespace {
 
 constexpr std::size_t kBufferSize = 64 * 1024;
+// A folder is read and its children opened through its descriptor, never through its path.
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 std::optional<std::int64_t> creationTime(const struct statx& status)
 {
@@ -26,6 +29,75 @@ std::optional<std::int64_t> creationTime(const struct statx& status)
     return std::nullopt;
 }
 
+FileId idOf(const struct stat& status)
+{
+    return { static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino) };
+}
+
+class LinuxDirectory final : public IDirectory {
+public:
+    LinuxDirectory(FileDescriptor folder, FileId id, char* buffer)
+        : m_folder(std::move(folder))
+        , m_id(id)
+        , m_buffer(buffer)
+    {
+    }
+
+    static std::expected<std::unique_ptr<IDirectory>, Error> openAt(
+        int directory, const std::string& name, int flags, char* buffer)
+    {
+        auto folder = FileDescriptor::openAt(directory, name, flags);
+        if (!folder)
+            return std::unexpected(folder.error());
+        struct stat status { };
+        if (::fstat(folder->get(), &status) != 0)
+            return std::unexpected(errorFromErrno(errno));
+        return std::make_unique<LinuxDirectory>(std::move(*folder), idOf(status), buffer);
+    }
+
+    FileId id() const override { return m_id; }
+
+    std::expected<void, Error> list(std::vector<DirEntry>& out) override
+    {
+        const int fd = m_folder.get();
+        return readDirectoryEntries(fd, m_buffer, kBufferSize, [&](std::string_view name, unsigned char type) {
+            DirEntry& entry = out.emplace_back();
+            entry.name.assign(name);
+            struct statx status;
+            if (::statx(fd, entry.name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                    STATX_TYPE | STATX_SIZE | STATX_BTIME | STATX_MTIME | STATX_INO, &status)
+                == 0) {
+                entry.isDirectory = S_ISDIR(status.stx_mode);
+                entry.size = status.stx_size;
+                entry.creationTime = creationTime(status);
+                entry.id = { ::makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino };
+            } else if (errno == ENOENT) {
+                out.pop_back(); // gone since it was listed
+            } else {
+                // A folder that may be read but not searched: the names are there, the rest is not.
+                entry.isDirectory = type == DT_DIR;
+                entry.detailsError = errorFromErrno(errno);
+            }
+        });
+    }
+
+    std::expected<std::unique_ptr<IDirectory>, Error> openChild(const std::string& name) override
+    {
+        // O_NOFOLLOW: a child that became a symbolic link since it was listed is not entered.
+        return openAt(m_folder.get(), name, kFolderFlags | O_NOFOLLOW, m_buffer);
+    }
+
+    std::expected<std::unique_ptr<IDirectory>, Error> openParent() override
+    {
+        return openAt(m_folder.get(), "..", kFolderFlags, m_buffer);
+    }
+
+private:
+    FileDescriptor m_folder;
+    FileId m_id;
+    char* m_buffer;
+};
+
 } // namespace
 
 LinuxDirectoryLister::LinuxDirectoryLister()
@@ -33,45 +105,9 @@ LinuxDirectoryLister::LinuxDirectoryLister()
 {
 }
 
-std::expected<void, Error> LinuxDirectoryLister::list(const std::string& path, std::vector<DirEntry>& out)
+std::expected<std::unique_ptr<IDirectory>, Error> LinuxDirectoryLister::open(const std::string& path)
 {
-    auto directory = FileDescriptor::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (!directory)
-        return std::unexpected(directory.error());
-
-    for (;;) {
-        const ssize_t filled = ::getdents64(directory->get(), m_buffer.get(), kBufferSize);
-        if (filled < 0)
-            return std::unexpected(errorFromErrno(errno));
-        if (filled == 0)
-            return {};
-
-        for (ssize_t offset = 0; offset < filled;) {
-            const auto* record = reinterpret_cast<const struct dirent64*>(m_buffer.get() + offset);
-            offset += record->d_reclen;
-            const std::string_view name(record->d_name);
-            const bool dots = name == "." || name == "..";
-
-            struct statx status;
-            const bool examined = !dots
-                && ::statx(directory->get(), record->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                       STATX_TYPE | STATX_SIZE | STATX_BTIME | STATX_MTIME, &status)
-                    == 0;
-            if (!dots && !examined && errno == ENOENT)
-                continue;
-
-            DirEntry& entry = out.emplace_back();
-            entry.name.assign(name);
-            entry.isHidden = name.front() == '.';
-            if (examined) {
-                entry.isDirectory = S_ISDIR(status.stx_mode);
-                entry.size = status.stx_size;
-                entry.creationTime = creationTime(status);
-            } else {
-                entry.isDirectory = dots || record->d_type == DT_DIR;
-            }
-        }
-    }
+    return LinuxDirectory::openAt(AT_FDCWD, path, kFolderFlags, m_buffer.get());
 }
 
 } // namespace mellowby::platform

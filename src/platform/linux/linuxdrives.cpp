@@ -15,24 +15,17 @@ namespace mellowby::platform {
 
 namespace {
 
-// /proc files report a size of 0, so the text is read until the end rather than by size.
+// The mount tables are small; anything near this size is not one.
+constexpr std::size_t kMaxTableSize = 16 * 1024 * 1024;
+
 std::expected<std::string, Error> readText(const std::string& path)
 {
-    auto file = FileDescriptor::open(path, O_RDONLY | O_CLOEXEC);
-    if (!file)
-        return std::unexpected(file.error());
-    std::string text;
-    char buffer[16 * 1024];
-    for (;;) {
-        const ssize_t got = ::read(file->get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return std::unexpected(errorFromErrno(errno));
-        if (got == 0)
-            return text;
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
+    auto text = readWholeRegularFile(path, kMaxTableSize);
+    if (!text)
+        return std::unexpected(text.error());
+    if (!*text)
+        return std::unexpected(errorFromErrno(ENOENT));
+    return std::move(**text);
 }
 
 std::string_view withoutTrailingSeparators(std::string_view path)

@@ -2,52 +2,180 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/linux/directoryreading.h"
 #include "platform/linux/filedescriptor.h"
 #include "platform/linux/trash.h"
+#include "platform/paths.h"
+#include "platform/temporarynames.h"
 
 namespace mellowby::platform {
 
 namespace {
 
-class LinuxOutputFile final : public IOutputFile {
-public:
-    explicit LinuxOutputFile(FileDescriptor file)
-        : m_file(std::move(file))
-    {
-    }
+constexpr int kMaxNameAttempts = 100;
 
-    std::expected<void, Error> write(std::string_view bytes) override { return m_file.writeAll(bytes); }
-    std::expected<void, Error> finish() override { return m_file.syncAndClose(); }
-
-private:
-    FileDescriptor m_file;
-};
+std::unexpected<Error> lastError()
+{
+    return std::unexpected(errorFromErrno(errno));
+}
 
 std::expected<void, Error> checked(int result)
 {
     if (result != 0)
-        return std::unexpected(errorFromErrno(errno));
+        return lastError();
     return {};
+}
+
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.rfind(kPathSeparator);
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? std::string(1, kPathSeparator) : path.substr(0, slash);
+}
+
+// The file that replacing path really replaces: the target of a symbolic link, so that the link
+// survives. A dangling link is replaced itself.
+std::string replacedFile(const std::string& path)
+{
+    struct stat status { };
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+        return path;
+    const std::unique_ptr<char, decltype(&std::free)> target(::realpath(path.c_str(), nullptr), &std::free);
+    return target ? std::string(target.get()) : path;
+}
+
+// Makes a rename in folder durable; the renamed data are already on disk when this fails.
+void syncFolder(const std::string& folder)
+{
+    if (const auto fd = FileDescriptor::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+        ::fsync(fd->get());
+}
+
+class LinuxReplacement final : public IReplacement {
+public:
+    LinuxReplacement(FileDescriptor file, std::string temporary, std::string target, std::string folder)
+        : m_file(std::move(file))
+        , m_temporary(std::move(temporary))
+        , m_target(std::move(target))
+        , m_folder(std::move(folder))
+    {
+    }
+    ~LinuxReplacement() override
+    {
+        if (!m_committed)
+            ::unlink(m_temporary.c_str());
+    }
+    LinuxReplacement(const LinuxReplacement&) = delete;
+    LinuxReplacement& operator=(const LinuxReplacement&) = delete;
+
+    std::expected<void, Error> write(std::string_view bytes) override { return m_file.writeAll(bytes); }
+
+    std::expected<void, Error> finish() override
+    {
+        if (m_finished)
+            return {};
+        m_finished = true;
+        return m_file.syncAndClose();
+    }
+
+    std::expected<void, Error> commit() override
+    {
+        if (auto finished = finish(); !finished)
+            return finished;
+        if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+            return lastError();
+        m_committed = true;
+        syncFolder(m_folder);
+        return {};
+    }
+
+private:
+    FileDescriptor m_file;
+    std::string m_temporary;
+    std::string m_target;
+    std::string m_folder;
+    bool m_finished = false;
+    bool m_committed = false;
+};
+
+bool processIsGone(long processId)
+{
+    // EPERM means a process of another user: it runs.
+    return ::kill(static_cast<pid_t>(processId), 0) != 0 && errno == ESRCH;
 }
 
 } // namespace
 
+std::expected<std::optional<std::string>, Error> LinuxFileSystem::readWholeFile(
+    const std::string& path, std::size_t maxSize)
+{
+    return readWholeRegularFile(path, maxSize);
+}
+
+std::expected<std::unique_ptr<IReplacement>, Error> LinuxFileSystem::beginReplacement(const std::string& path)
+{
+    const std::string target = replacedFile(path);
+    const std::string folder = folderOf(target);
+
+    struct stat old { };
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+    // Renaming over a file needs only the folder's permission; a file its owner made read-only
+    // is still not to be replaced.
+    if (existed && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return lastError();
+
+    // Beside the file: the rename must not cross file systems.
+    for (int attempt = 0;; ++attempt) {
+        const std::string temporary = temporaryPathBeside(target);
+        auto file = FileDescriptor::open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (!file) {
+            if (file.error().number == EEXIST && attempt < kMaxNameAttempts)
+                continue;
+            return std::unexpected(file.error());
+        }
+        const int descriptor = file->get();
+        // From here on the replacement removes the temporary file whatever happens.
+        auto replacement = std::make_unique<LinuxReplacement>(std::move(*file), temporary, target, folder);
+        if (existed && ::fchmod(descriptor, old.st_mode & 07777) != 0)
+            return lastError();
+        return replacement;
+    }
+}
+
+std::expected<std::vector<FolderEntry>, Error> LinuxFileSystem::listFolder(const std::string& path)
+{
+    auto folder = FileDescriptor::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!folder)
+        return std::unexpected(folder.error());
+    std::vector<FolderEntry> entries;
+    const auto buffer = std::make_unique_for_overwrite<char[]>(32 * 1024);
+    const auto read = readDirectoryEntries(folder->get(), buffer.get(), 32 * 1024, [&](std::string_view name, unsigned char type) {
+        FolderEntry& entry = entries.emplace_back();
+        entry.name.assign(name);
+        if (type == DT_DIR) {
+            entry.isDirectory = true;
+        } else if (type == DT_LNK || type == DT_UNKNOWN) {
+            struct stat status { };
+            entry.isDirectory = ::fstatat(folder->get(), entry.name.c_str(), &status, 0) == 0 && S_ISDIR(status.st_mode);
+        }
+    });
+    if (!read)
+        return std::unexpected(read.error());
+    return entries;
+}
+
 std::expected<void, Error> LinuxFileSystem::createDirectory(const std::string& path)
 {
     return checked(::mkdir(path.c_str(), 0777));
-}
-
-std::expected<std::unique_ptr<IOutputFile>, Error> LinuxFileSystem::createNewFile(const std::string& path)
-{
-    auto file = FileDescriptor::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (!file)
-        return std::unexpected(file.error());
-    return std::make_unique<LinuxOutputFile>(std::move(*file));
 }
 
 std::expected<void, Error> LinuxFileSystem::renameFile(const std::string& from, const std::string& to)
@@ -60,24 +188,33 @@ std::expected<void, Error> LinuxFileSystem::removeFile(const std::string& path)
     return checked(::unlink(path.c_str()));
 }
 
+bool LinuxFileSystem::isFile(const std::string& path)
+{
+    struct stat status { };
+    return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+bool LinuxFileSystem::isDirectory(const std::string& path)
+{
+    struct stat status { };
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 std::expected<void, Error> LinuxFileSystem::moveToTrash(const std::string& path)
 {
     return moveToHomeTrash(path);
 }
 
-bool LinuxFileSystem::isVisibleFile(const std::string& path)
+void LinuxFileSystem::removeAbandonedReplacements(const std::string& folder)
 {
-    const auto slash = path.rfind('/');
-    if (path.empty() || path[slash == std::string::npos ? 0 : slash + 1] == '.')
-        return false;
-    struct stat status { };
-    return ::lstat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
-}
-
-bool LinuxFileSystem::isFile(const std::string& path)
-{
-    struct stat status { };
-    return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+    const auto entries = listFolder(folder);
+    if (!entries)
+        return;
+    for (const auto& entry : *entries) {
+        const auto writer = writerOfTemporaryName(entry.name);
+        if (writer && !entry.isDirectory && processIsGone(*writer))
+            ::unlink(joinPath(folder, entry.name).c_str());
+    }
 }
 
 } // namespace mellowby::platform

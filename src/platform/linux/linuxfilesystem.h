@@ -6,13 +6,16 @@ namespace mellowby::platform {
 
 class LinuxFileSystem final : public IFileSystem {
 public:
+    std::expected<std::optional<std::string>, Error> readWholeFile(const std::string& path, std::size_t maxSize) override;
+    std::expected<std::unique_ptr<IReplacement>, Error> beginReplacement(const std::string& path) override;
+    std::expected<std::vector<FolderEntry>, Error> listFolder(const std::string& path) override;
     std::expected<void, Error> createDirectory(const std::string& path) override;
-    std::expected<std::unique_ptr<IOutputFile>, Error> createNewFile(const std::string& path) override;
     std::expected<void, Error> renameFile(const std::string& from, const std::string& to) override;
     std::expected<void, Error> removeFile(const std::string& path) override;
-    std::expected<void, Error> moveToTrash(const std::string& path) override;
-    bool isVisibleFile(const std::string& path) override;
     bool isFile(const std::string& path) override;
+    bool isDirectory(const std::string& path) override;
+    std::expected<void, Error> moveToTrash(const std::string& path) override;
+    void removeAbandonedReplacements(const std::string& folder) override;
 };
 
 } // namespace mellowby::platform

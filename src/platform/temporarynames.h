@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace mellowby::platform {
+
+// The name under which the new contents of fileName are written before they replace it:
+// ".<fileName>.mellowby-<pid>-<sequence>.tmp". The leading dot keeps it out of the way in file
+// managers, the process number tells whether its writer still runs, and ".tmp" keeps it from
+// looking like a catalog.
+std::string temporaryNameFor(std::string_view fileName, long processId, std::uint64_t sequence);
+
+// A temporary name beside the file at path, unique within this process and across processes.
+std::string temporaryPathBeside(const std::string& path);
+
+// The process that writes under a temporary name, or nothing when name is not one.
+std::optional<long> writerOfTemporaryName(std::string_view name);
+
+} // namespace mellowby::platform
