@@ -3,6 +3,7 @@
 
 #include "app/casefold.h"
 #include "app/programfolder.h"
+#include "platform/linux/linuxfilesystem.h"
 #include "support/temporaryfolder.h"
 
 namespace mellowby::app {
@@ -13,15 +14,15 @@ namespace fs = std::filesystem;
 class ProgramFolderTest : public testing::Test {
 protected:
     tests::TemporaryFolder m_dir;
-    ProgramFolder m_folder { m_dir.path() };
+    platform::LinuxFileSystem m_fileSystem;
+    ProgramFolder m_folder { m_dir.path(), m_fileSystem };
 };
 
 TEST_F(ProgramFolderTest, NamesAsGivenWhenNothingMatches)
 {
     EXPECT_EQ(m_folder.dataDir(), m_dir.path() + "/Data");
     EXPECT_EQ(m_folder.iniPath(), m_dir.path() + "/option.ini");
-    EXPECT_EQ(m_folder.dataFile("disc.xml"), m_dir.path() + "/Data/disc.xml");
-    EXPECT_EQ(ProgramFolder::resolveIn(m_dir / "missing", "x"), m_dir / "missing" + "/x");
+    EXPECT_EQ(resolveIgnoringCase(m_fileSystem, m_dir / "missing", "x"), m_dir / "missing" + "/x");
 }
 
 TEST_F(ProgramFolderTest, FindsEntriesInAnyCase)
@@ -31,8 +32,8 @@ TEST_F(ProgramFolderTest, FindsEntriesInAnyCase)
     tests::writeFile(m_dir / "DATA/Disc1.XML", "");
     EXPECT_EQ(m_folder.dataDir(), m_dir.path() + "/DATA");
     EXPECT_EQ(m_folder.iniPath(), m_dir.path() + "/Option.INI");
-    EXPECT_EQ(m_folder.dataFile("disc1.xml"), m_dir.path() + "/DATA/Disc1.XML");
-    EXPECT_EQ(m_folder.dataFile("disc1.idx"), m_dir.path() + "/DATA/disc1.idx");
+    EXPECT_EQ(resolveIgnoringCase(m_fileSystem, m_folder.dataDir(), "disc1.xml"), m_dir.path() + "/DATA/Disc1.XML");
+    EXPECT_EQ(resolveIgnoringCase(m_fileSystem, m_folder.dataDir(), "disc1.idx"), m_dir.path() + "/DATA/disc1.idx");
 }
 
 TEST_F(ProgramFolderTest, ExactMatchWins)
@@ -52,8 +53,8 @@ TEST_F(ProgramFolderTest, NonAsciiNamesFoldToo)
     tests::writeFile((m_dir / "\xE2\x84\xAA"
                                 "elvin.xml"),
         ""); // KELVIN SIGN folds to k
-    EXPECT_EQ(ProgramFolder::resolveIn(m_dir.path(), "ärger.XML"), m_dir / "ÄRGER.xml");
-    EXPECT_EQ(ProgramFolder::resolveIn(m_dir.path(), "kelvin.xml"),
+    EXPECT_EQ(resolveIgnoringCase(m_fileSystem, m_dir.path(), "ärger.XML"), m_dir / "ÄRGER.xml");
+    EXPECT_EQ(resolveIgnoringCase(m_fileSystem, m_dir.path(), "kelvin.xml"),
         (m_dir / "\xE2\x84\xAA"
                    "elvin.xml"));
 }

@@ -5,6 +5,7 @@
 
 #include "app/programfolder.h"
 #include "app/settings.h"
+#include "platform/linux/linuxfilesystem.h"
 #include "support/temporaryfolder.h"
 #include "fakes/fakemessagebox.h"
 
@@ -17,7 +18,8 @@ using platform::MessageIcon;
 class GetIniSettingTest : public testing::Test {
 protected:
     tests::TemporaryFolder m_dir;
-    ProgramFolder m_folder { m_dir.path() };
+    platform::LinuxFileSystem m_fileSystem;
+    ProgramFolder m_folder { m_dir.path(), m_fileSystem };
     fakes::FakeMessageBox m_box;
     Settings m_settings { "old-no", "old-yes", true, true };
 };

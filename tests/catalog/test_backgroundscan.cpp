@@ -9,6 +9,7 @@
 
 #include "app/settings.h"
 #include "catalog/backgroundscan.h"
+#include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "fakes/fakedirectorylister.h"
 #include "fakes/fakemessagebox.h"
@@ -25,7 +26,7 @@ constexpr std::int64_t kMarch15 = 1079308800 + 3600;
 
 // An in-memory tree whose listing of one directory waits until the test lets it go, so the
 // test can look at a walk that is known to be half way.
-class GatedLister final : public platform::IDirectoryLister {
+class GatedLister final : public fakes::PathLister {
 public:
     FakeDirectoryLister tree;
 
@@ -44,7 +45,8 @@ public:
         m_changed.notify_all();
     }
 
-    std::expected<void, platform::Error> list(const std::string& path, std::vector<platform::DirEntry>& out) override
+    std::expected<void, platform::Error> openPath(const std::string& path) override { return tree.openPath(path); }
+    std::expected<void, platform::Error> listPath(const std::string& path, std::vector<platform::DirEntry>& out) override
     {
         if (path == m_holdAt) {
             std::unique_lock lock(m_mutex);
@@ -52,7 +54,7 @@ public:
             m_changed.notify_all();
             m_changed.wait(lock, [this] { return m_released; });
         }
-        return tree.list(path, out);
+        return tree.listPath(path, out);
     }
 
 private:
@@ -65,12 +67,12 @@ private:
 
 // A tree too big to finish during a test: every directory holds ten more, and listing one
 // takes a millisecond. Counts the listings that are under way.
-class EndlessLister final : public platform::IDirectoryLister {
+class EndlessLister final : public fakes::PathLister {
 public:
     std::atomic<int> calls = 0;
     std::atomic<int> inFlight = 0;
 
-    std::expected<void, platform::Error> list(const std::string&, std::vector<platform::DirEntry>& out) override
+    std::expected<void, platform::Error> listPath(const std::string&, std::vector<platform::DirEntry>& out) override
     {
         ++inFlight;
         ++calls;
@@ -84,9 +86,9 @@ public:
 };
 
 // Throws what is not a std::exception, which the scanner does not trap.
-class ThrowingLister final : public platform::IDirectoryLister {
+class ThrowingLister final : public fakes::PathLister {
 public:
-    std::expected<void, platform::Error> list(const std::string&, std::vector<platform::DirEntry>&) override
+    std::expected<void, platform::Error> listPath(const std::string&, std::vector<platform::DirEntry>&) override
     {
         throw 42;
     }
@@ -97,7 +99,7 @@ protected:
     std::string dataDir() const { return m_folder.path(); }
     ScanContext context(platform::IDirectoryLister& lister)
     {
-        return { dataDir(), m_settings, lister, m_fileSystem, m_box, m_dates, nullptr };
+        return { m_store, m_settings, lister, m_box, m_dates, nullptr };
     }
     std::vector<std::string> dataFiles() const
     {
@@ -111,6 +113,7 @@ protected:
     tests::TemporaryFolder m_folder;
     app::Settings m_settings;
     platform::LinuxFileSystem m_fileSystem;
+    CatalogStore m_store { m_folder.path(), m_fileSystem };
     fakes::FakeMessageBox m_box;
     DateFormatter m_dates { "zh_CN" };
 };

@@ -8,6 +8,8 @@
 
 #include "catalog/catalogreader.h"
 #include "catalog/gb2312decoder.h"
+#include "platform/linux/linuxfilesystem.h"
+#include "support/temporaryfolder.h"
 
 using namespace mellowby::catalog;
 
@@ -26,11 +28,18 @@ std::vector<std::string> fileNames(const pugi::xpath_node_set& files)
     return names;
 }
 
-std::vector<std::string> directoryFiles(const CatalogDocument& document, std::size_t depth, const std::string& title)
+// A catalog file as the store reads it.
+CatalogDocument loadCatalog(const std::string& path)
 {
-    const auto files = selectDirectoryFiles(document, depth, title);
-    EXPECT_TRUE(files.has_value()) << files.error().description;
-    return files ? fileNames(*files) : std::vector<std::string>();
+    CatalogDocument document;
+    auto bytes = mellowby::platform::LinuxFileSystem().readWholeFile(path, std::size_t(1) << 30);
+    if (!bytes)
+        document.failToRead(bytes.error());
+    else if (!*bytes)
+        document.failToRead(mellowby::platform::errorFromErrno(ENOENT));
+    else
+        document.loadBytes(std::move(**bytes));
+    return document;
 }
 
 std::string decodeAs(const char* charset, std::string_view bytes)
@@ -73,9 +82,7 @@ TEST(CatalogReader, readsTheGb2312ExampleCatalog)
     EXPECT_STREQ(attributeAt(readme, 1).value(), "2KB");
 
     EXPECT_EQ(fileNames(selectAllFiles(document)), (std::vector<std::string> { "readme.txt", "a.jpg" }));
-    EXPECT_EQ(directoryFiles(document, 0, "Photos 2004"), std::vector<std::string> { "readme.txt" });
-    EXPECT_EQ(directoryFiles(document, 1, "Tom & Jerry"), std::vector<std::string> { "a.jpg" });
-    EXPECT_TRUE(directoryFiles(document, 2, "old").empty());
+    EXPECT_EQ(fileNames(selectAllFiles(document)), (std::vector<std::string> { "readme.txt", "a.jpg" }));
 }
 
 TEST(CatalogReader, decodesReferencesAndKeepsTabLfCrWrittenAsReferences)
@@ -123,9 +130,6 @@ TEST(CatalogReader, truncatedCatalogLeavesNoDocumentElement)
     EXPECT_FALSE(document.loaded());
     EXPECT_FALSE(document.documentElement());
     EXPECT_EQ(selectAllFiles(document).size(), 0U);
-    const auto files = selectDirectoryFiles(document, 1, "Tom & Jerry");
-    ASSERT_TRUE(files.has_value());
-    EXPECT_EQ(files->size(), 0U);
 
     EXPECT_EQ(document.parseResult().status, pugi::status_end_element_mismatch);
     EXPECT_EQ(document.loadError().number, 0);
@@ -160,13 +164,16 @@ TEST(CatalogReader, nonXmlAndEmptyFilesLeaveNoDocumentElement)
 
 TEST(CatalogReader, failedLoadDropsTheDocumentLoadedBefore)
 {
+    const auto bytes = [](const char* name) { return mellowby::tests::readFile(kCatalogs + name); };
     CatalogDocument document;
-    ASSERT_TRUE(document.load(kCatalogs + "Photos 2004.xml"));
-    EXPECT_FALSE(document.load(kCatalogs + "truncated.xml"));
+    ASSERT_TRUE(document.loadBytes(bytes("Photos 2004.xml")));
+    EXPECT_FALSE(document.loadBytes(bytes("truncated.xml")));
     EXPECT_FALSE(document.documentElement());
     EXPECT_EQ(selectAllFiles(document).size(), 0U);
+    EXPECT_FALSE(document.failToRead(mellowby::platform::errorFromErrno(EIO)));
+    EXPECT_EQ(document.parseResult().status, pugi::status_io_error);
 
-    ASSERT_TRUE(document.load(kCatalogs + "Photos 2004.xml"));
+    ASSERT_TRUE(document.loadBytes(bytes("Photos 2004.xml")));
     EXPECT_EQ(document.loadError(), mellowby::platform::Error {});
 }
 
@@ -270,49 +277,6 @@ TEST(Gb2312Decoder, replacesEachUndefinedSequenceOnce)
         expected += "文";
     }
     EXPECT_EQ(decodeAs("GB2312", bytes), expected);
-}
-
-class DirectorySelection : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_document.load(kCatalogs + "selection.xml")) << m_document.loadError().description;
-    }
-
-    CatalogDocument m_document;
-};
-
-TEST_F(DirectorySelection, takesEveryDirectoryOfThatTitleAtExactlyThatDepth)
-{
-    EXPECT_EQ(directoryFiles(m_document, 1, "img"), (std::vector<std::string> { "top1.jpg", "top2.jpg" }));
-    EXPECT_EQ(directoryFiles(m_document, 2, "img"), (std::vector<std::string> { "deep.jpg", "docs-img.jpg" }));
-    EXPECT_EQ(directoryFiles(m_document, 1, "Img"), std::vector<std::string> { "case.jpg" });
-    EXPECT_TRUE(directoryFiles(m_document, 3, "img").empty());
-    EXPECT_TRUE(directoryFiles(m_document, 1, "docs").empty());
-    EXPECT_EQ(directoryFiles(m_document, 1, "图片"), std::vector<std::string> { "图片1.jpg" });
-}
-
-TEST_F(DirectorySelection, rootFilesNeedTheDiskTitle)
-{
-    EXPECT_EQ(directoryFiles(m_document, 0, "Selection"), std::vector<std::string> { "root.txt" });
-    EXPECT_TRUE(directoryFiles(m_document, 0, "img").empty());
-}
-
-TEST_F(DirectorySelection, noTitleCanBreakOrWidenTheQuery)
-{
-    EXPECT_EQ(directoryFiles(m_document, 1, "Bob's"), std::vector<std::string> { "bob.txt" });
-    EXPECT_EQ(directoryFiles(m_document, 1, "C:\\dir\\"), std::vector<std::string> { "backslash.txt" });
-    EXPECT_EQ(directoryFiles(m_document, 1, "say \"hi\" [1] $title"), std::vector<std::string> { "quoted.txt" });
-    EXPECT_TRUE(directoryFiles(m_document, 1, "x' or '1'='1").empty());
-    EXPECT_TRUE(directoryFiles(m_document, 1, "img']/File | //File[@x='").empty());
-}
-
-TEST_F(DirectorySelection, tooDeepAQueryIsAnErrorNotAnException)
-{
-    const auto files = selectDirectoryFiles(m_document, 5000, "img");
-    ASSERT_FALSE(files.has_value());
-    EXPECT_EQ(files.error().number, 0);
-    EXPECT_FALSE(files.error().description.empty());
 }
 
 TEST(AttributeAt, goesByPositionNotByName)

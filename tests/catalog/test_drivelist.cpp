@@ -16,33 +16,22 @@ TEST(DriveList, LabelsAndOpticalDrives)
         { "/mnt/share", DriveKind::Remote }, { "/media/cdrom0", DriveKind::CdRom }, { "/dev/sr1", DriveKind::CdRom },
         { "/mnt/ram", DriveKind::RamDisk }, { "/srv/odd", DriveKind::Unknown } };
     DriveList list;
-    list.labels = { "stale" };
+    list.drives = { { "stale", DriveKind::Fixed } };
     EXPECT_EQ(getDriveList(drives, list), 7u);
-    EXPECT_EQ(list.labels,
+    std::vector<std::string> labels;
+    for (const auto& drive : list.drives)
+        labels.push_back(driveLabel(drive));
+    EXPECT_EQ(labels,
         (std::vector<std::string> { "/media/stick(可移动盘)", "/(本地硬盘)", "/mnt/share(可移动盘)",
             "/media/cdrom0(光驱)", "/dev/sr1(光驱)", "/mnt/ram(虚拟磁盘)", "/srv/odd(未知设备)" }));
-    EXPECT_EQ(list.cdDrives, "/media/cdrom0;/dev/sr1");
 
-    drives.drives = { { "/", DriveKind::Fixed } };
-    EXPECT_EQ(getDriveList(drives, list), 1u);
-    EXPECT_EQ(list.cdDrives, "");
-}
-
-TEST(DriveList, NullListAndFields)
-{
-    using namespace std::string_literals;
-    std::size_t count = 99;
-    EXPECT_EQ(nullListToStr("A:\\\0C:\\\0"s, count), "A:\\;C:\\;");
-    EXPECT_EQ(count, 2u);
-    EXPECT_EQ(nullListToStr("", count), "");
-    EXPECT_EQ(count, 0u);
-
-    EXPECT_EQ(getStrByIndex("A:\\;C:\\;", 2, ";"), "C:\\");
-    EXPECT_EQ(getStrByIndex("A:\\;C:\\", 2, ";"), "");
-    EXPECT_EQ(getStrByIndex("A:\\;C:\\;", 0, ";"), "");
-    EXPECT_EQ(getStrByIndex("A:\\;C:\\;", 3, ";"), "");
-    EXPECT_EQ(getStrByIndex("", 1, ";"), "");
-    EXPECT_EQ(getStrByIndex("aXbxc", 2, "x"), "b"); // letters of the separator match in any case
+    // A path lies on an optical drive on a separator boundary only; the drive stays structured.
+    EXPECT_EQ(list.opticalDriveOf("/media/cdrom0/docs/a.txt"), &list.drives[3]);
+    EXPECT_EQ(list.opticalDriveOf("/media/cdrom0"), &list.drives[3]);
+    EXPECT_EQ(list.opticalDriveOf("/media/cdrom01/a.txt"), nullptr);
+    EXPECT_EQ(list.opticalDriveOf("/media/stick/a.txt"), nullptr);
+    list.drives = { { "/media/dvd/", DriveKind::CdRom } };
+    EXPECT_EQ(list.opticalDriveOf("/media/dvd/a"), &list.drives[0]);
 }
 
 TEST(MediaCheck, AnswersAndFailures)

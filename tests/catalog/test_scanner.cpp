@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "catalog/catalogreader.h"
+#include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
 #include "fakes/fakedirectorylister.h"
@@ -59,8 +60,8 @@ protected:
 
     std::expected<ScanResult, ScanFailure> scan(const std::string& name, const std::string& root = kRoot)
     {
-        ScanContext context { m_data.string(), m_settings, m_lister, m_fileSystem, m_box, m_dates, m_observer };
-        return generateCatalog(context, root, name);
+        ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, m_observer };
+        return genXml(context, root, name);
     }
 
     std::string catalog(const std::string& file) { return readFile(m_data / file); }
@@ -85,6 +86,7 @@ protected:
     FakeDirectoryLister m_lister;
     platform::LinuxFileSystem m_realFileSystem;
     fakes::FaultyFileSystem m_fileSystem { m_realFileSystem };
+    CatalogStore m_store { m_data.string(), m_fileSystem };
     fakes::FakeMessageBox m_box;
     DateFormatter m_dates { "zh_CN" };
     IScanObserver* m_observer = nullptr;
@@ -146,7 +148,7 @@ TEST_F(Scanner, WhatIsWrittenReadsBackUnchanged)
     m_lister.addDirectory(std::string(kRoot) + "/" + names[0], {});
     ASSERT_TRUE(scan(names[1]));
 
-    const CatalogDocument document = loadCatalog((m_data / (names[1] + ".xml")).string());
+    const CatalogDocument document = m_store.loadCatalog(names[1]);
     ASSERT_TRUE(document.loaded());
     EXPECT_EQ(attributeAt(document.documentElement(), 0).value(), names[1]);
     std::vector<std::string> read;
@@ -309,10 +311,10 @@ TEST_F(Scanner, AnUnlistableSubdirectoryIsEmptyAndABrokenListingIsReported)
     m_lister.addDirectory(kRoot,
         { FakeDirectoryLister::directory("locked", kMarch15), FakeDirectoryLister::directory("broken", kMarch15),
             FakeDirectoryLister::file("after.txt", 1, kMarch15) });
-    m_lister.failListing("/media/cdrom/locked", platform::errorFromErrno(EACCES));
+    m_lister.failOpening("/media/cdrom/locked", platform::errorFromErrno(EACCES));
     m_lister.addDirectory("/media/cdrom/broken",
         { FakeDirectoryLister::file("first.txt", 1, kMarch15), FakeDirectoryLister::file("second.txt", 1, kMarch15) });
-    m_lister.failListing("/media/cdrom/broken", platform::errorFromErrno(EIO), 3);
+    m_lister.failListing("/media/cdrom/broken", platform::errorFromErrno(EIO), 1);
     ASSERT_TRUE(scan("disc"));
     const std::string text = testing::fromGb2312(catalog("disc.xml"));
     EXPECT_NE(

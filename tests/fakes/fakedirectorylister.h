@@ -4,14 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/directorylister.h"
+#include "fakes/pathlister.h"
 
 namespace mellowby::fakes {
 
-// An in-memory tree: each directory's entries in the order a test gives them. Folders are
-// "opened" by path, so a test can make any of them fail to open or fail part way through its
-// listing.
-class FakeDirectoryLister final : public platform::IDirectoryLister {
+// An in-memory tree: each directory's entries in the order a test gives them. A test can make any
+// folder fail to open or fail part way through its listing.
+class FakeDirectoryLister final : public PathLister {
 public:
     static platform::DirEntry file(std::string name, std::uint64_t size, std::int64_t creationTime);
     static platform::DirEntry directory(std::string name, std::int64_t creationTime);
@@ -22,12 +21,13 @@ public:
     // The listing of path breaks off with error after its first `after` entries.
     void failListing(const std::string& path, platform::Error error, std::size_t after = 0);
 
-    std::expected<std::unique_ptr<platform::IDirectory>, platform::Error> open(const std::string& path) override;
+    std::expected<void, platform::Error> openPath(const std::string& path) override;
+    std::expected<void, platform::Error> listPath(
+        const std::string& path, std::vector<platform::DirEntry>& out) override;
 
     std::vector<std::string> listed; // every path listed, in order
 
 private:
-    friend class FakeDirectory;
     struct Failure {
         platform::Error error;
         std::size_t after = 0;

@@ -13,6 +13,8 @@
 #include "app/programfolder.h"
 #include "app/settings.h"
 #include "fakes/fakemessagebox.h"
+#include "fakes/faultyfilesystem.h"
+#include "platform/linux/linuxfilesystem.h"
 
 namespace mellowby::hardening {
 namespace {
@@ -137,22 +139,19 @@ class HostileSettings : public ::testing::Test {
 protected:
     std::string ini() const { return m_folder / "option.ini"; }
 
-    // The four values the generation dialog's save button writes, in its order.
+    // The four values the generation dialog's save button writes; true when the file took all.
     bool save(const Settings& typed)
     {
-        bool allWritten = true;
-        allWritten &= app::setIniString(ini(), kSection, "NoFileStr", typed.NoFileStr);
-        allWritten &= app::setIniString(ini(), kSection, "YesFileStr", typed.YesFileStr);
-        allWritten &= app::setIniBool(ini(), kSection, "ifYesFile", typed.ifYesFile);
-        allWritten &= app::setIniBool(ini(), kSection, "ifUseOption", typed.ifUseOption);
-        return allWritten;
+        Settings inMemory { "\x01unset", "\x01unset", !typed.ifYesFile, !typed.ifUseOption };
+        app::saveSettings(m_program, typed, inMemory);
+        return inMemory == typed;
     }
 
     Settings load(bool expectSuccess = true)
     {
         Settings loaded { "unset", "unset", true, true };
         m_box.shown.clear();
-        EXPECT_EQ(app::getIniSetting(app::ProgramFolder(m_folder.path()), loaded, m_box), expectSuccess);
+        EXPECT_EQ(app::getIniSetting(m_program, loaded, m_box), expectSuccess);
         if (expectSuccess) {
             EXPECT_TRUE(m_box.shown.empty());
         }
@@ -174,6 +173,9 @@ protected:
     }
 
     TemporaryFolder m_folder;
+    platform::LinuxFileSystem m_realFileSystem;
+    fakes::FaultyFileSystem m_fileSystem { m_realFileSystem };
+    app::ProgramFolder m_program { m_folder.path(), m_fileSystem };
     fakes::FakeMessageBox m_box;
 };
 
@@ -198,7 +200,7 @@ TEST_F(HostileSettings, DamagedFilesLoadAndSavesLoseNothing)
         for (const auto& section : IniGenerator::sections()) {
             for (const auto& key : IniGenerator::keys()) {
                 if (!app::equalsIgnoringCase(section, kSection) || !isSavedKey(key))
-                    others.push_back({ { section, key }, app::getIniString(ini(), section, key) });
+                    others.push_back({ { section, key }, app::getIniString(m_fileSystem, ini(), section, key) });
             }
         }
 
@@ -213,10 +215,10 @@ TEST_F(HostileSettings, DamagedFilesLoadAndSavesLoseNothing)
             }
             text = now;
         };
-        check(app::setIniString(ini(), kSection, "NoFileStr", typed.NoFileStr), "NoFileStr");
-        check(app::setIniString(ini(), kSection, "YesFileStr", typed.YesFileStr), "YesFileStr");
-        check(app::setIniBool(ini(), kSection, "ifYesFile", typed.ifYesFile), "ifYesFile");
-        check(app::setIniBool(ini(), kSection, "ifUseOption", typed.ifUseOption), "ifUseOption");
+        check(app::setIniString(m_fileSystem, ini(), kSection, "NoFileStr", typed.NoFileStr), "NoFileStr");
+        check(app::setIniString(m_fileSystem, ini(), kSection, "YesFileStr", typed.YesFileStr), "YesFileStr");
+        check(app::setIniBool(m_fileSystem, ini(), kSection, "ifYesFile", typed.ifYesFile), "ifYesFile");
+        check(app::setIniBool(m_fileSystem, ini(), kSection, "ifUseOption", typed.ifUseOption), "ifUseOption");
 
         // A blank box keeps what was stored; the rest reads back as saved.
         const auto kept = [](const std::string& value, const std::string& old) {
@@ -227,7 +229,7 @@ TEST_F(HostileSettings, DamagedFilesLoadAndSavesLoseNothing)
                 typed.ifYesFile, typed.ifUseOption }))
             << "file " << file;
         for (const auto& [name, value] : others)
-            EXPECT_EQ(app::getIniString(ini(), name.first, name.second), value)
+            EXPECT_EQ(app::getIniString(m_fileSystem, ini(), name.first, name.second), value)
                 << "file " << file << ", [" << name.first << "] " << name.second;
         if (HasFailure())
             FAIL() << "file " << file << " was:\n" << original;
@@ -361,6 +363,24 @@ TEST_F(HostileSettings, FilesAndFoldersWithoutPermission)
     ::chmod(m_folder.path().c_str(), 0755);
     EXPECT_EQ(readFile(ini()), original);
     EXPECT_EQ(folderNames(m_folder.path()), std::vector<std::string> { "option.ini" });
+}
+
+// A disk that fills up or fails while the settings are saved or read: the old file keeps every
+// byte, nothing is left beside it, and a read that fails is reported as one.
+TEST_F(HostileSettings, DiskFullOrFailingKeepsTheOldFile)
+{
+    const std::string original = "[Options]\r\nNoFileStr=BMP\r\n; mine\r\n";
+    writeFile(ini(), original);
+    m_fileSystem.failWritesAfter(10, platform::errorFromErrno(ENOSPC));
+    EXPECT_FALSE(save({ "GIF", "JPG", true, true }));
+    EXPECT_EQ(readFile(ini()), original);
+    EXPECT_EQ(folderNames(m_folder.path()), std::vector<std::string> { "option.ini" });
+
+    m_fileSystem.failReads("option.ini", platform::errorFromErrno(EIO));
+    expectUnreadable(EIO, "Input/output error");
+    EXPECT_FALSE(save({ "GIF", "JPG", true, true }));
+    EXPECT_EQ(readFile(ini()), original);
+    ++tally().faults;
 }
 
 } // namespace

@@ -1,0 +1,167 @@
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "catalog/catalogreader.h"
+#include "catalog/catalogstore.h"
+#include "fakes/faultyfilesystem.h"
+#include "platform/filesystem.h"
+#include "platform/linux/linuxfilesystem.h"
+#include "platform/temporarynames.h"
+#include "support/temporaryfolder.h"
+
+namespace mellowby::catalog {
+namespace {
+
+using tests::readFile;
+using tests::writeFile;
+
+class Store : public ::testing::Test {
+protected:
+    std::vector<std::string> keys()
+    {
+        std::vector<std::string> names;
+        const auto catalogs = m_store.catalogs();
+        for (const auto& catalog : catalogs.value())
+            names.push_back(catalog.name);
+        return names;
+    }
+    std::vector<std::string> dataFiles()
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_data.path()))
+            names.push_back(entry.path().filename());
+        std::ranges::sort(names);
+        return names;
+    }
+    // Writes a pair as the scanner does.
+    std::expected<CatalogPaths, platform::Error> write(const std::string& name, const std::string& text)
+    {
+        auto pending = m_store.beginCatalog(name);
+        if (!pending)
+            return std::unexpected(pending.error());
+        (void)pending->catalog().write(text + " catalog");
+        (void)pending->twin().write(text + " twin");
+        return pending->commit();
+    }
+
+    tests::TemporaryFolder m_data;
+    platform::LinuxFileSystem m_realFileSystem;
+    fakes::FaultyFileSystem m_fileSystem { m_realFileSystem };
+    CatalogStore m_store { m_data.path(), m_fileSystem };
+};
+
+TEST(CatalogNames, PairTitleAndKeyFollowTheTypedName)
+{
+    auto names = catalogFileNames("Photos 2004");
+    EXPECT_EQ(names.xmlName, "Photos 2004.xml");
+    EXPECT_EQ(names.idxName, "Photos 2004.idx");
+    EXPECT_EQ(names.diskTitle, "Photos 2004");
+    names = catalogFileNames("abc.XML");
+    EXPECT_EQ(names.xmlName, "abc.XML");
+    EXPECT_EQ(names.idxName, "abc.idx");
+    EXPECT_EQ(names.diskTitle, "abc.XML");
+    names = catalogFileNames("");
+    EXPECT_EQ(names.xmlName, "tmp1000.xml");
+    EXPECT_EQ(names.idxName, "tmp1000.idx");
+    EXPECT_EQ(names.diskTitle, "");
+    EXPECT_EQ(catalogKeyOf("abc.XML"), "abc");
+    EXPECT_EQ(catalogKeyOf(".foo"), ".foo");
+    EXPECT_EQ(effectiveCatalogName(""), "tmp1000");
+
+    using namespace std::string_view_literals;
+    for (const auto name : { "/"sv, "../x"sv, "a/b"sv, "."sv, ".."sv, "a\0b"sv, "../victim"sv })
+        EXPECT_TRUE(catalogNameProblem(name).has_value()) << name;
+    for (const auto name : { ""sv, "..x"sv, ".foo"sv, "a\\b"sv, "光盘 1"sv, "a*b?"sv })
+        EXPECT_FALSE(catalogNameProblem(name).has_value()) << name;
+}
+
+// One order for every list of catalogs: letter case folded, then byte for byte. Names starting
+// with "." are catalogs like any other; folders and other files are none.
+TEST_F(Store, ListsCatalogsInOneOrderDotNamesIncluded)
+{
+    for (const char* name : { "b.xml", "A.xml", "a.XML", ".foo.xml", "c.idx", "Ärger.xml", "zz.txt" })
+        writeFile(m_data / name, "");
+    std::filesystem::create_directory(m_data / "folder.xml");
+    EXPECT_EQ(keys(), (std::vector<std::string> { ".foo", "A", "a", "b", "Ärger" }));
+    EXPECT_EQ(m_store.catalogs().value()[2].fileName, "a.XML");
+    EXPECT_EQ(CatalogStore(m_data / "missing", m_fileSystem).catalogs().value(), std::vector<StoredCatalog> {});
+}
+
+TEST_F(Store, PathsAreFoundInAnyCaseAndNeverLeaveTheFolder)
+{
+    writeFile(m_data / "Photos.XML", "<x/>");
+    writeFile(m_data / ".foo.xml", "");
+    EXPECT_EQ(m_store.catalogPath("photos").value(), m_data / "Photos.XML");
+    EXPECT_EQ(m_store.twinPath("photos.xml").value(), m_data / "photos.idx");
+    EXPECT_TRUE(m_store.exists("PHOTOS"));
+    EXPECT_TRUE(m_store.exists(".foo"));
+    EXPECT_FALSE(m_store.exists("other"));
+
+    writeFile(m_data.path() + "/../victim.xml", "victim");
+    for (const char* name : { "../victim", "/etc/passwd", ".." }) {
+        EXPECT_EQ(m_store.catalogPath(name).error().number, 0) << name;
+        EXPECT_FALSE(m_store.exists(name));
+        EXPECT_FALSE(m_store.moveToTrash(name));
+        EXPECT_FALSE(m_store.loadCatalog(name).loaded());
+    }
+    EXPECT_EQ(readFile(m_data.path() + "/../victim.xml"), "victim");
+    std::filesystem::remove(m_data.path() + "/../victim.xml");
+}
+
+// A read that fails is no catalog, and says why.
+TEST_F(Store, CatalogReadsGoThroughTheFileSystem)
+{
+    writeFile(m_data / "disc.xml", "<?xml version=\"1.0\"?><Disk title=\"disc\" Label=\"/\"/>");
+    EXPECT_TRUE(m_store.loadCatalog("disc").loaded());
+    m_fileSystem.failReads("disc.xml", platform::errorFromErrno(EIO));
+    const CatalogDocument failed = m_store.loadCatalog("disc");
+    EXPECT_FALSE(failed.loaded());
+    EXPECT_EQ(failed.loadError(), platform::errorFromErrno(EIO));
+    EXPECT_EQ(m_store.loadTwin("disc").loadError().number, ENOENT);
+}
+
+// The twin appears before its catalog, an old pair in another letter case is replaced, and a
+// commit that fails leaves the old pair as it was.
+TEST_F(Store, ANewPairReplacesTheOldOneWholeOrNotAtAll)
+{
+    writeFile(m_data / "DISC.xml", "old catalog");
+    writeFile(m_data / "DISC.idx", "old twin");
+    ASSERT_TRUE(write("disc", "new"));
+    EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.xml" }));
+    EXPECT_EQ(readFile(m_data / "disc.xml"), "new catalog");
+    EXPECT_EQ(readFile(m_data / "disc.idx"), "new twin");
+
+    m_fileSystem.failRenames(platform::errorFromErrno(EIO));
+    EXPECT_EQ(write("disc", "newer").error().number, EIO);
+    EXPECT_EQ(readFile(m_data / "disc.xml"), "new catalog");
+    EXPECT_EQ(readFile(m_data / "disc.idx"), "new twin");
+    EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.xml" }));
+
+    EXPECT_EQ(m_store.beginCatalog("../x").error().number, 0);
+    {
+        auto dropped = m_store.beginCatalog(".foo");
+        ASSERT_TRUE(dropped);
+        EXPECT_EQ(dataFiles().size(), 4u);
+    }
+    EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.xml" }));
+}
+
+TEST_F(Store, LeftoversOfScansThatDiedGo)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    writeFile(m_data / platform::temporaryNameFor("disc.xml", child, 7), "dead");
+    writeFile(m_data / "disc.xml", "");
+    m_store.removeLeftovers();
+    EXPECT_EQ(dataFiles(), std::vector<std::string> { "disc.xml" });
+}
+
+} // namespace
+} // namespace mellowby::catalog
