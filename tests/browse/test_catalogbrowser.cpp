@@ -3,8 +3,11 @@
 
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
+#include "catalog/catalogstore.h"
+#include "platform/linux/linuxfilesystem.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
+#include "fakes/faultyfilesystem.h"
 #include "support/temporaryfolder.h"
 
 namespace mellowby::browse {
@@ -50,13 +53,16 @@ protected:
     tests::TemporaryFolder m_folder;
     std::filesystem::path m_data = m_folder.path();
     fakes::FakeMessageBox m_box;
-    CatalogBrowser m_browser { m_data.string(), m_box };
+    platform::LinuxFileSystem m_realFileSystem;
+    fakes::FaultyFileSystem m_fileSystem { m_realFileSystem };
+    catalog::CatalogStore m_store { m_data.string(), m_fileSystem };
+    CatalogBrowser m_browser { m_store, m_box };
 };
 
 TEST_F(Browser, FillsTheTreeFromTheIndexTwin)
 {
     writeDisc("Photos");
-    ASSERT_TRUE(m_browser.getAllXmlToTree(m_data.string()));
+    ASSERT_TRUE(m_browser.getAllXmlToTree());
     const auto& tree = m_browser.tree();
     ASSERT_EQ(labels(tree.roots()), (std::vector<std::string> { "Photos" }));
     const NodeId root = tree.roots()[0];
@@ -78,7 +84,7 @@ TEST_F(Browser, LoadsInNameOrderAndARegeneratedCatalogGoesLast)
 {
     for (const char* name : { "c", "a", "B" })
         writeDisc(name);
-    m_browser.getAllXmlToTree(m_data.string());
+    m_browser.getAllXmlToTree();
     EXPECT_EQ(collectionNames(), (std::vector<std::string> { "a", "B", "c" }));
     const NodeId oldB = m_browser.getXmlIndex("b");
 
@@ -95,7 +101,7 @@ TEST_F(Browser, LoadsInNameOrderAndARegeneratedCatalogGoesLast)
 
 TEST_F(Browser, CatalogsThatCannotBeShown)
 {
-    EXPECT_FALSE(m_browser.getAllXmlToTree(m_data.string())); // empty Data
+    EXPECT_FALSE(m_browser.getAllXmlToTree()); // empty Data
 
     writeDisc("good");
     writeDisc("no twin");
@@ -106,7 +112,7 @@ TEST_F(Browser, CatalogsThatCannotBeShown)
     std::filesystem::rename(m_data / "GOOD2.xml", m_data / "Good.XML"); // the same catalog as good.xml
     std::filesystem::rename(m_data / "GOOD2.idx", m_data / "Good.idx");
 
-    EXPECT_TRUE(m_browser.getAllXmlToTree(m_data.string()));
+    EXPECT_TRUE(m_browser.getAllXmlToTree());
     EXPECT_EQ(collectionNames(), (std::vector<std::string> { "Good" })); // "Good.XML" sorts before "good.xml"
     EXPECT_EQ(m_browser.tree().roots().size(), 1u);
     ASSERT_EQ(m_box.shown.size(), 1u);
@@ -164,6 +170,23 @@ TEST_F(Browser, DeepNestingDoesNotExhaustTheStack)
     EXPECT_EQ(depth, kDepth);
     std::string catalogName;
     EXPECT_EQ(getParentNode(m_browser.tree(), node, catalogName).size(), 4 + 10u * kDepth);
+}
+
+// Catalogs whose names start with "." load like any other; a twin that cannot be read is
+// reported with the system's reason, and the other catalogs still load.
+TEST_F(Browser, DotNamesLoadAndAnUnreadableTwinIsReported)
+{
+    writeDisc(".foo");
+    writeDisc("a");
+    writeDisc("b");
+    m_fileSystem.failReads("/a.idx", platform::errorFromErrno(EIO));
+    EXPECT_TRUE(m_browser.getAllXmlToTree());
+    EXPECT_EQ(collectionNames(), (std::vector<std::string> { ".foo", "b" }));
+    EXPECT_EQ(labels(m_browser.tree().roots()), (std::vector<std::string> { ".foo", "b" }));
+    ASSERT_EQ(m_box.shown.size(), 1u);
+    EXPECT_EQ(m_box.shown[0].text,
+        "显示XML文件时出错！(错误代号:5)\r\n错误描述：" + (m_data / "a.idx").string() + "：Input/output error");
+    EXPECT_EQ(m_box.shown[0].title, "frmMain-ShowXml");
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogstore.h"
+#include "platform/linux/linuxfilesystem.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
 #include "search/filelist.h"
@@ -41,7 +43,7 @@ protected:
         return twin.append(xml, from);
     }
 
-    void loadAll() { m_browser.getAllXmlToTree(m_data.string()); }
+    void loadAll() { m_browser.getAllXmlToTree(); }
 
     // The node reached from the root of catalog by child positions.
     browse::NodeId node(std::size_t catalog, std::vector<std::size_t> path = {}) const
@@ -72,7 +74,9 @@ protected:
     tests::TemporaryFolder m_folder;
     std::filesystem::path m_data = m_folder.path();
     fakes::FakeMessageBox m_box;
-    browse::CatalogBrowser m_browser { m_data.string(), m_box };
+    platform::LinuxFileSystem m_fileSystem;
+    catalog::CatalogStore m_store { m_data.string(), m_fileSystem };
+    browse::CatalogBrowser m_browser { m_store, m_box };
     FileList m_list;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogstore.h"
 #include "catalog/drivelist.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakedesktopopener.h"
@@ -32,7 +33,7 @@ protected:
             maker.directory("", { CatalogMaker::file("a.txt") });
             ASSERT_TRUE(maker.write(name));
         }
-        m_browser.getAllXmlToTree(m_browser.dataDir());
+        m_browser.getAllXmlToTree();
         FreshRightList(m_browser, m_list);
     }
 
@@ -40,7 +41,8 @@ protected:
     fs::path m_folder = m_temporary.path();
     fakes::FakeMessageBox m_box;
     platform::LinuxFileSystem m_fileSystem;
-    browse::CatalogBrowser m_browser { (m_folder / "Data").string(), m_box };
+    catalog::CatalogStore m_store { (m_folder / "Data").string(), m_fileSystem };
+    browse::CatalogBrowser m_browser { m_store, m_box };
     FileList m_list;
 };
 
@@ -49,7 +51,7 @@ TEST_F(CatalogCommands, DeletingAsksThenTrashesTheCatalogAndKeepsItsTwin)
     ASSERT_EQ(m_browser.currentCatalogName(), "abc.XML"); // the first node was listed at start-up
     ASSERT_GT(m_list.size(), 0u);
 
-    mnuEditDele_Click(m_browser, m_list, m_fileSystem); // answered No
+    mnuEditDele_Click(m_browser, m_list); // answered No
     ASSERT_EQ(m_box.shown.size(), 1u);
     EXPECT_EQ(m_box.shown[0],
         (platform::MessageRequest { "你确定要删除abc.XML名称的磁盘目录文件吗？", "删除磁盘目录文件",
@@ -58,7 +60,7 @@ TEST_F(CatalogCommands, DeletingAsksThenTrashesTheCatalogAndKeepsItsTwin)
     EXPECT_EQ(m_browser.collection().count(), 3u);
 
     m_box.queueAnswer(MessageAnswer::Yes);
-    mnuEditDele_Click(m_browser, m_list, m_fileSystem);
+    mnuEditDele_Click(m_browser, m_list);
     EXPECT_FALSE(fs::exists(m_folder / "Data/abc.XML"));
     EXPECT_TRUE(fs::exists(m_folder / "Data/abc.idx"));
     EXPECT_TRUE(fs::exists(fs::path(std::getenv("XDG_DATA_HOME")) / "Trash/files/abc.XML"));
@@ -68,21 +70,21 @@ TEST_F(CatalogCommands, DeletingAsksThenTrashesTheCatalogAndKeepsItsTwin)
     EXPECT_EQ(m_browser.currentCatalogName(), "");
 
     m_box.shown.clear();
-    mnuEditDele_Click(m_browser, m_list, m_fileSystem);
+    mnuEditDele_Click(m_browser, m_list);
     ASSERT_EQ(m_box.shown.size(), 1u);
     EXPECT_EQ(m_box.shown[0].text, "请先选中要删除的文件节点！");
     EXPECT_EQ(m_box.shown[0].title, "删除磁盘目录文件");
 
     // After a restart the deleted catalog does not come back, though its twin is still there.
-    browse::CatalogBrowser restarted((m_folder / "Data").string(), m_box);
-    restarted.getAllXmlToTree(restarted.dataDir());
+    browse::CatalogBrowser restarted(m_store, m_box);
+    restarted.getAllXmlToTree();
     EXPECT_EQ(restarted.collection().count(), 2u);
 }
 
 TEST_F(CatalogCommands, ACatalogWhoseFileCannotBeDeletedStays)
 {
     fs::remove(m_folder / "Data/Trip.xml");
-    EXPECT_FALSE(DelXmlFile(m_browser, m_list, m_fileSystem, "Trip"));
+    EXPECT_FALSE(DelXmlFile(m_browser, m_list, "Trip"));
     ASSERT_EQ(m_box.shown.size(), 1u);
     EXPECT_EQ(m_box.shown[0].text, "删除文件Trip时没有成功！");
     EXPECT_EQ(m_box.shown[0].title, "frmMain-DelXmlFile");
@@ -90,12 +92,38 @@ TEST_F(CatalogCommands, ACatalogWhoseFileCannotBeDeletedStays)
     EXPECT_EQ(m_browser.currentCatalogName(), "abc.XML");
 }
 
+// A catalog whose Disk title would lead out of the Data folder: deleting it says why and touches
+// nothing, the file beside the Data folder that the title names least of all.
+TEST_F(CatalogCommands, ATitleLeadingOutOfDataDeletesNothing)
+{
+    CatalogMaker::writeRaw(m_folder / "victim.xml", "keep");
+    const std::string twin = "<?xml version=\"1.0\"?>\r\n<Disk title=\"../victim\" Label=\"/x\">\r\n</Disk>\r\n";
+    CatalogMaker::writeRaw(m_folder / "Data/evil.xml", twin);
+    CatalogMaker::writeRaw(m_folder / "Data/evil.idx", twin);
+    browse::CatalogBrowser browser(m_store, m_box);
+    browser.getAllXmlToTree();
+    browser.tree().select(browser.tree().roots().at(1)); // "abc.XML", then "../victim"
+    FreshRightList(browser, m_list);
+    ASSERT_EQ(browser.currentCatalogName(), "../victim");
+
+    m_box.queueAnswer(MessageAnswer::Yes);
+    mnuEditDele_Click(browser, m_list);
+    ASSERT_EQ(m_box.shown.size(), 2u);
+    EXPECT_EQ(m_box.shown[1],
+        (platform::MessageRequest { "删除XML文件时出错！\r\n错误描述：目录名称“../victim”中含有“/”，会指向数据目录以外的位置。",
+            "frmMain-DelXmlFile", platform::MessageIcon::Warning, platform::MessageButtons::Ok }));
+    EXPECT_EQ(tests::readFile(m_folder / "victim.xml"), "keep");
+    EXPECT_TRUE(fs::exists(m_folder / "Data/evil.xml"));
+    EXPECT_EQ(browser.collection().count(), 4u);
+    EXPECT_EQ(browser.currentCatalogName(), "../victim");
+}
+
 class OpeningFiles : public CatalogCommands {
 protected:
     void SetUp() override
     {
         CatalogCommands::SetUp();
-        m_drives.cdDrives = "/media/cdrom;/media/dvd";
+        m_drives.drives = { { "/media/cdrom", platform::DriveKind::CdRom }, { "/media/dvd", platform::DriveKind::CdRom } };
         m_file = m_folder / "docs/a.txt";
         fs::create_directories(m_file.parent_path());
         CatalogMaker::writeRaw(m_file, "x");
@@ -152,10 +180,6 @@ TEST_F(OpeningFiles, MissingFilesAndFailures)
     fillRow("/media/cdrom/gone.txt", "Trip"); // the disc in the drive is another one
     listVDir_DblClick(m_browser, m_list, 0, m_services);
     EXPECT_EQ(m_box.shown.back().text, "当前文件不存，请检查！");
-
-    // "/media/cdrom2" is not on "/media/cdrom".
-    EXPECT_EQ(opticalDriveOf("/media/cdrom2/a", "/media/cdrom"), "");
-    EXPECT_EQ(opticalDriveOf("/media/cdrom/a", "/media/dvd;/media/cdrom/"), "/media/cdrom");
 
     m_opener.failure = platform::Error { 2, "No such file or directory" };
     fillRow(m_file.string(), "");

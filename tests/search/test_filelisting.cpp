@@ -96,10 +96,10 @@ TEST_F(Listing, CatalogFileNames)
     EXPECT_EQ(m_browser.currentCatalogName(), "x.XML");
 
     const std::string data = m_data.string();
-    EXPECT_EQ(catalogFilePath(data, "x.XML"), data + "/x.XML");
-    EXPECT_EQ(catalogFilePath(data, "X"), data + "/x.XML"); // found whatever the case
-    EXPECT_EQ(catalogFilePath(data, "none"), data + "/none.xml");
-    EXPECT_EQ(catalogFilePath(data, "../x"), "");
+    EXPECT_EQ(m_store.catalogPath("x.XML").value(), data + "/x.XML");
+    EXPECT_EQ(m_store.catalogPath("X").value(), data + "/x.XML"); // found whatever the case
+    EXPECT_EQ(m_store.catalogPath("none").value(), data + "/none.xml");
+    EXPECT_FALSE(m_store.catalogPath("../x"));
 }
 
 TEST_F(Listing, CatalogWithoutNameListsNothing)
@@ -143,16 +143,16 @@ TEST_F(Listing, LocationOfOddElements)
     catalog::CatalogDocument document;
     ASSERT_TRUE(document.loadBytes(R"(<Root a="top"><Directory><File x="1" y="2">f</File></Directory></Root>)"));
     const pugi::xml_node file = document.documentElement().first_child().first_child();
-    EXPECT_EQ(getXmlParentNode(m_browser, file), "top/Directory/f");
-    EXPECT_EQ(getXmlParentNode(m_browser, pugi::xml_node()), "");
+    EXPECT_EQ(getXmlParentNode(m_box, file), "top/Directory/f");
+    EXPECT_EQ(getXmlParentNode(m_box, pugi::xml_node()), "");
     EXPECT_TRUE(m_box.shown.empty());
 
     ASSERT_TRUE(document.loadBytes(R"(<Disk title="t"><Directory title="d"><File/></Directory></Disk>)"));
     const pugi::xml_node directory = document.documentElement().first_child();
     // The Disk has no Label: that level and everything above it count as empty.
-    EXPECT_EQ(getXmlParentNode(m_browser, directory), "/d");
+    EXPECT_EQ(getXmlParentNode(m_box, directory), "/d");
     // A File without a name: nothing above it is looked at.
-    EXPECT_EQ(getXmlParentNode(m_browser, directory.first_child()), "");
+    EXPECT_EQ(getXmlParentNode(m_box, directory.first_child()), "");
     const std::string failure = "取出XML文件节点上级节点名称时出错！\r\n错误描述：";
     ASSERT_EQ(m_box.shown.size(), 2u);
     EXPECT_EQ(m_box.shown[0].text, failure + "Disk 元素没有 Label 属性。");
@@ -175,7 +175,7 @@ TEST_F(Listing, DeepCatalogsDoNotExhaustTheStack)
     pugi::xml_node file = document.documentElement();
     while (file.first_child())
         file = file.first_child();
-    const std::string location = getXmlParentNode(m_browser, file.parent());
+    const std::string location = getXmlParentNode(m_box, file.parent());
     EXPECT_EQ(location.size(), 2 + 2u * kDepth + 2);
     EXPECT_TRUE(location.ends_with("/d/d/f"));
 }
