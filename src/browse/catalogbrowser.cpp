@@ -90,10 +90,11 @@ bool CatalogBrowser::ShowXml(const std::string& catalogFile, NodeId& rootIndex)
         const catalog::CatalogDocument document = m_store.loadTwin(catalogFile);
         if (!document.loaded()) {
             const platform::Error& why = document.loadError();
-            // A catalog without its twin is not shown, and nothing is said. A twin that cannot
-            // be read or does not parse (its writing stopped early, or it was damaged) would give
-            // a node without a name that nothing could list or delete; the user is told why.
-            if (why.number == ENOENT || why.number == EISDIR)
+            // A catalog without its twin (or whose twin is no ordinary file: a folder, a FIFO) is
+            // not shown, and nothing is said. A twin that cannot be read or does not parse (its
+            // writing stopped early, or it was damaged) would give a node without a name that
+            // nothing could list or delete; the user is told why.
+            if (why.number == ENOENT || why.number == EISDIR || why.number == EINVAL)
                 return false;
             const std::string twin = m_store.twinPath(catalogFile).value_or(catalogFile);
             app::ShowMsg(m_box, "显示XML文件时出错！", why.number, twin + "：" + why.description, "frmMain-ShowXml");

@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::string_view kMarker = ".mellowby-";
 constexpr std::string_view kSuffix = ".tmp";
+constexpr std::size_t kMaxNamePart = 128;
 
 bool allDigits(std::string_view text)
 {
@@ -23,6 +24,15 @@ bool allDigits(std::string_view text)
 
 std::string temporaryNameFor(std::string_view fileName, long processId, std::uint64_t sequence)
 {
+    // The process number and the sequence make the name unique; the file's own name is only
+    // there for whoever looks into the folder, and is shortened (never inside a character) so
+    // that a file whose name is near the system's limit can still be replaced.
+    if (fileName.size() > kMaxNamePart) {
+        std::size_t cut = kMaxNamePart;
+        while (cut > 0 && (static_cast<unsigned char>(fileName[cut]) & 0xC0) == 0x80)
+            --cut;
+        fileName = fileName.substr(0, cut);
+    }
     std::string name;
     name.reserve(fileName.size() + 40);
     name += '.';

@@ -8,9 +8,9 @@
 namespace mellowby::platform {
 
 // The name under which the new contents of fileName are written before they replace it:
-// ".<fileName>.mellowby-<pid>-<sequence>.tmp". The leading dot keeps it out of the way in file
-// managers, the process number tells whether its writer still runs, and ".tmp" keeps it from
-// looking like a catalog.
+// ".<fileName>.mellowby-<pid>-<sequence>.tmp", with a long fileName shortened. The leading dot
+// keeps it out of the way in file managers, the process number tells whether its writer still
+// runs, and ".tmp" keeps it from looking like a catalog.
 std::string temporaryNameFor(std::string_view fileName, long processId, std::uint64_t sequence);
 
 // A temporary name beside the file at path, unique within this process and across processes.

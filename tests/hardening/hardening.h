@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 #include "platform/messagebox.h"
+#include "platform/temporarynames.h"
 #include "support/temporaryfolder.h"
 #include "support/unprivileged.h"
 
@@ -79,7 +80,7 @@ inline std::vector<std::string> scanLeftovers(const std::string& dataDir)
 {
     std::vector<std::string> left;
     for (const auto& name : folderNames(dataDir)) {
-        if (name.starts_with(".mellowby-scan-"))
+        if (platform::writerOfTemporaryName(name))
             left.push_back(name);
     }
     return left;

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogstore.h"
+#include "platform/linux/linuxfilesystem.h"
 #include "catalog/gb2312.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
@@ -77,12 +79,12 @@ protected:
     // The start of the program: every catalog of Data into the tree, the first node listed.
     void startUp()
     {
-        m_browser = std::make_unique<browse::CatalogBrowser>(m_data.path(), m_box);
+        m_browser = std::make_unique<browse::CatalogBrowser>(m_store, m_box);
         m_list = std::make_unique<search::FileList>();
         // Each catalog is a fill of its own, so the same box may come once per catalog here.
         fill(
             [this] {
-                m_browser->getAllXmlToTree(m_data.path());
+                m_browser->getAllXmlToTree();
                 search::FreshRightList(*m_browser, *m_list);
             },
             false);
@@ -117,7 +119,7 @@ protected:
 
     Names findAll(const std::string& text)
     {
-        fill([&] { search::cmdFind_Click(*m_browser, *m_list, text, true); });
+        fill([&] { search::cmdFind_Click(m_store, m_box, *m_list, text, search::SearchScope::of(*m_browser, true)); });
         return column(FileColumn::FName);
     }
 
@@ -168,13 +170,15 @@ protected:
         EXPECT_EQ(listNode(child(good, { 0 })), (Names { "好文件.txt", "a&b.txt" }));
         EXPECT_EQ(m_list->row(0), (search::FileRow { "好文件.txt", "2KB", kDate, "/media/cdrom/docs/好文件.txt", "" }));
         EXPECT_EQ(m_browser->currentCatalogName(), "good");
-        fill([&] { search::cmdFind_Click(*m_browser, *m_list, "好文件", true); });
+        fill([&] { search::cmdFind_Click(m_store, m_box, *m_list, "好文件", search::SearchScope::of(*m_browser, true)); });
         ASSERT_EQ(m_list->size(), 1u);
         EXPECT_EQ(
             m_list->row(0), (search::FileRow { "好文件.txt", "2KB", kDate, "/media/cdrom/docs/好文件.txt", "good" }));
     }
 
     TemporaryFolder m_data;
+    platform::LinuxFileSystem m_fileSystem;
+    catalog::CatalogStore m_store { m_data.path(), m_fileSystem };
     fakes::FakeMessageBox m_box;
     std::unique_ptr<browse::CatalogBrowser> m_browser;
     std::unique_ptr<search::FileList> m_list;

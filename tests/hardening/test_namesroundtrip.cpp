@@ -14,6 +14,7 @@
 
 #include "app/settings.h"
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogstore.h"
 #include "catalog/catalogreader.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
@@ -343,10 +344,17 @@ protected:
         return lines;
     }
 
+    catalog::CatalogDocument loadTwinFile(const std::string& path)
+    {
+        catalog::CatalogDocument document;
+        document.loadBytes(readFile(path));
+        return document;
+    }
+
     std::expected<catalog::ScanResult, catalog::ScanFailure> scan(const std::string& root, const std::string& name)
     {
-        catalog::ScanContext context { m_data.path(), m_settings, m_lister, m_fileSystem, m_box, m_dates, nullptr };
-        return catalog::generateCatalog(context, root, name);
+        catalog::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr };
+        return catalog::genXml(context, root, name);
     }
 
     TemporaryFolder m_root;
@@ -357,6 +365,7 @@ protected:
     app::Settings m_settings;
     platform::LinuxDirectoryLister m_lister;
     platform::LinuxFileSystem m_fileSystem;
+    catalog::CatalogStore m_store { m_data.path(), m_fileSystem };
     fakes::FakeMessageBox m_box;
     catalog::DateFormatter m_dates { "zh_CN" };
 };
@@ -405,22 +414,22 @@ TEST_F(NameRoundTrip, EveryNameComesBackWithItsSizeAndPlace)
     EXPECT_TRUE(m_box.shown.empty());
     EXPECT_EQ(result->totals.files + result->totals.directories, m_entries.size());
 
-    const catalog::CatalogDocument xml = catalog::loadCatalog(result->xmlPath);
+    const catalog::CatalogDocument xml = m_store.loadCatalog(result->xmlPath.substr(result->xmlPath.rfind('/') + 1));
     ASSERT_TRUE(xml.loaded()) << xml.loadError().description;
     EXPECT_EQ(std::string(catalog::attributeAt(xml.documentElement(), 1).value()), m_root.path());
     const auto expected = expectedLines(true);
     const auto actual = describeCatalog(xml);
     EXPECT_TRUE(actual == expected) << difference(expected, actual);
 
-    const catalog::CatalogDocument idx = catalog::loadCatalog(result->idxPath);
+    const catalog::CatalogDocument idx = loadTwinFile(result->idxPath);
     ASSERT_TRUE(idx.loaded()) << idx.loadError().description;
     const auto expectedDirectories = expectedLines(false);
     const auto actualDirectories = describeCatalog(idx);
     EXPECT_TRUE(actualDirectories == expectedDirectories) << difference(expectedDirectories, actualDirectories);
 
     // The program's own readers: the tree from the twin, each directory's files in the list.
-    browse::CatalogBrowser browser(m_data.path(), m_box);
-    browser.getAllXmlToTree(m_data.path());
+    browse::CatalogBrowser browser(m_store, m_box);
+    browser.getAllXmlToTree();
     ASSERT_EQ(browser.tree().roots().size(), 1u);
     search::FileList list;
     std::vector<std::string> listed;
@@ -456,7 +465,7 @@ TEST_F(NameRoundTrip, EveryNameComesBackWithItsSizeAndPlace)
             continue;
         ++searched;
         const std::string name = expectedName(m_entries[i].name);
-        search::cmdFind_Click(browser, list, name, true);
+        search::cmdFind_Click(m_store, m_box, list, name, search::SearchScope::of(browser, true));
         bool found = false;
         for (std::size_t row = 0; row < list.size(); ++row)
             found = found || list.cell(row, search::FileColumn::FName) == name;
@@ -490,7 +499,7 @@ TEST_F(NameRoundTrip, CatalogNamesComeBackAsTitles)
         }
         ASSERT_TRUE(result) << printable(name);
         EXPECT_TRUE(m_box.shown.empty());
-        const catalog::CatalogDocument xml = catalog::loadCatalog(result->xmlPath);
+        const catalog::CatalogDocument xml = m_store.loadCatalog(result->xmlPath.substr(result->xmlPath.rfind('/') + 1));
         ASSERT_TRUE(xml.loaded()) << printable(name);
         EXPECT_EQ(std::string(catalog::attributeAt(xml.documentElement(), 0).value()), expectedName(name))
             << printable(name);

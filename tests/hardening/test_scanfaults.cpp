@@ -13,6 +13,7 @@
 
 #include "app/settings.h"
 #include "catalog/catalogreader.h"
+#include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/gb2312.h"
 #include "catalog/scanner.h"
@@ -50,7 +51,8 @@ MessageRequest walkBox(const std::string& text)
 }
 
 // The real file system, with one operation made to fail on its n-th call, or every write once
-// a number of bytes has gone to disk in total (a disk filling up).
+// a number of bytes has gone to disk in total (a disk filling up). A replacement's commit is a
+// rename.
 class ScriptedFileSystem final : public platform::IFileSystem {
 public:
     enum class Operation { CreateFile, Write, Finish, Rename };
@@ -65,18 +67,26 @@ public:
         m_budgetError = std::move(error);
     }
 
-    std::expected<void, Error> createDirectory(const std::string& path) override
+    std::expected<std::optional<std::string>, Error> readWholeFile(const std::string& path, std::size_t maxSize) override
     {
-        return m_real.createDirectory(path);
+        return m_real.readWholeFile(path, maxSize);
     }
-    std::expected<std::unique_ptr<platform::IOutputFile>, Error> createNewFile(const std::string& path) override
+    std::expected<std::unique_ptr<platform::IReplacement>, Error> beginReplacement(const std::string& path) override
     {
         if (auto injected = fault(Operation::CreateFile))
             return std::unexpected(*injected);
-        auto file = m_real.createNewFile(path);
+        auto file = m_real.beginReplacement(path);
         if (!file)
             return std::unexpected(file.error());
         return std::make_unique<File>(*this, std::move(*file));
+    }
+    std::expected<std::vector<platform::FolderEntry>, Error> listFolder(const std::string& path) override
+    {
+        return m_real.listFolder(path);
+    }
+    std::expected<void, Error> createDirectory(const std::string& path) override
+    {
+        return m_real.createDirectory(path);
     }
     std::expected<void, Error> renameFile(const std::string& from, const std::string& to) override
     {
@@ -86,8 +96,9 @@ public:
     }
     std::expected<void, Error> removeFile(const std::string& path) override { return m_real.removeFile(path); }
     std::expected<void, Error> moveToTrash(const std::string& path) override { return m_real.moveToTrash(path); }
-    bool isVisibleFile(const std::string& path) override { return m_real.isVisibleFile(path); }
     bool isFile(const std::string& path) override { return m_real.isFile(path); }
+    bool isDirectory(const std::string& path) override { return m_real.isDirectory(path); }
+    void removeAbandonedReplacements(const std::string& folder) override { m_real.removeAbandonedReplacements(folder); }
 
 private:
     struct Failure {
@@ -96,9 +107,9 @@ private:
         Error error;
     };
 
-    class File final : public platform::IOutputFile {
+    class File final : public platform::IReplacement {
     public:
-        File(ScriptedFileSystem& owner, std::unique_ptr<platform::IOutputFile> real)
+        File(ScriptedFileSystem& owner, std::unique_ptr<platform::IReplacement> real)
             : m_owner(owner)
             , m_real(std::move(real))
         {
@@ -119,14 +130,26 @@ private:
         }
         std::expected<void, Error> finish() override
         {
+            if (m_finished)
+                return {};
+            m_finished = true;
             if (auto injected = m_owner.fault(Operation::Finish))
                 return std::unexpected(*injected);
             return m_real->finish();
         }
+        std::expected<void, Error> commit() override
+        {
+            if (auto finished = finish(); !finished)
+                return finished;
+            if (auto injected = m_owner.fault(Operation::Rename))
+                return std::unexpected(*injected);
+            return m_real->commit();
+        }
 
     private:
         ScriptedFileSystem& m_owner;
-        std::unique_ptr<platform::IOutputFile> m_real;
+        std::unique_ptr<platform::IReplacement> m_real;
+        bool m_finished = false;
     };
 
     std::optional<Error> fault(Operation operation)
@@ -150,36 +173,75 @@ public:
     struct Hooks {
         std::function<void()> before; // just before the directory is read
         std::function<void()> after; // once it was read, before the walk goes on
-        std::optional<Error> failure;
-        std::size_t failAfter = 0; // entries, "." and ".." included, delivered before the failure
+        std::optional<Error> openFailure; // the directory cannot be opened
+        std::optional<Error> listFailure; // its listing breaks off after failAfter entries
+        std::size_t failAfter = 0;
     };
 
     void hook(const std::string& path, Hooks hooks) { m_hooks[path] = std::move(hooks); }
 
-    std::expected<void, Error> list(const std::string& path, std::vector<platform::DirEntry>& out) override
+    std::expected<std::unique_ptr<platform::IDirectory>, Error> open(const std::string& path) override
     {
-        const auto found = m_hooks.find(path);
-        if (found == m_hooks.end())
-            return m_real.list(path, out);
-        Hooks& hooks = found->second;
-        if (hooks.before)
-            hooks.before();
-        std::expected<void, Error> result;
-        if (hooks.failure) {
-            std::vector<platform::DirEntry> all;
-            (void)m_real.list(path, all);
-            const std::size_t kept = std::min(all.size(), hooks.failAfter);
-            out.insert(out.end(), all.begin(), all.begin() + static_cast<std::ptrdiff_t>(kept));
-            result = std::unexpected(*hooks.failure);
-        } else {
-            result = m_real.list(path, out);
-        }
-        if (hooks.after)
-            hooks.after();
-        return result;
+        return hooked(path, m_real.open(path));
     }
 
 private:
+    class Directory final : public platform::IDirectory {
+    public:
+        Directory(HookedLister& owner, std::string path, std::unique_ptr<platform::IDirectory> real)
+            : m_owner(owner)
+            , m_path(std::move(path))
+            , m_real(std::move(real))
+        {
+        }
+        platform::FileId id() const override { return m_real->id(); }
+        std::expected<void, Error> list(std::vector<platform::DirEntry>& out) override
+        {
+            const auto found = m_owner.m_hooks.find(m_path);
+            if (found == m_owner.m_hooks.end())
+                return m_real->list(out);
+            Hooks& hooks = found->second;
+            if (hooks.before)
+                hooks.before();
+            std::expected<void, Error> result;
+            if (hooks.listFailure) {
+                std::vector<platform::DirEntry> all;
+                (void)m_real->list(all);
+                const std::size_t kept = std::min(all.size(), hooks.failAfter);
+                out.insert(out.end(), all.begin(), all.begin() + static_cast<std::ptrdiff_t>(kept));
+                result = std::unexpected(*hooks.listFailure);
+            } else {
+                result = m_real->list(out);
+            }
+            if (hooks.after)
+                hooks.after();
+            return result;
+        }
+        std::expected<std::unique_ptr<platform::IDirectory>, Error> openChild(const std::string& name) override
+        {
+            return m_owner.hooked(m_path + "/" + name, m_real->openChild(name));
+        }
+        std::expected<std::unique_ptr<platform::IDirectory>, Error> openParent() override
+        {
+            return m_owner.hooked(m_path.substr(0, m_path.rfind('/')), m_real->openParent());
+        }
+
+    private:
+        HookedLister& m_owner;
+        std::string m_path;
+        std::unique_ptr<platform::IDirectory> m_real;
+    };
+
+    std::expected<std::unique_ptr<platform::IDirectory>, Error> hooked(
+        const std::string& path, std::expected<std::unique_ptr<platform::IDirectory>, Error> real)
+    {
+        if (const auto found = m_hooks.find(path); found != m_hooks.end() && found->second.openFailure)
+            return std::unexpected(*found->second.openFailure);
+        if (!real)
+            return std::unexpected(real.error());
+        return std::make_unique<Directory>(*this, path, std::move(*real));
+    }
+
     platform::LinuxDirectoryLister m_real;
     std::map<std::string, Hooks> m_hooks;
 };
@@ -231,8 +293,9 @@ protected:
     {
         m_box.shown.clear();
         m_box.queueAnswer(MessageAnswer::Yes);
-        catalog::ScanContext context { m_data.path(), m_settings, lister, fileSystem, m_box, m_dates, nullptr };
-        return catalog::generateCatalog(context, m_root.path(), name);
+        const catalog::CatalogStore store(m_data.path(), fileSystem);
+        catalog::ScanContext context { store, m_settings, lister, m_box, m_dates, nullptr };
+        return catalog::genXml(context, m_root.path(), name);
     }
 
     // The catalog proper that a successful scan wrote, in UTF-8.
@@ -323,15 +386,15 @@ TEST_F(ScanFaults, EveryFileOperationFailingInTurn)
 TEST_F(ScanFaults, DirectoriesThatCannotBeRead)
 {
     HookedLister lister;
-    lister.hook(m_root.path(), { {}, {}, platform::errorFromErrno(EACCES), 0 });
+    lister.hook(m_root.path(), { {}, {}, platform::errorFromErrno(EACCES), {}, 0 });
     ++tally().faults;
     EXPECT_EQ(scan(lister, m_fileSystem).error(), catalog::ScanFailure::RootUnreadable);
     EXPECT_EQ(m_box.shown, std::vector<MessageRequest> { kOverwriteQuestion });
     expectOldCatalogIntact();
 
     HookedLister locked;
-    locked.hook(m_root / "a", { {}, {}, platform::errorFromErrno(EACCES), 0 });
-    locked.hook(m_root / "swap", { {}, {}, platform::errorFromErrno(EACCES), 0 });
+    locked.hook(m_root / "a", { {}, {}, platform::errorFromErrno(EACCES), {}, 0 });
+    locked.hook(m_root / "swap", { {}, {}, platform::errorFromErrno(EACCES), {}, 0 });
     tally().faults += 2;
     ASSERT_TRUE(scan(locked, m_fileSystem));
     EXPECT_EQ(m_box.shown, std::vector<MessageRequest> { kOverwriteQuestion });
@@ -350,8 +413,8 @@ TEST_F(ScanFaults, DirectoriesThatCannotBeRead)
         makeDirectory("damaged" + std::to_string(i));
     HookedLister damaged;
     for (int i = 0; i < 50; ++i)
-        damaged.hook(m_root / ("damaged" + std::to_string(i)), { {}, {}, platform::errorFromErrno(EIO), 2 });
-    damaged.hook(m_root / "a/b", { {}, {}, platform::errorFromErrno(EIO), 2 });
+        damaged.hook(m_root / ("damaged" + std::to_string(i)), { {}, {}, {}, platform::errorFromErrno(EIO), 0 });
+    damaged.hook(m_root / "a/b", { {}, {}, {}, platform::errorFromErrno(EIO), 0 });
     tally().faults += 51;
     ASSERT_TRUE(scan(damaged, m_fileSystem));
     EXPECT_EQ(m_box.shown, (std::vector<MessageRequest> { kOverwriteQuestion, walkBox("Input/output error") }));
@@ -368,6 +431,7 @@ TEST_F(ScanFaults, ADirectoryWithoutReadPermission)
     ASSERT_EQ(::chmod(m_root.path().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(m_data.path().c_str(), 0777), 0);
     ASSERT_EQ(::chmod((m_data / "disc.xml").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod((m_data / "disc.idx").c_str(), 0666), 0);
     ASSERT_EQ(::chmod((m_root / "a").c_str(), 0), 0);
     ++tally().faults;
     const int boxes = runUnprivileged([this] {
@@ -401,8 +465,8 @@ TEST_F(ScanFaults, EntriesThatVanishOrChangeDuringTheWalk)
                 std::filesystem::remove_all(m_root / "swap");
                 writeFile(m_root / "swap", std::string(5000, 'f'));
             },
-            {}, 0 });
-    lister.hook(m_root / "a", { [this] { std::filesystem::remove(m_root / "a/before.txt"); }, {}, {}, 0 });
+            {}, {}, 0 });
+    lister.hook(m_root / "a", { [this] { std::filesystem::remove(m_root / "a/before.txt"); }, {}, {}, {}, 0 });
     tally().faults += 4;
     ASSERT_TRUE(scan(lister, m_fileSystem));
     EXPECT_EQ(m_box.shown, std::vector<MessageRequest> { kOverwriteQuestion });
