@@ -3,6 +3,8 @@
 // lie on disk.
 
 #include <benchmark/benchmark.h>
+
+#include "catalogfile.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -103,7 +105,7 @@ void BM_LoadAndSelectAllFiles(benchmark::State& state)
 {
     const SyntheticCatalog& source = catalog();
     for (auto _ : state) {
-        const mellowby::catalog::CatalogDocument document = mellowby::catalog::loadCatalog(source.path());
+        const mellowby::catalog::CatalogDocument document = mellowby::bench::loadCatalogFile(source.path());
         const pugi::xpath_node_set files = mellowby::catalog::selectAllFiles(document);
         if (files.size() != kFileCount) {
             state.SkipWithError("the catalog did not load whole");
@@ -119,7 +121,7 @@ void BM_LoadOnly(benchmark::State& state)
 {
     const SyntheticCatalog& source = catalog();
     for (auto _ : state) {
-        const mellowby::catalog::CatalogDocument document = mellowby::catalog::loadCatalog(source.path());
+        const mellowby::catalog::CatalogDocument document = mellowby::bench::loadCatalogFile(source.path());
         if (!document.loaded()) {
             state.SkipWithError("the catalog did not load");
             break;

@@ -5,6 +5,8 @@
 #include "syntheticcatalogs.h"
 
 #include <benchmark/benchmark.h>
+
+#include "catalogfile.h"
 #include <cstdio>
 #include <string>
 
@@ -50,8 +52,10 @@ void BM_ListRoot(benchmark::State& state)
 {
     const FlatCatalog& source = catalogFile();
     bench::QuietBox box;
-    browse::CatalogBrowser browser(source.data.path(), box);
-    browser.getAllXmlToTree(source.data.path());
+    platform::LinuxFileSystem fileSystem;
+    const catalog::CatalogStore store(source.data.path(), fileSystem);
+    browse::CatalogBrowser browser(store, box);
+    browser.getAllXmlToTree();
     search::FileList list;
     for (auto _ : state) {
         if (!search::getAllXmlNodeByName(browser, list, kName, kName, {}) || list.size() != kFiles) {
@@ -66,7 +70,7 @@ void BM_BareLoadAndSelect(benchmark::State& state)
 {
     const FlatCatalog& source = catalogFile();
     for (auto _ : state) {
-        const catalog::CatalogDocument document = catalog::loadCatalog(source.path);
+        const catalog::CatalogDocument document = bench::loadCatalogFile(source.path);
         const pugi::xpath_node_set files = catalog::selectAllFiles(document);
         if (files.size() != kFiles) {
             state.SkipWithError("the catalog did not load whole");

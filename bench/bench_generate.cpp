@@ -22,6 +22,7 @@
 #include "app/programfolder.h"
 #include "app/settings.h"
 #include "catalog/backgroundscan.h"
+#include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -67,7 +68,8 @@ DialogRun generateAsTheDialogDoes(
     DialogRun run;
     const auto start = std::chrono::steady_clock::now();
     const catalog::DateFormatter dates(catalog::DateFormatter::userLocaleName());
-    const catalog::ScanContext context { dataDir, settings, lister, fileSystem, box, dates, nullptr };
+    const catalog::CatalogStore store(dataDir, fileSystem);
+    const catalog::ScanContext context { store, settings, lister, box, dates, nullptr };
     catalog::BackgroundScan scan(context, tree.string(), name);
     while (!scan.waitFor(catalog::kProgressPollInterval)) {
         catalog::ScanProgress progress = scan.progress();
@@ -118,8 +120,8 @@ int main(int argc, char** argv)
     app::Settings settings;
     {
         OverwritingBox box;
-        if (!app::getIniSetting(app::ProgramFolder(*binDir), settings, box))
-            settings = { app::kDefaultFileTypes, app::kDefaultFileTypes, false, false };
+        platform::LinuxFileSystem fileSystem;
+        settings = app::loadStartupSettings(app::ProgramFolder(*binDir, fileSystem), box);
     }
 
     const std::vector<std::string> scan = { cli, "scan", "--force", "--data", data.string(), tree.string(), "bench" };

@@ -4,6 +4,8 @@
 #include "syntheticcatalogs.h"
 
 #include <benchmark/benchmark.h>
+
+#include "catalogfile.h"
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -72,11 +74,13 @@ void BM_SearchAll(benchmark::State& state)
 {
     const Catalogs& source = catalogs();
     bench::QuietBox box;
-    browse::CatalogBrowser browser(source.data.path(), box);
-    browser.getAllXmlToTree(source.data.path());
+    platform::LinuxFileSystem fileSystem;
+    const catalog::CatalogStore store(source.data.path(), fileSystem);
+    browse::CatalogBrowser browser(store, box);
+    browser.getAllXmlToTree();
     search::FileList list;
     for (auto _ : state) {
-        search::cmdFind_Click(browser, list, "holiday", true);
+        search::cmdFind_Click(store, box, list, "holiday", search::SearchScope::of(browser, true));
         if (list.size() != source.hits) {
             state.SkipWithError("the search missed hits");
             break;
@@ -91,7 +95,7 @@ void BM_BareLoadAndSelectAll(benchmark::State& state)
     const Catalogs& source = catalogs();
     for (auto _ : state) {
         for (const std::string& path : source.paths) {
-            const catalog::CatalogDocument document = catalog::loadCatalog(path);
+            const catalog::CatalogDocument document = bench::loadCatalogFile(path);
             const pugi::xpath_node_set files = catalog::selectAllFiles(document);
             if (files.size() != kFilesPerCatalog) {
                 state.SkipWithError("a catalog did not load whole");

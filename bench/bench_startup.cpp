@@ -1,6 +1,7 @@
 // Start-up with 200 catalogs totalling 20,000 directories: filling the tree and the collection
 // (getAllXmlToTree) against reading the same index twins alone, in the same process.
 
+#include "catalogfile.h"
 #include "startupcatalogs.h"
 
 #include <algorithm>
@@ -61,7 +62,7 @@ int main()
     }
     const double bare = medianSeconds(kRuns, [&] {
         for (const auto& twin : twins) {
-            const auto document = mellowby::catalog::loadCatalog(twin);
+            const auto document = mellowby::bench::loadCatalogFile(twin);
             if (!document.loaded())
                 std::abort();
         }
@@ -69,8 +70,10 @@ int main()
     mellowby::bench::SilentBox box;
     std::size_t loaded = 0;
     const double startUp = medianSeconds(kRuns, [&] {
-        mellowby::browse::CatalogBrowser browser(dataDir().string(), box);
-        browser.getAllXmlToTree(dataDir().string());
+        mellowby::platform::LinuxFileSystem fileSystem;
+        const mellowby::catalog::CatalogStore store(dataDir().string(), fileSystem);
+        mellowby::browse::CatalogBrowser browser(store, box);
+        browser.getAllXmlToTree();
         loaded = browser.collection().count();
     });
     std::printf("%zu catalogs, %d directories in all\n", loaded,

@@ -7,6 +7,7 @@
 //   bench_window_startup [--runs N]
 
 #include "commandtimer.h"
+#include "catalogfile.h"
 #include "startupcatalogs.h"
 
 #include <cstdio>
@@ -44,8 +45,8 @@ int runChild(int argc, char** argv, const std::string& programFolder)
     bench::SilentBox box;
     ui::QtDesktopOpener opener;
     ui::QtFolderPicker picker;
-    ui::ProgramContext context { app::ProgramFolder(programFolder), {}, {}, lister, fileSystem, drives, box, opener,
-        picker };
+    ui::ProgramContext context { app::ProgramFolder(programFolder, fileSystem), {}, {}, lister, fileSystem, drives, box,
+        opener, picker };
     const auto window = ui::Main(context);
     if (!QTest::qWaitForWindowExposed(window.get()) || window->browser().collection().count() == 0)
         return 1;
@@ -79,7 +80,7 @@ int main(int argc, char** argv)
     for (int run = 0; run < runs; ++run) {
         const auto start = std::chrono::steady_clock::now();
         for (const auto& twin : twins)
-            (void)mellowby::catalog::loadCatalog(twin);
+            (void)mellowby::bench::loadCatalogFile(twin);
         bare.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         window.push_back(mellowby::bench::runSeconds({ self, "--child", folder.string() }));
     }

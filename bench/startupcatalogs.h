@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
+#include "fakes/fakedirectorylister.h"
 #include "catalog/scanner.h"
 #include "platform/directorylister.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -31,36 +33,27 @@ public:
 
 inline void writeStartupCatalogs(const std::filesystem::path& dataDir)
 {
-    class TreeLister final : public platform::IDirectoryLister {
-    public:
-        std::map<std::string, std::vector<platform::DirEntry>> directories;
-        std::expected<void, platform::Error> list(
-            const std::string& path, std::vector<platform::DirEntry>& out) override
-        {
-            const auto found = directories.find(path);
-            if (found != directories.end())
-                out = found->second;
-            return {};
-        }
-    };
-
     std::filesystem::create_directories(dataDir);
-    TreeLister lister;
+    std::map<std::string, std::vector<platform::DirEntry>> directories;
     const std::string root = "/media/cdrom";
     for (int d = 0; d < kStartupDirectoriesPerCatalog; ++d) {
         const std::string parent = d < 10 ? root : root + "/目录 " + std::to_string(d / 10 - 1);
-        lister.directories[parent].push_back({ "目录 " + std::to_string(d), true, false, 0, 1079308800 });
+        directories[parent].push_back(fakes::FakeDirectoryLister::directory("目录 " + std::to_string(d), 1079308800));
         for (int f = 0; f < 5; ++f)
-            lister.directories[parent + "/目录 " + std::to_string(d)].push_back(
-                { "file " + std::to_string(f) + ".jpg", false, false, 4096, 1079308800 });
+            directories[parent + "/目录 " + std::to_string(d)].push_back(
+                fakes::FakeDirectoryLister::file("file " + std::to_string(f) + ".jpg", 4096, 1079308800));
     }
+    fakes::FakeDirectoryLister lister;
+    for (auto& [path, entries] : directories)
+        lister.addDirectory(path, std::move(entries));
     SilentBox box;
     const app::Settings settings;
     platform::LinuxFileSystem fileSystem;
     const catalog::DateFormatter dates("zh_CN");
-    catalog::ScanContext context { dataDir.string(), settings, lister, fileSystem, box, dates, nullptr };
+    const catalog::CatalogStore store(dataDir.string(), fileSystem);
+    catalog::ScanContext context { store, settings, lister, box, dates, nullptr };
     for (int c = 0; c < kStartupCatalogs; ++c)
-        (void)catalog::generateCatalog(context, root, "光盘 " + std::to_string(c));
+        (void)catalog::genXml(context, root, "光盘 " + std::to_string(c));
 }
 
 } // namespace mellowby::bench

@@ -17,7 +17,9 @@
 #include <unistd.h>
 
 #include "app/settings.h"
+#include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
+#include "fakes/fakedirectorylister.h"
 #include "catalog/scanner.h"
 #include "platform/directorylister.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -25,23 +27,17 @@
 
 namespace mellowby::bench {
 
-class MemoryLister final : public platform::IDirectoryLister {
+// The trees the benchmarks catalogue, in memory.
+class MemoryLister final {
 public:
     void add(const std::string& path, std::vector<platform::DirEntry> entries)
     {
-        m_directories[path] = std::move(entries);
+        m_tree.addDirectory(path, std::move(entries));
     }
-    std::expected<void, platform::Error> list(const std::string& path, std::vector<platform::DirEntry>& out) override
-    {
-        out.push_back({ ".", true, true, 0, 0 });
-        out.push_back({ "..", true, true, 0, 0 });
-        if (const auto found = m_directories.find(path); found != m_directories.end())
-            out.insert(out.end(), found->second.begin(), found->second.end());
-        return {};
-    }
+    platform::IDirectoryLister& lister() { return m_tree; }
 
 private:
-    std::map<std::string, std::vector<platform::DirEntry>> m_directories;
+    fakes::FakeDirectoryLister m_tree;
 };
 
 // Answers Yes and Ok, and says on stderr that a box came up: a benchmark should show none.
@@ -61,11 +57,11 @@ public:
 
 inline platform::DirEntry fileEntry(std::string name, std::uint64_t size, std::int64_t created)
 {
-    return { std::move(name), false, false, size, created };
+    return fakes::FakeDirectoryLister::file(std::move(name), size, created);
 }
 inline platform::DirEntry directoryEntry(std::string name, std::int64_t created)
 {
-    return { std::move(name), true, false, 0, created };
+    return fakes::FakeDirectoryLister::directory(std::move(name), created);
 }
 
 // Some day between 1996 and 2004, so that the dates repeat as in a real collection.
@@ -103,8 +99,9 @@ public:
         const app::Settings settings;
         platform::LinuxFileSystem fileSystem;
         const catalog::DateFormatter dates("zh_CN");
-        catalog::ScanContext context { m_path, settings, lister, fileSystem, box, dates, nullptr };
-        if (!catalog::generateCatalog(context, root, name)) {
+        const catalog::CatalogStore store(m_path, fileSystem);
+        catalog::ScanContext context { store, settings, lister.lister(), box, dates, nullptr };
+        if (!catalog::genXml(context, root, name)) {
             std::fprintf(stderr, "could not write the catalog %s\n", name.c_str());
             std::exit(EXIT_FAILURE);
         }

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogstore.h"
 #include "catalog/drivelist.h"
 #include "fakes/fakedesktopopener.h"
 #include "fakes/fakedirectorylister.h"
@@ -46,8 +47,10 @@ public:
 class AddNewProgram {
 public:
     explicit AddNewProgram(platform::IDirectoryLister& lister)
-        : context { app::ProgramFolder(folder.path()), {}, {}, lister, fileSystem, drives, box, opener, picker }
-        , browser(folder / "Data", box)
+        : context { app::ProgramFolder(folder.path(), fileSystem), {}, {}, lister, fileSystem, drives, box, opener,
+            picker }
+        , store(folder / "Data", fileSystem)
+        , browser(store, box)
     {
         std::filesystem::create_directory(folder / "Data");
     }
@@ -78,12 +81,13 @@ public:
     fakes::FakeDesktopOpener opener;
     ScriptedFolderPicker picker;
     ui::ProgramContext context;
+    catalog::CatalogStore store;
     browse::CatalogBrowser browser;
 };
 
 // An in-memory tree whose listing of one directory waits until the test lets it go (or ten
 // seconds have passed, so that a failing test cannot hang).
-class GatedLister final : public platform::IDirectoryLister {
+class GatedLister final : public fakes::PathLister {
 public:
     fakes::FakeDirectoryLister tree;
 
@@ -98,14 +102,15 @@ public:
         m_changed.notify_all();
     }
 
-    std::expected<void, platform::Error> list(const std::string& path, std::vector<platform::DirEntry>& out) override
+    std::expected<void, platform::Error> openPath(const std::string& path) override { return tree.openPath(path); }
+    std::expected<void, platform::Error> listPath(const std::string& path, std::vector<platform::DirEntry>& out) override
     {
         if (path == m_holdAt) {
             m_held = true;
             std::unique_lock lock(m_mutex);
             m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_released; });
         }
-        return tree.list(path, out);
+        return tree.listPath(path, out);
     }
 
 private:
@@ -118,13 +123,11 @@ private:
 
 // A tree too big to finish during a test: a file and ten directories in every directory down to
 // six levels, and listing one takes a millisecond, so a walk of it runs until it is stopped.
-class EndlessLister final : public platform::IDirectoryLister {
+class EndlessLister final : public fakes::PathLister {
 public:
-    std::expected<void, platform::Error> list(const std::string& path, std::vector<platform::DirEntry>& out) override
+    std::expected<void, platform::Error> listPath(const std::string& path, std::vector<platform::DirEntry>& out) override
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        out.push_back(fakes::FakeDirectoryLister::directory(".", 0));
-        out.push_back(fakes::FakeDirectoryLister::directory("..", 0));
         out.push_back(fakes::FakeDirectoryLister::file("f.txt", 1, 1079308800));
         if (std::count(path.begin(), path.end(), '/') < 6) {
             for (int i = 0; i < 10; ++i)

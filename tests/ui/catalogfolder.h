@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
 #include "fakes/fakedirectorylister.h"
@@ -33,8 +34,9 @@ public:
     // Writes the catalog pair name.xml/name.idx of the tree below root; false when it failed.
     bool generate(const std::string& root, const std::string& name)
     {
-        catalog::ScanContext context { dataDir(), m_settings, m_lister, m_fileSystem, m_box, m_dates };
-        return catalog::generateCatalog(context, root, name).has_value();
+        const catalog::CatalogStore store(dataDir(), m_fileSystem);
+        catalog::ScanContext context { store, m_settings, m_lister, m_box, m_dates };
+        return catalog::genXml(context, root, name).has_value();
     }
 
 private:

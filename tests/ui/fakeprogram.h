@@ -33,8 +33,8 @@ public:
 class FakeProgram {
 public:
     explicit FakeProgram(std::string programFolder)
-        : context { app::ProgramFolder(std::move(programFolder)), {}, {}, lister, fileSystem, drives, box, opener,
-            picker }
+        : context { app::ProgramFolder(std::move(programFolder), fileSystem), {}, {}, lister, fileSystem, drives, box,
+            opener, picker }
     {
     }
     FakeProgram(const FakeProgram&) = delete;

@@ -5,10 +5,10 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "support/qtestmain.h"
+#include "support/temporaryfolder.h"
 #include "app/programfolder.h"
 #include "fakes/fakedesktopopener.h"
 #include "fakes/fakemessagebox.h"
@@ -23,42 +23,6 @@ using platform::MessageRequest;
 
 namespace {
 
-// The real file system, except that the files named hidden carry the hidden attribute.
-class HidingFileSystem final : public platform::IFileSystem {
-public:
-    std::expected<void, platform::Error> createDirectory(const std::string& path) override
-    {
-        return m_real.createDirectory(path);
-    }
-    std::expected<std::unique_ptr<platform::IOutputFile>, platform::Error> createNewFile(
-        const std::string& path) override
-    {
-        return m_real.createNewFile(path);
-    }
-    std::expected<void, platform::Error> renameFile(const std::string& from, const std::string& to) override
-    {
-        return m_real.renameFile(from, to);
-    }
-    std::expected<void, platform::Error> removeFile(const std::string& path) override
-    {
-        return m_real.removeFile(path);
-    }
-    std::expected<void, platform::Error> moveToTrash(const std::string& path) override
-    {
-        return m_real.moveToTrash(path);
-    }
-    bool isVisibleFile(const std::string& path) override
-    {
-        return !hidden.contains(path) && m_real.isVisibleFile(path);
-    }
-    bool isFile(const std::string& path) override { return m_real.isFile(path); }
-
-    std::set<std::string> hidden;
-
-private:
-    platform::LinuxFileSystem m_real;
-};
-
 const MessageRequest kMissingBox { "当前帮助文件(BriscoHelp.txt)不存在，请检查安装目录！", "Mellowby",
     MessageIcon::None, MessageButtons::Ok };
 
@@ -68,7 +32,7 @@ class TestHelpTopic : public QObject {
     Q_OBJECT
 
 private:
-    void open() { mnuHelpTopic_Click(app::ProgramFolder(m_folder), m_fileSystem, m_box, m_opener); }
+    void open() { mnuHelpTopic_Click(app::ProgramFolder(m_folder, m_fileSystem), m_fileSystem, m_box, m_opener); }
 
     void write(const std::string& name) { std::ofstream(m_folder + "/" + name) << "帮助\n"; }
 
@@ -79,18 +43,15 @@ private:
         QVERIFY(m_opener.opened.empty());
     }
 
-    QTemporaryDir m_dir;
-    std::string m_folder;
-    HidingFileSystem m_fileSystem;
+    tests::TemporaryFolder m_dir;
+    std::string m_folder = m_dir.path();
+    platform::LinuxFileSystem m_fileSystem;
     fakes::FakeMessageBox m_box;
     fakes::FakeDesktopOpener m_opener;
 
 private Q_SLOTS:
     void init()
     {
-        QVERIFY(m_dir.isValid());
-        m_folder = m_dir.path().toStdString();
-        m_fileSystem.hidden.clear();
         m_box.shown.clear();
         m_opener.opened.clear();
         m_opener.failure.reset();
@@ -119,19 +80,12 @@ private Q_SLOTS:
         std::filesystem::remove(m_folder + "/brisCOhelp.TXT");
     }
 
-    void missingHiddenOrAFolderGiveTheBox()
+    void missingOrAFolderGiveTheBox()
     {
         open();
         verifyMissingBox();
 
         init();
-        write("BriscoHelp.txt");
-        m_fileSystem.hidden.insert(m_folder + "/BriscoHelp.txt");
-        open();
-        verifyMissingBox();
-
-        init();
-        std::filesystem::remove(m_folder + "/BriscoHelp.txt");
         std::filesystem::create_directory(m_folder + "/BriscoHelp.txt");
         open();
         verifyMissingBox();

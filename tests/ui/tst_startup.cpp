@@ -39,8 +39,8 @@ private Q_SLOTS:
         start();
         QVERIFY(std::filesystem::is_directory(*m_folder / "Data"));
         QVERIFY(m_program->box.shown.empty());
-        QCOMPARE(m_program->context.drives.labels.size(), 2u);
-        QCOMPARE(m_program->context.drives.cdDrives, std::string("/media/cdrom"));
+        QCOMPARE(m_program->context.drives.drives.size(), 2u);
+        QVERIFY(m_program->context.drives.opticalDriveOf("/media/cdrom/a") != nullptr);
         // No option.ini: empty lists, both switches off, no box.
         QCOMPARE(m_program->context.settings, app::Settings {});
         QCOMPARE(tree()->model()->rowCount(), 0);
