@@ -12,6 +12,8 @@
 
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
+#include "catalog/catalogstore.h"
+#include "platform/linux/linuxfilesystem.h"
 #include "fakes/fakemessagebox.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
@@ -71,7 +73,7 @@ void locateFiles(browse::CatalogBrowser& browser, fakes::FakeMessageBox& box, co
     for (const pugi::xpath_node& found : files) {
         const pugi::xml_node file = found.node();
         const std::size_t boxesBefore = box.shown.size();
-        const std::string location = search::getXmlParentNode(browser, file);
+        const std::string location = search::getXmlParentNode(browser.box(), file);
         const char separator = search::XmlLocator::separatorOf(file);
         const std::string prefix = search::XmlLocator(box, separator).prefixFor(file.parent());
         const pugi::xml_node text = file.first_child();
@@ -123,12 +125,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const pugi::xpath_node_set files = catalog::selectAllFiles(document);
-    const std::string title = catalog::attributeAt(document.documentElement(), 0).value();
-    for (std::size_t depth = 0; depth < 3; ++depth)
-        (void)catalog::selectDirectoryFiles(document, depth, title);
-
     fakes::FakeMessageBox box;
-    browse::CatalogBrowser browser("", box);
+    // The store is never asked for a file here: the tree is filled from the document itself.
+    platform::LinuxFileSystem fileSystem;
+    const catalog::CatalogStore store("", fileSystem);
+    browse::CatalogBrowser browser(store, box);
     fillAndListTree(browser, document, files.size());
     locateFiles(browser, box, files);
     searchFiles(box, document, files);

@@ -7,6 +7,7 @@
 #include "app/casefold.h"
 #include "app/programfolder.h"
 #include "catalog/catalogreader.h"
+#include "catalog/textutils.h"
 #include "platform/filesystem.h"
 #include "platform/paths.h"
 #include "platform/temporarynames.h"
@@ -137,7 +138,8 @@ std::expected<std::vector<StoredCatalog>, platform::Error> CatalogStore::catalog
     for (auto& entry : *entries) {
         if (entry.isDirectory || !endsWithXmlAnyCase(entry.name))
             continue;
-        std::string name = catalogKeyOf(entry.name);
+        // As start-up keys a catalog: its file name without the extension.
+        std::string name = getShortName(entry.name);
         found.push_back({ app::foldCase(entry.name), { std::move(entry.name), std::move(name) } });
     }
     std::ranges::sort(found, [](const Sorted& a, const Sorted& b) {

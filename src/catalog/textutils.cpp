@@ -37,34 +37,6 @@ std::string getShortName(std::string_view path)
     return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
 }
 
-std::string encodeXml(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size() + 16);
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 namespace {
 
 // Only "*" and "?" are wildcards in the paths callers pass; every other character, "[" included,

@@ -23,9 +23,6 @@ std::string getFileExt(std::string_view name);
 // The file name without folder and without its last extension.
 std::string getShortName(std::string_view path);
 
-// The five XML special characters escaped, "&" first so each is escaped exactly once.
-std::string encodeXml(std::string_view text);
-
 // Whether an entry matching path exists. The last path component may hold the wildcards "*" and
 // "?". Mask 0 matches every entry but directories; mask 16 also matches directories. No name is
 // hidden: a name that starts with "." is an ordinary file, as on the systems catalogs come from. A path ending in the separator names a directory. Never fails: any failure of

@@ -43,14 +43,6 @@ TEST(TextUtilities, ShortNameDropsFolderAndLastExtension)
     EXPECT_EQ(getShortName(std::string(40000, 'n') + ".xml"), std::string(40000, 'n'));
 }
 
-TEST(TextUtilities, EncodeXmlEscapesEachSpecialOnce)
-{
-    EXPECT_EQ(encodeXml("Tom & Jerry's"), "Tom &amp; Jerry&apos;s");
-    EXPECT_EQ(encodeXml("a<b"), "a&lt;b");
-    EXPECT_EQ(encodeXml("\"x\">"), "&quot;x&quot;&gt;");
-    EXPECT_EQ(encodeXml(""), "");
-}
-
 class FileExistence : public ::testing::Test {
 protected:
     void SetUp() override

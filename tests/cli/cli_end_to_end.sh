@@ -6,6 +6,9 @@ set -euo pipefail
 cli="$1"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The trash and everything else kept per user stay inside the test's folder.
+export HOME="$work/home" XDG_DATA_HOME="$work/home/data" XDG_CACHE_HOME="$work/home/cache"
+mkdir -p "$HOME"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -51,6 +54,34 @@ if "$cli" search a --in "no such" --data "$work/Data" > /dev/null 2>&1; then fai
   || fail "ls of a directory: $("$cli" ls "盘 1" "sub dir" --data "$work/Data")"
 [ "$("$cli" ls "盘 1" --data "$work/Data" | cut -f1,5)" = "$(printf 'a.txt\t')" ] || fail "ls of the root"
 if "$cli" ls "盘 1" "no dir" --data "$work/Data" > /dev/null 2>&1; then fail "ls of an unknown directory succeeded"; fi
+
+# A catalog whose name starts with "." is a catalog like any other.
+"$cli" scan "$work/tree" .foo --data "$work/Data" > /dev/null 2>&1 || fail "scan of .foo failed"
+[ "$("$cli" list --data "$work/Data" | tr '\n' '|')" = ".foo|盘 1|" ] || fail "list with .foo: $("$cli" list --data "$work/Data")"
+[ "$("$cli" search a.txt --in .foo --data "$work/Data" | cut -f1,5)" = "$(printf 'a.txt\t.foo')" ] || fail "search in .foo"
+if "$cli" scan "$work/tree" .foo --data "$work/Data" > /dev/null 2>&1; then fail ".foo replaced without --force"; fi
+"$cli" delete .foo --data "$work/Data" > /dev/null || fail "delete of .foo failed"
+[ ! -e "$work/Data/.foo.xml" ] && [ -e "$work/Data/.foo.idx" ] || fail "delete did not move .foo.xml alone"
+[ -e "$XDG_DATA_HOME/Trash/files/.foo.xml" ] || fail ".foo.xml is not in the trash"
+[ "$("$cli" list --data "$work/Data")" = "盘 1" ] || fail "a deleted catalog is still listed"
+if "$cli" delete nothing-like-this --data "$work/Data" > /dev/null 2>&1; then fail "delete of an unknown catalog succeeded"; fi
+
+# No name leads out of Data, for deleting either.
+printf 'victim' > "$work/victim.xml"
+if "$cli" delete ../victim --data "$work/Data" > /dev/null 2>&1; then fail "delete ../victim succeeded"; fi
+[ "$(cat "$work/victim.xml")" = "victim" ] || fail "victim.xml was touched"
+
+# Output that cannot be written is a failure, not a success.
+if "$cli" list --data "$work/Data" > /dev/full 2> "$work/err"; then fail "list > /dev/full exited 0"; fi
+grep -q 'No space left on device' "$work/err" || fail "no word on the failed write: $(cat "$work/err")"
+if "$cli" search a --data "$work/Data" > /dev/full 2> /dev/null; then fail "search > /dev/full exited 0"; fi
+if "$cli" ls "盘 1" --data "$work/Data" > /dev/full 2> /dev/null; then fail "ls > /dev/full exited 0"; fi
+
+# A scan of a tree that holds the Data folder records none of its own temporary files.
+mkdir -p "$work/self/Data"
+printf 'x' > "$work/self/photo.jpg"
+"$cli" scan "$work/self" self --data "$work/self/Data" > /dev/null 2>&1 || fail "scan of a tree holding Data failed"
+if grep -q '\.tmp</File>' "$work/self/Data/self.xml"; then fail "the scan catalogued its own temporary files"; fi
 
 if "$cli" frobnicate > /dev/null 2>&1; then fail "an unknown command succeeded"; fi
 echo "cli end to end: all checks passed"

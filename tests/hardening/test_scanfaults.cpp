@@ -7,7 +7,9 @@
 #include <set>
 
 #include <sys/socket.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -17,6 +19,7 @@
 #include "catalog/datetext.h"
 #include "catalog/gb2312.h"
 #include "catalog/scanner.h"
+#include "platform/temporarynames.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -288,18 +291,22 @@ protected:
         EXPECT_EQ(folderNames(m_data.path()), (std::vector<std::string> { "disc.idx", "disc.xml" }));
     }
 
-    std::expected<catalog::ScanResult, catalog::ScanFailure> scan(
-        platform::IDirectoryLister& lister, platform::IFileSystem& fileSystem, const std::string& name = "disc")
+    std::expected<catalog::ScanResult, catalog::ScanFailure> scan(platform::IDirectoryLister& lister,
+        platform::IFileSystem& fileSystem, const std::string& name = "disc", const std::string& root = {},
+        catalog::IScanObserver* observer = nullptr)
     {
         m_box.shown.clear();
         m_box.queueAnswer(MessageAnswer::Yes);
         const catalog::CatalogStore store(m_data.path(), fileSystem);
-        catalog::ScanContext context { store, m_settings, lister, m_box, m_dates, nullptr };
-        return catalog::genXml(context, m_root.path(), name);
+        catalog::ScanContext context { store, m_settings, lister, m_box, m_dates, observer };
+        return catalog::genXml(context, root.empty() ? m_root.path() : root, name);
     }
 
     // The catalog proper that a successful scan wrote, in UTF-8.
-    std::string writtenCatalog() const { return testing::fromGb2312(readFile(m_data / "disc.xml")); }
+    std::string writtenCatalog(const std::string& name = "disc") const
+    {
+        return testing::fromGb2312(readFile(m_data / (name + ".xml")));
+    }
 
     TemporaryFolder m_root;
     TemporaryFolder m_data;
@@ -515,6 +522,177 @@ TEST_F(ScanFaults, SymbolicLinkLoopsFifosAndSockets)
     for (const char* link : { "self", "up", "back", "ring1", "ring2", "everything", "dangling", "fifo", "socket" })
         EXPECT_NE(text.find(">" + std::string(link) + "</File>"), std::string::npos) << link;
     EXPECT_EQ(scanLeftovers(m_data.path()), std::vector<std::string> {});
+}
+
+// A chain of folders named name, depth levels deep below base, made and taken down through
+// descriptors and short renames: its paths are longer than any the system accepts.
+void makeChain(const std::string& base, const std::string& name, std::size_t depth, bool fileAtEachLevel)
+{
+    int folder = ::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    for (std::size_t level = 0; level < depth; ++level) {
+        ASSERT_EQ(::mkdirat(folder, name.c_str(), 0755), 0) << level;
+        const int child = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(folder);
+        ASSERT_GE(child, 0) << level;
+        folder = child;
+        if (fileAtEachLevel) {
+            const int file = ::openat(folder, ("f" + std::to_string(level)).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            ASSERT_GE(file, 0);
+            ::close(file);
+        }
+    }
+    ::close(folder);
+}
+
+void removeChain(const std::string& base, const std::string& name)
+{
+    const std::string top = base + "/" + name;
+    const std::string below = top + "/" + name;
+    const std::string spare = base + "/spare";
+    // The level below the top moves up in its place, one level at a time.
+    while (std::filesystem::exists(below)) {
+        std::filesystem::rename(below, spare);
+        std::filesystem::remove_all(top);
+        std::filesystem::rename(spare, top);
+    }
+    std::filesystem::remove_all(top);
+}
+
+std::size_t openDescriptors()
+{
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
+
+// Watches the descriptors the walk holds open while it goes down and back up.
+class DescriptorWatch final : public catalog::IScanObserver {
+public:
+    void onProgress(const catalog::ScanProgress& progress) override
+    {
+        if (progress.directories % 500 == 0)
+            most = std::max(most, openDescriptors());
+    }
+    bool stopRequested() override { return false; }
+    std::size_t most = 0;
+};
+
+// Opening each folder through its parent: no length of path stops the walk, and the number of
+// folders held open stays small at any depth.
+TEST_F(ScanFaults, TreesDeeperThanAnyPathAreWalkedWhole)
+{
+    TemporaryFolder tree;
+    makeChain(tree.path(), std::string(200, 'n'), 25, true); // 5000-byte paths, past PATH_MAX
+    ASSERT_TRUE(scan(m_lister, m_fileSystem, "deep", tree.path()));
+    std::string text = writtenCatalog("deep");
+    std::size_t directories = 0;
+    std::size_t files = 0;
+    for (std::size_t at = 0; (at = text.find("<Directory title=", at)) != std::string::npos; ++at)
+        ++directories;
+    for (std::size_t at = 0; (at = text.find("<File ", at)) != std::string::npos; ++at)
+        ++files;
+    EXPECT_EQ(directories, 25u);
+    EXPECT_EQ(files, 25u);
+    EXPECT_NE(text.find(">f24</File>"), std::string::npos);
+    EXPECT_EQ(m_box.shown, std::vector<MessageRequest> {});
+    removeChain(tree.path(), std::string(200, 'n'));
+
+    const std::size_t depth = scaled(20000, 5000);
+    makeChain(tree.path(), "d", depth, false);
+    makeChain(tree.path(), "e", 3, true); // walked after the deep chain, from the root
+    DescriptorWatch watch;
+    const std::size_t before = openDescriptors();
+    const auto result = scan(m_lister, m_fileSystem, "deeper", tree.path(), &watch);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->totals.directories, depth + 4);
+    EXPECT_LT(watch.most, before + 80);
+    text = readFile(m_data / "deeper.xml");
+    EXPECT_NE(text.find(">f2</File>"), std::string::npos);
+    removeChain(tree.path(), "d");
+    ++tally().faults;
+}
+
+// A folder that can be read but not searched: its files are written by their names, without
+// size or date, and the user is told once which folder and why.
+TEST_F(ScanFaults, DetailsThatCannotBeReadAreReported)
+{
+    ASSERT_EQ(::chmod(m_root.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(m_data.path().c_str(), 0777), 0);
+    for (const char* name : { "disc.xml", "disc.idx" })
+        ASSERT_EQ(::chmod((m_data / name).c_str(), 0666), 0);
+    makeDirectory("sealed");
+    makeDirectory("sealed/inner");
+    writeFile(m_root / "sealed/one.txt", "1");
+    writeFile(m_root / "sealed/two.txt", "2");
+    ASSERT_EQ(::chmod((m_root / "sealed").c_str(), 0444), 0);
+    ++tally().faults;
+    const int boxes = runUnprivileged([this] {
+        platform::LinuxDirectoryLister lister;
+        const auto result = scan(lister, m_fileSystem);
+        return result ? static_cast<int>(m_box.shown.size()) : 100;
+    });
+    ::chmod((m_root / "sealed").c_str(), 0755);
+    if (boxes == 125)
+        GTEST_SKIP() << "cannot give up root here";
+    EXPECT_EQ(boxes, 2); // the overwrite question, then the one report
+    const std::string text = writtenCatalog();
+    EXPECT_NE(text.find("<File CreateDate=\"\" FileSize=\"\">one.txt</File>"), std::string::npos) << text;
+    EXPECT_NE(text.find("<File CreateDate=\"\" FileSize=\"\">two.txt</File>"), std::string::npos);
+    expectEmptyDirectory(text, "inner");
+    EXPECT_NE(text.find(">last.txt</File>"), std::string::npos);
+
+    // The same walk in this process, to see the box itself.
+    ASSERT_EQ(::chmod((m_root / "sealed").c_str(), 0444), 0);
+    const int shown = runUnprivileged([this] {
+        platform::LinuxDirectoryLister lister;
+        (void)scan(lister, m_fileSystem);
+        const std::string expected = "无法读取“" + (m_root / "sealed") + "”中文件的大小和日期（Permission denied），这些文件只记录了名称。";
+        return m_box.shown.size() == 2 && m_box.shown[1] == walkBox(expected) ? 0 : 1;
+    });
+    ::chmod((m_root / "sealed").c_str(), 0755);
+    EXPECT_EQ(shown, 0);
+}
+
+// A folder swapped for a symbolic link after its parent was listed is not followed: what the link
+// points to is catalogued once, where it really lies.
+TEST_F(ScanFaults, AFolderSwappedForALinkIsNotFollowed)
+{
+    HookedLister lister;
+    lister.hook(m_root.path(),
+        { {},
+            [this] {
+                std::filesystem::remove_all(m_root / "a");
+                std::filesystem::create_directory_symlink("z", m_root / "a");
+            },
+            {}, {}, 0 });
+    ++tally().faults;
+    ASSERT_TRUE(scan(lister, m_fileSystem));
+    const std::string text = writtenCatalog();
+    expectEmptyDirectory(text, "a");
+    EXPECT_EQ(text.find(">last.txt</File>"), text.rfind(">last.txt</File>"));
+}
+
+// A scan of a tree that holds the Data folder writes no row for the files it is writing itself, and
+// what a scan that died left there is gone first.
+TEST_F(ScanFaults, ATreeHoldingTheDataFolder)
+{
+    TemporaryFolder tree;
+    const std::string data = tree / "Data";
+    std::filesystem::create_directory(data);
+    writeFile(tree / "photo.jpg", "x");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    writeFile(data + "/" + platform::temporaryNameFor("old.xml", child, 3), "left by a crash");
+
+    const catalog::CatalogStore store(data, m_fileSystem);
+    catalog::ScanContext context { store, m_settings, m_lister, m_box, m_dates, nullptr };
+    ASSERT_TRUE(catalog::genXml(context, tree.path(), "self"));
+    const std::string text = readFile(data + "/self.xml");
+    EXPECT_NE(text.find(">photo.jpg</File>"), std::string::npos);
+    EXPECT_EQ(text.find(".tmp</File>"), std::string::npos) << text;
+    EXPECT_EQ(folderNames(data), (std::vector<std::string> { "self.idx", "self.xml" }));
 }
 
 } // namespace
