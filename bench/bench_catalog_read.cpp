@@ -2,9 +2,9 @@
 // every File element, which is what each search does once per catalog. Bytes are counted as they
 // lie on disk.
 
-#include <benchmark/benchmark.h>
-
 #include "catalogfile.h"
+
+#include <benchmark/benchmark.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

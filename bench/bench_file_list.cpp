@@ -2,11 +2,10 @@
 // node does (load, find the directory, fill the file list with every cell), against the bare
 // engine: loading the same file and selecting its File elements.
 
+#include "catalogfile.h"
 #include "syntheticcatalogs.h"
 
 #include <benchmark/benchmark.h>
-
-#include "catalogfile.h"
 #include <cstdio>
 #include <string>
 

@@ -1,11 +1,10 @@
 // A search of all loaded catalogs, 10 catalogs of 100,000 files each, for a text that about one
 // name in ten holds, against the bare engine: loading the same catalogs and selecting //File.
 
+#include "catalogfile.h"
 #include "syntheticcatalogs.h"
 
 #include <benchmark/benchmark.h>
-
-#include "catalogfile.h"
 #include <cstdio>
 #include <string>
 #include <vector>

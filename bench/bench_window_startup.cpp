@@ -6,8 +6,8 @@
 //
 //   bench_window_startup [--runs N]
 
-#include "commandtimer.h"
 #include "catalogfile.h"
+#include "commandtimer.h"
 #include "startupcatalogs.h"
 
 #include <cstdio>

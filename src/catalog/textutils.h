@@ -25,8 +25,8 @@ std::string getShortName(std::string_view path);
 
 // Whether an entry matching path exists. The last path component may hold the wildcards "*" and
 // "?". Mask 0 matches every entry but directories; mask 16 also matches directories. No name is
-// hidden: a name that starts with "." is an ordinary file, as on the systems catalogs come from. A path ending in the separator names a directory. Never fails: any failure of
-// the listing counts as "not found".
+// hidden: a name that starts with "." is an ordinary file, as on the systems catalogs come from. A path ending in the
+// separator names a directory. Never fails: any failure of the listing counts as "not found".
 bool ifFileExists(platform::IDirectoryLister& lister, std::string_view path, std::uint16_t mask);
 
 } // namespace mellowby::catalog

@@ -70,6 +70,7 @@ public:
 
 // Replaces the whole file at path with contents in one step (see beginReplacement): a failure at
 // any point leaves the old file as it was.
-std::expected<void, Error> replaceWholeFile(IFileSystem& fileSystem, const std::string& path, std::string_view contents);
+std::expected<void, Error> replaceWholeFile(
+    IFileSystem& fileSystem, const std::string& path, std::string_view contents);
 
 } // namespace mellowby::platform

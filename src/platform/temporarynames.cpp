@@ -49,7 +49,8 @@ std::string temporaryPathBeside(const std::string& path)
 {
     static std::atomic<std::uint64_t> sequence = 0;
     const auto slash = path.rfind(kPathSeparator);
-    const std::string_view name = slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+    const std::string_view name
+        = slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
     return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + temporaryNameFor(name, ::getpid(), ++sequence);
 }
 

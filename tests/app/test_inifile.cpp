@@ -1,3 +1,4 @@
+#include "support/temporaryfolder.h"
 #include "testconfig.h"
 
 #include <filesystem>
@@ -8,7 +9,6 @@
 
 #include "app/inifile.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "support/temporaryfolder.h"
 
 namespace mellowby::app {
 namespace {

@@ -1,10 +1,11 @@
+#include "support/temporaryfolder.h"
+
 #include <filesystem>
 #include <gtest/gtest.h>
 
 #include "app/casefold.h"
 #include "app/programfolder.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "support/temporaryfolder.h"
 
 namespace mellowby::app {
 namespace {
@@ -50,13 +51,15 @@ TEST_F(ProgramFolderTest, ExactMatchWins)
 TEST_F(ProgramFolderTest, NonAsciiNamesFoldToo)
 {
     tests::writeFile(m_dir / "ÄRGER.xml", "");
-    tests::writeFile((m_dir / "\xE2\x84\xAA"
-                                "elvin.xml"),
+    tests::writeFile((m_dir
+                         / "\xE2\x84\xAA"
+                           "elvin.xml"),
         ""); // KELVIN SIGN folds to k
     EXPECT_EQ(resolveIgnoringCase(m_fileSystem, m_dir.path(), "ärger.XML"), m_dir / "ÄRGER.xml");
     EXPECT_EQ(resolveIgnoringCase(m_fileSystem, m_dir.path(), "kelvin.xml"),
-        (m_dir / "\xE2\x84\xAA"
-                   "elvin.xml"));
+        (m_dir
+            / "\xE2\x84\xAA"
+              "elvin.xml"));
 }
 
 TEST(EqualsIgnoringCaseTest, BrokenUtf8MatchesOnlyItself)

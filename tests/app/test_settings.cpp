@@ -1,3 +1,4 @@
+#include "support/temporaryfolder.h"
 #include "testconfig.h"
 
 #include <filesystem>
@@ -5,9 +6,8 @@
 
 #include "app/programfolder.h"
 #include "app/settings.h"
-#include "platform/linux/linuxfilesystem.h"
-#include "support/temporaryfolder.h"
 #include "fakes/fakemessagebox.h"
+#include "platform/linux/linuxfilesystem.h"
 
 namespace mellowby::app {
 namespace {

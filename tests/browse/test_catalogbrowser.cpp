@@ -1,14 +1,15 @@
+#include "support/temporaryfolder.h"
+
 #include <filesystem>
 #include <gtest/gtest.h>
 
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
-#include "platform/linux/linuxfilesystem.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
 #include "fakes/faultyfilesystem.h"
-#include "support/temporaryfolder.h"
+#include "platform/linux/linuxfilesystem.h"
 
 namespace mellowby::browse {
 namespace {
@@ -17,7 +18,6 @@ using fakes::CatalogMaker;
 
 class Browser : public ::testing::Test {
 protected:
-
     // A disc with "Tom & Jerry" (two subdirectories, one of them twice), "one" (one subdirectory)
     // and "none" (no subdirectory).
     void writeDisc(const std::string& name)

@@ -1,3 +1,5 @@
+#include "support/temporaryfolder.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -14,7 +16,6 @@
 #include "fakes/fakedirectorylister.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "support/temporaryfolder.h"
 
 namespace mellowby::catalog {
 namespace {
@@ -46,7 +47,8 @@ public:
     }
 
     std::expected<void, platform::Error> openPath(const std::string& path) override { return tree.openPath(path); }
-    std::expected<void, platform::Error> listPath(const std::string& path, std::vector<platform::DirEntry>& out) override
+    std::expected<void, platform::Error> listPath(
+        const std::string& path, std::vector<platform::DirEntry>& out) override
     {
         if (path == m_holdAt) {
             std::unique_lock lock(m_mutex);

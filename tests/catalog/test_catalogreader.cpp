@@ -1,3 +1,4 @@
+#include "support/temporaryfolder.h"
 #include "testconfig.h"
 
 #include <cerrno>
@@ -9,7 +10,6 @@
 #include "catalog/catalogreader.h"
 #include "catalog/gb2312decoder.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "support/temporaryfolder.h"
 
 using namespace mellowby::catalog;
 

@@ -1,3 +1,5 @@
+#include "support/temporaryfolder.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -11,7 +13,6 @@
 #include "platform/filesystem.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/temporarynames.h"
-#include "support/temporaryfolder.h"
 
 namespace mellowby::catalog {
 namespace {

@@ -1,4 +1,5 @@
 #include "gb2312.h"
+#include "support/temporaryfolder.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -15,7 +16,6 @@
 #include "fakes/fakemessagebox.h"
 #include "fakes/faultyfilesystem.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "support/temporaryfolder.h"
 
 namespace mellowby::catalog {
 namespace {
@@ -46,7 +46,6 @@ std::string crlfLines(std::initializer_list<std::string_view> lines)
 
 class Scanner : public ::testing::Test {
 protected:
-
     // The tree of the catalog format's worked example.
     void addPhotosDisc()
     {

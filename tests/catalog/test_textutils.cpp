@@ -1,3 +1,5 @@
+#include "support/temporaryfolder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -5,7 +7,6 @@
 #include "catalog/datetext.h"
 #include "catalog/textutils.h"
 #include "platform/linux/linuxdirectorylister.h"
-#include "support/temporaryfolder.h"
 
 namespace mellowby::catalog {
 namespace {

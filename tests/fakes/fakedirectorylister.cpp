@@ -49,7 +49,8 @@ std::expected<void, platform::Error> FakeDirectoryLister::listPath(
     if (failure != m_listFailures.end())
         count = std::min(count, failure->second.after);
     if (count > 0)
-        out.insert(out.end(), directory->second.begin(), directory->second.begin() + static_cast<std::ptrdiff_t>(count));
+        out.insert(
+            out.end(), directory->second.begin(), directory->second.begin() + static_cast<std::ptrdiff_t>(count));
     if (failure != m_listFailures.end())
         return std::unexpected(failure->second.error);
     return {};

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "support/temporaryfolder.h"
+#include "support/unprivileged.h"
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -27,8 +30,6 @@
 
 #include "platform/messagebox.h"
 #include "platform/temporarynames.h"
-#include "support/temporaryfolder.h"
-#include "support/unprivileged.h"
 
 namespace mellowby::platform {
 
@@ -43,9 +44,9 @@ inline void PrintTo(const MessageRequest& request, std::ostream* out)
 
 namespace mellowby::hardening {
 
-using tests::TemporaryFolder;
 using tests::readFile;
 using tests::runUnprivileged;
+using tests::TemporaryFolder;
 using tests::writeFile;
 
 // The sanitizer build runs every instrumented line several times slower, so the biggest inputs

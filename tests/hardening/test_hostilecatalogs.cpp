@@ -9,10 +9,10 @@
 
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
-#include "platform/linux/linuxfilesystem.h"
 #include "catalog/gb2312.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
+#include "platform/linux/linuxfilesystem.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/filesearch.h"
@@ -170,7 +170,9 @@ protected:
         EXPECT_EQ(listNode(child(good, { 0 })), (Names { "好文件.txt", "a&b.txt" }));
         EXPECT_EQ(m_list->row(0), (search::FileRow { "好文件.txt", "2KB", kDate, "/media/cdrom/docs/好文件.txt", "" }));
         EXPECT_EQ(m_browser->currentCatalogName(), "good");
-        fill([&] { search::cmdFind_Click(m_store, m_box, *m_list, "好文件", search::SearchScope::of(*m_browser, true)); });
+        fill([&] {
+            search::cmdFind_Click(m_store, m_box, *m_list, "好文件", search::SearchScope::of(*m_browser, true));
+        });
         ASSERT_EQ(m_list->size(), 1u);
         EXPECT_EQ(
             m_list->row(0), (search::FileRow { "好文件.txt", "2KB", kDate, "/media/cdrom/docs/好文件.txt", "good" }));

@@ -14,8 +14,8 @@
 
 #include "app/settings.h"
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogstore.h"
 #include "catalog/catalogreader.h"
+#include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
 #include "fakes/fakemessagebox.h"
@@ -499,7 +499,8 @@ TEST_F(NameRoundTrip, CatalogNamesComeBackAsTitles)
         }
         ASSERT_TRUE(result) << printable(name);
         EXPECT_TRUE(m_box.shown.empty());
-        const catalog::CatalogDocument xml = m_store.loadCatalog(result->xmlPath.substr(result->xmlPath.rfind('/') + 1));
+        const catalog::CatalogDocument xml
+            = m_store.loadCatalog(result->xmlPath.substr(result->xmlPath.rfind('/') + 1));
         ASSERT_TRUE(xml.loaded()) << printable(name);
         EXPECT_EQ(std::string(catalog::attributeAt(xml.documentElement(), 0).value()), expectedName(name))
             << printable(name);

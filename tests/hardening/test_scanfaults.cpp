@@ -6,11 +6,11 @@
 #include <optional>
 #include <set>
 
-#include <sys/socket.h>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/settings.h"
@@ -19,10 +19,10 @@
 #include "catalog/datetext.h"
 #include "catalog/gb2312.h"
 #include "catalog/scanner.h"
-#include "platform/temporarynames.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "platform/temporarynames.h"
 
 namespace mellowby::hardening {
 namespace {
@@ -70,7 +70,8 @@ public:
         m_budgetError = std::move(error);
     }
 
-    std::expected<std::optional<std::string>, Error> readWholeFile(const std::string& path, std::size_t maxSize) override
+    std::expected<std::optional<std::string>, Error> readWholeFile(
+        const std::string& path, std::size_t maxSize) override
     {
         return m_real.readWholeFile(path, maxSize);
     }
@@ -537,7 +538,8 @@ void makeChain(const std::string& base, const std::string& name, std::size_t dep
         ASSERT_GE(child, 0) << level;
         folder = child;
         if (fileAtEachLevel) {
-            const int file = ::openat(folder, ("f" + std::to_string(level)).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            const int file
+                = ::openat(folder, ("f" + std::to_string(level)).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
             ASSERT_GE(file, 0);
             ::close(file);
         }
@@ -645,7 +647,8 @@ TEST_F(ScanFaults, DetailsThatCannotBeReadAreReported)
     const int shown = runUnprivileged([this] {
         platform::LinuxDirectoryLister lister;
         (void)scan(lister, m_fileSystem);
-        const std::string expected = "无法读取“" + (m_root / "sealed") + "”中文件的大小和日期（Permission denied），这些文件只记录了名称。";
+        const std::string expected
+            = "无法读取“" + (m_root / "sealed") + "”中文件的大小和日期（Permission denied），这些文件只记录了名称。";
         return m_box.shown.size() == 2 && m_box.shown[1] == walkBox(expected) ? 0 : 1;
     });
     ::chmod((m_root / "sealed").c_str(), 0755);

@@ -1,4 +1,5 @@
 #include "support/temporaryfolder.h"
+#include "support/unprivileged.h"
 
 #include <ctime>
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <unistd.h>
 
 #include "platform/linux/linuxdirectorylister.h"
-#include "support/unprivileged.h"
 
 namespace mellowby::platform {
 namespace {

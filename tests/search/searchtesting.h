@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/temporaryfolder.h"
+
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -9,18 +11,16 @@
 
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
-#include "platform/linux/linuxfilesystem.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
+#include "platform/linux/linuxfilesystem.h"
 #include "search/filelist.h"
-#include "support/temporaryfolder.h"
 
 namespace mellowby::search::testing {
 
 // A Data folder of its own, a browser over it and a file list to fill.
 class DataFolderTest : public ::testing::Test {
 protected:
-
     // A catalog pair written by hand, in UTF-8: body is everything inside the root element. The
     // index twin is the same without File elements.
     void writeRaw(const std::string& stem, const std::string& rootOpening, const std::string& body)

@@ -1,3 +1,5 @@
+#include "support/temporaryfolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -10,7 +12,6 @@
 #include "fakes/fakedrives.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "support/temporaryfolder.h"
 #include "search/catalogcommands.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
@@ -110,7 +111,8 @@ TEST_F(CatalogCommands, ATitleLeadingOutOfDataDeletesNothing)
     mnuEditDele_Click(browser, m_list);
     ASSERT_EQ(m_box.shown.size(), 2u);
     EXPECT_EQ(m_box.shown[1],
-        (platform::MessageRequest { "删除XML文件时出错！\r\n错误描述：目录名称“../victim”中含有“/”，会指向数据目录以外的位置。",
+        (platform::MessageRequest {
+            "删除XML文件时出错！\r\n错误描述：目录名称“../victim”中含有“/”，会指向数据目录以外的位置。",
             "frmMain-DelXmlFile", platform::MessageIcon::Warning, platform::MessageButtons::Ok }));
     EXPECT_EQ(tests::readFile(m_folder / "victim.xml"), "keep");
     EXPECT_TRUE(fs::exists(m_folder / "Data/evil.xml"));
@@ -123,7 +125,8 @@ protected:
     void SetUp() override
     {
         CatalogCommands::SetUp();
-        m_drives.drives = { { "/media/cdrom", platform::DriveKind::CdRom }, { "/media/dvd", platform::DriveKind::CdRom } };
+        m_drives.drives
+            = { { "/media/cdrom", platform::DriveKind::CdRom }, { "/media/dvd", platform::DriveKind::CdRom } };
         m_file = m_folder / "docs/a.txt";
         fs::create_directories(m_file.parent_path());
         CatalogMaker::writeRaw(m_file, "x");

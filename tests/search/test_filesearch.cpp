@@ -63,7 +63,8 @@ TEST_F(Search, ScopeOfTheSearch)
     writeDisc("one", { CatalogMaker::file("same.txt") });
     writeDisc("Two", { CatalogMaker::file("same.txt") });
 
-    cmdFind_Click(m_store, m_box, m_list, "same", SearchScope::of(m_browser, true)); // nothing loaded: nothing found, nothing said
+    cmdFind_Click(m_store, m_box, m_list, "same",
+        SearchScope::of(m_browser, true)); // nothing loaded: nothing found, nothing said
     EXPECT_EQ(m_list.size(), 0u);
     EXPECT_TRUE(m_box.shown.empty());
 

@@ -26,8 +26,8 @@ public:
     {
         std::error_code ignored;
         // A test may have taken permissions away; they come back so that everything goes.
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-            ignored);
+        std::filesystem::permissions(
+            m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
         for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
              it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
             if (it->is_directory(ignored) && !it->is_symlink(ignored))

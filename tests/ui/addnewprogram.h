@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/temporaryfolder.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -20,7 +22,6 @@
 #include "fakes/fakedrives.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "support/temporaryfolder.h"
 #include "ui/folderpicker.h"
 #include "ui/programcontext.h"
 
@@ -103,7 +104,8 @@ public:
     }
 
     std::expected<void, platform::Error> openPath(const std::string& path) override { return tree.openPath(path); }
-    std::expected<void, platform::Error> listPath(const std::string& path, std::vector<platform::DirEntry>& out) override
+    std::expected<void, platform::Error> listPath(
+        const std::string& path, std::vector<platform::DirEntry>& out) override
     {
         if (path == m_holdAt) {
             m_held = true;
@@ -125,7 +127,8 @@ private:
 // six levels, and listing one takes a millisecond, so a walk of it runs until it is stopped.
 class EndlessLister final : public fakes::PathLister {
 public:
-    std::expected<void, platform::Error> listPath(const std::string& path, std::vector<platform::DirEntry>& out) override
+    std::expected<void, platform::Error> listPath(
+        const std::string& path, std::vector<platform::DirEntry>& out) override
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         out.push_back(fakes::FakeDirectoryLister::file("f.txt", 1, 1079308800));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/temporaryfolder.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,7 +14,6 @@
 #include "fakes/fakemessagebox.h"
 #include "platform/directorylister.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "support/temporaryfolder.h"
 
 namespace mellowby::tests {
 

@@ -1,7 +1,8 @@
+#include "support/qtestmain.h"
+
 #include <QRect>
 #include <QTest>
 
-#include "support/qtestmain.h"
 #include "ui/arrangecontrols.h"
 
 namespace mellowby::ui {

@@ -1,9 +1,10 @@
+#include "support/qtestmain.h"
+
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
-#include "support/qtestmain.h"
 #include "fakes/fakedesktopopener.h"
 #include "ui/frmabout.h"
 

@@ -1,5 +1,5 @@
-#include "support/qtestmain.h"
 #include "addnewprogram.h"
+#include "support/qtestmain.h"
 
 #include <functional>
 #include <memory>

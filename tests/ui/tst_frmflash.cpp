@@ -1,9 +1,10 @@
+#include "support/qtestmain.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
 #include <QTest>
 
-#include "support/qtestmain.h"
 #include "ui/frmflash.h"
 
 namespace mellowby::ui {

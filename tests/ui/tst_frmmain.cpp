@@ -1,6 +1,6 @@
-#include "support/qtestmain.h"
 #include "catalogfolder.h"
 #include "fakeprogram.h"
+#include "support/qtestmain.h"
 
 #include <filesystem>
 #include <memory>

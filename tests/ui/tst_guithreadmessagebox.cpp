@@ -1,3 +1,5 @@
+#include "support/qtestmain.h"
+
 #include <atomic>
 #include <future>
 #include <stdexcept>
@@ -6,7 +8,6 @@
 #include <QTest>
 #include <QThread>
 
-#include "support/qtestmain.h"
 #include "fakes/fakemessagebox.h"
 #include "ui/guithreadmessagebox.h"
 

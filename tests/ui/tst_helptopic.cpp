@@ -1,3 +1,6 @@
+#include "support/qtestmain.h"
+#include "support/temporaryfolder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -7,8 +10,6 @@
 #include <QFile>
 #include <QTest>
 
-#include "support/qtestmain.h"
-#include "support/temporaryfolder.h"
 #include "app/programfolder.h"
 #include "fakes/fakedesktopopener.h"
 #include "fakes/fakemessagebox.h"

@@ -1,7 +1,8 @@
+#include "support/qtestmain.h"
+
 #include <QAbstractItemModelTester>
 #include <QTest>
 
-#include "support/qtestmain.h"
 #include "browse/catalogtree.h"
 #include "search/filelist.h"
 #include "ui/catalogtreemodel.h"

@@ -1,9 +1,10 @@
+#include "support/qtestmain.h"
+#include "support/temporaryfolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTest>
 
-#include "support/qtestmain.h"
-#include "support/temporaryfolder.h"
 #include "ui/qtdesktopopener.h"
 
 namespace mellowby::ui {

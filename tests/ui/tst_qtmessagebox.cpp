@@ -1,3 +1,5 @@
+#include "support/qtestmain.h"
+
 #include <functional>
 
 #include <QAbstractButton>
@@ -7,7 +9,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "support/qtestmain.h"
 #include "ui/busycursor.h"
 #include "ui/qtmessagebox.h"
 

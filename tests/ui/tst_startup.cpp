@@ -1,5 +1,6 @@
-#include "support/qtestmain.h"
 #include "fakeprogram.h"
+#include "support/qtestmain.h"
+#include "support/temporaryfolder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -8,7 +9,6 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "support/temporaryfolder.h"
 #include "ui/frmflash.h"
 #include "ui/frmmain.h"
 #include "ui/startup.h"

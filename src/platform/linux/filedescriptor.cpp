@@ -31,7 +31,8 @@ std::expected<FileDescriptor, Error> FileDescriptor::open(const std::string& pat
     return openAt(AT_FDCWD, path, flags, mode);
 }
 
-std::expected<FileDescriptor, Error> FileDescriptor::openAt(int directory, const std::string& name, int flags, mode_t mode)
+std::expected<FileDescriptor, Error> FileDescriptor::openAt(
+    int directory, const std::string& name, int flags, mode_t mode)
 {
     for (;;) {
         const int fd = ::openat(directory, name.c_str(), flags, mode);

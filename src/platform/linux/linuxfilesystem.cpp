@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <signal.h>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -158,16 +158,18 @@ std::expected<std::vector<FolderEntry>, Error> LinuxFileSystem::listFolder(const
         return std::unexpected(folder.error());
     std::vector<FolderEntry> entries;
     const auto buffer = std::make_unique_for_overwrite<char[]>(32 * 1024);
-    const auto read = readDirectoryEntries(folder->get(), buffer.get(), 32 * 1024, [&](std::string_view name, unsigned char type) {
-        FolderEntry& entry = entries.emplace_back();
-        entry.name.assign(name);
-        if (type == DT_DIR) {
-            entry.isDirectory = true;
-        } else if (type == DT_LNK || type == DT_UNKNOWN) {
-            struct stat status { };
-            entry.isDirectory = ::fstatat(folder->get(), entry.name.c_str(), &status, 0) == 0 && S_ISDIR(status.st_mode);
-        }
-    });
+    const auto read
+        = readDirectoryEntries(folder->get(), buffer.get(), 32 * 1024, [&](std::string_view name, unsigned char type) {
+              FolderEntry& entry = entries.emplace_back();
+              entry.name.assign(name);
+              if (type == DT_DIR) {
+                  entry.isDirectory = true;
+              } else if (type == DT_LNK || type == DT_UNKNOWN) {
+                  struct stat status { };
+                  entry.isDirectory
+                      = ::fstatat(folder->get(), entry.name.c_str(), &status, 0) == 0 && S_ISDIR(status.st_mode);
+              }
+          });
     if (!read)
         return std::unexpected(read.error());
     return entries;

@@ -6,7 +6,8 @@ namespace mellowby::platform {
 
 class LinuxFileSystem final : public IFileSystem {
 public:
-    std::expected<std::optional<std::string>, Error> readWholeFile(const std::string& path, std::size_t maxSize) override;
+    std::expected<std::optional<std::string>, Error> readWholeFile(
+        const std::string& path, std::size_t maxSize) override;
     std::expected<std::unique_ptr<IReplacement>, Error> beginReplacement(const std::string& path) override;
     std::expected<std::vector<FolderEntry>, Error> listFolder(const std::string& path) override;
     std::expected<void, Error> createDirectory(const std::string& path) override;
