@@ -128,7 +128,7 @@ int scanCommand(Tool& tool)
     }
     const auto& totals = result->totals;
     char summary[160];
-    std::snprintf(summary, sizeof summary, "：%llu 个目录，%llu 个文件，%llu 字节，%.2f 秒",
+    (void)std::snprintf(summary, sizeof summary, "：%llu 个目录，%llu 个文件，%llu 字节，%.2f 秒",
         static_cast<unsigned long long>(totals.directories), static_cast<unsigned long long>(totals.files),
         static_cast<unsigned long long>(totals.bytes), progress.secondsSinceStart());
     tool.output.line(result->xmlPath + summary);

@@ -1,10 +1,10 @@
 #include "platform/linux/linuxfilesystem.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <signal.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
