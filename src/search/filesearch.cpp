@@ -9,13 +9,15 @@
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
+#include "catalog/uppercaser.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/oncemessagebox.h"
-#include "search/uppercaser.h"
 #include "search/xmllocator.h"
 
 namespace mellowby::search {
+
+using catalog::UpperCaser;
 
 namespace {
 
