@@ -294,6 +294,8 @@ void frmAddNew::cmdGenXml_Click()
         });
         app::ShowMsg(m_context.box, "出错!", number, description, "form1-cmdGetList");
     };
+    // What the last generation said is over, however this one ends.
+    m_lblShow->hide();
     try {
         const auto path = targetPath();
         if (!path)

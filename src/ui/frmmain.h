@@ -56,7 +56,7 @@ private:
 
     void Form_Load(const QPointer<QWidget>& splash);
     void SetListColumns();
-    void treeDisk_Click(const QModelIndex& index);
+    void treeDisk_Click();
     void treeDisk_SelectionChanged();
     void followLogicSelection(const QModelIndex& index);
     void listVDir_ColumnClick(int section);

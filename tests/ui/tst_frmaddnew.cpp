@@ -397,6 +397,23 @@ private Q_SLOTS:
         QVERIFY(program().browser.tree().empty());
     }
 
+    // The text saying the last catalog was made goes as soon as the next generation starts, so a
+    // prompt cancelled then does not leave it on screen.
+    void aCancelledPromptAfterASuccessHidesTheDoneText()
+    {
+        open(m_tree);
+        cmbDisk()->setEditText(u"/data/photos"_s);
+        program().box.queuePromptAnswer("Disc");
+        QVERIFY(generate());
+        QCOMPARE(lblShow()->text(), kGenerated);
+        QVERIFY(lblShow()->isVisible());
+        program().box.queuePromptAnswer(std::nullopt);
+        QVERIFY(generate());
+        QCOMPARE(program().box.prompts.size(), 2u);
+        QVERIFY(!lblShow()->isVisible());
+        QCOMPARE(program().dataFiles(), (std::vector<std::string> { "Disc.idx", "Disc.xml" }));
+    }
+
     void anEmptyNameGivesTmp1000Everywhere()
     {
         open(m_tree);

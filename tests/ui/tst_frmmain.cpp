@@ -96,6 +96,34 @@ private Q_SLOTS:
         QCOMPARE(sorted(column(list()->model(), 0)), (QStringList { u"a.jpg"_s, u"notes.txt"_s }));
     }
 
+    // The tree's click runs on every click: on blank space and on an expand arrow too, each
+    // listing the selected node again, which a click on blank space keeps selected.
+    void everyClickOnTheTreeListsTheSelectedNode()
+    {
+        addTwoCatalogs();
+        open();
+        const QModelIndex music = tree()->model()->index(0, 0);
+        const QModelIndex photos = tree()->model()->index(1, 0);
+        click(photos);
+        const QStringList photosFiles { u"beach.JPG"_s, u"readme.txt"_s };
+        QCOMPARE(sorted(column(list()->model(), 0)), photosFiles);
+
+        search(u"song"_s, true);
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, QPoint(5, tree()->viewport()->height() - 5));
+        QCOMPARE(tree()->selectionModel()->selectedIndexes(), QModelIndexList { photos });
+        QCOMPARE(sorted(column(list()->model(), 0)), photosFiles);
+
+        search(u"song"_s, true);
+        const QRect musicRect = tree()->visualRect(music);
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {},
+            QPoint(musicRect.left() - tree()->indentation() / 2, musicRect.center().y()));
+        QVERIFY(tree()->isExpanded(music));
+        QCOMPARE(tree()->selectionModel()->selectedIndexes(), QModelIndexList { photos });
+        QCOMPARE(sorted(column(list()->model(), 0)), photosFiles);
+        QCOMPARE(m_window->browser().currentCatalogName(), "Photos");
+        QVERIFY(m_program->box.shown.empty());
+    }
+
     void replacedCatalogMovesToTheEnd()
     {
         addTwoCatalogs();
