@@ -405,11 +405,9 @@ private Q_SLOTS:
         cmbDisk()->setEditText(u"/data/photos"_s);
         program().box.queuePromptAnswer("Disc");
         QVERIFY(generate());
-        QCOMPARE(lblShow()->text(), kGenerated);
         QVERIFY(lblShow()->isVisible());
         program().box.queuePromptAnswer(std::nullopt);
         QVERIFY(generate());
-        QCOMPARE(program().box.prompts.size(), 2u);
         QVERIFY(!lblShow()->isVisible());
         QCOMPARE(program().dataFiles(), (std::vector<std::string> { "Disc.idx", "Disc.xml" }));
     }
