@@ -50,6 +50,8 @@ TEST(IniDocumentTest, ValuesAreCodePage936)
                          "b\n");
     EXPECT_EQ(document.value("Options", "NoFileStr"), "图片|體|€");
     EXPECT_EQ(document.value("Options", "YesFileStr"), "a\uFFFDb");
+    // A value saved as UTF-8 by earlier versions reads as code page 936 text now.
+    EXPECT_EQ(IniDocument("[Options]\nNoFileStr=JPÉ|图片\n").value("Options", "NoFileStr"), "JP脡|鍥剧墖");
 
     ASSERT_TRUE(document.setValue("Options", "YesFileStr", "文档|報告"));
     EXPECT_EQ(document.text(),

@@ -82,5 +82,29 @@ TEST_F(WindowsCatalogs, SearchFindsTraditionalCharactersTheDotTheDashAndTheEuro)
     EXPECT_TRUE(m_box.shown.empty());
 }
 
+// Before catalogs were read as code page 936 this program wrote "・" (U+30FB) and "―" (U+2015)
+// as A1A4 and A1AA, which now read as "·" and "—". A catalog named with one keeps its file name
+// while its title, the root's label, changes, so the root lists nothing; the search still
+// finds its files.
+class EarlierCatalogs : public testing::DataFolderTest { };
+
+TEST_F(EarlierCatalogs, TheOldDotAndDashReadAsWindowsWritesThem)
+{
+    const std::string opening = "<?xml version =\"1.0\" encoding =\"GB2312\" standalone=\"yes\" ?>\r\n"
+                                "<Disk title=\"A\xA1\xA4"
+                                "B\" Label=\"/m\">\r\n";
+    fakes::CatalogMaker::writeRaw(m_data / "A・B.xml",
+        opening + "<File CreateDate=\"d\" FileSize=\"1KB\">x\xA1\xA4y\xA1\xAA.txt</File>\r\n</Disk>\r\n");
+    fakes::CatalogMaker::writeRaw(m_data / "A・B.idx", opening + "</Disk>\r\n");
+    loadAll();
+    EXPECT_EQ(m_browser.tree().label(node(0)), "A·B");
+    FreshRightList(m_browser, m_list);
+    EXPECT_EQ(m_list.size(), 0u);
+    cmdFind_Click(m_browser, m_list, "x", true);
+    ASSERT_EQ(m_list.size(), 1u);
+    EXPECT_EQ(m_list.row(0), (FileRow { "x·y—.txt", "1KB", "d", "/m/x·y—.txt", "A・B" }));
+    EXPECT_TRUE(m_box.shown.empty());
+}
+
 } // namespace
 } // namespace mellowby::search
