@@ -130,8 +130,9 @@ std::unique_ptr<const XmlTextEncoder::ByteTable> buildByteTable()
     for (unsigned first = 0xA1; first <= 0xF7; ++first) {
         for (unsigned second = 0xA1; second <= 0xFE; ++second) {
             const std::string pair { static_cast<char>(first), static_cast<char>(second) };
+            // Kept: a pair that code page 936 reads as one character and strict GB2312 readers
+            // accept, and that code page 936 writes that character as.
             const auto c = onlyCharacterOf(fromCp936.convertAll(pair));
-            // A pair strict GB2312 readers refuse, or that is not how code page 936 writes c.
             if (!c || *c > 0xFFFF || !fromGb2312.convertAll(pair))
                 continue;
             const auto wide = static_cast<wchar_t>(*c);

@@ -142,7 +142,8 @@ void frmMain::createControls()
     m_treeDisk->setModel(m_treeModel.get());
     // Every click on the tree counts, also on blank space and on an expand arrow, where the view
     // reports none: the release on its viewport is the click.
-    m_treeDisk->viewport()->installEventFilter(this);
+    m_treeViewport = m_treeDisk->viewport();
+    m_treeViewport->installEventFilter(this);
     connect(m_treeDisk->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &frmMain::treeDisk_SelectionChanged);
     connect(m_treeModel.get(), &CatalogTreeModel::selectionRequested, this, &frmMain::followLogicSelection);
@@ -216,18 +217,17 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == centralWidget() && event->type() == QEvent::Resize)
         runStep([this] { ArrangeControls(); });
-    if (m_treeDisk != nullptr && watched == m_treeDisk->viewport()) {
-        const auto* mouse = static_cast<const QMouseEvent*>(event);
+    if (watched == m_treeViewport && m_treeViewport != nullptr) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
             // The platform's tree keeps its selection when blank space is clicked; Qt's view would
             // clear it, so it never sees that press.
-            if (!m_treeDisk->indexAt(mouse->position().toPoint()).isValid())
+            if (!m_treeDisk->indexAt(static_cast<const QMouseEvent*>(event)->position().toPoint()).isValid())
                 return true;
             break;
         case QEvent::MouseButtonRelease:
-            if (mouse->button() == Qt::LeftButton)
+            if (static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton)
                 treeDisk_Click();
             break;
         default:

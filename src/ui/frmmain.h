@@ -80,6 +80,9 @@ private:
     QCheckBox* m_chkIfFindAllXml = nullptr;
     QPushButton* m_cmdFind = nullptr;
     QTreeView* m_treeDisk = nullptr;
+    // The tree's viewport, whose mouse events are the tree's clicks. Kept apart so that events
+    // the window watches while the tree is being destroyed never call into the tree.
+    QWidget* m_treeViewport = nullptr;
     QTreeView* m_listVDir = nullptr;
 
     // True while frameFind is shown; the layout places the tree below the panel then.
