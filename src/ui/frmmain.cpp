@@ -1,6 +1,7 @@
 #include "ui/frmmain.h"
 
 #include <optional>
+#include <utility>
 
 #include <QAction>
 #include <QCheckBox>
@@ -221,13 +222,18 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
+            // A double click is a click and then a double click, as on the platform: the release
+            // that ends it is no second click.
+            if (event->type() == QEvent::MouseButtonDblClick)
+                m_releaseEndsDoubleClick = true;
             // The platform's tree keeps its selection when blank space is clicked; Qt's view would
             // clear it, so it never sees that press.
             if (!m_treeDisk->indexAt(static_cast<const QMouseEvent*>(event)->position().toPoint()).isValid())
                 return true;
             break;
         case QEvent::MouseButtonRelease:
-            if (static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton)
+            if (!std::exchange(m_releaseEndsDoubleClick, false)
+                && static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton)
                 treeDisk_Click();
             break;
         default:

@@ -83,6 +83,7 @@ private:
     // The tree's viewport, whose mouse events are the tree's clicks. Kept apart so that events
     // the window watches while the tree is being destroyed never call into the tree.
     QWidget* m_treeViewport = nullptr;
+    bool m_releaseEndsDoubleClick = false;
     QTreeView* m_listVDir = nullptr;
 
     // True while frameFind is shown; the layout places the tree below the panel then.

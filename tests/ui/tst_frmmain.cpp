@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
 
@@ -121,6 +122,13 @@ private Q_SLOTS:
         QCOMPARE(tree()->selectionModel()->selectedIndexes(), QModelIndexList { photos });
         QCOMPARE(sorted(column(list()->model(), 0)), photosFiles);
         QCOMPARE(m_window->browser().currentCatalogName(), "Photos");
+
+        // A double click (a click, then a press, the double-click event and a release) lists once.
+        QSignalSpy listings(list()->model(), &QAbstractItemModel::modelReset);
+        click(music);
+        QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualRect(music).center());
+        QCOMPARE(listings.count(), 1);
+        QCOMPARE(m_window->browser().currentCatalogName(), "Music");
         QVERIFY(m_program->box.shown.empty());
     }
 
