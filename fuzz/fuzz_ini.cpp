@@ -1,6 +1,8 @@
 // The bytes are an option.ini that the user may have edited by hand or that a crash may have
 // damaged. Reading the four settings must work on anything, and saving one of them must change
-// that one value and keep every other line byte for byte.
+// that one value and keep every other line byte for byte. Values are stored in code page 936, and
+// one pair of quotes around a value is not part of it, so a quoted value saved reads back without
+// its quotes.
 
 #include "fuzzcheck.h"
 
@@ -22,7 +24,21 @@ constexpr std::string_view kSection = "Options";
 constexpr std::array<std::string_view, 4> kKeys { "NoFileStr", "YesFileStr", "ifYesFile", "ifUseOption" };
 // The same keys as a hand edit may spell them: the file's spelling is the one kept.
 constexpr std::array<std::string_view, 4> kOtherSpellings { "nofilestr", "YESFILESTR", "IfYesFile", "ifuseoption" };
-constexpr std::array<std::string_view, 4> kValues { "GIF|JPG|PCX|TIF|ICO", "1", "", "图片 文档|MP3" };
+
+// A value as saved, the bytes it is stored as (code page 936, as on Windows) and what reads back.
+struct SavedValue {
+    std::string_view typed;
+    std::string_view stored;
+    std::string_view readBack;
+};
+constexpr std::array<SavedValue, 5> kValues { {
+    { "GIF|JPG|PCX|TIF|ICO", "GIF|JPG|PCX|TIF|ICO", "GIF|JPG|PCX|TIF|ICO" },
+    { "1", "1", "1" },
+    { "", "", "" },
+    { "图片 文档|MP3", "\xCD\xBC\xC6\xAC \xCE\xC4\xB5\xB5|MP3", "图片 文档|MP3" },
+    // Stored as given; the reader drops one pair of outer quotes, as the platform's does.
+    { "\" 1 \"", "\" 1 \"", " 1 " },
+} };
 
 std::array<std::string, 4> readSettings(const app::IniDocument& document)
 {
@@ -31,7 +47,10 @@ std::array<std::string, 4> readSettings(const app::IniDocument& document)
         values[i] = document.value(kSection, kKeys[i]);
         require(values[i].find('\n') == std::string::npos && values[i].find('\0') == std::string::npos,
             "a value never holds a line break or NUL");
-        require(app::trimBlanks(values[i]).size() == values[i].size(), "a value comes without surrounding blanks");
+        // Blanks around a value go, unless quotes kept them.
+        require(app::trimBlanks(values[i]).size() == values[i].size()
+                || document.text().find_first_of("\"'") != std::string::npos,
+            "a value comes without surrounding blanks");
     }
     return values;
 }
@@ -136,16 +155,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // meets every kind of file.
     const std::size_t which = size % kKeys.size();
     const std::string_view key = (size / 16) % 2 == 0 ? kKeys[which] : kOtherSpellings[which];
-    const std::string_view value = kValues[(size / 4) % kValues.size()];
-    require(document.setValue(kSection, key, value), "a plain key and value can always be stored");
+    const SavedValue& value = kValues[(size / 4) % kValues.size()];
+    require(document.setValue(kSection, key, value.typed), "a plain key and value can always be stored");
     const std::string edited = document.text();
-    require(onlyTheKeyChanged(original, edited, key, value), "every other line survives byte for byte");
+    require(onlyTheKeyChanged(original, edited, key, value.stored), "every other line survives byte for byte");
 
     app::IniDocument reloaded(edited);
     const auto settingsAfter = readSettings(reloaded);
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
         if (i == which)
-            require(settingsAfter[i] == value, "the stored value reads back");
+            require(settingsAfter[i] == value.readBack, "the stored value reads back");
         else
             require(settingsAfter[i] == settings[i], "the other settings keep their values");
     }
@@ -153,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Saving the same value again changes nothing, so that the file need not be rewritten. (An
     // empty value, which the settings never save, may still drop the blanks its first save left
     // after '='.)
-    if (!value.empty())
-        require(reloaded.setValue(kSection, key, value) && reloaded.text() == edited, "a second save is a no-op");
+    if (!value.typed.empty())
+        require(reloaded.setValue(kSection, key, value.typed) && reloaded.text() == edited, "a second save is a no-op");
     return 0;
 }

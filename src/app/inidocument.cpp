@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/casefold.h"
+#include "app/codepage936.h"
 
 namespace mellowby::app {
 
@@ -14,6 +15,15 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
+}
+
+// The profile reader's rule: one pair of the same quote, double or single, around the whole value
+// is dropped; anything else is the value itself.
+std::string_view withoutOuterQuotes(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
 }
 
 bool holdsLineBreakOrNul(std::string_view text)
@@ -130,7 +140,12 @@ std::string IniDocument::value(std::string_view section, std::string_view key) c
     const Line& line = m_lines[*index];
     std::string stored = m_text.substr(line.valueBegin, line.valueEnd - line.valueBegin);
     std::erase(stored, '\0');
-    return std::string(trimBlanks(stored));
+    // Quotes are ASCII, and code page 936 never uses an ASCII quote as the second byte of a
+    // pair, so they are found in the stored bytes before decoding.
+    const std::string_view unquoted = withoutOuterQuotes(trimBlanks(stored));
+    auto decoder = Cp936Decoder::open();
+    // Only a C library without its code page 936 table fails here; the bytes are the best left.
+    return decoder ? decoder->decode(unquoted) : std::string(unquoted);
 }
 
 std::string_view IniDocument::lineEnd() const
@@ -149,6 +164,10 @@ bool IniDocument::setValue(std::string_view section, std::string_view key, std::
         || holdsLineBreakOrNul(value) || key.find('=') != std::string_view::npos || key.front() == '['
         || key.front() == ';')
         return false;
+    const auto stored = encodeCp936(value);
+    if (!stored)
+        return false;
+    value = *stored;
 
     if (const auto index = findKey(section, key)) {
         // Only the value changes; the key as spelt in the file, and its spacing, stay.

@@ -13,17 +13,21 @@ namespace mellowby::app {
 // accepted: lines that are neither sections, keys nor comments are kept and ignored, LF and
 // CR LF line ends are both understood, and a leading UTF-8 byte order mark is skipped.
 //
-// Section and key names match without regard to case, around spaces and tabs. When a section
-// or a key occurs more than once, the first occurrence of the key (in file order, over every
-// section of that name) is the one read and the one replaced.
+// Values are stored in code page 936, as Windows stores them, so that option.ini files move
+// between the two systems unchanged; they go in and come out as UTF-8. Section and key names are
+// matched as the bytes given (the program's own are ASCII), without regard to case, around
+// spaces and tabs. When a section or a key occurs more than once, the first occurrence of the key
+// (in file order, over every section of that name) is the one read and the one replaced.
 class IniDocument {
 public:
     explicit IniDocument(std::string text);
 
     const std::string& text() const { return m_text; }
 
-    // The stored value without surrounding spaces and tabs and with any NUL bytes dropped;
-    // empty text when the section or key is missing.
+    // The stored value, as the platform's profile reader gives it: without surrounding spaces
+    // and tabs, without one pair of matching outer quotes (ifUseOption="1" reads as 1), with any
+    // NUL bytes dropped, decoded from code page 936 (a sequence it does not define reads as
+    // U+FFFD). Empty text when the section or key is missing.
     std::string value(std::string_view section, std::string_view key) const;
 
     // Stores value under key: an existing key keeps its line and only its value changes; a new
@@ -31,7 +35,8 @@ public:
     // end of the file. New lines use the line end the file already uses ("\n" for a new file).
     // False, with nothing changed, when the names or the value cannot be stored so that they
     // read back the same: a blank name, a line break or NUL anywhere, a key holding '=' or
-    // starting like a section or a comment.
+    // starting like a section or a comment, a value with a character code page 936 lacks. (A
+    // value in matching quotes is stored as given and reads back without them, as on Windows.)
     bool setValue(std::string_view section, std::string_view key, std::string_view value);
 
 private:

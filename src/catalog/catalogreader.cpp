@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "catalog/gb2312decoder.h"
+#include "app/codepage936.h"
 
 namespace mellowby::catalog {
 
@@ -132,15 +132,16 @@ bool CatalogDocument::loadBytes(std::string bytes)
     m_state = std::make_unique<State>();
     State& state = *m_state;
 
-    // pugixml ignores the declared encoding, so text in the GB family is decoded here first.
+    // pugixml ignores the declared encoding, so text in code page 936 or GB18030 is decoded here
+    // first.
     const std::string_view label = declaredEncoding(bytes);
     if (!label.empty() && !isUtf8Label(label)) {
-        const char* charset = Gb2312Decoder::charsetFor(label);
+        const char* charset = app::Cp936Decoder::charsetFor(label);
         if (charset == nullptr) {
             return state.fail(resultWithStatus(pugi::status_io_error),
                 platform::Error { 0, "Unsupported encoding " + std::string(label) });
         }
-        auto decoder = Gb2312Decoder::open(charset);
+        auto decoder = app::Cp936Decoder::open(charset);
         if (!decoder) {
             return state.fail(resultWithStatus(pugi::status_io_error), std::move(decoder.error()));
         }

@@ -1,12 +1,13 @@
 #include "catalog/datetext.h"
 
-#include <cstdlib>
 #include <stdexcept>
 
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
+
+#include "app/userlocale.h"
 
 namespace mellowby::catalog {
 
@@ -29,18 +30,7 @@ DateFormatter::~DateFormatter() = default;
 
 std::string DateFormatter::userLocaleName()
 {
-    std::string name;
-    for (const char* variable : { "LC_ALL", "LC_TIME", "LANG" }) {
-        const char* value = std::getenv(variable);
-        if (value != nullptr && *value != '\0') {
-            name = value;
-            break;
-        }
-    }
-    name = name.substr(0, name.find_first_of(".@"));
-    if (name.empty() || name == "C" || name == "POSIX")
-        return "en_US";
-    return name;
+    return app::userLocaleName("LC_TIME");
 }
 
 std::string DateFormatter::longDate(std::chrono::sys_days day) const

@@ -26,8 +26,7 @@ public:
     DateFormatter(const DateFormatter&) = delete;
     DateFormatter& operator=(const DateFormatter&) = delete;
 
-    // The locale the user chose for dates: LC_ALL, then LC_TIME, then LANG, without encoding or
-    // modifier ("zh_CN.UTF-8" gives "zh_CN"); "en_US" for the C and POSIX locales.
+    // The locale the user chose for dates (app::userLocaleName of LC_TIME).
     static std::string userLocaleName();
 
     // UTF-8 long date of the day.

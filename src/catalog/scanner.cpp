@@ -13,6 +13,7 @@
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/textutils.h"
+#include "catalog/uppercaser.h"
 #include "catalog/xmltextencoder.h"
 #include "platform/directorylister.h"
 #include "platform/filesystem.h"
@@ -230,7 +231,7 @@ private:
 
     void writeFile(const platform::DirEntry& entry)
     {
-        if (!filePassesFilter(m_context.settings, getFileExt(entry.name)))
+        if (!filePassesFilter(m_context.settings, getFileExt(entry.name, m_upper)))
             return;
         std::string& line = m_output.line();
         line += "<File CreateDate=\"";
@@ -270,6 +271,7 @@ private:
     CatalogOutput& m_output;
     const platform::FileId m_dataFolder;
     XmlTextEncoder m_encoder;
+    UpperCaser m_upper; // kept across files, so that the filter allocates nothing per file
     ScanProgress m_progress;
     std::unordered_map<std::int64_t, std::string> m_dates;
     std::set<std::string> m_reported;

@@ -4,6 +4,7 @@
 
 #include <fnmatch.h>
 
+#include "catalog/uppercaser.h"
 #include "platform/directorylister.h"
 #include "platform/paths.h"
 
@@ -16,17 +17,18 @@ std::uint64_t getFileSizeKB(std::uint64_t size)
 
 std::string getFileExt(std::string_view name)
 {
+    UpperCaser upper;
+    return std::string(getFileExt(name, upper));
+}
+
+std::string_view getFileExt(std::string_view name, UpperCaser& upper)
+{
     const auto dot = name.rfind('.');
     if (dot == std::string_view::npos || dot == 0)
         return {};
-    std::string ext(name.substr(dot + 1));
-    // Extensions are compared against upper-case filter lists byte for byte; only ASCII letters
-    // change case, as the lists are typed in ASCII.
-    for (char& c : ext) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return ext;
+    // Upper-cased as the search upper-cases names, every letter with a case: the filter lists
+    // are searched byte for byte, so a list holding JPÉ drops a.jpé.
+    return upper.upper(name.substr(dot + 1));
 }
 
 std::string getShortName(std::string_view path)

@@ -10,6 +10,8 @@ class IDirectoryLister;
 
 namespace mellowby::catalog {
 
+class UpperCaser;
+
 // Attribute masks of ifFileExists: ordinary files only, or ordinary files and directories.
 inline constexpr std::uint16_t kMaskFiles = 0;
 inline constexpr std::uint16_t kMaskDirectories = 16;
@@ -19,6 +21,9 @@ std::uint64_t getFileSizeKB(std::uint64_t size);
 
 // The upper-cased text after the last "."; empty when there is none or it starts the name.
 std::string getFileExt(std::string_view name);
+// The same with a caser the caller keeps, for one name after another; the text lives in upper
+// until its next use.
+std::string_view getFileExt(std::string_view name, UpperCaser& upper);
 
 // The file name without folder and without its last extension.
 std::string getShortName(std::string_view path);

@@ -1,9 +1,16 @@
 #include "catalog/xmltextencoder.h"
 
-#include <cerrno>
-#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <memory>
+#include <optional>
 #include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "app/codepage936.h"
+#include "app/iconvhandle.h"
 
 namespace mellowby::catalog {
 
@@ -93,18 +100,61 @@ void appendAscii(std::string& out, char c)
     }
 }
 
+app::IconvHandle openConverter(const char* to, const char* from)
+{
+    auto handle = app::IconvHandle::open(to, from);
+    if (!handle)
+        throw std::runtime_error(std::string("the C library cannot convert ") + from + " to " + to);
+    return std::move(*handle);
+}
+
+// The code point of text that holds exactly one wide character, as iconv's WCHAR_T gives it.
+std::optional<char32_t> onlyCharacterOf(const std::optional<std::string>& wide)
+{
+    if (!wide || wide->size() != sizeof(wchar_t))
+        return std::nullopt;
+    wchar_t c = 0;
+    std::memcpy(&c, wide->data(), sizeof c);
+    return static_cast<char32_t>(c);
+}
+
+std::unique_ptr<const XmlTextEncoder::ByteTable> buildByteTable()
+{
+    // Taken from the C library's own tables, the ones the reader decodes with, rather than
+    // written out here.
+    app::IconvHandle fromCp936 = openConverter("WCHAR_T", app::kCodePage936);
+    app::IconvHandle toCp936 = openConverter(app::kCodePage936, "WCHAR_T");
+    app::IconvHandle fromGb2312 = openConverter("WCHAR_T", "GB2312");
+    auto table = std::make_unique<XmlTextEncoder::ByteTable>();
+    table->fill(0);
+    for (unsigned first = 0xA1; first <= 0xF7; ++first) {
+        for (unsigned second = 0xA1; second <= 0xFE; ++second) {
+            const std::string pair { static_cast<char>(first), static_cast<char>(second) };
+            // Kept: a pair that code page 936 reads as one character and strict GB2312 readers
+            // accept, and that code page 936 writes that character as.
+            const auto c = onlyCharacterOf(fromCp936.convertAll(pair));
+            if (!c || *c > 0xFFFF || !fromGb2312.convertAll(pair))
+                continue;
+            const auto wide = static_cast<wchar_t>(*c);
+            if (toCp936.convertAll(std::string_view(reinterpret_cast<const char*>(&wide), sizeof wide)) != pair)
+                continue;
+            (*table)[*c] = static_cast<std::uint16_t>(first << 8 | second);
+        }
+    }
+    return table;
+}
+
+const XmlTextEncoder::ByteTable& byteTable()
+{
+    static const std::unique_ptr<const XmlTextEncoder::ByteTable> table = buildByteTable();
+    return *table;
+}
+
 } // namespace
 
 XmlTextEncoder::XmlTextEncoder()
-    : m_toGb2312(iconv_open("GB2312", "UTF-8"))
+    : m_bytes(byteTable())
 {
-    if (m_toGb2312 == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error("the C library has no GB2312 converter");
-}
-
-XmlTextEncoder::~XmlTextEncoder()
-{
-    iconv_close(m_toGb2312);
 }
 
 void XmlTextEncoder::append(std::string& out, std::string_view utf8)
@@ -116,24 +166,22 @@ void XmlTextEncoder::append(std::string& out, std::string_view utf8)
             ++i;
             continue;
         }
-        // Hand the whole run of valid non-ASCII characters to iconv in one call.
-        std::size_t runEnd = i;
         char32_t codePoint = 0;
-        while (runEnd < utf8.size() && static_cast<unsigned char>(utf8[runEnd]) >= 0x80) {
-            const std::size_t length = decodeUtf8(utf8.substr(runEnd), codePoint);
-            if (length == 0 || !isXmlChar(codePoint))
-                break;
-            runEnd += length;
-        }
-        if (runEnd > i) {
-            appendNonAscii(out, utf8.substr(i, runEnd - i));
-            i = runEnd;
-        } else {
+        const std::size_t length = decodeUtf8(utf8.substr(i), codePoint);
+        if (length == 0 || !isXmlChar(codePoint)) {
             // Invalid UTF-8 or a non-character: one replacement for the bytes of this sequence.
-            const std::size_t length = decodeUtf8(utf8.substr(i), codePoint);
             appendHexReference(out, kReplacement);
             i += length == 0 ? 1 : length;
+            continue;
         }
+        const std::uint16_t pair = codePoint <= 0xFFFF ? m_bytes[codePoint] : 0;
+        if (pair != 0) {
+            out += static_cast<char>(pair >> 8);
+            out += static_cast<char>(pair & 0xFF);
+        } else {
+            appendHexReference(out, codePoint);
+        }
+        i += length;
     }
 }
 
@@ -145,33 +193,6 @@ void XmlTextEncoder::appendElementText(std::string& out, std::string_view utf8)
     }
     for (std::size_t i = 0; i < utf8.size(); ++i)
         out += "&#32;";
-}
-
-void XmlTextEncoder::appendNonAscii(std::string& out, std::string_view run)
-{
-    iconv(m_toGb2312, nullptr, nullptr, nullptr, nullptr);
-    // GB2312 never needs more bytes than UTF-8 for the characters it holds.
-    char* in = const_cast<char*>(run.data());
-    std::size_t inLeft = run.size();
-    while (inLeft > 0) {
-        const std::size_t start = out.size();
-        out.resize(start + inLeft);
-        char* outPtr = out.data() + start;
-        std::size_t outLeft = inLeft;
-        const std::size_t result = iconv(m_toGb2312, &in, &inLeft, &outPtr, &outLeft);
-        out.resize(out.size() - outLeft);
-        if (result != static_cast<std::size_t>(-1))
-            break;
-        if (errno == E2BIG)
-            continue; // more room is made on the next round
-        char32_t codePoint = 0;
-        const std::size_t length = decodeUtf8(std::string_view(in, inLeft), codePoint);
-        appendHexReference(out, length == 0 ? kReplacement : codePoint);
-        const std::size_t skip = length == 0 ? 1 : length;
-        in += skip;
-        inLeft -= skip;
-        iconv(m_toGb2312, nullptr, nullptr, nullptr, nullptr);
-    }
 }
 
 } // namespace mellowby::catalog

@@ -7,8 +7,9 @@
 #include <stdexcept>
 #include <utility>
 
-#include "app/casefold.h"
+#include "app/userlocale.h"
 #include "search/longdateparser.h"
+#include "search/textcollator.h"
 
 namespace mellowby::search {
 
@@ -21,67 +22,30 @@ std::uint32_t checkedLength(std::size_t length)
     return static_cast<std::uint32_t>(length);
 }
 
-bool isAscii(std::string_view text)
-{
-    return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// A case-folded copy of text appended to arena: plain ASCII without a detour through ICU, so
-// that a sort of a million names does not allocate per name.
-void appendFolded(std::string& arena, std::string_view text)
-{
-    if (isAscii(text)) {
-        for (const char c : text)
-            arena.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
-    } else {
-        arena += app::foldCase(text);
-    }
-}
-
-// Case-folded texts of one column, one per row or per table entry, in one block.
-class FoldedTexts {
+// Sort keys of the texts of one column, one per row or per table entry, in one block.
+class SortKeys {
 public:
+    SortKeys(TextCollator& collator, std::size_t count)
+        : m_collator(collator)
+    {
+        m_spans.reserve(count);
+    }
     void add(std::string_view text)
     {
-        const std::size_t start = m_text.size();
-        appendFolded(m_text, text);
-        m_spans.emplace_back(start, m_text.size() - start);
+        const std::size_t start = m_keys.size();
+        m_collator.appendKey(m_keys, text);
+        m_spans.emplace_back(start, m_keys.size() - start);
     }
     std::string_view at(std::size_t index) const
     {
-        return std::string_view(m_text).substr(m_spans[index].first, m_spans[index].second);
+        return std::string_view(m_keys).substr(m_spans[index].first, m_spans[index].second);
     }
-    void reserve(std::size_t count) { m_spans.reserve(count); }
 
 private:
-    std::string m_text;
+    TextCollator& m_collator;
+    std::string m_keys;
     std::vector<std::pair<std::size_t, std::size_t>> m_spans;
 };
-
-// The order of a+b against c+d, without building either. It calls itself at most once: the
-// swapped call has the shorter first part and returns without recursing.
-// NOLINTNEXTLINE(misc-no-recursion)
-int compareJoined(std::string_view a, std::string_view b, std::string_view c, std::string_view d)
-{
-    const std::size_t common = std::min(a.size(), c.size());
-    if (const int order = a.substr(0, common).compare(c.substr(0, common)); order != 0)
-        return order;
-    if (a.size() == c.size())
-        return b.compare(d);
-    if (a.size() < c.size()) {
-        // b continues where c still has text left.
-        const std::string_view restOfC = c.substr(common);
-        const std::size_t n = std::min(b.size(), restOfC.size());
-        if (const int order = b.substr(0, n).compare(restOfC.substr(0, n)); order != 0)
-            return order;
-        if (b.size() == restOfC.size())
-            return d.empty() ? 0 : -1;
-        if (b.size() < restOfC.size())
-            return -1;
-        return b.substr(n).compare(d);
-    }
-    return -compareJoined(c, d, a, b);
-}
 
 // A size as the writer stores it ("123KB") orders by its number; anything else comes after
 // the numbers, by its text.
@@ -130,6 +94,16 @@ template <typename Less> std::vector<std::uint32_t> ranksOf(std::size_t count, L
 }
 
 } // namespace
+
+FileList::FileList()
+    : FileList(app::userLocaleName("LC_COLLATE"))
+{
+}
+
+FileList::FileList(std::string collationLocale)
+    : m_collationLocale(std::move(collationLocale))
+{
+}
 
 std::uint32_t FileList::TextTable::intern(std::string_view text)
 {
@@ -285,35 +259,36 @@ void FileList::sortRows()
             std::ranges::stable_sort(order, less);
     };
 
+    TextCollator collator(m_collationLocale);
     switch (static_cast<FileColumn>(m_sort.key)) {
     case FileColumn::FName: {
-        FoldedTexts names;
-        names.reserve(count);
+        SortKeys names(collator, count);
         for (const Row& r : m_rows)
             names.add(nameOf(r));
         sortBy([&names](std::size_t a, std::size_t b) { return names.at(a) < names.at(b); });
         break;
     }
     case FileColumn::FSize: {
+        // Sizes the writer stored compare by their number (and equal numbers by their bytes); only
+        // the other texts need keys.
         std::vector<SizeKey> sizes;
         sizes.reserve(count);
-        FoldedTexts texts;
-        texts.reserve(count);
+        SortKeys texts(collator, count);
         for (const Row& r : m_rows) {
             sizes.push_back(sizeKeyOf(sizeOf(r)));
-            texts.add(sizeOf(r));
+            texts.add(sizes.back().numeric ? std::string_view() : sizeOf(r));
         }
-        sortBy([&sizes, &texts](std::size_t a, std::size_t b) {
-            const int bySize = compareSizes(sizes[a], sizes[b]);
-            return bySize != 0 ? bySize < 0 : texts.at(a) < texts.at(b);
+        sortBy([this, &sizes, &texts](std::size_t a, std::size_t b) {
+            if (const int bySize = compareSizes(sizes[a], sizes[b]); bySize != 0)
+                return bySize < 0;
+            return sizes[a].numeric ? sizeOf(m_rows[a]) < sizeOf(m_rows[b]) : texts.at(a) < texts.at(b);
         });
         break;
     }
     case FileColumn::FDate: {
         const LongDateParser parser;
         std::vector<std::optional<std::int64_t>> days(m_dates.size());
-        FoldedTexts texts;
-        texts.reserve(m_dates.size());
+        SortKeys texts(collator, m_dates.size());
         for (std::size_t i = 0; i < days.size(); ++i) {
             const std::string_view date = m_dates.at(static_cast<std::uint32_t>(i));
             days[i] = parser.dayOf(date);
@@ -331,24 +306,20 @@ void FileList::sortRows()
         break;
     }
     case FileColumn::FLocate: {
-        FoldedTexts names;
-        names.reserve(count);
-        for (const Row& r : m_rows)
-            names.add(r.located ? nameOf(r) : std::string_view());
-        FoldedTexts folders;
-        folders.reserve(m_directories.size());
-        for (std::size_t i = 0; i < m_directories.size(); ++i)
-            folders.add(m_directories.at(static_cast<std::uint32_t>(i)));
-        sortBy([this, &names, &folders](std::size_t a, std::size_t b) {
-            return compareJoined(
-                       folders.at(m_rows[a].directory), names.at(a), folders.at(m_rows[b].directory), names.at(b))
-                < 0;
-        });
+        // The whole location is one text: its order is not that of its folder and then its name.
+        SortKeys locations(collator, count);
+        std::string location;
+        for (const Row& r : m_rows) {
+            location = m_directories.at(r.directory);
+            if (r.located)
+                location += nameOf(r);
+            locations.add(location);
+        }
+        sortBy([&locations](std::size_t a, std::size_t b) { return locations.at(a) < locations.at(b); });
         break;
     }
     case FileColumn::FXml: {
-        FoldedTexts texts;
-        texts.reserve(m_catalogs.size());
+        SortKeys texts(collator, m_catalogs.size());
         for (std::size_t i = 0; i < m_catalogs.size(); ++i)
             texts.add(m_catalogs.at(static_cast<std::uint32_t>(i)));
         const auto rank = ranksOf(

@@ -67,7 +67,9 @@ public:
     // Rows appended during a fill reach the observer in batches of this many.
     static constexpr std::size_t kAppendBatch = 4096;
 
-    FileList() = default;
+    // Text columns sort in the user's collation order (LC_COLLATE), or in that of the given locale.
+    FileList();
+    explicit FileList(std::string collationLocale);
     FileList(const FileList&) = delete;
     FileList& operator=(const FileList&) = delete;
 
@@ -94,7 +96,8 @@ public:
 
     const SortState& sortState() const { return m_sort; }
     // A click on the header of a column (1-based): sorting on, the order toggled, that column
-    // the key, the rows sorted.
+    // the key, the rows sorted. Sizes sort by their number and dates by their day, texts that
+    // are neither after them; the other columns in the collation order, letter case ignored.
     void columnClick(std::size_t column);
 
 private:
@@ -144,6 +147,7 @@ private:
     std::size_t m_published = 0;
     FileListObserver* m_observer = nullptr;
     SortState m_sort;
+    std::string m_collationLocale;
 };
 
 } // namespace mellowby::search

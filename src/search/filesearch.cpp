@@ -10,13 +10,15 @@
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
+#include "catalog/uppercaser.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/oncemessagebox.h"
-#include "search/uppercaser.h"
 #include "search/xmllocator.h"
 
 namespace mellowby::search {
+
+using catalog::UpperCaser;
 
 namespace {
 

@@ -261,6 +261,8 @@ void frmAddNew::cmdGenXml_Click()
         });
         app::ShowMsg(m_context.box, "出错!", number, description, "form1-cmdGetList");
     };
+    // What the last generation said is over, however this one ends.
+    m_lblShow->hide();
     try {
         const auto target = targetPath();
         if (!target)

@@ -1,6 +1,7 @@
 #include "ui/frmmain.h"
 
 #include <optional>
+#include <utility>
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeView>
 
@@ -140,7 +142,10 @@ void frmMain::createControls()
     m_treeDisk->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_treeDisk->setSelectionMode(QAbstractItemView::SingleSelection);
     m_treeDisk->setModel(m_treeModel.get());
-    connect(m_treeDisk, &QTreeView::clicked, this, &frmMain::treeDisk_Click);
+    // Every click on the tree counts, also on blank space and on an expand arrow, where the view
+    // reports none: the release on its viewport is the click.
+    m_treeViewport = m_treeDisk->viewport();
+    m_treeViewport->installEventFilter(this);
     connect(m_treeDisk->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &frmMain::treeDisk_SelectionChanged);
     connect(m_treeModel.get(), &CatalogTreeModel::selectionRequested, this, &frmMain::followLogicSelection);
@@ -214,6 +219,28 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == centralWidget() && event->type() == QEvent::Resize)
         runStep([this] { ArrangeControls(); });
+    if (watched == m_treeViewport && m_treeViewport != nullptr) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            // A double click is a click and then a double click, as on the platform: the release
+            // that ends it is no second click.
+            if (event->type() == QEvent::MouseButtonDblClick)
+                m_releaseEndsDoubleClick = true;
+            // The platform's tree keeps its selection when blank space is clicked; Qt's view would
+            // clear it, so it never sees that press.
+            if (!m_treeDisk->indexAt(static_cast<const QMouseEvent*>(event)->position().toPoint()).isValid())
+                return true;
+            break;
+        case QEvent::MouseButtonRelease:
+            if (!std::exchange(m_releaseEndsDoubleClick, false)
+                && static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton)
+                treeDisk_Click();
+            break;
+        default:
+            break;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -225,13 +252,11 @@ void frmMain::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
 }
 
-void frmMain::treeDisk_Click(const QModelIndex& index)
+void frmMain::treeDisk_Click()
 {
-    // A click on the node that is already selected lists it again, too.
-    runStep([this, &index] {
-        m_browser.tree().setSelectionFromView(m_treeModel->nodeAt(index));
-        search::FreshRightList(m_browser, m_list);
-    });
+    // The press has selected the node, if it was on one; whatever it was on, the selected node is
+    // listed again, so a click after a search brings its files back.
+    runStep([this] { search::FreshRightList(m_browser, m_list); });
 }
 
 void frmMain::treeDisk_SelectionChanged()

@@ -57,7 +57,7 @@ private:
 
     void Form_Load(const QPointer<QWidget>& splash);
     void SetListColumns();
-    void treeDisk_Click(const QModelIndex& index);
+    void treeDisk_Click();
     void treeDisk_SelectionChanged();
     void followLogicSelection(const QModelIndex& index);
     void listVDir_ColumnClick(int section);
@@ -82,6 +82,10 @@ private:
     QCheckBox* m_chkIfFindAllXml = nullptr;
     QPushButton* m_cmdFind = nullptr;
     QTreeView* m_treeDisk = nullptr;
+    // The tree's viewport, whose mouse events are the tree's clicks. Kept apart so that events
+    // the window watches while the tree is being destroyed never call into the tree.
+    QWidget* m_treeViewport = nullptr;
+    bool m_releaseEndsDoubleClick = false;
     QTreeView* m_listVDir = nullptr;
 
     // True while frameFind is shown; the layout places the tree below the panel then.

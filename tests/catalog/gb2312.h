@@ -36,5 +36,10 @@ inline std::string fromGb2312(std::string_view gb)
 {
     return convert(gb, "UTF-8", "GB2312");
 }
+// As Windows writes text in code page 936.
+inline std::string toCp936(std::string_view utf8)
+{
+    return convert(utf8, "CP936", "UTF-8");
+}
 
 } // namespace mellowby::testing

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/codepage936.h"
 #include "catalog/catalogreader.h"
-#include "catalog/gb2312decoder.h"
 #include "platform/linux/linuxfilesystem.h"
 
 using namespace mellowby::catalog;
@@ -42,9 +42,10 @@ CatalogDocument loadCatalog(const std::string& path)
     return document;
 }
 
-std::string decodeAs(const char* charset, std::string_view bytes)
+// Decodes bytes as a catalog declaring label is decoded.
+std::string decodeAs(std::string_view label, std::string_view bytes)
 {
-    auto decoder = Gb2312Decoder::open(charset);
+    auto decoder = mellowby::app::Cp936Decoder::open(mellowby::app::Cp936Decoder::charsetFor(label));
     EXPECT_TRUE(decoder.has_value());
     return decoder ? decoder->decode(bytes) : std::string();
 }
@@ -235,6 +236,18 @@ TEST(CatalogReader, honoursEveryWayOfDeclaringTheGbFamily)
     }
 }
 
+// Catalogs made on Windows say GB2312 but hold code page 936: its traditional characters, its
+// dot and dash at A1A4 and A1AA, and "€" at 0x80.
+TEST(CatalogReader, readsTheGbLabelsAsCodePage936)
+{
+    for (const char* label : { "GB2312", "EUC-CN", "GBK", "gbk" }) {
+        EXPECT_EQ(decodeAs(label, "\xB7\xB1\xF3\x77\xC5\x5F \xC1\xD0\xB7\xF2\xA1\xA4\xCD\xD0 \xA1\xAA \x80"),
+            "繁體臺 列夫·托 — €")
+            << label;
+    }
+    EXPECT_EQ(decodeAs("GB18030", "\xA1\xA4\xA1\xAA"), "·—");
+}
+
 TEST(CatalogReader, refusesAnEncodingItCannotHonour)
 {
     CatalogDocument document;
@@ -243,23 +256,19 @@ TEST(CatalogReader, refusesAnEncodingItCannotHonour)
     EXPECT_EQ(document.loadError().description, "Unsupported encoding ISO-8859-1");
 }
 
-TEST(Gb2312Decoder, replacesEachUndefinedSequenceOnce)
+TEST(Cp936Decoder, replacesEachUndefinedSequenceOnce)
 {
     EXPECT_EQ(decodeAs("GB2312",
                   "2004\xC4\xEA"
                   "3\xD4\xC2"),
         "2004年3月");
     EXPECT_EQ(decodeAs("GB2312",
-                  "a\x80"
-                  "b"),
-        "a" + kReplacement + "b");
-    EXPECT_EQ(decodeAs("GB2312",
                   "a\xAA\xA1"
                   "b"),
         "a" + kReplacement + "b");
     EXPECT_EQ(decodeAs("GB2312", "a\xC4\"b"), "a" + kReplacement + "\"b");
-    // A GBK-only character in text declared GB2312 is one unknown character, not two.
-    EXPECT_EQ(decodeAs("GB2312", "\x81\x81\xCE\xC4"), kReplacement + "文");
+    // A pair code page 936 leaves undefined is one unknown character, not two.
+    EXPECT_EQ(decodeAs("GB2312", "\xA2\xAB\xCE\xC4"), kReplacement + "文");
     EXPECT_EQ(decodeAs("GB2312", "end\xC4"), "end" + kReplacement);
     EXPECT_EQ(decodeAs("GB18030", "x\x94\x39"), "x" + kReplacement);
     EXPECT_EQ(decodeAs("GB2312", std::string(3, '\xFF')), kReplacement + kReplacement + kReplacement);

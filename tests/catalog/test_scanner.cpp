@@ -135,10 +135,34 @@ TEST_F(Scanner, NamesAreEscapedAndEncoded)
             R"(<Directory title="目录 &quot;1&quot;" CreateDate="2004年3月15日">)", "</Directory>", "</Disk>" }));
 }
 
+// "·" and "—" go to the bytes Windows gives them; "・" and "―", which strict GB2312 tables put
+// at those bytes, are references, so that every one of them reads back as itself.
+TEST_F(Scanner, DotsAndDashesAreWrittenAsWindowsWritesThem)
+{
+    m_lister.addDirectory(kRoot,
+        { FakeDirectoryLister::file("列夫·托尔斯泰——.txt", 1, kMarch15),
+            FakeDirectoryLister::file("・―.txt", 1, kMarch15), FakeDirectoryLister::directory("A·B", kMarch15) });
+    m_lister.addDirectory("/media/cdrom/A·B", {});
+    ASSERT_TRUE(scan("点·线"));
+    const std::string xml = catalog("点·线.xml");
+    EXPECT_EQ(xml,
+        testing::toCp936("<?xml version =\"1.0\" encoding =\"GB2312\" standalone=\"yes\" ?>\r\n"
+                         "<Disk title=\"点·线\" Label=\"/media/cdrom\">\r\n"
+                         "<File CreateDate=\"2004年3月15日\" FileSize=\"1KB\">列夫·托尔斯泰——.txt</File>\r\n"
+                         "<File CreateDate=\"2004年3月15日\" FileSize=\"1KB\">&#x30FB;&#x2015;.txt</File>\r\n"
+                         "<Directory title=\"A·B\" CreateDate=\"2004年3月15日\">\r\n</Directory>\r\n</Disk>\r\n"));
+    EXPECT_NE(
+        xml.find(">\xC1\xD0\xB7\xF2\xA1\xA4\xCD\xD0\xB6\xFB\xCB\xB9\xCC\xA9\xA1\xAA\xA1\xAA.txt<"), std::string::npos);
+    EXPECT_NE(catalog("点·线.idx")
+                  .find("<Directory title=\"A\xA1\xA4"
+                        "B\""),
+        std::string::npos);
+}
+
 TEST_F(Scanner, WhatIsWrittenReadsBackUnchanged)
 {
     const std::vector<std::string> names = { "Tom & Jerry's \"<1>\"", "tab\there\r\nline", "  ", " lead and trail ",
-        "价格€😀", "e\u0301\u200B", "back\\slash", std::string(300, 'n') };
+        "价格€😀", "e\u0301\u200B", "back\\slash", std::string(300, 'n'), "列夫·托尔斯泰——・―" };
     std::vector<platform::DirEntry> entries;
     for (const auto& name : names)
         entries.push_back(FakeDirectoryLister::file(name, 1, kMarch15));
@@ -184,6 +208,15 @@ TEST_F(Scanner, FiltersFollowTheSettings)
     EXPECT_EQ(filesIn("exclude"), (Files { ">x.doc<" }));
     m_settings.NoFileStr.clear();
     EXPECT_EQ(filesIn("exclude nothing"), (Files { ">x.jpg<", ">x<", ">x.gif<", ">x.doc<", ">y.gif<" }));
+
+    // Every letter of a file type is upper-cased, not only a to z, in the scan as in getFileExt.
+    m_lister.addDirectory("/media/photos",
+        { FakeDirectoryLister::file("a.jpé", 1, kMarch15), FakeDirectoryLister::file("b.jpe", 1, kMarch15) });
+    m_settings = { "JPÉ", "", false, true };
+    ASSERT_TRUE(scan("accents", "/media/photos"));
+    const std::string text = testing::fromGb2312(catalog("accents.xml"));
+    EXPECT_EQ(text.find("a.jp"), std::string::npos);
+    EXPECT_NE(text.find(">b.jpe</File>"), std::string::npos);
 }
 
 TEST(Filter, ListsAreSearchedAsPlainCaseSensitiveText)

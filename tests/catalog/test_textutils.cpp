@@ -4,8 +4,11 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#include "app/settings.h"
 #include "catalog/datetext.h"
+#include "catalog/scanner.h"
 #include "catalog/textutils.h"
+#include "catalog/uppercaser.h"
 #include "platform/linux/linuxdirectorylister.h"
 
 namespace mellowby::catalog {
@@ -31,6 +34,23 @@ TEST(TextUtilities, ExtensionIsUpperCasedTextAfterTheLastDot)
     EXPECT_EQ(getFileExt("README"), "");
     EXPECT_EQ(getFileExt("name."), "");
     EXPECT_EQ(getFileExt("照片.jpg"), "JPG");
+    // Every letter with a case, as the search upper-cases names; other bytes stay.
+    EXPECT_EQ(getFileExt("a.jpé"), "JPÉ");
+    EXPECT_EQ(getFileExt("b.straße"), "STRASSE");
+    EXPECT_EQ(getFileExt("c.文档"), "文档");
+    EXPECT_EQ(getFileExt("d.x\xFFz"), "X\xFFZ");
+    UpperCaser upper;
+    EXPECT_EQ(getFileExt("e.ǆ", upper), "Ǆ");
+    EXPECT_EQ(getFileExt("f", upper), "");
+}
+
+TEST(TextUtilities, FilterListWithANonAsciiType)
+{
+    const app::Settings exclude { "JPÉ", "", false, true };
+    EXPECT_FALSE(filePassesFilter(exclude, getFileExt("a.jpé")));
+    EXPECT_TRUE(filePassesFilter(exclude, getFileExt("a.jpe")));
+    const app::Settings include { "", "GIF|JPÉ", true, true };
+    EXPECT_TRUE(filePassesFilter(include, getFileExt("b.Jpé")));
 }
 
 TEST(TextUtilities, ShortNameDropsFolderAndLastExtension)

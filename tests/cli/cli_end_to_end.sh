@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # mellowby-cli against the real file system: a scan into a temporary Data folder, the refusal to
-# overwrite without --force, and the listing of catalogs.
+# overwrite without --force, the listing of catalogs, and catalogs made on Windows.
 set -euo pipefail
 
 cli="$1"
@@ -82,6 +82,15 @@ mkdir -p "$work/self/Data"
 printf 'x' > "$work/self/photo.jpg"
 "$cli" scan "$work/self" self --data "$work/self/Data" > /dev/null 2>&1 || fail "scan of a tree holding Data failed"
 if grep -q '\.tmp</File>' "$work/self/Data/self.xml"; then fail "the scan catalogued its own temporary files"; fi
+
+# Catalogs made on Windows (code page 936 declared as GB2312, backslashed locations) list and search.
+windows="$(dirname "$0")/../data/windows"
+[ "$("$cli" list --data "$windows" | sort | tr '\n' '|')" = "文学·2004|繁體光碟|" ] \
+  || fail "list of Windows catalogs: $("$cli" list --data "$windows")"
+[ "$("$cli" search 體 --data "$windows" | cut -f1,4,5)" = "$(printf '體育·臺灣.doc\tE:\\列夫·托爾斯泰\\體育·臺灣.doc\t繁體光碟')" ] \
+  || fail "search in a Windows catalog: $("$cli" search 體 --data "$windows")"
+[ "$("$cli" ls 繁體光碟 列夫·托爾斯泰/臺北 --data "$windows" | cut -f1,4)" = "$(printf '長城.jpg\tE:\\列夫·托爾斯泰\\臺北\\長城.jpg')" ] \
+  || fail "ls of a Windows catalog: $("$cli" ls 繁體光碟 列夫·托爾斯泰/臺北 --data "$windows")"
 
 if "$cli" frobnicate > /dev/null 2>&1; then fail "an unknown command succeeded"; fi
 echo "cli end to end: all checks passed"

@@ -138,9 +138,9 @@ TEST_F(List, TextColumnsIgnoreLetterCaseAndKeepTies)
 {
     fillColumn(FileColumn::FName, { "b", "Ä", "A", "a", "ä", "C" });
     m_list.columnClick(1);
-    EXPECT_EQ(column(FileColumn::FName), (Texts { "A", "a", "b", "C", "Ä", "ä" }));
+    EXPECT_EQ(column(FileColumn::FName), (Texts { "A", "a", "Ä", "ä", "b", "C" }));
     m_list.columnClick(1);
-    EXPECT_EQ(column(FileColumn::FName), (Texts { "Ä", "ä", "C", "b", "A", "a" }));
+    EXPECT_EQ(column(FileColumn::FName), (Texts { "C", "b", "Ä", "ä", "A", "a" }));
 
     fillColumn(FileColumn::FXml, { "beta", "Alpha", "alpha", "" });
     m_list.columnClick(5);
@@ -156,6 +156,40 @@ TEST_F(List, LocationsSortAsTheWholeText)
     EXPECT_EQ(m_list.row(4), (FileRow { "only", "", "", "", "" }));
     m_list.columnClick(4);
     EXPECT_EQ(column(FileColumn::FLocate), (Texts { "", "/a/", "/a/b", "/A/b/x", "/a/zeta" }));
+}
+
+} // namespace
+} // namespace mellowby::search
+
+namespace mellowby::search {
+namespace {
+
+// Text columns sort as the user's locale orders them, letter case ignored, Latin before Chinese:
+// Chinese names by their pinyin under zh_CN (changcheng, duwo, niandu), by the order of the
+// characters elsewhere.
+TEST(ListCollation, ChineseNamesSortByPinyinUnderZhCn)
+{
+    const Texts names { "年度报告.doc", "Zebra.txt", "读我.txt", "长城.jpg", "apple.txt" };
+    const std::pair<std::string, Texts> cases[] {
+        { "zh_CN", { "apple.txt", "Zebra.txt", "长城.jpg", "读我.txt", "年度报告.doc" } },
+        { "en_US", { "apple.txt", "Zebra.txt", "年度报告.doc", "读我.txt", "长城.jpg" } },
+    };
+    for (const auto& [locale, expected] : cases) {
+        FileList list { locale };
+        list.clear();
+        for (const auto& name : names)
+            list.appendRow(name, "1KB", "d", "/光盘/", name);
+        list.finishFill();
+        for (const std::size_t column : { 1u, 4u, 5u }) {
+            list.columnClick(column);
+            if (list.sortState().order != SortOrder::Ascending)
+                list.columnClick(column);
+            Texts sorted;
+            for (std::size_t i = 0; i < list.size(); ++i)
+                sorted.push_back(list.cell(i, FileColumn::FName));
+            EXPECT_EQ(sorted, expected) << locale << ", column " << column;
+        }
+    }
 }
 
 } // namespace

@@ -398,6 +398,21 @@ private Q_SLOTS:
         QVERIFY(program().browser.tree().empty());
     }
 
+    // The text saying the last catalog was made goes as soon as the next generation starts, so a
+    // prompt cancelled then does not leave it on screen.
+    void aCancelledPromptAfterASuccessHidesTheDoneText()
+    {
+        open(m_tree);
+        cmbDisk()->setEditText(u"/data/photos"_s);
+        program().box.queuePromptAnswer("Disc");
+        QVERIFY(generate());
+        QVERIFY(lblShow()->isVisible());
+        program().box.queuePromptAnswer(std::nullopt);
+        QVERIFY(generate());
+        QVERIFY(!lblShow()->isVisible());
+        QCOMPARE(program().dataFiles(), (std::vector<std::string> { "Disc.idx", "Disc.xml" }));
+    }
+
     void anEmptyNameGivesTmp1000Everywhere()
     {
         open(m_tree);

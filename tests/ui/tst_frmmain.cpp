@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
 
@@ -95,6 +96,41 @@ private Q_SLOTS:
         QCOMPARE(column(list()->model(), 0), (QStringList { u"song.mp3"_s }));
         click(trip);
         QCOMPARE(sorted(column(list()->model(), 0)), (QStringList { u"a.jpg"_s, u"notes.txt"_s }));
+    }
+
+    // The tree's click runs on every click: on blank space and on an expand arrow too, each
+    // listing the selected node again, which a click on blank space keeps selected.
+    void everyClickOnTheTreeListsTheSelectedNode()
+    {
+        addTwoCatalogs();
+        open();
+        const QModelIndex music = tree()->model()->index(0, 0);
+        const QModelIndex photos = tree()->model()->index(1, 0);
+        click(photos);
+        const QStringList photosFiles { u"beach.JPG"_s, u"readme.txt"_s };
+        QCOMPARE(sorted(column(list()->model(), 0)), photosFiles);
+
+        search(u"song"_s, true);
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, QPoint(5, tree()->viewport()->height() - 5));
+        QCOMPARE(tree()->selectionModel()->selectedIndexes(), QModelIndexList { photos });
+        QCOMPARE(sorted(column(list()->model(), 0)), photosFiles);
+
+        search(u"song"_s, true);
+        const QRect musicRect = tree()->visualRect(music);
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {},
+            QPoint(musicRect.left() - tree()->indentation() / 2, musicRect.center().y()));
+        QVERIFY(tree()->isExpanded(music));
+        QCOMPARE(tree()->selectionModel()->selectedIndexes(), QModelIndexList { photos });
+        QCOMPARE(sorted(column(list()->model(), 0)), photosFiles);
+        QCOMPARE(m_window->browser().currentCatalogName(), "Photos");
+
+        // A double click (a click, then a press, the double-click event and a release) lists once.
+        QSignalSpy listings(list()->model(), &QAbstractItemModel::modelReset);
+        click(music);
+        QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualRect(music).center());
+        QCOMPARE(listings.count(), 1);
+        QCOMPARE(m_window->browser().currentCatalogName(), "Music");
+        QVERIFY(m_program->box.shown.empty());
     }
 
     void replacedCatalogMovesToTheEnd()

@@ -1,22 +1,14 @@
-#include "search/uppercaser.h"
+#include "catalog/uppercaser.h"
 
 #include <limits>
 #include <stdexcept>
 
-namespace mellowby::search {
-
-UpperCaser::UpperCaser()
-{
-    UErrorCode status = U_ZERO_ERROR;
-    // The root locale: names are upper-cased the same way whatever the user's language.
-    m_map = ucasemap_open("", 0, &status);
-    if (U_FAILURE(status) || m_map == nullptr)
-        throw std::runtime_error(std::string("ICU case mapping unavailable: ") + u_errorName(status));
-}
+namespace mellowby::catalog {
 
 UpperCaser::~UpperCaser()
 {
-    ucasemap_close(m_map);
+    if (m_map != nullptr)
+        ucasemap_close(m_map);
 }
 
 std::string_view UpperCaser::upper(std::string_view utf8)
@@ -34,6 +26,13 @@ std::string_view UpperCaser::upper(std::string_view utf8)
     if (ascii || utf8.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max() / 3))
         return ascii ? std::string_view(m_buffer) : utf8;
 
+    if (m_map == nullptr) {
+        UErrorCode status = U_ZERO_ERROR;
+        // The root locale: names are upper-cased the same way whatever the user's language.
+        m_map = ucasemap_open("", 0, &status);
+        if (U_FAILURE(status) || m_map == nullptr)
+            throw std::runtime_error(std::string("ICU case mapping unavailable: ") + u_errorName(status));
+    }
     const auto sourceLength = static_cast<int32_t>(utf8.size());
     // Most upper-cased texts are as long as the original; a few letters grow (ß, ŉ, ΐ...).
     m_buffer.resize(utf8.size() + utf8.size() / 2 + 8);
@@ -52,4 +51,4 @@ std::string_view UpperCaser::upper(std::string_view utf8)
     }
 }
 
-} // namespace mellowby::search
+} // namespace mellowby::catalog

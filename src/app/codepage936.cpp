@@ -1,31 +1,16 @@
-#include "catalog/gb2312decoder.h"
+#include "app/codepage936.h"
 
 #include <array>
 #include <cerrno>
-#include <cstdint>
 #include <utility>
 
-namespace mellowby::catalog {
+#include "app/casefold.h"
+
+namespace mellowby::app {
 
 namespace {
 
-const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
-
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // How many bytes one undecodable sequence spans. A lead byte takes its trail byte with it, but
 // never an ASCII byte: that may be the '<' or '"' the markup around a name depends on.
@@ -41,13 +26,15 @@ std::size_t invalidSequenceLength(const char* bytes, std::size_t available)
 
 } // namespace
 
-const char* Gb2312Decoder::charsetFor(std::string_view label)
+const char* Cp936Decoder::charsetFor(std::string_view label)
 {
-    // GB2312 as declared in a file is the EUC-CN form, which is what iconv calls GB2312.
+    // A catalog that says GB2312 was written in the code page of the system that wrote it, which
+    // on a Chinese Windows system is 936: reading it by the strict GB2312 table would lose the
+    // characters only 936 has and change the dot and the dash.
     static constexpr std::array<std::pair<std::string_view, const char*>, 4> kCharsets { {
-        { "GB2312", "GB2312" },
-        { "EUC-CN", "GB2312" },
-        { "GBK", "GBK" },
+        { "GB2312", kCodePage936 },
+        { "EUC-CN", kCodePage936 },
+        { "GBK", kCodePage936 },
         { "GB18030", "GB18030" },
     } };
     for (const auto& [name, charset] : kCharsets) {
@@ -58,41 +45,23 @@ const char* Gb2312Decoder::charsetFor(std::string_view label)
     return nullptr;
 }
 
-std::expected<Gb2312Decoder, platform::Error> Gb2312Decoder::open(const char* charset)
+std::expected<Cp936Decoder, platform::Error> Cp936Decoder::open(const char* charset)
 {
-    const iconv_t descriptor = ::iconv_open("UTF-8", charset);
-    if (descriptor == kNoDescriptor) {
-        return std::unexpected(platform::errorFromErrno(errno));
+    auto descriptor = IconvHandle::open("UTF-8", charset);
+    if (!descriptor) {
+        return std::unexpected(std::move(descriptor.error()));
     }
-    return Gb2312Decoder(descriptor);
+    return Cp936Decoder(std::move(*descriptor));
 }
 
-Gb2312Decoder::Gb2312Decoder(iconv_t descriptor)
-    : m_descriptor(descriptor)
+Cp936Decoder::Cp936Decoder(IconvHandle descriptor)
+    : m_descriptor(std::move(descriptor))
 {
 }
 
-Gb2312Decoder::Gb2312Decoder(Gb2312Decoder&& other) noexcept
-    : m_descriptor(std::exchange(other.m_descriptor, kNoDescriptor))
+std::string Cp936Decoder::decode(std::string_view bytes)
 {
-}
-
-Gb2312Decoder& Gb2312Decoder::operator=(Gb2312Decoder&& other) noexcept
-{
-    std::swap(m_descriptor, other.m_descriptor);
-    return *this;
-}
-
-Gb2312Decoder::~Gb2312Decoder()
-{
-    if (m_descriptor != kNoDescriptor) {
-        ::iconv_close(m_descriptor);
-    }
-}
-
-std::string Gb2312Decoder::decode(std::string_view bytes)
-{
-    ::iconv(m_descriptor, nullptr, nullptr, nullptr, nullptr);
+    m_descriptor.reset();
 
     // A two-byte character becomes at most three bytes of UTF-8, so this rarely grows.
     std::string out(bytes.size() + bytes.size() / 2 + kReplacementCharacter.size(), '\0');
@@ -103,7 +72,7 @@ std::string Gb2312Decoder::decode(std::string_view bytes)
     while (inLeft > 0) {
         char* outPtr = out.data() + written;
         std::size_t outLeft = out.size() - written;
-        const std::size_t result = ::iconv(m_descriptor, &in, &inLeft, &outPtr, &outLeft);
+        const std::size_t result = ::iconv(m_descriptor.get(), &in, &inLeft, &outPtr, &outLeft);
         const int failure = errno;
         written = static_cast<std::size_t>(outPtr - out.data());
         if (result != static_cast<std::size_t>(-1)) {
@@ -127,4 +96,12 @@ std::string Gb2312Decoder::decode(std::string_view bytes)
     return out;
 }
 
-} // namespace mellowby::catalog
+std::optional<std::string> encodeCp936(std::string_view utf8)
+{
+    auto descriptor = IconvHandle::open(kCodePage936, "UTF-8");
+    if (!descriptor)
+        return std::nullopt;
+    return descriptor->convertAll(utf8);
+}
+
+} // namespace mellowby::app

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <expected>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/iconvhandle.h"
+#include "platform/error.h"
+
+namespace mellowby::app {
+
+// Text written on a Chinese (PRC) Windows system is in its ANSI code page, 936 (GBK): catalogs
+// made there, which declare it as GB2312, and option.ini, which declares nothing. Code page 936
+// holds all of GB2312 and more (traditional characters, 0x80 for "€"), and reads A1A4 and A1AA
+// as "·" and "—" where strict GB2312 tables have "・" and "―".
+inline constexpr const char* kCodePage936 = "CP936";
+
+// Turns text in code page 936, or in GB18030 where a catalog declares it, into UTF-8 through
+// iconv. A byte sequence the charset does not define becomes U+FFFD and decoding goes on, so one
+// damaged name never costs the rest of a catalog.
+class Cp936Decoder {
+public:
+    // The iconv charset for an encoding label a catalog declares: code page 936 for GB2312,
+    // EUC-CN and GBK, GB18030 for GB18030 (in any letter case); nullptr for any other label.
+    static const char* charsetFor(std::string_view label);
+
+    // A decoder for kCodePage936 or a charset that charsetFor() returned.
+    static std::expected<Cp936Decoder, platform::Error> open(const char* charset = kCodePage936);
+
+    std::string decode(std::string_view bytes);
+
+private:
+    explicit Cp936Decoder(IconvHandle descriptor);
+
+    IconvHandle m_descriptor;
+};
+
+// The code page 936 bytes of UTF-8 text, or nothing when the text holds a character the code
+// page lacks or is not valid UTF-8.
+std::optional<std::string> encodeCp936(std::string_view utf8);
+
+} // namespace mellowby::app
