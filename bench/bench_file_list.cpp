@@ -10,6 +10,7 @@
 #include <string>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
@@ -53,7 +54,8 @@ void BM_ListRoot(benchmark::State& state)
     bench::QuietBox box;
     platform::LinuxFileSystem fileSystem;
     const catalog::CatalogStore store(source.data.path(), fileSystem);
-    browse::CatalogBrowser browser(store, box);
+    const catalog::CatalogIndexes indexes(store, catalog::userCacheFolder());
+    browse::CatalogBrowser browser(indexes, box);
     browser.getAllXmlToTree();
     search::FileList list;
     for (auto _ : state) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "search/filelist.h"
 #include "search/filesearch.h"
@@ -75,11 +76,12 @@ void BM_SearchAll(benchmark::State& state)
     bench::QuietBox box;
     platform::LinuxFileSystem fileSystem;
     const catalog::CatalogStore store(source.data.path(), fileSystem);
-    browse::CatalogBrowser browser(store, box);
+    const catalog::CatalogIndexes indexes(store, catalog::userCacheFolder());
+    browse::CatalogBrowser browser(indexes, box);
     browser.getAllXmlToTree();
     search::FileList list;
     for (auto _ : state) {
-        search::cmdFind_Click(store, box, list, "holiday", search::SearchScope::of(browser, true));
+        search::cmdFind_Click(indexes, box, list, "holiday", search::SearchScope::of(browser, true));
         if (list.size() != source.hits) {
             state.SkipWithError("the search missed hits");
             break;

@@ -17,6 +17,7 @@
 
 #include "app/settings.h"
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
@@ -72,7 +73,8 @@ int main()
     const double startUp = medianSeconds(kRuns, [&] {
         mellowby::platform::LinuxFileSystem fileSystem;
         const mellowby::catalog::CatalogStore store(dataDir().string(), fileSystem);
-        mellowby::browse::CatalogBrowser browser(store, box);
+        const mellowby::catalog::CatalogIndexes indexes(store, std::nullopt);
+        mellowby::browse::CatalogBrowser browser(indexes, box);
         browser.getAllXmlToTree();
         loaded = browser.collection().count();
     });

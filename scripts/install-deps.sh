@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-  libpugixml-dev libicu-dev
+  libpugixml-dev libicu-dev libxxhash-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-microhei xdg-utils
   # libFuzzer and clang-tidy; clang 14 cannot compile the std::expected of libstdc++ 12

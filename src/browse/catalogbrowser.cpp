@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/showmsg.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 
@@ -35,16 +36,21 @@ std::optional<std::string> labelOf(const pugi::xml_node& element)
 
 } // namespace
 
-CatalogBrowser::CatalogBrowser(const catalog::CatalogStore& store, platform::IMessageBox& box)
-    : m_store(store)
+CatalogBrowser::CatalogBrowser(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box)
+    : m_indexes(indexes)
     , m_box(box)
 {
+}
+
+const catalog::CatalogStore& CatalogBrowser::store() const
+{
+    return m_indexes.store();
 }
 
 bool CatalogBrowser::getAllXmlToTree()
 {
     // A Data folder that cannot be read shows no catalogs, as one without any.
-    const auto catalogs = m_store.catalogs().value_or(std::vector<catalog::StoredCatalog> {});
+    const auto catalogs = store().catalogs().value_or(std::vector<catalog::StoredCatalog> {});
     for (const auto& stored : catalogs) {
         NodeId root = kNoNode;
         if (!ShowXml(stored.fileName, root))
@@ -87,7 +93,7 @@ bool CatalogBrowser::AddXmlToTree(const std::string& theXmlFile)
 bool CatalogBrowser::ShowXml(const std::string& catalogFile, NodeId& rootIndex)
 {
     try {
-        const catalog::CatalogDocument document = m_store.loadTwin(catalogFile);
+        const catalog::CatalogDocument document = store().loadTwin(catalogFile);
         if (!document.loaded()) {
             const platform::Error& why = document.loadError();
             // A catalog without its twin (or whose twin is no ordinary file: a folder, a FIFO) is
@@ -96,7 +102,7 @@ bool CatalogBrowser::ShowXml(const std::string& catalogFile, NodeId& rootIndex)
             // nothing could list or delete; the user is told why.
             if (why.number == ENOENT || why.number == EISDIR || why.number == EINVAL)
                 return false;
-            const std::string twin = m_store.twinPath(catalogFile).value_or(catalogFile);
+            const std::string twin = store().twinPath(catalogFile).value_or(catalogFile);
             app::ShowMsg(m_box, "显示XML文件时出错！", why.number, twin + "：" + why.description, "frmMain-ShowXml");
             return false;
         }

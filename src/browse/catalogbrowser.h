@@ -14,18 +14,21 @@ class IMessageBox;
 }
 
 namespace mellowby::catalog {
+class CatalogIndexes;
 class CatalogStore;
-}
+} // namespace mellowby::catalog
 
 namespace mellowby::browse {
 
 // What the main window keeps about the loaded catalogs: the tree, the collection, the Data
-// folder they come from and the current catalog name. The store must outlive it.
+// folder they come from (with their names indexes) and the current catalog name. The indexes
+// must outlive it.
 class CatalogBrowser {
 public:
-    CatalogBrowser(const catalog::CatalogStore& store, platform::IMessageBox& box);
+    CatalogBrowser(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box);
 
-    const catalog::CatalogStore& store() const { return m_store; }
+    const catalog::CatalogIndexes& indexes() const { return m_indexes; }
+    const catalog::CatalogStore& store() const;
     platform::IMessageBox& box() { return m_box; }
     CatalogTree& tree() { return m_tree; }
     const CatalogTree& tree() const { return m_tree; }
@@ -58,7 +61,7 @@ public:
     NodeId AddNode(const pugi::xml_node& element, NodeId parent);
 
 private:
-    const catalog::CatalogStore& m_store;
+    const catalog::CatalogIndexes& m_indexes;
     platform::IMessageBox& m_box;
     CatalogTree m_tree;
     CatalogCollection m_collection;

@@ -3,12 +3,14 @@
 #include <charconv>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <vector>
 
 #include "app/settings.h"
 #include "app/showmsg.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogoutput.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
@@ -39,10 +41,11 @@ constexpr std::size_t kMaxOpenFolders = 64;
 // its parent, so no length of path can stop it.
 class CatalogWalker {
 public:
-    CatalogWalker(ScanContext& context, CatalogOutput& output, platform::FileId dataFolder)
+    CatalogWalker(ScanContext& context, CatalogOutput& output, platform::FileId dataFolder, NamesIndexBuilder* index)
         : m_context(context)
         , m_output(output)
         , m_dataFolder(dataFolder)
+        , m_index(index)
     {
     }
 
@@ -155,6 +158,8 @@ private:
         if (!stack.empty()) {
             m_output.line() += "</Directory>";
             m_output.endLineToBoth();
+            if (m_index != nullptr)
+                m_index->leaveDirectory();
         }
     }
 
@@ -227,6 +232,16 @@ private:
         line += "\">";
         m_output.endLineToBoth();
         m_sinceStopCheck = kStopCheckInterval; // look at the stop request on every directory
+        if (m_index != nullptr)
+            m_index->enterDirectory(asRead(entry.name));
+    }
+
+    // The text a reader of the catalog reads back for what was written of text.
+    std::string_view asRead(std::string_view text)
+    {
+        m_asRead.clear();
+        XmlTextEncoder::appendAsRead(m_asRead, text);
+        return m_asRead;
     }
 
     void writeFile(const platform::DirEntry& entry)
@@ -238,42 +253,62 @@ private:
         appendDate(line, entry);
         line += "\" FileSize=\"";
         // A size that could not be read is left empty rather than written as a size of 0.
+        const std::size_t sizeStart = line.size();
         if (!entry.detailsError) {
             char digits[24];
             const auto converted = std::to_chars(std::begin(digits), std::end(digits), getFileSizeKB(entry.size));
             line.append(digits, converted.ptr);
             line += "KB";
         }
+        const std::size_t sizeEnd = line.size();
         line += "\">";
         m_encoder.appendElementText(line, entry.name);
         line += "</File>";
+        if (m_index != nullptr) {
+            m_sizeText.assign(line, sizeStart, sizeEnd - sizeStart);
+            m_index->addFile(asRead(entry.name), m_sizeText, m_dateRead);
+        }
         m_output.endLineToXml();
         ++m_progress.files;
         m_progress.bytes += entry.size;
     }
 
-    // Each distinct day is formatted and encoded once; trees hold few distinct days.
+    // Each distinct day is formatted and encoded once; trees hold few distinct days. The text a
+    // reader reads back is kept for the index.
     void appendDate(std::string& line, const platform::DirEntry& entry)
     {
+        m_dateRead.clear();
         if (!entry.creationTime)
             return;
         const auto day = fileTimeToDate(*entry.creationTime).time_since_epoch().count();
         auto found = m_dates.find(day);
         if (found == m_dates.end()) {
-            std::string encoded;
-            m_encoder.append(encoded, m_context.dates.longDate(fileTimeToDate(*entry.creationTime)));
-            found = m_dates.emplace(day, std::move(encoded)).first;
+            const std::string text = m_context.dates.longDate(fileTimeToDate(*entry.creationTime));
+            DateTexts texts;
+            m_encoder.append(texts.written, text);
+            XmlTextEncoder::appendAsRead(texts.read, text);
+            found = m_dates.emplace(day, std::move(texts)).first;
         }
-        line += found->second;
+        line += found->second.written;
+        m_dateRead = found->second.read;
     }
+
+    struct DateTexts {
+        std::string written;
+        std::string read;
+    };
 
     ScanContext& m_context;
     CatalogOutput& m_output;
     const platform::FileId m_dataFolder;
+    NamesIndexBuilder* m_index;
+    std::string m_asRead;
+    std::string m_sizeText;
+    std::string m_dateRead;
     XmlTextEncoder m_encoder;
     UpperCaser m_upper; // kept across files, so that the filter allocates nothing per file
     ScanProgress m_progress;
-    std::unordered_map<std::int64_t, std::string> m_dates;
+    std::unordered_map<std::int64_t, DateTexts> m_dates;
     std::set<std::string> m_reported;
     bool m_detailsReported = false;
     std::size_t m_openFolders = 0;
@@ -318,17 +353,30 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
     CatalogOutput output(pending->catalog(), pending->twin());
 
     XmlTextEncoder encoder;
+    const std::string diskTitle = catalogFileNames(name).diskTitle;
     std::string& line = output.line();
     line += kDeclaration;
     output.endLineToBoth();
     line += "<Disk title=\"";
-    encoder.append(line, catalogFileNames(name).diskTitle);
+    encoder.append(line, diskTitle);
     line += "\" Label=\"";
     encoder.append(line, path);
     line += "\">";
     output.endLineToBoth();
 
-    CatalogWalker walker(context, output, dataFolderId(context));
+    // The names index is collected as the catalog is written, from the same entries, as a reader
+    // of the catalog will read them.
+    std::optional<NamesIndexBuilder> index;
+    if (context.indexes != nullptr) {
+        index.emplace();
+        std::string title;
+        std::string label;
+        XmlTextEncoder::appendAsRead(title, diskTitle);
+        XmlTextEncoder::appendAsRead(label, path);
+        index->beginDisk(title, label);
+    }
+
+    CatalogWalker walker(context, output, dataFolderId(context), index ? &*index : nullptr);
     switch (walker.genDirXml(path)) {
     case CatalogWalker::Outcome::Complete:
         break;
@@ -354,6 +402,9 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
         showGenXmlError(context, committed.error());
         return std::unexpected(ScanFailure::Failed);
     }
+    // An index that cannot be kept is no failure of the scan: it is made when it is first needed.
+    if (index)
+        context.indexes->keep(committed->xmlPath, *index);
     return ScanResult { walker.progress(), committed->xmlPath, committed->idxPath };
 }
 

@@ -19,6 +19,7 @@ struct Settings;
 
 namespace mellowby::catalog {
 
+class CatalogIndexes;
 class CatalogStore;
 class DateFormatter;
 
@@ -45,6 +46,8 @@ struct ScanContext {
     platform::IMessageBox& box;
     const DateFormatter& dates;
     IScanObserver* observer = nullptr;
+    // Where the names index the scan collects as it writes goes; none is kept without it.
+    const CatalogIndexes* indexes = nullptr;
 };
 
 enum class ScanFailure {

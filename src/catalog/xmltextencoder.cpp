@@ -185,6 +185,33 @@ void XmlTextEncoder::append(std::string& out, std::string_view utf8)
     }
 }
 
+void XmlTextEncoder::appendAsRead(std::string& out, std::string_view utf8)
+{
+    constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x80) {
+            // Tab, line feed and carriage return travel as references and come back as they were.
+            if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')
+                out += kReplacementUtf8;
+            else
+                out += utf8[i];
+            ++i;
+            continue;
+        }
+        char32_t codePoint = 0;
+        const std::size_t length = decodeUtf8(utf8.substr(i), codePoint);
+        if (length == 0 || !isXmlChar(codePoint)) {
+            out += kReplacementUtf8;
+            i += length == 0 ? 1 : length;
+        } else {
+            out.append(utf8.substr(i, length));
+            i += length;
+        }
+    }
+}
+
 void XmlTextEncoder::appendElementText(std::string& out, std::string_view utf8)
 {
     if (utf8.empty() || utf8.find_first_not_of(' ') != std::string_view::npos) {

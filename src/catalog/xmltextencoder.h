@@ -32,6 +32,10 @@ public:
     // white space between elements when read, so its blanks are written as references.
     void appendElementText(std::string& out, std::string_view utf8);
 
+    // What a reader of the catalog reads back for what append() or appendElementText() writes of
+    // utf8: the text itself, but for the characters XML cannot carry, which read as U+FFFD.
+    static void appendAsRead(std::string& out, std::string_view utf8);
+
     std::string encode(std::string_view utf8)
     {
         std::string out;

@@ -15,6 +15,9 @@ struct CliOptions {
     std::optional<std::string> dataDir;
     std::optional<std::string> in;
     bool force = false;
+    // Read the catalog files themselves instead of their names indexes (and keep none when
+    // scanning): the reference the benchmarks compare with.
+    bool noIndex = false;
 };
 
 // The parsed command line, or the reason it cannot be understood.

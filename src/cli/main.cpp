@@ -13,15 +13,16 @@
 #include "app/casefold.h"
 #include "app/programfolder.h"
 #include "app/settings.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/programpath.h"
-#include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/filesearch.h"
+#include "search/rowlist.h"
 
 namespace mellowby::cli {
 
@@ -31,10 +32,10 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage = "用法：\n"
-                               "  mellowby-cli scan 路径 [名称] [--force] [--data 目录]\n"
+                               "  mellowby-cli scan 路径 [名称] [--force] [--no-index] [--data 目录]\n"
                                "  mellowby-cli list [--data 目录]\n"
-                               "  mellowby-cli search 文本 [--in 名称] [--data 目录]\n"
-                               "  mellowby-cli ls 名称 [目录/子目录/...] [--data 目录]\n"
+                               "  mellowby-cli search 文本 [--in 名称] [--no-index] [--data 目录]\n"
+                               "  mellowby-cli ls 名称 [目录/子目录/...] [--no-index] [--data 目录]\n"
                                "  mellowby-cli delete 名称 [--data 目录]\n";
 
 // A message that cannot be written to standard error has nowhere else to go, so these writes
@@ -56,6 +57,7 @@ struct Tool {
         : options(parsed)
         , folder(programFolder, fileSystem)
         , store(options.dataDir ? *options.dataDir : folder.dataDir(), fileSystem)
+        , indexes(store, catalog::userCacheFolder(), options.noIndex)
     {
         // As the program does at start-up: what scans that died left in Data goes.
         store.removeLeftovers();
@@ -75,7 +77,37 @@ struct Tool {
     platform::LinuxFileSystem fileSystem;
     app::ProgramFolder folder;
     catalog::CatalogStore store;
+    catalog::CatalogIndexes indexes;
     CheckedOutput output;
+};
+
+// Rows printed as they come, one per line, tab-separated: name, size, date, location, catalog.
+class PrintedRows final : public search::IRowList {
+public:
+    explicit PrintedRows(CheckedOutput& output)
+        : m_output(output)
+    {
+    }
+    void clear() override { }
+    void appendRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
+        std::string_view catalog) override
+    {
+        m_line.clear();
+        m_line.append(name).append("\t").append(size).append("\t").append(date).append("\t");
+        m_line.append(directory).append(name).append("\t").append(catalog);
+        m_output.line(m_line);
+    }
+    void appendNameOnly(std::string_view name) override
+    {
+        m_line.assign(name).append("\t\t\t\t");
+        m_output.line(m_line);
+    }
+    void flush() override { }
+    void finishFill() override { }
+
+private:
+    CheckedOutput& m_output;
+    std::string m_line;
 };
 
 int scanCommand(Tool& tool)
@@ -102,7 +134,8 @@ int scanCommand(Tool& tool)
     // As the program does at start-up: a missing Data folder is created, one level only.
     if (!tool.fileSystem.isDirectory(tool.store.folder()))
         catalog::createDir(tool.fileSystem, tool.store.folder());
-    catalog::ScanContext context { tool.store, settings, lister, box, dates, &progress };
+    catalog::ScanContext context { tool.store, settings, lister, box, dates, &progress,
+        options.noIndex ? nullptr : &tool.indexes };
 
     const auto result = catalog::genXml(context, path, name);
     progress.finish();
@@ -151,22 +184,6 @@ int listCommand(Tool& tool)
     return tool.finish(0);
 }
 
-void printRows(CheckedOutput& output, const search::FileList& list)
-{
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const search::FileRow row = list.row(i);
-        output.write(row.name);
-        output.write("\t");
-        output.write(row.size);
-        output.write("\t");
-        output.write(row.date);
-        output.write("\t");
-        output.write(row.location);
-        output.write("\t");
-        output.line(row.catalog);
-    }
-}
-
 // The catalog of a name as the user typed it, or nothing after saying that there is none.
 std::optional<std::string> knownCatalog(const catalog::CatalogStore& store, const std::string& name)
 {
@@ -187,11 +204,11 @@ int searchCommand(Tool& tool)
         return kExitUsage;
     }
     ConsoleMessageBox box(false);
-    search::FileList list;
+    PrintedRows rows(tool.output);
     const std::string& text = options.arguments[0];
     search::SearchScope scope;
     if (text.find_first_not_of(' ') == std::string::npos) {
-        search::cmdFind_Click(tool.store, box, list, text, scope); // shows why
+        search::cmdFind_Click(tool.indexes, box, rows, text, scope); // shows why
         return kExitFailure;
     }
     if (options.in) {
@@ -204,8 +221,7 @@ int searchCommand(Tool& tool)
         for (const auto& catalog : tool.store.catalogs().value_or(std::vector<catalog::StoredCatalog> {}))
             scope.loadedCatalogs.push_back(catalog.name);
     }
-    search::cmdFind_Click(tool.store, box, list, text, scope);
-    printRows(tool.output, list);
+    search::cmdFind_Click(tool.indexes, box, rows, text, scope);
     return tool.finish(0);
 }
 
@@ -232,8 +248,9 @@ int lsCommand(Tool& tool)
         }
     }
     ConsoleMessageBox box(false);
-    search::FileList list;
-    const auto found = search::listCatalogFolder(tool.store, box, list, *catalog, address);
+    // Rows come only when the folder exists.
+    PrintedRows rows(tool.output);
+    const auto found = search::listCatalogFolder(tool.indexes, box, rows, *catalog, address);
     if (!found) {
         printError("无法读取目录“" + *catalog + "”。");
         return kExitFailure;
@@ -242,7 +259,6 @@ int lsCommand(Tool& tool)
         printError("目录“" + *catalog + "”中没有“" + options.arguments[1] + "”。");
         return kExitFailure;
     }
-    printRows(tool.output, list);
     return tool.finish(0);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <expected>
 #include <memory>
 #include <optional>
@@ -18,6 +19,32 @@ struct FolderEntry {
     bool isDirectory = false; // a symbolic link counts as what it points to
 
     bool operator==(const FolderEntry&) const = default;
+};
+
+// What identifies one version of a file: if any of it differs, the file is not the one it was.
+// Times in nanoseconds since 1970.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+
+    bool operator==(const FileStamp&) const = default;
+};
+
+// A file's bytes mapped into memory, read-only, for as long as the object lives. The pages are
+// read from the file as they are touched; release() gives back those already looked at, so that
+// a pass over a file much bigger than memory keeps only a window of it resident.
+class IMappedFile {
+public:
+    virtual ~IMappedFile() = default;
+    virtual std::string_view bytes() const = 0;
+    // The file as it was when it was mapped.
+    virtual const FileStamp& stamp() const = 0;
+    // Tells the system that [offset, offset + length) is not needed now: its pages leave the
+    // process (they are read again should they be touched).
+    virtual void release(std::size_t offset, std::size_t length) const = 0;
 };
 
 // New contents for a file, written under a temporary name beside it. They take the file's place
@@ -49,6 +76,16 @@ public:
     // pointing at its target, which is the file replaced; an existing file keeps its permissions;
     // a file the caller may not write to is refused (EACCES) and stays as it was.
     virtual std::expected<std::unique_ptr<IReplacement>, Error> beginReplacement(const std::string& path) = 0;
+    // The same for a file that is only a cache of what can be made again: the new contents are
+    // not forced to stable storage, so a crash may leave the old file or damaged new contents,
+    // which the reader must recognise.
+    virtual std::expected<std::unique_ptr<IReplacement>, Error> beginCacheReplacement(const std::string& path) = 0;
+    // The regular file at path mapped read-only (links followed).
+    virtual std::expected<std::unique_ptr<IMappedFile>, Error> mapFile(const std::string& path) = 0;
+    // The stamp of the file at path now (links followed).
+    virtual std::expected<FileStamp, Error> stampOf(const std::string& path) = 0;
+    // The absolute path of an existing entry, with links and "." and ".." resolved.
+    virtual std::expected<std::string, Error> canonicalPath(const std::string& path) = 0;
     // The entries of a folder in the order the system gives them, without "." and "..".
     virtual std::expected<std::vector<FolderEntry>, Error> listFolder(const std::string& path) = 0;
     // Creates exactly one folder; its parent must exist.

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "search/rowlist.h"
+
 namespace mellowby::search {
 
 enum class FileColumn { FName = 0, FSize = 1, FDate = 2, FLocate = 3, FXml = 4 };
@@ -62,7 +64,7 @@ public:
 
 // The rows of the file list. A listing can hold a million rows, so rows keep their name and
 // size and share the texts many rows have in common (dates, folders, catalog names).
-class FileList {
+class FileList final : public IRowList {
 public:
     // Rows appended during a fill reach the observer in batches of this many.
     static constexpr std::size_t kAppendBatch = 4096;
@@ -83,16 +85,16 @@ public:
 
     // A refill: clear(), any number of appendRow() calls, then finishFill(), which applies the
     // sorting when it is on.
-    void clear();
+    void clear() override;
     // location = directory + name, with directory ending in its separator (or empty).
     void appendRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
-        std::string_view catalog);
+        std::string_view catalog) override;
     // A row of which only the name could be read: every other cell, the location included, is
     // empty.
-    void appendNameOnly(std::string_view name);
+    void appendNameOnly(std::string_view name) override;
     // Tells the observer about the rows appended since the last batch.
-    void flush();
-    void finishFill();
+    void flush() override;
+    void finishFill() override;
 
     const SortState& sortState() const { return m_sort; }
     // A click on the header of a column (1-based): sorting on, the order toggled, that column

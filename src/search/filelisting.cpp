@@ -9,8 +9,10 @@
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "search/filelist.h"
+#include "search/indexedrows.h"
 #include "search/oncemessagebox.h"
 #include "search/xmllocator.h"
 
@@ -57,7 +59,7 @@ pugi::xml_node directoryAt(
 }
 
 // Fills the list from the File children of directory; false after a failure, reported.
-bool listFiles(const pugi::xml_node& directory, FileList& list, platform::IMessageBox& box)
+bool listFiles(const pugi::xml_node& directory, IRowList& list, platform::IMessageBox& box)
 {
     XmlLocator locator(box, XmlLocator::separatorOf(directory));
     // Every file of the directory shares the location of the directory: it is computed once,
@@ -108,7 +110,7 @@ NodeAddress addressOf(const browse::CatalogTree& tree, browse::NodeId node)
     return address;
 }
 
-void FreshRightList(browse::CatalogBrowser& browser, FileList& list)
+void FreshRightList(browse::CatalogBrowser& browser, IRowList& list)
 {
     try {
         browse::CatalogTree& tree = browser.tree();
@@ -129,10 +131,19 @@ void FreshRightList(browse::CatalogBrowser& browser, FileList& list)
     }
 }
 
-bool getAllXmlNodeByName(browse::CatalogBrowser& browser, FileList& list, const std::string& catalogName,
+bool getAllXmlNodeByName(browse::CatalogBrowser& browser, IRowList& list, const std::string& catalogName,
     const std::string& title, const NodeAddress& address)
 {
     try {
+        // Through the catalog's names index; an index found damaged is made again, and should that
+        // one be damaged too, the file is read.
+        for (const bool remake : { false, true }) {
+            const auto index = browser.indexes().indexOf(catalogName, remake);
+            if (!index)
+                break;
+            if (listIndexFolder(*index, list, title, address))
+                return true;
+        }
         // A catalog file that is missing, unreadable, or that the name cannot name lists nothing.
         const catalog::CatalogDocument document = browser.store().loadCatalog(catalogName);
         return listDocumentFiles(browser.box(), list, document, title, address);
@@ -143,7 +154,7 @@ bool getAllXmlNodeByName(browse::CatalogBrowser& browser, FileList& list, const 
     }
 }
 
-bool listDocumentFiles(platform::IMessageBox& box, FileList& list, const catalog::CatalogDocument& document,
+bool listDocumentFiles(platform::IMessageBox& box, IRowList& list, const catalog::CatalogDocument& document,
     const std::optional<std::string>& title, const NodeAddress& address)
 {
     OnceMessageBox onceBox(box);
@@ -160,10 +171,17 @@ bool listDocumentFiles(platform::IMessageBox& box, FileList& list, const catalog
     }
 }
 
-std::optional<bool> listCatalogFolder(const catalog::CatalogStore& store, platform::IMessageBox& box, FileList& list,
-    const std::string& catalogName, const NodeAddress& address)
+std::optional<bool> listCatalogFolder(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box,
+    IRowList& list, const std::string& catalogName, const NodeAddress& address)
 {
-    const catalog::CatalogDocument document = store.loadCatalog(catalogName);
+    for (const bool remake : { false, true }) {
+        const auto index = indexes.indexOf(catalogName, remake);
+        if (!index)
+            break;
+        if (const auto found = listIndexFolder(*index, list, std::nullopt, address))
+            return found;
+    }
+    const catalog::CatalogDocument document = indexes.store().loadCatalog(catalogName);
     if (!document.loaded())
         return std::nullopt;
     if (!directoryAt(document.documentElement(), std::nullopt, address)) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "browse/catalogtree.h"
+#include "search/nodeaddress.h"
 
 namespace pugi {
 class xml_node;
@@ -18,7 +19,7 @@ class CatalogBrowser;
 
 namespace mellowby::catalog {
 class CatalogDocument;
-class CatalogStore;
+class CatalogIndexes;
 } // namespace mellowby::catalog
 
 namespace mellowby::platform {
@@ -27,34 +28,31 @@ class IMessageBox;
 
 namespace mellowby::search {
 
-class FileList;
+class IRowList;
 
-// Where a tree node lies in its catalog: for each level from the first below the root down to
-// the node, the node's label and its position among the siblings that carry the same label.
-// Empty for a root.
-using NodeAddress = std::vector<std::pair<std::string, std::size_t>>;
+// Where a tree node lies in its catalog.
 NodeAddress addressOf(const browse::CatalogTree& tree, browse::NodeId node);
 
 // Lists the files of the tree's selected node (selecting the first node when none is) and
 // makes its catalog the current one.
-void FreshRightList(browse::CatalogBrowser& browser, FileList& list);
+void FreshRightList(browse::CatalogBrowser& browser, IRowList& list);
 
 // Refills the list with the files held directly in one directory of the catalog catalogName:
 // the Disk element for an empty address (whose title must then be title), else the Directory
 // the address leads to. A catalog file that is missing or does not parse gives an empty list.
 // False after a failure, which the error box has reported; the rows before it stay.
-bool getAllXmlNodeByName(browse::CatalogBrowser& browser, FileList& list, const std::string& catalogName,
+bool getAllXmlNodeByName(browse::CatalogBrowser& browser, IRowList& list, const std::string& catalogName,
     const std::string& title, const NodeAddress& address);
 // The same for a catalog already in memory; a root title of nothing takes the Disk element
 // whatever its title.
-bool listDocumentFiles(platform::IMessageBox& box, FileList& list, const catalog::CatalogDocument& document,
+bool listDocumentFiles(platform::IMessageBox& box, IRowList& list, const catalog::CatalogDocument& document,
     const std::optional<std::string>& title, const NodeAddress& address);
 
 // Refills the list with the files of the folder at address in the catalog catalogName, straight
 // from the Data folder, without a tree: true when the catalog has that folder, false when it has
 // none (the list is then empty), nothing when the catalog cannot be read.
-std::optional<bool> listCatalogFolder(const catalog::CatalogStore& store, platform::IMessageBox& box, FileList& list,
-    const std::string& catalogName, const NodeAddress& address);
+std::optional<bool> listCatalogFolder(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box,
+    IRowList& list, const std::string& catalogName, const NodeAddress& address);
 
 // The location of a catalog element: the Disk Label, the titles of the directories on the way
 // down and the element's own name, joined by the catalog's separator with doubled separators

@@ -9,10 +9,13 @@
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/uppercaser.h"
-#include "search/filelist.h"
+#include "search/rowlist.h"
 #include "search/filelisting.h"
+#include "search/indexedrows.h"
+#include "search/locationlimit.h"
 #include "search/oncemessagebox.h"
 #include "search/xmllocator.h"
 
@@ -21,9 +24,6 @@ namespace mellowby::search {
 using catalog::UpperCaser;
 
 namespace {
-
-constexpr const char* kSearchFailure = "查找文件时出错！";
-constexpr const char* kSearchSource = "frmMain-findFileInXml";
 
 bool isFile(const pugi::xml_node& node)
 {
@@ -37,11 +37,6 @@ std::string_view trimBlanks(std::string_view text)
         return {};
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
-
-// A catalog nested deeper than any file system could be, with files at every level, has
-// locations whose total length grows with the square of its depth; past this much the search
-// of that catalog ends with the error box instead of exhausting memory.
-constexpr std::size_t kMaxLocationBytes = 256 * 1024 * 1024;
 
 // The locations of the folders on the walk's current path, kept as one text: a folder's location
 // begins with its parent's, so the text of the deepest one holds them all, and of the others only
@@ -96,7 +91,7 @@ private:
 // One catalog's hits, appended to the list. Every File element of the document is visited
 // in document order by walking the tree with a loop, as deep as the catalog nests.
 void searchCatalog(const catalog::CatalogDocument& document, platform::IMessageBox& box, UpperCaser& upper,
-    FileList& list, std::string_view findText, const std::string& catalogName)
+    IRowList& list, std::string_view findText, const std::string& catalogName)
 {
     if (!document.loaded())
         return;
@@ -134,8 +129,7 @@ void searchCatalog(const catalog::CatalogDocument& document, platform::IMessageB
                     lastParent = parent;
                     locationBytes += prefix.size();
                     if (locationBytes > kMaxLocationBytes) {
-                        app::ShowMsg(box, kSearchFailure, 0, "找到的文件位置总长超过 256 MB，其余的文件没有列出。",
-                            kSearchSource);
+                        app::ShowMsg(box, kSearchFailure, 0, kLocationsTooLong, kSearchSource);
                         return;
                     }
                 }
@@ -158,13 +152,21 @@ void searchCatalog(const catalog::CatalogDocument& document, platform::IMessageB
     }
 }
 
-void findInCatalog(const catalog::CatalogStore& store, platform::IMessageBox& box, UpperCaser& upper, FileList& list,
-    std::string_view findText, const std::string& catalogName)
+void findInCatalog(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, UpperCaser& upper,
+    IRowList& list, std::string_view findText, const std::string& catalogName)
 {
     try {
         // The name is looked up as given: the lookup ignores letter case anyway, and upper-casing
-        // it first could pick another catalog whose file name differs only in case.
-        const catalog::CatalogDocument document = store.loadCatalog(catalogName);
+        // it first could pick another catalog whose file name differs only in case. An index
+        // found damaged once is made again; should that one be damaged too, the file is read.
+        for (const bool remake : { false, true }) {
+            const auto index = indexes.indexOf(catalogName, remake);
+            if (!index)
+                break;
+            if (searchIndex(*index, box, list, findText, catalogName))
+                return;
+        }
+        const catalog::CatalogDocument document = indexes.store().loadCatalog(catalogName);
         searchCatalog(document, box, upper, list, findText, catalogName);
     } catch (const std::exception& failure) {
         app::ShowMsg(box, kSearchFailure, 0, failure.what(), kSearchSource);
@@ -189,7 +191,7 @@ SearchScope SearchScope::of(const browse::CatalogBrowser& browser, bool allCatal
     return scope;
 }
 
-void cmdFind_Click(const catalog::CatalogStore& store, platform::IMessageBox& box, FileList& list,
+void cmdFind_Click(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& txtFind, const SearchScope& scope)
 {
     try {
@@ -203,9 +205,9 @@ void cmdFind_Click(const catalog::CatalogStore& store, platform::IMessageBox& bo
         list.clear();
         if (scope.allCatalogs) {
             for (const std::string& catalogName : scope.loadedCatalogs)
-                findInCatalog(store, onceBox, upper, list, findText, catalogName);
+                findInCatalog(indexes, onceBox, upper, list, findText, catalogName);
         } else if (!scope.currentCatalog.empty()) {
-            findInCatalog(store, onceBox, upper, list, findText, scope.currentCatalog);
+            findInCatalog(indexes, onceBox, upper, list, findText, scope.currentCatalog);
         } else {
             app::ShowMsg(onceBox, "请先选则一个文件后再进行查找！", 0, "查找文件", "");
         }
@@ -216,19 +218,19 @@ void cmdFind_Click(const catalog::CatalogStore& store, platform::IMessageBox& bo
     }
 }
 
-void findFileInXml(const catalog::CatalogStore& store, platform::IMessageBox& box, FileList& list,
+void findFileInXml(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& findText, const std::string& catalogName)
 {
     try {
         OnceMessageBox onceBox(box);
         UpperCaser upper;
-        findInCatalog(store, onceBox, upper, list, findText, catalogName);
+        findInCatalog(indexes, onceBox, upper, list, findText, catalogName);
     } catch (const std::exception& failure) {
         app::ShowMsg(box, kSearchFailure, 0, failure.what(), kSearchSource);
     }
 }
 
-void findFileInDocument(platform::IMessageBox& box, FileList& list, const std::string& findText,
+void findFileInDocument(platform::IMessageBox& box, IRowList& list, const std::string& findText,
     const catalog::CatalogDocument& document, const std::string& catalogName)
 {
     OnceMessageBox onceBox(box);

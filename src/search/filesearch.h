@@ -10,7 +10,7 @@ class CatalogBrowser;
 
 namespace mellowby::catalog {
 class CatalogDocument;
-class CatalogStore;
+class CatalogIndexes;
 } // namespace mellowby::catalog
 
 namespace mellowby::platform {
@@ -19,7 +19,7 @@ class IMessageBox;
 
 namespace mellowby::search {
 
-class FileList;
+class IRowList;
 
 // Upper case by the Unicode rules for every letter that has a case, whatever the user's
 // language ("straße" gives "STRASSE"). Bytes that are not valid UTF-8 are kept as they are.
@@ -37,17 +37,18 @@ struct SearchScope {
 };
 
 // The find button: searches txtFind's text (blanks around it ignored, letter case too) in the
-// catalogs of scope, read from the store, and refills the list with the hits.
-void cmdFind_Click(const catalog::CatalogStore& store, platform::IMessageBox& box, FileList& list,
+// catalogs of scope, through their names indexes (or their files, where there is none), and
+// refills the list with the hits.
+void cmdFind_Click(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& txtFind, const SearchScope& scope);
 
 // Appends the rows of catalogName whose upper-cased file name contains findText (already trimmed
 // and upper-cased). A catalog file that is missing or does not parse adds nothing.
-void findFileInXml(const catalog::CatalogStore& store, platform::IMessageBox& box, FileList& list,
+void findFileInXml(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& findText, const std::string& catalogName);
 
 // The same for a catalog already in memory, whose rows name catalogName as their catalog.
-void findFileInDocument(platform::IMessageBox& box, FileList& list, const std::string& findText,
+void findFileInDocument(platform::IMessageBox& box, IRowList& list, const std::string& findText,
     const catalog::CatalogDocument& document, const std::string& catalogName);
 
 } // namespace mellowby::search

@@ -5,6 +5,7 @@
 
 #include "app/showmsg.h"
 #include "catalog/catalogreader.h"
+#include "catalog/locationtext.h"
 
 namespace mellowby::search {
 
@@ -27,8 +28,7 @@ char XmlLocator::separatorOf(const pugi::xml_node& anyNodeOfCatalog)
         root = root.next_sibling();
     if (!root || !named(root, "Disk"))
         return '/';
-    const std::string_view label = catalog::attributeAt(root, 1).value();
-    return label.find('\\') != std::string_view::npos && label.find('/') == std::string_view::npos ? '\\' : '/';
+    return catalog::locationSeparatorFor(catalog::attributeAt(root, 1).value());
 }
 
 std::optional<std::string_view> XmlLocator::ownPart(const pugi::xml_node& node)
@@ -88,7 +88,7 @@ std::string XmlLocator::joinedLocation(const pugi::xml_node& node)
 std::string XmlLocator::location(const pugi::xml_node& node)
 {
     std::string text = joinedLocation(node);
-    collapseSeparators(text, m_separator);
+    catalog::collapseSeparators(text, m_separator);
     return text;
 }
 
@@ -98,7 +98,7 @@ std::string XmlLocator::prefixFor(const pugi::xml_node& parent)
         return {};
     std::string text = joinedLocation(parent);
     text += m_separator;
-    collapseSeparators(text, m_separator);
+    catalog::collapseSeparators(text, m_separator);
     return text;
 }
 
@@ -110,21 +110,7 @@ void XmlLocator::extendPrefix(std::string& prefix, const pugi::xml_node& child)
         prefix.assign(1, m_separator);
         return;
     }
-    const std::size_t from = prefix.size();
-    prefix += *own;
-    prefix += m_separator;
-    collapseSeparators(prefix, m_separator, from);
-}
-
-void collapseSeparators(std::string& text, char separator, std::size_t from)
-{
-    std::size_t out = from;
-    for (std::size_t in = from; in < text.size(); ++in) {
-        if (text[in] == separator && out > 0 && text[out - 1] == separator)
-            continue;
-        text[out++] = text[in];
-    }
-    text.resize(out);
+    catalog::appendLocationLevel(prefix, *own, m_separator);
 }
 
 } // namespace mellowby::search

@@ -50,8 +50,4 @@ private:
     char m_separator;
 };
 
-// Every run of separators shortened to one, from position from on (a run that begins before it
-// still loses what lies after it).
-void collapseSeparators(std::string& text, char separator, std::size_t from = 0);
-
 } // namespace mellowby::search

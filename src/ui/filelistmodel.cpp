@@ -60,6 +60,8 @@ void FileListModel::beginAppend(std::size_t first, std::size_t last)
 void FileListModel::endAppend()
 {
     endInsertRows();
+    if (m_afterBatch)
+        m_afterBatch();
 }
 
 } // namespace mellowby::ui

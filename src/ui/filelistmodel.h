@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QAbstractTableModel>
 
 #include "search/filelist.h"
@@ -28,8 +30,13 @@ public:
     void beginAppend(std::size_t first, std::size_t last) override;
     void endAppend() override;
 
+    // Called after each batch of rows has reached the view, while a long fill runs on the window's
+    // own thread: it may let the view paint what came.
+    void setAfterBatch(std::function<void()> afterBatch) { m_afterBatch = std::move(afterBatch); }
+
 private:
     search::FileList& m_list;
+    std::function<void()> m_afterBatch;
 };
 
 } // namespace mellowby::ui

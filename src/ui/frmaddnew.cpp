@@ -25,6 +25,7 @@
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
 #include "catalog/backgroundscan.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/drivelist.h"
@@ -79,13 +80,14 @@ QString progressLine(const catalog::ScanProgress& progress, const QFontMetrics& 
 // A walk under way with what it works with. The walk is declared last, so it has ended before the
 // box and the dates it uses go.
 struct frmAddNew::Generation {
-    Generation(ProgramContext& context, const catalog::CatalogStore& store, const std::string& path,
+    Generation(ProgramContext& context, const catalog::CatalogIndexes& indexes, const std::string& path,
         std::string catalogName, std::function<void()> onFinished)
         : name(std::move(catalogName))
         , dates(catalog::DateFormatter::userLocaleName())
         , box(context.box)
-        , scan(catalog::ScanContext { store, context.settings, context.lister, box, dates, nullptr }, path, name,
-              std::move(onFinished))
+        , scan(catalog::ScanContext {
+                   indexes.store(), context.settings, context.lister, box, dates, nullptr, &indexes },
+              path, name, std::move(onFinished))
     {
     }
     ~Generation() { stopAndWait(); }
@@ -316,7 +318,7 @@ void frmAddNew::startGeneration(const std::string& path, const std::string& name
     m_lblShow->show();
     // The outcome is shown as soon as the walk ends, not at the next tick of the timer; the call
     // comes from the walk's thread and is carried out on the dialog's.
-    m_generation = std::make_unique<Generation>(m_context, m_browser.store(), path, name, [this] {
+    m_generation = std::make_unique<Generation>(m_context, m_browser.indexes(), path, name, [this] {
         QMetaObject::invokeMethod(
             this, [this] { showProgress(); }, Qt::QueuedConnection);
     });

@@ -1,11 +1,13 @@
 #include "ui/frmmain.h"
 
+#include <chrono>
 #include <optional>
 #include <utility>
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -16,6 +18,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTreeView>
 
 #include "search/catalogcommands.h"
@@ -35,6 +38,9 @@
 namespace mellowby::ui {
 
 namespace {
+
+// How often a long fill of the list lets the window paint.
+constexpr std::chrono::milliseconds kPaintInterval { 50 };
 
 QAction* addMenuItem(QMenu* menu, const QString& caption, const QString& name)
 {
@@ -67,7 +73,8 @@ frmMain::frmMain(ProgramContext& context, QWidget* splash, QWidget* parent)
     : QMainWindow(parent)
     , m_context(context)
     , m_store(context.folder.dataDir(), context.fileSystem)
-    , m_browser(m_store, context.box)
+    , m_indexes(m_store, catalog::userCacheFolder())
+    , m_browser(m_indexes, context.box)
     , m_treeModel(std::make_unique<CatalogTreeModel>(m_browser.tree()))
     , m_listModel(std::make_unique<FileListModel>(m_list))
 {
@@ -315,7 +322,18 @@ void frmMain::cmdFind_Click()
 {
     runStep([this] {
         const BusyCursor busy;
-        search::cmdFind_Click(m_store, m_context.box, m_list, m_txtFind->text().toStdString(),
+        // A search of many catalogs or with many hits shows its rows as they come: the window
+        // paints a few times a second meanwhile, but takes no input until the search is done.
+        QElapsedTimer sincePaint;
+        sincePaint.start();
+        m_listModel->setAfterBatch([&sincePaint] {
+            if (sincePaint.elapsed() >= kPaintInterval.count()) {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                sincePaint.restart();
+            }
+        });
+        const auto stopPainting = qScopeGuard([this] { m_listModel->setAfterBatch({}); });
+        search::cmdFind_Click(m_indexes, m_context.box, m_list, m_txtFind->text().toStdString(),
             search::SearchScope::of(m_browser, m_chkIfFindAllXml->checkState() != Qt::Unchecked));
     });
 }

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "search/filelist.h"
 
@@ -69,6 +70,7 @@ private:
 
     ProgramContext& m_context;
     catalog::CatalogStore m_store;
+    catalog::CatalogIndexes m_indexes;
     browse::CatalogBrowser m_browser;
     search::FileList m_list;
     // Declared after what they show, so they let go of it before it is destroyed; the views are

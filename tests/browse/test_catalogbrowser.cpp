@@ -5,6 +5,7 @@
 
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
@@ -56,7 +57,8 @@ protected:
     platform::LinuxFileSystem m_realFileSystem;
     fakes::FaultyFileSystem m_fileSystem { m_realFileSystem };
     catalog::CatalogStore m_store { m_data.string(), m_fileSystem };
-    CatalogBrowser m_browser { m_store, m_box };
+    catalog::CatalogIndexes m_indexes { m_store, catalog::userCacheFolder() };
+    CatalogBrowser m_browser { m_indexes, m_box };
 };
 
 TEST_F(Browser, FillsTheTreeFromTheIndexTwin)

@@ -44,13 +44,32 @@ std::expected<std::optional<std::string>, platform::Error> FaultyFileSystem::rea
     return m_real.readWholeFile(path, maxSize);
 }
 
-std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFileSystem::beginReplacement(
-    const std::string& path)
+std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFileSystem::faulty(
+    std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> real)
 {
-    auto real = m_real.beginReplacement(path);
     if (!real)
         return std::unexpected(real.error());
     return std::make_unique<FaultyReplacement>(*this, std::move(*real));
+}
+
+std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFileSystem::beginReplacement(
+    const std::string& path)
+{
+    return faulty(m_real.beginReplacement(path));
+}
+
+std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFileSystem::beginCacheReplacement(
+    const std::string& path)
+{
+    return faulty(m_real.beginCacheReplacement(path));
+}
+
+std::expected<std::unique_ptr<platform::IMappedFile>, platform::Error> FaultyFileSystem::mapFile(
+    const std::string& path)
+{
+    if (m_readSuffix && path.ends_with(*m_readSuffix))
+        return std::unexpected(m_readError);
+    return m_real.mapFile(path);
 }
 
 std::expected<void, platform::Error> FaultyFileSystem::createDirectory(const std::string& path)

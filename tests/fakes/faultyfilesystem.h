@@ -24,7 +24,7 @@ public:
     }
     void failRenames(platform::Error error) { m_renameError = std::move(error); }
     void failCreateDirectory(platform::Error error) { m_createDirectoryError = std::move(error); }
-    // Reads of files whose path ends in suffix fail with error.
+    // Reads (and mappings) of files whose path ends in suffix fail with error.
     void failReads(std::string suffix, platform::Error error)
     {
         m_readSuffix = std::move(suffix);
@@ -35,6 +35,17 @@ public:
         const std::string& path, std::size_t maxSize) override;
     std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> beginReplacement(
         const std::string& path) override;
+    std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> beginCacheReplacement(
+        const std::string& path) override;
+    std::expected<std::unique_ptr<platform::IMappedFile>, platform::Error> mapFile(const std::string& path) override;
+    std::expected<platform::FileStamp, platform::Error> stampOf(const std::string& path) override
+    {
+        return m_real.stampOf(path);
+    }
+    std::expected<std::string, platform::Error> canonicalPath(const std::string& path) override
+    {
+        return m_real.canonicalPath(path);
+    }
     std::expected<std::vector<platform::FolderEntry>, platform::Error> listFolder(const std::string& path) override
     {
         return m_real.listFolder(path);
@@ -49,6 +60,9 @@ public:
 
 private:
     friend class FaultyReplacement;
+
+    std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> faulty(
+        std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> real);
 
     platform::IFileSystem& m_real;
     std::optional<std::uint64_t> m_writeBudget;

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/gb2312.h"
 #include "fakes/catalogmaker.h"
@@ -79,7 +80,7 @@ protected:
     // The start of the program: every catalog of Data into the tree, the first node listed.
     void startUp()
     {
-        m_browser = std::make_unique<browse::CatalogBrowser>(m_store, m_box);
+        m_browser = std::make_unique<browse::CatalogBrowser>(m_indexes, m_box);
         m_list = std::make_unique<search::FileList>();
         // Each catalog is a fill of its own, so the same box may come once per catalog here.
         fill(
@@ -119,7 +120,7 @@ protected:
 
     Names findAll(const std::string& text)
     {
-        fill([&] { search::cmdFind_Click(m_store, m_box, *m_list, text, search::SearchScope::of(*m_browser, true)); });
+        fill([&] { search::cmdFind_Click(m_indexes, m_box, *m_list, text, search::SearchScope::of(*m_browser, true)); });
         return column(FileColumn::FName);
     }
 
@@ -171,7 +172,7 @@ protected:
         EXPECT_EQ(m_list->row(0), (search::FileRow { "好文件.txt", "2KB", kDate, "/media/cdrom/docs/好文件.txt", "" }));
         EXPECT_EQ(m_browser->currentCatalogName(), "good");
         fill([&] {
-            search::cmdFind_Click(m_store, m_box, *m_list, "好文件", search::SearchScope::of(*m_browser, true));
+            search::cmdFind_Click(m_indexes, m_box, *m_list, "好文件", search::SearchScope::of(*m_browser, true));
         });
         ASSERT_EQ(m_list->size(), 1u);
         EXPECT_EQ(
@@ -181,6 +182,7 @@ protected:
     TemporaryFolder m_data;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { m_data.path(), m_fileSystem };
+    catalog::CatalogIndexes m_indexes { m_store, catalog::userCacheFolder() };
     fakes::FakeMessageBox m_box;
     std::unique_ptr<browse::CatalogBrowser> m_browser;
     std::unique_ptr<search::FileList> m_list;

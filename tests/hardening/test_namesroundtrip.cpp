@@ -15,6 +15,7 @@
 #include "app/settings.h"
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
@@ -366,6 +367,7 @@ protected:
     platform::LinuxDirectoryLister m_lister;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { m_data.path(), m_fileSystem };
+    catalog::CatalogIndexes m_indexes { m_store, catalog::userCacheFolder() };
     fakes::FakeMessageBox m_box;
     catalog::DateFormatter m_dates { "zh_CN" };
 };
@@ -428,7 +430,7 @@ TEST_F(NameRoundTrip, EveryNameComesBackWithItsSizeAndPlace)
     EXPECT_TRUE(actualDirectories == expectedDirectories) << difference(expectedDirectories, actualDirectories);
 
     // The program's own readers: the tree from the twin, each directory's files in the list.
-    browse::CatalogBrowser browser(m_store, m_box);
+    browse::CatalogBrowser browser(m_indexes, m_box);
     browser.getAllXmlToTree();
     ASSERT_EQ(browser.tree().roots().size(), 1u);
     search::FileList list;
@@ -465,7 +467,7 @@ TEST_F(NameRoundTrip, EveryNameComesBackWithItsSizeAndPlace)
             continue;
         ++searched;
         const std::string name = expectedName(m_entries[i].name);
-        search::cmdFind_Click(m_store, m_box, list, name, search::SearchScope::of(browser, true));
+        search::cmdFind_Click(m_indexes, m_box, list, name, search::SearchScope::of(browser, true));
         bool found = false;
         for (std::size_t row = 0; row < list.size(); ++row)
             found = found || list.cell(row, search::FileColumn::FName) == name;

@@ -84,6 +84,19 @@ public:
             return std::unexpected(file.error());
         return std::make_unique<File>(*this, std::move(*file));
     }
+    std::expected<std::unique_ptr<platform::IReplacement>, Error> beginCacheReplacement(const std::string& path) override
+    {
+        return m_real.beginCacheReplacement(path);
+    }
+    std::expected<std::unique_ptr<platform::IMappedFile>, Error> mapFile(const std::string& path) override
+    {
+        return m_real.mapFile(path);
+    }
+    std::expected<platform::FileStamp, Error> stampOf(const std::string& path) override { return m_real.stampOf(path); }
+    std::expected<std::string, Error> canonicalPath(const std::string& path) override
+    {
+        return m_real.canonicalPath(path);
+    }
     std::expected<std::vector<platform::FolderEntry>, Error> listFolder(const std::string& path) override
     {
         return m_real.listFolder(path);

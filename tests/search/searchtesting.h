@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
@@ -76,7 +77,8 @@ protected:
     fakes::FakeMessageBox m_box;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { m_data.string(), m_fileSystem };
-    browse::CatalogBrowser m_browser { m_store, m_box };
+    catalog::CatalogIndexes m_indexes { m_store, catalog::userCacheFolder() };
+    browse::CatalogBrowser m_browser { m_indexes, m_box };
     FileList m_list;
 };
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/drivelist.h"
 #include "fakes/catalogmaker.h"
@@ -43,7 +44,8 @@ protected:
     fakes::FakeMessageBox m_box;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { (m_folder / "Data").string(), m_fileSystem };
-    browse::CatalogBrowser m_browser { m_store, m_box };
+    catalog::CatalogIndexes m_indexes { m_store, catalog::userCacheFolder() };
+    browse::CatalogBrowser m_browser { m_indexes, m_box };
     FileList m_list;
 };
 
@@ -77,7 +79,7 @@ TEST_F(CatalogCommands, DeletingAsksThenTrashesTheCatalogAndKeepsItsTwin)
     EXPECT_EQ(m_box.shown[0].title, "删除磁盘目录文件");
 
     // After a restart the deleted catalog does not come back, though its twin is still there.
-    browse::CatalogBrowser restarted(m_store, m_box);
+    browse::CatalogBrowser restarted(m_indexes, m_box);
     restarted.getAllXmlToTree();
     EXPECT_EQ(restarted.collection().count(), 2u);
 }
@@ -101,7 +103,7 @@ TEST_F(CatalogCommands, ATitleLeadingOutOfDataDeletesNothing)
     const std::string twin = "<?xml version=\"1.0\"?>\r\n<Disk title=\"../victim\" Label=\"/x\">\r\n</Disk>\r\n";
     CatalogMaker::writeRaw(m_folder / "Data/evil.xml", twin);
     CatalogMaker::writeRaw(m_folder / "Data/evil.idx", twin);
-    browse::CatalogBrowser browser(m_store, m_box);
+    browse::CatalogBrowser browser(m_indexes, m_box);
     browser.getAllXmlToTree();
     browser.tree().select(browser.tree().roots().at(1)); // "abc.XML", then "../victim"
     FreshRightList(browser, m_list);

@@ -33,7 +33,7 @@ protected:
 TEST_F(Search, FindTextOfBlanksOnlyAsksForOne)
 {
     keepOldRow();
-    cmdFind_Click(m_store, m_box, m_list, "   ", SearchScope::of(m_browser, true));
+    cmdFind_Click(m_indexes, m_box, m_list, "   ", SearchScope::of(m_browser, true));
     EXPECT_EQ(names(), Names { "old" });
     ASSERT_EQ(m_box.shown.size(), 1u);
     EXPECT_EQ(m_box.shown[0].text, "请输入要查找文件的名字内容！");
@@ -46,14 +46,14 @@ TEST_F(Search, MatchesAnywhereInTheNameIgnoringCase)
         { CatalogMaker::file("jpgtools.exe"), CatalogMaker::file("jp g.txt"), CatalogMaker::dir("sub"),
             CatalogMaker::file("a.jpG") });
     loadAll();
-    cmdFind_Click(m_store, m_box, m_list, "  jpg ", SearchScope::of(m_browser, true));
+    cmdFind_Click(m_indexes, m_box, m_list, "  jpg ", SearchScope::of(m_browser, true));
     EXPECT_EQ(names(), (Names { "jpgtools.exe", "photo.JPG", "a.jpG" }));
     EXPECT_EQ(m_list.row(1), (FileRow { "photo.JPG", "3KB", "2004年3月15日", "/media/cdrom/sub/photo.JPG", "Photos" }));
     EXPECT_EQ(m_list.cell(2, FileColumn::FLocate), "/media/cdrom/a.jpG");
 
-    cmdFind_Click(m_store, m_box, m_list, "photo.jpg", SearchScope::of(m_browser, true)); // the whole name
+    cmdFind_Click(m_indexes, m_box, m_list, "photo.jpg", SearchScope::of(m_browser, true)); // the whole name
     EXPECT_EQ(names(), Names { "photo.JPG" });
-    cmdFind_Click(m_store, m_box, m_list, "photo.jpg.", SearchScope::of(m_browser, true));
+    cmdFind_Click(m_indexes, m_box, m_list, "photo.jpg.", SearchScope::of(m_browser, true));
     EXPECT_EQ(m_list.size(), 0u);
     EXPECT_TRUE(m_box.shown.empty());
 }
@@ -63,24 +63,24 @@ TEST_F(Search, ScopeOfTheSearch)
     writeDisc("one", { CatalogMaker::file("same.txt") });
     writeDisc("Two", { CatalogMaker::file("same.txt") });
 
-    cmdFind_Click(m_store, m_box, m_list, "same",
+    cmdFind_Click(m_indexes, m_box, m_list, "same",
         SearchScope::of(m_browser, true)); // nothing loaded: nothing found, nothing said
     EXPECT_EQ(m_list.size(), 0u);
     EXPECT_TRUE(m_box.shown.empty());
 
     loadAll();
-    cmdFind_Click(m_store, m_box, m_list, "same", SearchScope::of(m_browser, true));
+    cmdFind_Click(m_indexes, m_box, m_list, "same", SearchScope::of(m_browser, true));
     EXPECT_EQ(column(FileColumn::FXml), (Names { "one", "Two" }));
 
     keepOldRow();
-    cmdFind_Click(m_store, m_box, m_list, "same", SearchScope::of(m_browser, false)); // no current catalog yet
+    cmdFind_Click(m_indexes, m_box, m_list, "same", SearchScope::of(m_browser, false)); // no current catalog yet
     EXPECT_EQ(m_list.size(), 0u);
     ASSERT_EQ(m_box.shown.size(), 1u);
     EXPECT_EQ(m_box.shown[0].text, "请先选则一个文件后再进行查找！\r\n错误描述：查找文件");
     EXPECT_EQ(m_box.shown[0].title, "Quillon");
 
     m_browser.setCurrentCatalogName("Two");
-    cmdFind_Click(m_store, m_box, m_list, "same", SearchScope::of(m_browser, false));
+    cmdFind_Click(m_indexes, m_box, m_list, "same", SearchScope::of(m_browser, false));
     EXPECT_EQ(column(FileColumn::FXml), Names { "Two" });
 }
 
@@ -91,7 +91,7 @@ TEST_F(Search, FindTextIsNeverAPattern)
             + file("Straße.doc") + file("Ä.txt") + file("ǆ"));
     loadAll();
     const auto find = [this](const std::string& text) {
-        cmdFind_Click(m_store, m_box, m_list, text, SearchScope::of(m_browser, true));
+        cmdFind_Click(m_indexes, m_box, m_list, text, SearchScope::of(m_browser, true));
         return names();
     };
     EXPECT_EQ(find("bob's*"), Names { "Bob's*.txt" });
@@ -110,7 +110,7 @@ TEST_F(Search, MalformedFilesEndTheirCatalogOnly)
     writeRaw("b", R"(<Disk title="b" Label="/m">)", file("hit4") + "<File/>" + file("hit5"));
     writeRaw("c", R"(<Disk title="c" Label="/m">)", file("hit6"));
     loadAll();
-    cmdFind_Click(m_store, m_box, m_list, "hit", SearchScope::of(m_browser, true));
+    cmdFind_Click(m_indexes, m_box, m_list, "hit", SearchScope::of(m_browser, true));
     EXPECT_EQ(names(), (Names { "hit1", "hit2", "hit4", "hit6" }));
     EXPECT_EQ(m_list.row(1), (FileRow { "hit2", "", "", "", "" }));
     const std::string failure = "查找文件时出错！\r\n错误描述：";
@@ -125,7 +125,7 @@ TEST_F(Search, OneBoxPerSearchForTheSameFault)
     for (const char* name : { "a", "b" })
         writeRaw(name, std::string(R"(<Disk title=")") + name + "\">", file("x1") + file("x2"));
     loadAll();
-    cmdFind_Click(m_store, m_box, m_list, "x", SearchScope::of(m_browser, true));
+    cmdFind_Click(m_indexes, m_box, m_list, "x", SearchScope::of(m_browser, true));
     EXPECT_EQ(column(FileColumn::FLocate), (Names { "/x1", "/x2", "/x1", "/x2" }));
     EXPECT_EQ(titles(), Names { "frmMain-getXmlParentNode" });
 }
@@ -140,18 +140,18 @@ TEST_F(Search, DeepAndWindowsCatalogs)
     for (int i = 0; i < kDepth; ++i)
         body += "</Directory>";
     writeRaw("deep", R"(<Disk title="deep" Label="/m">)", body);
-    findFileInXml(m_store, m_box, m_list, "BOTTOM", "deep");
+    findFileInXml(m_indexes, m_box, m_list, "BOTTOM", "deep");
     m_list.finishFill();
     ASSERT_EQ(m_list.size(), 1u);
     EXPECT_EQ(m_list.cell(0, FileColumn::FLocate).size(), 2 + 2u * kDepth + 11);
 
     writeRaw("win", R"(<Disk title="win" Label="E:\">)",
         R"(<Directory title="docs" CreateDate="d">)" + file("a.txt") + "</Directory>");
-    findFileInXml(m_store, m_box, m_list, "A.TXT", "WIN.XML"); // any case, extension given
+    findFileInXml(m_indexes, m_box, m_list, "A.TXT", "WIN.XML"); // any case, extension given
     m_list.finishFill();
     ASSERT_EQ(m_list.size(), 2u);
     EXPECT_EQ(m_list.row(1), (FileRow { "a.txt", "1KB", "d", R"(E:\docs\a.txt)", "WIN.XML" }));
-    findFileInXml(m_store, m_box, m_list, "A", "missing");
+    findFileInXml(m_indexes, m_box, m_list, "A", "missing");
     EXPECT_TRUE(m_box.shown.empty());
 }
 

@@ -67,17 +67,17 @@ TEST_F(WindowsCatalogs, TreeAndListingShowTheNamesAsWrittenOnWindows)
 
 TEST_F(WindowsCatalogs, SearchFindsTraditionalCharactersTheDotTheDashAndTheEuro)
 {
-    cmdFind_Click(m_store, m_box, m_list, "體", SearchScope::of(m_browser, true));
+    cmdFind_Click(m_indexes, m_box, m_list, "體", SearchScope::of(m_browser, true));
     EXPECT_EQ(rows(),
         (std::vector<FileRow> {
             { "體育·臺灣.doc", "3KB", "2004年3月15日", R"(E:\列夫·托爾斯泰\體育·臺灣.doc)", "繁體光碟" } }));
-    cmdFind_Click(m_store, m_box, m_list, "·", SearchScope::of(m_browser, true));
+    cmdFind_Click(m_indexes, m_box, m_list, "·", SearchScope::of(m_browser, true));
     EXPECT_EQ(names(), Names { "體育·臺灣.doc" });
-    cmdFind_Click(m_store, m_box, m_list, "——", SearchScope::of(m_browser, true));
+    cmdFind_Click(m_indexes, m_box, m_list, "——", SearchScope::of(m_browser, true));
     Names locations = column(FileColumn::FLocate);
     std::ranges::sort(locations); // the catalogs are searched in the order they were loaded
     EXPECT_EQ(locations, (Names { R"(D:\书库\鲁迅\呐喊——自序.txt)", R"(E:\列夫·托爾斯泰\戰爭與和平——第一卷.txt)" }));
-    cmdFind_Click(m_store, m_box, m_list, "€", SearchScope::of(m_browser, true));
+    cmdFind_Click(m_indexes, m_box, m_list, "€", SearchScope::of(m_browser, true));
     EXPECT_EQ(names(), Names { "價格€100.txt" });
     EXPECT_TRUE(m_box.shown.empty());
 }
@@ -100,7 +100,7 @@ TEST_F(EarlierCatalogs, TheOldDotAndDashReadAsWindowsWritesThem)
     EXPECT_EQ(m_browser.tree().label(node(0)), "A·B");
     FreshRightList(m_browser, m_list);
     EXPECT_EQ(m_list.size(), 0u);
-    cmdFind_Click(m_store, m_box, m_list, "x", SearchScope::of(m_browser, true));
+    cmdFind_Click(m_indexes, m_box, m_list, "x", SearchScope::of(m_browser, true));
     ASSERT_EQ(m_list.size(), 1u);
     EXPECT_EQ(m_list.row(0), (FileRow { "x·y—.txt", "1KB", "d", "/m/x·y—.txt", "A・B" }));
     EXPECT_TRUE(m_box.shown.empty());

@@ -15,6 +15,7 @@
 #include <QString>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/drivelist.h"
 #include "fakes/fakedesktopopener.h"
@@ -51,7 +52,8 @@ public:
         : context { app::ProgramFolder(folder.path(), fileSystem), {}, {}, lister, fileSystem, drives, box, opener,
             picker }
         , store(folder / "Data", fileSystem)
-        , browser(store, box)
+        , indexes(store, catalog::userCacheFolder())
+        , browser(indexes, box)
     {
         std::filesystem::create_directory(folder / "Data");
     }
@@ -83,6 +85,7 @@ public:
     ScriptedFolderPicker picker;
     ui::ProgramContext context;
     catalog::CatalogStore store;
+    catalog::CatalogIndexes indexes;
     browse::CatalogBrowser browser;
 };
 

@@ -57,6 +57,14 @@ std::expected<void, Error> FileDescriptor::writeAll(std::string_view bytes) cons
     return {};
 }
 
+std::expected<void, Error> FileDescriptor::close()
+{
+    const int fd = std::exchange(m_fd, -1);
+    if (::close(fd) != 0)
+        return std::unexpected(errorFromErrno(errno));
+    return {};
+}
+
 std::expected<void, Error> FileDescriptor::syncAndClose()
 {
     const int fd = std::exchange(m_fd, -1);

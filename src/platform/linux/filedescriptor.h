@@ -42,6 +42,8 @@ public:
     std::expected<void, Error> writeAll(std::string_view bytes) const;
     // The descriptor is released even when flushing or closing fails.
     std::expected<void, Error> syncAndClose();
+    // Closes without flushing; a delayed write error is still reported.
+    std::expected<void, Error> close();
 
 private:
     int m_fd = -1;

@@ -1,5 +1,6 @@
 #include "platform/linux/linuxfilesystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <memory>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,11 +64,13 @@ void syncFolder(const std::string& folder)
 
 class LinuxReplacement final : public IReplacement {
 public:
-    LinuxReplacement(FileDescriptor file, std::string temporary, std::string target, std::string folder)
+    LinuxReplacement(
+        FileDescriptor file, std::string temporary, std::string target, std::string folder, bool durable)
         : m_file(std::move(file))
         , m_temporary(std::move(temporary))
         , m_target(std::move(target))
         , m_folder(std::move(folder))
+        , m_durable(durable)
     {
     }
     ~LinuxReplacement() override
@@ -84,7 +88,7 @@ public:
         if (m_finished)
             return {};
         m_finished = true;
-        return m_file.syncAndClose();
+        return m_durable ? m_file.syncAndClose() : m_file.close();
     }
 
     std::expected<void, Error> commit() override
@@ -94,7 +98,8 @@ public:
         if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
             return lastError();
         m_committed = true;
-        syncFolder(m_folder);
+        if (m_durable)
+            syncFolder(m_folder);
         return {};
     }
 
@@ -103,9 +108,53 @@ private:
     std::string m_temporary;
     std::string m_target;
     std::string m_folder;
+    bool m_durable;
     bool m_finished = false;
     bool m_committed = false;
 };
+
+class LinuxMappedFile final : public IMappedFile {
+public:
+    LinuxMappedFile(const char* data, std::size_t size, FileStamp stamp)
+        : m_data(data)
+        , m_size(size)
+        , m_stamp(stamp)
+    {
+    }
+    ~LinuxMappedFile() override
+    {
+        if (m_size > 0)
+            ::munmap(const_cast<char*>(m_data), m_size);
+    }
+    LinuxMappedFile(const LinuxMappedFile&) = delete;
+    LinuxMappedFile& operator=(const LinuxMappedFile&) = delete;
+
+    std::string_view bytes() const override { return { m_data, m_size }; }
+    const FileStamp& stamp() const override { return m_stamp; }
+    void release(std::size_t offset, std::size_t length) const override
+    {
+        // Whole pages only: the pages at either edge may still be in use.
+        const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        const std::size_t begin = (offset + page - 1) / page * page;
+        const std::size_t end = std::min(offset + length, m_size) / page * page;
+        if (m_size > 0 && end > begin)
+            ::madvise(const_cast<char*>(m_data) + begin, end - begin, MADV_DONTNEED);
+    }
+
+private:
+    const char* m_data;
+    std::size_t m_size;
+    FileStamp m_stamp;
+};
+
+FileStamp stampFrom(const struct stat& status)
+{
+    const auto nanoseconds = [](const struct timespec& time) {
+        return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+    };
+    return { static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+        static_cast<std::uint64_t>(status.st_size), nanoseconds(status.st_mtim), nanoseconds(status.st_ctim) };
+}
 
 bool processIsGone(long processId)
 {
@@ -122,6 +171,17 @@ std::expected<std::optional<std::string>, Error> LinuxFileSystem::readWholeFile(
 }
 
 std::expected<std::unique_ptr<IReplacement>, Error> LinuxFileSystem::beginReplacement(const std::string& path)
+{
+    return startReplacement(path, true);
+}
+
+std::expected<std::unique_ptr<IReplacement>, Error> LinuxFileSystem::beginCacheReplacement(const std::string& path)
+{
+    return startReplacement(path, false);
+}
+
+std::expected<std::unique_ptr<IReplacement>, Error> LinuxFileSystem::startReplacement(
+    const std::string& path, bool durable)
 {
     const std::string target = replacedFile(path);
     const std::string folder = folderOf(target);
@@ -144,11 +204,48 @@ std::expected<std::unique_ptr<IReplacement>, Error> LinuxFileSystem::beginReplac
         }
         const int descriptor = file->get();
         // From here on the replacement removes the temporary file whatever happens.
-        auto replacement = std::make_unique<LinuxReplacement>(std::move(*file), temporary, target, folder);
+        auto replacement = std::make_unique<LinuxReplacement>(std::move(*file), temporary, target, folder, durable);
         if (existed && ::fchmod(descriptor, old.st_mode & 07777) != 0)
             return lastError();
         return replacement;
     }
+}
+
+std::expected<std::unique_ptr<IMappedFile>, Error> LinuxFileSystem::mapFile(const std::string& path)
+{
+    // O_NONBLOCK keeps a FIFO planted under the name from blocking the open.
+    auto file = FileDescriptor::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (!file)
+        return std::unexpected(file.error());
+    struct stat status { };
+    if (::fstat(file->get(), &status) != 0)
+        return lastError();
+    if (!S_ISREG(status.st_mode))
+        return std::unexpected(errorFromErrno(S_ISDIR(status.st_mode) ? EISDIR : EINVAL));
+    const auto size = static_cast<std::size_t>(status.st_size);
+    if (size == 0)
+        return std::make_unique<LinuxMappedFile>("", 0, stampFrom(status));
+    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file->get(), 0);
+    if (data == MAP_FAILED)
+        return lastError();
+    // The mapping outlives the descriptor, which is closed here.
+    return std::make_unique<LinuxMappedFile>(static_cast<const char*>(data), size, stampFrom(status));
+}
+
+std::expected<FileStamp, Error> LinuxFileSystem::stampOf(const std::string& path)
+{
+    struct stat status { };
+    if (::stat(path.c_str(), &status) != 0)
+        return lastError();
+    return stampFrom(status);
+}
+
+std::expected<std::string, Error> LinuxFileSystem::canonicalPath(const std::string& path)
+{
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved)
+        return lastError();
+    return std::string(resolved.get());
 }
 
 std::expected<std::vector<FolderEntry>, Error> LinuxFileSystem::listFolder(const std::string& path)

@@ -9,6 +9,10 @@ public:
     std::expected<std::optional<std::string>, Error> readWholeFile(
         const std::string& path, std::size_t maxSize) override;
     std::expected<std::unique_ptr<IReplacement>, Error> beginReplacement(const std::string& path) override;
+    std::expected<std::unique_ptr<IReplacement>, Error> beginCacheReplacement(const std::string& path) override;
+    std::expected<std::unique_ptr<IMappedFile>, Error> mapFile(const std::string& path) override;
+    std::expected<FileStamp, Error> stampOf(const std::string& path) override;
+    std::expected<std::string, Error> canonicalPath(const std::string& path) override;
     std::expected<std::vector<FolderEntry>, Error> listFolder(const std::string& path) override;
     std::expected<void, Error> createDirectory(const std::string& path) override;
     std::expected<void, Error> renameFile(const std::string& from, const std::string& to) override;
@@ -17,6 +21,9 @@ public:
     bool isDirectory(const std::string& path) override;
     std::expected<void, Error> moveToTrash(const std::string& path) override;
     void removeAbandonedReplacements(const std::string& folder) override;
+
+private:
+    static std::expected<std::unique_ptr<IReplacement>, Error> startReplacement(const std::string& path, bool durable);
 };
 
 } // namespace mellowby::platform

@@ -13,6 +13,7 @@
 
 #include "platform/linux/filedescriptor.h"
 #include "platform/paths.h"
+#include "platform/userfolders.h"
 
 namespace mellowby::platform {
 
@@ -64,13 +65,10 @@ std::expected<std::string, Error> makeDirectories(std::string path, std::string_
 
 std::expected<std::string, Error> homeTrash()
 {
-    // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules require.
-    if (const char* dataHome = std::getenv("XDG_DATA_HOME"); dataHome != nullptr && dataHome[0] == '/')
-        return makeDirectories("/", std::string(dataHome) + "/Trash");
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] != '/')
+    const auto data = userDataFolder();
+    if (!data)
         return std::unexpected(Error { 0, "There is no trash: neither XDG_DATA_HOME nor HOME is set" });
-    return makeDirectories(home, ".local/share/Trash");
+    return makeDirectories("/", *data + "/Trash");
 }
 
 std::string percentEncoded(std::string_view path)

@@ -1,0 +1,206 @@
+#include "catalog/catalogindexes.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include <xxhash.h>
+
+#include "catalog/catalogstore.h"
+#include "catalog/catalogstreamreader.h"
+#include "platform/filesystem.h"
+#include "platform/paths.h"
+#include "platform/userfolders.h"
+
+namespace mellowby::catalog {
+
+namespace {
+
+// Where the indexes go inside the user's cache folder.
+constexpr std::string_view kCacheSubfolder = "mellowby/names";
+
+std::string hexHash(std::string_view text)
+{
+    char digits[17];
+    (void)std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(XXH3_64bits(text.data(), text.size())));
+    return digits;
+}
+
+std::string fileNameOf(const std::string& path)
+{
+    const auto slash = path.rfind(platform::kPathSeparator);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+class ReplacementSink final : public IIndexSink {
+public:
+    explicit ReplacementSink(platform::IReplacement& file)
+        : m_file(file)
+    {
+    }
+    std::expected<void, platform::Error> write(std::string_view bytes) override { return m_file.write(bytes); }
+
+private:
+    platform::IReplacement& m_file;
+};
+
+class StringSink final : public IIndexSink {
+public:
+    explicit StringSink(std::string& out)
+        : m_out(out)
+    {
+    }
+    std::expected<void, platform::Error> write(std::string_view bytes) override
+    {
+        m_out += bytes;
+        return {};
+    }
+
+private:
+    std::string& m_out;
+};
+
+// Creates every missing folder of the absolute path folder.
+bool makeFolders(platform::IFileSystem& fileSystem, std::string_view folder)
+{
+    std::string path;
+    while (!folder.empty()) {
+        const auto slash = folder.find(platform::kPathSeparator);
+        const std::string_view part = folder.substr(0, slash);
+        folder = slash == std::string_view::npos ? std::string_view() : folder.substr(slash + 1);
+        if (part.empty())
+            continue;
+        path = platform::joinPath(path.empty() ? std::string(1, platform::kPathSeparator) : path, part);
+        if (auto made = fileSystem.createDirectory(path); !made && made.error().number != EEXIST)
+            return false;
+    }
+    return true;
+}
+
+std::optional<NamesIndex> usable(std::expected<NamesIndex, std::string> opened)
+{
+    if (!opened || opened->readsDirectly())
+        return std::nullopt;
+    return std::move(*opened);
+}
+
+} // namespace
+
+std::optional<std::string> userCacheFolder()
+{
+    auto folder = platform::userCacheFolder();
+    return folder ? std::optional<std::string>(std::move(*folder)) : std::nullopt;
+}
+
+CatalogIndexes::CatalogIndexes(
+    const CatalogStore& store, std::optional<std::string> cacheFolder, bool readCatalogsDirectly)
+    : m_store(store)
+    , m_cacheFolder(std::move(cacheFolder))
+    , m_readCatalogsDirectly(readCatalogsDirectly)
+{
+}
+
+const std::string& CatalogIndexes::dataFolder() const
+{
+    if (!m_dataFolder)
+        m_dataFolder = m_store.fileSystem().canonicalPath(m_store.folder()).value_or(m_store.folder());
+    return *m_dataFolder;
+}
+
+std::optional<std::string> CatalogIndexes::indexPath(std::string_view fileName) const
+{
+    if (!m_cacheFolder)
+        return std::nullopt;
+    return platform::joinPath(platform::joinPath(*m_cacheFolder, kCacheSubfolder), hexHash(dataFolder()))
+        + platform::kPathSeparator + hexHash(fileName) + ".idx";
+}
+
+std::optional<NamesIndex> CatalogIndexes::indexOf(std::string_view catalogName, bool remake) const
+{
+    if (m_readCatalogsDirectly)
+        return std::nullopt;
+    const auto path = m_store.catalogPath(catalogName);
+    if (!path)
+        return std::nullopt;
+    platform::IFileSystem& fileSystem = m_store.fileSystem();
+    const auto stamp = fileSystem.stampOf(*path);
+    if (!stamp)
+        return std::nullopt;
+    const IndexKey key { dataFolder(), fileNameOf(*path), *stamp };
+    if (!remake) {
+        if (const auto kept = indexPath(key.fileName)) {
+            if (auto mapped = fileSystem.mapFile(*kept)) {
+                auto opened = NamesIndex::open(std::shared_ptr<const platform::IMappedFile>(std::move(*mapped)), key);
+                if (opened)
+                    return usable(std::move(opened));
+                // Of another version of the catalog, cut short, damaged: made again below.
+            }
+        }
+    }
+    return make(*path, key);
+}
+
+std::optional<NamesIndex> CatalogIndexes::make(const std::string& catalogPath, const IndexKey& wanted) const
+{
+    auto catalog = m_store.fileSystem().mapFile(catalogPath);
+    if (!catalog)
+        return std::nullopt;
+    // What was mapped is the version the index describes, should the file have changed since.
+    IndexKey key = wanted;
+    key.stamp = (*catalog)->stamp();
+    NamesIndexBuilder builder;
+    if (!CatalogStreamReader::read(**catalog, builder))
+        builder.giveUp();
+    catalog->reset();
+    return keepAndOpen(key, builder);
+}
+
+bool CatalogIndexes::writeKept(const IndexKey& key, NamesIndexBuilder& builder) const
+{
+    platform::IFileSystem& fileSystem = m_store.fileSystem();
+    const auto path = indexPath(key.fileName);
+    if (!path)
+        return false;
+    if (!makeFolders(fileSystem, std::string_view(*path).substr(0, path->rfind(platform::kPathSeparator))))
+        return false;
+    auto file = fileSystem.beginCacheReplacement(*path);
+    if (!file)
+        return false;
+    ReplacementSink sink(**file);
+    // A failure part way spends the builder; whoever needs the index makes it again.
+    return builder.write(key, sink) && (*file)->commit();
+}
+
+std::optional<NamesIndex> CatalogIndexes::keepAndOpen(const IndexKey& key, NamesIndexBuilder& builder) const
+{
+    platform::IFileSystem& fileSystem = m_store.fileSystem();
+    if (const auto path = indexPath(key.fileName)) {
+        if (writeKept(key, builder)) {
+            auto mapped = fileSystem.mapFile(*path);
+            if (!mapped)
+                return std::nullopt;
+            return usable(NamesIndex::open(std::shared_ptr<const platform::IMappedFile>(std::move(*mapped)), key));
+        }
+        if (builder.spent())
+            return std::nullopt;
+    }
+    // No cache to keep it in: the same index, in memory.
+    auto bytes = std::make_shared<std::string>();
+    bytes->reserve(builder.indexSize(key));
+    StringSink sink(*bytes);
+    if (!builder.write(key, sink))
+        return std::nullopt;
+    return usable(NamesIndex::open(std::shared_ptr<const std::string>(std::move(bytes)), key));
+}
+
+void CatalogIndexes::keep(const std::string& xmlPath, NamesIndexBuilder& builder) const
+{
+    if (m_readCatalogsDirectly || !m_cacheFolder)
+        return;
+    const auto stamp = m_store.fileSystem().stampOf(xmlPath);
+    if (!stamp)
+        return;
+    (void)writeKept({ dataFolder(), fileNameOf(xmlPath), *stamp }, builder);
+}
+
+} // namespace mellowby::catalog

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "catalog/namesindex.h"
+
+namespace mellowby::catalog {
+
+class CatalogStore;
+
+// The user's cache folder, where the indexes are kept; nothing when the user has none.
+std::optional<std::string> userCacheFolder();
+
+// The names indexes of one Data folder's catalogs. They are kept in the user's cache folder
+// ($XDG_CACHE_HOME/mellowby, by default ~/.cache/mellowby), never in Data, under names made from
+// the Data folder's absolute path and the catalog's file name; each records the version of the
+// catalog file it was made from, so a catalog replaced, touched or edited since gets a new one.
+// Deleting any of them is always safe: the next use makes it again.
+class CatalogIndexes {
+public:
+    // cacheFolder: the user's cache folder, or nothing when there is none; every index is then made
+    // in memory when it is needed. With readCatalogsDirectly, no index is used at all and every
+    // catalog is read through the document model, as a reference to compare with.
+    CatalogIndexes(const CatalogStore& store, std::optional<std::string> cacheFolder, bool readCatalogsDirectly = false);
+
+    const CatalogStore& store() const { return m_store; }
+
+    // The index of a catalog (its name as the store takes it): the kept one when it matches the
+    // catalog file as it is now, else one made from the file, kept in the cache when the cache can
+    // be written and in memory when it cannot. Nothing when the catalog is to be read directly: it
+    // is missing or cannot be read (the document model says so in its own way), or it is not of the
+    // form an index is made from. With remake, a kept index is not looked at (one that turned out
+    // damaged when it was used).
+    std::optional<NamesIndex> indexOf(std::string_view catalogName, bool remake = false) const;
+
+    // Keeps the index a scan collected for the catalog it has just written at xmlPath.
+    void keep(const std::string& xmlPath, NamesIndexBuilder& builder) const;
+
+    // Where the index of the catalog file fileName of this Data folder is kept; nothing without a
+    // cache folder.
+    std::optional<std::string> indexPath(std::string_view fileName) const;
+
+private:
+    const std::string& dataFolder() const;
+    std::optional<NamesIndex> make(const std::string& catalogPath, const IndexKey& key) const;
+    std::optional<NamesIndex> keepAndOpen(const IndexKey& key, NamesIndexBuilder& builder) const;
+    bool writeKept(const IndexKey& key, NamesIndexBuilder& builder) const;
+
+    const CatalogStore& m_store;
+    std::optional<std::string> m_cacheFolder;
+    bool m_readCatalogsDirectly;
+    mutable std::optional<std::string> m_dataFolder; // absolute, found on first use
+};
+
+} // namespace mellowby::catalog

@@ -1,0 +1,429 @@
+#include "catalog/catalogstreamreader.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "catalog/catalogencoding.h"
+#include "catalog/namesindex.h"
+#include "platform/filesystem.h"
+
+namespace mellowby::catalog {
+
+namespace {
+
+// How much of the file is decoded at a time (cut after a line feed).
+constexpr std::size_t kPiece = 4 << 20;
+constexpr std::size_t kMaxAttributes = 16;
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool isNameStart(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+bool isNameChar(char c)
+{
+    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+void appendUtf8(std::string& out, std::uint32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Decodes the reference that text starts with ("&amp;", "&#233;"...) onto out and says how long
+// it was; 0 for anything the reader does not take.
+std::size_t appendReference(std::string_view text, std::string& out)
+{
+    const std::size_t end = text.find(';');
+    if (end == std::string_view::npos || end > 12)
+        return 0;
+    const std::string_view body = text.substr(1, end - 1);
+    if (body == "amp")
+        out += '&';
+    else if (body == "lt")
+        out += '<';
+    else if (body == "gt")
+        out += '>';
+    else if (body == "apos")
+        out += '\'';
+    else if (body == "quot")
+        out += '"';
+    else if (body.size() >= 2 && body[0] == '#') {
+        const bool hex = body[1] == 'x';
+        const std::string_view digits = body.substr(hex ? 2 : 1);
+        if (digits.empty() || digits.size() > (hex ? 6u : 7u))
+            return 0;
+        std::uint32_t value = 0;
+        for (const char c : digits) {
+            std::uint32_t digit = 0;
+            if (c >= '0' && c <= '9')
+                digit = static_cast<std::uint32_t>(c - '0');
+            else if (hex && c >= 'a' && c <= 'f')
+                digit = static_cast<std::uint32_t>(c - 'a' + 10);
+            else if (hex && c >= 'A' && c <= 'F')
+                digit = static_cast<std::uint32_t>(c - 'A' + 10);
+            else
+                return 0;
+            value = value * (hex ? 16 : 10) + digit;
+        }
+        if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+            return 0;
+        appendUtf8(out, value);
+    } else {
+        return 0;
+    }
+    return end + 1;
+}
+
+// What a token of the text gave: taken (and how long it was), not there yet (the text ends
+// inside it), or not of the form the reader takes.
+enum class Outcome { Taken, Incomplete, Refused };
+
+// An attribute value as the document model reads it: references decoded, literal tab, line feed
+// and carriage return (a CR LF pair counting once) read as blanks.
+bool decodeAttribute(std::string_view raw, std::string& out)
+{
+    // Most values hold nothing to decode.
+    if (raw.find_first_of(std::string_view("&\r\n\t<\0", 6)) == std::string_view::npos) {
+        out.assign(raw);
+        return true;
+    }
+    out.clear();
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == '&') {
+            const std::size_t used = appendReference(raw.substr(i), out);
+            if (used == 0)
+                return false;
+            i += used - 1;
+        } else if (c == '\r') {
+            out += ' ';
+            if (i + 1 < raw.size() && raw[i + 1] == '\n')
+                ++i;
+        } else if (c == '\t' || c == '\n') {
+            out += ' ';
+        } else if (c == '<' || c == '\0') {
+            return false;
+        } else {
+            out += c;
+        }
+    }
+    return true;
+}
+
+// The text of an element as the model reads it: references decoded, CR LF and a lone CR read as
+// LF. Text of white space alone is no text to the model; the reader refuses it.
+bool decodeText(std::string_view raw, std::string& out)
+{
+    if (!raw.empty() && !isSpace(raw.front())
+        && raw.find_first_of(std::string_view("&\r\0", 3)) == std::string_view::npos) {
+        out.assign(raw);
+        return true;
+    }
+    out.clear();
+    bool onlySpace = true;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (!isSpace(c))
+            onlySpace = false;
+        if (c == '&') {
+            const std::size_t used = appendReference(raw.substr(i), out);
+            if (used == 0)
+                return false;
+            i += used - 1;
+        } else if (c == '\r') {
+            out += '\n';
+            if (i + 1 < raw.size() && raw[i + 1] == '\n')
+                ++i;
+        } else if (c == '\0') {
+            return false;
+        } else {
+            out += c;
+        }
+    }
+    return !onlySpace;
+}
+
+// The attributes of a start tag, by position, and where the tag ends.
+struct Tag {
+    std::size_t count = 0;
+    std::array<std::string, kMaxAttributes> values;
+    std::size_t length = 0; // through the closing ">"
+};
+
+// Reads the attributes of the tag whose name ends at text[from], up to its ">".
+Outcome readTag(std::string_view text, std::size_t from, Tag& tag)
+{
+    std::size_t i = from;
+    tag.count = 0;
+    for (;;) {
+        const std::size_t spaceStart = i;
+        while (i < text.size() && isSpace(text[i]))
+            ++i;
+        if (i == text.size())
+            return Outcome::Incomplete;
+        if (text[i] == '>') {
+            tag.length = i + 1;
+            return Outcome::Taken;
+        }
+        if (i == spaceStart || !isNameStart(text[i]) || tag.count == kMaxAttributes)
+            return Outcome::Refused;
+        while (i < text.size() && isNameChar(text[i]))
+            ++i;
+        while (i < text.size() && isSpace(text[i]))
+            ++i;
+        if (i == text.size())
+            return Outcome::Incomplete;
+        if (text[i] != '=')
+            return Outcome::Refused;
+        ++i;
+        while (i < text.size() && isSpace(text[i]))
+            ++i;
+        if (i == text.size())
+            return Outcome::Incomplete;
+        const char quote = text[i];
+        if (quote != '"' && quote != '\'')
+            return Outcome::Refused;
+        const std::size_t valueStart = ++i;
+        const std::size_t valueEnd = text.find(quote, valueStart);
+        if (valueEnd == std::string_view::npos)
+            return Outcome::Incomplete;
+        if (!decodeAttribute(text.substr(valueStart, valueEnd - valueStart), tag.values[tag.count]))
+            return Outcome::Refused;
+        ++tag.count;
+        i = valueEnd + 1;
+    }
+}
+
+// Whether text at from names the element name, followed by what may follow a name in a tag.
+Outcome named(std::string_view text, std::size_t from, std::string_view name)
+{
+    if (text.size() - from <= name.size())
+        return text.substr(from).starts_with(name.substr(0, text.size() - from)) ? Outcome::Incomplete
+                                                                                : Outcome::Refused;
+    if (text.substr(from, name.size()) != name)
+        return Outcome::Refused;
+    const char after = text[from + name.size()];
+    return isSpace(after) || after == '>' ? Outcome::Taken : Outcome::Refused;
+}
+
+class Reader {
+public:
+    explicit Reader(NamesIndexBuilder& builder)
+        : m_builder(builder)
+    {
+    }
+
+    // Takes what it can of text; the rest (a token cut by the end of the piece) is left for the
+    // next piece.
+    Outcome take(std::string_view text, std::size_t& used)
+    {
+        used = 0;
+        for (;;) {
+            while (used < text.size() && isSpace(text[used]))
+                ++used;
+            if (used == text.size())
+                return Outcome::Taken;
+            if (m_depth == 0 && m_closed)
+                return Outcome::Refused; // nothing may follow the root element
+            if (text[used] != '<')
+                return Outcome::Refused; // text between elements
+            std::size_t length = 0;
+            const Outcome outcome = token(text.substr(used), length);
+            if (outcome != Outcome::Taken)
+                return outcome;
+            used += length;
+        }
+    }
+
+    bool finished() const { return m_closed && m_depth == 0; }
+
+private:
+    Outcome token(std::string_view text, std::size_t& length)
+    {
+        if (text.size() < 2)
+            return Outcome::Incomplete;
+        if (text[1] == '/')
+            return endTag(text, length);
+        if (m_depth == 0) {
+            if (m_closed)
+                return Outcome::Refused;
+            return element(text, "Disk", length);
+        }
+        if (text[1] == 'F')
+            return file(text, length);
+        return element(text, "Directory", length);
+    }
+
+    Outcome element(std::string_view text, std::string_view name, std::size_t& length)
+    {
+        if (const Outcome outcome = named(text, 1, name); outcome != Outcome::Taken)
+            return outcome;
+        const Outcome outcome = readTag(text, 1 + name.size(), m_tag);
+        if (outcome != Outcome::Taken)
+            return outcome;
+        if (m_depth == 0) {
+            if (m_tag.count < 2)
+                return Outcome::Refused;
+            m_builder.beginDisk(m_tag.values[0], m_tag.values[1]);
+        } else {
+            if (m_tag.count < 1)
+                return Outcome::Refused;
+            m_builder.enterDirectory(m_tag.values[0]);
+        }
+        ++m_depth;
+        length = m_tag.length;
+        return Outcome::Taken;
+    }
+
+    Outcome file(std::string_view text, std::size_t& length)
+    {
+        if (const Outcome outcome = named(text, 1, "File"); outcome != Outcome::Taken)
+            return outcome;
+        const Outcome outcome = readTag(text, 5, m_tag);
+        if (outcome != Outcome::Taken)
+            return outcome;
+        if (m_tag.count < 2)
+            return Outcome::Refused;
+        const std::size_t textStart = m_tag.length;
+        const std::size_t textEnd = text.find('<', textStart);
+        if (textEnd == std::string_view::npos)
+            return Outcome::Incomplete;
+        constexpr std::string_view kEnd = "</File";
+        if (text.size() - textEnd < kEnd.size() + 1)
+            return Outcome::Incomplete;
+        if (text.substr(textEnd, kEnd.size()) != kEnd)
+            return Outcome::Refused;
+        std::size_t close = textEnd + kEnd.size();
+        while (close < text.size() && isSpace(text[close]))
+            ++close;
+        if (close == text.size())
+            return Outcome::Incomplete;
+        if (text[close] != '>')
+            return Outcome::Refused;
+        if (!decodeText(text.substr(textStart, textEnd - textStart), m_name))
+            return Outcome::Refused;
+        m_builder.addFile(m_name, m_tag.values[1], m_tag.values[0]);
+        length = close + 1;
+        return Outcome::Taken;
+    }
+
+    Outcome endTag(std::string_view text, std::size_t& length)
+    {
+        if (m_depth == 0)
+            return Outcome::Refused;
+        const std::string_view name = m_depth == 1 ? "Disk" : "Directory";
+        std::size_t i = 2;
+        if (text.size() - i < name.size() + 1)
+            return text.substr(i).starts_with(name.substr(0, text.size() - i)) ? Outcome::Incomplete
+                                                                                : Outcome::Refused;
+        if (text.substr(i, name.size()) != name)
+            return Outcome::Refused;
+        i += name.size();
+        while (i < text.size() && isSpace(text[i]))
+            ++i;
+        if (i == text.size())
+            return Outcome::Incomplete;
+        if (text[i] != '>')
+            return Outcome::Refused;
+        if (--m_depth == 0)
+            m_closed = true;
+        else
+            m_builder.leaveDirectory();
+        length = i + 1;
+        return Outcome::Taken;
+    }
+
+    NamesIndexBuilder& m_builder;
+    std::size_t m_depth = 0;
+    bool m_closed = false;
+    Tag m_tag;
+    std::string m_name;
+};
+
+// The XML declaration that may open the text, or nothing; false for anything else that starts
+// with "<?" or "<!" (processing instructions, comments, a document type), which the reader
+// leaves to the model.
+bool skipDeclaration(std::string_view text, std::size_t& used)
+{
+    used = 0;
+    if (text.starts_with("<?xml") && text.size() > 5 && isSpace(text[5])) {
+        const std::size_t end = text.find("?>");
+        if (end == std::string_view::npos)
+            return false;
+        used = end + 2;
+    }
+    std::size_t next = used;
+    while (next < text.size() && isSpace(text[next]))
+        ++next;
+    return !(text.substr(next).starts_with("<?") || text.substr(next).starts_with("<!"));
+}
+
+} // namespace
+
+bool CatalogStreamReader::read(const platform::IMappedFile& file, NamesIndexBuilder& builder)
+{
+    const std::string_view bytes = file.bytes();
+    // A byte-order mark or a NUL is left to the model, which has its own view of both.
+    if (bytes.starts_with("\xEF\xBB\xBF") || bytes.find('\0') != std::string_view::npos)
+        return false;
+    auto decoder = CatalogTextDecoder::forCatalog(bytes);
+    if (!decoder)
+        return false;
+
+    Reader reader(builder);
+    std::string pending; // decoded text not yet taken: a token cut by the end of a piece
+    std::size_t position = 0;
+    bool first = true;
+    while (position < bytes.size()) {
+        std::size_t end = std::min(bytes.size(), position + kPiece);
+        if (end < bytes.size()) {
+            const std::size_t newline = bytes.rfind('\n', end - 1);
+            end = newline != std::string_view::npos && newline >= position ? newline + 1
+                                                                          : std::min(bytes.size(), end + kPiece);
+        }
+        const std::string_view piece = bytes.substr(position, end - position);
+        std::string text = decoder->passesThrough() ? std::string(piece) : decoder->decode(piece);
+        if (!pending.empty())
+            text.insert(0, pending);
+        std::size_t used = 0;
+        if (first) {
+            first = false;
+            if (!skipDeclaration(text, used))
+                return false;
+        }
+        std::size_t taken = 0;
+        const Outcome outcome = reader.take(std::string_view(text).substr(used), taken);
+        if (outcome == Outcome::Refused)
+            return false;
+        pending.assign(text, used + taken);
+        file.release(position, end - position);
+        position = end;
+        if (!builder.fits())
+            return false;
+    }
+    return pending.find_first_not_of(" \t\r\n") == std::string::npos && reader.finished();
+}
+
+} // namespace mellowby::catalog

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string_view>
+
+namespace mellowby::platform {
+class IMappedFile;
+}
+
+namespace mellowby::catalog {
+
+class NamesIndexBuilder;
+
+// Reads a catalog file of the form this program writes straight into an index builder, a piece
+// at a time, without building a document: memory grows with the longest line, not with the
+// catalog. It takes only what it can read exactly as the document model reads it (the
+// declaration, a Disk element with its title and Label, Directory elements with a title, File
+// elements with a date, a size and a name, the five entities and character references) and
+// gives up on anything else: comments, other elements, stray text, an unknown entity, a file cut
+// short. A catalog it gives up on is read through the document model instead, so its rows are
+// the model's in every case.
+class CatalogStreamReader {
+public:
+    // True when the whole file was read into builder; false when it gave up.
+    static bool read(const platform::IMappedFile& file, NamesIndexBuilder& builder);
+};
+
+} // namespace mellowby::catalog

@@ -1,0 +1,177 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <expected>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <functional>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "catalog/uppercaser.h"
+#include "platform/error.h"
+#include "platform/filesystem.h"
+
+namespace mellowby::catalog {
+
+// Which catalog file an index is made for: its folder, its name and the version of it.
+struct IndexKey {
+    std::string dataFolder; // absolute
+    std::string fileName; // as it lies on disk
+    platform::FileStamp stamp;
+};
+
+// Where the bytes of an index go as they are written.
+class IIndexSink {
+public:
+    virtual ~IIndexSink() = default;
+    virtual std::expected<void, platform::Error> write(std::string_view bytes) = 0;
+};
+
+// Collects the entries of one catalog, in document order and as a reader of the catalog file reads
+// them, and writes them as a names index: the names upper-cased as the search compares them, the
+// folders with the texts their files' locations begin with, and each file's size and date texts,
+// so that every row the file list and the search show can be made without the catalog file.
+class NamesIndexBuilder {
+public:
+    // The Disk element: its title (attribute 0) and its Label (attribute 1).
+    void beginDisk(std::string_view title, std::string_view label);
+    void enterDirectory(std::string_view title);
+    void leaveDirectory();
+    // A File element: its text, and its attributes 1 (size) and 0 (date).
+    void addFile(std::string_view name, std::string_view size, std::string_view date);
+
+    // False once the catalog is beyond what an index is made for: folders so deep that the texts
+    // their locations begin with would outgrow any catalog. Such a catalog is read directly.
+    bool fits() const { return m_fits; }
+    // Makes the index one that says its catalog is read directly (a catalog not of the form an
+    // index is made from), and lets go of what was collected.
+    void giveUp();
+
+    // Writes the index for key and lets go of what was collected, section after section, so that
+    // the collected entries and the written index are never both held whole. The builder is empty
+    // afterwards. A builder that gave up writes an index that says so and holds nothing else, so
+    // the catalog is not tried again until it changes.
+    std::expected<void, platform::Error> write(const IndexKey& key, IIndexSink& sink);
+
+    // How many bytes write() gives.
+    std::uint64_t indexSize(const IndexKey& key) const;
+    // Whether write() has begun: what was collected is (partly) gone.
+    bool spent() const { return m_spent; }
+
+private:
+    std::uint32_t text(std::string_view value);
+    std::uint32_t addDirectory(std::uint32_t parent, std::string_view title, std::string prefix);
+
+    struct Directory {
+        std::uint32_t parent;
+        std::uint32_t title;
+        std::uint32_t prefix;
+        std::uint32_t lastChild;
+    };
+
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
+    };
+
+    UpperCaser m_upper;
+    char m_separator = '/';
+    bool m_fits = true;
+    bool m_spent = false;
+    std::uint64_t m_prefixBytes = 0;
+    std::string m_texts;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> m_textPlaces;
+    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> m_textNumbers;
+    std::vector<Directory> m_directories;
+    std::vector<std::uint32_t> m_firstChild;
+    std::vector<std::uint32_t> m_nextSibling;
+    // The folders the next entry lies in, the Disk first, with what their files' locations begin with.
+    std::vector<std::pair<std::uint32_t, std::string>> m_open;
+    std::string m_names;
+    std::string m_upperNames;
+    std::vector<std::uint64_t> m_nameOffsets;
+    std::vector<std::uint32_t> m_fileDirectories;
+    std::vector<std::uint32_t> m_fileSizes;
+    std::vector<std::uint32_t> m_fileDates;
+};
+
+// Thrown by the accessors of a NamesIndex when a block they touch does not match its checksum.
+struct IndexDamaged {};
+
+// A names index in memory or mapped from its file. Every block is checked against its checksum
+// the first time it is touched; an accessor that touches a damaged one throws IndexDamaged.
+class NamesIndex {
+public:
+    // The index in bytes (kept alive by owner) made for key; an error in words when it is of
+    // another layout, made for another file or another version of it, or its header is damaged.
+    static std::expected<NamesIndex, std::string> open(
+        std::shared_ptr<const platform::IMappedFile> mapped, const IndexKey& key);
+    static std::expected<NamesIndex, std::string> open(std::shared_ptr<const std::string> bytes, const IndexKey& key);
+
+    // The catalog is to be read directly: the index holds nothing else.
+    bool readsDirectly() const;
+
+    std::size_t fileCount() const;
+    std::size_t directoryCount() const;
+    char separator() const;
+
+    struct DirectoryView {
+        std::uint32_t parent;
+        std::uint32_t firstChild;
+        std::uint32_t nextSibling;
+        std::string_view title;
+        std::string_view prefix;
+        std::uint32_t firstFile;
+        std::uint32_t fileCount;
+    };
+    DirectoryView directory(std::uint32_t number) const;
+    // The file numbers of a folder, in document order.
+    std::span<const std::uint32_t> filesOf(const DirectoryView& directory) const;
+
+    struct FileView {
+        std::string_view name;
+        std::string_view size;
+        std::string_view date;
+        std::uint32_t directory;
+    };
+    FileView file(std::uint32_t number) const;
+
+    // The numbers of the files whose upper-cased names hold needle (upper-cased, without NUL), in
+    // document order, added to hits.
+    void findNames(std::string_view needle, std::vector<std::uint32_t>& hits) const;
+
+    // Tells the system that the files before number will not be looked at again, so that a pass
+    // over a big index keeps only a window of it in memory.
+    void passedFilesBefore(std::uint32_t number) const;
+
+private:
+    struct Holder;
+    NamesIndex() = default;
+    static std::expected<NamesIndex, std::string> openBytes(
+        std::shared_ptr<const Holder> holder, std::string_view bytes, const IndexKey& key);
+    std::string_view checked(std::uint64_t offset, std::uint64_t length) const;
+    std::string_view section(std::size_t which) const;
+    template <typename Record> const Record& record(std::size_t which, std::uint64_t number) const;
+    std::string_view textAt(std::uint32_t number) const;
+    void release(std::uint64_t offset, std::uint64_t length) const;
+
+    // What reading has learnt so far, shared by copies; one reader at a time.
+    struct State {
+        std::vector<bool> checkedBlocks;
+        std::uint32_t releasedFiles = 0;
+    };
+
+    std::shared_ptr<const Holder> m_holder;
+    std::string_view m_bytes;
+    std::shared_ptr<State> m_state;
+    std::span<const std::uint64_t> m_checksums;
+    std::uint64_t m_checkedFrom = 0;
+};
+
+} // namespace mellowby::catalog

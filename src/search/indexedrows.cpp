@@ -1,0 +1,115 @@
+#include "search/indexedrows.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "app/showmsg.h"
+#include "catalog/namesindex.h"
+#include "catalog/namesindexformat.h"
+#include "search/locationlimit.h"
+#include "search/rowlist.h"
+
+namespace mellowby::search {
+
+namespace {
+
+using catalog::NamesIndex;
+constexpr std::uint32_t kNone = catalog::indexformat::kNone;
+
+// The folder at address, or kNone.
+std::uint32_t folderAt(const NamesIndex& index, const std::optional<std::string>& rootTitle, const NodeAddress& address)
+{
+    if (index.directoryCount() == 0)
+        return kNone;
+    std::uint32_t level = 0;
+    if (address.empty())
+        return !rootTitle || *rootTitle == index.directory(0).title ? 0 : kNone;
+    for (const auto& [title, position] : address) {
+        std::size_t seen = 0;
+        std::uint32_t next = kNone;
+        for (std::uint32_t child = index.directory(level).firstChild; child != kNone;) {
+            const NamesIndex::DirectoryView directory = index.directory(child);
+            if (directory.title == title && seen++ == position) {
+                next = child;
+                break;
+            }
+            child = directory.nextSibling;
+        }
+        if (next == kNone)
+            return kNone;
+        level = next;
+    }
+    return level;
+}
+
+} // namespace
+
+bool searchIndex(const NamesIndex& index, platform::IMessageBox& box, IRowList& list, std::string_view findText,
+    const std::string& catalogName)
+{
+    std::vector<std::uint32_t> hits;
+    try {
+        index.findNames(findText, hits);
+        // Every block the rows need is checked before the first row goes out.
+        std::uint32_t lastDirectory = kNone;
+        for (const std::uint32_t hit : hits) {
+            const NamesIndex::FileView file = index.file(hit);
+            if (file.directory != lastDirectory) {
+                (void)index.directory(file.directory);
+                lastDirectory = file.directory;
+            }
+        }
+    } catch (const catalog::IndexDamaged&) {
+        return false;
+    }
+
+    // As the catalog file is searched: the location is taken again whenever the folder of the hit
+    // changes, and the total of those is bounded.
+    std::uint32_t lastDirectory = kNone;
+    std::string_view prefix;
+    std::size_t locationBytes = 0;
+    for (const std::uint32_t hit : hits) {
+        const NamesIndex::FileView file = index.file(hit);
+        if (file.directory != lastDirectory) {
+            prefix = index.directory(file.directory).prefix;
+            lastDirectory = file.directory;
+            locationBytes += prefix.size();
+            if (locationBytes > kMaxLocationBytes) {
+                app::ShowMsg(box, kSearchFailure, 0, kLocationsTooLong, kSearchSource);
+                break;
+            }
+        }
+        list.appendRow(file.name, file.size, file.date, prefix, catalogName);
+        index.passedFilesBefore(hit);
+    }
+    list.flush();
+    return true;
+}
+
+std::optional<bool> listIndexFolder(
+    const NamesIndex& index, IRowList& list, const std::optional<std::string>& rootTitle, const NodeAddress& address)
+{
+    std::uint32_t folder = kNone;
+    try {
+        folder = folderAt(index, rootTitle, address);
+        if (folder != kNone) {
+            const NamesIndex::DirectoryView directory = index.directory(folder);
+            for (const std::uint32_t number : index.filesOf(directory))
+                (void)index.file(number);
+        }
+    } catch (const catalog::IndexDamaged&) {
+        return std::nullopt;
+    }
+    list.clear();
+    if (folder != kNone) {
+        const NamesIndex::DirectoryView directory = index.directory(folder);
+        for (const std::uint32_t number : index.filesOf(directory)) {
+            const NamesIndex::FileView file = index.file(number);
+            list.appendRow(file.name, file.size, file.date, directory.prefix, {});
+        }
+    }
+    list.finishFill();
+    return folder != kNone;
+}
+
+} // namespace mellowby::search

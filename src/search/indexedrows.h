@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "search/nodeaddress.h"
+
+namespace mellowby::catalog {
+class NamesIndex;
+}
+
+namespace mellowby::platform {
+class IMessageBox;
+}
+
+namespace mellowby::search {
+
+class IRowList;
+
+// The rows of a catalog made from its names index: the very rows the catalog file gives through
+// the document model (same texts, same order, same boxes), without reading the file. Every block
+// of the index a row needs is checked before the first row goes out, so a damaged index adds no
+// row at all.
+
+// Appends the rows of the files whose upper-cased names hold findText (trimmed and upper-cased),
+// in document order, naming catalogName as their catalog. False, with nothing appended, when the
+// index turned out damaged.
+bool searchIndex(const catalog::NamesIndex& index, platform::IMessageBox& box, IRowList& list,
+    std::string_view findText, const std::string& catalogName);
+
+// Appends the rows of the files of the folder at address: the Disk element for an empty address,
+// when its title is rootTitle (when one is given). True when the catalog has that folder, false
+// when it has none, nothing (with nothing appended) when the index turned out damaged.
+std::optional<bool> listIndexFolder(const catalog::NamesIndex& index, IRowList& list,
+    const std::optional<std::string>& rootTitle, const NodeAddress& address);
+
+} // namespace mellowby::search

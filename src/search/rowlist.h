@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string_view>
+
+namespace mellowby::search {
+
+// Where the rows of a listing or a search go: the window's file list, or the command-line tool's
+// standard output, which prints each row as it comes instead of holding them all.
+class IRowList {
+public:
+    virtual ~IRowList() = default;
+
+    // A refill: clear(), any number of rows, then finishFill().
+    virtual void clear() = 0;
+    // location = directory + name, with directory ending in its separator (or empty).
+    virtual void appendRow(std::string_view name, std::string_view size, std::string_view date,
+        std::string_view directory, std::string_view catalog)
+        = 0;
+    // A row of which only the name could be read: every other cell, the location included, is
+    // empty.
+    virtual void appendNameOnly(std::string_view name) = 0;
+    // Passes on the rows appended since the last batch.
+    virtual void flush() = 0;
+    virtual void finishFill() = 0;
+};
+
+} // namespace mellowby::search
