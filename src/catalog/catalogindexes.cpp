@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
-
 #include <xxhash.h>
 
 #include "catalog/catalogstore.h"
@@ -22,7 +21,8 @@ constexpr std::string_view kCacheSubfolder = "mellowby/names";
 std::string hexHash(std::string_view text)
 {
     char digits[17];
-    (void)std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(XXH3_64bits(text.data(), text.size())));
+    (void)std::snprintf(
+        digits, sizeof digits, "%016llx", static_cast<unsigned long long>(XXH3_64bits(text.data(), text.size())));
     return digits;
 }
 
@@ -39,6 +39,10 @@ public:
     {
     }
     std::expected<void, platform::Error> write(std::string_view bytes) override { return m_file.write(bytes); }
+    std::expected<void, platform::Error> writeAt(std::uint64_t offset, std::string_view bytes) override
+    {
+        return m_file.writeAt(offset, bytes);
+    }
 
 private:
     platform::IReplacement& m_file;
@@ -53,6 +57,13 @@ public:
     std::expected<void, platform::Error> write(std::string_view bytes) override
     {
         m_out += bytes;
+        return {};
+    }
+    std::expected<void, platform::Error> writeAt(std::uint64_t offset, std::string_view bytes) override
+    {
+        if (offset > m_out.size() || bytes.size() > m_out.size() - offset)
+            return std::unexpected(platform::errorFromErrno(EINVAL));
+        m_out.replace(offset, bytes.size(), bytes);
         return {};
     }
 
@@ -155,34 +166,28 @@ std::optional<NamesIndex> CatalogIndexes::make(const std::string& catalogPath, c
     return keepAndOpen(key, builder);
 }
 
-bool CatalogIndexes::writeKept(const IndexKey& key, NamesIndexBuilder& builder) const
+std::unique_ptr<platform::IReplacement> CatalogIndexes::beginIndexFile(std::string_view fileName) const
 {
     platform::IFileSystem& fileSystem = m_store.fileSystem();
-    const auto path = indexPath(key.fileName);
-    if (!path)
-        return false;
-    if (!makeFolders(fileSystem, std::string_view(*path).substr(0, path->rfind(platform::kPathSeparator))))
-        return false;
+    const auto path = indexPath(fileName);
+    if (!path || !makeFolders(fileSystem, std::string_view(*path).substr(0, path->rfind(platform::kPathSeparator))))
+        return nullptr;
     auto file = fileSystem.beginCacheReplacement(*path);
-    if (!file)
-        return false;
-    ReplacementSink sink(**file);
-    // A failure part way spends the builder; whoever needs the index makes it again.
-    return builder.write(key, sink) && (*file)->commit();
+    return file ? std::move(*file) : nullptr;
 }
 
 std::optional<NamesIndex> CatalogIndexes::keepAndOpen(const IndexKey& key, NamesIndexBuilder& builder) const
 {
     platform::IFileSystem& fileSystem = m_store.fileSystem();
-    if (const auto path = indexPath(key.fileName)) {
-        if (writeKept(key, builder)) {
-            auto mapped = fileSystem.mapFile(*path);
-            if (!mapped)
-                return std::nullopt;
-            return usable(NamesIndex::open(std::shared_ptr<const platform::IMappedFile>(std::move(*mapped)), key));
-        }
-        if (builder.spent())
+    if (auto file = beginIndexFile(key.fileName)) {
+        ReplacementSink sink(*file);
+        // A failure part way spends the builder; the catalog is read directly this time.
+        if (!builder.write(key, sink) || !file->commit())
             return std::nullopt;
+        auto mapped = fileSystem.mapFile(*indexPath(key.fileName));
+        if (!mapped)
+            return std::nullopt;
+        return usable(NamesIndex::open(std::shared_ptr<const platform::IMappedFile>(std::move(*mapped)), key));
     }
     // No cache to keep it in: the same index, in memory.
     auto bytes = std::make_shared<std::string>();
@@ -193,14 +198,32 @@ std::optional<NamesIndex> CatalogIndexes::keepAndOpen(const IndexKey& key, Names
     return usable(NamesIndex::open(std::shared_ptr<const std::string>(std::move(bytes)), key));
 }
 
-void CatalogIndexes::keep(const std::string& xmlPath, NamesIndexBuilder& builder) const
+std::optional<CatalogIndexes::PendingIndex> CatalogIndexes::beginKeeping(
+    std::string_view fileName, NamesIndexBuilder& builder) const
 {
-    if (m_readCatalogsDirectly || !m_cacheFolder)
-        return;
-    const auto stamp = m_store.fileSystem().stampOf(xmlPath);
+    if (m_readCatalogsDirectly)
+        return std::nullopt;
+    PendingIndex pending;
+    pending.m_fileSystem = &m_store.fileSystem();
+    pending.m_file = beginIndexFile(fileName);
+    if (!pending.m_file)
+        return std::nullopt;
+    ReplacementSink sink(*pending.m_file);
+    auto body = builder.writeBody({ dataFolder(), std::string(fileName), {} }, sink);
+    if (!body)
+        return std::nullopt;
+    pending.m_body = *body;
+    return pending;
+}
+
+void CatalogIndexes::PendingIndex::complete(const std::string& xmlPath)
+{
+    const auto stamp = m_fileSystem->stampOf(xmlPath);
     if (!stamp)
         return;
-    (void)writeKept({ dataFolder(), fileNameOf(xmlPath), *stamp }, builder);
+    ReplacementSink sink(*m_file);
+    if (NamesIndexBuilder::writeHeader(m_body, *stamp, sink))
+        (void)m_file->commit();
 }
 
 } // namespace mellowby::catalog

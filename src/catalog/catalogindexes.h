@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,7 +24,8 @@ public:
     // cacheFolder: the user's cache folder, or nothing when there is none; every index is then made
     // in memory when it is needed. With readCatalogsDirectly, no index is used at all and every
     // catalog is read through the document model, as a reference to compare with.
-    CatalogIndexes(const CatalogStore& store, std::optional<std::string> cacheFolder, bool readCatalogsDirectly = false);
+    CatalogIndexes(
+        const CatalogStore& store, std::optional<std::string> cacheFolder, bool readCatalogsDirectly = false);
 
     const CatalogStore& store() const { return m_store; }
 
@@ -35,8 +37,24 @@ public:
     // damaged when it was used).
     std::optional<NamesIndex> indexOf(std::string_view catalogName, bool remake = false) const;
 
-    // Keeps the index a scan collected for the catalog it has just written at xmlPath.
-    void keep(const std::string& xmlPath, NamesIndexBuilder& builder) const;
+    // An index being kept for a catalog a scan is writing: its body is written while the catalog
+    // goes to disk, its header, which names the version of the catalog file, once the catalog is
+    // in place. Dropped before, it leaves nothing behind.
+    class PendingIndex {
+    public:
+        // Puts the index in place for the catalog now at xmlPath; quietly does nothing when it
+        // cannot (the index is made when it is next needed).
+        void complete(const std::string& xmlPath);
+
+    private:
+        friend class CatalogIndexes;
+        platform::IFileSystem* m_fileSystem = nullptr;
+        std::unique_ptr<platform::IReplacement> m_file;
+        NamesIndexBuilder::Body m_body;
+    };
+    // Starts keeping the index a scan collected for the catalog file fileName of the Data folder;
+    // nothing when it cannot be kept.
+    std::optional<PendingIndex> beginKeeping(std::string_view fileName, NamesIndexBuilder& builder) const;
 
     // Where the index of the catalog file fileName of this Data folder is kept; nothing without a
     // cache folder.
@@ -46,7 +64,7 @@ private:
     const std::string& dataFolder() const;
     std::optional<NamesIndex> make(const std::string& catalogPath, const IndexKey& key) const;
     std::optional<NamesIndex> keepAndOpen(const IndexKey& key, NamesIndexBuilder& builder) const;
-    bool writeKept(const IndexKey& key, NamesIndexBuilder& builder) const;
+    std::unique_ptr<platform::IReplacement> beginIndexFile(std::string_view fileName) const;
 
     const CatalogStore& m_store;
     std::optional<std::string> m_cacheFolder;

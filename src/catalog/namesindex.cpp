@@ -4,7 +4,6 @@
 #include <cstring>
 #include <limits>
 #include <variant>
-
 #include <xxhash.h>
 
 #include "catalog/locationtext.h"
@@ -82,12 +81,6 @@ template <typename Value> std::string_view bytesOf(const std::vector<Value>& val
     return { reinterpret_cast<const char*>(values.data()), values.size() * sizeof(Value) };
 }
 
-// Feeds every section to a consumer in order, each padded to 8 bytes; the sections are made
-// again from the builder's collections on each pass rather than kept.
-struct SectionSizes {
-    std::array<std::uint64_t, fmt::kSectionCount> length {};
-};
-
 std::string keyText(const IndexKey& key)
 {
     std::string text = key.dataFolder;
@@ -96,28 +89,68 @@ std::string keyText(const IndexKey& key)
     return text;
 }
 
-// Sends a record array made piece by piece through out, a few thousand records at a time.
-template <typename Record, typename Make, typename Out> void emitRecords(std::size_t count, Make make, Out& out)
-{
-    std::vector<Record> chunk;
-    chunk.reserve(4096);
-    for (std::size_t i = 0; i < count; ++i) {
-        chunk.push_back(make(i));
-        if (chunk.size() == chunk.capacity()) {
-            out(bytesOf(chunk));
-            chunk.clear();
-        }
-    }
-    if (!chunk.empty())
-        out(bytesOf(chunk));
-}
-
 } // namespace
 
-std::uint32_t NamesIndexBuilder::text(std::string_view value)
+std::uint32_t NamesIndexBuilder::TextNumbers::find(std::string_view value, std::uint64_t hash, std::size_t& slot) const
 {
-    if (const auto found = m_textNumbers.find(value); found != m_textNumbers.end())
-        return found->second;
+    const std::size_t mask = m_slots.size() - 1;
+    for (slot = hash & mask; m_slots[slot].number != fmt::kNone; slot = (slot + 1) & mask) {
+        const Slot& entry = m_slots[slot];
+        if (entry.hash == hash && entry.length == value.size()
+            && std::string_view(m_texts).substr(entry.offset, entry.length) == value)
+            return entry.number;
+    }
+    return fmt::kNone;
+}
+
+void NamesIndexBuilder::TextNumbers::add(
+    std::string_view value, std::uint64_t hash, std::size_t slot, std::uint32_t number)
+{
+    m_slots[slot] = { hash, number, static_cast<std::uint32_t>(value.size()), m_texts.size() };
+    m_texts += value;
+    ++m_used;
+}
+
+void NamesIndexBuilder::TextNumbers::reserveOne()
+{
+    if (m_slots.size() >= 2 * (m_used + 1))
+        return;
+    // Twice the room, every text placed again.
+    std::vector<Slot> slots(std::max<std::size_t>(1024, m_slots.size() * 2), Slot { 0, fmt::kNone, 0, 0 });
+    const std::size_t mask = slots.size() - 1;
+    for (const Slot& entry : m_slots) {
+        if (entry.number == fmt::kNone)
+            continue;
+        std::size_t slot = entry.hash & mask;
+        while (slots[slot].number != fmt::kNone)
+            slot = (slot + 1) & mask;
+        slots[slot] = entry;
+    }
+    m_slots = std::move(slots);
+}
+
+void NamesIndexBuilder::TextNumbers::clear()
+{
+    m_slots = {};
+    m_used = 0;
+    m_texts = {};
+}
+
+std::uint32_t NamesIndexBuilder::numberOf(TextNumbers& numbers, std::string_view value)
+{
+    numbers.reserveOne();
+    const std::uint64_t hash = XXH3_64bits(value.data(), value.size());
+    std::size_t slot = 0;
+    const std::uint32_t found = numbers.find(value, hash, slot);
+    if (found != fmt::kNone)
+        return found;
+    const std::uint32_t number = newText(value);
+    numbers.add(value, hash, slot, number);
+    return number;
+}
+
+std::uint32_t NamesIndexBuilder::newText(std::string_view value)
+{
     if (m_textPlaces.size() >= fmt::kNone - 1) {
         giveUp();
         return 0;
@@ -125,8 +158,12 @@ std::uint32_t NamesIndexBuilder::text(std::string_view value)
     const auto number = static_cast<std::uint32_t>(m_textPlaces.size());
     m_textPlaces.emplace_back(m_texts.size(), value.size());
     m_texts += value;
-    m_textNumbers.emplace(std::string(value), number);
     return number;
+}
+
+std::uint32_t NamesIndexBuilder::text(std::string_view value)
+{
+    return numberOf(m_fileTexts, value);
 }
 
 std::uint32_t NamesIndexBuilder::addDirectory(std::uint32_t parent, std::string_view title, std::string prefix)
@@ -137,7 +174,8 @@ std::uint32_t NamesIndexBuilder::addDirectory(std::uint32_t parent, std::string_
         giveUp();
         return number;
     }
-    m_directories.push_back({ parent, text(title), text(prefix), fmt::kNone });
+    // Each folder's texts are its own: the locations its files begin with are all different.
+    m_directories.push_back({ parent, newText(title), newText(prefix), fmt::kNone });
     m_firstChild.push_back(fmt::kNone);
     m_nextSibling.push_back(fmt::kNone);
     if (parent != fmt::kNone) {
@@ -181,23 +219,29 @@ void NamesIndexBuilder::addFile(std::string_view name, std::string_view size, st
 {
     if (!m_fits)
         return;
-    if (m_fileDirectories.size() >= fmt::kNone - 1) {
+    const std::uint32_t sizeNumber = text(size);
+    addFile(name, sizeNumber, text(date));
+}
+
+void NamesIndexBuilder::addFile(std::string_view name, std::uint32_t size, std::uint32_t date)
+{
+    if (!m_fits)
+        return;
+    if (m_files.size() / sizeof(fmt::FileRecord) >= fmt::kNone - 1 || name.size() >= fmt::kNone) {
         giveUp();
         return;
     }
-    m_nameOffsets.push_back(m_names.size());
-    m_names += name;
-    m_names += '\0';
-    m_upperNames += m_upper.upper(name);
-    m_upperNames += '\0';
-    m_fileDirectories.push_back(m_open.back().first);
-    m_fileSizes.push_back(text(size));
-    m_fileDates.push_back(text(date));
+    m_files.appendRecord(
+        fmt::FileRecord { m_names.size(), static_cast<std::uint32_t>(name.size()), m_open.back().first, size, date });
+    m_names.append(name);
+    m_names.append(std::string_view("", 1));
+    m_upperNames.append(m_upper.upper(name));
+    m_upperNames.append(std::string_view("", 1));
 }
 
 std::uint64_t NamesIndexBuilder::indexSize(const IndexKey& key) const
 {
-    const std::uint64_t files = m_fileDirectories.size();
+    const std::uint64_t files = m_files.size() / sizeof(fmt::FileRecord);
     const std::uint64_t data = aligned(keyText(key).size()) + aligned(m_texts.size())
         + aligned(m_textPlaces.size() * sizeof(fmt::TextPlace))
         + aligned(m_directories.size() * sizeof(fmt::DirectoryRecord)) + files * sizeof(fmt::FileRecord)
@@ -211,34 +255,42 @@ void NamesIndexBuilder::giveUp()
     m_fits = false;
     m_texts = {};
     m_textPlaces = {};
-    m_textNumbers = {};
+    m_fileTexts.clear();
     m_directories = {};
     m_firstChild = {};
     m_nextSibling = {};
     m_open = {};
-    m_names = {};
-    m_upperNames = {};
-    m_nameOffsets = {};
-    m_fileDirectories = {};
-    m_fileSizes = {};
-    m_fileDates = {};
+    m_names.release();
+    m_upperNames.release();
+    m_files.release();
 }
 
 std::expected<void, platform::Error> NamesIndexBuilder::write(const IndexKey& key, IIndexSink& sink)
 {
+    const auto body = writeBody(key, sink);
+    if (!body)
+        return std::unexpected(body.error());
+    return writeHeader(*body, key.stamp, sink);
+}
+
+std::expected<NamesIndexBuilder::Body, platform::Error> NamesIndexBuilder::writeBody(
+    const IndexKey& key, IIndexSink& sink)
+{
+    static_assert(sizeof(fmt::Header) <= sizeof(Body::header));
     // A catalog an index is not made for gets one that says so, and nothing else.
     m_spent = true;
     const bool readDirectly = !m_fits;
     if (readDirectly)
         giveUp();
     const std::string keyBytes = keyText(key);
-    const std::size_t fileCount = m_fileDirectories.size();
+    const std::span<fmt::FileRecord> files = m_files.records<fmt::FileRecord>();
+    const std::size_t fileCount = files.size();
     const std::size_t directoryCount = m_directories.size();
 
     // Where each folder's files start in DirectoryFiles, and each file's place there.
     std::vector<std::uint32_t> fileCounts(directoryCount, 0);
-    for (const std::uint32_t directory : m_fileDirectories)
-        ++fileCounts[directory];
+    for (const fmt::FileRecord& file : files)
+        ++fileCounts[file.directory];
     std::vector<std::uint32_t> firstFiles(directoryCount, 0);
     for (std::size_t d = 1; d < directoryCount; ++d)
         firstFiles[d] = firstFiles[d - 1] + fileCounts[d - 1];
@@ -246,110 +298,35 @@ std::expected<void, platform::Error> NamesIndexBuilder::write(const IndexKey& ke
     {
         std::vector<std::uint32_t> next = firstFiles;
         for (std::size_t f = 0; f < fileCount; ++f)
-            grouped[next[m_fileDirectories[f]]++] = static_cast<std::uint32_t>(f);
+            grouped[next[files[f].directory]++] = static_cast<std::uint32_t>(f);
     }
 
-    // Every section in order, padded, through out; with releaseAfter, what a section was made from
-    // is let go once it is through.
-    const auto sections = [&](auto& out, bool releaseAfter) {
-        std::array<std::uint64_t, fmt::kSectionCount> lengths {};
-        const auto padded = [&](std::size_t which, std::string_view bytes) {
-            out(bytes);
-            lengths[which] += bytes.size();
-        };
-        const auto pad = [&](std::size_t which) {
-            static constexpr char kZeros[8] {};
-            const std::uint64_t missing = aligned(lengths[which]) - lengths[which];
-            if (missing > 0)
-                out(std::string_view(kZeros, missing));
-        };
-        const auto through = [&](std::size_t which, auto&&... pieces) {
-            (padded(which, pieces), ...);
-            pad(which);
-        };
-        through(fmt::Key, std::string_view(keyBytes));
-        through(fmt::Texts, std::string_view(m_texts));
-        {
-            const auto piece = [&](std::string_view bytes) { padded(fmt::TextTable, bytes); };
-            emitRecords<fmt::TextPlace>(
-                m_textPlaces.size(),
-                [&](std::size_t i) {
-                    return fmt::TextPlace { m_textPlaces[i].first, m_textPlaces[i].second };
-                },
-                piece);
-            pad(fmt::TextTable);
-        }
-        {
-            const auto piece = [&](std::string_view bytes) { padded(fmt::Directories, bytes); };
-            emitRecords<fmt::DirectoryRecord>(
-                directoryCount,
-                [&](std::size_t d) {
-                    const Directory& directory = m_directories[d];
-                    return fmt::DirectoryRecord { directory.parent, m_firstChild[d], m_nextSibling[d], directory.title,
-                        directory.prefix, firstFiles[d], fileCounts[d], 0 };
-                },
-                piece);
-            pad(fmt::Directories);
-        }
-        {
-            const auto piece = [&](std::string_view bytes) { padded(fmt::Files, bytes); };
-            emitRecords<fmt::FileRecord>(
-                fileCount,
-                [&](std::size_t f) {
-                    const std::uint64_t offset = m_nameOffsets[f];
-                    const std::uint64_t end = f + 1 < fileCount ? m_nameOffsets[f + 1] : m_names.size();
-                    return fmt::FileRecord { offset, static_cast<std::uint32_t>(end - offset - 1),
-                        m_fileDirectories[f], m_fileSizes[f], m_fileDates[f] };
-                },
-                piece);
-            pad(fmt::Files);
-        }
-        through(fmt::DirectoryFiles, bytesOf(grouped));
-        if (releaseAfter) {
-            m_textPlaces = {};
-            m_directories = {};
-            m_firstChild = {};
-            m_nextSibling = {};
-            m_fileDirectories = {};
-            m_fileSizes = {};
-            m_fileDates = {};
-            grouped = {};
-        }
-        through(fmt::UpperNames, std::string_view(m_upperNames));
-        if (releaseAfter)
-            m_upperNames = {};
-        through(fmt::Names, std::string_view(m_names));
-        if (releaseAfter) {
-            m_names = {};
-            m_nameOffsets = {};
-            m_texts = {};
-            m_textNumbers = {};
-            m_open = {};
-        }
-        return lengths;
-    };
-
-    BlockHasher hasher;
-    const auto hash = [&](std::string_view bytes) { hasher.add(bytes); };
-    const auto lengths = sections(hash, false);
-    const std::vector<std::uint64_t> checksums = hasher.finish();
-
+    // The layout is known before a byte is written, so the sections go out in one pass, hashed as
+    // they go; the checksums and the header, which come first in the file, are written last.
     fmt::Header header;
     header.magic = fmt::kMagic;
     header.version = fmt::kVersion;
-    header.flags = readDirectly ? fmt::kFlagReadDirectly : 0;
     header.headerSize = sizeof(fmt::Header);
-    header.device = key.stamp.device;
-    header.inode = key.stamp.inode;
-    header.size = key.stamp.size;
-    header.modified = key.stamp.modified;
-    header.changed = key.stamp.changed;
+    header.flags = readDirectly ? fmt::kFlagReadDirectly : 0;
     header.directoryCount = directoryCount;
     header.fileCount = fileCount;
     header.separator = static_cast<unsigned char>(m_separator);
     header.blockSize = fmt::kBlockSize;
+    std::array<std::uint64_t, fmt::kSectionCount> lengths {};
+    lengths[fmt::Key] = keyBytes.size();
+    lengths[fmt::Texts] = m_texts.size();
+    lengths[fmt::TextTable] = m_textPlaces.size() * sizeof(fmt::TextPlace);
+    lengths[fmt::Directories] = directoryCount * sizeof(fmt::DirectoryRecord);
+    lengths[fmt::Files] = m_files.size();
+    lengths[fmt::DirectoryFiles] = grouped.size() * sizeof(std::uint32_t);
+    lengths[fmt::UpperNames] = m_upperNames.size();
+    lengths[fmt::Names] = m_names.size();
+    std::uint64_t data = 0;
+    for (std::size_t which = fmt::Key; which < fmt::kSectionCount; ++which)
+        data += aligned(lengths[which]);
+    const std::uint64_t blocks = (data + fmt::kBlockSize - 1) / fmt::kBlockSize;
     std::uint64_t offset = sizeof(fmt::Header);
-    header.sections[fmt::Checksums] = { offset, checksums.size() * sizeof(std::uint64_t) };
+    header.sections[fmt::Checksums] = { offset, blocks * sizeof(std::uint64_t) };
     offset += header.sections[fmt::Checksums].length;
     header.checkedFrom = offset;
     for (std::size_t which = fmt::Key; which < fmt::kSectionCount; ++which) {
@@ -357,22 +334,83 @@ std::expected<void, platform::Error> NamesIndexBuilder::write(const IndexKey& ke
         offset += aligned(lengths[which]);
     }
     header.fileSize = offset;
-    header.checksumsChecksum = XXH3_64bits(checksums.data(), checksums.size() * sizeof(std::uint64_t));
-    header.headerChecksum = XXH3_64bits(&header, offsetof(fmt::Header, headerChecksum));
 
     std::optional<platform::Error> failure;
-    const auto write = [&](std::string_view bytes) {
-        if (!failure) {
-            if (auto written = sink.write(bytes); !written)
-                failure = written.error();
-        }
+    BlockHasher hasher;
+    const auto out = [&](std::string_view bytes) {
+        if (failure)
+            return;
+        hasher.add(bytes);
+        if (auto written = sink.write(bytes); !written)
+            failure = written.error();
     };
-    write(bytesOf(header));
-    write(bytesOf(checksums));
-    sections(write, true);
+    const auto section = [&](std::string_view bytes) {
+        static constexpr char kZeros[8] {};
+        out(bytes);
+        out(std::string_view(kZeros, aligned(bytes.size()) - bytes.size()));
+    };
+    // Room for the header and the checksums, written over at the end.
+    const std::string room(header.checkedFrom, '\0');
+    if (auto written = sink.write(room); !written)
+        return std::unexpected(written.error());
+    section(keyBytes);
+    section(m_texts);
+    {
+        std::vector<fmt::TextPlace> table;
+        table.reserve(m_textPlaces.size());
+        for (const auto& [at, length] : m_textPlaces)
+            table.push_back({ at, length });
+        section(bytesOf(table));
+    }
+    {
+        std::vector<fmt::DirectoryRecord> records;
+        records.reserve(directoryCount);
+        for (std::size_t d = 0; d < directoryCount; ++d) {
+            const Directory& directory = m_directories[d];
+            records.push_back({ directory.parent, m_firstChild[d], m_nextSibling[d], directory.title, directory.prefix,
+                firstFiles[d], fileCounts[d], 0 });
+        }
+        section(bytesOf(records));
+    }
+    section(m_files.bytes());
+    section(bytesOf(grouped));
+    m_textPlaces = {};
+    m_directories = {};
+    m_firstChild = {};
+    m_nextSibling = {};
+    m_files.release();
+    grouped = {};
+    section(m_upperNames.bytes());
+    m_upperNames.release();
+    section(m_names.bytes());
+    m_names.release();
+    m_texts = {};
+    m_fileTexts.clear();
+    m_open = {};
     if (failure)
         return std::unexpected(*failure);
-    return {};
+
+    const std::vector<std::uint64_t> checksums = hasher.finish();
+    header.checksumsChecksum = XXH3_64bits(checksums.data(), checksums.size() * sizeof(std::uint64_t));
+    if (auto written = sink.writeAt(header.sections[fmt::Checksums].offset, bytesOf(checksums)); !written)
+        return std::unexpected(written.error());
+    Body body;
+    std::memcpy(body.header.data(), &header, sizeof header);
+    return body;
+}
+
+std::expected<void, platform::Error> NamesIndexBuilder::writeHeader(
+    const Body& body, const platform::FileStamp& stamp, IIndexSink& sink)
+{
+    fmt::Header header;
+    std::memcpy(&header, body.header.data(), sizeof header);
+    header.device = stamp.device;
+    header.inode = stamp.inode;
+    header.size = stamp.size;
+    header.modified = stamp.modified;
+    header.changed = stamp.changed;
+    header.headerChecksum = XXH3_64bits(&header, offsetof(fmt::Header, headerChecksum));
+    return sink.writeAt(0, bytesOf(header));
 }
 
 // What keeps the bytes of an index alive: its mapped file, or a string in memory.
@@ -524,8 +562,7 @@ std::span<const std::uint32_t> NamesIndex::filesOf(const DirectoryView& director
     const std::uint64_t count = place.length / sizeof(std::uint32_t);
     if (directory.firstFile > count || directory.fileCount > count - directory.firstFile)
         throw IndexDamaged {};
-    const std::string_view bytes = checked(
-        place.offset + std::uint64_t { directory.firstFile } * sizeof(std::uint32_t),
+    const std::string_view bytes = checked(place.offset + std::uint64_t { directory.firstFile } * sizeof(std::uint32_t),
         std::uint64_t { directory.fileCount } * sizeof(std::uint32_t));
     return { reinterpret_cast<const std::uint32_t*>(bytes.data()), directory.fileCount };
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <expected>
@@ -8,11 +9,10 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <functional>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "catalog/growingbuffer.h"
 #include "catalog/uppercaser.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
@@ -31,6 +31,8 @@ class IIndexSink {
 public:
     virtual ~IIndexSink() = default;
     virtual std::expected<void, platform::Error> write(std::string_view bytes) = 0;
+    // Writes over bytes already written (the header, known last).
+    virtual std::expected<void, platform::Error> writeAt(std::uint64_t offset, std::string_view bytes) = 0;
 };
 
 // Collects the entries of one catalog, in document order and as a reader of the catalog file reads
@@ -45,6 +47,11 @@ public:
     void leaveDirectory();
     // A File element: its text, and its attributes 1 (size) and 0 (date).
     void addFile(std::string_view name, std::string_view size, std::string_view date);
+    // The same with the size and date as numbers text() gave, for a writer that knows which of its
+    // texts repeat and so spares most lookups.
+    void addFile(std::string_view name, std::uint32_t size, std::uint32_t date);
+    // The number of a text, the same for every equal text.
+    std::uint32_t text(std::string_view value);
 
     // False once the catalog is beyond what an index is made for: folders so deep that the texts
     // their locations begin with would outgrow any catalog. Such a catalog is read directly.
@@ -59,13 +66,22 @@ public:
     // the catalog is not tried again until it changes.
     std::expected<void, platform::Error> write(const IndexKey& key, IIndexSink& sink);
 
+    // The same in two steps, for a catalog still being written: everything but the header, which
+    // names the version of the catalog file, then the header once the file is in place. The key's
+    // stamp is not used by writeBody.
+    struct Body {
+        std::array<char, 512> header {}; // the header, but for the catalog's stamp
+    };
+    std::expected<Body, platform::Error> writeBody(const IndexKey& key, IIndexSink& sink);
+    static std::expected<void, platform::Error> writeHeader(
+        const Body& body, const platform::FileStamp& stamp, IIndexSink& sink);
+
     // How many bytes write() gives.
     std::uint64_t indexSize(const IndexKey& key) const;
     // Whether write() has begun: what was collected is (partly) gone.
     bool spent() const { return m_spent; }
 
 private:
-    std::uint32_t text(std::string_view value);
     std::uint32_t addDirectory(std::uint32_t parent, std::string_view title, std::string prefix);
 
     struct Directory {
@@ -75,11 +91,6 @@ private:
         std::uint32_t lastChild;
     };
 
-    struct TextHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
-    };
-
     UpperCaser m_upper;
     char m_separator = '/';
     bool m_fits = true;
@@ -87,22 +98,44 @@ private:
     std::uint64_t m_prefixBytes = 0;
     std::string m_texts;
     std::vector<std::pair<std::uint64_t, std::uint64_t>> m_textPlaces;
-    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> m_textNumbers;
+    // The number of each distinct size and date text, by open addressing: a catalog interns one of
+    // each for every file, and the table of those few texts stays in the processor's cache.
+    class TextNumbers {
+    public:
+        // The number of value, or kNone with slot set for add().
+        std::uint32_t find(std::string_view value, std::uint64_t hash, std::size_t& slot) const;
+        void add(std::string_view value, std::uint64_t hash, std::size_t slot, std::uint32_t number);
+        // Makes room for one more.
+        void reserveOne();
+        void clear();
+
+    private:
+        struct Slot {
+            std::uint64_t hash;
+            std::uint32_t number;
+            std::uint32_t length;
+            std::uint64_t offset; // in m_texts
+        };
+        std::vector<Slot> m_slots;
+        std::size_t m_used = 0;
+        std::string m_texts; // a copy of each text, to compare with
+    };
+    std::uint32_t numberOf(TextNumbers& numbers, std::string_view value);
+    std::uint32_t newText(std::string_view value);
+
+    TextNumbers m_fileTexts;
     std::vector<Directory> m_directories;
     std::vector<std::uint32_t> m_firstChild;
     std::vector<std::uint32_t> m_nextSibling;
     // The folders the next entry lies in, the Disk first, with what their files' locations begin with.
     std::vector<std::pair<std::uint32_t, std::string>> m_open;
-    std::string m_names;
-    std::string m_upperNames;
-    std::vector<std::uint64_t> m_nameOffsets;
-    std::vector<std::uint32_t> m_fileDirectories;
-    std::vector<std::uint32_t> m_fileSizes;
-    std::vector<std::uint32_t> m_fileDates;
+    GrowingBuffer m_names;
+    GrowingBuffer m_upperNames;
+    GrowingBuffer m_files; // indexformat::FileRecord, in document order
 };
 
 // Thrown by the accessors of a NamesIndex when a block they touch does not match its checksum.
-struct IndexDamaged {};
+struct IndexDamaged { };
 
 // A names index in memory or mapped from its file. Every block is checked against its checksum
 // the first time it is touched; an accessor that touches a damaged one throws IndexDamaged.

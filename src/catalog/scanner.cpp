@@ -1,5 +1,6 @@
 #include "catalog/scanner.h"
 
+#include <algorithm>
 #include <charconv>
 #include <exception>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "catalog/catalogoutput.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
+#include "catalog/scanindexer.h"
 #include "catalog/textutils.h"
 #include "catalog/uppercaser.h"
 #include "catalog/xmltextencoder.h"
@@ -41,7 +43,7 @@ constexpr std::size_t kMaxOpenFolders = 64;
 // its parent, so no length of path can stop it.
 class CatalogWalker {
 public:
-    CatalogWalker(ScanContext& context, CatalogOutput& output, platform::FileId dataFolder, NamesIndexBuilder* index)
+    CatalogWalker(ScanContext& context, CatalogOutput& output, platform::FileId dataFolder, ScanIndexer* index)
         : m_context(context)
         , m_output(output)
         , m_dataFolder(dataFolder)
@@ -236,9 +238,12 @@ private:
             m_index->enterDirectory(asRead(entry.name));
     }
 
-    // The text a reader of the catalog reads back for what was written of text.
+    // The text a reader of the catalog reads back for what was written of text: most names are
+    // printable ASCII, which reads back as it is.
     std::string_view asRead(std::string_view text)
     {
+        if (std::ranges::all_of(text, [](char c) { return c >= 0x20 && c < 0x7F; }))
+            return text;
         m_asRead.clear();
         XmlTextEncoder::appendAsRead(m_asRead, text);
         return m_asRead;
@@ -264,10 +269,9 @@ private:
         line += "\">";
         m_encoder.appendElementText(line, entry.name);
         line += "</File>";
-        if (m_index != nullptr) {
-            m_sizeText.assign(line, sizeStart, sizeEnd - sizeStart);
-            m_index->addFile(asRead(entry.name), m_sizeText, m_dateRead);
-        }
+        if (m_index != nullptr)
+            m_index->addFile(
+                asRead(entry.name), std::string_view(line).substr(sizeStart, sizeEnd - sizeStart), m_dateRead);
         m_output.endLineToXml();
         ++m_progress.files;
         m_progress.bytes += entry.size;
@@ -277,7 +281,7 @@ private:
     // reader reads back is kept for the index.
     void appendDate(std::string& line, const platform::DirEntry& entry)
     {
-        m_dateRead.clear();
+        m_dateRead = {};
         if (!entry.creationTime)
             return;
         const auto day = fileTimeToDate(*entry.creationTime).time_since_epoch().count();
@@ -301,10 +305,9 @@ private:
     ScanContext& m_context;
     CatalogOutput& m_output;
     const platform::FileId m_dataFolder;
-    NamesIndexBuilder* m_index;
+    ScanIndexer* m_index;
     std::string m_asRead;
-    std::string m_sizeText;
-    std::string m_dateRead;
+    std::string_view m_dateRead; // of the entry being written; a view into m_dates
     XmlTextEncoder m_encoder;
     UpperCaser m_upper; // kept across files, so that the filter allocates nothing per file
     ScanProgress m_progress;
@@ -366,7 +369,7 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
 
     // The names index is collected as the catalog is written, from the same entries, as a reader
     // of the catalog will read them.
-    std::optional<NamesIndexBuilder> index;
+    std::optional<ScanIndexer> index;
     if (context.indexes != nullptr) {
         index.emplace();
         std::string title;
@@ -392,7 +395,21 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
 
     output.line() += "</Disk>";
     output.endLineToBoth();
+    // The index is written while the catalog goes to disk.
+    std::optional<CatalogIndexes::PendingIndex> keptIndex;
+    if (index) {
+        index->finishWith([&](NamesIndexBuilder& builder) {
+            keptIndex = context.indexes->beginKeeping(catalogFileNames(name).xmlName, builder);
+        });
+    }
     output.finish();
+    if (index) {
+        try {
+            index->wait();
+        } catch (const std::exception&) {
+            keptIndex.reset(); // the index is made when it is first needed
+        }
+    }
     if (output.error()) {
         showGenXmlError(context, *output.error());
         return std::unexpected(ScanFailure::Failed);
@@ -403,8 +420,8 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
         return std::unexpected(ScanFailure::Failed);
     }
     // An index that cannot be kept is no failure of the scan: it is made when it is first needed.
-    if (index)
-        context.indexes->keep(committed->xmlPath, *index);
+    if (keptIndex)
+        keptIndex->complete(committed->xmlPath);
     return ScanResult { walker.progress(), committed->xmlPath, committed->idxPath };
 }
 

@@ -54,6 +54,8 @@ class IReplacement {
 public:
     virtual ~IReplacement() = default;
     virtual std::expected<void, Error> write(std::string_view bytes) = 0;
+    // Writes over bytes already written, at offset from the start (a header known only at the end).
+    virtual std::expected<void, Error> writeAt(std::uint64_t offset, std::string_view bytes) = 0;
     // Flushes the new contents to stable storage and closes them; nothing is replaced yet.
     virtual std::expected<void, Error> finish() = 0;
     // Finishes if that has not been done, moves the new contents over the file and makes the move

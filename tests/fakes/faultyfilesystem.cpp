@@ -23,6 +23,10 @@ public:
             *budget -= bytes.size();
         return m_real->write(bytes);
     }
+    std::expected<void, platform::Error> writeAt(std::uint64_t offset, std::string_view bytes) override
+    {
+        return m_real->writeAt(offset, bytes);
+    }
     std::expected<void, platform::Error> finish() override { return m_real->finish(); }
     std::expected<void, platform::Error> commit() override
     {

@@ -84,7 +84,8 @@ public:
             return std::unexpected(file.error());
         return std::make_unique<File>(*this, std::move(*file));
     }
-    std::expected<std::unique_ptr<platform::IReplacement>, Error> beginCacheReplacement(const std::string& path) override
+    std::expected<std::unique_ptr<platform::IReplacement>, Error> beginCacheReplacement(
+        const std::string& path) override
     {
         return m_real.beginCacheReplacement(path);
     }
@@ -144,6 +145,10 @@ private:
             if (budget)
                 *budget -= bytes.size();
             return m_real->write(bytes);
+        }
+        std::expected<void, Error> writeAt(std::uint64_t offset, std::string_view bytes) override
+        {
+            return m_real->writeAt(offset, bytes);
         }
         std::expected<void, Error> finish() override
         {

@@ -65,6 +65,21 @@ std::expected<void, Error> FileDescriptor::close()
     return {};
 }
 
+std::expected<void, Error> FileDescriptor::writeAllAt(std::uint64_t offset, std::string_view bytes) const
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::pwrite(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::unexpected(errorFromErrno(errno));
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+        offset += static_cast<std::uint64_t>(written);
+    }
+    return {};
+}
+
 std::expected<void, Error> FileDescriptor::syncAndClose()
 {
     const int fd = std::exchange(m_fd, -1);

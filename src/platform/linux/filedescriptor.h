@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <expected>
 #include <optional>
 #include <string>
@@ -40,6 +41,8 @@ public:
 
     // Resumes after partial writes and interrupted calls until every byte is written.
     std::expected<void, Error> writeAll(std::string_view bytes) const;
+    // The same at offset, without moving the file position.
+    std::expected<void, Error> writeAllAt(std::uint64_t offset, std::string_view bytes) const;
     // The descriptor is released even when flushing or closing fails.
     std::expected<void, Error> syncAndClose();
     // Closes without flushing; a delayed write error is still reported.

@@ -64,8 +64,7 @@ void syncFolder(const std::string& folder)
 
 class LinuxReplacement final : public IReplacement {
 public:
-    LinuxReplacement(
-        FileDescriptor file, std::string temporary, std::string target, std::string folder, bool durable)
+    LinuxReplacement(FileDescriptor file, std::string temporary, std::string target, std::string folder, bool durable)
         : m_file(std::move(file))
         , m_temporary(std::move(temporary))
         , m_target(std::move(target))
@@ -82,6 +81,10 @@ public:
     LinuxReplacement& operator=(const LinuxReplacement&) = delete;
 
     std::expected<void, Error> write(std::string_view bytes) override { return m_file.writeAll(bytes); }
+    std::expected<void, Error> writeAt(std::uint64_t offset, std::string_view bytes) override
+    {
+        return m_file.writeAllAt(offset, bytes);
+    }
 
     std::expected<void, Error> finish() override
     {
