@@ -1,8 +1,11 @@
 #include "catalog/catalogindexes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <span>
 #include <xxhash.h>
 
 #include "catalog/catalogstore.h"
@@ -88,6 +91,28 @@ bool makeFolders(platform::IFileSystem& fileSystem, std::string_view folder)
     return true;
 }
 
+// An index made in memory, read as its file would be.
+class IndexInMemory final : public platform::IReadableFile {
+public:
+    explicit IndexInMemory(std::string bytes)
+        : m_bytes(std::move(bytes))
+    {
+        m_stamp.size = m_bytes.size();
+    }
+    const platform::FileStamp& stamp() const override { return m_stamp; }
+    std::expected<std::size_t, platform::Error> readAt(std::uint64_t offset, std::span<char> into) const override
+    {
+        const std::string_view rest = std::string_view(m_bytes).substr(std::min<std::uint64_t>(offset, m_bytes.size()));
+        const std::size_t size = std::min(rest.size(), into.size());
+        std::memcpy(into.data(), rest.data(), size);
+        return size;
+    }
+
+private:
+    std::string m_bytes;
+    platform::FileStamp m_stamp;
+};
+
 std::optional<NamesIndex> usable(std::expected<NamesIndex, std::string> opened)
 {
     if (!opened || opened->readsDirectly())
@@ -140,8 +165,8 @@ std::optional<NamesIndex> CatalogIndexes::indexOf(std::string_view catalogName, 
     const IndexKey key { dataFolder(), fileNameOf(*path), *stamp };
     if (!remake) {
         if (const auto kept = indexPath(key.fileName)) {
-            if (auto mapped = fileSystem.mapFile(*kept)) {
-                auto opened = NamesIndex::open(std::shared_ptr<const platform::IMappedFile>(std::move(*mapped)), key);
+            if (auto file = fileSystem.openForReading(*kept)) {
+                auto opened = NamesIndex::open(std::move(*file), key);
                 if (opened)
                     return usable(std::move(opened));
                 // Of another version of the catalog, cut short, damaged: made again below.
@@ -153,10 +178,10 @@ std::optional<NamesIndex> CatalogIndexes::indexOf(std::string_view catalogName, 
 
 std::optional<NamesIndex> CatalogIndexes::make(const std::string& catalogPath, const IndexKey& wanted) const
 {
-    auto catalog = m_store.fileSystem().mapFile(catalogPath);
+    auto catalog = m_store.fileSystem().openForReading(catalogPath);
     if (!catalog)
         return std::nullopt;
-    // What was mapped is the version the index describes, should the file have changed since.
+    // What was opened is the version the index describes, should the file have changed since.
     IndexKey key = wanted;
     key.stamp = (*catalog)->stamp();
     NamesIndexBuilder builder;
@@ -184,18 +209,18 @@ std::optional<NamesIndex> CatalogIndexes::keepAndOpen(const IndexKey& key, Names
         // A failure part way spends the builder; the catalog is read directly this time.
         if (!builder.write(key, sink) || !file->commit())
             return std::nullopt;
-        auto mapped = fileSystem.mapFile(*indexPath(key.fileName));
-        if (!mapped)
+        auto kept = fileSystem.openForReading(*indexPath(key.fileName));
+        if (!kept)
             return std::nullopt;
-        return usable(NamesIndex::open(std::shared_ptr<const platform::IMappedFile>(std::move(*mapped)), key));
+        return usable(NamesIndex::open(std::move(*kept), key));
     }
     // No cache to keep it in: the same index, in memory.
-    auto bytes = std::make_shared<std::string>();
-    bytes->reserve(builder.indexSize(key));
-    StringSink sink(*bytes);
+    std::string bytes;
+    bytes.reserve(builder.indexSize(key));
+    StringSink sink(bytes);
     if (!builder.write(key, sink))
         return std::nullopt;
-    return usable(NamesIndex::open(std::shared_ptr<const std::string>(std::move(bytes)), key));
+    return usable(NamesIndex::open(std::make_shared<IndexInMemory>(std::move(bytes)), key));
 }
 
 std::optional<CatalogIndexes::PendingIndex> CatalogIndexes::beginKeeping(

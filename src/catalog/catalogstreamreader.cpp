@@ -1,7 +1,11 @@
 #include "catalog/catalogstreamreader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -221,7 +225,7 @@ Outcome named(std::string_view text, std::size_t from, std::string_view name)
 {
     if (text.size() - from <= name.size())
         return text.substr(from).starts_with(name.substr(0, text.size() - from)) ? Outcome::Incomplete
-                                                                                : Outcome::Refused;
+                                                                                 : Outcome::Refused;
     if (text.substr(from, name.size()) != name)
         return Outcome::Refused;
     const char after = text[from + name.size()];
@@ -336,8 +340,7 @@ private:
         const std::string_view name = m_depth == 1 ? "Disk" : "Directory";
         std::size_t i = 2;
         if (text.size() - i < name.size() + 1)
-            return text.substr(i).starts_with(name.substr(0, text.size() - i)) ? Outcome::Incomplete
-                                                                                : Outcome::Refused;
+            return text.substr(i).starts_with(name.substr(0, text.size() - i)) ? Outcome::Incomplete : Outcome::Refused;
         if (text.substr(i, name.size()) != name)
             return Outcome::Refused;
         i += name.size();
@@ -382,29 +385,48 @@ bool skipDeclaration(std::string_view text, std::size_t& used)
 
 } // namespace
 
-bool CatalogStreamReader::read(const platform::IMappedFile& file, NamesIndexBuilder& builder)
+bool CatalogStreamReader::read(const platform::IReadableFile& file, NamesIndexBuilder& builder)
 {
-    const std::string_view bytes = file.bytes();
-    // A byte-order mark or a NUL is left to the model, which has its own view of both.
-    if (bytes.starts_with("\xEF\xBB\xBF") || bytes.find('\0') != std::string_view::npos)
-        return false;
-    auto decoder = CatalogTextDecoder::forCatalog(bytes);
-    if (!decoder)
-        return false;
-
+    // Only the file as it was opened: bytes appended since belong to another version of it.
+    const std::uint64_t size = file.stamp().size;
+    std::optional<CatalogTextDecoder> decoder;
     Reader reader(builder);
-    std::string pending; // decoded text not yet taken: a token cut by the end of a piece
-    std::size_t position = 0;
+    std::string bytes; // read, not yet decoded: what follows the last line feed
+    std::string pending; // decoded, not yet taken: a token cut by the end of a piece
+    std::uint64_t offset = 0;
     bool first = true;
-    while (position < bytes.size()) {
-        std::size_t end = std::min(bytes.size(), position + kPiece);
-        if (end < bytes.size()) {
-            const std::size_t newline = bytes.rfind('\n', end - 1);
-            end = newline != std::string_view::npos && newline >= position ? newline + 1
-                                                                          : std::min(bytes.size(), end + kPiece);
+    for (;;) {
+        const std::size_t kept = bytes.size();
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, size - offset));
+        bytes.resize(kept + want);
+        const auto got = file.readAt(offset, std::span<char>(bytes.data() + kept, want));
+        if (!got || *got != want)
+            return false; // unreadable, or cut short since it was opened
+        offset += want;
+        const bool atEnd = offset == size;
+        // A NUL is left to the model, which has its own view of it.
+        if (std::memchr(bytes.data() + kept, '\0', want) != nullptr)
+            return false;
+        if (!decoder) {
+            // So is a byte-order mark.
+            if (std::string_view(bytes).starts_with("\xEF\xBB\xBF"))
+                return false;
+            auto found = CatalogTextDecoder::forCatalog(bytes);
+            if (!found)
+                return false;
+            decoder = std::move(*found);
         }
-        const std::string_view piece = bytes.substr(position, end - position);
+        // Pieces end just after a line feed, where no character of any catalog's encoding is cut.
+        std::size_t end = bytes.size();
+        if (!atEnd) {
+            const std::size_t newline = bytes.rfind('\n');
+            if (newline == std::string::npos)
+                continue; // a line longer than a piece: read on
+            end = newline + 1;
+        }
+        const std::string_view piece = std::string_view(bytes).substr(0, end);
         std::string text = decoder->passesThrough() ? std::string(piece) : decoder->decode(piece);
+        bytes.erase(0, end);
         if (!pending.empty())
             text.insert(0, pending);
         std::size_t used = 0;
@@ -418,10 +440,10 @@ bool CatalogStreamReader::read(const platform::IMappedFile& file, NamesIndexBuil
         if (outcome == Outcome::Refused)
             return false;
         pending.assign(text, used + taken);
-        file.release(position, end - position);
-        position = end;
         if (!builder.fits())
             return false;
+        if (atEnd)
+            break;
     }
     return pending.find_first_not_of(" \t\r\n") == std::string::npos && reader.finished();
 }

@@ -3,7 +3,7 @@
 #include <string_view>
 
 namespace mellowby::platform {
-class IMappedFile;
+class IReadableFile;
 }
 
 namespace mellowby::catalog {
@@ -21,7 +21,7 @@ class NamesIndexBuilder;
 class CatalogStreamReader {
 public:
     // True when the whole file was read into builder; false when it gave up.
-    static bool read(const platform::IMappedFile& file, NamesIndexBuilder& builder);
+    static bool read(const platform::IReadableFile& file, NamesIndexBuilder& builder);
 };
 
 } // namespace mellowby::catalog

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <variant>
 #include <xxhash.h>
 
 #include "catalog/locationtext.h"
@@ -18,16 +17,36 @@ namespace {
 // The texts the locations of a catalog's folders begin with grow with the square of its depth; an
 // index that would hold more of them than this is not made (the catalog is read directly).
 constexpr std::uint64_t kMaxPrefixBytes = 256ull << 20;
-// How much of the names is searched between two releases of what lies behind.
-constexpr std::uint64_t kSearchWindow = 8ull << 20;
-constexpr std::uint32_t kReleaseEveryFiles = 1u << 16;
+// What a reader keeps at hand: for each section a run of kRunBlocks blocks, read at once when
+// blocks are taken one after another, and kBlocksAtHand single blocks.
+constexpr std::uint64_t kRunBlocks = 16;
+constexpr std::size_t kBlocksAtHand = 1024;
+// How many blocks of the names a search reads at a time.
+constexpr std::uint64_t kSearchBlocks = 64;
 
-std::uint64_t aligned(std::uint64_t size)
+std::uint64_t blocksOf(std::uint64_t length)
 {
-    return (size + 7) / 8 * 8;
+    return (length + fmt::kBlockSize - 1) / fmt::kBlockSize;
 }
 
-// The checksums of the blocks of a byte stream fed to it in pieces of any size.
+// The number of NUL bytes in [begin, end), eight at a time.
+std::uint64_t countNuls(const char* begin, const char* end)
+{
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    std::uint64_t count = 0;
+    for (; end - begin >= 8; begin += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, begin, sizeof word);
+        // The top bit of each byte that is zero, and of no other; then those bits added up.
+        const std::uint64_t zeroTops = ~(((word & kLow7) + kLow7) | word | kLow7);
+        count += ((zeroTops >> 7) * 0x0101010101010101ull) >> 56;
+    }
+    for (; begin != end; ++begin)
+        count += *begin == '\0' ? 1 : 0;
+    return count;
+}
+
+// The checksums of the blocks of the sections of an index, fed to it in pieces of any size.
 class BlockHasher {
 public:
     BlockHasher()
@@ -51,10 +70,15 @@ public:
                 endBlock();
         }
     }
-    std::vector<std::uint64_t> finish()
+    // Ends the block under way: the next section starts a block of its own.
+    void endSection()
     {
         if (m_filled > 0)
             endBlock();
+    }
+    std::vector<std::uint64_t> finish()
+    {
+        endSection();
         return std::move(m_checksums);
     }
 
@@ -174,8 +198,7 @@ std::uint32_t NamesIndexBuilder::addDirectory(std::uint32_t parent, std::string_
         giveUp();
         return number;
     }
-    // Each folder's texts are its own: the locations its files begin with are all different.
-    m_directories.push_back({ parent, newText(title), newText(prefix), fmt::kNone });
+    m_directories.push_back({ parent, fmt::kNone, addFolderText(title), addFolderText(prefix) });
     m_firstChild.push_back(fmt::kNone);
     m_nextSibling.push_back(fmt::kNone);
     if (parent != fmt::kNone) {
@@ -188,6 +211,13 @@ std::uint32_t NamesIndexBuilder::addDirectory(std::uint32_t parent, std::string_
     }
     m_open.emplace_back(number, std::move(prefix));
     return number;
+}
+
+std::pair<std::uint64_t, std::uint64_t> NamesIndexBuilder::addFolderText(std::string_view value)
+{
+    const std::uint64_t offset = m_folderTexts.size();
+    m_folderTexts.append(value);
+    return { offset, value.size() };
 }
 
 void NamesIndexBuilder::beginDisk(std::string_view title, std::string_view label)
@@ -227,27 +257,32 @@ void NamesIndexBuilder::addFile(std::string_view name, std::uint32_t size, std::
 {
     if (!m_fits)
         return;
-    if (m_files.size() / sizeof(fmt::FileRecord) >= fmt::kNone - 1 || name.size() >= fmt::kNone) {
+    const std::string_view upper = m_upper.upper(name);
+    // Names beyond 32-bit offsets are not indexed.
+    if (m_files.size() / sizeof(fmt::FileRecord) >= fmt::kNone - 1 || name.size() > fmt::kMaxNameBytes
+        || upper.size() > fmt::kMaxNameBytes || m_names.size() + name.size() >= fmt::kNone) {
         giveUp();
         return;
     }
     m_files.appendRecord(
-        fmt::FileRecord { m_names.size(), static_cast<std::uint32_t>(name.size()), m_open.back().first, size, date });
+        fmt::FileRecord { static_cast<std::uint32_t>(m_names.size()), m_open.back().first, size, date });
     m_names.append(name);
     m_names.append(std::string_view("", 1));
-    m_upperNames.append(m_upper.upper(name));
+    m_upperNames.append(upper);
     m_upperNames.append(std::string_view("", 1));
 }
 
 std::uint64_t NamesIndexBuilder::indexSize(const IndexKey& key) const
 {
     const std::uint64_t files = m_files.size() / sizeof(fmt::FileRecord);
-    const std::uint64_t data = aligned(keyText(key).size()) + aligned(m_texts.size())
-        + aligned(m_textPlaces.size() * sizeof(fmt::TextPlace))
-        + aligned(m_directories.size() * sizeof(fmt::DirectoryRecord)) + files * sizeof(fmt::FileRecord)
-        + aligned(files * sizeof(std::uint32_t)) + aligned(m_upperNames.size()) + aligned(m_names.size());
-    const std::uint64_t blocks = (data + fmt::kBlockSize - 1) / fmt::kBlockSize;
-    return sizeof(fmt::Header) + blocks * sizeof(std::uint64_t) + data;
+    const std::array<std::uint64_t, fmt::kSectionCount> lengths { 0, keyText(key).size(), m_texts.size(),
+        m_textPlaces.size() * sizeof(fmt::TextPlace), m_folderTexts.size(),
+        m_directories.size() * sizeof(fmt::DirectoryRecord), m_files.size(), files * sizeof(std::uint32_t),
+        m_upperNames.size(), m_names.size() };
+    std::uint64_t size = sizeof(fmt::Header);
+    for (const std::uint64_t length : lengths)
+        size += length + blocksOf(length) * sizeof(std::uint64_t);
+    return size;
 }
 
 void NamesIndexBuilder::giveUp()
@@ -256,6 +291,7 @@ void NamesIndexBuilder::giveUp()
     m_texts = {};
     m_textPlaces = {};
     m_fileTexts.clear();
+    m_folderTexts.release();
     m_directories = {};
     m_firstChild = {};
     m_nextSibling = {};
@@ -279,10 +315,10 @@ std::expected<NamesIndexBuilder::Body, platform::Error> NamesIndexBuilder::write
     static_assert(sizeof(fmt::Header) <= sizeof(Body::header));
     // A catalog an index is not made for gets one that says so, and nothing else.
     m_spent = true;
+    const std::string keyBytes = keyText(key);
     const bool readDirectly = !m_fits;
     if (readDirectly)
         giveUp();
-    const std::string keyBytes = keyText(key);
     const std::span<fmt::FileRecord> files = m_files.records<fmt::FileRecord>();
     const std::size_t fileCount = files.size();
     const std::size_t directoryCount = m_directories.size();
@@ -314,24 +350,23 @@ std::expected<NamesIndexBuilder::Body, platform::Error> NamesIndexBuilder::write
     header.blockSize = fmt::kBlockSize;
     std::array<std::uint64_t, fmt::kSectionCount> lengths {};
     lengths[fmt::Key] = keyBytes.size();
-    lengths[fmt::Texts] = m_texts.size();
-    lengths[fmt::TextTable] = m_textPlaces.size() * sizeof(fmt::TextPlace);
+    lengths[fmt::FileTexts] = m_texts.size();
+    lengths[fmt::FileTextTable] = m_textPlaces.size() * sizeof(fmt::TextPlace);
+    lengths[fmt::FolderTexts] = m_folderTexts.size();
     lengths[fmt::Directories] = directoryCount * sizeof(fmt::DirectoryRecord);
     lengths[fmt::Files] = m_files.size();
     lengths[fmt::DirectoryFiles] = grouped.size() * sizeof(std::uint32_t);
     lengths[fmt::UpperNames] = m_upperNames.size();
     lengths[fmt::Names] = m_names.size();
-    std::uint64_t data = 0;
+    std::uint64_t blocks = 0;
     for (std::size_t which = fmt::Key; which < fmt::kSectionCount; ++which)
-        data += aligned(lengths[which]);
-    const std::uint64_t blocks = (data + fmt::kBlockSize - 1) / fmt::kBlockSize;
+        blocks += blocksOf(lengths[which]);
     std::uint64_t offset = sizeof(fmt::Header);
     header.sections[fmt::Checksums] = { offset, blocks * sizeof(std::uint64_t) };
     offset += header.sections[fmt::Checksums].length;
-    header.checkedFrom = offset;
     for (std::size_t which = fmt::Key; which < fmt::kSectionCount; ++which) {
         header.sections[which] = { offset, lengths[which] };
-        offset += aligned(lengths[which]);
+        offset += lengths[which];
     }
     header.fileSize = offset;
 
@@ -345,12 +380,11 @@ std::expected<NamesIndexBuilder::Body, platform::Error> NamesIndexBuilder::write
             failure = written.error();
     };
     const auto section = [&](std::string_view bytes) {
-        static constexpr char kZeros[8] {};
         out(bytes);
-        out(std::string_view(kZeros, aligned(bytes.size()) - bytes.size()));
+        hasher.endSection();
     };
     // Room for the header and the checksums, written over at the end.
-    const std::string room(header.checkedFrom, '\0');
+    const std::string room(header.sections[fmt::Key].offset, '\0');
     if (auto written = sink.write(room); !written)
         return std::unexpected(written.error());
     section(keyBytes);
@@ -362,19 +396,22 @@ std::expected<NamesIndexBuilder::Body, platform::Error> NamesIndexBuilder::write
             table.push_back({ at, length });
         section(bytesOf(table));
     }
+    section(m_folderTexts.bytes());
     {
         std::vector<fmt::DirectoryRecord> records;
         records.reserve(directoryCount);
         for (std::size_t d = 0; d < directoryCount; ++d) {
             const Directory& directory = m_directories[d];
-            records.push_back({ directory.parent, m_firstChild[d], m_nextSibling[d], directory.title, directory.prefix,
-                firstFiles[d], fileCounts[d], 0 });
+            records.push_back({ directory.parent, m_firstChild[d], m_nextSibling[d], firstFiles[d], fileCounts[d], {},
+                { directory.title.first, directory.title.second },
+                { directory.prefix.first, directory.prefix.second } });
         }
         section(bytesOf(records));
     }
     section(m_files.bytes());
     section(bytesOf(grouped));
     m_textPlaces = {};
+    m_folderTexts.release();
     m_directories = {};
     m_firstChild = {};
     m_nextSibling = {};
@@ -413,64 +450,186 @@ std::expected<void, platform::Error> NamesIndexBuilder::writeHeader(
     return sink.writeAt(0, bytesOf(header));
 }
 
-// What keeps the bytes of an index alive: its mapped file, or a string in memory.
-struct NamesIndex::Holder {
-    std::shared_ptr<const platform::IMappedFile> mapped;
-    std::shared_ptr<const std::string> memory;
+// The file of an index with what its header says, and the blocks last read from it: for each
+// section the run of blocks last read one after another, and a table of single blocks read where
+// they were needed (texts that every row looks up, folders a listing goes through).
+class NamesIndex::Reader {
+public:
+    Reader(std::shared_ptr<const platform::IReadableFile> file, const fmt::Header& header,
+        std::vector<std::uint64_t> checksums)
+        : m_file(std::move(file))
+        , m_header(header)
+        , m_checksums(std::move(checksums))
+    {
+        std::uint64_t first = 0;
+        for (std::size_t which = fmt::Key; which < fmt::kSectionCount; ++which) {
+            m_firstBlock[which] = first;
+            first += blocksOf(header.sections[which].length);
+        }
+    }
+
+    const fmt::Header& header() const { return m_header; }
+    std::uint64_t length(std::size_t section) const { return m_header.sections[section].length; }
+
+    // Reads count blocks of section from block first into into and checks them; the bytes read.
+    std::size_t read(std::size_t section, std::uint64_t first, std::uint64_t count, char* into) const
+    {
+        const fmt::SectionPlace& place = m_header.sections[section];
+        const std::uint64_t blocks = blocksOf(place.length);
+        if (first >= blocks || count > blocks - first)
+            throw IndexDamaged {};
+        const std::uint64_t start = first * fmt::kBlockSize;
+        const auto size = static_cast<std::size_t>(std::min(count * fmt::kBlockSize, place.length - start));
+        const auto got = m_file->readAt(place.offset + start, std::span<char>(into, size));
+        if (!got || *got != size)
+            throw IndexDamaged {};
+        for (std::uint64_t block = 0; block < count; ++block) {
+            const std::size_t begin = block * fmt::kBlockSize;
+            const std::size_t length = std::min<std::size_t>(fmt::kBlockSize, size - begin);
+            if (XXH3_64bits(into + begin, length) != m_checksums[m_firstBlock[section] + first + block])
+                throw IndexDamaged {};
+        }
+        return size;
+    }
+
+    // The bytes [offset, offset + length) of section, read and checked; valid until the next read.
+    std::string_view bytes(std::size_t section, std::uint64_t offset, std::uint64_t length)
+    {
+        if (offset > this->length(section) || length > this->length(section) - offset)
+            throw IndexDamaged {};
+        if (length == 0)
+            return {};
+        const std::uint64_t first = offset / fmt::kBlockSize;
+        const std::uint64_t last = (offset + length - 1) / fmt::kBlockSize;
+        Run& run = m_runs[section];
+        if (run.first <= first && last < run.first + run.count)
+            return { run.bytes.get() + (offset - run.first * fmt::kBlockSize), length };
+        if (first == last && first != m_nextBlock[section]) {
+            const std::uint64_t id = m_firstBlock[section] + first;
+            Block& block = m_blocks[id % kBlocksAtHand];
+            if (block.id != id) {
+                if (!block.bytes)
+                    block.bytes = std::make_unique_for_overwrite<char[]>(fmt::kBlockSize);
+                block.id = kNoBlock; // until it is read whole
+                read(section, first, 1, block.bytes.get());
+                block.id = id;
+            }
+            return { block.bytes.get() + offset % fmt::kBlockSize, length };
+        }
+        // Blocks taken one after another are read a run at a time.
+        std::uint64_t count = last - first + 1;
+        if (first == m_nextBlock[section])
+            count = std::min(std::max(count, kRunBlocks), blocksOf(this->length(section)) - first);
+        if (count > run.room) {
+            run.bytes = std::make_unique_for_overwrite<char[]>(count * fmt::kBlockSize);
+            run.room = count;
+        }
+        run.count = 0; // until it is read whole
+        read(section, first, count, run.bytes.get());
+        run.first = first;
+        run.count = count;
+        m_nextBlock[section] = first + count;
+        return { run.bytes.get() + (offset - first * fmt::kBlockSize), length };
+    }
+
+    // Copies the bytes [offset, offset + length) of section into text.
+    void copy(std::size_t section, std::uint64_t offset, std::uint64_t length, std::string& text)
+    {
+        text.assign(bytes(section, offset, length));
+    }
+
+    // Copies the text of section that starts at offset and ends before a NUL into text.
+    void copyTerminated(std::size_t section, std::uint64_t offset, std::string& text)
+    {
+        const std::uint64_t rest = offset < length(section) ? length(section) - offset : 0;
+        // Most end in the block they start in, nearly all in the run that follows, none after the
+        // longest name.
+        const std::uint64_t within = offset % fmt::kBlockSize;
+        for (const std::uint64_t reach :
+            { fmt::kBlockSize - within, kRunBlocks * fmt::kBlockSize - within, fmt::kMaxNameBytes + 1 }) {
+            const std::string_view found = bytes(section, offset, std::min(reach, rest));
+            if (const std::size_t end = found.find('\0'); end != std::string_view::npos) {
+                text.assign(found.substr(0, end));
+                return;
+            }
+            if (reach >= rest)
+                break;
+        }
+        throw IndexDamaged {};
+    }
+
+private:
+    static constexpr std::uint64_t kNoBlock = std::numeric_limits<std::uint64_t>::max();
+    struct Run {
+        std::uint64_t first = 0;
+        std::uint64_t count = 0;
+        std::uint64_t room = 0;
+        std::unique_ptr<char[]> bytes;
+    };
+    struct Block {
+        std::uint64_t id = kNoBlock; // over all sections
+        std::unique_ptr<char[]> bytes;
+    };
+
+    std::shared_ptr<const platform::IReadableFile> m_file;
+    fmt::Header m_header;
+    std::vector<std::uint64_t> m_checksums;
+    std::array<std::uint64_t, fmt::kSectionCount> m_firstBlock {};
+    std::array<std::uint64_t, fmt::kSectionCount> m_nextBlock {};
+    std::array<Run, fmt::kSectionCount> m_runs;
+    std::vector<Block> m_blocks = std::vector<Block>(kBlocksAtHand);
 };
 
 std::expected<NamesIndex, std::string> NamesIndex::open(
-    std::shared_ptr<const platform::IMappedFile> mapped, const IndexKey& key)
-{
-    const std::string_view bytes = mapped->bytes();
-    return openBytes(std::make_shared<const Holder>(Holder { std::move(mapped), nullptr }), bytes, key);
-}
-
-std::expected<NamesIndex, std::string> NamesIndex::open(std::shared_ptr<const std::string> bytes, const IndexKey& key)
-{
-    const std::string_view view = *bytes;
-    return openBytes(std::make_shared<const Holder>(Holder { nullptr, std::move(bytes) }), view, key);
-}
-
-std::expected<NamesIndex, std::string> NamesIndex::openBytes(
-    std::shared_ptr<const Holder> holder, std::string_view bytes, const IndexKey& key)
+    std::shared_ptr<const platform::IReadableFile> file, const IndexKey& key)
 {
     fmt::Header header;
-    if (bytes.size() < sizeof header)
+    const auto got = file->readAt(0, std::span<char>(reinterpret_cast<char*>(&header), sizeof header));
+    if (!got || *got != sizeof header)
         return std::unexpected("the index is shorter than its header");
-    std::memcpy(&header, bytes.data(), sizeof header);
     if (header.magic != fmt::kMagic || header.version != fmt::kVersion || header.headerSize != sizeof header)
         return std::unexpected("the index is of another layout");
     if (header.headerChecksum != XXH3_64bits(&header, offsetof(fmt::Header, headerChecksum)))
         return std::unexpected("the index's header is damaged");
-    if (header.fileSize != bytes.size())
+    if (header.fileSize != file->stamp().size)
         return std::unexpected("the index is cut short or too long");
     const platform::FileStamp stamp { header.device, header.inode, header.size, header.modified, header.changed };
     if (stamp != key.stamp)
         return std::unexpected("the catalog has changed since the index was made");
-    if (header.blockSize != fmt::kBlockSize || header.checkedFrom > bytes.size()
-        || (header.separator != '/' && header.separator != '\\'))
-        return std::unexpected("the index's header is damaged");
-    for (const auto& place : header.sections) {
-        if (place.offset > bytes.size() || place.length > bytes.size() - place.offset)
-            return std::unexpected("the index's header is damaged");
+
+    // The sections follow one another to the end of the file, each of the size its records make.
+    const auto& sections = header.sections;
+    bool sound = header.blockSize == fmt::kBlockSize && (header.separator == '/' || header.separator == '\\');
+    std::uint64_t offset = sizeof header;
+    std::uint64_t blocks = 0;
+    for (std::size_t which = fmt::Checksums; which < fmt::kSectionCount; ++which) {
+        sound = sound && sections[which].offset == offset && sections[which].length <= header.fileSize - offset;
+        offset = sound ? offset + sections[which].length : offset;
+        blocks += which == fmt::Checksums ? 0 : blocksOf(sections[which].length);
     }
-    const std::uint64_t blocks = (bytes.size() - header.checkedFrom + fmt::kBlockSize - 1) / fmt::kBlockSize;
-    const fmt::SectionPlace& sums = header.sections[fmt::Checksums];
-    if (sums.length != blocks * sizeof(std::uint64_t) || sums.offset % 8 != 0
-        || XXH3_64bits(bytes.data() + sums.offset, sums.length) != header.checksumsChecksum)
+    sound = sound && offset == header.fileSize && sections[fmt::Checksums].length == blocks * sizeof(std::uint64_t)
+        && header.fileCount < fmt::kNone && header.directoryCount < fmt::kNone
+        && sections[fmt::Files].length == header.fileCount * sizeof(fmt::FileRecord)
+        && sections[fmt::Directories].length == header.directoryCount * sizeof(fmt::DirectoryRecord)
+        && sections[fmt::DirectoryFiles].length == header.fileCount * sizeof(std::uint32_t)
+        && sections[fmt::FileTextTable].length % sizeof(fmt::TextPlace) == 0;
+    if (!sound)
+        return std::unexpected("the index's header is damaged");
+
+    std::vector<std::uint64_t> checksums(blocks);
+    const std::size_t checksumBytes = checksums.size() * sizeof(std::uint64_t);
+    const auto read = file->readAt(
+        sections[fmt::Checksums].offset, std::span<char>(reinterpret_cast<char*>(checksums.data()), checksumBytes));
+    if (!read || *read != checksumBytes || XXH3_64bits(checksums.data(), checksumBytes) != header.checksumsChecksum)
         return std::unexpected("the index's checksums are damaged");
 
     NamesIndex index;
-    index.m_holder = std::move(holder);
-    index.m_bytes = bytes;
-    index.m_state = std::make_shared<State>();
-    index.m_state->checkedBlocks.assign(blocks, false);
-    index.m_checksums
-        = { reinterpret_cast<const std::uint64_t*>(bytes.data() + sums.offset), static_cast<std::size_t>(blocks) };
-    index.m_checkedFrom = header.checkedFrom;
+    index.m_reader = std::make_shared<Reader>(std::move(file), header, std::move(checksums));
+    index.m_texts = std::make_shared<Texts>();
     try {
-        if (index.section(fmt::Key) != keyText(key))
+        const std::string expected = keyText(key);
+        if (sections[fmt::Key].length != expected.size()
+            || index.m_reader->bytes(fmt::Key, 0, expected.size()) != expected)
             return std::unexpected("the index was made for another catalog");
     } catch (const IndexDamaged&) {
         return std::unexpected("the index is damaged");
@@ -478,173 +637,125 @@ std::expected<NamesIndex, std::string> NamesIndex::openBytes(
     return index;
 }
 
-const indexformat::Header& headerOf(std::string_view bytes)
+template <typename Record> Record NamesIndex::record(std::size_t section, std::uint64_t number) const
 {
-    return *reinterpret_cast<const fmt::Header*>(bytes.data());
-}
-
-std::string_view NamesIndex::checked(std::uint64_t offset, std::uint64_t length) const
-{
-    if (offset < m_checkedFrom || offset > m_bytes.size() || length > m_bytes.size() - offset)
+    if (number >= m_reader->length(section) / sizeof(Record))
         throw IndexDamaged {};
-    if (length > 0) {
-        const std::uint64_t first = (offset - m_checkedFrom) / fmt::kBlockSize;
-        const std::uint64_t last = (offset + length - 1 - m_checkedFrom) / fmt::kBlockSize;
-        std::vector<bool>& done = m_state->checkedBlocks;
-        for (std::uint64_t block = first; block <= last; ++block) {
-            if (done[block])
-                continue;
-            const std::uint64_t begin = m_checkedFrom + block * fmt::kBlockSize;
-            const std::uint64_t size = std::min<std::uint64_t>(fmt::kBlockSize, m_bytes.size() - begin);
-            if (XXH3_64bits(m_bytes.data() + begin, size) != m_checksums[block])
-                throw IndexDamaged {};
-            done[block] = true;
-        }
-    }
-    return m_bytes.substr(offset, length);
+    const std::string_view bytes = m_reader->bytes(section, number * sizeof(Record), sizeof(Record));
+    Record record;
+    std::memcpy(&record, bytes.data(), sizeof record);
+    return record;
 }
 
-std::string_view NamesIndex::section(std::size_t which) const
+void NamesIndex::copyFileText(std::uint32_t number, std::string& text) const
 {
-    const fmt::SectionPlace& place = headerOf(m_bytes).sections[which];
-    return checked(place.offset, place.length);
-}
-
-template <typename Record> const Record& NamesIndex::record(std::size_t which, std::uint64_t number) const
-{
-    const fmt::SectionPlace& place = headerOf(m_bytes).sections[which];
-    if (number >= place.length / sizeof(Record))
-        throw IndexDamaged {};
-    const std::string_view bytes = checked(place.offset + number * sizeof(Record), sizeof(Record));
-    // Sections start on 8-byte boundaries of a page-aligned mapping or of a string's buffer.
-    return *reinterpret_cast<const Record*>(bytes.data());
-}
-
-std::string_view NamesIndex::textAt(std::uint32_t number) const
-{
-    const auto& place = record<fmt::TextPlace>(fmt::TextTable, number);
-    const fmt::SectionPlace& texts = headerOf(m_bytes).sections[fmt::Texts];
-    if (place.offset > texts.length || place.length > texts.length - place.offset)
-        throw IndexDamaged {};
-    return checked(texts.offset + place.offset, place.length);
+    const auto place = record<fmt::TextPlace>(fmt::FileTextTable, number);
+    m_reader->copy(fmt::FileTexts, place.offset, place.length, text);
 }
 
 bool NamesIndex::readsDirectly() const
 {
-    return (headerOf(m_bytes).flags & fmt::kFlagReadDirectly) != 0;
+    return (m_reader->header().flags & fmt::kFlagReadDirectly) != 0;
 }
 
 std::size_t NamesIndex::fileCount() const
 {
-    return headerOf(m_bytes).fileCount;
+    return m_reader->header().fileCount;
 }
 
 std::size_t NamesIndex::directoryCount() const
 {
-    return headerOf(m_bytes).directoryCount;
+    return m_reader->header().directoryCount;
 }
 
 char NamesIndex::separator() const
 {
-    return static_cast<char>(headerOf(m_bytes).separator);
+    return static_cast<char>(m_reader->header().separator);
 }
 
 NamesIndex::DirectoryView NamesIndex::directory(std::uint32_t number) const
 {
-    const auto& directory = record<fmt::DirectoryRecord>(fmt::Directories, number);
-    return { directory.parent, directory.firstChild, directory.nextSibling, textAt(directory.title),
-        textAt(directory.prefix), directory.firstFile, directory.fileCount };
+    const auto directory = record<fmt::DirectoryRecord>(fmt::Directories, number);
+    Texts& texts = *m_texts;
+    m_reader->copy(fmt::FolderTexts, directory.title.offset, directory.title.length, texts.title);
+    m_reader->copy(fmt::FolderTexts, directory.prefix.offset, directory.prefix.length, texts.prefix);
+    return { directory.parent, directory.firstChild, directory.nextSibling, texts.title, texts.prefix,
+        directory.firstFile, directory.fileCount };
 }
 
-std::span<const std::uint32_t> NamesIndex::filesOf(const DirectoryView& directory) const
+std::vector<std::uint32_t> NamesIndex::filesOf(const DirectoryView& directory) const
 {
-    const fmt::SectionPlace& place = headerOf(m_bytes).sections[fmt::DirectoryFiles];
-    const std::uint64_t count = place.length / sizeof(std::uint32_t);
+    const std::uint64_t count = m_reader->length(fmt::DirectoryFiles) / sizeof(std::uint32_t);
     if (directory.firstFile > count || directory.fileCount > count - directory.firstFile)
         throw IndexDamaged {};
-    const std::string_view bytes = checked(place.offset + std::uint64_t { directory.firstFile } * sizeof(std::uint32_t),
-        std::uint64_t { directory.fileCount } * sizeof(std::uint32_t));
-    return { reinterpret_cast<const std::uint32_t*>(bytes.data()), directory.fileCount };
+    std::vector<std::uint32_t> numbers;
+    numbers.reserve(directory.fileCount);
+    for (std::uint64_t n = 0; n < directory.fileCount; ++n)
+        numbers.push_back(record<std::uint32_t>(fmt::DirectoryFiles, directory.firstFile + n));
+    return numbers;
 }
 
 NamesIndex::FileView NamesIndex::file(std::uint32_t number) const
 {
-    const auto& file = record<fmt::FileRecord>(fmt::Files, number);
-    const fmt::SectionPlace& names = headerOf(m_bytes).sections[fmt::Names];
-    if (file.nameOffset > names.length || file.nameLength > names.length - file.nameOffset)
-        throw IndexDamaged {};
-    return { checked(names.offset + file.nameOffset, file.nameLength), textAt(file.size), textAt(file.date),
-        file.directory };
-}
-
-void NamesIndex::release(std::uint64_t offset, std::uint64_t length) const
-{
-    if (m_holder->mapped)
-        m_holder->mapped->release(offset, length);
+    const auto file = record<fmt::FileRecord>(fmt::Files, number);
+    Texts& texts = *m_texts;
+    m_reader->copyTerminated(fmt::Names, file.name, texts.name);
+    copyFileText(file.size, texts.size);
+    copyFileText(file.date, texts.date);
+    return { texts.name, texts.size, texts.date, file.directory };
 }
 
 void NamesIndex::findNames(std::string_view needle, std::vector<std::uint32_t>& hits) const
 {
     if (needle.empty() || needle.find('\0') != std::string_view::npos)
         return;
-    const fmt::SectionPlace& place = headerOf(m_bytes).sections[fmt::UpperNames];
-    const char* const names = m_bytes.data() + place.offset;
-    const std::uint64_t length = place.length;
     const std::uint64_t files = fileCount();
-    std::uint64_t position = 0;
+    const std::uint64_t blocks = blocksOf(m_reader->length(fmt::UpperNames));
+    // Blocks read a batch at a time, after what is left of the name the previous batch cut.
+    constexpr std::size_t kBatch = kSearchBlocks * fmt::kBlockSize;
+    std::size_t room = 0;
+    std::unique_ptr<char[]> work;
+    std::size_t carried = 0;
     std::uint64_t number = 0;
-    std::uint64_t released = 0;
-    while (position < length) {
-        // A window, and as much past its end as a hit that starts in it can reach.
-        const std::uint64_t windowEnd = std::min(length, position + kSearchWindow);
-        const std::uint64_t reach = std::min(length, windowEnd + needle.size() - 1);
-        checked(place.offset + position, reach - position);
-        while (position < windowEnd) {
-            const void* found = ::memmem(names + position, reach - position, needle.data(), needle.size());
-            const std::uint64_t at
-                = found == nullptr ? windowEnd : static_cast<std::uint64_t>(static_cast<const char*>(found) - names);
-            const std::uint64_t countTo = std::min(at, windowEnd);
-            number += static_cast<std::uint64_t>(std::count(names + position, names + countTo, '\0'));
-            if (found == nullptr || at >= windowEnd) {
-                position = windowEnd;
+    for (std::uint64_t block = 0; block < blocks; block += kSearchBlocks) {
+        if (room < carried + kBatch) {
+            auto grown = std::make_unique_for_overwrite<char[]>(carried + kBatch);
+            if (carried > 0)
+                std::memcpy(grown.get(), work.get(), carried);
+            work = std::move(grown);
+            room = carried + kBatch;
+        }
+        const std::size_t size
+            = m_reader->read(fmt::UpperNames, block, std::min(kSearchBlocks, blocks - block), work.get() + carried);
+        const char* const begin = work.get();
+        const char* const filled = begin + carried + size;
+        // Whole names only: up to the last NUL.
+        const char* end = filled;
+        while (end != begin && end[-1] != '\0')
+            --end;
+        const char* position = begin;
+        while (position != end) {
+            const auto* found = static_cast<const char*>(
+                ::memmem(position, static_cast<std::size_t>(end - position), needle.data(), needle.size()));
+            if (found == nullptr) {
+                number += countNuls(position, end);
                 break;
             }
+            number += countNuls(position, found);
             if (number >= files)
                 throw IndexDamaged {};
             hits.push_back(static_cast<std::uint32_t>(number));
             // On to the next name: one row per file, however often its name holds the needle.
-            std::uint64_t end = at;
-            for (;;) {
-                const std::uint64_t until = std::min(length, end + kSearchWindow);
-                checked(place.offset + end, until - end);
-                const void* nul = std::memchr(names + end, '\0', until - end);
-                if (nul != nullptr) {
-                    end = static_cast<std::uint64_t>(static_cast<const char*>(nul) - names);
-                    break;
-                }
-                if (until == length)
-                    throw IndexDamaged {};
-                end = until;
-            }
-            position = end + 1;
+            position = static_cast<const char*>(std::memchr(found, '\0', static_cast<std::size_t>(end - found))) + 1;
             ++number;
         }
-        if (position - released >= kSearchWindow) {
-            release(place.offset + released, position - released);
-            released = position;
-        }
+        carried = static_cast<std::size_t>(filled - end);
+        if (carried > fmt::kMaxNameBytes)
+            throw IndexDamaged {};
+        std::memmove(work.get(), end, carried);
     }
-}
-
-void NamesIndex::passedFilesBefore(std::uint32_t number) const
-{
-    if (!m_holder->mapped || number < m_state->releasedFiles + kReleaseEveryFiles)
-        return;
-    m_state->releasedFiles = number;
-    const fmt::Header& header = headerOf(m_bytes);
-    release(header.sections[fmt::Files].offset, std::uint64_t { number } * sizeof(fmt::FileRecord));
-    const auto& file = record<fmt::FileRecord>(fmt::Files, number - 1);
-    release(header.sections[fmt::Names].offset, file.nameOffset);
+    if (carried != 0 || number != files)
+        throw IndexDamaged {};
 }
 
 } // namespace mellowby::catalog

@@ -83,12 +83,13 @@ public:
 
 private:
     std::uint32_t addDirectory(std::uint32_t parent, std::string_view title, std::string prefix);
+    std::pair<std::uint64_t, std::uint64_t> addFolderText(std::string_view value);
 
     struct Directory {
         std::uint32_t parent;
-        std::uint32_t title;
-        std::uint32_t prefix;
         std::uint32_t lastChild;
+        std::pair<std::uint64_t, std::uint64_t> title; // offset and length in m_folderTexts
+        std::pair<std::uint64_t, std::uint64_t> prefix;
     };
 
     UpperCaser m_upper;
@@ -96,8 +97,10 @@ private:
     bool m_fits = true;
     bool m_spent = false;
     std::uint64_t m_prefixBytes = 0;
+    // The size and date texts, each once, and where each is.
     std::string m_texts;
     std::vector<std::pair<std::uint64_t, std::uint64_t>> m_textPlaces;
+    GrowingBuffer m_folderTexts;
     // The number of each distinct size and date text, by open addressing: a catalog interns one of
     // each for every file, and the table of those few texts stays in the processor's cache.
     class TextNumbers {
@@ -134,18 +137,19 @@ private:
     GrowingBuffer m_files; // indexformat::FileRecord, in document order
 };
 
-// Thrown by the accessors of a NamesIndex when a block they touch does not match its checksum.
+// Thrown by the accessors of a NamesIndex when a block they touch does not match its checksum,
+// cannot be read, or holds what no writer writes.
 struct IndexDamaged { };
 
-// A names index in memory or mapped from its file. Every block is checked against its checksum
-// the first time it is touched; an accessor that touches a damaged one throws IndexDamaged.
+// A names index read from its file a block at a time. Every block is checked against its checksum
+// as it is read; an accessor that meets a damaged one throws IndexDamaged. The texts an accessor
+// gives stay valid until that accessor is called again.
 class NamesIndex {
 public:
-    // The index in bytes (kept alive by owner) made for key; an error in words when it is of
-    // another layout, made for another file or another version of it, or its header is damaged.
+    // The index in file made for key; an error in words when it is of another layout, made for
+    // another file or another version of it, or its header is damaged.
     static std::expected<NamesIndex, std::string> open(
-        std::shared_ptr<const platform::IMappedFile> mapped, const IndexKey& key);
-    static std::expected<NamesIndex, std::string> open(std::shared_ptr<const std::string> bytes, const IndexKey& key);
+        std::shared_ptr<const platform::IReadableFile> file, const IndexKey& key);
 
     // The catalog is to be read directly: the index holds nothing else.
     bool readsDirectly() const;
@@ -165,7 +169,7 @@ public:
     };
     DirectoryView directory(std::uint32_t number) const;
     // The file numbers of a folder, in document order.
-    std::span<const std::uint32_t> filesOf(const DirectoryView& directory) const;
+    std::vector<std::uint32_t> filesOf(const DirectoryView& directory) const;
 
     struct FileView {
         std::string_view name;
@@ -179,32 +183,24 @@ public:
     // document order, added to hits.
     void findNames(std::string_view needle, std::vector<std::uint32_t>& hits) const;
 
-    // Tells the system that the files before number will not be looked at again, so that a pass
-    // over a big index keeps only a window of it in memory.
-    void passedFilesBefore(std::uint32_t number) const;
-
 private:
-    struct Holder;
+    class Reader;
     NamesIndex() = default;
-    static std::expected<NamesIndex, std::string> openBytes(
-        std::shared_ptr<const Holder> holder, std::string_view bytes, const IndexKey& key);
-    std::string_view checked(std::uint64_t offset, std::uint64_t length) const;
-    std::string_view section(std::size_t which) const;
-    template <typename Record> const Record& record(std::size_t which, std::uint64_t number) const;
-    std::string_view textAt(std::uint32_t number) const;
-    void release(std::uint64_t offset, std::uint64_t length) const;
+    template <typename Record> Record record(std::size_t section, std::uint64_t number) const;
+    void copyFileText(std::uint32_t number, std::string& text) const;
 
-    // What reading has learnt so far, shared by copies; one reader at a time.
-    struct State {
-        std::vector<bool> checkedBlocks;
-        std::uint32_t releasedFiles = 0;
+    // The texts the accessors give.
+    struct Texts {
+        std::string name;
+        std::string size;
+        std::string date;
+        std::string title;
+        std::string prefix;
     };
 
-    std::shared_ptr<const Holder> m_holder;
-    std::string_view m_bytes;
-    std::shared_ptr<State> m_state;
-    std::span<const std::uint64_t> m_checksums;
-    std::uint64_t m_checkedFrom = 0;
+    // Shared by copies; one reader at a time.
+    std::shared_ptr<Reader> m_reader;
+    std::shared_ptr<Texts> m_texts;
 };
 
 } // namespace mellowby::catalog

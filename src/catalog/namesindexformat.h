@@ -9,17 +9,21 @@ namespace mellowby::catalog::indexformat {
 // The layout of a names index file. It is a cache made and read on one machine, so numbers are
 // in that machine's byte order; the magic text and the version tell an index of another layout.
 //
-// header | block checksums | key | texts | text table | directories | files | directory files |
-// upper-cased names | names
+// header | block checksums | key | file texts | file text table | folder texts | directories |
+// files | directory files | upper-cased names | names
 //
-// Everything after the block checksums is covered, a block of kBlockSize at a time, by one
-// checksum each, so a reader checks only the blocks it touches: listing one folder of a catalog of
-// ten million files reads a few of them.
+// Every section after the checksums is cut into blocks of kBlockSize from its own start, the last
+// one shorter, and each block has one checksum; the checksums are listed section after section.
+// A reader reads and checks only the blocks it needs: listing one folder of a catalog of ten
+// million files reads a few dozen of them.
 
 inline constexpr std::array<char, 8> kMagic { 'M', 'L', 'B', 'Y', 'N', 'D', 'X', '1' };
-inline constexpr std::uint64_t kVersion = 1;
-inline constexpr std::uint64_t kBlockSize = 1 << 20;
+inline constexpr std::uint64_t kVersion = 2;
+inline constexpr std::uint64_t kBlockSize = 4096;
 inline constexpr std::uint32_t kNone = 0xFFFFFFFF;
+// Longer names are not indexed (their catalog is read directly), so a reader that finds a longer
+// one knows the index is damaged.
+inline constexpr std::uint64_t kMaxNameBytes = 1 << 20;
 
 // The index holds nothing but the catalog's stamp: the catalog is not of the form an index is made
 // from, and is read directly.
@@ -28,11 +32,12 @@ inline constexpr std::uint64_t kFlagReadDirectly = 1;
 enum Section : std::size_t {
     Checksums,
     Key, // the absolute Data folder, a NUL, the catalog's file name
-    Texts, // every text a record names, one after another
-    TextTable, // per text: offset and length in Texts
+    FileTexts, // every distinct size and date text, one after another
+    FileTextTable, // TextPlace per text
+    FolderTexts, // each folder's title and the text its files' locations begin with
     Directories, // DirectoryRecord, in document order, the Disk element first
     Files, // FileRecord, in document order
-    DirectoryFiles, // file numbers grouped by directory, each group in document order
+    DirectoryFiles, // file numbers (32 bits) grouped by directory, each group in document order
     UpperNames, // each name upper-cased as the search compares it, followed by a NUL
     Names, // each name as read, followed by a NUL
     kSectionCount
@@ -59,7 +64,6 @@ struct Header {
     std::uint64_t fileCount = 0;
     std::uint64_t separator = 0;
     std::uint64_t blockSize = 0;
-    std::uint64_t checkedFrom = 0; // where the first checksummed block begins
     std::array<SectionPlace, kSectionCount> sections {};
     std::uint64_t checksumsChecksum = 0;
     std::uint64_t headerChecksum = 0; // of every byte of the header before it
@@ -74,23 +78,25 @@ struct DirectoryRecord {
     std::uint32_t parent = kNone;
     std::uint32_t firstChild = kNone;
     std::uint32_t nextSibling = kNone;
-    std::uint32_t title = 0; // text number
-    std::uint32_t prefix = 0; // text number: what its files' locations begin with
     std::uint32_t firstFile = 0; // in DirectoryFiles
     std::uint32_t fileCount = 0;
-    std::uint32_t unused = 0;
+    std::array<std::uint32_t, 3> unused {};
+    TextPlace title; // in FolderTexts
+    TextPlace prefix; // in FolderTexts: what its files' locations begin with
 };
 
 struct FileRecord {
-    std::uint64_t nameOffset = 0; // in Names
-    std::uint32_t nameLength = 0;
+    std::uint32_t name = 0; // offset in Names of the name and its NUL
     std::uint32_t directory = 0;
     std::uint32_t size = 0; // text number
     std::uint32_t date = 0; // text number
 };
 
 static_assert(sizeof(Header) % 8 == 0);
-static_assert(sizeof(DirectoryRecord) == 32);
-static_assert(sizeof(FileRecord) == 24);
+static_assert(sizeof(DirectoryRecord) == 64);
+static_assert(sizeof(FileRecord) == 16);
+// Records never lie across the end of a block.
+static_assert(kBlockSize % sizeof(DirectoryRecord) == 0 && kBlockSize % sizeof(FileRecord) == 0
+    && kBlockSize % sizeof(TextPlace) == 0);
 
 } // namespace mellowby::catalog::indexformat

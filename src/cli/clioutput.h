@@ -11,10 +11,8 @@ namespace mellowby::cli {
 // claiming success over output that never arrived.
 class CheckedOutput {
 public:
-    explicit CheckedOutput(std::FILE* stream = stdout)
-        : m_stream(stream)
-    {
-    }
+    // Takes the stream before anything is written to it.
+    explicit CheckedOutput(std::FILE* stream = stdout);
 
     void write(std::string_view text);
     void line(std::string_view text);

@@ -5,6 +5,7 @@
 #include <expected>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,18 +34,16 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-// A file's bytes mapped into memory, read-only, for as long as the object lives. The pages are
-// read from the file as they are touched; release() gives back those already looked at, so that
-// a pass over a file much bigger than memory keeps only a window of it resident.
-class IMappedFile {
+// A file opened for reading, read a piece at a time at any offset. Pieces are copied into the
+// caller's memory: a pass over a file much bigger than memory holds only the piece in hand, and
+// copying beats mapping here, where every page first touched through a fresh mapping is dear.
+class IReadableFile {
 public:
-    virtual ~IMappedFile() = default;
-    virtual std::string_view bytes() const = 0;
-    // The file as it was when it was mapped.
+    virtual ~IReadableFile() = default;
+    // The file as it was when it was opened.
     virtual const FileStamp& stamp() const = 0;
-    // Tells the system that [offset, offset + length) is not needed now: its pages leave the
-    // process (they are read again should they be touched).
-    virtual void release(std::size_t offset, std::size_t length) const = 0;
+    // Reads into.size() bytes at offset, fewer only where the file ends; the number read.
+    virtual std::expected<std::size_t, Error> readAt(std::uint64_t offset, std::span<char> into) const = 0;
 };
 
 // New contents for a file, written under a temporary name beside it. They take the file's place
@@ -82,8 +81,8 @@ public:
     // not forced to stable storage, so a crash may leave the old file or damaged new contents,
     // which the reader must recognise.
     virtual std::expected<std::unique_ptr<IReplacement>, Error> beginCacheReplacement(const std::string& path) = 0;
-    // The regular file at path mapped read-only (links followed).
-    virtual std::expected<std::unique_ptr<IMappedFile>, Error> mapFile(const std::string& path) = 0;
+    // The regular file at path opened for reading (links followed).
+    virtual std::expected<std::unique_ptr<IReadableFile>, Error> openForReading(const std::string& path) = 0;
     // The stamp of the file at path now (links followed).
     virtual std::expected<FileStamp, Error> stampOf(const std::string& path) = 0;
     // The absolute path of an existing entry, with links and "." and ".." resolved.

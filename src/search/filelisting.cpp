@@ -8,12 +8,13 @@
 
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogreader.h"
 #include "catalog/catalogindexes.h"
+#include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "search/filelist.h"
 #include "search/indexedrows.h"
 #include "search/oncemessagebox.h"
+#include "search/skippingrows.h"
 #include "search/xmllocator.h"
 
 namespace mellowby::search {
@@ -136,17 +137,22 @@ bool getAllXmlNodeByName(browse::CatalogBrowser& browser, IRowList& list, const 
 {
     try {
         // Through the catalog's names index; an index found damaged is made again, and should that
-        // one be damaged too, the file is read.
+        // one be damaged too, the file is read; either goes on after the rows already given.
+        std::size_t given = 0;
         for (const bool remake : { false, true }) {
             const auto index = browser.indexes().indexOf(catalogName, remake);
             if (!index)
                 break;
-            if (listIndexFolder(*index, list, title, address))
-                return true;
+            SkippingRows rest(list, given);
+            std::size_t rows = 0;
+            if (const auto found = listIndexFolder(*index, rest, title, address, rows))
+                return *found;
+            given = std::max(given, rows);
         }
         // A catalog file that is missing, unreadable, or that the name cannot name lists nothing.
         const catalog::CatalogDocument document = browser.store().loadCatalog(catalogName);
-        return listDocumentFiles(browser.box(), list, document, title, address);
+        SkippingRows rest(list, given);
+        return listDocumentFiles(browser.box(), rest, document, title, address);
     } catch (const std::exception& failure) {
         app::ShowMsg(browser.box(), kNodesFailure, 0, failure.what(), kNodesSource);
         list.flush();
@@ -174,22 +180,27 @@ bool listDocumentFiles(platform::IMessageBox& box, IRowList& list, const catalog
 std::optional<bool> listCatalogFolder(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box,
     IRowList& list, const std::string& catalogName, const NodeAddress& address)
 {
+    std::size_t given = 0;
     for (const bool remake : { false, true }) {
         const auto index = indexes.indexOf(catalogName, remake);
         if (!index)
             break;
-        if (const auto found = listIndexFolder(*index, list, std::nullopt, address))
+        SkippingRows rest(list, given);
+        std::size_t rows = 0;
+        if (const auto found = listIndexFolder(*index, rest, std::nullopt, address, rows))
             return found;
+        given = std::max(given, rows);
     }
     const catalog::CatalogDocument document = indexes.store().loadCatalog(catalogName);
     if (!document.loaded())
         return std::nullopt;
+    SkippingRows rest(list, given);
     if (!directoryAt(document.documentElement(), std::nullopt, address)) {
-        list.clear();
-        list.finishFill();
+        rest.clear();
+        rest.finishFill();
         return false;
     }
-    listDocumentFiles(box, list, document, std::nullopt, address);
+    listDocumentFiles(box, rest, document, std::nullopt, address);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "search/filesearch.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <exception>
@@ -8,15 +9,16 @@
 
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogreader.h"
 #include "catalog/catalogindexes.h"
+#include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "catalog/uppercaser.h"
-#include "search/rowlist.h"
 #include "search/filelisting.h"
 #include "search/indexedrows.h"
 #include "search/locationlimit.h"
 #include "search/oncemessagebox.h"
+#include "search/rowlist.h"
+#include "search/skippingrows.h"
 #include "search/xmllocator.h"
 
 namespace mellowby::search {
@@ -158,16 +160,22 @@ void findInCatalog(const catalog::CatalogIndexes& indexes, platform::IMessageBox
     try {
         // The name is looked up as given: the lookup ignores letter case anyway, and upper-casing
         // it first could pick another catalog whose file name differs only in case. An index
-        // found damaged once is made again; should that one be damaged too, the file is read.
+        // found damaged is made again, and should that one be damaged too, the file is read;
+        // either goes on after the rows already given.
+        std::size_t given = 0;
         for (const bool remake : { false, true }) {
             const auto index = indexes.indexOf(catalogName, remake);
             if (!index)
                 break;
-            if (searchIndex(*index, box, list, findText, catalogName))
+            SkippingRows rest(list, given);
+            std::size_t rows = 0;
+            if (searchIndex(*index, box, rest, findText, catalogName, rows))
                 return;
+            given = std::max(given, rows);
         }
         const catalog::CatalogDocument document = indexes.store().loadCatalog(catalogName);
-        searchCatalog(document, box, upper, list, findText, catalogName);
+        SkippingRows rest(list, given);
+        searchCatalog(document, box, upper, rest, findText, catalogName);
     } catch (const std::exception& failure) {
         app::ShowMsg(box, kSearchFailure, 0, failure.what(), kSearchSource);
     }

@@ -45,71 +45,61 @@ std::uint32_t folderAt(const NamesIndex& index, const std::optional<std::string>
 } // namespace
 
 bool searchIndex(const NamesIndex& index, platform::IMessageBox& box, IRowList& list, std::string_view findText,
-    const std::string& catalogName)
+    const std::string& catalogName, std::size_t& rowsGiven)
 {
-    std::vector<std::uint32_t> hits;
+    rowsGiven = 0;
     try {
+        std::vector<std::uint32_t> hits;
         index.findNames(findText, hits);
-        // Every block the rows need is checked before the first row goes out.
+        // As the catalog file is searched: the location is taken again whenever the folder of the
+        // hit changes, and the total of those is bounded.
         std::uint32_t lastDirectory = kNone;
+        std::string prefix;
+        std::size_t locationBytes = 0;
         for (const std::uint32_t hit : hits) {
             const NamesIndex::FileView file = index.file(hit);
             if (file.directory != lastDirectory) {
-                (void)index.directory(file.directory);
+                prefix = index.directory(file.directory).prefix;
                 lastDirectory = file.directory;
+                locationBytes += prefix.size();
+                if (locationBytes > kMaxLocationBytes) {
+                    app::ShowMsg(box, kSearchFailure, 0, kLocationsTooLong, kSearchSource);
+                    break;
+                }
             }
+            list.appendRow(file.name, file.size, file.date, prefix, catalogName);
+            ++rowsGiven;
         }
     } catch (const catalog::IndexDamaged&) {
+        list.flush();
         return false;
-    }
-
-    // As the catalog file is searched: the location is taken again whenever the folder of the hit
-    // changes, and the total of those is bounded.
-    std::uint32_t lastDirectory = kNone;
-    std::string_view prefix;
-    std::size_t locationBytes = 0;
-    for (const std::uint32_t hit : hits) {
-        const NamesIndex::FileView file = index.file(hit);
-        if (file.directory != lastDirectory) {
-            prefix = index.directory(file.directory).prefix;
-            lastDirectory = file.directory;
-            locationBytes += prefix.size();
-            if (locationBytes > kMaxLocationBytes) {
-                app::ShowMsg(box, kSearchFailure, 0, kLocationsTooLong, kSearchSource);
-                break;
-            }
-        }
-        list.appendRow(file.name, file.size, file.date, prefix, catalogName);
-        index.passedFilesBefore(hit);
     }
     list.flush();
     return true;
 }
 
-std::optional<bool> listIndexFolder(
-    const NamesIndex& index, IRowList& list, const std::optional<std::string>& rootTitle, const NodeAddress& address)
+std::optional<bool> listIndexFolder(const NamesIndex& index, IRowList& list,
+    const std::optional<std::string>& rootTitle, const NodeAddress& address, std::size_t& rowsGiven)
 {
-    std::uint32_t folder = kNone;
+    rowsGiven = 0;
     try {
-        folder = folderAt(index, rootTitle, address);
+        const std::uint32_t folder = folderAt(index, rootTitle, address);
+        list.clear();
         if (folder != kNone) {
             const NamesIndex::DirectoryView directory = index.directory(folder);
-            for (const std::uint32_t number : index.filesOf(directory))
-                (void)index.file(number);
+            const std::string prefix(directory.prefix);
+            for (const std::uint32_t number : index.filesOf(directory)) {
+                const NamesIndex::FileView file = index.file(number);
+                list.appendRow(file.name, file.size, file.date, prefix, {});
+                ++rowsGiven;
+            }
         }
+        list.finishFill();
+        return folder != kNone;
     } catch (const catalog::IndexDamaged&) {
+        list.flush();
         return std::nullopt;
     }
-    list.clear();
-    if (folder != kNone) {
-        const NamesIndex::DirectoryView directory = index.directory(folder);
-        for (const std::uint32_t number : index.filesOf(directory)) {
-            const NamesIndex::FileView file = index.file(number);
-            list.appendRow(file.name, file.size, file.date, directory.prefix, {});
-        }
-    }
-    list.finishFill();
-    return folder != kNone;
 }
 
 } // namespace mellowby::search

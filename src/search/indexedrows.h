@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,20 +20,20 @@ namespace mellowby::search {
 class IRowList;
 
 // The rows of a catalog made from its names index: the very rows the catalog file gives through
-// the document model (same texts, same order, same boxes), without reading the file. Every block
-// of the index a row needs is checked before the first row goes out, so a damaged index adds no
-// row at all.
+// the document model (same texts, same order, same boxes), without reading the file. A damaged
+// index is found out as its blocks are read, maybe after some rows went out; those rows are
+// true ones, and rowsGiven counts them, so that the caller can go on after them with another
+// reader of the catalog (see SkippingRows).
 
 // Appends the rows of the files whose upper-cased names hold findText (trimmed and upper-cased),
-// in document order, naming catalogName as their catalog. False, with nothing appended, when the
-// index turned out damaged.
+// in document order, naming catalogName as their catalog. False when the index turned out damaged.
 bool searchIndex(const catalog::NamesIndex& index, platform::IMessageBox& box, IRowList& list,
-    std::string_view findText, const std::string& catalogName);
+    std::string_view findText, const std::string& catalogName, std::size_t& rowsGiven);
 
-// Appends the rows of the files of the folder at address: the Disk element for an empty address,
-// when its title is rootTitle (when one is given). True when the catalog has that folder, false
-// when it has none, nothing (with nothing appended) when the index turned out damaged.
+// Fills list with the rows of the files of the folder at address: the Disk element for an empty
+// address, when its title is rootTitle (when one is given). True when the catalog has that
+// folder, false when it has none, nothing when the index turned out damaged.
 std::optional<bool> listIndexFolder(const catalog::NamesIndex& index, IRowList& list,
-    const std::optional<std::string>& rootTitle, const NodeAddress& address);
+    const std::optional<std::string>& rootTitle, const NodeAddress& address, std::size_t& rowsGiven);
 
 } // namespace mellowby::search

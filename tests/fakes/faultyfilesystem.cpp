@@ -68,12 +68,12 @@ std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFi
     return faulty(m_real.beginCacheReplacement(path));
 }
 
-std::expected<std::unique_ptr<platform::IMappedFile>, platform::Error> FaultyFileSystem::mapFile(
+std::expected<std::unique_ptr<platform::IReadableFile>, platform::Error> FaultyFileSystem::openForReading(
     const std::string& path)
 {
     if (m_readSuffix && path.ends_with(*m_readSuffix))
         return std::unexpected(m_readError);
-    return m_real.mapFile(path);
+    return m_real.openForReading(path);
 }
 
 std::expected<void, platform::Error> FaultyFileSystem::createDirectory(const std::string& path)

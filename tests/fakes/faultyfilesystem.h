@@ -37,7 +37,8 @@ public:
         const std::string& path) override;
     std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> beginCacheReplacement(
         const std::string& path) override;
-    std::expected<std::unique_ptr<platform::IMappedFile>, platform::Error> mapFile(const std::string& path) override;
+    std::expected<std::unique_ptr<platform::IReadableFile>, platform::Error> openForReading(
+        const std::string& path) override;
     std::expected<platform::FileStamp, platform::Error> stampOf(const std::string& path) override
     {
         return m_real.stampOf(path);

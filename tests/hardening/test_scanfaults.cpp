@@ -89,9 +89,9 @@ public:
     {
         return m_real.beginCacheReplacement(path);
     }
-    std::expected<std::unique_ptr<platform::IMappedFile>, Error> mapFile(const std::string& path) override
+    std::expected<std::unique_ptr<platform::IReadableFile>, Error> openForReading(const std::string& path) override
     {
-        return m_real.mapFile(path);
+        return m_real.openForReading(path);
     }
     std::expected<platform::FileStamp, Error> stampOf(const std::string& path) override { return m_real.stampOf(path); }
     std::expected<std::string, Error> canonicalPath(const std::string& path) override

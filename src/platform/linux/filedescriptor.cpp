@@ -80,6 +80,23 @@ std::expected<void, Error> FileDescriptor::writeAllAt(std::uint64_t offset, std:
     return {};
 }
 
+std::expected<std::size_t, Error> FileDescriptor::readAllAt(std::uint64_t offset, std::span<char> into) const
+{
+    std::size_t total = 0;
+    while (total < into.size()) {
+        const ssize_t got = ::pread(m_fd, into.data() + total, into.size() - total, static_cast<off_t>(offset + total));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::unexpected(errorFromErrno(errno));
+        }
+        if (got == 0)
+            break;
+        total += static_cast<std::size_t>(got);
+    }
+    return total;
+}
+
 std::expected<void, Error> FileDescriptor::syncAndClose()
 {
     const int fd = std::exchange(m_fd, -1);

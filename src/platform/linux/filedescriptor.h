@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -43,6 +44,9 @@ public:
     std::expected<void, Error> writeAll(std::string_view bytes) const;
     // The same at offset, without moving the file position.
     std::expected<void, Error> writeAllAt(std::uint64_t offset, std::string_view bytes) const;
+    // Reads into.size() bytes at offset, resuming after short reads and interrupted calls; fewer
+    // only where the file ends. The number read.
+    std::expected<std::size_t, Error> readAllAt(std::uint64_t offset, std::span<char> into) const;
     // The descriptor is released even when flushing or closing fails.
     std::expected<void, Error> syncAndClose();
     // Closes without flushing; a delayed write error is still reported.

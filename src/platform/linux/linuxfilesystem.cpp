@@ -8,7 +8,6 @@
 #include <memory>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,37 +115,21 @@ private:
     bool m_committed = false;
 };
 
-class LinuxMappedFile final : public IMappedFile {
+class LinuxReadableFile final : public IReadableFile {
 public:
-    LinuxMappedFile(const char* data, std::size_t size, FileStamp stamp)
-        : m_data(data)
-        , m_size(size)
+    LinuxReadableFile(FileDescriptor file, FileStamp stamp)
+        : m_file(std::move(file))
         , m_stamp(stamp)
     {
     }
-    ~LinuxMappedFile() override
-    {
-        if (m_size > 0)
-            ::munmap(const_cast<char*>(m_data), m_size);
-    }
-    LinuxMappedFile(const LinuxMappedFile&) = delete;
-    LinuxMappedFile& operator=(const LinuxMappedFile&) = delete;
-
-    std::string_view bytes() const override { return { m_data, m_size }; }
     const FileStamp& stamp() const override { return m_stamp; }
-    void release(std::size_t offset, std::size_t length) const override
+    std::expected<std::size_t, Error> readAt(std::uint64_t offset, std::span<char> into) const override
     {
-        // Whole pages only: the pages at either edge may still be in use.
-        const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-        const std::size_t begin = (offset + page - 1) / page * page;
-        const std::size_t end = std::min(offset + length, m_size) / page * page;
-        if (m_size > 0 && end > begin)
-            ::madvise(const_cast<char*>(m_data) + begin, end - begin, MADV_DONTNEED);
+        return m_file.readAllAt(offset, into);
     }
 
 private:
-    const char* m_data;
-    std::size_t m_size;
+    FileDescriptor m_file;
     FileStamp m_stamp;
 };
 
@@ -214,7 +197,7 @@ std::expected<std::unique_ptr<IReplacement>, Error> LinuxFileSystem::startReplac
     }
 }
 
-std::expected<std::unique_ptr<IMappedFile>, Error> LinuxFileSystem::mapFile(const std::string& path)
+std::expected<std::unique_ptr<IReadableFile>, Error> LinuxFileSystem::openForReading(const std::string& path)
 {
     // O_NONBLOCK keeps a FIFO planted under the name from blocking the open.
     auto file = FileDescriptor::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -225,14 +208,7 @@ std::expected<std::unique_ptr<IMappedFile>, Error> LinuxFileSystem::mapFile(cons
         return lastError();
     if (!S_ISREG(status.st_mode))
         return std::unexpected(errorFromErrno(S_ISDIR(status.st_mode) ? EISDIR : EINVAL));
-    const auto size = static_cast<std::size_t>(status.st_size);
-    if (size == 0)
-        return std::make_unique<LinuxMappedFile>("", 0, stampFrom(status));
-    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file->get(), 0);
-    if (data == MAP_FAILED)
-        return lastError();
-    // The mapping outlives the descriptor, which is closed here.
-    return std::make_unique<LinuxMappedFile>(static_cast<const char*>(data), size, stampFrom(status));
+    return std::make_unique<LinuxReadableFile>(std::move(*file), stampFrom(status));
 }
 
 std::expected<FileStamp, Error> LinuxFileSystem::stampOf(const std::string& path)

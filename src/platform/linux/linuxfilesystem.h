@@ -10,7 +10,7 @@ public:
         const std::string& path, std::size_t maxSize) override;
     std::expected<std::unique_ptr<IReplacement>, Error> beginReplacement(const std::string& path) override;
     std::expected<std::unique_ptr<IReplacement>, Error> beginCacheReplacement(const std::string& path) override;
-    std::expected<std::unique_ptr<IMappedFile>, Error> mapFile(const std::string& path) override;
+    std::expected<std::unique_ptr<IReadableFile>, Error> openForReading(const std::string& path) override;
     std::expected<FileStamp, Error> stampOf(const std::string& path) override;
     std::expected<std::string, Error> canonicalPath(const std::string& path) override;
     std::expected<std::vector<FolderEntry>, Error> listFolder(const std::string& path) override;
