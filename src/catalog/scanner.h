@@ -11,6 +11,7 @@ namespace mellowby::platform {
 class IDirectoryLister;
 class IFileSystem;
 class IMessageBox;
+class IVolumes;
 } // namespace mellowby::platform
 
 namespace mellowby::app {
@@ -45,6 +46,8 @@ struct ScanContext {
     platform::IMessageBox& box;
     const DateFormatter& dates;
     IScanObserver* observer = nullptr;
+    // Identifies the scanned volume, whose record the catalog keeps; none keeps no record.
+    platform::IVolumes* volumes = nullptr;
 };
 
 enum class ScanFailure {

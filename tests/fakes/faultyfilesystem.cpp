@@ -4,8 +4,9 @@ namespace mellowby::fakes {
 
 class FaultyReplacement final : public platform::IReplacement {
 public:
-    FaultyReplacement(FaultyFileSystem& owner, std::unique_ptr<platform::IReplacement> real)
+    FaultyReplacement(FaultyFileSystem& owner, std::string path, std::unique_ptr<platform::IReplacement> real)
         : m_owner(owner)
+        , m_path(std::move(path))
         , m_real(std::move(real))
     {
     }
@@ -28,11 +29,14 @@ public:
     {
         if (m_owner.m_renameError)
             return std::unexpected(*m_owner.m_renameError);
+        if (m_owner.m_commitSuffix && m_path.ends_with(*m_owner.m_commitSuffix))
+            return std::unexpected(m_owner.m_commitError);
         return m_real->commit();
     }
 
 private:
     FaultyFileSystem& m_owner;
+    std::string m_path;
     std::unique_ptr<platform::IReplacement> m_real;
 };
 
@@ -50,7 +54,7 @@ std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFi
     auto real = m_real.beginReplacement(path);
     if (!real)
         return std::unexpected(real.error());
-    return std::make_unique<FaultyReplacement>(*this, std::move(*real));
+    return std::make_unique<FaultyReplacement>(*this, path, std::move(*real));
 }
 
 std::expected<void, platform::Error> FaultyFileSystem::createDirectory(const std::string& path)
