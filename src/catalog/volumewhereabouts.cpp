@@ -1,6 +1,7 @@
 #include "catalog/volumewhereabouts.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "catalog/volumerecord.h"
 #include "platform/paths.h"
@@ -72,13 +73,25 @@ std::optional<std::string> relocated(
     return joinedOrFolder(scannedPathNow, *below);
 }
 
-std::string volumeDescription(const platform::Volume& volume)
+std::string volumeDescription(const platform::Volume& volume, VolumeDetail detail)
 {
+    std::string text;
     if (!volume.label.empty())
-        return volume.label;
-    if (!volume.uuid.empty())
-        return "UUID " + volume.uuid;
-    return "无卷标的 " + volume.type + " 卷";
+        text = volume.label;
+    else if (!volume.uuid.empty())
+        text = "UUID " + volume.uuid;
+    else
+        text = "无卷标的 " + volume.type + " 卷";
+    if (detail == VolumeDetail::Full) {
+        constexpr std::uint64_t kMegabyte = 1024 * 1024;
+        text += "（";
+        if (!volume.label.empty() && !volume.uuid.empty())
+            text += "UUID " + volume.uuid + "，";
+        else if (!volume.label.empty() || !volume.uuid.empty())
+            text += volume.type + "，";
+        text += std::to_string(volume.totalBytes / kMegabyte) + " MB）";
+    }
+    return text;
 }
 
 } // namespace mellowby::catalog

@@ -42,7 +42,9 @@ VolumeWhereabouts locateVolume(const VolumeRecord& record, const std::vector<pla
 std::optional<std::string> relocated(
     const VolumeRecord& record, std::string_view location, std::string_view scannedPathNow);
 
-// A volume as the user knows it: by its label, else its UUID, else its type.
-std::string volumeDescription(const platform::Volume& volume);
+enum class VolumeDetail { Short, Full };
+// A volume as the user knows it: by its label, else its UUID, else its type. In full, its UUID
+// (or type) and size follow, to tell apart volumes with the same label.
+std::string volumeDescription(const platform::Volume& volume, VolumeDetail detail = VolumeDetail::Short);
 
 } // namespace mellowby::catalog

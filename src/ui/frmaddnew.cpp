@@ -84,7 +84,7 @@ struct frmAddNew::Generation {
         : name(std::move(catalogName))
         , dates(catalog::DateFormatter::userLocaleName())
         , box(context.box)
-        , scan(catalog::ScanContext { store, context.settings, context.lister, box, dates, nullptr }, path, name,
+        , scan(catalog::ScanContext { store, context.settings, context.lister, box, dates, nullptr, &context.volumes }, path, name,
               std::move(onFinished))
     {
     }

@@ -96,6 +96,10 @@ TEST(VolumeDescription, LabelElseUuidElseType)
     EXPECT_EQ(volumeDescription(kPhotos), "PHOTOS");
     EXPECT_EQ(volumeDescription(kSystem), "UUID 9e2c");
     EXPECT_EQ(volumeDescription({ "", "", "tmpfs", 1, "", "/tmp", "/" }), "无卷标的 tmpfs 卷");
+    EXPECT_EQ(volumeDescription(kPhotos, VolumeDetail::Full), "PHOTOS（UUID 1234-ABCD，7633 MB）");
+    EXPECT_EQ(volumeDescription(kSystem, VolumeDetail::Full), "UUID 9e2c（ext4，476940 MB）");
+    EXPECT_EQ(volumeDescription({ "", "", "tmpfs", 1 << 20, "", "/tmp", "/" }, VolumeDetail::Full),
+        "无卷标的 tmpfs 卷（1 MB）");
 }
 
 } // namespace
