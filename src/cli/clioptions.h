@@ -15,6 +15,7 @@ struct CliOptions {
     std::optional<std::string> dataDir;
     std::optional<std::string> in;
     bool force = false;
+    bool longListing = false; // --long
 };
 
 // The parsed command line, or the reason it cannot be understood.
