@@ -84,8 +84,8 @@ struct frmAddNew::Generation {
         : name(std::move(catalogName))
         , dates(catalog::DateFormatter::userLocaleName())
         , box(context.box)
-        , scan(catalog::ScanContext { store, context.settings, context.lister, box, dates, nullptr, &context.volumes }, path, name,
-              std::move(onFinished))
+        , scan(catalog::ScanContext { store, context.settings, context.lister, box, dates, nullptr, &context.volumes },
+              path, name, std::move(onFinished))
     {
     }
     ~Generation() { stopAndWait(); }

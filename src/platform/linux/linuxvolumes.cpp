@@ -185,7 +185,8 @@ std::expected<PlaceOnVolume, Error> LinuxVolumes::placeOf(const std::string& pat
         return std::unexpected(errorFromErrno(EOPNOTSUPP));
 
     DeviceTags tags(m_paths.diskLinks);
-    return PlaceOnVolume { describe(*mount, m_paths.devRoot, tags), std::string(*pathBelow(resolved, mount->mountPoint)) };
+    return PlaceOnVolume { describe(*mount, m_paths.devRoot, tags),
+        std::string(*pathBelow(resolved, mount->mountPoint)) };
 }
 
 std::expected<std::vector<Volume>, Error> LinuxVolumes::mountedVolumes()
