@@ -21,23 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using fakes::CatalogMaker;
-
-} // namespace
-} // namespace mellowby::search
-
-namespace mellowby::platform {
-// Boxes are shown by their texts when a comparison fails.
-inline void PrintTo(const MessageRequest& request, std::ostream* out)
-{
-    *out << request.title << ": " << request.text;
-}
-} // namespace mellowby::platform
-
-namespace mellowby::search {
-namespace {
-
-namespace fs = std::filesystem;
-using fakes::CatalogMaker;
 using platform::Volume;
 
 // The catalog Trip of the folder 2004 of a volume, scanned where it was mounted then; the test
@@ -47,14 +30,15 @@ protected:
     void SetUp() override
     {
         fs::create_directories(m_folder / "Data");
-        m_volumes.mounted = { m_photos };
-        scanTrip();
+        scanTrip(m_photos);
     }
 
-    void scanTrip()
+    void scanTrip(const Volume& volume)
     {
+        m_photos = volume;
+        m_volumes.mounted = { volume };
         CatalogMaker maker(m_folder / "Data");
-        maker.setRoot(m_photos.mountPoint + "/2004");
+        maker.setRoot(volume.mountPoint + "/2004");
         maker.directory("", { CatalogMaker::dir("docs") });
         maker.directory("docs", { CatalogMaker::file("a.txt") });
         ASSERT_TRUE(maker.write("Trip", &m_volumes));
@@ -77,14 +61,14 @@ protected:
         listVDir_DblClick(m_browser, m_list, 0, m_services);
     }
 
-    std::vector<fakes::FakeDesktopOpener::Opened> openedIn(const std::string& mountPoint)
+    static std::vector<fakes::FakeDesktopOpener::Opened> openedIn(const std::string& mountPoint)
     {
         return { { mountPoint + "/2004/docs/a.txt", mountPoint + "/2004/docs/" } };
     }
 
-    platform::MessageRequest notice(const std::string& text)
+    static std::vector<platform::MessageRequest> notice(const std::string& text)
     {
-        return { text, "Mellowby", platform::MessageIcon::None, platform::MessageButtons::Ok };
+        return { { text, "Mellowby", platform::MessageIcon::None, platform::MessageButtons::Ok } };
     }
 
     tests::TemporaryFolder m_temporary;
@@ -102,7 +86,8 @@ protected:
     FileOpening m_services { m_drives, m_probe, m_volumes, m_fileSystem, m_opener, "/opt/mellowby" };
 };
 
-// The stick scanned at media/PHOTOS came back at media/PHOTOS1.
+// The stick scanned at media/PHOTOS came back at media/PHOTOS1. A row listed from the tree is
+// of the current catalog.
 TEST_F(OpeningOnVolumes, TheSameUuidAtANewMountPointOpensTheFileThere)
 {
     m_volumes.mounted = { mountedAt(m_photos, "media/PHOTOS1") };
@@ -110,7 +95,6 @@ TEST_F(OpeningOnVolumes, TheSameUuidAtANewMountPointOpensTheFileThere)
     EXPECT_EQ(m_opener.opened, openedIn(m_folder / "media/PHOTOS1"));
     EXPECT_TRUE(m_box.shown.empty());
 
-    // A row listed from the tree is of the current catalog.
     m_browser.getAllXmlToTree();
     FreshRightList(m_browser, m_list);
     m_opener.opened.clear();
@@ -119,80 +103,67 @@ TEST_F(OpeningOnVolumes, TheSameUuidAtANewMountPointOpensTheFileThere)
 }
 
 // Another stick, or another disc, where the catalog's was: the box names both, and the file of the
-// same name on the other one is not opened.
+// same name on the other one is not opened. Discs burned with the same label, each mounted by the
+// desktop at a folder of its label, are known by their drive's device and told apart in full.
 TEST_F(OpeningOnVolumes, ADifferentDiscInTheDriveIsNamed)
 {
     const Volume holiday { "5678-EF01", "HOLIDAY", "vfat", 4001366016, "/dev/sdb1", {}, "/" };
     m_volumes.mounted = { mountedAt(holiday, "media/PHOTOS") };
     doubleClick();
-    EXPECT_EQ(m_box.shown,
-        std::vector { notice("指定文件在磁盘 PHOTOS 上，驱动器中现在是磁盘 HOLIDAY ，请放入名为 Trip 的磁盘！") });
-    EXPECT_TRUE(m_opener.opened.empty());
+    EXPECT_EQ(m_box.shown, notice("指定文件在磁盘 PHOTOS 上，驱动器中现在是磁盘 HOLIDAY ，请放入名为 Trip 的磁盘！"));
 
-    // Discs burned with the same label, each mounted by the desktop at a folder of its label: the
-    // drive is known by its device, and the discs by what else tells them apart.
-    m_photos = { "2004-03-15-10-00-00-00", "DISC", "iso9660", 650000000, "/dev/sr0", m_folder / "media/DISC", "/" };
-    m_volumes.mounted = { m_photos };
-    scanTrip();
-    const Volume other { "2010-01-01-00-00-00-00", "DISC", "iso9660", 700000000, "/dev/sr0", m_folder / "media/DISC1",
-        "/" };
-    m_volumes.mounted = { other };
+    scanTrip({ "2004-03-15-10-00-00-00", "DISC", "iso9660", 650000000, "/dev/sr0", m_folder / "media/DISC", "/" });
+    m_volumes.mounted
+        = { { "2010-01-01-00-00-00-00", "DISC", "iso9660", 700000000, "/dev/sr0", m_folder / "media/DISC1", "/" } };
+    m_box.shown.clear();
     doubleClick();
-    EXPECT_EQ(m_box.shown.back(),
+    EXPECT_EQ(m_box.shown,
         notice("指定文件在光盘 DISC（UUID 2004-03-15-10-00-00-00，619 MB） 上，驱动器中现在是光盘 "
                "DISC（UUID 2010-01-01-00-00-00-00，667 MB） ，请放入名为 Trip 的光盘！"));
     EXPECT_TRUE(m_opener.opened.empty());
 }
 
+// Without UUIDs, the label, type and size tell the volume; one alike but for its size, in another
+// reader, is not it, and nothing is where the catalog's was.
 TEST_F(OpeningOnVolumes, WithoutUuidsTheLabelTypeAndSizeTellTheVolume)
 {
     Volume noUuid = m_photos;
     noUuid.uuid.clear();
-    m_volumes.mounted = { noUuid };
-    scanTrip();
+    scanTrip(noUuid);
     m_volumes.mounted = { mountedAt(noUuid, "media/PHOTOS1") };
     doubleClick();
     EXPECT_EQ(m_opener.opened, openedIn(m_folder / "media/PHOTOS1"));
 
-    // Alike but for its size, in another reader: nothing is where the catalog's was, so it is missing.
     m_volumes.mounted.front().totalBytes = 4001366016;
     m_volumes.mounted.front().device = "/dev/sdc1";
     doubleClick();
-    EXPECT_EQ(
-        m_box.shown, std::vector { notice("指定文件在磁盘 PHOTOS 上，现在找不到该磁盘，请放入名为 Trip 的磁盘！") });
+    EXPECT_EQ(m_box.shown, notice("指定文件在磁盘 PHOTOS 上，现在找不到该磁盘，请放入名为 Trip 的磁盘！"));
     EXPECT_EQ(m_opener.opened.size(), 1u);
 }
 
-// Catalogs made before, or on Windows, have no record; a record that cannot be read, or a mount
-// table that cannot, counts as none: the file is opened where the list says, as it always was.
-TEST_F(OpeningOnVolumes, WithoutARecordFilesOpenWhereListed)
+// Catalogs made before, or on Windows, have no record; a damaged record, or a mount table that
+// cannot be read, counts as none: the file is opened where the list says, as it always was. An
+// empty optical drive asks for the disc as it always did.
+TEST_F(OpeningOnVolumes, WithoutARecordEverythingIsAsBefore)
 {
-    const fs::path record = m_folder / "Data/Trip.vol";
-    const Volume there = mountedAt(m_photos, "media/PHOTOS");
+    const std::string there = mountedAt(m_photos, "media/PHOTOS").mountPoint;
     m_volumes.mounted.clear();
-    for (const auto& damage : { +[](const fs::path& file) { fs::remove(file); },
-             +[](const fs::path& file) { CatalogMaker::writeRaw(file, "mountpoint\n"); } }) {
-        scanTrip();
-        damage(record);
-        m_opener.opened.clear();
-        doubleClick();
-        EXPECT_EQ(m_opener.opened, openedIn(there.mountPoint));
-    }
-    scanTrip();
+    fs::remove(m_folder / "Data/Trip.vol");
+    doubleClick();
+    CatalogMaker::writeRaw(m_folder / "Data/Trip.vol", "mountpoint\n");
+    doubleClick();
+    scanTrip(m_photos);
     m_volumes.failure = platform::errorFromErrno(EACCES);
-    m_opener.opened.clear();
     doubleClick();
-    EXPECT_EQ(m_opener.opened, openedIn(there.mountPoint));
+    const auto opened = openedIn(there);
+    EXPECT_EQ(m_opener.opened, (std::vector { opened[0], opened[0], opened[0] }));
     EXPECT_TRUE(m_box.shown.empty());
-}
 
-// With no disc in the drive, the disc is asked for as it always was.
-TEST_F(OpeningOnVolumes, AnEmptyOpticalDriveAsksForTheDiscAsBefore)
-{
-    m_drives.drives = { { m_photos.mountPoint, platform::DriveKind::CdRom } };
+    m_volumes.failure.reset();
     m_volumes.mounted.clear();
+    m_drives.drives = { { m_photos.mountPoint, platform::DriveKind::CdRom } };
     doubleClick();
-    EXPECT_EQ(m_box.shown, std::vector { notice("指定文件在光盘上，请放入名为 Trip 的光盘！") });
+    EXPECT_EQ(m_box.shown, notice("指定文件在光盘上，请放入名为 Trip 的光盘！"));
     EXPECT_EQ(m_probe.mediaAsked, std::vector { m_photos.mountPoint });
 }
 
