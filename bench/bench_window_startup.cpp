@@ -24,6 +24,7 @@
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxdrives.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "platform/linux/linuxvolumes.h"
 #include "platform/programpath.h"
 #include "ui/frmmain.h"
 #include "ui/programcontext.h"
@@ -42,11 +43,12 @@ int runChild(int argc, char** argv, const std::string& programFolder)
     platform::LinuxDirectoryLister lister;
     platform::LinuxFileSystem fileSystem;
     platform::LinuxDrives drives;
+    platform::LinuxVolumes volumes;
     bench::SilentBox box;
     ui::QtDesktopOpener opener;
     ui::QtFolderPicker picker;
-    ui::ProgramContext context { app::ProgramFolder(programFolder, fileSystem), {}, {}, lister, fileSystem, drives, box,
-        opener, picker };
+    ui::ProgramContext context { app::ProgramFolder(programFolder, fileSystem), {}, {}, lister, fileSystem, drives,
+        volumes, box, opener, picker };
     const auto window = ui::Main(context);
     if (!QTest::qWaitForWindowExposed(window.get()) || window->browser().collection().count() == 0)
         return 1;

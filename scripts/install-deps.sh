@@ -6,9 +6,11 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-  libpugixml-dev libicu-dev libxxhash-dev
+  libpugixml-dev libicu-dev libxxhash-dev libblkid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-microhei xdg-utils
+  # file system images for the tests of volumes: ext4, and ISO 9660 where the kernel mounts it
+  e2fsprogs xorriso
   # libFuzzer and clang-tidy; clang 14 cannot compile the std::expected of libstdc++ 12
   clang-16 libclang-rt-16-dev clang-tidy-16
 )

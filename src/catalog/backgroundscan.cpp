@@ -7,7 +7,8 @@ namespace mellowby::catalog {
 BackgroundScan::BackgroundScan(
     const ScanContext& context, std::string path, std::string name, std::function<void()> onFinished)
     : m_settings(context.settings)
-    , m_context { context.store, m_settings, context.lister, context.box, context.dates, this, context.indexes }
+    , m_context { context.store, m_settings, context.lister, context.box, context.dates, this, context.indexes,
+        context.volumes }
     , m_path(std::move(path))
     , m_name(std::move(name))
     , m_onFinished(std::move(onFinished))

@@ -25,9 +25,10 @@ inline constexpr std::chrono::milliseconds kProgressPollInterval { 200 };
 // likes; the walk publishes its counts once per directory with atomics and the folder name under
 // a mutex taken once per directory, so a poll never slows the walk per file.
 //
-// Whatever the context refers to (lister, file system, box, dates) must outlive this object and
-// be safe to use from the walk's thread; the message box in particular must be one that can be
-// called off the window's thread. Destroying the object stops the walk and waits for its thread.
+// Whatever the context refers to (lister, file system, box, dates, volumes) must outlive this
+// object and be safe to use from the walk's thread; the message box in particular must be one that
+// can be called off the window's thread. Destroying the object stops the walk and waits for its
+// thread.
 class BackgroundScan final : private IScanObserver {
 public:
     using Result = std::expected<ScanResult, ScanFailure>;

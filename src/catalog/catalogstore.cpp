@@ -8,6 +8,7 @@
 #include "app/programfolder.h"
 #include "catalog/catalogreader.h"
 #include "catalog/textutils.h"
+#include "catalog/volumerecord.h"
 #include "platform/filesystem.h"
 #include "platform/paths.h"
 #include "platform/temporarynames.h"
@@ -32,11 +33,22 @@ std::string xmlFileNameOf(std::string_view name)
     return endsWithXmlAnyCase(name) ? std::string(name) : std::string(name) + std::string(kXml);
 }
 
-// The twin of a catalog name or file name: a final ".xml" (any case) replaced by ".idx", else
-// ".idx" appended.
+// A file of the catalog of a name or file name beside the catalog proper: a final ".xml" (any
+// case) replaced by extension, else extension appended.
+std::string besideFileNameOf(std::string_view name, std::string_view extension)
+{
+    return std::string(endsWithXmlAnyCase(name) ? name.substr(0, name.size() - kXml.size()) : name)
+        + std::string(extension);
+}
+
 std::string idxFileNameOf(std::string_view name)
 {
-    return std::string(endsWithXmlAnyCase(name) ? name.substr(0, name.size() - kXml.size()) : name) + ".idx";
+    return besideFileNameOf(name, ".idx");
+}
+
+std::string volumeFileNameOf(std::string_view name)
+{
+    return besideFileNameOf(name, ".vol");
 }
 
 platform::Error refusal(std::string description)
@@ -47,14 +59,59 @@ platform::Error refusal(std::string description)
 // A catalog that cannot be read at all can be as big as the file system allows; the limit only
 // keeps anything but a regular file out.
 constexpr std::size_t kMaxCatalogSize = std::numeric_limits<std::size_t>::max();
+// A record holds a few paths; anything this big is no record.
+constexpr std::size_t kMaxVolumeRecordSize = 256 * 1024;
+
+// A file moved out of the way of its replacement, so that a commit that fails part way can put
+// it back.
+class SetAside {
+public:
+    SetAside(platform::IFileSystem& fileSystem, std::string path)
+        : m_fileSystem(fileSystem)
+        , m_path(std::move(path))
+    {
+    }
+
+    std::expected<void, platform::Error> take()
+    {
+        if (m_fileSystem.isFile(m_path)) {
+            std::string aside = platform::temporaryPathBeside(m_path);
+            if (auto moved = m_fileSystem.renameFile(m_path, aside); !moved)
+                return moved;
+            m_aside = std::move(aside);
+        }
+        m_taken = true;
+        return {};
+    }
+    // The old file back in place of what replaced it; where there was none, what replaced it goes.
+    void putBack()
+    {
+        if (!m_taken)
+            return;
+        if (!m_aside.empty())
+            (void)m_fileSystem.renameFile(m_aside, m_path);
+        else if (m_fileSystem.isFile(m_path))
+            (void)m_fileSystem.removeFile(m_path);
+    }
+    void drop()
+    {
+        if (!m_aside.empty())
+            (void)m_fileSystem.removeFile(m_aside);
+    }
+
+private:
+    platform::IFileSystem& m_fileSystem;
+    std::string m_path;
+    std::string m_aside;
+    bool m_taken = false;
+};
 
 } // namespace
 
 CatalogFileNames catalogFileNames(std::string_view typedName)
 {
-    if (typedName.empty())
-        return { xmlFileNameOf(kUnnamedCatalog), idxFileNameOf(kUnnamedCatalog), std::string() };
-    return { xmlFileNameOf(typedName), idxFileNameOf(typedName), std::string(typedName) };
+    const std::string_view name = typedName.empty() ? kUnnamedCatalog : typedName;
+    return { xmlFileNameOf(name), idxFileNameOf(name), volumeFileNameOf(name), std::string(typedName) };
 }
 
 std::string effectiveCatalogName(std::string_view typedName)
@@ -82,37 +139,52 @@ PendingCatalog::~PendingCatalog() = default;
 PendingCatalog::PendingCatalog(PendingCatalog&&) noexcept = default;
 PendingCatalog& PendingCatalog::operator=(PendingCatalog&&) noexcept = default;
 
+std::expected<void, platform::Error> PendingCatalog::recordVolume(const VolumeRecord& record)
+{
+    auto file = m_fileSystem->beginReplacement(m_volumePath);
+    if (!file)
+        return std::unexpected(file.error());
+    if (auto written = (*file)->write(formatVolumeRecord(record)); !written)
+        return written;
+    m_volume = std::move(*file);
+    return {};
+}
+
 std::expected<CatalogPaths, platform::Error> PendingCatalog::commit()
 {
     platform::IFileSystem& fileSystem = *m_fileSystem;
-    for (platform::IReplacement* file : { m_xml.get(), m_idx.get() }) {
+    for (platform::IReplacement* file : { m_xml.get(), m_idx.get(), m_volume.get() }) {
+        if (file == nullptr)
+            continue;
         if (auto finished = file->finish(); !finished)
             return std::unexpected(finished.error());
     }
-    const std::string setAside = platform::temporaryPathBeside(m_paths.idxPath);
-    const bool oldTwin = fileSystem.isFile(m_paths.idxPath);
-    if (oldTwin) {
-        if (auto moved = fileSystem.renameFile(m_paths.idxPath, setAside); !moved)
-            return std::unexpected(moved.error());
+    SetAside twin(fileSystem, m_paths.idxPath);
+    SetAside record(fileSystem, m_volumePath);
+    const auto undo = [&](platform::Error error) {
+        twin.putBack();
+        record.putBack();
+        return std::unexpected(std::move(error));
+    };
+    for (SetAside* old : { &twin, &record }) {
+        if (auto taken = old->take(); !taken)
+            return undo(taken.error());
     }
-    if (auto committed = m_idx->commit(); !committed) {
-        if (oldTwin)
-            (void)fileSystem.renameFile(setAside, m_paths.idxPath);
-        return std::unexpected(committed.error());
+    for (platform::IReplacement* file : { m_idx.get(), m_volume.get(), m_xml.get() }) {
+        if (file == nullptr)
+            continue;
+        if (auto committed = file->commit(); !committed)
+            return undo(committed.error());
     }
-    if (auto committed = m_xml->commit(); !committed) {
-        if (oldTwin)
-            (void)fileSystem.renameFile(setAside, m_paths.idxPath);
-        else
-            (void)fileSystem.removeFile(m_paths.idxPath);
-        return std::unexpected(committed.error());
-    }
-    if (oldTwin)
-        (void)fileSystem.removeFile(setAside);
-    if (m_oldXml != m_paths.xmlPath && fileSystem.isFile(m_oldXml))
-        (void)fileSystem.removeFile(m_oldXml);
-    if (m_oldIdx != m_paths.idxPath && fileSystem.isFile(m_oldIdx))
-        (void)fileSystem.removeFile(m_oldIdx);
+    twin.drop();
+    record.drop();
+    const auto removeOtherCase = [&](const std::string& old, const std::string& now) {
+        if (old != now && fileSystem.isFile(old))
+            (void)fileSystem.removeFile(old);
+    };
+    removeOtherCase(m_oldXml, m_paths.xmlPath);
+    removeOtherCase(m_oldIdx, m_paths.idxPath);
+    removeOtherCase(m_oldVolume, m_volumePath);
     return m_paths;
 }
 
@@ -204,6 +276,16 @@ CatalogDocument CatalogStore::loadTwin(std::string_view name) const
     return load(twinPath(name));
 }
 
+std::optional<VolumeRecord> CatalogStore::volumeRecord(std::string_view name) const
+{
+    if (catalogNameProblem(name))
+        return std::nullopt;
+    const auto bytes = m_fileSystem.readWholeFile(resolve(volumeFileNameOf(name)), kMaxVolumeRecordSize);
+    if (!bytes || !*bytes)
+        return std::nullopt;
+    return parseVolumeRecord(**bytes);
+}
+
 std::expected<void, platform::Error> CatalogStore::moveToTrash(std::string_view name) const
 {
     const auto path = catalogPath(name);
@@ -220,9 +302,11 @@ std::expected<PendingCatalog, platform::Error> CatalogStore::beginCatalog(std::s
     PendingCatalog pending;
     pending.m_fileSystem = &m_fileSystem;
     pending.m_paths = { platform::joinPath(m_folder, names.xmlName), platform::joinPath(m_folder, names.idxName) };
+    pending.m_volumePath = platform::joinPath(m_folder, names.volumeName);
     // A catalog whose names differ only in letter case is the same catalog.
     pending.m_oldXml = resolve(names.xmlName);
     pending.m_oldIdx = resolve(names.idxName);
+    pending.m_oldVolume = resolve(names.volumeName);
     auto xml = m_fileSystem.beginReplacement(pending.m_paths.xmlPath);
     if (!xml)
         return std::unexpected(xml.error());

@@ -17,16 +17,19 @@ class IReplacement;
 namespace mellowby::catalog {
 
 class CatalogDocument;
+struct VolumeRecord;
 
 // The name used when the user gives none.
 inline constexpr std::string_view kUnnamedCatalog = "tmp1000";
 
-// The pair of files a typed catalog name gives, and the title its Disk element gets: the name
-// with ".xml" and ".idx" (a name that ends in ".xml" in any case is the catalog's file name as it
-// stands), tmp1000 for an empty name.
+// The pair of files a typed catalog name gives, the record of its volume beside them, and the
+// title its Disk element gets: the name with ".xml", ".idx" and ".vol" (a name that ends in ".xml"
+// in any case is the catalog's file name as it stands), tmp1000 for an empty name. The record's
+// name never ends in ".xml", so no list of catalogs takes it for one.
 struct CatalogFileNames {
     std::string xmlName;
     std::string idxName;
+    std::string volumeName;
     std::string diskTitle;
 };
 CatalogFileNames catalogFileNames(std::string_view typedName);
@@ -58,9 +61,9 @@ struct CatalogPaths {
     std::string idxPath;
 };
 
-// A new catalog being written: its two files go to temporary names beside their final ones and
-// take the place of the catalog of that name only at commit(). Dropped before, it leaves nothing
-// behind and the old catalog as it was.
+// A new catalog being written: its two files, and the record of its volume when it has one, go to
+// temporary names beside their final ones and take the place of the catalog of that name only at
+// commit(). Dropped before, it leaves nothing behind and the old catalog as it was.
 class PendingCatalog {
 public:
     ~PendingCatalog();
@@ -72,10 +75,16 @@ public:
     platform::IReplacement& catalog() { return *m_xml; }
     platform::IReplacement& twin() { return *m_idx; }
 
-    // Moves the twin, then the catalog proper, into place: the catalog appears last, so it is
-    // never found without its twin. The old twin is set aside first and put back if the catalog
-    // proper cannot follow, so a failure leaves the old pair as it was. An old pair whose names
-    // differ only in letter case is replaced, not kept beside the new one.
+    // Writes the record of the volume the catalog is scanned from, to be committed with it.
+    // Without one, the commit removes the record of the catalog it replaces, which told of
+    // another scan.
+    std::expected<void, platform::Error> recordVolume(const VolumeRecord& record);
+
+    // Moves the twin, then the volume's record, then the catalog proper into place: the catalog
+    // appears last, so it is never found without its twin. The old twin and record are set aside
+    // first and put back if anything cannot follow, so a failure leaves the old catalog as it was,
+    // with its own record. An old catalog whose names differ only in letter case is replaced, not
+    // kept beside the new one.
     std::expected<CatalogPaths, platform::Error> commit();
 
 private:
@@ -84,16 +93,19 @@ private:
 
     platform::IFileSystem* m_fileSystem = nullptr;
     CatalogPaths m_paths;
+    std::string m_volumePath;
     std::string m_oldXml; // the catalog this one replaces, as it lies on disk now
     std::string m_oldIdx;
+    std::string m_oldVolume;
     std::unique_ptr<platform::IReplacement> m_xml;
     std::unique_ptr<platform::IReplacement> m_idx;
+    std::unique_ptr<platform::IReplacement> m_volume; // none when no volume is recorded
 };
 
 // The Data folder: the one owner of which catalogs it holds and in which order, of the rule that
 // turns names into its file names, of the paths into it, and of writing, deleting and tidying
-// its files. Names inside it are found without regard to letter case. Names that start with "."
-// are catalogs like any other.
+// its files, the records of the catalogs' volumes included. Names inside it are found without
+// regard to letter case. Names that start with "." are catalogs like any other.
 class CatalogStore {
 public:
     CatalogStore(std::string folder, platform::IFileSystem& fileSystem);
@@ -121,8 +133,13 @@ public:
     CatalogDocument loadCatalog(std::string_view name) const;
     CatalogDocument loadTwin(std::string_view name) const;
 
-    // Moves the catalog proper of name into the trash; its index twin stays, so that putting the
-    // file back brings the catalog back.
+    // The record of the volume that the catalog of name was scanned from; nothing for a catalog
+    // without one, and for a record that cannot be read or is damaged, which is no reason to
+    // treat the catalog differently from one without.
+    std::optional<VolumeRecord> volumeRecord(std::string_view name) const;
+
+    // Moves the catalog proper of name into the trash; its index twin and its volume's record
+    // stay, so that putting the file back brings the catalog back whole.
     std::expected<void, platform::Error> moveToTrash(std::string_view name) const;
 
     // Starts writing the catalog of a typed name (tmp1000 for an empty one).

@@ -25,22 +25,12 @@ std::string_view kindText(platform::DriveKind kind)
     return "(未知设备)";
 }
 
-bool liesOn(std::string_view path, std::string_view root)
-{
-    while (root.size() > 1 && root.back() == platform::kPathSeparator)
-        root.remove_suffix(1);
-    if (root.empty() || !path.starts_with(root))
-        return false;
-    return path.size() == root.size() || path[root.size()] == platform::kPathSeparator
-        || root.back() == platform::kPathSeparator;
-}
-
 } // namespace
 
 const platform::Drive* DriveList::opticalDriveOf(const std::string& path) const
 {
     for (const auto& drive : drives) {
-        if (drive.kind == platform::DriveKind::CdRom && liesOn(path, drive.root))
+        if (drive.kind == platform::DriveKind::CdRom && platform::pathBelow(path, drive.root).has_value())
             return &drive;
     }
     return nullptr;

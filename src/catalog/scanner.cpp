@@ -18,12 +18,14 @@
 #include "catalog/scanindexer.h"
 #include "catalog/textutils.h"
 #include "catalog/uppercaser.h"
+#include "catalog/volumerecord.h"
 #include "catalog/xmltextencoder.h"
 #include "platform/directorylister.h"
 #include "platform/filesystem.h"
 #include "platform/messagebox.h"
 #include "platform/paths.h"
 #include "platform/temporarynames.h"
+#include "platform/volumes.h"
 
 namespace mellowby::catalog {
 
@@ -330,6 +332,19 @@ platform::FileId dataFolderId(ScanContext& context)
     return folder ? (*folder)->id() : platform::FileId {};
 }
 
+// The volume is identified before the walk, while it is surely the one being scanned. A path whose
+// volume cannot be told (a network share) gives a catalog without a record, as before.
+std::expected<void, platform::Error> recordVolume(
+    ScanContext& context, PendingCatalog& pending, const std::string& path)
+{
+    if (context.volumes == nullptr)
+        return {};
+    auto place = context.volumes->placeOf(path);
+    if (!place)
+        return {};
+    return pending.recordVolume({ std::move(place->volume), std::move(place->relativePath), path });
+}
+
 std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std::string& path, const std::string& name)
 {
     if (path.empty())
@@ -351,6 +366,10 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
     auto pending = store.beginCatalog(name);
     if (!pending) {
         showGenXmlError(context, pending.error());
+        return std::unexpected(ScanFailure::Failed);
+    }
+    if (auto recorded = recordVolume(context, *pending, path); !recorded) {
+        showGenXmlError(context, recorded.error());
         return std::unexpected(ScanFailure::Failed);
     }
     CatalogOutput output(pending->catalog(), pending->twin());

@@ -11,6 +11,7 @@ namespace mellowby::platform {
 class IDirectoryLister;
 class IFileSystem;
 class IMessageBox;
+class IVolumes;
 } // namespace mellowby::platform
 
 namespace mellowby::app {
@@ -48,6 +49,8 @@ struct ScanContext {
     IScanObserver* observer = nullptr;
     // Where the names index the scan collects as it writes goes; none is kept without it.
     const CatalogIndexes* indexes = nullptr;
+    // Identifies the scanned volume, whose record the catalog keeps; none keeps no record.
+    platform::IVolumes* volumes = nullptr;
 };
 
 enum class ScanFailure {

@@ -14,6 +14,8 @@ std::expected<CliOptions, std::string> parseCommandLine(const std::vector<std::s
             options.force = true;
         } else if (!onlyArguments && word == "--no-index") {
             options.noIndex = true;
+        } else if (!onlyArguments && word == "--long") {
+            options.longListing = true;
         } else if (!onlyArguments && (word == "--data" || word == "--in")) {
             if (i + 1 == words.size())
                 return std::unexpected("选项 " + word + " 后面缺少参数。");

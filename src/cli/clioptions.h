@@ -18,6 +18,7 @@ struct CliOptions {
     // Read the catalog files themselves instead of their names indexes (and keep none when
     // scanning): the reference the benchmarks compare with.
     bool noIndex = false;
+    bool longListing = false; // --long
 };
 
 // The parsed command line, or the reason it cannot be understood.

@@ -3,6 +3,7 @@
 #include "cli/cliconsole.h"
 #include "cli/clioptions.h"
 #include "cli/clioutput.h"
+#include "cli/volumereport.h"
 
 #include <cstdio>
 #include <exception>
@@ -19,6 +20,7 @@
 #include "catalog/scanner.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "platform/linux/linuxvolumes.h"
 #include "platform/programpath.h"
 #include "search/filelisting.h"
 #include "search/filesearch.h"
@@ -33,10 +35,11 @@ constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage = "用法：\n"
                                "  mellowby-cli scan 路径 [名称] [--force] [--no-index] [--data 目录]\n"
-                               "  mellowby-cli list [--data 目录]\n"
+                               "  mellowby-cli list [--long] [--data 目录]\n"
                                "  mellowby-cli search 文本 [--in 名称] [--no-index] [--data 目录]\n"
                                "  mellowby-cli ls 名称 [目录/子目录/...] [--no-index] [--data 目录]\n"
-                               "  mellowby-cli delete 名称 [--data 目录]\n";
+                               "  mellowby-cli delete 名称 [--data 目录]\n"
+                               "  mellowby-cli where 名称 [位置] [--data 目录]\n";
 
 // A message that cannot be written to standard error has nowhere else to go, so these writes
 // go unchecked.
@@ -131,11 +134,12 @@ int scanCommand(Tool& tool)
     platform::LinuxDirectoryLister lister;
     const catalog::DateFormatter dates(catalog::DateFormatter::userLocaleName());
     ConsoleProgress progress;
+    platform::LinuxVolumes volumes;
     // As the program does at start-up: a missing Data folder is created, one level only.
     if (!tool.fileSystem.isDirectory(tool.store.folder()))
         catalog::createDir(tool.fileSystem, tool.store.folder());
     catalog::ScanContext context { tool.store, settings, lister, box, dates, &progress,
-        options.noIndex ? nullptr : &tool.indexes };
+        options.noIndex ? nullptr : &tool.indexes, &volumes };
 
     const auto result = catalog::genXml(context, path, name);
     progress.finish();
@@ -168,6 +172,15 @@ int scanCommand(Tool& tool)
     return tool.finish(0);
 }
 
+// Each catalog with the label of its volume and whether that is mounted now.
+void listWithVolumes(Tool& tool, const std::vector<catalog::StoredCatalog>& catalogs)
+{
+    platform::LinuxVolumes volumes;
+    const auto mounted = volumes.mountedVolumes();
+    for (const auto& catalog : catalogs)
+        tool.output.line(catalog.name + "\t" + volumeColumns(tool.store, catalog.name, mounted));
+}
+
 int listCommand(Tool& tool)
 {
     if (!tool.options.arguments.empty()) {
@@ -178,6 +191,10 @@ int listCommand(Tool& tool)
     if (!catalogs) {
         printError("无法读取数据目录“" + tool.store.folder() + "”：" + catalogs.error().description);
         return kExitFailure;
+    }
+    if (tool.options.longListing) {
+        listWithVolumes(tool, *catalogs);
+        return tool.finish(0);
     }
     for (const auto& catalog : *catalogs)
         tool.output.line(catalog.name);
@@ -286,6 +303,29 @@ int deleteCommand(Tool& tool)
     return tool.finish(0);
 }
 
+int whereCommand(Tool& tool)
+{
+    const CliOptions& options = tool.options;
+    if (options.arguments.empty() || options.arguments.size() > 2) {
+        printUsage();
+        return kExitUsage;
+    }
+    const auto catalog = knownCatalog(tool.store, options.arguments[0]);
+    if (!catalog)
+        return kExitFailure;
+    platform::LinuxVolumes volumes;
+    const auto location = options.arguments.size() == 2 ? std::optional(options.arguments[1]) : std::nullopt;
+    const auto answer = whereIs(tool.store, volumes, *catalog, location);
+    if (!answer) {
+        printError(answer.error());
+        return kExitFailure;
+    }
+    if (!answer->note.empty())
+        printError(answer->note);
+    tool.output.line(answer->line);
+    return tool.finish(answer->online ? 0 : kExitFailure);
+}
+
 int run(const std::vector<std::string>& words)
 {
     const auto options = parseCommandLine(words);
@@ -311,6 +351,8 @@ int run(const std::vector<std::string>& words)
         return lsCommand(tool);
     if (command == "delete")
         return deleteCommand(tool);
+    if (command == "where")
+        return whereCommand(tool);
     printError("未知的命令：" + command);
     printUsage();
     return kExitUsage;

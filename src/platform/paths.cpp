@@ -25,4 +25,18 @@ std::string collapseDoubledSeparators(std::string_view path)
     return collapsed;
 }
 
+std::optional<std::string_view> pathBelow(std::string_view path, std::string_view folder)
+{
+    while (folder.size() > 1 && folder.back() == kPathSeparator)
+        folder.remove_suffix(1);
+    if (folder.empty() || !path.starts_with(folder))
+        return std::nullopt;
+    std::string_view rest = path.substr(folder.size());
+    if (!rest.empty() && rest.front() != kPathSeparator && folder.back() != kPathSeparator)
+        return std::nullopt;
+    while (!rest.empty() && rest.front() == kPathSeparator)
+        rest.remove_prefix(1);
+    return rest;
+}
+
 } // namespace mellowby::platform

@@ -4,11 +4,15 @@
 
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogstore.h"
 #include "catalog/drivelist.h"
+#include "catalog/volumerecord.h"
+#include "catalog/volumewhereabouts.h"
 #include "platform/desktopopener.h"
 #include "platform/filesystem.h"
 #include "platform/messagebox.h"
 #include "platform/paths.h"
+#include "platform/volumes.h"
 #include "search/filelist.h"
 
 namespace mellowby::search {
@@ -18,6 +22,53 @@ namespace {
 void showNotice(platform::IMessageBox& box, const std::string& text)
 {
     box.show({ text, "Mellowby", platform::MessageIcon::None, platform::MessageButtons::Ok });
+}
+
+// What the catalog's record of its volume says of a file: where the file is now, or the text of
+// the box that says why it cannot be opened. Neither when the catalog has no record or the record
+// cannot tell, and the file is looked for where the list says, as always.
+struct VolumeVerdict {
+    std::optional<std::string> path;
+    std::optional<std::string> notice;
+};
+
+VolumeVerdict checkVolume(const catalog::CatalogStore& store, FileOpening& services, const std::string& disc,
+    const std::string& path, const platform::Drive* opticalDrive)
+{
+    // A record speaks only of the files under the folder that was scanned.
+    const auto record = store.volumeRecord(disc);
+    if (!record || !catalog::relocated(*record, path, record->scannedPath))
+        return {};
+    const auto mounted = services.volumes.mountedVolumes();
+    if (!mounted)
+        return {};
+    const auto where = catalog::locateVolume(*record, *mounted);
+    std::string wanted = catalog::volumeDescription(record->volume);
+    const bool optical = opticalDrive != nullptr || record->volume.type == "iso9660" || record->volume.type == "udf";
+    const std::string medium = optical ? "光盘" : "磁盘";
+    switch (where.state) {
+    case catalog::VolumeState::Mounted:
+        return { catalog::relocated(*record, path, where.scannedPathNow), std::nullopt };
+    case catalog::VolumeState::Replaced: {
+        std::string current = catalog::volumeDescription(where.volume);
+        // Discs burned with the same label are told apart by what else is known of them.
+        if (current == wanted) {
+            wanted = catalog::volumeDescription(record->volume, catalog::VolumeDetail::Full);
+            current = catalog::volumeDescription(where.volume, catalog::VolumeDetail::Full);
+        }
+        return { std::nullopt,
+            "指定文件在" + medium + " " + wanted + " 上，驱动器中现在是" + medium + " " + current + " ，请放入名为 "
+                + disc + " 的" + medium + "！" };
+    }
+    case catalog::VolumeState::Absent:
+        break;
+    }
+    // An empty optical drive asks for the disc as it always has.
+    if (opticalDrive != nullptr)
+        return {};
+    return { std::nullopt,
+        "指定文件在" + medium + " " + wanted + " 上，现在找不到该" + medium + "，请放入名为 " + disc + " 的" + medium
+            + "！" };
 }
 
 } // namespace
@@ -32,17 +83,25 @@ void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, st
         std::string path = row.location;
         if (path.size() > 1 && path.back() == platform::kPathSeparator)
             path.pop_back();
-        const auto slash = path.rfind(platform::kPathSeparator);
-        const std::string workingFolder = slash == std::string::npos ? services.programFolder + platform::kPathSeparator
-                                                                     : path.substr(0, slash + 1);
+        // Rows listed from the tree carry no catalog name; they come from the current catalog.
+        const std::string disc = row.catalog.empty() ? browser.currentCatalogName() : row.catalog;
 
         const platform::Drive* drive = services.drives.opticalDriveOf(path);
-        if (drive != nullptr && !catalog::ifMediaValided(services.drivesProbe, browser.box(), drive->root)) {
-            // Rows listed from the tree carry no catalog name; they come from the current catalog.
-            const std::string disc = row.catalog.empty() ? browser.currentCatalogName() : row.catalog;
+        const VolumeVerdict verdict = checkVolume(browser.store(), services, disc, path, drive);
+        if (verdict.notice) {
+            showNotice(browser.box(), *verdict.notice);
+            return;
+        }
+        if (verdict.path) {
+            // On its volume, wherever that is mounted now: the disc is there, and readable.
+            path = *verdict.path;
+        } else if (drive != nullptr && !catalog::ifMediaValided(services.drivesProbe, browser.box(), drive->root)) {
             showNotice(browser.box(), "指定文件在光盘上，请放入名为 " + disc + " 的光盘！");
             return;
         }
+        const auto slash = path.rfind(platform::kPathSeparator);
+        const std::string workingFolder = slash == std::string::npos ? services.programFolder + platform::kPathSeparator
+                                                                     : path.substr(0, slash + 1);
         if (!services.fileSystem.isFile(path)) {
             showNotice(browser.box(), "当前文件不存，请检查！");
             return;

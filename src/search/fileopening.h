@@ -8,6 +8,7 @@ namespace mellowby::platform {
 class IDesktopOpener;
 class IDrives;
 class IFileSystem;
+class IVolumes;
 } // namespace mellowby::platform
 
 namespace mellowby::browse {
@@ -26,13 +27,16 @@ class FileList;
 struct FileOpening {
     const catalog::DriveList& drives;
     platform::IDrives& drivesProbe;
+    platform::IVolumes& volumes;
     platform::IFileSystem& fileSystem;
     platform::IDesktopOpener& opener;
     std::string programFolder;
 };
 
 // A double-click on the list: opens the selected row's file with the desktop's program for it, or
-// asks for the disc when the file lives on an optical drive without a readable disc.
+// asks for the disc when the file lives on an optical drive without a readable disc. A catalog
+// that knows its volume finds the file wherever that volume is mounted now, and says which disc
+// it wants when another one is in its place.
 void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, std::optional<std::size_t> selectedRow,
     FileOpening& services);
 

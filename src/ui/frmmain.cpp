@@ -360,8 +360,8 @@ void frmMain::listVDir_DblClick()
         std::optional<std::size_t> row;
         if (current.isValid() && m_listVDir->selectionModel()->isRowSelected(current.row(), current.parent()))
             row = static_cast<std::size_t>(current.row());
-        search::FileOpening services { m_context.drives, m_context.drivesProbe, m_context.fileSystem, m_context.opener,
-            m_context.folder.path() };
+        search::FileOpening services { m_context.drives, m_context.drivesProbe, m_context.volumes, m_context.fileSystem,
+            m_context.opener, m_context.folder.path() };
         search::listVDir_DblClick(m_browser, m_list, row, services);
     });
 }

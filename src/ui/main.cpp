@@ -9,6 +9,7 @@
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxdrives.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "platform/linux/linuxvolumes.h"
 #include "platform/programpath.h"
 #include "ui/applicationicon.h"
 #include "ui/frmmain.h"
@@ -36,6 +37,7 @@ int main(int argc, char* argv[])
     platform::LinuxDirectoryLister lister;
     platform::LinuxFileSystem fileSystem;
     platform::LinuxDrives drives;
+    platform::LinuxVolumes volumes;
     ui::QtMessageBox box;
     ui::QtDesktopOpener opener;
     ui::QtFolderPicker folderPicker;
@@ -47,6 +49,7 @@ int main(int argc, char* argv[])
         lister,
         fileSystem,
         drives,
+        volumes,
         box,
         opener,
         folderPicker,

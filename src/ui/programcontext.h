@@ -10,6 +10,7 @@ class IDirectoryLister;
 class IDrives;
 class IFileSystem;
 class IMessageBox;
+class IVolumes;
 } // namespace mellowby::platform
 
 namespace mellowby::ui {
@@ -27,6 +28,7 @@ struct ProgramContext {
     platform::IDirectoryLister& lister;
     platform::IFileSystem& fileSystem;
     platform::IDrives& drivesProbe;
+    platform::IVolumes& volumes;
     platform::IMessageBox& box;
     platform::IDesktopOpener& opener;
     IFolderPicker& folderPicker;

@@ -42,8 +42,9 @@ public:
 
     void setRoot(std::string root) { m_root = std::move(root); }
 
-    // Scans the tree described so far into the catalog `name`, replacing one of that name.
-    bool write(const std::string& name)
+    // Scans the tree described so far into the catalog `name`, replacing one of that name; with
+    // volumes, the catalog records the volume of its root.
+    bool write(const std::string& name, platform::IVolumes* volumes = nullptr)
     {
         FakeMessageBox box;
         box.queueAnswer(platform::MessageAnswer::Yes);
@@ -51,7 +52,7 @@ public:
         platform::LinuxFileSystem fileSystem;
         const catalog::DateFormatter dates("zh_CN");
         const catalog::CatalogStore store(m_dataDir.string(), fileSystem);
-        catalog::ScanContext context { store, settings, m_lister, box, dates, nullptr };
+        catalog::ScanContext context { store, settings, m_lister, box, dates, nullptr, nullptr, volumes };
         return catalog::genXml(context, m_root, name).has_value();
     }
 

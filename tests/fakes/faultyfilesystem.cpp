@@ -4,8 +4,9 @@ namespace mellowby::fakes {
 
 class FaultyReplacement final : public platform::IReplacement {
 public:
-    FaultyReplacement(FaultyFileSystem& owner, std::unique_ptr<platform::IReplacement> real)
+    FaultyReplacement(FaultyFileSystem& owner, std::string path, std::unique_ptr<platform::IReplacement> real)
         : m_owner(owner)
+        , m_path(std::move(path))
         , m_real(std::move(real))
     {
     }
@@ -32,11 +33,14 @@ public:
     {
         if (m_owner.m_renameError)
             return std::unexpected(*m_owner.m_renameError);
+        if (m_owner.m_commitSuffix && m_path.ends_with(*m_owner.m_commitSuffix))
+            return std::unexpected(m_owner.m_commitError);
         return m_real->commit();
     }
 
 private:
     FaultyFileSystem& m_owner;
+    std::string m_path;
     std::unique_ptr<platform::IReplacement> m_real;
 };
 
@@ -49,23 +53,23 @@ std::expected<std::optional<std::string>, platform::Error> FaultyFileSystem::rea
 }
 
 std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFileSystem::faulty(
-    std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> real)
+    const std::string& path, std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> real)
 {
     if (!real)
         return std::unexpected(real.error());
-    return std::make_unique<FaultyReplacement>(*this, std::move(*real));
+    return std::make_unique<FaultyReplacement>(*this, path, std::move(*real));
 }
 
 std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFileSystem::beginReplacement(
     const std::string& path)
 {
-    return faulty(m_real.beginReplacement(path));
+    return faulty(path, m_real.beginReplacement(path));
 }
 
 std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFileSystem::beginCacheReplacement(
     const std::string& path)
 {
-    return faulty(m_real.beginCacheReplacement(path));
+    return faulty(path, m_real.beginCacheReplacement(path));
 }
 
 std::expected<std::unique_ptr<platform::IReadableFile>, platform::Error> FaultyFileSystem::openForReading(

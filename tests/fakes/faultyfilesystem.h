@@ -9,7 +9,7 @@ namespace mellowby::fakes {
 
 // Passes every operation to a real file system, but can make writes fail once a number of bytes
 // has been written in total (a disk filling up), make renames (a replacement's commit included)
-// fail, or make reads fail.
+// fail, make the commits of some replacements fail, or make reads fail.
 class FaultyFileSystem final : public platform::IFileSystem {
 public:
     explicit FaultyFileSystem(platform::IFileSystem& real)
@@ -23,6 +23,12 @@ public:
         m_writeError = std::move(error);
     }
     void failRenames(platform::Error error) { m_renameError = std::move(error); }
+    // Commits of replacements of files whose path ends in suffix fail with error.
+    void failCommitsOf(std::string suffix, platform::Error error)
+    {
+        m_commitSuffix = std::move(suffix);
+        m_commitError = std::move(error);
+    }
     void failCreateDirectory(platform::Error error) { m_createDirectoryError = std::move(error); }
     // Reads (and mappings) of files whose path ends in suffix fail with error.
     void failReads(std::string suffix, platform::Error error)
@@ -63,7 +69,7 @@ private:
     friend class FaultyReplacement;
 
     std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> faulty(
-        std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> real);
+        const std::string& path, std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> real);
 
     platform::IFileSystem& m_real;
     std::optional<std::uint64_t> m_writeBudget;
@@ -72,6 +78,8 @@ private:
     std::optional<platform::Error> m_createDirectoryError;
     std::optional<std::string> m_readSuffix;
     platform::Error m_readError;
+    std::optional<std::string> m_commitSuffix;
+    platform::Error m_commitError;
 };
 
 } // namespace mellowby::fakes

@@ -12,6 +12,7 @@
 #include "fakes/fakedesktopopener.h"
 #include "fakes/fakedrives.h"
 #include "fakes/fakemessagebox.h"
+#include "fakes/fakevolumes.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "search/catalogcommands.h"
 #include "search/filelist.h"
@@ -144,8 +145,9 @@ protected:
 
     catalog::DriveList m_drives;
     fakes::FakeDrives m_probe;
+    fakes::FakeVolumes m_volumes;
     fakes::FakeDesktopOpener m_opener;
-    FileOpening m_services { m_drives, m_probe, m_fileSystem, m_opener, "/opt/mellowby" };
+    FileOpening m_services { m_drives, m_probe, m_volumes, m_fileSystem, m_opener, "/opt/mellowby" };
     fs::path m_file;
 };
 

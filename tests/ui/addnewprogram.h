@@ -22,6 +22,7 @@
 #include "fakes/fakedirectorylister.h"
 #include "fakes/fakedrives.h"
 #include "fakes/fakemessagebox.h"
+#include "fakes/fakevolumes.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "ui/folderpicker.h"
 #include "ui/programcontext.h"
@@ -49,8 +50,8 @@ public:
 class AddNewProgram {
 public:
     explicit AddNewProgram(platform::IDirectoryLister& lister)
-        : context { app::ProgramFolder(folder.path(), fileSystem), {}, {}, lister, fileSystem, drives, box, opener,
-            picker }
+        : context { app::ProgramFolder(folder.path(), fileSystem), {}, {}, lister, fileSystem, drives, volumes, box,
+            opener, picker }
         , store(folder / "Data", fileSystem)
         , indexes(store, catalog::userCacheFolder())
         , browser(indexes, box)
@@ -80,6 +81,7 @@ public:
     TemporaryFolder folder;
     platform::LinuxFileSystem fileSystem;
     fakes::FakeDrives drives;
+    fakes::FakeVolumes volumes;
     fakes::FakeMessageBox box;
     fakes::FakeDesktopOpener opener;
     ScriptedFolderPicker picker;

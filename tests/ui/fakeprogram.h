@@ -8,6 +8,7 @@
 #include "fakes/fakedesktopopener.h"
 #include "fakes/fakedrives.h"
 #include "fakes/fakemessagebox.h"
+#include "fakes/fakevolumes.h"
 #include "fakes/faultyfilesystem.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -33,8 +34,8 @@ public:
 class FakeProgram {
 public:
     explicit FakeProgram(std::string programFolder)
-        : context { app::ProgramFolder(std::move(programFolder), fileSystem), {}, {}, lister, fileSystem, drives, box,
-            opener, picker }
+        : context { app::ProgramFolder(std::move(programFolder), fileSystem), {}, {}, lister, fileSystem, drives,
+            volumes, box, opener, picker }
     {
     }
     FakeProgram(const FakeProgram&) = delete;
@@ -44,6 +45,7 @@ public:
     platform::LinuxFileSystem realFileSystem;
     fakes::FaultyFileSystem fileSystem { realFileSystem };
     fakes::FakeDrives drives;
+    fakes::FakeVolumes volumes;
     fakes::FakeMessageBox box;
     fakes::FakeDesktopOpener opener;
     FakeFolderPicker picker;

@@ -428,6 +428,18 @@ private Q_SLOTS:
         QCOMPARE(lblShow()->text(), kGenerated);
     }
 
+    // The walk asks the program's volumes which one it scans, and the catalog keeps the answer.
+    void theScannedVolumeIsRecorded()
+    {
+        open(m_tree);
+        program().volumes.mounted = { { "1234-ABCD", "DATA", "ext4", 1 << 30, "/dev/sdb1", "/data", "/" } };
+        cmbDisk()->setEditText(u"/data/photos"_s);
+        program().box.queuePromptAnswer("Disc");
+        QVERIFY(generate());
+        QCOMPARE(program().dataFiles(), (std::vector<std::string> { "Disc.idx", "Disc.vol", "Disc.xml" }));
+        QVERIFY(contains(tests::readFile(program().dataFile("Disc.vol")), "\nuuid=1234-ABCD\n"));
+    }
+
     void decliningTheOverwriteKeepsTheOldCatalog()
     {
         open(m_tree);

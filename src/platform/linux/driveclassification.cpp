@@ -6,98 +6,18 @@
 #include <optional>
 #include <set>
 
+#include "platform/linux/mounttable.h"
+
 namespace mellowby::platform {
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct MountEntry {
-    std::string majorMinor;
-    std::string mountPoint;
-    std::string fsType;
-    std::string source;
-};
-
 struct OpticalDrive {
     std::string name;
     std::string majorMinor;
 };
-
-constexpr std::string_view kPseudoFileSystems[]
-    = { "proc", "sysfs", "cgroup", "cgroup2", "devpts", "devtmpfs", "securityfs", "debugfs", "tracefs", "pstore", "bpf",
-          "mqueue", "hugetlbfs", "configfs", "fusectl", "binfmt_misc", "autofs", "efivarfs", "selinuxfs", "rpc_pipefs",
-          "nsfs", "nfsd", "xenfs", "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs", "fuse.snapfuse" };
-constexpr std::string_view kNetworkFileSystems[] = { "nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs" };
-constexpr std::string_view kSystemAreas[] = { "/dev", "/run", "/sys", "/proc" };
-
-bool contains(const auto& list, std::string_view value)
-{
-    return std::ranges::find(list, value) != std::ranges::end(list);
-}
-
-bool isAtOrUnder(std::string_view path, std::string_view folder)
-{
-    return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
-}
-
-// The kernel writes space, tab, newline and backslash in mount points as \ooo octal escapes.
-std::string unescaped(std::string_view text)
-{
-    const auto isOctal = [](char c) { return c >= '0' && c <= '7'; };
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() && isOctal(text[i + 1]) && isOctal(text[i + 2])
-            && isOctal(text[i + 3])) {
-            result.push_back(
-                static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0')));
-            i += 3;
-        } else {
-            result.push_back(text[i]);
-        }
-    }
-    return result;
-}
-
-std::vector<std::string_view> fields(std::string_view line)
-{
-    std::vector<std::string_view> result;
-    for (std::size_t start = line.find_first_not_of(" \t"); start != std::string_view::npos;) {
-        const auto end = line.find_first_of(" \t", start);
-        result.push_back(line.substr(start, end - start));
-        start = line.find_first_not_of(" \t", end);
-    }
-    return result;
-}
-
-template <typename Handle> void forEachLine(std::string_view text, Handle handle)
-{
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        handle(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    }
-}
-
-// Fields: id, parent, major:minor, root, mount point, options, optional fields, "-", type,
-// source, super options. A later mount at the same point hides the earlier one.
-std::vector<MountEntry> visibleMounts(std::string_view mountInfo)
-{
-    std::vector<MountEntry> mounts;
-    forEachLine(mountInfo, [&](std::string_view line) {
-        const auto parts = fields(line);
-        if (parts.size() < 10)
-            return;
-        const auto separator = std::find(parts.begin() + 6, parts.end(), "-");
-        if (std::distance(separator, parts.end()) < 3)
-            return;
-        const std::string mountPoint = unescaped(parts[4]);
-        std::erase_if(mounts, [&](const MountEntry& mount) { return mount.mountPoint == mountPoint; });
-        mounts.push_back({ std::string(parts[2]), mountPoint, std::string(separator[1]), unescaped(separator[2]) });
-    });
-    return mounts;
-}
 
 std::optional<std::string> firstLine(const fs::path& file)
 {
@@ -151,26 +71,18 @@ std::optional<std::string> fstabMountPoint(std::string_view fstab, const std::st
 {
     std::optional<std::string> found;
     forEachLine(fstab, [&](std::string_view line) {
-        const auto parts = fields(line);
+        const auto parts = tableFields(line);
         if (found || parts.size() < 2 || !parts[0].starts_with("/dev/"))
             return;
         if (deviceName(parts[0], devRoot) == name)
-            found = unescaped(parts[1]);
+            found = unescapedTableField(parts[1]);
     });
     return found;
 }
 
-bool isPseudo(const MountEntry& mount)
-{
-    return contains(kPseudoFileSystems, mount.fsType)
-        || (mount.fsType == "squashfs" && isAtOrUnder(mount.mountPoint, "/snap"))
-        || ((mount.fsType == "tmpfs" || mount.fsType == "ramfs")
-            && std::ranges::any_of(kSystemAreas, [&](auto area) { return isAtOrUnder(mount.mountPoint, area); }));
-}
-
 DriveKind kindOf(const MountEntry& mount, const std::string& sysfsRoot)
 {
-    if (contains(kNetworkFileSystems, mount.fsType))
+    if (isNetworkFileSystem(mount.fsType))
         return DriveKind::Remote;
     if (mount.fsType == "tmpfs" || mount.fsType == "ramfs")
         return DriveKind::RamDisk;
@@ -189,7 +101,7 @@ std::vector<DriveEntry> classifyDrives(
     std::vector<DriveEntry> drives;
 
     for (const auto& mount : visibleMounts(mountInfo)) {
-        if (isPseudo(mount))
+        if (isPseudoFileSystem(mount))
             continue;
         const auto optical = std::ranges::find(opticals, mount.majorMinor, &OpticalDrive::majorMinor);
         if (optical != opticals.end()) {

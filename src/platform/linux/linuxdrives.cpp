@@ -10,23 +10,11 @@
 #include <unistd.h>
 
 #include "platform/linux/filedescriptor.h"
+#include "platform/linux/mounttable.h"
 
 namespace mellowby::platform {
 
 namespace {
-
-// The mount tables are small; anything near this size is not one.
-constexpr std::size_t kMaxTableSize = 16 * 1024 * 1024;
-
-std::expected<std::string, Error> readText(const std::string& path)
-{
-    auto text = readWholeRegularFile(path, kMaxTableSize);
-    if (!text)
-        return std::unexpected(text.error());
-    if (!*text)
-        return std::unexpected(errorFromErrno(ENOENT));
-    return std::move(**text);
-}
 
 std::string_view withoutTrailingSeparators(std::string_view path)
 {
@@ -56,10 +44,10 @@ LinuxDrives::LinuxDrives(DrivePaths paths)
 
 std::expected<std::vector<DriveEntry>, Error> LinuxDrives::currentDrives() const
 {
-    const auto mountInfo = readText(m_paths.mountInfo);
+    const auto mountInfo = readMountTable(m_paths.mountInfo);
     if (!mountInfo)
         return std::unexpected(mountInfo.error());
-    const std::string fstab = readText(m_paths.fstab).value_or("");
+    const std::string fstab = readMountTable(m_paths.fstab).value_or("");
     return classifyDrives(*mountInfo, fstab, m_paths.sysfsRoot, m_paths.devRoot);
 }
 
