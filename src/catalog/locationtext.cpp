@@ -4,8 +4,7 @@ namespace mellowby::catalog {
 
 char locationSeparatorFor(std::string_view diskLabel)
 {
-    return diskLabel.find('\\') != std::string_view::npos && diskLabel.find('/') == std::string_view::npos ? '\\'
-                                                                                                           : '/';
+    return diskLabel.find('\\') != std::string_view::npos && diskLabel.find('/') == std::string_view::npos ? '\\' : '/';
 }
 
 void collapseSeparators(std::string& text, char separator, std::size_t from)

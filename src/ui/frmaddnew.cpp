@@ -85,8 +85,8 @@ struct frmAddNew::Generation {
         : name(std::move(catalogName))
         , dates(catalog::DateFormatter::userLocaleName())
         , box(context.box)
-        , scan(catalog::ScanContext { indexes.store(), context.settings, context.lister, box, dates, nullptr,
-              &indexes, &context.volumes },
+        , scan(catalog::ScanContext { indexes.store(), context.settings, context.lister, box, dates, nullptr, &indexes,
+                   &context.volumes },
               path, name, std::move(onFinished))
     {
     }

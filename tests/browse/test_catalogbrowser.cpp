@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogreader.h"
 #include "catalog/catalogindexes.h"
+#include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"

@@ -120,7 +120,8 @@ protected:
 
     Names findAll(const std::string& text)
     {
-        fill([&] { search::cmdFind_Click(m_indexes, m_box, *m_list, text, search::SearchScope::of(*m_browser, true)); });
+        fill(
+            [&] { search::cmdFind_Click(m_indexes, m_box, *m_list, text, search::SearchScope::of(*m_browser, true)); });
         return column(FileColumn::FName);
     }
 

@@ -14,8 +14,8 @@
 
 #include "app/settings.h"
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogreader.h"
 #include "catalog/catalogindexes.h"
+#include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
