@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,6 +40,53 @@ inline double runSeconds(const std::vector<std::string>& command)
         std::exit(1);
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// What a run of a command took: wall-clock seconds, and its peak resident memory in bytes.
+struct RunFigures {
+    double seconds = 0;
+    double peakBytes = 0;
+};
+
+// Runs command (no shell) with its standard output going into a pipe that this process drains as
+// a reader at the other end would, so that a program that writes much pays for it, and one that
+// writes to /dev/null takes no shortcut. Ends the benchmark when the command fails.
+inline RunFigures runPiped(const std::vector<std::string>& command)
+{
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) {
+        std::perror("pipe");
+        std::exit(1);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(pipeEnds[1], STDOUT_FILENO);
+        const int devNull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devNull, STDERR_FILENO);
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        std::vector<char*> argv;
+        for (const auto& word : command)
+            argv.push_back(const_cast<char*>(word.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeEnds[1]);
+    static char sink[64 * 1024];
+    while (::read(pipeEnds[0], sink, sizeof sink) > 0) { }
+    ::close(pipeEnds[0]);
+    int status = 0;
+    struct rusage usage { };
+    ::wait4(child, &status, 0, &usage);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(
+            stderr, "command failed: %s %s\n", command[0].c_str(), command.size() > 1 ? command[1].c_str() : "");
+        std::exit(1);
+    }
+    return { seconds, static_cast<double>(usage.ru_maxrss) * 1024.0 };
 }
 
 inline double median(std::vector<double> values)

@@ -54,6 +54,10 @@ public:
     {
         return { reinterpret_cast<Record*>(m_data), m_size / sizeof(Record) };
     }
+    template <typename Record> std::span<const Record> records() const
+    {
+        return { reinterpret_cast<const Record*>(m_data), m_size / sizeof(Record) };
+    }
     // Lets the memory go.
     void release() { *this = GrowingBuffer(); }
 

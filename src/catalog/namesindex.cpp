@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <limits>
+#include <thread>
 #include <xxhash.h>
 
+#include "catalog/handoffqueue.h"
 #include "catalog/locationtext.h"
 #include "catalog/namesindexformat.h"
 
@@ -21,8 +24,12 @@ constexpr std::uint64_t kMaxPrefixBytes = 256ull << 20;
 // blocks are taken one after another, and kBlocksAtHand single blocks.
 constexpr std::uint64_t kRunBlocks = 16;
 constexpr std::size_t kBlocksAtHand = 1024;
+// A section of no more blocks than this (the size and date texts, mostly) is read whole.
+constexpr std::uint64_t kWholeSectionBlocks = 64;
 // How many blocks of the names a search reads at a time.
 constexpr std::uint64_t kSearchBlocks = 64;
+// From how many bytes of names on the names are searched on a thread of their own.
+constexpr std::uint64_t kSearchApartFrom = 4 * kSearchBlocks * fmt::kBlockSize;
 
 std::uint64_t blocksOf(std::uint64_t length)
 {
@@ -44,6 +51,44 @@ std::uint64_t countNuls(const char* begin, const char* end)
     for (; begin != end; ++begin)
         count += *begin == '\0' ? 1 : 0;
     return count;
+}
+
+char upperAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Whether upper is name with its ASCII letters upper-cased and nothing else changed: what the
+// search compares for every name it does not list apart.
+bool upperCasesLetterByLetter(std::string_view name, std::string_view upper)
+{
+    if (name.size() != upper.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (upperAscii(name[i]) != upper[i])
+            return false;
+    }
+    return true;
+}
+
+// Copies [begin, end) to into with the ASCII letters upper-cased, eight bytes at a time.
+void copyUpperAscii(const char* begin, const char* end, char* into)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kTops = 0x8080808080808080ull;
+    for (; end - begin >= 8; begin += 8, into += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, begin, sizeof word);
+        // In each byte below 0x80, the top bit of low + 0x1F is set from 'a' up, that of
+        // low + 0x05 from past 'z' up; neither sum carries into the next byte.
+        const std::uint64_t low = word & ~kTops;
+        const std::uint64_t lowerCase
+            = (low + kOnes * (0x80 - 'a')) & ~(low + kOnes * (0x80 - 'z' - 1)) & ~word & kTops;
+        word ^= lowerCase >> 2; // 0x80 >> 2 is the bit between the cases
+        std::memcpy(into, &word, sizeof word);
+    }
+    for (; begin != end; ++begin, ++into)
+        *into = upperAscii(*begin);
 }
 
 // The checksums of the blocks of the sections of an index, fed to it in pieces of any size.
@@ -115,23 +160,23 @@ std::string keyText(const IndexKey& key)
 
 } // namespace
 
-std::uint32_t NamesIndexBuilder::TextNumbers::find(std::string_view value, std::uint64_t hash, std::size_t& slot) const
+std::uint32_t NamesIndexBuilder::TextNumbers::find(
+    std::string_view texts, std::string_view value, std::uint64_t hash, std::size_t& slot) const
 {
     const std::size_t mask = m_slots.size() - 1;
-    for (slot = hash & mask; m_slots[slot].number != fmt::kNone; slot = (slot + 1) & mask) {
+    for (slot = hash & mask; m_slots[slot].offset != fmt::kNone; slot = (slot + 1) & mask) {
         const Slot& entry = m_slots[slot];
         if (entry.hash == hash && entry.length == value.size()
-            && std::string_view(m_texts).substr(entry.offset, entry.length) == value)
-            return entry.number;
+            && texts.substr(entry.offset + sizeof(std::uint32_t), entry.length) == value)
+            return entry.offset;
     }
     return fmt::kNone;
 }
 
 void NamesIndexBuilder::TextNumbers::add(
-    std::string_view value, std::uint64_t hash, std::size_t slot, std::uint32_t number)
+    std::uint64_t hash, std::size_t slot, std::uint32_t offset, std::uint32_t length)
 {
-    m_slots[slot] = { hash, number, static_cast<std::uint32_t>(value.size()), m_texts.size() };
-    m_texts += value;
+    m_slots[slot] = { hash, offset, length };
     ++m_used;
 }
 
@@ -140,13 +185,13 @@ void NamesIndexBuilder::TextNumbers::reserveOne()
     if (m_slots.size() >= 2 * (m_used + 1))
         return;
     // Twice the room, every text placed again.
-    std::vector<Slot> slots(std::max<std::size_t>(1024, m_slots.size() * 2), Slot { 0, fmt::kNone, 0, 0 });
+    std::vector<Slot> slots(std::max<std::size_t>(1024, m_slots.size() * 2), Slot { 0, fmt::kNone, 0 });
     const std::size_t mask = slots.size() - 1;
     for (const Slot& entry : m_slots) {
-        if (entry.number == fmt::kNone)
+        if (entry.offset == fmt::kNone)
             continue;
         std::size_t slot = entry.hash & mask;
-        while (slots[slot].number != fmt::kNone)
+        while (slots[slot].offset != fmt::kNone)
             slot = (slot + 1) & mask;
         slots[slot] = entry;
     }
@@ -157,37 +202,27 @@ void NamesIndexBuilder::TextNumbers::clear()
 {
     m_slots = {};
     m_used = 0;
-    m_texts = {};
-}
-
-std::uint32_t NamesIndexBuilder::numberOf(TextNumbers& numbers, std::string_view value)
-{
-    numbers.reserveOne();
-    const std::uint64_t hash = XXH3_64bits(value.data(), value.size());
-    std::size_t slot = 0;
-    const std::uint32_t found = numbers.find(value, hash, slot);
-    if (found != fmt::kNone)
-        return found;
-    const std::uint32_t number = newText(value);
-    numbers.add(value, hash, slot, number);
-    return number;
-}
-
-std::uint32_t NamesIndexBuilder::newText(std::string_view value)
-{
-    if (m_textPlaces.size() >= fmt::kNone - 1) {
-        giveUp();
-        return 0;
-    }
-    const auto number = static_cast<std::uint32_t>(m_textPlaces.size());
-    m_textPlaces.emplace_back(m_texts.size(), value.size());
-    m_texts += value;
-    return number;
 }
 
 std::uint32_t NamesIndexBuilder::text(std::string_view value)
 {
-    return numberOf(m_fileTexts, value);
+    m_fileTexts.reserveOne();
+    const std::uint64_t hash = XXH3_64bits(value.data(), value.size());
+    std::size_t slot = 0;
+    const std::uint32_t found = m_fileTexts.find(m_texts, value, hash, slot);
+    if (found != fmt::kNone)
+        return found;
+    // Each text once, its length first; offsets beyond 32 bits are not indexed.
+    const std::uint64_t offset = m_texts.size();
+    if (offset + sizeof(std::uint32_t) + value.size() >= fmt::kNone) {
+        giveUp();
+        return 0;
+    }
+    const auto length = static_cast<std::uint32_t>(value.size());
+    m_texts.append(reinterpret_cast<const char*>(&length), sizeof length);
+    m_texts += value;
+    m_fileTexts.add(hash, slot, static_cast<std::uint32_t>(offset), length);
+    return static_cast<std::uint32_t>(offset);
 }
 
 std::uint32_t NamesIndexBuilder::addDirectory(std::uint32_t parent, std::string_view title, std::string prefix)
@@ -259,28 +294,48 @@ void NamesIndexBuilder::addFile(std::string_view name, std::uint32_t size, std::
         return;
     const std::string_view upper = m_upper.upper(name);
     // Names beyond 32-bit offsets are not indexed.
-    if (m_files.size() / sizeof(fmt::FileRecord) >= fmt::kNone - 1 || name.size() > fmt::kMaxNameBytes
-        || upper.size() > fmt::kMaxNameBytes || m_names.size() + name.size() >= fmt::kNone) {
+    if (m_fileCount >= fmt::kNone - 1 || name.size() > fmt::kMaxNameBytes || upper.size() > fmt::kMaxNameBytes
+        || m_names.size() + name.size() >= fmt::kNone) {
         giveUp();
         return;
     }
-    m_files.appendRecord(
-        fmt::FileRecord { static_cast<std::uint32_t>(m_names.size()), m_open.back().first, size, date });
+    const std::uint32_t number = m_fileCount++;
+    const std::uint32_t directory = m_open.back().first;
+    const auto runs = m_runs.records<fmt::RunRecord>();
+    if (runs.empty() || runs.back().directory != directory)
+        m_runs.appendRecord(fmt::RunRecord { number, directory });
+    m_files.appendRecord(fmt::FileRecord { size, date });
+    m_nameOffsets.appendRecord(static_cast<std::uint32_t>(m_names.size()));
     m_names.append(name);
     m_names.append(std::string_view("", 1));
-    m_upperNames.append(upper);
-    m_upperNames.append(std::string_view("", 1));
+    if (!upperCasesLetterByLetter(name, upper)) {
+        m_extraNumbers.appendRecord(number);
+        m_extraUpperNames.append(upper);
+        m_extraUpperNames.append(std::string_view("", 1));
+    }
+}
+
+std::array<std::uint64_t, indexformat::kSectionCount> NamesIndexBuilder::sectionLengths(std::uint64_t keyBytes) const
+{
+    std::array<std::uint64_t, fmt::kSectionCount> lengths {};
+    lengths[fmt::Key] = keyBytes;
+    lengths[fmt::FileTexts] = m_texts.size();
+    lengths[fmt::FolderTexts] = m_folderTexts.size();
+    lengths[fmt::Directories] = m_directories.size() * sizeof(fmt::DirectoryRecord);
+    lengths[fmt::DirectoryRuns] = m_runs.size();
+    lengths[fmt::Files] = m_files.size();
+    lengths[fmt::NameOffsets] = m_nameOffsets.size();
+    lengths[fmt::DirectoryFiles] = std::uint64_t { m_fileCount } * sizeof(std::uint32_t);
+    lengths[fmt::Names] = m_names.size();
+    lengths[fmt::ExtraNumbers] = m_extraNumbers.size();
+    lengths[fmt::ExtraUpperNames] = m_extraUpperNames.size();
+    return lengths;
 }
 
 std::uint64_t NamesIndexBuilder::indexSize(const IndexKey& key) const
 {
-    const std::uint64_t files = m_files.size() / sizeof(fmt::FileRecord);
-    const std::array<std::uint64_t, fmt::kSectionCount> lengths { 0, keyText(key).size(), m_texts.size(),
-        m_textPlaces.size() * sizeof(fmt::TextPlace), m_folderTexts.size(),
-        m_directories.size() * sizeof(fmt::DirectoryRecord), m_files.size(), files * sizeof(std::uint32_t),
-        m_upperNames.size(), m_names.size() };
     std::uint64_t size = sizeof(fmt::Header);
-    for (const std::uint64_t length : lengths)
+    for (const std::uint64_t length : sectionLengths(keyText(key).size()))
         size += length + blocksOf(length) * sizeof(std::uint64_t);
     return size;
 }
@@ -289,16 +344,15 @@ void NamesIndexBuilder::giveUp()
 {
     m_fits = false;
     m_texts = {};
-    m_textPlaces = {};
     m_fileTexts.clear();
     m_folderTexts.release();
     m_directories = {};
     m_firstChild = {};
     m_nextSibling = {};
     m_open = {};
-    m_names.release();
-    m_upperNames.release();
-    m_files.release();
+    m_fileCount = 0;
+    for (GrowingBuffer* buffer : { &m_names, &m_nameOffsets, &m_files, &m_runs, &m_extraNumbers, &m_extraUpperNames })
+        buffer->release();
 }
 
 std::expected<void, platform::Error> NamesIndexBuilder::write(const IndexKey& key, IIndexSink& sink)
@@ -319,22 +373,27 @@ std::expected<NamesIndexBuilder::Body, platform::Error> NamesIndexBuilder::write
     const bool readDirectly = !m_fits;
     if (readDirectly)
         giveUp();
-    const std::span<fmt::FileRecord> files = m_files.records<fmt::FileRecord>();
-    const std::size_t fileCount = files.size();
+    const std::size_t fileCount = m_fileCount;
     const std::size_t directoryCount = m_directories.size();
 
     // Where each folder's files start in DirectoryFiles, and each file's place there.
+    const std::span<const fmt::RunRecord> runs = m_runs.records<fmt::RunRecord>();
+    const auto runEnd = [&](std::size_t run) {
+        return run + 1 < runs.size() ? runs[run + 1].firstFile : static_cast<std::uint32_t>(fileCount);
+    };
     std::vector<std::uint32_t> fileCounts(directoryCount, 0);
-    for (const fmt::FileRecord& file : files)
-        ++fileCounts[file.directory];
+    for (std::size_t run = 0; run < runs.size(); ++run)
+        fileCounts[runs[run].directory] += runEnd(run) - runs[run].firstFile;
     std::vector<std::uint32_t> firstFiles(directoryCount, 0);
     for (std::size_t d = 1; d < directoryCount; ++d)
         firstFiles[d] = firstFiles[d - 1] + fileCounts[d - 1];
     std::vector<std::uint32_t> grouped(fileCount);
     {
         std::vector<std::uint32_t> next = firstFiles;
-        for (std::size_t f = 0; f < fileCount; ++f)
-            grouped[next[files[f].directory]++] = static_cast<std::uint32_t>(f);
+        for (std::size_t run = 0; run < runs.size(); ++run) {
+            for (std::uint32_t f = runs[run].firstFile; f < runEnd(run); ++f)
+                grouped[next[runs[run].directory]++] = f;
+        }
     }
 
     // The layout is known before a byte is written, so the sections go out in one pass, hashed as
@@ -348,16 +407,7 @@ std::expected<NamesIndexBuilder::Body, platform::Error> NamesIndexBuilder::write
     header.fileCount = fileCount;
     header.separator = static_cast<unsigned char>(m_separator);
     header.blockSize = fmt::kBlockSize;
-    std::array<std::uint64_t, fmt::kSectionCount> lengths {};
-    lengths[fmt::Key] = keyBytes.size();
-    lengths[fmt::FileTexts] = m_texts.size();
-    lengths[fmt::FileTextTable] = m_textPlaces.size() * sizeof(fmt::TextPlace);
-    lengths[fmt::FolderTexts] = m_folderTexts.size();
-    lengths[fmt::Directories] = directoryCount * sizeof(fmt::DirectoryRecord);
-    lengths[fmt::Files] = m_files.size();
-    lengths[fmt::DirectoryFiles] = grouped.size() * sizeof(std::uint32_t);
-    lengths[fmt::UpperNames] = m_upperNames.size();
-    lengths[fmt::Names] = m_names.size();
+    const std::array<std::uint64_t, fmt::kSectionCount> lengths = sectionLengths(keyBytes.size());
     std::uint64_t blocks = 0;
     for (std::size_t which = fmt::Key; which < fmt::kSectionCount; ++which)
         blocks += blocksOf(lengths[which]);
@@ -389,13 +439,6 @@ std::expected<NamesIndexBuilder::Body, platform::Error> NamesIndexBuilder::write
         return std::unexpected(written.error());
     section(keyBytes);
     section(m_texts);
-    {
-        std::vector<fmt::TextPlace> table;
-        table.reserve(m_textPlaces.size());
-        for (const auto& [at, length] : m_textPlaces)
-            table.push_back({ at, length });
-        section(bytesOf(table));
-    }
     section(m_folderTexts.bytes());
     {
         std::vector<fmt::DirectoryRecord> records;
@@ -408,19 +451,24 @@ std::expected<NamesIndexBuilder::Body, platform::Error> NamesIndexBuilder::write
         }
         section(bytesOf(records));
     }
-    section(m_files.bytes());
-    section(bytesOf(grouped));
-    m_textPlaces = {};
     m_folderTexts.release();
     m_directories = {};
     m_firstChild = {};
     m_nextSibling = {};
+    section(m_runs.bytes());
+    m_runs.release();
+    section(m_files.bytes());
     m_files.release();
+    section(m_nameOffsets.bytes());
+    m_nameOffsets.release();
+    section(bytesOf(grouped));
     grouped = {};
-    section(m_upperNames.bytes());
-    m_upperNames.release();
     section(m_names.bytes());
     m_names.release();
+    section(m_extraNumbers.bytes());
+    m_extraNumbers.release();
+    section(m_extraUpperNames.bytes());
+    m_extraUpperNames.release();
     m_texts = {};
     m_fileTexts.clear();
     m_open = {};
@@ -459,7 +507,7 @@ public:
         std::vector<std::uint64_t> checksums)
         : m_file(std::move(file))
         , m_header(header)
-        , m_checksums(std::move(checksums))
+        , m_checksums(std::make_shared<const std::vector<std::uint64_t>>(std::move(checksums)))
     {
         std::uint64_t first = 0;
         for (std::size_t which = fmt::Key; which < fmt::kSectionCount; ++which) {
@@ -467,6 +515,18 @@ public:
             first += blocksOf(header.sections[which].length);
         }
     }
+
+    // A reader of the same file with blocks of its own at hand, for another thread.
+    std::shared_ptr<Reader> another() const
+    {
+        auto reader = std::make_shared<Reader>();
+        reader->m_file = m_file;
+        reader->m_header = m_header;
+        reader->m_checksums = m_checksums;
+        reader->m_firstBlock = m_firstBlock;
+        return reader;
+    }
+    Reader() = default;
 
     const fmt::Header& header() const { return m_header; }
     std::uint64_t length(std::size_t section) const { return m_header.sections[section].length; }
@@ -486,7 +546,7 @@ public:
         for (std::uint64_t block = 0; block < count; ++block) {
             const std::size_t begin = block * fmt::kBlockSize;
             const std::size_t length = std::min<std::size_t>(fmt::kBlockSize, size - begin);
-            if (XXH3_64bits(into + begin, length) != m_checksums[m_firstBlock[section] + first + block])
+            if (XXH3_64bits(into + begin, length) != (*m_checksums)[m_firstBlock[section] + first + block])
                 throw IndexDamaged {};
         }
         return size;
@@ -504,7 +564,24 @@ public:
         Run& run = m_runs[section];
         if (run.first <= first && last < run.first + run.count)
             return { run.bytes.get() + (offset - run.first * fmt::kBlockSize), length };
-        if (first == last && first != m_nextBlock[section]) {
+        const std::uint64_t blocks = blocksOf(this->length(section));
+        if (first == m_nextBlock[section] || blocks <= kWholeSectionBlocks) {
+            // Blocks taken one after another are read a run at a time, a small section whole.
+            const bool whole = blocks <= kWholeSectionBlocks;
+            const std::uint64_t from = whole ? 0 : first;
+            const std::uint64_t count = whole ? blocks : std::min(std::max(last + 1 - from, kRunBlocks), blocks - from);
+            if (count > run.room) {
+                run.bytes = std::make_unique_for_overwrite<char[]>(count * fmt::kBlockSize);
+                run.room = count;
+            }
+            run.count = 0; // until it is read whole
+            read(section, from, count, run.bytes.get());
+            run.first = from;
+            run.count = count;
+            m_nextBlock[section] = from + count;
+            return { run.bytes.get() + (offset - from * fmt::kBlockSize), length };
+        }
+        if (first == last) {
             const std::uint64_t id = m_firstBlock[section] + first;
             Block& block = m_blocks[id % kBlocksAtHand];
             if (block.id != id) {
@@ -516,20 +593,17 @@ public:
             }
             return { block.bytes.get() + offset % fmt::kBlockSize, length };
         }
-        // Blocks taken one after another are read a run at a time.
-        std::uint64_t count = last - first + 1;
-        if (first == m_nextBlock[section])
-            count = std::min(std::max(count, kRunBlocks), blocksOf(this->length(section)) - first);
-        if (count > run.room) {
-            run.bytes = std::make_unique_for_overwrite<char[]>(count * fmt::kBlockSize);
-            run.room = count;
-        }
-        run.count = 0; // until it is read whole
-        read(section, first, count, run.bytes.get());
-        run.first = first;
-        run.count = count;
-        m_nextBlock[section] = first + count;
-        return { run.bytes.get() + (offset - first * fmt::kBlockSize), length };
+        // Across blocks taken out of turn: read apart, the run stays as it is.
+        m_joined.resize((last - first + 1) * fmt::kBlockSize);
+        read(section, first, last - first + 1, m_joined.data());
+        return std::string_view(m_joined).substr(offset - first * fmt::kBlockSize, length);
+    }
+
+    // Whether section is read whole, and stays so.
+    bool holdsWhole(std::size_t section) const
+    {
+        return m_runs[section].first == 0 && m_runs[section].count == blocksOf(length(section))
+            && m_runs[section].count <= kWholeSectionBlocks;
     }
 
     // Copies the bytes [offset, offset + length) of section into text.
@@ -573,11 +647,12 @@ private:
 
     std::shared_ptr<const platform::IReadableFile> m_file;
     fmt::Header m_header;
-    std::vector<std::uint64_t> m_checksums;
+    std::shared_ptr<const std::vector<std::uint64_t>> m_checksums;
     std::array<std::uint64_t, fmt::kSectionCount> m_firstBlock {};
     std::array<std::uint64_t, fmt::kSectionCount> m_nextBlock {};
     std::array<Run, fmt::kSectionCount> m_runs;
     std::vector<Block> m_blocks = std::vector<Block>(kBlocksAtHand);
+    std::string m_joined;
 };
 
 std::expected<NamesIndex, std::string> NamesIndex::open(
@@ -610,9 +685,11 @@ std::expected<NamesIndex, std::string> NamesIndex::open(
     sound = sound && offset == header.fileSize && sections[fmt::Checksums].length == blocks * sizeof(std::uint64_t)
         && header.fileCount < fmt::kNone && header.directoryCount < fmt::kNone
         && sections[fmt::Files].length == header.fileCount * sizeof(fmt::FileRecord)
-        && sections[fmt::Directories].length == header.directoryCount * sizeof(fmt::DirectoryRecord)
+        && sections[fmt::NameOffsets].length == header.fileCount * sizeof(std::uint32_t)
         && sections[fmt::DirectoryFiles].length == header.fileCount * sizeof(std::uint32_t)
-        && sections[fmt::FileTextTable].length % sizeof(fmt::TextPlace) == 0;
+        && sections[fmt::Directories].length == header.directoryCount * sizeof(fmt::DirectoryRecord)
+        && sections[fmt::DirectoryRuns].length % sizeof(fmt::RunRecord) == 0
+        && sections[fmt::ExtraNumbers].length % sizeof(std::uint32_t) == 0;
     if (!sound)
         return std::unexpected("the index's header is damaged");
 
@@ -647,10 +724,16 @@ template <typename Record> Record NamesIndex::record(std::size_t section, std::u
     return record;
 }
 
-void NamesIndex::copyFileText(std::uint32_t number, std::string& text) const
+std::string_view NamesIndex::fileText(std::uint32_t offset, std::string& kept) const
 {
-    const auto place = record<fmt::TextPlace>(fmt::FileTextTable, number);
-    m_reader->copy(fmt::FileTexts, place.offset, place.length, text);
+    std::uint32_t length = 0;
+    std::memcpy(&length, m_reader->bytes(fmt::FileTexts, offset, sizeof length).data(), sizeof length);
+    const std::string_view text = m_reader->bytes(fmt::FileTexts, std::uint64_t { offset } + sizeof length, length);
+    // The few size and date texts of most catalogs are held whole, as long as the index is open.
+    if (m_reader->holdsWhole(fmt::FileTexts))
+        return text;
+    kept.assign(text);
+    return kept;
 }
 
 bool NamesIndex::readsDirectly() const
@@ -697,57 +780,214 @@ std::vector<std::uint32_t> NamesIndex::filesOf(const DirectoryView& directory) c
 
 NamesIndex::FileView NamesIndex::file(std::uint32_t number) const
 {
-    const auto file = record<fmt::FileRecord>(fmt::Files, number);
+    const auto offset = record<std::uint32_t>(fmt::NameOffsets, number);
     Texts& texts = *m_texts;
-    m_reader->copyTerminated(fmt::Names, file.name, texts.name);
-    copyFileText(file.size, texts.size);
-    copyFileText(file.date, texts.date);
-    return { texts.name, texts.size, texts.date, file.directory };
+    m_reader->copyTerminated(fmt::Names, offset, texts.name);
+    const FileView sizeAndDate = textsOf(number);
+    return { texts.name, sizeAndDate.size, sizeAndDate.date };
 }
 
-void NamesIndex::findNames(std::string_view needle, std::vector<std::uint32_t>& hits) const
+NamesIndex::FileView NamesIndex::textsOf(std::uint32_t number) const
+{
+    const auto file = record<fmt::FileRecord>(fmt::Files, number);
+    Texts& texts = *m_texts;
+    const std::string_view size = fileText(file.size, texts.size);
+    return { {}, size, fileText(file.date, texts.date) };
+}
+
+std::vector<std::uint32_t> NamesIndex::extraHits(std::string_view needle) const
+{
+    // Few, and short: read whole.
+    const std::uint64_t count = m_reader->length(fmt::ExtraNumbers) / sizeof(std::uint32_t);
+    const std::string_view names = m_reader->bytes(fmt::ExtraUpperNames, 0, m_reader->length(fmt::ExtraUpperNames));
+    std::vector<std::uint32_t> hits;
+    std::uint64_t index = 0;
+    std::size_t start = 0;
+    while (start < names.size()) {
+        const std::size_t end = names.find('\0', start);
+        if (end == std::string_view::npos || index >= count)
+            throw IndexDamaged {};
+        if (names.substr(start, end - start).find(needle) != std::string_view::npos)
+            hits.push_back(record<std::uint32_t>(fmt::ExtraNumbers, index));
+        ++index;
+        start = end + 1;
+    }
+    if (index != count)
+        throw IndexDamaged {};
+    return hits;
+}
+
+void NamesIndex::findNames(std::string_view needle, const std::function<bool(std::span<const Hit>)>& found) const
+{
+    if (m_reader->length(fmt::Names) < kSearchApartFrom) {
+        scanNames(needle, found);
+        return;
+    }
+    // Names are read and searched on a thread of their own while this one makes rows of the hits.
+    NamesIndex scanner = *this;
+    scanner.m_reader = m_reader->another();
+    scanner.m_texts = std::make_shared<Texts>();
+    struct Batch {
+        std::vector<Hit> hits;
+        std::string names;
+    };
+    HandoffQueue<Batch> queue(4);
+    std::thread worker([&] {
+        try {
+            scanner.scanNames(needle, [&](std::span<const Hit> hits) {
+                Batch batch;
+                batch.hits.assign(hits.begin(), hits.end());
+                for (const Hit& hit : hits)
+                    batch.names += hit.name;
+                return queue.push(std::move(batch));
+            });
+            queue.finish();
+        } catch (...) {
+            queue.finish(std::current_exception());
+        }
+    });
+    try {
+        while (auto batch = queue.pop()) {
+            std::size_t at = 0;
+            for (Hit& hit : batch->hits) {
+                const std::size_t size = hit.name.size();
+                hit.name = std::string_view(batch->names).substr(at, size);
+                at += size;
+            }
+            if (!found(batch->hits))
+                break;
+        }
+    } catch (...) {
+        queue.stop();
+        worker.join();
+        throw;
+    }
+    queue.stop();
+    worker.join();
+}
+
+void NamesIndex::scanNames(std::string_view needle, const std::function<bool(std::span<const Hit>)>& found) const
 {
     if (needle.empty() || needle.find('\0') != std::string_view::npos)
         return;
     const std::uint64_t files = fileCount();
-    const std::uint64_t blocks = blocksOf(m_reader->length(fmt::UpperNames));
-    // Blocks read a batch at a time, after what is left of the name the previous batch cut.
+    const std::uint64_t directories = directoryCount();
+    const std::uint64_t extras = m_reader->length(fmt::ExtraNumbers) / sizeof(std::uint32_t);
+    const std::uint64_t runs = m_reader->length(fmt::DirectoryRuns) / sizeof(fmt::RunRecord);
+    // The names listed apart are searched in their upper-cased form, and skipped among the others.
+    const std::vector<std::uint32_t> extraFound = extraHits(needle);
+    std::size_t nextExtraFound = 0;
+    std::uint64_t nextExtra = 0;
+    std::uint64_t extraNumber = extras > 0 ? record<std::uint32_t>(fmt::ExtraNumbers, 0) : fmt::kNone;
+    // The folder of each hit, from the runs of files in one folder, walked as the hits go on.
+    std::uint64_t run = 0;
+    fmt::RunRecord current { 0, fmt::kNone };
+    fmt::RunRecord next = runs > 0 ? record<fmt::RunRecord>(fmt::DirectoryRuns, 0) : fmt::RunRecord { fmt::kNone, 0 };
+    const auto folderOf = [&](std::uint64_t number) {
+        while (next.firstFile <= number) {
+            if (next.firstFile < current.firstFile || next.directory >= directories
+                || (current.directory == fmt::kNone && next.firstFile != 0))
+                throw IndexDamaged {};
+            current = next;
+            next = ++run < runs ? record<fmt::RunRecord>(fmt::DirectoryRuns, run) : fmt::RunRecord { fmt::kNone, 0 };
+        }
+        if (current.directory == fmt::kNone)
+            throw IndexDamaged {};
+        return current.directory;
+    };
+
+    std::vector<Hit> hits;
+    std::deque<std::string> extraNames; // names of hits listed apart, read from Names
+    const auto addExtrasBefore = [&](std::uint64_t number) {
+        for (; nextExtraFound < extraFound.size() && extraFound[nextExtraFound] < number; ++nextExtraFound) {
+            const std::uint32_t extra = extraFound[nextExtraFound];
+            if (extra >= files)
+                throw IndexDamaged {};
+            const std::uint32_t directory = folderOf(extra);
+            Texts& texts = *m_texts;
+            m_reader->copyTerminated(fmt::Names, record<std::uint32_t>(fmt::NameOffsets, extra), texts.name);
+            hits.push_back({ extra, directory, extraNames.emplace_back(texts.name) });
+        }
+    };
+
+    const std::uint64_t blocks = blocksOf(m_reader->length(fmt::Names));
+    // Blocks read a batch at a time, after what is left of the name the previous batch cut, and
+    // the same upper-cased in ASCII, where the needle is looked for.
     constexpr std::size_t kBatch = kSearchBlocks * fmt::kBlockSize;
+    constexpr std::size_t kCarriedRoom = 4096;
     std::size_t room = 0;
     std::unique_ptr<char[]> work;
+    std::unique_ptr<char[]> upper;
     std::size_t carried = 0;
     std::uint64_t number = 0;
     for (std::uint64_t block = 0; block < blocks; block += kSearchBlocks) {
         if (room < carried + kBatch) {
-            auto grown = std::make_unique_for_overwrite<char[]>(carried + kBatch);
+            // Room for a batch after the longest name the batches cut, most of the time.
+            room = std::max(carried, kCarriedRoom) + kBatch;
+            auto grown = std::make_unique_for_overwrite<char[]>(room);
             if (carried > 0)
                 std::memcpy(grown.get(), work.get(), carried);
             work = std::move(grown);
-            room = carried + kBatch;
+            upper = std::make_unique_for_overwrite<char[]>(room);
         }
         const std::size_t size
-            = m_reader->read(fmt::UpperNames, block, std::min(kSearchBlocks, blocks - block), work.get() + carried);
+            = m_reader->read(fmt::Names, block, std::min(kSearchBlocks, blocks - block), work.get() + carried);
         const char* const begin = work.get();
         const char* const filled = begin + carried + size;
         // Whole names only: up to the last NUL.
         const char* end = filled;
         while (end != begin && end[-1] != '\0')
             --end;
-        const char* position = begin;
-        while (position != end) {
-            const auto* found = static_cast<const char*>(
-                ::memmem(position, static_cast<std::size_t>(end - position), needle.data(), needle.size()));
-            if (found == nullptr) {
-                number += countNuls(position, end);
+        const std::size_t whole = static_cast<std::size_t>(end - begin);
+        copyUpperAscii(begin, end, upper.get());
+        const char* const upperBegin = upper.get();
+        const char* const upperEnd = upperBegin + whole;
+        const char* position = upperBegin;
+        while (position != upperEnd) {
+            const auto* at = static_cast<const char*>(
+                ::memmem(position, static_cast<std::size_t>(upperEnd - position), needle.data(), needle.size()));
+            if (at == nullptr) {
+                number += countNuls(position, upperEnd);
                 break;
             }
-            number += countNuls(position, found);
+            const char* const nameStart = [&] {
+                const char* start = at;
+                while (start != upperBegin && start[-1] != '\0')
+                    --start;
+                return start;
+            }();
+            number += countNuls(position, at);
             if (number >= files)
                 throw IndexDamaged {};
-            hits.push_back(static_cast<std::uint32_t>(number));
-            // On to the next name: one row per file, however often its name holds the needle.
-            position = static_cast<const char*>(std::memchr(found, '\0', static_cast<std::size_t>(end - found))) + 1;
+            const char* const nameEnd
+                = static_cast<const char*>(std::memchr(at, '\0', static_cast<std::size_t>(upperEnd - at)));
+            while (extraNumber < number) {
+                if (++nextExtra < extras) {
+                    const auto following = record<std::uint32_t>(fmt::ExtraNumbers, nextExtra);
+                    if (following <= extraNumber)
+                        throw IndexDamaged {};
+                    extraNumber = following;
+                } else {
+                    extraNumber = fmt::kNone;
+                }
+            }
+            // One row per file, however often its name holds the needle; none for a name listed
+            // apart, whose upper-cased form decides.
+            if (extraNumber != number) {
+                addExtrasBefore(number);
+                const std::uint32_t directory = folderOf(number);
+                hits.push_back({ static_cast<std::uint32_t>(number), directory,
+                    std::string_view(
+                        begin + (nameStart - upperBegin), static_cast<std::size_t>(nameEnd - nameStart)) });
+            }
+            position = nameEnd + 1;
             ++number;
+        }
+        if (!hits.empty()) {
+            if (!found(hits))
+                return;
+            hits.clear();
+            extraNames.clear();
         }
         carried = static_cast<std::size_t>(filled - end);
         if (carried > fmt::kMaxNameBytes)
@@ -756,6 +996,9 @@ void NamesIndex::findNames(std::string_view needle, std::vector<std::uint32_t>& 
     }
     if (carried != 0 || number != files)
         throw IndexDamaged {};
+    addExtrasBefore(files);
+    if (!hits.empty())
+        (void)found(hits);
 }
 
 } // namespace mellowby::catalog

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <expected>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "catalog/growingbuffer.h"
+#include "catalog/namesindexformat.h"
 #include "catalog/uppercaser.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
@@ -83,6 +85,7 @@ public:
 
 private:
     std::uint32_t addDirectory(std::uint32_t parent, std::string_view title, std::string prefix);
+    std::array<std::uint64_t, indexformat::kSectionCount> sectionLengths(std::uint64_t keyBytes) const;
     std::pair<std::uint64_t, std::uint64_t> addFolderText(std::string_view value);
 
     struct Directory {
@@ -97,17 +100,16 @@ private:
     bool m_fits = true;
     bool m_spent = false;
     std::uint64_t m_prefixBytes = 0;
-    // The size and date texts, each once, and where each is.
+    // The size and date texts, each once after its length.
     std::string m_texts;
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> m_textPlaces;
     GrowingBuffer m_folderTexts;
     // The number of each distinct size and date text, by open addressing: a catalog interns one of
     // each for every file, and the table of those few texts stays in the processor's cache.
     class TextNumbers {
     public:
-        // The number of value, or kNone with slot set for add().
-        std::uint32_t find(std::string_view value, std::uint64_t hash, std::size_t& slot) const;
-        void add(std::string_view value, std::uint64_t hash, std::size_t slot, std::uint32_t number);
+        // The offset in texts of value, or kNone with slot set for add().
+        std::uint32_t find(std::string_view texts, std::string_view value, std::uint64_t hash, std::size_t& slot) const;
+        void add(std::uint64_t hash, std::size_t slot, std::uint32_t offset, std::uint32_t length);
         // Makes room for one more.
         void reserveOne();
         void clear();
@@ -115,16 +117,12 @@ private:
     private:
         struct Slot {
             std::uint64_t hash;
-            std::uint32_t number;
+            std::uint32_t offset;
             std::uint32_t length;
-            std::uint64_t offset; // in m_texts
         };
         std::vector<Slot> m_slots;
         std::size_t m_used = 0;
-        std::string m_texts; // a copy of each text, to compare with
     };
-    std::uint32_t numberOf(TextNumbers& numbers, std::string_view value);
-    std::uint32_t newText(std::string_view value);
 
     TextNumbers m_fileTexts;
     std::vector<Directory> m_directories;
@@ -132,9 +130,13 @@ private:
     std::vector<std::uint32_t> m_nextSibling;
     // The folders the next entry lies in, the Disk first, with what their files' locations begin with.
     std::vector<std::pair<std::uint32_t, std::string>> m_open;
+    std::uint32_t m_fileCount = 0;
     GrowingBuffer m_names;
-    GrowingBuffer m_upperNames;
+    GrowingBuffer m_nameOffsets; // 32 bits each
     GrowingBuffer m_files; // indexformat::FileRecord, in document order
+    GrowingBuffer m_runs; // indexformat::RunRecord
+    GrowingBuffer m_extraNumbers; // 32 bits each
+    GrowingBuffer m_extraUpperNames;
 };
 
 // Thrown by the accessors of a NamesIndex when a block they touch does not match its checksum,
@@ -171,23 +173,37 @@ public:
     // The file numbers of a folder, in document order.
     std::vector<std::uint32_t> filesOf(const DirectoryView& directory) const;
 
+    // A file's name and its size and date texts.
     struct FileView {
         std::string_view name;
         std::string_view size;
         std::string_view date;
-        std::uint32_t directory;
     };
     FileView file(std::uint32_t number) const;
+    // Its size and date texts only: they are kept apart from the names.
+    FileView textsOf(std::uint32_t number) const;
 
-    // The numbers of the files whose upper-cased names hold needle (upper-cased, without NUL), in
-    // document order, added to hits.
-    void findNames(std::string_view needle, std::vector<std::uint32_t>& hits) const;
+    // A file whose name holds what was searched for, with its name (valid until the batch it came
+    // in is done) and its folder.
+    struct Hit {
+        std::uint32_t number;
+        std::uint32_t directory;
+        std::string_view name;
+    };
+    // The files whose upper-cased names hold needle (upper-cased, without NUL), in document order,
+    // given to found a batch at a time as the names are read: the rows of one batch go out before
+    // the next is looked for, and memory does not grow with the hits. The search ends early when
+    // found returns false.
+    void findNames(std::string_view needle, const std::function<bool(std::span<const Hit>)>& found) const;
 
 private:
     class Reader;
     NamesIndex() = default;
     template <typename Record> Record record(std::size_t section, std::uint64_t number) const;
-    void copyFileText(std::uint32_t number, std::string& text) const;
+    // The size or date text at offset, in kept unless it can be given as it lies.
+    std::string_view fileText(std::uint32_t offset, std::string& kept) const;
+    std::vector<std::uint32_t> extraHits(std::string_view needle) const;
+    void scanNames(std::string_view needle, const std::function<bool(std::span<const Hit>)>& found) const;
 
     // The texts the accessors give.
     struct Texts {

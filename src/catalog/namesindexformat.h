@@ -9,16 +9,20 @@ namespace mellowby::catalog::indexformat {
 // The layout of a names index file. It is a cache made and read on one machine, so numbers are
 // in that machine's byte order; the magic text and the version tell an index of another layout.
 //
-// header | block checksums | key | file texts | file text table | folder texts | directories |
-// files | directory files | upper-cased names | names
+// header | block checksums | sections, in the order of Section
 //
 // Every section after the checksums is cut into blocks of kBlockSize from its own start, the last
 // one shorter, and each block has one checksum; the checksums are listed section after section.
 // A reader reads and checks only the blocks it needs: listing one folder of a catalog of ten
 // million files reads a few dozen of them.
+//
+// The search reads the names as they are and compares them upper-cased letter by letter in ASCII,
+// which for nearly every name is what upper-casing by the Unicode rules gives. The few names for
+// which it is not ("straße", "é") are listed apart with their upper-cased form, and are searched
+// in that form instead.
 
 inline constexpr std::array<char, 8> kMagic { 'M', 'L', 'B', 'Y', 'N', 'D', 'X', '1' };
-inline constexpr std::uint64_t kVersion = 2;
+inline constexpr std::uint64_t kVersion = 4;
 inline constexpr std::uint64_t kBlockSize = 4096;
 inline constexpr std::uint32_t kNone = 0xFFFFFFFF;
 // Longer names are not indexed (their catalog is read directly), so a reader that finds a longer
@@ -32,14 +36,16 @@ inline constexpr std::uint64_t kFlagReadDirectly = 1;
 enum Section : std::size_t {
     Checksums,
     Key, // the absolute Data folder, a NUL, the catalog's file name
-    FileTexts, // every distinct size and date text, one after another
-    FileTextTable, // TextPlace per text
+    FileTexts, // every distinct size and date text, each after its length (32 bits)
     FolderTexts, // each folder's title and the text its files' locations begin with
     Directories, // DirectoryRecord, in document order, the Disk element first
+    DirectoryRuns, // RunRecord: where the folder of the files changes, in document order
     Files, // FileRecord, in document order
+    NameOffsets, // per file, where its name is in Names (32 bits)
     DirectoryFiles, // file numbers (32 bits) grouped by directory, each group in document order
-    UpperNames, // each name upper-cased as the search compares it, followed by a NUL
-    Names, // each name as read, followed by a NUL
+    Names, // each name as read, followed by a NUL, in document order
+    ExtraNumbers, // the files whose names upper-case otherwise than letter by letter (32 bits), ascending
+    ExtraUpperNames, // their names upper-cased by the Unicode rules, each followed by a NUL
     kSectionCount
 };
 
@@ -85,18 +91,21 @@ struct DirectoryRecord {
     TextPlace prefix; // in FolderTexts: what its files' locations begin with
 };
 
-struct FileRecord {
-    std::uint32_t name = 0; // offset in Names of the name and its NUL
+struct RunRecord {
+    std::uint32_t firstFile = 0; // the files from here on, up to the next run, lie in directory
     std::uint32_t directory = 0;
-    std::uint32_t size = 0; // text number
-    std::uint32_t date = 0; // text number
+};
+
+struct FileRecord {
+    std::uint32_t size = 0; // offset in FileTexts
+    std::uint32_t date = 0; // offset in FileTexts
 };
 
 static_assert(sizeof(Header) % 8 == 0);
 static_assert(sizeof(DirectoryRecord) == 64);
-static_assert(sizeof(FileRecord) == 16);
+static_assert(sizeof(FileRecord) == 8 && sizeof(RunRecord) == 8);
 // Records never lie across the end of a block.
 static_assert(kBlockSize % sizeof(DirectoryRecord) == 0 && kBlockSize % sizeof(FileRecord) == 0
-    && kBlockSize % sizeof(TextPlace) == 0);
+    && kBlockSize % sizeof(RunRecord) == 0);
 
 } // namespace mellowby::catalog::indexformat

@@ -97,8 +97,8 @@ public:
     {
         m_line.clear();
         m_line.append(name).append("\t").append(size).append("\t").append(date).append("\t");
-        m_line.append(directory).append(name).append("\t").append(catalog);
-        m_output.line(m_line);
+        m_line.append(directory).append(name).append("\t").append(catalog).append("\n");
+        m_output.write(m_line);
     }
     void appendNameOnly(std::string_view name) override
     {

@@ -1,6 +1,7 @@
 #include "search/indexedrows.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "app/showmsg.h"
@@ -49,27 +50,28 @@ bool searchIndex(const NamesIndex& index, platform::IMessageBox& box, IRowList& 
 {
     rowsGiven = 0;
     try {
-        std::vector<std::uint32_t> hits;
-        index.findNames(findText, hits);
         // As the catalog file is searched: the location is taken again whenever the folder of the
         // hit changes, and the total of those is bounded.
         std::uint32_t lastDirectory = kNone;
         std::string prefix;
         std::size_t locationBytes = 0;
-        for (const std::uint32_t hit : hits) {
-            const NamesIndex::FileView file = index.file(hit);
-            if (file.directory != lastDirectory) {
-                prefix = index.directory(file.directory).prefix;
-                lastDirectory = file.directory;
-                locationBytes += prefix.size();
-                if (locationBytes > kMaxLocationBytes) {
-                    app::ShowMsg(box, kSearchFailure, 0, kLocationsTooLong, kSearchSource);
-                    break;
+        index.findNames(findText, [&](std::span<const NamesIndex::Hit> hits) {
+            for (const NamesIndex::Hit& hit : hits) {
+                const NamesIndex::FileView texts = index.textsOf(hit.number);
+                if (hit.directory != lastDirectory) {
+                    prefix = index.directory(hit.directory).prefix;
+                    lastDirectory = hit.directory;
+                    locationBytes += prefix.size();
+                    if (locationBytes > kMaxLocationBytes) {
+                        app::ShowMsg(box, kSearchFailure, 0, kLocationsTooLong, kSearchSource);
+                        return false;
+                    }
                 }
+                list.appendRow(hit.name, texts.size, texts.date, prefix, catalogName);
+                ++rowsGiven;
             }
-            list.appendRow(file.name, file.size, file.date, prefix, catalogName);
-            ++rowsGiven;
-        }
+            return true;
+        });
     } catch (const catalog::IndexDamaged&) {
         list.flush();
         return false;

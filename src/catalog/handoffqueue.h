@@ -1,0 +1,78 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+namespace mellowby::catalog {
+
+// Hands items from one thread that makes them to one that uses them, holding at most a few, so
+// that the maker waits rather than running ahead with memory. Either side may end it: the maker
+// when it is done or has failed, the user when it wants no more.
+template <typename Item> class HandoffQueue {
+public:
+    explicit HandoffQueue(std::size_t capacity)
+        : m_capacity(capacity)
+    {
+    }
+
+    // False when the user wants no more: the maker stops.
+    bool push(Item item)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_stopped || m_items.size() < m_capacity; });
+        if (m_stopped)
+            return false;
+        m_items.push_back(std::move(item));
+        m_changed.notify_all();
+        return true;
+    }
+    // The maker is done; failure, when given, is what it threw.
+    void finish(std::exception_ptr failure = nullptr)
+    {
+        std::lock_guard lock(m_mutex);
+        m_finished = true;
+        m_failure = std::move(failure);
+        m_changed.notify_all();
+    }
+
+    // The next item; nothing once the maker is done and everything before is taken. What the maker
+    // threw is thrown here, after the items it made before.
+    std::optional<Item> pop()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return !m_items.empty() || m_finished; });
+        if (m_items.empty()) {
+            if (m_failure)
+                std::rethrow_exception(std::exchange(m_failure, nullptr));
+            return std::nullopt;
+        }
+        Item item = std::move(m_items.front());
+        m_items.pop_front();
+        m_changed.notify_all();
+        return item;
+    }
+    // The user wants no more.
+    void stop()
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopped = true;
+        m_items.clear();
+        m_changed.notify_all();
+    }
+
+private:
+    std::size_t m_capacity;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Item> m_items;
+    bool m_finished = false;
+    bool m_stopped = false;
+    std::exception_ptr m_failure;
+};
+
+} // namespace mellowby::catalog
