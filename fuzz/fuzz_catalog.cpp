@@ -1,16 +1,20 @@
 // The bytes are a catalog file as it could lie in Data after a damaged disc, a hand edit or a
 // foreign program. Whatever they hold, reading them, filling the tree, listing its nodes,
-// locating every file and searching must neither crash nor break what they promise.
+// locating every file and searching must neither crash nor break what they promise, and the
+// names index made of the bytes must give the very rows the document gives.
 
 #include "fuzzcheck.h"
+#include "support/indexcomparison.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "fakes/fakemessagebox.h"
@@ -111,6 +115,19 @@ void searchFiles(
         require(hits.size() >= 1, "a file's own name finds it");
 }
 
+// The names index made of the same bytes gives the rows the document gives, for every folder and
+// for texts that reach every case rule; and none is made of a catalog the document model refuses.
+void compareWithTheIndex(const std::string& bytes, const pugi::xpath_node_set& files)
+{
+    std::vector<std::string> texts = { "", "A", "SS", "É", "I", "K", "照", "/" };
+    if (!files.empty() && files.first().node().first_child())
+        texts.push_back(search::toUpperText(files.first().node().first_child().value()));
+    const tests::Comparison comparison = tests::compareIndexWithDocument(bytes, texts, kNodesListed);
+    if (comparison.difference)
+        std::fprintf(stderr, "%s\n", comparison.difference->c_str());
+    require(!comparison.difference, "the names index gives the rows of the document model");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -129,9 +146,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The store is never asked for a file here: the tree is filled from the document itself.
     platform::LinuxFileSystem fileSystem;
     const catalog::CatalogStore store("", fileSystem);
-    browse::CatalogBrowser browser(store, box);
+    const catalog::CatalogIndexes indexes(store, std::nullopt);
+    browse::CatalogBrowser browser(indexes, box);
     fillAndListTree(browser, document, files.size());
     locateFiles(browser, box, files);
     searchFiles(box, document, files);
+    compareWithTheIndex(std::string(reinterpret_cast<const char*>(data), size), files);
     return 0;
 }

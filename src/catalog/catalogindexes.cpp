@@ -10,6 +10,7 @@
 
 #include "catalog/catalogstore.h"
 #include "catalog/catalogstreamreader.h"
+#include "catalog/memoryfile.h"
 #include "platform/filesystem.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
@@ -90,28 +91,6 @@ bool makeFolders(platform::IFileSystem& fileSystem, std::string_view folder)
     }
     return true;
 }
-
-// An index made in memory, read as its file would be.
-class IndexInMemory final : public platform::IReadableFile {
-public:
-    explicit IndexInMemory(std::string bytes)
-        : m_bytes(std::move(bytes))
-    {
-        m_stamp.size = m_bytes.size();
-    }
-    const platform::FileStamp& stamp() const override { return m_stamp; }
-    std::expected<std::size_t, platform::Error> readAt(std::uint64_t offset, std::span<char> into) const override
-    {
-        const std::string_view rest = std::string_view(m_bytes).substr(std::min<std::uint64_t>(offset, m_bytes.size()));
-        const std::size_t size = std::min(rest.size(), into.size());
-        std::memcpy(into.data(), rest.data(), size);
-        return size;
-    }
-
-private:
-    std::string m_bytes;
-    platform::FileStamp m_stamp;
-};
 
 std::optional<NamesIndex> usable(std::expected<NamesIndex, std::string> opened)
 {
@@ -215,12 +194,25 @@ std::optional<NamesIndex> CatalogIndexes::keepAndOpen(const IndexKey& key, Names
         return usable(NamesIndex::open(std::move(*kept), key));
     }
     // No cache to keep it in: the same index, in memory.
+    return indexInMemory(builder, key);
+}
+
+std::optional<NamesIndex> indexInMemory(NamesIndexBuilder& builder, const IndexKey& key)
+{
     std::string bytes;
     bytes.reserve(builder.indexSize(key));
     StringSink sink(bytes);
     if (!builder.write(key, sink))
         return std::nullopt;
-    return usable(NamesIndex::open(std::make_shared<IndexInMemory>(std::move(bytes)), key));
+    return usable(NamesIndex::open(std::make_shared<MemoryFile>(std::move(bytes)), key));
+}
+
+std::optional<NamesIndex> indexInMemory(const platform::IReadableFile& catalog, const IndexKey& key)
+{
+    NamesIndexBuilder builder;
+    if (!CatalogStreamReader::read(catalog, builder))
+        builder.giveUp();
+    return indexInMemory(builder, key);
 }
 
 std::optional<CatalogIndexes::PendingIndex> CatalogIndexes::beginKeeping(

@@ -14,6 +14,12 @@ class CatalogStore;
 // The user's cache folder, where the indexes are kept; nothing when the user has none.
 std::optional<std::string> userCacheFolder();
 
+// The index of what builder collected, made in memory; nothing when its catalog is to be read
+// directly. The builder is spent.
+std::optional<NamesIndex> indexInMemory(NamesIndexBuilder& builder, const IndexKey& key);
+// The index of the catalog file catalog, made in memory; nothing when it is to be read directly.
+std::optional<NamesIndex> indexInMemory(const platform::IReadableFile& catalog, const IndexKey& key);
+
 // The names indexes of one Data folder's catalogs. They are kept in the user's cache folder
 // ($XDG_CACHE_HOME/mellowby, by default ~/.cache/mellowby), never in Data, under names made from
 // the Data folder's absolute path and the catalog's file name; each records the version of the

@@ -868,7 +868,7 @@ void NamesIndex::findNames(std::string_view needle, const std::function<bool(std
 
 void NamesIndex::scanNames(std::string_view needle, const std::function<bool(std::span<const Hit>)>& found) const
 {
-    if (needle.empty() || needle.find('\0') != std::string_view::npos)
+    if (needle.find('\0') != std::string_view::npos)
         return;
     const std::uint64_t files = fileCount();
     const std::uint64_t directories = directoryCount();

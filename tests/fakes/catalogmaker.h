@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/scanner.h"
@@ -43,8 +44,10 @@ public:
     void setRoot(std::string root) { m_root = std::move(root); }
 
     // Scans the tree described so far into the catalog `name`, replacing one of that name; with
-    // volumes, the catalog records the volume of its root.
-    bool write(const std::string& name, platform::IVolumes* volumes = nullptr)
+    // volumes, the catalog records the volume of its root; with indexes, the scan keeps its names
+    // index.
+    bool write(const std::string& name, platform::IVolumes* volumes = nullptr,
+        const catalog::CatalogIndexes* indexes = nullptr)
     {
         FakeMessageBox box;
         box.queueAnswer(platform::MessageAnswer::Yes);
@@ -52,7 +55,7 @@ public:
         platform::LinuxFileSystem fileSystem;
         const catalog::DateFormatter dates("zh_CN");
         const catalog::CatalogStore store(m_dataDir.string(), fileSystem);
-        catalog::ScanContext context { store, settings, m_lister, box, dates, nullptr, nullptr, volumes };
+        catalog::ScanContext context { store, settings, m_lister, box, dates, nullptr, indexes, volumes };
         return catalog::genXml(context, m_root, name).has_value();
     }
 
