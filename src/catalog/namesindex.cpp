@@ -838,7 +838,7 @@ void NamesIndex::findNames(std::string_view needle, const std::function<bool(std
                 Batch batch;
                 batch.hits.assign(hits.begin(), hits.end());
                 for (const Hit& hit : hits)
-                    batch.names += hit.name;
+                    batch.names.append(hit.name).append(hit.size).append(hit.date);
                 return queue.push(std::move(batch));
             });
             queue.finish();
@@ -849,10 +849,13 @@ void NamesIndex::findNames(std::string_view needle, const std::function<bool(std
     try {
         while (auto batch = queue.pop()) {
             std::size_t at = 0;
+            const std::string_view texts = batch->names;
             for (Hit& hit : batch->hits) {
-                const std::size_t size = hit.name.size();
-                hit.name = std::string_view(batch->names).substr(at, size);
-                at += size;
+                for (std::string_view* text : { &hit.name, &hit.size, &hit.date }) {
+                    const std::size_t size = text->size();
+                    *text = texts.substr(at, size);
+                    at += size;
+                }
             }
             if (!found(batch->hits))
                 break;
@@ -898,6 +901,30 @@ void NamesIndex::scanNames(std::string_view needle, const std::function<bool(std
 
     std::vector<Hit> hits;
     std::deque<std::string> extraNames; // names of hits listed apart, read from Names
+    // The size and date texts of the hits of a batch, one after another.
+    std::string hitTexts;
+    std::vector<std::pair<std::size_t, std::size_t>> hitTextSizes;
+    const auto addHit = [&](std::uint32_t hit, std::uint32_t directory, std::string_view name) {
+        const FileView texts = textsOf(hit);
+        hitTexts.append(texts.size).append(texts.date);
+        hitTextSizes.emplace_back(texts.size.size(), texts.date.size());
+        hits.push_back({ hit, directory, name, {}, {} });
+    };
+    const auto giveHits = [&] {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < hits.size(); ++i) {
+            hits[i].size = std::string_view(hitTexts).substr(at, hitTextSizes[i].first);
+            at += hitTextSizes[i].first;
+            hits[i].date = std::string_view(hitTexts).substr(at, hitTextSizes[i].second);
+            at += hitTextSizes[i].second;
+        }
+        const bool more = found(hits);
+        hits.clear();
+        extraNames.clear();
+        hitTexts.clear();
+        hitTextSizes.clear();
+        return more;
+    };
     const auto addExtrasBefore = [&](std::uint64_t number) {
         for (; nextExtraFound < extraFound.size() && extraFound[nextExtraFound] < number; ++nextExtraFound) {
             const std::uint32_t extra = extraFound[nextExtraFound];
@@ -906,7 +933,7 @@ void NamesIndex::scanNames(std::string_view needle, const std::function<bool(std
             const std::uint32_t directory = folderOf(extra);
             Texts& texts = *m_texts;
             m_reader->copyTerminated(fmt::Names, record<std::uint32_t>(fmt::NameOffsets, extra), texts.name);
-            hits.push_back({ extra, directory, extraNames.emplace_back(texts.name) });
+            addHit(extra, directory, extraNames.emplace_back(texts.name));
         }
     };
 
@@ -976,19 +1003,14 @@ void NamesIndex::scanNames(std::string_view needle, const std::function<bool(std
             if (extraNumber != number) {
                 addExtrasBefore(number);
                 const std::uint32_t directory = folderOf(number);
-                hits.push_back({ static_cast<std::uint32_t>(number), directory,
-                    std::string_view(
-                        begin + (nameStart - upperBegin), static_cast<std::size_t>(nameEnd - nameStart)) });
+                addHit(static_cast<std::uint32_t>(number), directory,
+                    std::string_view(begin + (nameStart - upperBegin), static_cast<std::size_t>(nameEnd - nameStart)));
             }
             position = nameEnd + 1;
             ++number;
         }
-        if (!hits.empty()) {
-            if (!found(hits))
-                return;
-            hits.clear();
-            extraNames.clear();
-        }
+        if (!hits.empty() && !giveHits())
+            return;
         carried = static_cast<std::size_t>(filled - end);
         if (carried > fmt::kMaxNameBytes)
             throw IndexDamaged {};
@@ -998,7 +1020,7 @@ void NamesIndex::scanNames(std::string_view needle, const std::function<bool(std
         throw IndexDamaged {};
     addExtrasBefore(files);
     if (!hits.empty())
-        (void)found(hits);
+        (void)giveHits();
 }
 
 } // namespace mellowby::catalog

@@ -183,12 +183,14 @@ public:
     // Its size and date texts only: they are kept apart from the names.
     FileView textsOf(std::uint32_t number) const;
 
-    // A file whose name holds what was searched for, with its name (valid until the batch it came
-    // in is done) and its folder.
+    // A file whose name holds what was searched for, with its folder, and its name, size and date
+    // texts (valid until the batch it came in is done).
     struct Hit {
         std::uint32_t number;
         std::uint32_t directory;
         std::string_view name;
+        std::string_view size;
+        std::string_view date;
     };
     // The files whose upper-cased names hold needle (upper-cased, without NUL), in document order,
     // given to found a batch at a time as the names are read: the rows of one batch go out before

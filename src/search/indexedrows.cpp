@@ -57,7 +57,6 @@ bool searchIndex(const NamesIndex& index, platform::IMessageBox& box, IRowList& 
         std::size_t locationBytes = 0;
         index.findNames(findText, [&](std::span<const NamesIndex::Hit> hits) {
             for (const NamesIndex::Hit& hit : hits) {
-                const NamesIndex::FileView texts = index.textsOf(hit.number);
                 if (hit.directory != lastDirectory) {
                     prefix = index.directory(hit.directory).prefix;
                     lastDirectory = hit.directory;
@@ -67,7 +66,7 @@ bool searchIndex(const NamesIndex& index, platform::IMessageBox& box, IRowList& 
                         return false;
                     }
                 }
-                list.appendRow(hit.name, texts.size, texts.date, prefix, catalogName);
+                list.appendRow(hit.name, hit.size, hit.date, prefix, catalogName);
                 ++rowsGiven;
             }
             return true;
