@@ -11,20 +11,18 @@
 //   (--big-files 0 and --scan-runs 0 leave those parts out)
 
 #include "commandtimer.h"
+#include "syntheticcatalog.h"
 #include "synthetictree.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
-#include "app/codepage936.h"
 #include "platform/programpath.h"
 
 namespace fs = std::filesystem;
@@ -79,69 +77,6 @@ void verdict(const char* what, double value, double target, const char* unit)
 {
     std::printf("  => %-41s %8.3f%s (target at most %.3f%s) %s\n", what, value, unit, target, unit,
         value <= target ? "met" : "NOT MET");
-}
-
-std::string gbk(const std::string& utf8)
-{
-    return mellowby::app::encodeCp936(utf8).value_or(utf8);
-}
-
-std::string escaped(const std::string& text)
-{
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-// A catalog of files entries as a scan writes them (GB2312 declaration, code page 936, CRLF), with
-// the tree's words and shape: a folder every 40 files, at most eight levels deep.
-void writeCatalog(const fs::path& path, const std::string& title, std::size_t files)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << "<?xml version =\"1.0\" encoding =\"GB2312\" standalone=\"yes\" ?>\r\n<Disk title=\"" << title
-        << "\" Label=\"/media/" << title << "\">\r\n";
-    std::mt19937 random(20041215);
-    const std::string date = "CreateDate=\"December 7, 2026\"";
-    int depth = 0;
-    for (std::size_t i = 0; i < files; ++i) {
-        if (i % 40 == 0 && i > 0) {
-            // Up or down a level, or a sibling.
-            const auto move = random() % 3;
-            if (move == 0 && depth > 0) {
-                out << "</Directory>\r\n";
-                --depth;
-            } else if (move == 1 && depth > 0) {
-                out << "</Directory>\r\n";
-                --depth;
-            }
-            if (depth < 8) {
-                const auto& word = mellowby::bench::kTreeWords[random() % mellowby::bench::kTreeWords.size()];
-                out << "<Directory title=\"" << gbk(escaped(word)) << " " << i << "\" " << date << ">\r\n";
-                ++depth;
-            }
-        }
-        const auto& word = mellowby::bench::kTreeWords[random() % mellowby::bench::kTreeWords.size()];
-        const auto& extension = mellowby::bench::kTreeExtensions[random() % mellowby::bench::kTreeExtensions.size()];
-        out << "<File " << date << " FileSize=\"" << (random() % 8192) << "KB\">" << gbk(escaped(word)) << "_" << i
-            << extension << "</File>\r\n";
-    }
-    for (; depth > 0; --depth)
-        out << "</Directory>\r\n";
-    out << "</Disk>\r\n";
 }
 
 } // namespace
@@ -241,7 +176,7 @@ int main(int argc, char** argv)
 
     if (bigFiles > 0) {
         std::printf("\nA catalog of %zu files written directly, %d runs, medians\n", bigFiles, runs);
-        writeCatalog(data / "ten.xml", "ten", bigFiles);
+        mellowby::bench::writeSyntheticCatalog(data, "ten", bigFiles);
         std::printf("catalog %.1f MB\n", static_cast<double>(fs::file_size(data / "ten.xml")) / kMegabyte);
         const RunFigures made = runPiped({ cli, "search", "report", "--in", "ten", "--data", dataArg });
         std::printf("  %-44s %8.3f s  peak %7.1f MB\n", "first search, the index made", made.seconds,
