@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <expected>
 #include <optional>
 #include <string>
@@ -13,7 +14,10 @@ struct CliOptions {
     std::string command;
     std::vector<std::string> arguments;
     std::optional<std::string> dataDir;
-    std::optional<std::string> in;
+    std::vector<std::string> in; // --in, as often as given
+    std::optional<std::string> format; // --format: tsv, csv or json
+    std::optional<std::string> out; // --out FILE
+    std::optional<std::uint64_t> minSize; // --min-size KB
     bool force = false;
     // Read the catalog files themselves instead of their names indexes (and keep none when
     // scanning): the reference the benchmarks compare with.

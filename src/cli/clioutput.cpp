@@ -41,4 +41,49 @@ std::string CheckedOutput::failure() const
     return platform::errorFromErrno(m_error).description;
 }
 
+OutputFile::OutputFile(std::string path, std::unique_ptr<platform::IReplacement> file)
+    : m_path(std::move(path))
+    , m_file(std::move(file))
+{
+}
+
+std::expected<OutputFile, std::string> OutputFile::begin(platform::IFileSystem& fileSystem, const std::string& path)
+{
+    if (fileSystem.isDirectory(path))
+        return std::unexpected("无法写入“" + path + "”：" + platform::errorFromErrno(EISDIR).description);
+    auto file = fileSystem.beginReplacement(path);
+    if (!file)
+        return std::unexpected("无法写入“" + path + "”：" + file.error().description);
+    return OutputFile(path, std::move(*file));
+}
+
+void OutputFile::write(std::string_view text)
+{
+    if (m_failure)
+        return;
+    m_pending += text;
+    if (m_pending.size() >= 64 * 1024) {
+        if (auto written = m_file->write(m_pending); !written)
+            m_failure = written.error();
+        m_pending.clear();
+    }
+}
+
+std::optional<std::string> OutputFile::finish()
+{
+    if (!m_failure && !m_pending.empty()) {
+        if (auto written = m_file->write(m_pending); !written)
+            m_failure = written.error();
+    }
+    if (!m_failure) {
+        if (auto committed = m_file->commit(); !committed)
+            m_failure = committed.error();
+    }
+    if (!m_failure)
+        return std::nullopt;
+    // Dropping the replacement removes what was written; the file stays as it was.
+    m_file.reset();
+    return "无法写入“" + m_path + "”：" + m_failure->description;
+}
+
 } // namespace mellowby::cli

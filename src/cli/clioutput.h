@@ -1,8 +1,13 @@
 #pragma once
 
 #include <cstdio>
+#include <expected>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/filesystem.h"
 
 namespace mellowby::cli {
 
@@ -24,6 +29,25 @@ public:
 private:
     std::FILE* m_stream;
     int m_error = 0;
+};
+
+// A file given with --out: the output goes to a temporary file beside it, which takes its place
+// only once all of it is written; until then, and for ever after a failure, the file is as it was.
+class OutputFile {
+public:
+    static std::expected<OutputFile, std::string> begin(platform::IFileSystem& fileSystem, const std::string& path);
+
+    void write(std::string_view text);
+    // Puts the file in place; what went wrong, in words, when it could not be.
+    std::optional<std::string> finish();
+
+private:
+    OutputFile(std::string path, std::unique_ptr<platform::IReplacement> file);
+
+    std::string m_path;
+    std::unique_ptr<platform::IReplacement> m_file;
+    std::string m_pending; // written in pieces of a pipe's size
+    std::optional<platform::Error> m_failure;
 };
 
 } // namespace mellowby::cli

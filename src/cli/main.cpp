@@ -3,6 +3,9 @@
 #include "cli/cliconsole.h"
 #include "cli/clioptions.h"
 #include "cli/clioutput.h"
+#include "cli/recordrows.h"
+#include "cli/reportcommands.h"
+#include "cli/tool.h"
 #include "cli/volumereport.h"
 
 #include <cstdio>
@@ -22,6 +25,7 @@
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/linux/linuxvolumes.h"
 #include "platform/programpath.h"
+#include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/filesearch.h"
 #include "search/rowlist.h"
@@ -29,89 +33,6 @@
 namespace mellowby::cli {
 
 namespace {
-
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-
-constexpr const char* kUsage = "用法：\n"
-                               "  mellowby-cli scan 路径 [名称] [--force] [--no-index] [--data 目录]\n"
-                               "  mellowby-cli list [--long] [--data 目录]\n"
-                               "  mellowby-cli search 文本 [--in 名称] [--no-index] [--data 目录]\n"
-                               "  mellowby-cli ls 名称 [目录/子目录/...] [--no-index] [--data 目录]\n"
-                               "  mellowby-cli delete 名称 [--data 目录]\n"
-                               "  mellowby-cli where 名称 [位置] [--data 目录]\n";
-
-// A message that cannot be written to standard error has nowhere else to go, so these writes
-// go unchecked.
-void printError(const std::string& text)
-{
-    (void)std::fprintf(stderr, "mellowby-cli: %s\n", text.c_str());
-}
-
-void printUsage()
-{
-    (void)std::fputs(kUsage, stderr);
-}
-
-// What every command works with: the program folder, the file system and the Data folder
-// (--data, or the program's own).
-struct Tool {
-    Tool(const std::string& programFolder, const CliOptions& parsed)
-        : options(parsed)
-        , folder(programFolder, fileSystem)
-        , store(options.dataDir ? *options.dataDir : folder.dataDir(), fileSystem)
-        , indexes(store, catalog::userCacheFolder(), options.noIndex)
-    {
-        // As the program does at start-up: what scans that died left in Data goes.
-        store.removeLeftovers();
-    }
-
-    // Ends a command that printed to standard output: a write that failed makes it fail.
-    int finish(int status)
-    {
-        if (!output.finish()) {
-            printError("无法写入标准输出：" + output.failure());
-            return kExitFailure;
-        }
-        return status;
-    }
-
-    const CliOptions& options;
-    platform::LinuxFileSystem fileSystem;
-    app::ProgramFolder folder;
-    catalog::CatalogStore store;
-    catalog::CatalogIndexes indexes;
-    CheckedOutput output;
-};
-
-// Rows printed as they come, one per line, tab-separated: name, size, date, location, catalog.
-class PrintedRows final : public search::IRowList {
-public:
-    explicit PrintedRows(CheckedOutput& output)
-        : m_output(output)
-    {
-    }
-    void clear() override { }
-    void appendRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
-        std::string_view catalog) override
-    {
-        m_line.clear();
-        m_line.append(name).append("\t").append(size).append("\t").append(date).append("\t");
-        m_line.append(directory).append(name).append("\t").append(catalog).append("\n");
-        m_output.write(m_line);
-    }
-    void appendNameOnly(std::string_view name) override
-    {
-        m_line.assign(name).append("\t\t\t\t");
-        m_output.line(m_line);
-    }
-    void flush() override { }
-    void finishFill() override { }
-
-private:
-    CheckedOutput& m_output;
-    std::string m_line;
-};
 
 int scanCommand(Tool& tool)
 {
@@ -221,24 +142,20 @@ int searchCommand(Tool& tool)
         return kExitUsage;
     }
     ConsoleMessageBox box(false);
-    PrintedRows rows(tool.output);
     const std::string& text = options.arguments[0];
-    search::SearchScope scope;
     if (text.find_first_not_of(' ') == std::string::npos) {
-        search::cmdFind_Click(tool.indexes, box, rows, text, scope); // shows why
+        search::FileList none;
+        search::cmdFind_Click(tool.indexes, box, none, text, {}); // shows why
         return kExitFailure;
     }
-    if (options.in) {
-        const auto catalog = knownCatalog(tool.store, *options.in);
-        if (!catalog)
-            return kExitFailure;
-        scope = { false, {}, *catalog };
-    } else {
-        // Every catalog, in the order the window loads them.
-        for (const auto& catalog : tool.store.catalogs().value_or(std::vector<catalog::StoredCatalog> {}))
-            scope.loadedCatalogs.push_back(catalog.name);
-    }
-    search::cmdFind_Click(tool.indexes, box, rows, text, scope);
+    // The catalogs named, else every catalog, in the order the window loads them.
+    const auto catalogs = catalogsAsked(tool);
+    if (!catalogs || !tool.openOutput())
+        return kExitFailure;
+    RecordWriter records = tool.records(rowFields());
+    RecordRows rows(records);
+    search::cmdFind_Click(tool.indexes, box, rows, text, { true, *catalogs, {} });
+    records.finish();
     return tool.finish(0);
 }
 
@@ -264,9 +181,12 @@ int lsCommand(Tool& tool)
                 address.emplace_back(std::string(title), 0);
         }
     }
+    if (!tool.openOutput())
+        return kExitFailure;
     ConsoleMessageBox box(false);
     // Rows come only when the folder exists.
-    PrintedRows rows(tool.output);
+    RecordWriter records = tool.records(rowFields());
+    RecordRows rows(records);
     const auto found = search::listCatalogFolder(tool.indexes, box, rows, *catalog, address);
     if (!found) {
         printError("无法读取目录“" + *catalog + "”。");
@@ -276,6 +196,7 @@ int lsCommand(Tool& tool)
         printError("目录“" + *catalog + "”中没有“" + options.arguments[1] + "”。");
         return kExitFailure;
     }
+    records.finish();
     return tool.finish(0);
 }
 
@@ -353,6 +274,12 @@ int run(const std::vector<std::string>& words)
         return deleteCommand(tool);
     if (command == "where")
         return whereCommand(tool);
+    if (command == "export")
+        return exportCommand(tool);
+    if (command == "dupes")
+        return dupesCommand(tool);
+    if (command == "stats")
+        return statsCommand(tool);
     printError("未知的命令：" + command);
     printUsage();
     return kExitUsage;

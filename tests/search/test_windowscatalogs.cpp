@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "search/catalogfiles.h"
+#include "search/catalogstats.h"
+#include "search/duplicates.h"
 #include "search/filelisting.h"
 #include "search/filesearch.h"
 
@@ -104,6 +107,36 @@ TEST_F(EarlierCatalogs, TheOldDotAndDashReadAsWindowsWritesThem)
     ASSERT_EQ(m_list.size(), 1u);
     EXPECT_EQ(m_list.row(0), (FileRow { "x·y—.txt", "1KB", "d", "/m/x·y—.txt", "A・B" }));
     EXPECT_TRUE(m_box.shown.empty());
+}
+
+// Exports and figures take the folders below the Label in the catalog's own separator, and read
+// the dates Windows wrote.
+TEST_F(WindowsCatalogs, FilesWithTheirFoldersAndTheFiguresOfACatalog)
+{
+    std::vector<std::string> files;
+    ASSERT_TRUE(forEachCatalogFile(m_indexes, m_box, "文学·2004", [&](const CatalogFile& file) {
+        files.push_back(std::string(file.directory) + "|" + std::string(file.name) + "|" + std::string(file.location));
+    }));
+    EXPECT_EQ(files, (Names { "鲁迅|呐喊——自序.txt|D:\\书库\\鲁迅\\呐喊——自序.txt" }));
+    const auto stats = statsOf(m_indexes, m_box, "文学·2004");
+    ASSERT_TRUE(stats.has_value());
+    EXPECT_EQ(stats->directories, 1u);
+    EXPECT_EQ(stats->files, 1u);
+    EXPECT_EQ(stats->kilobytes, 40u);
+    EXPECT_EQ(stats->oldest, "2004年3月15日");
+    EXPECT_EQ(stats->newest, "2004年3月15日");
+    EXPECT_EQ(stats->scannedPath, "D:\\书库");
+    EXPECT_FALSE(forEachCatalogFile(m_indexes, m_box, "no such", [](const CatalogFile&) {}));
+    EXPECT_TRUE(m_box.shown.empty());
+}
+
+TEST(Kilobytes, OnlyTheSizesTheWriterWrites)
+{
+    EXPECT_EQ(kilobytesOf("40KB"), 40u);
+    EXPECT_EQ(kilobytesOf("0KB"), 0u);
+    EXPECT_EQ(kilobytesOf("18446744073709551615KB"), 18446744073709551615u);
+    for (const char* other : { "18446744073709551616KB", "1,234KB", "KB", "12", "12 KB", "12kb", "-1KB", "" })
+        EXPECT_EQ(kilobytesOf(other), std::nullopt) << other;
 }
 
 } // namespace

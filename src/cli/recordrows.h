@@ -1,0 +1,42 @@
+#pragma once
+
+#include "cli/recordwriter.h"
+
+#include <string>
+#include <string_view>
+
+#include "search/rowlist.h"
+
+namespace mellowby::cli {
+
+// The fields of the rows of search and ls, in the order the tool always printed them.
+inline std::vector<RecordField> rowFields()
+{
+    return { { "name", "名称" }, { "size", "大小" }, { "date", "日期" }, { "location", "位置" },
+        { "catalog", "目录" } };
+}
+
+// Rows of a search or a listing written as records as they come.
+class RecordRows final : public search::IRowList {
+public:
+    explicit RecordRows(RecordWriter& writer)
+        : m_writer(writer)
+    {
+    }
+    void clear() override { }
+    void appendRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
+        std::string_view catalog) override
+    {
+        m_location.assign(directory).append(name);
+        m_writer.record({ name, size, date, m_location, catalog });
+    }
+    void appendNameOnly(std::string_view name) override { m_writer.record({ name, {}, {}, {}, {} }); }
+    void flush() override { }
+    void finishFill() override { }
+
+private:
+    RecordWriter& m_writer;
+    std::string m_location;
+};
+
+} // namespace mellowby::cli

@@ -1,0 +1,108 @@
+#include "cli/reportcommands.h"
+
+#include "cli/cliconsole.h"
+#include "cli/tool.h"
+
+#include <string>
+
+#include "search/catalogfiles.h"
+#include "search/catalogstats.h"
+#include "search/duplicates.h"
+
+namespace mellowby::cli {
+
+int exportCommand(Tool& tool)
+{
+    const CliOptions& options = tool.options;
+    if (options.arguments.size() != 1) {
+        printUsage();
+        return kExitUsage;
+    }
+    if (options.format && *options.format == "tsv") {
+        printError("export 的格式只能是 csv 或 json。");
+        return kExitUsage;
+    }
+    const auto catalog = knownCatalog(tool.store, options.arguments[0]);
+    if (!catalog || !tool.openOutput())
+        return kExitFailure;
+    ConsoleMessageBox box(false);
+    const RecordFormat format = options.format == "json" ? RecordFormat::Json : RecordFormat::Csv;
+    RecordWriter records(format,
+        { { "catalog", "目录" }, { "directory", "文件夹" }, { "name", "名称" }, { "location", "位置" },
+            { "size", "大小" }, { "date", "日期" } },
+        [&](std::string_view text) { tool.write(text); });
+    const bool read = search::forEachCatalogFile(tool.indexes, box, *catalog, [&](const search::CatalogFile& file) {
+        records.record({ *catalog, file.directory, file.name, file.location, file.size, file.date });
+    });
+    if (!read) {
+        printError("无法读取目录“" + *catalog + "”。");
+        return kExitFailure; // a file given with --out stays as it was
+    }
+    records.finish();
+    return tool.finish(0);
+}
+
+int dupesCommand(Tool& tool)
+{
+    const CliOptions& options = tool.options;
+    if (!options.arguments.empty()) {
+        printUsage();
+        return kExitUsage;
+    }
+    const auto catalogs = catalogsAsked(tool);
+    if (!catalogs || !tool.openOutput())
+        return kExitFailure;
+    ConsoleMessageBox box(false);
+    const auto duplicates = search::findDuplicates(tool.indexes, box, *catalogs, options.minSize.value_or(0));
+    RecordWriter records = tool.records(
+        { { "group", "组" }, { "name", "名称" }, { "size", "大小" }, { "catalog", "目录" }, { "location", "位置" } });
+    for (std::size_t group = 0; group < duplicates.groups.size(); ++group) {
+        const std::string number = std::to_string(group + 1);
+        const auto& found = duplicates.groups[group];
+        for (std::size_t copy = found.firstCopy; copy < found.firstCopy + found.copyCount; ++copy) {
+            const auto& each = duplicates.copies[copy];
+            records.record({ number, each.name, found.size, each.catalog, each.location });
+        }
+    }
+    records.finish();
+    return tool.finish(0);
+}
+
+int statsCommand(Tool& tool)
+{
+    const CliOptions& options = tool.options;
+    if (options.arguments.size() > 1) {
+        printUsage();
+        return kExitUsage;
+    }
+    std::vector<std::string> catalogs;
+    if (options.arguments.size() == 1) {
+        const auto catalog = knownCatalog(tool.store, options.arguments[0]);
+        if (!catalog)
+            return kExitFailure;
+        catalogs.push_back(*catalog);
+    } else {
+        for (const auto& catalog : tool.store.catalogs().value_or(std::vector<catalog::StoredCatalog> {}))
+            catalogs.push_back(catalog.name);
+    }
+    if (!tool.openOutput())
+        return kExitFailure;
+    ConsoleMessageBox box(false);
+    RecordWriter records = tool.records({ { "catalog", "目录" }, { "directories", "文件夹数" }, { "files", "文件数" },
+        { "kilobytes", "总大小(KB)" }, { "oldest", "最早日期" }, { "newest", "最晚日期" }, { "scanned", "扫描路径" } });
+    int status = 0;
+    for (const std::string& catalog : catalogs) {
+        const auto stats = search::statsOf(tool.indexes, box, catalog);
+        if (!stats) {
+            printError("无法读取目录“" + catalog + "”。");
+            status = kExitFailure;
+            continue;
+        }
+        records.record({ catalog, std::to_string(stats->directories), std::to_string(stats->files),
+            std::to_string(stats->kilobytes), stats->oldest, stats->newest, stats->scannedPath });
+    }
+    records.finish();
+    return tool.finish(status);
+}
+
+} // namespace mellowby::cli

@@ -1,0 +1,120 @@
+#include "cli/tool.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "app/casefold.h"
+
+namespace mellowby::cli {
+
+namespace {
+
+constexpr const char* kUsage
+    = "用法：\n"
+      "  mellowby-cli scan 路径 [名称] [--force] [--no-index] [--data 目录]\n"
+      "  mellowby-cli list [--long] [--data 目录]\n"
+      "  mellowby-cli search 文本 [--in 名称]... [--format tsv|csv|json] [--no-index] [--data 目录]\n"
+      "  mellowby-cli ls 名称 [目录/子目录/...] [--format tsv|csv|json] [--no-index] [--data 目录]\n"
+      "  mellowby-cli export 名称 [--format csv|json] [--out 文件] [--data 目录]\n"
+      "  mellowby-cli dupes [--in 名称]... [--min-size KB] [--format tsv|csv|json] [--data 目录]\n"
+      "  mellowby-cli stats [名称] [--format tsv|csv|json] [--data 目录]\n"
+      "  mellowby-cli delete 名称 [--data 目录]\n"
+      "  mellowby-cli where 名称 [位置] [--data 目录]\n"
+      "输出可用 --out 文件 写入文件。\n";
+
+} // namespace
+
+void printError(const std::string& text)
+{
+    (void)std::fprintf(stderr, "mellowby-cli: %s\n", text.c_str());
+}
+
+void printUsage()
+{
+    (void)std::fputs(kUsage, stderr);
+}
+
+Tool::Tool(const std::string& programFolder, const CliOptions& parsed)
+    : options(parsed)
+    , folder(programFolder, fileSystem)
+    , store(options.dataDir ? *options.dataDir : folder.dataDir(), fileSystem)
+    , indexes(store, catalog::userCacheFolder(), options.noIndex)
+{
+    // As the program does at start-up: what scans that died left in Data goes.
+    store.removeLeftovers();
+}
+
+bool Tool::openOutput()
+{
+    if (!options.out)
+        return true;
+    std::error_code ignored;
+    const std::string path = std::filesystem::absolute(*options.out, ignored).lexically_normal().string();
+    auto file = OutputFile::begin(fileSystem, path);
+    if (!file) {
+        printError(file.error());
+        return false;
+    }
+    outputFile.emplace(std::move(*file));
+    return true;
+}
+
+void Tool::write(std::string_view text)
+{
+    if (outputFile)
+        outputFile->write(text);
+    else
+        output.write(text);
+}
+
+RecordWriter Tool::records(std::vector<RecordField> fields)
+{
+    const RecordFormat format = options.format ? *recordFormatNamed(*options.format) : RecordFormat::Tsv;
+    return RecordWriter(format, std::move(fields), [this](std::string_view text) { write(text); });
+}
+
+int Tool::finish(int status)
+{
+    if (outputFile) {
+        if (const auto failure = outputFile->finish()) {
+            printError(*failure);
+            return kExitFailure;
+        }
+        return status;
+    }
+    if (!output.finish()) {
+        printError("无法写入标准输出：" + output.failure());
+        return kExitFailure;
+    }
+    return status;
+}
+
+std::optional<std::string> knownCatalog(const catalog::CatalogStore& store, const std::string& name)
+{
+    const std::string key = catalog::catalogKeyOf(name);
+    for (const auto& catalog : store.catalogs().value_or(std::vector<catalog::StoredCatalog> {})) {
+        if (app::equalsIgnoringCase(catalog.name, key))
+            return catalog.name;
+    }
+    printError("没有名为“" + name + "”的目录。");
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> catalogsAsked(const Tool& tool)
+{
+    std::vector<std::string> catalogs;
+    if (tool.options.in.empty()) {
+        for (const auto& catalog : tool.store.catalogs().value_or(std::vector<catalog::StoredCatalog> {}))
+            catalogs.push_back(catalog.name);
+        return catalogs;
+    }
+    for (const std::string& name : tool.options.in) {
+        const auto catalog = knownCatalog(tool.store, name);
+        if (!catalog)
+            return std::nullopt;
+        catalogs.push_back(*catalog);
+    }
+    return catalogs;
+}
+
+} // namespace mellowby::cli
