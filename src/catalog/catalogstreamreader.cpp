@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unicode/utf8.h>
+
 #include "catalog/catalogencoding.h"
 #include "catalog/namesindex.h"
 #include "platform/filesystem.h"
@@ -38,21 +40,10 @@ bool isNameChar(char c)
 
 void appendUtf8(std::string& out, std::uint32_t c)
 {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    char bytes[U8_MAX_LENGTH];
+    std::size_t length = 0;
+    U8_APPEND_UNSAFE(bytes, length, static_cast<UChar32>(c));
+    out.append(bytes, length);
 }
 
 // Decodes the reference that text starts with ("&amp;", "&#233;"...) onto out and says how long

@@ -75,15 +75,12 @@ int statsCommand(Tool& tool)
         printUsage();
         return kExitUsage;
     }
-    std::vector<std::string> catalogs;
+    std::vector<std::string> catalogs = allCatalogs(tool.store);
     if (options.arguments.size() == 1) {
         const auto catalog = knownCatalog(tool.store, options.arguments[0]);
         if (!catalog)
             return kExitFailure;
-        catalogs.push_back(*catalog);
-    } else {
-        for (const auto& catalog : tool.store.catalogs().value_or(std::vector<catalog::StoredCatalog> {}))
-            catalogs.push_back(catalog.name);
+        catalogs = { *catalog };
     }
     if (!tool.openOutput())
         return kExitFailure;

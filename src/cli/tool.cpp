@@ -100,14 +100,19 @@ std::optional<std::string> knownCatalog(const catalog::CatalogStore& store, cons
     return std::nullopt;
 }
 
-std::optional<std::vector<std::string>> catalogsAsked(const Tool& tool)
+std::vector<std::string> allCatalogs(const catalog::CatalogStore& store)
 {
     std::vector<std::string> catalogs;
-    if (tool.options.in.empty()) {
-        for (const auto& catalog : tool.store.catalogs().value_or(std::vector<catalog::StoredCatalog> {}))
-            catalogs.push_back(catalog.name);
-        return catalogs;
-    }
+    for (const auto& catalog : store.catalogs().value_or(std::vector<catalog::StoredCatalog> {}))
+        catalogs.push_back(catalog.name);
+    return catalogs;
+}
+
+std::optional<std::vector<std::string>> catalogsAsked(const Tool& tool)
+{
+    if (tool.options.in.empty())
+        return allCatalogs(tool.store);
+    std::vector<std::string> catalogs;
     for (const std::string& name : tool.options.in) {
         const auto catalog = knownCatalog(tool.store, name);
         if (!catalog)

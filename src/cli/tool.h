@@ -50,6 +50,8 @@ struct Tool {
 
 // The catalog of a name as the user typed it, or nothing after saying that there is none.
 std::optional<std::string> knownCatalog(const catalog::CatalogStore& store, const std::string& name);
+// Every catalog of Data, in the order the window loads them.
+std::vector<std::string> allCatalogs(const catalog::CatalogStore& store);
 // The catalogs --in names, each known, or every catalog of Data in the order the window loads
 // them when none is named; nothing after saying which is unknown.
 std::optional<std::vector<std::string>> catalogsAsked(const Tool& tool);

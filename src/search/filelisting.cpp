@@ -21,6 +21,16 @@ namespace mellowby::search {
 
 namespace {
 
+// The folder's rows from the catalog's names index, made again once when it turns out damaged.
+std::optional<bool> listThroughIndex(const catalog::CatalogIndexes& indexes, const std::string& catalogName,
+    IRowList& list, const std::optional<std::string>& title, const NodeAddress& address, std::size_t& given)
+{
+    return throughIndex<bool>(
+        indexes, catalogName, list, given, [&](const catalog::NamesIndex& index, IRowList& rows, std::size_t& count) {
+            return listIndexFolder(index, rows, title, address, count);
+        });
+}
+
 constexpr const char* kNodesFailure = "取得XML节点时出错！";
 constexpr const char* kNodesSource = "frmMain-getAllXmlNodeByName";
 
@@ -139,16 +149,8 @@ bool getAllXmlNodeByName(browse::CatalogBrowser& browser, IRowList& list, const 
         // Through the catalog's names index; an index found damaged is made again, and should that
         // one be damaged too, the file is read; either goes on after the rows already given.
         std::size_t given = 0;
-        for (const bool remake : { false, true }) {
-            const auto index = browser.indexes().indexOf(catalogName, remake);
-            if (!index)
-                break;
-            SkippingRows rest(list, given);
-            std::size_t rows = 0;
-            if (const auto found = listIndexFolder(*index, rest, title, address, rows))
-                return *found;
-            given = std::max(given, rows);
-        }
+        if (const auto found = listThroughIndex(browser.indexes(), catalogName, list, title, address, given))
+            return *found;
         // A catalog file that is missing, unreadable, or that the name cannot name lists nothing.
         const catalog::CatalogDocument document = browser.store().loadCatalog(catalogName);
         SkippingRows rest(list, given);
@@ -181,16 +183,8 @@ std::optional<bool> listCatalogFolder(const catalog::CatalogIndexes& indexes, pl
     IRowList& list, const std::string& catalogName, const NodeAddress& address)
 {
     std::size_t given = 0;
-    for (const bool remake : { false, true }) {
-        const auto index = indexes.indexOf(catalogName, remake);
-        if (!index)
-            break;
-        SkippingRows rest(list, given);
-        std::size_t rows = 0;
-        if (const auto found = listIndexFolder(*index, rest, std::nullopt, address, rows))
-            return found;
-        given = std::max(given, rows);
-    }
+    if (const auto found = listThroughIndex(indexes, catalogName, list, std::nullopt, address, given))
+        return found;
     const catalog::CatalogDocument document = indexes.store().loadCatalog(catalogName);
     if (!document.loaded())
         return std::nullopt;

@@ -163,16 +163,12 @@ void findInCatalog(const catalog::CatalogIndexes& indexes, platform::IMessageBox
         // found damaged is made again, and should that one be damaged too, the file is read;
         // either goes on after the rows already given.
         std::size_t given = 0;
-        for (const bool remake : { false, true }) {
-            const auto index = indexes.indexOf(catalogName, remake);
-            if (!index)
-                break;
-            SkippingRows rest(list, given);
-            std::size_t rows = 0;
-            if (searchIndex(*index, box, rest, findText, catalogName, rows))
-                return;
-            given = std::max(given, rows);
-        }
+        const auto searched = throughIndex<bool>(indexes, catalogName, list, given,
+            [&](const catalog::NamesIndex& index, IRowList& rows, std::size_t& count) -> std::optional<bool> {
+                return searchIndex(index, box, rows, findText, catalogName, count) ? std::optional(true) : std::nullopt;
+            });
+        if (searched)
+            return; // the search has passed its rows on
         const catalog::CatalogDocument document = indexes.store().loadCatalog(catalogName);
         SkippingRows rest(list, given);
         searchCatalog(document, box, upper, rest, findText, catalogName);

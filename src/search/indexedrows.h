@@ -1,15 +1,15 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "catalog/catalogindexes.h"
 #include "search/nodeaddress.h"
-
-namespace mellowby::catalog {
-class NamesIndex;
-}
+#include "search/skippingrows.h"
 
 namespace mellowby::platform {
 class IMessageBox;
@@ -35,5 +35,27 @@ bool searchIndex(const catalog::NamesIndex& index, platform::IMessageBox& box, I
 // folder, false when it has none, nothing when the index turned out damaged.
 std::optional<bool> listIndexFolder(const catalog::NamesIndex& index, IRowList& list,
     const std::optional<std::string>& rootTitle, const NodeAddress& address, std::size_t& rowsGiven);
+
+// Runs attempt on the catalog's names index, and once more on one made again when the first
+// turns out damaged, each going on after the rows the one before gave (counted in given, for the
+// catalog file to go on from when both fail). attempt returns its result, or nothing when the
+// index turned out damaged. Nothing when the catalog has no index to use or both failed.
+template <typename Result>
+std::optional<Result> throughIndex(const catalog::CatalogIndexes& indexes, const std::string& catalogName,
+    IRowList& list, std::size_t& given,
+    const std::function<std::optional<Result>(const catalog::NamesIndex&, IRowList&, std::size_t&)>& attempt)
+{
+    for (const bool remake : { false, true }) {
+        const auto index = indexes.indexOf(catalogName, remake);
+        if (!index)
+            break;
+        SkippingRows rest(list, given);
+        std::size_t rows = 0;
+        if (auto result = attempt(*index, rest, rows))
+            return result;
+        given = std::max(given, rows);
+    }
+    return std::nullopt;
+}
 
 } // namespace mellowby::search
