@@ -11,6 +11,8 @@ packages=(
   fonts-wqy-microhei xdg-utils
   # file system images for the tests of volumes: ext4, and ISO 9660 where the kernel mounts it
   e2fsprogs xorriso
+  # the tests of exports read CSV and JSON back with Python's own modules
+  python3
   # libFuzzer and clang-tidy; clang 14 cannot compile the std::expected of libstdc++ 12
   clang-16 libclang-rt-16-dev clang-tidy-16
 )
