@@ -68,7 +68,7 @@ public:
 
 private:
     const std::string& dataFolder() const;
-    std::optional<NamesIndex> make(const std::string& catalogPath, const IndexKey& key) const;
+    std::optional<NamesIndex> make(const std::string& catalogPath, const IndexKey& wanted) const;
     std::optional<NamesIndex> keepAndOpen(const IndexKey& key, NamesIndexBuilder& builder) const;
     std::unique_ptr<platform::IReplacement> beginIndexFile(std::string_view fileName) const;
 

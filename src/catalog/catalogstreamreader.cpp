@@ -51,7 +51,7 @@ void appendUtf8(std::string& out, std::uint32_t c)
 std::size_t appendReference(std::string_view text, std::string& out)
 {
     const std::size_t end = text.find(';');
-    if (end == std::string_view::npos || end > 12)
+    if (end > 12) // npos included
         return 0;
     const std::string_view body = text.substr(1, end - 1);
     if (body == "amp")
