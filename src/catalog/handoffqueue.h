@@ -12,7 +12,9 @@ namespace mellowby::catalog {
 
 // Hands items from one thread that makes them to one that uses them, holding at most a few, so
 // that the maker waits rather than running ahead with memory. Either side may end it: the maker
-// when it is done or has failed, the user when it wants no more.
+// when it is done or has failed, the user when it wants no more. Items the user is done with may
+// come back to the maker to be filled again, so that their memory is reused rather than freed and
+// asked for anew: fresh pages are dear.
 template <typename Item> class HandoffQueue {
 public:
     explicit HandoffQueue(std::size_t capacity)
@@ -56,12 +58,31 @@ public:
         m_changed.notify_all();
         return item;
     }
+    // Gives an item that is used up back to the maker.
+    void giveBack(Item item)
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_stopped && m_spent.size() <= m_capacity)
+            m_spent.push_back(std::move(item));
+    }
+    // An item given back, to be filled again; nothing when none is waiting.
+    std::optional<Item> takeBack()
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_spent.empty())
+            return std::nullopt;
+        Item item = std::move(m_spent.back());
+        m_spent.pop_back();
+        return item;
+    }
+
     // The user wants no more.
     void stop()
     {
         std::lock_guard lock(m_mutex);
         m_stopped = true;
         m_items.clear();
+        m_spent.clear();
         m_changed.notify_all();
     }
 
@@ -70,6 +91,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Item> m_items;
+    std::deque<Item> m_spent;
     bool m_finished = false;
     bool m_stopped = false;
     std::exception_ptr m_failure;

@@ -9,6 +9,7 @@
 
 #include "catalog/handoffqueue.h"
 #include "catalog/locationtext.h"
+#include "catalog/namebytes.h"
 #include "catalog/namesindexformat.h"
 
 namespace mellowby::catalog {
@@ -36,29 +37,6 @@ std::uint64_t blocksOf(std::uint64_t length)
     return (length + fmt::kBlockSize - 1) / fmt::kBlockSize;
 }
 
-// The number of NUL bytes in [begin, end), eight at a time.
-std::uint64_t countNuls(const char* begin, const char* end)
-{
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-    std::uint64_t count = 0;
-    for (; end - begin >= 8; begin += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, begin, sizeof word);
-        // The top bit of each byte that is zero, and of no other; then those bits added up.
-        const std::uint64_t zeroTops = ~(((word & kLow7) + kLow7) | word | kLow7);
-        count += ((zeroTops >> 7) * 0x0101010101010101ull) >> 56;
-    }
-    // The analyzer cannot see that memmem's answer lies inside what the caller filled.
-    for (; begin != end; ++begin)
-        count += *begin == '\0' ? 1 : 0; // NOLINT(clang-analyzer-core.UndefinedBinaryOperatorResult)
-    return count;
-}
-
-char upperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // Whether upper is name with its ASCII letters upper-cased and nothing else changed: what the
 // search compares for every name it does not list apart.
 bool upperCasesLetterByLetter(std::string_view name, std::string_view upper)
@@ -70,26 +48,6 @@ bool upperCasesLetterByLetter(std::string_view name, std::string_view upper)
             return false;
     }
     return true;
-}
-
-// Copies [begin, end) to into with the ASCII letters upper-cased, eight bytes at a time.
-void copyUpperAscii(const char* begin, const char* end, char* into)
-{
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kTops = 0x8080808080808080ull;
-    for (; end - begin >= 8; begin += 8, into += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, begin, sizeof word);
-        // In each byte below 0x80, the top bit of low + 0x1F is set from 'a' up, that of
-        // low + 0x05 from past 'z' up; neither sum carries into the next byte.
-        const std::uint64_t low = word & ~kTops;
-        const std::uint64_t lowerCase
-            = (low + kOnes * (0x80 - 'a')) & ~(low + kOnes * (0x80 - 'z' - 1)) & ~word & kTops;
-        word ^= lowerCase >> 2; // 0x80 >> 2 is the bit between the cases
-        std::memcpy(into, &word, sizeof word);
-    }
-    for (; begin != end; ++begin, ++into)
-        *into = upperAscii(*begin);
 }
 
 // The checksums of the blocks of the sections of an index, fed to it in pieces of any size.
@@ -836,8 +794,10 @@ void NamesIndex::findNames(std::string_view needle, const std::function<bool(std
     std::thread worker([&] {
         try {
             scanner.scanNames(needle, [&](std::span<const Hit> hits) {
-                Batch batch;
+                auto given = queue.takeBack();
+                Batch batch = given ? std::move(*given) : Batch {};
                 batch.hits.assign(hits.begin(), hits.end());
+                batch.names.clear();
                 for (const Hit& hit : hits)
                     batch.names.append(hit.name).append(hit.size).append(hit.date);
                 return queue.push(std::move(batch));
@@ -860,6 +820,7 @@ void NamesIndex::findNames(std::string_view needle, const std::function<bool(std
             }
             if (!found(batch->hits))
                 break;
+            queue.giveBack(std::move(*batch));
         }
     } catch (...) {
         queue.stop();
@@ -972,8 +933,7 @@ void NamesIndex::scanNames(std::string_view needle, const std::function<bool(std
         const char* const upperEnd = upperBegin + whole;
         const char* position = upperBegin;
         while (position != upperEnd) {
-            const auto* at = static_cast<const char*>(
-                ::memmem(position, static_cast<std::size_t>(upperEnd - position), needle.data(), needle.size()));
+            const char* const at = findBytes(position, upperEnd, needle);
             if (at == nullptr) {
                 number += countNuls(position, upperEnd);
                 break;

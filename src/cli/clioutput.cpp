@@ -61,8 +61,14 @@ void OutputFile::write(std::string_view text)
 {
     if (m_failure)
         return;
+    constexpr std::size_t kPieceSize = 64 * 1024;
+    if (m_pending.empty() && text.size() >= kPieceSize) {
+        if (auto written = m_file->write(text); !written)
+            m_failure = written.error();
+        return;
+    }
     m_pending += text;
-    if (m_pending.size() >= 64 * 1024) {
+    if (m_pending.size() >= kPieceSize) {
         if (auto written = m_file->write(m_pending); !written)
             m_failure = written.error();
         m_pending.clear();

@@ -4,36 +4,45 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <unicode/utf8.h>
 
 namespace mellowby::cli {
 
 namespace {
 
-// Whether a CSV field holds a comma, a quote or a line break, eight bytes at a time: fields are
-// mostly long locations, and most hold none.
+// Whether a CSV field holds a comma, a quote or a line break, sixteen bytes at a time: fields
+// are mostly long locations, and most hold none.
 bool needsQuotes(std::string_view value)
 {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kTops = 0x8080808080808080ull;
-    const auto holdsByte = [](std::uint64_t word, char c) {
-        const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
-        return ((x - kOnes) & ~x & kTops) != 0;
-    };
-    std::size_t i = 0;
-    for (; i + 8 <= value.size(); i += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, value.data() + i, sizeof word);
-        if (holdsByte(word, ',') || holdsByte(word, '"') || holdsByte(word, '\r') || holdsByte(word, '\n'))
+    const char* at = value.data();
+    const char* const end = at + value.size();
+#if defined(__SSE2__)
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    for (; end - at >= 16; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, comma), _mm_cmpeq_epi8(bytes, quote)),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, carriageReturn), _mm_cmpeq_epi8(bytes, lineFeed)));
+        if (_mm_movemask_epi8(found) != 0)
             return true;
     }
-    for (; i < value.size(); ++i) {
-        const char c = value[i];
+#endif
+    for (; at != end; ++at) {
+        const char c = *at;
         if (c == ',' || c == '"' || c == '\r' || c == '\n')
             return true;
     }
     return false;
 }
+
+// What the writer gathers before handing it on: a few pipe buffers' worth.
+constexpr std::size_t kHandOnSize = 64 * 1024;
 
 } // namespace
 
@@ -61,9 +70,9 @@ void RecordWriter::begin()
     if (m_begun)
         return;
     m_begun = true;
-    m_text.clear();
+    m_text.reserve(kHandOnSize + 4096);
     if (m_format == RecordFormat::Csv) {
-        m_text = "\xEF\xBB\xBF";
+        m_text += "\xEF\xBB\xBF";
         for (std::size_t i = 0; i < m_fields.size(); ++i) {
             if (i > 0)
                 m_text += ',';
@@ -71,53 +80,65 @@ void RecordWriter::begin()
         }
         m_text += "\r\n";
     } else if (m_format == RecordFormat::Json) {
-        m_text = "[";
+        m_text += '[';
     }
-    m_out(m_text);
 }
 
-void RecordWriter::record(const std::vector<std::string_view>& values)
+void RecordWriter::handOnFull()
+{
+    if (m_text.size() < kHandOnSize)
+        return;
+    m_out(m_text);
+    m_text.clear();
+}
+
+void RecordWriter::record(std::initializer_list<std::string_view> values)
 {
     begin();
-    m_text.clear();
+    std::size_t i = 0;
     switch (m_format) {
     case RecordFormat::Tsv:
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            if (i > 0)
+        for (const std::string_view value : values) {
+            if (i++ > 0)
                 m_text += '\t';
-            m_text += values[i];
+            m_text += value;
         }
         m_text += '\n';
         break;
     case RecordFormat::Csv:
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            if (i > 0)
+        for (const std::string_view value : values) {
+            if (i++ > 0)
                 m_text += ',';
-            appendCsv(values[i]);
+            appendCsv(value);
         }
         m_text += "\r\n";
         break;
     case RecordFormat::Json:
         m_text += m_first ? "\n{" : ",\n{";
-        for (std::size_t i = 0; i < values.size() && i < m_fields.size(); ++i) {
+        for (const std::string_view value : values) {
+            if (i == m_fields.size())
+                break;
             if (i > 0)
                 m_text += ", ";
-            appendJson(m_fields[i].key);
+            appendJson(m_fields[i++].key);
             m_text += ": ";
-            appendJson(values[i]);
+            appendJson(value);
         }
         m_text += '}';
         break;
     }
     m_first = false;
-    m_out(m_text);
+    handOnFull();
 }
 
 void RecordWriter::finish()
 {
     begin();
     if (m_format == RecordFormat::Json)
-        m_out(m_first ? "]\n" : "\n]\n");
+        m_text += m_first ? "]\n" : "\n]\n";
+    if (!m_text.empty())
+        m_out(m_text);
+    m_text.clear();
 }
 
 void RecordWriter::appendCsv(std::string_view value)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,7 +20,7 @@ struct RecordField {
     std::string heading;
 };
 
-// Records of fields, written as they come:
+// Records of fields, handed on in pieces of about 64 KiB and whole at finish():
 // - TSV: the fields joined by tabs, one record a line, no heading: what the tool always printed;
 // - CSV (RFC 4180): UTF-8 after a byte-order mark, a line of headings first, CRLF line ends,
 //   fields holding a comma, a quote or a line break quoted with their quotes doubled, so that a
@@ -30,14 +31,16 @@ public:
     RecordWriter(RecordFormat format, std::vector<RecordField> fields, std::function<void(std::string_view)> out);
 
     // fields in the order they were named.
-    void record(const std::vector<std::string_view>& values);
-    // Ends the output (the JSON array); once, after the last record.
+    void record(std::initializer_list<std::string_view> values);
+    // Ends the output (the JSON array) and hands on what is left; once, after the last record.
+    // Records of a writer never finished are never handed on whole.
     void finish();
 
 private:
     void begin();
     void appendCsv(std::string_view value);
     void appendJson(std::string_view value);
+    void handOnFull();
 
     RecordFormat m_format;
     std::vector<RecordField> m_fields;
