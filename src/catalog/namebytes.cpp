@@ -46,7 +46,7 @@ std::uint64_t countNuls(const char* begin, const char* end)
 #if defined(__SSE2__)
     // Each lane counts the NULs it saw (a match is -1, subtracted) for up to 255 rounds; the lanes
     // are then added up. No popcount instruction is taken for granted.
-    using ByteLanes = signed char __attribute__((vector_size(16)));
+    using ByteLanes = unsigned char __attribute__((vector_size(16))); // wraps, as lanes must
     const __m128i zero = _mm_setzero_si128();
     while (end - begin >= 16) {
         ByteLanes lanes {};

@@ -51,8 +51,12 @@ TEST(NameBytes, WidePassesAgreeWithTheByteRule)
     }
 }
 
-TEST(NameBytes, TheNeedleAtTheVeryEndAndOneByteShort)
+TEST(NameBytes, TheNeedleAtTheVeryEndAndOneByteShortAndLongRunsOfNuls)
 {
+    // More NULs than a lane of the wide count holds before it is added up.
+    const std::string nuls(255 * 16 * 2 + 5, '\0');
+    EXPECT_EQ(countNuls(nuls.data(), nuls.data() + nuls.size()), nuls.size());
+
     const std::string names = std::string(40, 'x') + "REPORT";
     const char* const end = names.data() + names.size();
     EXPECT_EQ(findBytes(names.data(), end, "REPORT"), end - 6);
