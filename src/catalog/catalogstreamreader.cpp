@@ -14,6 +14,7 @@
 #include "catalog/catalogencoding.h"
 #include "catalog/namesindex.h"
 #include "platform/filesystem.h"
+#include "platform/hexdigits.h"
 
 namespace mellowby::catalog {
 
@@ -71,16 +72,10 @@ std::size_t appendReference(std::string_view text, std::string& out)
             return 0;
         std::uint32_t value = 0;
         for (const char c : digits) {
-            std::uint32_t digit = 0;
-            if (c >= '0' && c <= '9')
-                digit = static_cast<std::uint32_t>(c - '0');
-            else if (hex && c >= 'a' && c <= 'f')
-                digit = static_cast<std::uint32_t>(c - 'a' + 10);
-            else if (hex && c >= 'A' && c <= 'F')
-                digit = static_cast<std::uint32_t>(c - 'A' + 10);
-            else
+            const int digit = platform::hexDigitValue(c);
+            if (digit < 0 || (!hex && digit > 9))
                 return 0;
-            value = value * (hex ? 16 : 10) + digit;
+            value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
         }
         if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
             return 0;

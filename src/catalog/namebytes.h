@@ -9,7 +9,8 @@ namespace mellowby::catalog {
 // another: upper-casing, looking for the needle, counting names. They run over tens of megabytes
 // for every search, so they take sixteen bytes at a time where the processor allows.
 
-// c with a-z upper-cased, every other byte as it is.
+// c with a-z upper-cased, every other byte as it is: the upper-casing of ASCII text, which the
+// index's names and UpperCaser's short way must both follow.
 constexpr char upperAscii(char c)
 {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;

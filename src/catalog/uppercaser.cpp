@@ -3,6 +3,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "catalog/namebytes.h"
+
 namespace mellowby::catalog {
 
 UpperCaser::~UpperCaser()
@@ -21,7 +23,7 @@ std::string_view UpperCaser::upper(std::string_view utf8)
             ascii = false;
             break;
         }
-        m_buffer[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        m_buffer[i] = upperAscii(c);
     }
     if (ascii || utf8.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max() / 3))
         return ascii ? std::string_view(m_buffer) : utf8;

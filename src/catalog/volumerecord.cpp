@@ -5,6 +5,8 @@
 
 #include <unicode/utf8.h>
 
+#include "platform/hexdigits.h"
+
 namespace mellowby::catalog {
 
 namespace {
@@ -62,17 +64,6 @@ std::string escaped(std::string_view value)
     return out;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 std::optional<std::string> unescaped(std::string_view value)
 {
     std::string out;
@@ -98,9 +89,11 @@ std::optional<std::string> unescaped(std::string_view value)
             out += '\t';
             break;
         case 'x': {
-            if (i + 2 >= value.size() || hexValue(value[i + 1]) < 0 || hexValue(value[i + 2]) < 0)
+            if (i + 2 >= value.size() || platform::hexDigitValue(value[i + 1]) < 0
+                || platform::hexDigitValue(value[i + 2]) < 0)
                 return std::nullopt;
-            out += static_cast<char>(hexValue(value[i + 1]) * 16 + hexValue(value[i + 2]));
+            out += static_cast<char>(
+                platform::hexDigitValue(value[i + 1]) * 16 + platform::hexDigitValue(value[i + 2]));
             i += 2;
             break;
         }

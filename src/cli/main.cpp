@@ -122,18 +122,6 @@ int listCommand(Tool& tool)
     return tool.finish(0);
 }
 
-// The catalog of a name as the user typed it, or nothing after saying that there is none.
-std::optional<std::string> knownCatalog(const catalog::CatalogStore& store, const std::string& name)
-{
-    const std::string key = catalog::catalogKeyOf(name);
-    for (const auto& catalog : store.catalogs().value_or(std::vector<catalog::StoredCatalog> {})) {
-        if (app::equalsIgnoringCase(catalog.name, key))
-            return catalog.name;
-    }
-    printError("没有名为“" + name + "”的目录。");
-    return std::nullopt;
-}
-
 int searchCommand(Tool& tool)
 {
     const CliOptions& options = tool.options;

@@ -89,10 +89,17 @@ int Tool::finish(int status)
     return status;
 }
 
-std::optional<std::string> knownCatalog(const catalog::CatalogStore& store, const std::string& name)
+namespace {
+
+std::vector<catalog::StoredCatalog> listedCatalogs(const catalog::CatalogStore& store)
+{
+    return store.catalogs().value_or(std::vector<catalog::StoredCatalog> {});
+}
+
+std::optional<std::string> catalogAmong(const std::vector<catalog::StoredCatalog>& catalogs, const std::string& name)
 {
     const std::string key = catalog::catalogKeyOf(name);
-    for (const auto& catalog : store.catalogs().value_or(std::vector<catalog::StoredCatalog> {})) {
+    for (const auto& catalog : catalogs) {
         if (app::equalsIgnoringCase(catalog.name, key))
             return catalog.name;
     }
@@ -100,10 +107,17 @@ std::optional<std::string> knownCatalog(const catalog::CatalogStore& store, cons
     return std::nullopt;
 }
 
+} // namespace
+
+std::optional<std::string> knownCatalog(const catalog::CatalogStore& store, const std::string& name)
+{
+    return catalogAmong(listedCatalogs(store), name);
+}
+
 std::vector<std::string> allCatalogs(const catalog::CatalogStore& store)
 {
     std::vector<std::string> catalogs;
-    for (const auto& catalog : store.catalogs().value_or(std::vector<catalog::StoredCatalog> {}))
+    for (const auto& catalog : listedCatalogs(store))
         catalogs.push_back(catalog.name);
     return catalogs;
 }
@@ -112,9 +126,11 @@ std::optional<std::vector<std::string>> catalogsAsked(const Tool& tool)
 {
     if (tool.options.in.empty())
         return allCatalogs(tool.store);
+    // The folder listed once for all the names.
+    const auto listed = listedCatalogs(tool.store);
     std::vector<std::string> catalogs;
     for (const std::string& name : tool.options.in) {
-        const auto catalog = knownCatalog(tool.store, name);
+        const auto catalog = catalogAmong(listed, name);
         if (!catalog)
             return std::nullopt;
         catalogs.push_back(*catalog);

@@ -9,6 +9,7 @@
 #include <blkid/blkid.h>
 #include <sys/statvfs.h>
 
+#include "platform/hexdigits.h"
 #include "platform/linux/mounttable.h"
 #include "platform/paths.h"
 
@@ -47,26 +48,15 @@ std::optional<FileSystemTags> probeSuperblock(const std::string& device)
     return FileSystemTags { probedValue(probe.get(), "UUID"), probedValue(probe.get(), "LABEL") };
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // udev names its links with every byte outside a safe set (a blank, a slash...) written as \xNN.
 std::string decodedLinkName(std::string_view name)
 {
     std::string decoded;
     decoded.reserve(name.size());
     for (std::size_t i = 0; i < name.size(); ++i) {
-        if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && hexDigit(name[i + 2]) >= 0
-            && hexDigit(name[i + 3]) >= 0) {
-            decoded.push_back(static_cast<char>(hexDigit(name[i + 2]) * 16 + hexDigit(name[i + 3])));
+        if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && hexDigitValue(name[i + 2]) >= 0
+            && hexDigitValue(name[i + 3]) >= 0) {
+            decoded.push_back(static_cast<char>(hexDigitValue(name[i + 2]) * 16 + hexDigitValue(name[i + 3])));
             i += 3;
         } else {
             decoded.push_back(name[i]);
