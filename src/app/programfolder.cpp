@@ -13,6 +13,10 @@ std::string resolveIgnoringCase(platform::IFileSystem& fileSystem, const std::st
     std::string exact = platform::joinPath(dir, name);
     if (name.empty())
         return exact;
+    // A name that is there as given is the one the listing below would pick: no listing, which
+    // every catalog of a search would otherwise pay for again.
+    if (fileSystem.stampOf(exact))
+        return exact;
     // Errors (no such folder, no permission) end the search quietly: the caller then works with
     // the name as given and meets the real failure when it uses it.
     const auto entries = fileSystem.listFolder(dir.empty() ? std::string(".") : dir);
