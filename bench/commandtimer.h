@@ -16,23 +16,30 @@
 
 namespace mellowby::bench {
 
+// In a child just forked: runs command (no shell) with its standard output on output and its
+// errors thrown away; never returns.
+[[noreturn]] inline void execInChild(const std::vector<std::string>& command, int output)
+{
+    ::dup2(output, STDOUT_FILENO);
+    if (output != STDOUT_FILENO)
+        ::close(output);
+    ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO);
+    std::vector<char*> argv;
+    for (const auto& word : command)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+}
+
 // Runs command (no shell) with its output thrown away and returns the seconds it took; ends the
 // benchmark when the command fails, since its figure would mean nothing.
 inline double runSeconds(const std::vector<std::string>& command)
 {
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
-    if (child == 0) {
-        const int devNull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devNull, STDOUT_FILENO);
-        ::dup2(devNull, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (const auto& word : command)
-            argv.push_back(const_cast<char*>(word.c_str()));
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
+    if (child == 0)
+        execInChild(command, ::open("/dev/null", O_WRONLY));
     int status = 0;
     ::waitpid(child, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
@@ -61,17 +68,8 @@ inline RunFigures runPiped(const std::vector<std::string>& command)
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
     if (child == 0) {
-        ::dup2(pipeEnds[1], STDOUT_FILENO);
-        const int devNull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devNull, STDERR_FILENO);
         ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
-        std::vector<char*> argv;
-        for (const auto& word : command)
-            argv.push_back(const_cast<char*>(word.c_str()));
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
+        execInChild(command, pipeEnds[1]);
     }
     ::close(pipeEnds[1]);
     static char sink[64 * 1024];
