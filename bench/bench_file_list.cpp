@@ -3,6 +3,7 @@
 // engine: loading the same file and selecting its File elements.
 
 #include "catalogfile.h"
+#include "names/catalogindexes.h"
 #include "syntheticcatalogs.h"
 
 #include <benchmark/benchmark.h>
@@ -10,7 +11,6 @@
 #include <string>
 
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
@@ -54,7 +54,7 @@ void BM_ListRoot(benchmark::State& state)
     bench::QuietBox box;
     platform::LinuxFileSystem fileSystem;
     const catalog::CatalogStore store(source.data.path(), fileSystem);
-    const catalog::CatalogIndexes indexes(store, catalog::userCacheFolder());
+    const names::CatalogIndexes indexes(store, names::userCacheFolder());
     browse::CatalogBrowser browser(indexes, box);
     browser.getAllXmlToTree();
     search::FileList list;

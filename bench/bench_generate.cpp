@@ -6,6 +6,7 @@
 //   bench_generate [--files N] [--runs N] [--tree DIR]
 
 #include "commandtimer.h"
+#include "scan/backgroundscan.h"
 #include "synthetictree.h"
 
 #include <benchmark/benchmark.h>
@@ -21,7 +22,6 @@
 
 #include "app/programfolder.h"
 #include "app/settings.h"
-#include "catalog/backgroundscan.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "platform/linux/linuxdirectorylister.h"
@@ -69,10 +69,10 @@ DialogRun generateAsTheDialogDoes(
     const auto start = std::chrono::steady_clock::now();
     const catalog::DateFormatter dates(catalog::DateFormatter::userLocaleName());
     const catalog::CatalogStore store(dataDir, fileSystem);
-    const catalog::ScanContext context { store, settings, lister, box, dates, nullptr };
-    catalog::BackgroundScan scan(context, tree.string(), name);
-    while (!scan.waitFor(catalog::kProgressPollInterval)) {
-        catalog::ScanProgress progress = scan.progress();
+    const scan::ScanContext context { store, settings, lister, box, dates, nullptr };
+    scan::BackgroundScan scan(context, tree.string(), name);
+    while (!scan.waitFor(scan::kProgressPollInterval)) {
+        scan::ScanProgress progress = scan.progress();
         benchmark::DoNotOptimize(progress);
         ++run.polls;
     }

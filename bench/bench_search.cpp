@@ -2,6 +2,7 @@
 // name in ten holds, against the bare engine: loading the same catalogs and selecting //File.
 
 #include "catalogfile.h"
+#include "names/catalogindexes.h"
 #include "syntheticcatalogs.h"
 
 #include <benchmark/benchmark.h>
@@ -10,7 +11,6 @@
 #include <vector>
 
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "search/filelist.h"
 #include "search/filesearch.h"
@@ -76,7 +76,7 @@ void BM_SearchAll(benchmark::State& state)
     bench::QuietBox box;
     platform::LinuxFileSystem fileSystem;
     const catalog::CatalogStore store(source.data.path(), fileSystem);
-    const catalog::CatalogIndexes indexes(store, catalog::userCacheFolder());
+    const names::CatalogIndexes indexes(store, names::userCacheFolder());
     browse::CatalogBrowser browser(indexes, box);
     browser.getAllXmlToTree();
     search::FileList list;

@@ -2,6 +2,8 @@
 // (getAllXmlToTree) against reading the same index twins alone, in the same process.
 
 #include "catalogfile.h"
+#include "names/catalogindexes.h"
+#include "scan/scanner.h"
 #include "startupcatalogs.h"
 
 #include <algorithm>
@@ -17,10 +19,8 @@
 
 #include "app/settings.h"
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "catalog/datetext.h"
-#include "catalog/scanner.h"
 #include "platform/directorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/messagebox.h"
@@ -73,7 +73,7 @@ int main()
     const double startUp = medianSeconds(kRuns, [&] {
         mellowby::platform::LinuxFileSystem fileSystem;
         const mellowby::catalog::CatalogStore store(dataDir().string(), fileSystem);
-        const mellowby::catalog::CatalogIndexes indexes(store, std::nullopt);
+        const mellowby::names::CatalogIndexes indexes(store, std::nullopt);
         mellowby::browse::CatalogBrowser browser(indexes, box);
         browser.getAllXmlToTree();
         loaded = browser.collection().count();

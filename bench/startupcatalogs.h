@@ -3,6 +3,8 @@
 // The catalogs of the start-up benchmarks: 200 discs of 100 directories each, ten to a level,
 // with a few files in every directory. The same seedless layout on every machine.
 
+#include "scan/scanner.h"
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -11,7 +13,6 @@
 #include "app/settings.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
-#include "catalog/scanner.h"
 #include "fakes/fakedirectorylister.h"
 #include "platform/directorylister.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -51,9 +52,9 @@ inline void writeStartupCatalogs(const std::filesystem::path& dataDir)
     platform::LinuxFileSystem fileSystem;
     const catalog::DateFormatter dates("zh_CN");
     const catalog::CatalogStore store(dataDir.string(), fileSystem);
-    catalog::ScanContext context { store, settings, lister, box, dates, nullptr };
+    scan::ScanContext context { store, settings, lister, box, dates, nullptr };
     for (int c = 0; c < kStartupCatalogs; ++c)
-        (void)catalog::genXml(context, root, "光盘 " + std::to_string(c));
+        (void)scan::genXml(context, root, "光盘 " + std::to_string(c));
 }
 
 } // namespace mellowby::bench

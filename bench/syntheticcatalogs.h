@@ -4,6 +4,8 @@
 // into a temporary Data folder that lives as long as the object. Also a reporter that keeps the
 // median of each benchmark so that a benchmark can print its cost against the bare engine's.
 
+#include "scan/scanner.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
@@ -19,7 +21,6 @@
 #include "app/settings.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
-#include "catalog/scanner.h"
 #include "fakes/fakedirectorylister.h"
 #include "platform/directorylister.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -100,8 +101,8 @@ public:
         platform::LinuxFileSystem fileSystem;
         const catalog::DateFormatter dates("zh_CN");
         const catalog::CatalogStore store(m_path, fileSystem);
-        catalog::ScanContext context { store, settings, lister.lister(), box, dates, nullptr };
-        if (!catalog::genXml(context, root, name)) {
+        scan::ScanContext context { store, settings, lister.lister(), box, dates, nullptr };
+        if (!scan::genXml(context, root, name)) {
             std::fprintf(stderr, "could not write the catalog %s\n", name.c_str());
             std::exit(EXIT_FAILURE);
         }

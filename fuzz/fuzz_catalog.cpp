@@ -4,6 +4,7 @@
 // names index made of the bytes must give the very rows the document gives.
 
 #include "fuzzcheck.h"
+#include "names/catalogindexes.h"
 #include "support/indexcomparison.h"
 
 #include <cstddef>
@@ -14,7 +15,6 @@
 #include <vector>
 
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "fakes/fakemessagebox.h"
@@ -146,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The store is never asked for a file here: the tree is filled from the document itself.
     platform::LinuxFileSystem fileSystem;
     const catalog::CatalogStore store("", fileSystem);
-    const catalog::CatalogIndexes indexes(store, std::nullopt);
+    const names::CatalogIndexes indexes(store, std::nullopt);
     browse::CatalogBrowser browser(indexes, box);
     fillAndListTree(browser, document, files.size());
     locateFiles(browser, box, files);

@@ -1,5 +1,7 @@
 #include "browse/catalogbrowser.h"
 
+#include "names/catalogindexes.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <exception>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "app/showmsg.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 
@@ -36,7 +37,7 @@ std::optional<std::string> labelOf(const pugi::xml_node& element)
 
 } // namespace
 
-CatalogBrowser::CatalogBrowser(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box)
+CatalogBrowser::CatalogBrowser(const names::CatalogIndexes& indexes, platform::IMessageBox& box)
     : m_indexes(indexes)
     , m_box(box)
 {

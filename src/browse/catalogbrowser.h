@@ -14,9 +14,12 @@ class IMessageBox;
 }
 
 namespace mellowby::catalog {
-class CatalogIndexes;
 class CatalogStore;
 } // namespace mellowby::catalog
+
+namespace mellowby::names {
+class CatalogIndexes;
+}
 
 namespace mellowby::browse {
 
@@ -25,9 +28,9 @@ namespace mellowby::browse {
 // must outlive it.
 class CatalogBrowser {
 public:
-    CatalogBrowser(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box);
+    CatalogBrowser(const names::CatalogIndexes& indexes, platform::IMessageBox& box);
 
-    const catalog::CatalogIndexes& indexes() const { return m_indexes; }
+    const names::CatalogIndexes& indexes() const { return m_indexes; }
     const catalog::CatalogStore& store() const;
     platform::IMessageBox& box() { return m_box; }
     CatalogTree& tree() { return m_tree; }
@@ -61,7 +64,7 @@ public:
     NodeId AddNode(const pugi::xml_node& element, NodeId parent);
 
 private:
-    const catalog::CatalogIndexes& m_indexes;
+    const names::CatalogIndexes& m_indexes;
     platform::IMessageBox& m_box;
     CatalogTree m_tree;
     CatalogCollection m_collection;

@@ -40,7 +40,7 @@ ConsoleProgress::ConsoleProgress()
 {
 }
 
-void ConsoleProgress::onProgress(const catalog::ScanProgress& progress)
+void ConsoleProgress::onProgress(const scan::ScanProgress& progress)
 {
     const auto now = std::chrono::steady_clock::now();
     if (now - m_lastPrint < std::chrono::milliseconds(500))

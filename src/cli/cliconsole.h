@@ -1,8 +1,9 @@
 #pragma once
 
+#include "scan/scanner.h"
+
 #include <chrono>
 
-#include "catalog/scanner.h"
 #include "platform/messagebox.h"
 
 namespace mellowby::cli {
@@ -24,11 +25,11 @@ private:
 };
 
 // A progress line on standard error, a few times a second at most.
-class ConsoleProgress final : public catalog::IScanObserver {
+class ConsoleProgress final : public scan::IScanObserver {
 public:
     ConsoleProgress();
 
-    void onProgress(const catalog::ScanProgress& progress) override;
+    void onProgress(const scan::ScanProgress& progress) override;
     bool stopRequested() override { return false; }
 
     // Ends the progress line.

@@ -7,6 +7,8 @@
 #include "cli/reportcommands.h"
 #include "cli/tool.h"
 #include "cli/volumereport.h"
+#include "names/catalogindexes.h"
+#include "scan/scanner.h"
 
 #include <cstdio>
 #include <exception>
@@ -17,10 +19,8 @@
 #include "app/casefold.h"
 #include "app/programfolder.h"
 #include "app/settings.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
-#include "catalog/scanner.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/linux/linuxvolumes.h"
@@ -58,28 +58,28 @@ int scanCommand(Tool& tool)
     platform::LinuxVolumes volumes;
     // As the program does at start-up: a missing Data folder is created, one level only.
     if (!tool.fileSystem.isDirectory(tool.store.folder()))
-        catalog::createDir(tool.fileSystem, tool.store.folder());
-    catalog::ScanContext context { tool.store, settings, lister, box, dates, &progress,
+        scan::createDir(tool.fileSystem, tool.store.folder());
+    scan::ScanContext context { tool.store, settings, lister, box, dates, &progress,
         options.noIndex ? nullptr : &tool.indexes, &volumes };
 
-    const auto result = catalog::genXml(context, path, name);
+    const auto result = scan::genXml(context, path, name);
     progress.finish();
     if (!result) {
         switch (result.error()) {
-        case catalog::ScanFailure::EmptyPath:
+        case scan::ScanFailure::EmptyPath:
             printError("没有给出要扫描的路径。");
             break;
-        case catalog::ScanFailure::OverwriteDeclined:
+        case scan::ScanFailure::OverwriteDeclined:
             printError("同名目录已存在，未覆盖（要覆盖请加 --force）。");
             break;
-        case catalog::ScanFailure::RootUnreadable:
+        case scan::ScanFailure::RootUnreadable:
             printError("无法读取“" + path + "”，或其中没有任何内容。");
             break;
-        case catalog::ScanFailure::Stopped:
+        case scan::ScanFailure::Stopped:
             printError("扫描已停止。");
             break;
-        case catalog::ScanFailure::NameRefused:
-        case catalog::ScanFailure::Failed:
+        case scan::ScanFailure::NameRefused:
+        case scan::ScanFailure::Failed:
             break; // the error box has said why
         }
         return kExitFailure;

@@ -38,7 +38,7 @@ Tool::Tool(const std::string& programFolder, const CliOptions& parsed)
     : options(parsed)
     , folder(programFolder, fileSystem)
     , store(options.dataDir ? *options.dataDir : folder.dataDir(), fileSystem)
-    , indexes(store, catalog::userCacheFolder(), options.noIndex)
+    , indexes(store, names::userCacheFolder(), options.noIndex)
 {
     // As the program does at start-up: what scans that died left in Data goes.
     store.removeLeftovers();

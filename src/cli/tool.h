@@ -3,6 +3,7 @@
 #include "cli/clioptions.h"
 #include "cli/clioutput.h"
 #include "cli/recordwriter.h"
+#include "names/catalogindexes.h"
 
 #include <optional>
 #include <string>
@@ -10,7 +11,6 @@
 #include <vector>
 
 #include "app/programfolder.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "platform/linux/linuxfilesystem.h"
 
@@ -43,7 +43,7 @@ struct Tool {
     platform::LinuxFileSystem fileSystem;
     app::ProgramFolder folder;
     catalog::CatalogStore store;
-    catalog::CatalogIndexes indexes;
+    names::CatalogIndexes indexes;
     CheckedOutput output;
     std::optional<OutputFile> outputFile;
 };

@@ -1,8 +1,9 @@
 #include "search/catalogfiles.h"
 
+#include "names/catalogindexes.h"
+
 #include <optional>
 
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "search/filesearch.h"
@@ -46,12 +47,12 @@ private:
 
 // What the locations of the files of the Disk element begin with.
 std::optional<std::string> rootPrefixOf(
-    const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, const std::string& catalogName)
+    const names::CatalogIndexes& indexes, platform::IMessageBox& box, const std::string& catalogName)
 {
     try {
         if (const auto index = indexes.indexOf(catalogName))
             return std::string(index->directory(0).prefix);
-    } catch (const catalog::IndexDamaged&) {
+    } catch (const names::IndexDamaged&) {
         // The catalog file says it as well.
     }
     const catalog::CatalogDocument document = indexes.store().loadCatalog(catalogName);
@@ -63,7 +64,7 @@ std::optional<std::string> rootPrefixOf(
 
 } // namespace
 
-bool forEachCatalogFile(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box,
+bool forEachCatalogFile(const names::CatalogIndexes& indexes, platform::IMessageBox& box,
     const std::string& catalogName, const std::function<void(const CatalogFile&)>& each)
 {
     const auto root = rootPrefixOf(indexes, box, catalogName);

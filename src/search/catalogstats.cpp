@@ -1,6 +1,7 @@
 #include "search/catalogstats.h"
 
-#include "catalog/catalogindexes.h"
+#include "names/catalogindexes.h"
+
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "search/catalogfiles.h"
@@ -12,12 +13,12 @@ namespace mellowby::search {
 namespace {
 
 // The folders below the Disk element: the index knows them, else the catalog file is counted.
-std::optional<std::uint64_t> directoriesOf(const catalog::CatalogIndexes& indexes, const std::string& catalogName)
+std::optional<std::uint64_t> directoriesOf(const names::CatalogIndexes& indexes, const std::string& catalogName)
 {
     try {
         if (const auto index = indexes.indexOf(catalogName))
             return index->directoryCount() - 1;
-    } catch (const catalog::IndexDamaged&) {
+    } catch (const names::IndexDamaged&) {
         // counted below
     }
     const catalog::CatalogDocument document = indexes.store().loadCatalog(catalogName);
@@ -29,7 +30,7 @@ std::optional<std::uint64_t> directoriesOf(const catalog::CatalogIndexes& indexe
 } // namespace
 
 std::optional<CatalogStats> statsOf(
-    const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, const std::string& catalogName)
+    const names::CatalogIndexes& indexes, platform::IMessageBox& box, const std::string& catalogName)
 {
     CatalogStats stats;
     const auto directories = directoriesOf(indexes, catalogName);

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-namespace mellowby::catalog {
+namespace mellowby::names {
 class CatalogIndexes;
 }
 
@@ -26,6 +26,6 @@ struct CatalogStats {
 
 // The figures of the catalog catalogName; nothing when it cannot be read.
 std::optional<CatalogStats> statsOf(
-    const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, const std::string& catalogName);
+    const names::CatalogIndexes& indexes, platform::IMessageBox& box, const std::string& catalogName);
 
 } // namespace mellowby::search

@@ -1,14 +1,14 @@
 #pragma once
 
+#include "names/growingbuffer.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "catalog/growingbuffer.h"
-
-namespace mellowby::catalog {
+namespace mellowby::names {
 class CatalogIndexes;
 }
 
@@ -37,13 +37,13 @@ struct DuplicateGroups {
     std::vector<Group> groups; // largest total size first, then by name
     std::vector<Copy> copies; // of each group in the order of the catalogs given, each in document order
     std::vector<std::string> catalogs;
-    catalog::GrowingBuffer texts;
+    names::GrowingBuffer texts;
 };
 
 // The groups of two or more files of the catalogs given that share a name and a size of at least
 // minKilobytes. Sizes compare by their number of KB; a size that is no number makes a file no
 // one's duplicate.
-DuplicateGroups findDuplicates(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box,
+DuplicateGroups findDuplicates(const names::CatalogIndexes& indexes, platform::IMessageBox& box,
     const std::vector<std::string>& catalogs, std::uint64_t minKilobytes);
 
 // The number of KB of a size text as the writer stores it ("123KB"), or nothing.

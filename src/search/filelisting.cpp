@@ -1,5 +1,7 @@
 #include "search/filelisting.h"
 
+#include "names/catalogindexes.h"
+
 #include <algorithm>
 #include <cstring>
 #include <exception>
@@ -8,7 +10,6 @@
 
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "search/filelist.h"
@@ -22,11 +23,11 @@ namespace mellowby::search {
 namespace {
 
 // The folder's rows from the catalog's names index, made again once when it turns out damaged.
-std::optional<bool> listThroughIndex(const catalog::CatalogIndexes& indexes, const std::string& catalogName,
+std::optional<bool> listThroughIndex(const names::CatalogIndexes& indexes, const std::string& catalogName,
     IRowList& list, const std::optional<std::string>& title, const NodeAddress& address, std::size_t& given)
 {
     return throughIndex<bool>(
-        indexes, catalogName, list, given, [&](const catalog::NamesIndex& index, IRowList& rows, std::size_t& count) {
+        indexes, catalogName, list, given, [&](const names::NamesIndex& index, IRowList& rows, std::size_t& count) {
             return listIndexFolder(index, rows, title, address, count);
         });
 }
@@ -179,8 +180,8 @@ bool listDocumentFiles(platform::IMessageBox& box, IRowList& list, const catalog
     }
 }
 
-std::optional<bool> listCatalogFolder(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box,
-    IRowList& list, const std::string& catalogName, const NodeAddress& address)
+std::optional<bool> listCatalogFolder(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
+    const std::string& catalogName, const NodeAddress& address)
 {
     std::size_t given = 0;
     if (const auto found = listThroughIndex(indexes, catalogName, list, std::nullopt, address, given))

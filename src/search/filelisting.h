@@ -19,8 +19,11 @@ class CatalogBrowser;
 
 namespace mellowby::catalog {
 class CatalogDocument;
-class CatalogIndexes;
 } // namespace mellowby::catalog
+
+namespace mellowby::names {
+class CatalogIndexes;
+}
 
 namespace mellowby::platform {
 class IMessageBox;
@@ -51,8 +54,8 @@ bool listDocumentFiles(platform::IMessageBox& box, IRowList& list, const catalog
 // Refills the list with the files of the folder at address in the catalog catalogName, straight
 // from the Data folder, without a tree: true when the catalog has that folder, false when it has
 // none (the list is then empty), nothing when the catalog cannot be read.
-std::optional<bool> listCatalogFolder(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box,
-    IRowList& list, const std::string& catalogName, const NodeAddress& address);
+std::optional<bool> listCatalogFolder(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
+    const std::string& catalogName, const NodeAddress& address);
 
 // The location of a catalog element: the Disk Label, the titles of the directories on the way
 // down and the element's own name, joined by the catalog's separator with doubled separators

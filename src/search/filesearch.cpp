@@ -1,5 +1,7 @@
 #include "search/filesearch.h"
 
+#include "names/catalogindexes.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -9,7 +11,6 @@
 
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "catalog/uppercaser.h"
@@ -154,8 +155,8 @@ void searchCatalog(const catalog::CatalogDocument& document, platform::IMessageB
     }
 }
 
-void findInCatalog(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, UpperCaser& upper,
-    IRowList& list, std::string_view findText, const std::string& catalogName)
+void findInCatalog(const names::CatalogIndexes& indexes, platform::IMessageBox& box, UpperCaser& upper, IRowList& list,
+    std::string_view findText, const std::string& catalogName)
 {
     try {
         // The name is looked up as given: the lookup ignores letter case anyway, and upper-casing
@@ -164,7 +165,7 @@ void findInCatalog(const catalog::CatalogIndexes& indexes, platform::IMessageBox
         // either goes on after the rows already given.
         std::size_t given = 0;
         const auto searched = throughIndex<bool>(indexes, catalogName, list, given,
-            [&](const catalog::NamesIndex& index, IRowList& rows, std::size_t& count) -> std::optional<bool> {
+            [&](const names::NamesIndex& index, IRowList& rows, std::size_t& count) -> std::optional<bool> {
                 return searchIndex(index, box, rows, findText, catalogName, count) ? std::optional(true) : std::nullopt;
             });
         if (searched)
@@ -195,7 +196,7 @@ SearchScope SearchScope::of(const browse::CatalogBrowser& browser, bool allCatal
     return scope;
 }
 
-void cmdFind_Click(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
+void cmdFind_Click(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& txtFind, const SearchScope& scope)
 {
     try {
@@ -222,7 +223,7 @@ void cmdFind_Click(const catalog::CatalogIndexes& indexes, platform::IMessageBox
     }
 }
 
-void findFileInXml(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
+void findFileInXml(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& findText, const std::string& catalogName)
 {
     try {

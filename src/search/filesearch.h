@@ -10,8 +10,11 @@ class CatalogBrowser;
 
 namespace mellowby::catalog {
 class CatalogDocument;
-class CatalogIndexes;
 } // namespace mellowby::catalog
+
+namespace mellowby::names {
+class CatalogIndexes;
+}
 
 namespace mellowby::platform {
 class IMessageBox;
@@ -39,12 +42,12 @@ struct SearchScope {
 // The find button: searches txtFind's text (blanks around it ignored, letter case too) in the
 // catalogs of scope, through their names indexes (or their files, where there is none), and
 // refills the list with the hits.
-void cmdFind_Click(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
+void cmdFind_Click(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& txtFind, const SearchScope& scope);
 
 // Appends the rows of catalogName whose upper-cased file name contains findText (already trimmed
 // and upper-cased). A catalog file that is missing or does not parse adds nothing.
-void findFileInXml(const catalog::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
+void findFileInXml(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& findText, const std::string& catalogName);
 
 // The same for a catalog already in memory, whose rows name catalogName as their catalog.

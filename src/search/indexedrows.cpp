@@ -1,12 +1,13 @@
 #include "search/indexedrows.h"
 
+#include "names/namesindex.h"
+#include "names/namesindexformat.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
 
 #include "app/showmsg.h"
-#include "catalog/namesindex.h"
-#include "catalog/namesindexformat.h"
 #include "search/locationlimit.h"
 #include "search/rowlist.h"
 
@@ -14,8 +15,8 @@ namespace mellowby::search {
 
 namespace {
 
-using catalog::NamesIndex;
-constexpr std::uint32_t kNone = catalog::indexformat::kNone;
+using names::NamesIndex;
+constexpr std::uint32_t kNone = names::indexformat::kNone;
 
 // The folder at address, or kNone.
 std::uint32_t folderAt(const NamesIndex& index, const std::optional<std::string>& rootTitle, const NodeAddress& address)
@@ -71,7 +72,7 @@ bool searchIndex(const NamesIndex& index, platform::IMessageBox& box, IRowList& 
             }
             return true;
         });
-    } catch (const catalog::IndexDamaged&) {
+    } catch (const names::IndexDamaged&) {
         list.flush();
         return false;
     }
@@ -97,7 +98,7 @@ std::optional<bool> listIndexFolder(const NamesIndex& index, IRowList& list,
         }
         list.finishFill();
         return folder != kNone;
-    } catch (const catalog::IndexDamaged&) {
+    } catch (const names::IndexDamaged&) {
         list.flush();
         return std::nullopt;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "names/catalogindexes.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <functional>
@@ -7,7 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "catalog/catalogindexes.h"
 #include "search/nodeaddress.h"
 #include "search/skippingrows.h"
 
@@ -27,13 +28,13 @@ class IRowList;
 
 // Appends the rows of the files whose upper-cased names hold findText (trimmed and upper-cased),
 // in document order, naming catalogName as their catalog. False when the index turned out damaged.
-bool searchIndex(const catalog::NamesIndex& index, platform::IMessageBox& box, IRowList& list,
-    std::string_view findText, const std::string& catalogName, std::size_t& rowsGiven);
+bool searchIndex(const names::NamesIndex& index, platform::IMessageBox& box, IRowList& list, std::string_view findText,
+    const std::string& catalogName, std::size_t& rowsGiven);
 
 // Fills list with the rows of the files of the folder at address: the Disk element for an empty
 // address, when its title is rootTitle (when one is given). True when the catalog has that
 // folder, false when it has none, nothing when the index turned out damaged.
-std::optional<bool> listIndexFolder(const catalog::NamesIndex& index, IRowList& list,
+std::optional<bool> listIndexFolder(const names::NamesIndex& index, IRowList& list,
     const std::optional<std::string>& rootTitle, const NodeAddress& address, std::size_t& rowsGiven);
 
 // Runs attempt on the catalog's names index, and once more on one made again when the first
@@ -41,9 +42,9 @@ std::optional<bool> listIndexFolder(const catalog::NamesIndex& index, IRowList& 
 // catalog file to go on from when both fail). attempt returns its result, or nothing when the
 // index turned out damaged. Nothing when the catalog has no index to use or both failed.
 template <typename Result>
-std::optional<Result> throughIndex(const catalog::CatalogIndexes& indexes, const std::string& catalogName,
-    IRowList& list, std::size_t& given,
-    const std::function<std::optional<Result>(const catalog::NamesIndex&, IRowList&, std::size_t&)>& attempt)
+std::optional<Result> throughIndex(const names::CatalogIndexes& indexes, const std::string& catalogName, IRowList& list,
+    std::size_t& given,
+    const std::function<std::optional<Result>(const names::NamesIndex&, IRowList&, std::size_t&)>& attempt)
 {
     for (const bool remake : { false, true }) {
         const auto index = indexes.indexOf(catalogName, remake);

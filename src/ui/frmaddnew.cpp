@@ -1,5 +1,8 @@
 #include "ui/frmaddnew.h"
 
+#include "names/catalogindexes.h"
+#include "scan/backgroundscan.h"
+
 #include <chrono>
 #include <exception>
 #include <functional>
@@ -24,8 +27,6 @@
 #include "app/settings.h"
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
-#include "catalog/backgroundscan.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/drivelist.h"
@@ -64,7 +65,7 @@ QPushButton* addButton(QWidget* parent, const QString& caption, const QString& n
 
 // One line that fits width: the working text, the counts, and as much of the folder being
 // walked as there is room for, shortened in the middle so both its root and its leaf show.
-QString progressLine(const catalog::ScanProgress& progress, const QFontMetrics& metrics, int width)
+QString progressLine(const scan::ScanProgress& progress, const QFontMetrics& metrics, int width)
 {
     const QString counts = kWorking + u" 目录 "_s + QString::number(progress.directories) + u"，文件 "_s
         + QString::number(progress.files) + u"："_s;
@@ -80,12 +81,12 @@ QString progressLine(const catalog::ScanProgress& progress, const QFontMetrics& 
 // A walk under way with what it works with. The walk is declared last, so it has ended before the
 // box and the dates it uses go.
 struct frmAddNew::Generation {
-    Generation(ProgramContext& context, const catalog::CatalogIndexes& indexes, const std::string& path,
+    Generation(ProgramContext& context, const names::CatalogIndexes& indexes, const std::string& path,
         std::string catalogName, std::function<void()> onFinished)
         : name(std::move(catalogName))
         , dates(catalog::DateFormatter::userLocaleName())
         , box(context.box)
-        , scan(catalog::ScanContext { indexes.store(), context.settings, context.lister, box, dates, nullptr, &indexes,
+        , scan(scan::ScanContext { indexes.store(), context.settings, context.lister, box, dates, nullptr, &indexes,
                    &context.volumes },
               path, name, std::move(onFinished))
     {
@@ -107,7 +108,7 @@ struct frmAddNew::Generation {
     const std::string name;
     const catalog::DateFormatter dates;
     GuiThreadMessageBox box;
-    catalog::BackgroundScan scan;
+    scan::BackgroundScan scan;
 };
 
 frmAddNew::frmAddNew(ProgramContext& context, browse::CatalogBrowser& browser, QWidget* parent)
@@ -158,7 +159,7 @@ void frmAddNew::createControls()
     m_cmdClose = addButton(this, u"关闭退出(&X)"_s, u"cmdClose"_s, twipsRect(4800, 5280, 1215, 375));
 
     m_progressTimer = new QTimer(this);
-    m_progressTimer->setInterval(catalog::kProgressPollInterval);
+    m_progressTimer->setInterval(scan::kProgressPollInterval);
 }
 
 void frmAddNew::connectHandlers()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "names/catalogindexes.h"
+
 #include <memory>
 #include <string>
 
@@ -7,7 +9,6 @@
 #include <QPointer>
 
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "search/filelist.h"
 
@@ -70,7 +71,7 @@ private:
 
     ProgramContext& m_context;
     catalog::CatalogStore m_store;
-    catalog::CatalogIndexes m_indexes;
+    names::CatalogIndexes m_indexes;
     browse::CatalogBrowser m_browser;
     search::FileList m_list;
     // Declared after what they show, so they let go of it before it is destroyed; the views are

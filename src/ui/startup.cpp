@@ -1,8 +1,9 @@
 #include "ui/startup.h"
 
+#include "scan/scanner.h"
+
 #include "app/showmsg.h"
 #include "catalog/catalogstore.h"
-#include "catalog/scanner.h"
 #include "catalog/textutils.h"
 #include "platform/paths.h"
 #include "ui/frmflash.h"
@@ -18,7 +19,7 @@ void prepareProgramState(ProgramContext& context)
     runStep([&context] {
         const std::string dataDir = context.folder.dataDir() + platform::kPathSeparator;
         if (!catalog::ifFileExists(context.lister, dataDir, catalog::kMaskDirectories)
-            && !catalog::createDir(context.fileSystem, platform::joinPath(context.folder.path(), "Data")))
+            && !scan::createDir(context.fileSystem, platform::joinPath(context.folder.path(), "Data")))
             app::ShowMsg(context.box, "程序无法创建数据目录。程序可能无法正常运行！", 0, "", "Mellowby");
     });
     // What scans that died left in Data goes before anything reads it.

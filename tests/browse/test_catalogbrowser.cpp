@@ -1,10 +1,10 @@
+#include "names/catalogindexes.h"
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "fakes/catalogmaker.h"
@@ -57,7 +57,7 @@ protected:
     platform::LinuxFileSystem m_realFileSystem;
     fakes::FaultyFileSystem m_fileSystem { m_realFileSystem };
     catalog::CatalogStore m_store { m_data.string(), m_fileSystem };
-    catalog::CatalogIndexes m_indexes { m_store, catalog::userCacheFolder() };
+    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
     CatalogBrowser m_browser { m_indexes, m_box };
 };
 

@@ -6,7 +6,6 @@
 
 #include "app/settings.h"
 #include "catalog/datetext.h"
-#include "catalog/scanner.h"
 #include "catalog/textutils.h"
 #include "catalog/uppercaser.h"
 #include "platform/linux/linuxdirectorylister.h"
@@ -42,15 +41,6 @@ TEST(TextUtilities, ExtensionIsUpperCasedTextAfterTheLastDot)
     UpperCaser upper;
     EXPECT_EQ(getFileExt("e.ǆ", upper), "Ǆ");
     EXPECT_EQ(getFileExt("f", upper), "");
-}
-
-TEST(TextUtilities, FilterListWithANonAsciiType)
-{
-    const app::Settings exclude { "JPÉ", "", false, true };
-    EXPECT_FALSE(filePassesFilter(exclude, getFileExt("a.jpé")));
-    EXPECT_TRUE(filePassesFilter(exclude, getFileExt("a.jpe")));
-    const app::Settings include { "", "GIF|JPÉ", true, true };
-    EXPECT_TRUE(filePassesFilter(include, getFileExt("b.Jpé")));
 }
 
 TEST(TextUtilities, ShortNameDropsFolderAndLastExtension)

@@ -1,4 +1,4 @@
-#include "gb2312.h"
+#include "support/gb2312.h"
 
 #include <gtest/gtest.h>
 

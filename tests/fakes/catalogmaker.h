@@ -1,15 +1,16 @@
 #pragma once
 
+#include "names/catalogindexes.h"
+#include "scan/scanner.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/settings.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
-#include "catalog/scanner.h"
 #include "fakes/fakedirectorylister.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -46,8 +47,8 @@ public:
     // Scans the tree described so far into the catalog `name`, replacing one of that name; with
     // volumes, the catalog records the volume of its root; with indexes, the scan keeps its names
     // index.
-    bool write(const std::string& name, platform::IVolumes* volumes = nullptr,
-        const catalog::CatalogIndexes* indexes = nullptr)
+    bool write(
+        const std::string& name, platform::IVolumes* volumes = nullptr, const names::CatalogIndexes* indexes = nullptr)
     {
         FakeMessageBox box;
         box.queueAnswer(platform::MessageAnswer::Yes);
@@ -55,8 +56,8 @@ public:
         platform::LinuxFileSystem fileSystem;
         const catalog::DateFormatter dates("zh_CN");
         const catalog::CatalogStore store(m_dataDir.string(), fileSystem);
-        catalog::ScanContext context { store, settings, m_lister, box, dates, nullptr, indexes, volumes };
-        return catalog::genXml(context, m_root, name).has_value();
+        scan::ScanContext context { store, settings, m_lister, box, dates, nullptr, indexes, volumes };
+        return scan::genXml(context, m_root, name).has_value();
     }
 
     // Starts a new tree.

@@ -1,4 +1,6 @@
 #include "hardening.h"
+#include "names/catalogindexes.h"
+#include "support/gb2312.h"
 
 #include <gtest/gtest.h>
 #include <iostream>
@@ -8,9 +10,7 @@
 #include <sys/stat.h>
 
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
-#include "catalog/gb2312.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -183,7 +183,7 @@ protected:
     TemporaryFolder m_data;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { m_data.path(), m_fileSystem };
-    catalog::CatalogIndexes m_indexes { m_store, catalog::userCacheFolder() };
+    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
     fakes::FakeMessageBox m_box;
     std::unique_ptr<browse::CatalogBrowser> m_browser;
     std::unique_ptr<search::FileList> m_list;

@@ -2,6 +2,7 @@
 // from the index must be the one the catalog file gives, on catalogs of every kind.
 
 #include "hardening.h"
+#include "support/gb2312.h"
 #include "support/indexcomparison.h"
 #include "testconfig.h"
 
@@ -9,7 +10,6 @@
 #include <random>
 #include <set>
 
-#include "catalog/gb2312.h"
 #include "catalog/uppercaser.h"
 #include "fakes/catalogmaker.h"
 

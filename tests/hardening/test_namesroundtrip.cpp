@@ -1,4 +1,6 @@
 #include "hardening.h"
+#include "names/catalogindexes.h"
+#include "scan/scanner.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -14,11 +16,9 @@
 
 #include "app/settings.h"
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
-#include "catalog/scanner.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -352,10 +352,10 @@ protected:
         return document;
     }
 
-    std::expected<catalog::ScanResult, catalog::ScanFailure> scan(const std::string& root, const std::string& name)
+    std::expected<scan::ScanResult, scan::ScanFailure> scan(const std::string& root, const std::string& name)
     {
-        catalog::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr };
-        return catalog::genXml(context, root, name);
+        scan::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr };
+        return scan::genXml(context, root, name);
     }
 
     TemporaryFolder m_root;
@@ -367,7 +367,7 @@ protected:
     platform::LinuxDirectoryLister m_lister;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { m_data.path(), m_fileSystem };
-    catalog::CatalogIndexes m_indexes { m_store, catalog::userCacheFolder() };
+    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
     fakes::FakeMessageBox m_box;
     catalog::DateFormatter m_dates { "zh_CN" };
 };
@@ -492,7 +492,7 @@ TEST_F(NameRoundTrip, CatalogNamesComeBackAsTitles)
         const auto result = scan(m_root.path(), name);
         if (name.size() + 4 > kNameMax) {
             // "<name>.xml" is too long for the file system: refused with the writer's box.
-            EXPECT_EQ(result.error(), catalog::ScanFailure::Failed);
+            EXPECT_EQ(result.error(), scan::ScanFailure::Failed);
             ASSERT_EQ(m_box.shown.size(), 1u);
             EXPECT_EQ(m_box.shown[0].text, "生成XML文件出错！(错误代号:36)\r\n错误描述：File name too long");
             EXPECT_EQ(m_box.shown[0].title, "frmMain-genXml");

@@ -1,4 +1,6 @@
 #include "hardening.h"
+#include "scan/scanner.h"
+#include "support/gb2312.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -17,8 +19,6 @@
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
-#include "catalog/gb2312.h"
-#include "catalog/scanner.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -310,15 +310,15 @@ protected:
         EXPECT_EQ(folderNames(m_data.path()), (std::vector<std::string> { "disc.idx", "disc.xml" }));
     }
 
-    std::expected<catalog::ScanResult, catalog::ScanFailure> scan(platform::IDirectoryLister& lister,
+    std::expected<scan::ScanResult, scan::ScanFailure> scan(platform::IDirectoryLister& lister,
         platform::IFileSystem& fileSystem, const std::string& name = "disc", const std::string& root = {},
-        catalog::IScanObserver* observer = nullptr)
+        scan::IScanObserver* observer = nullptr)
     {
         m_box.shown.clear();
         m_box.queueAnswer(MessageAnswer::Yes);
         const catalog::CatalogStore store(m_data.path(), fileSystem);
-        catalog::ScanContext context { store, m_settings, lister, m_box, m_dates, observer };
-        return catalog::genXml(context, root.empty() ? m_root.path() : root, name);
+        scan::ScanContext context { store, m_settings, lister, m_box, m_dates, observer };
+        return scan::genXml(context, root.empty() ? m_root.path() : root, name);
     }
 
     // The catalog proper that a successful scan wrote, in UTF-8.
@@ -354,7 +354,7 @@ TEST_F(ScanFaults, DiskFullAtEveryFourKilobytes)
         ScriptedFileSystem fileSystem;
         fileSystem.failWritesAfter(budget, full);
         ++points;
-        ASSERT_EQ(scan(m_lister, fileSystem).error(), catalog::ScanFailure::Failed) << budget;
+        ASSERT_EQ(scan(m_lister, fileSystem).error(), scan::ScanFailure::Failed) << budget;
         EXPECT_EQ(m_box.shown, (std::vector<MessageRequest> { kOverwriteQuestion, genXmlBox(full) })) << budget;
         expectOldCatalogIntact();
         if (HasFailure())
@@ -390,7 +390,7 @@ TEST_F(ScanFaults, EveryFileOperationFailingInTurn)
         fileSystem.failOnCall(fault.operation, fault.call, fault.error);
         ++tally().faults;
         const std::string what = std::to_string(static_cast<int>(fault.operation)) + "#" + std::to_string(fault.call);
-        ASSERT_EQ(scan(m_lister, fileSystem).error(), catalog::ScanFailure::Failed) << what;
+        ASSERT_EQ(scan(m_lister, fileSystem).error(), scan::ScanFailure::Failed) << what;
         EXPECT_EQ(m_box.shown, (std::vector<MessageRequest> { kOverwriteQuestion, genXmlBox(fault.error) })) << what;
         expectOldCatalogIntact();
     }
@@ -398,7 +398,7 @@ TEST_F(ScanFaults, EveryFileOperationFailingInTurn)
     ScriptedFileSystem fileSystem;
     fileSystem.failOnCall(Operation::Rename, 2, platform::errorFromErrno(EIO));
     ++tally().faults;
-    ASSERT_EQ(scan(m_lister, fileSystem, "fresh").error(), catalog::ScanFailure::Failed);
+    ASSERT_EQ(scan(m_lister, fileSystem, "fresh").error(), scan::ScanFailure::Failed);
     expectOldCatalogIntact();
 
     // Without faults the same scan replaces the old catalog.
@@ -414,7 +414,7 @@ TEST_F(ScanFaults, DirectoriesThatCannotBeRead)
     HookedLister lister;
     lister.hook(m_root.path(), { {}, {}, platform::errorFromErrno(EACCES), {}, 0 });
     ++tally().faults;
-    EXPECT_EQ(scan(lister, m_fileSystem).error(), catalog::ScanFailure::RootUnreadable);
+    EXPECT_EQ(scan(lister, m_fileSystem).error(), scan::ScanFailure::RootUnreadable);
     EXPECT_EQ(m_box.shown, std::vector<MessageRequest> { kOverwriteQuestion });
     expectOldCatalogIntact();
 
@@ -529,7 +529,7 @@ TEST_F(ScanFaults, SymbolicLinkLoopsFifosAndSockets)
     ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     tally().faults += 9;
 
-    std::expected<catalog::ScanResult, catalog::ScanFailure> result;
+    std::expected<scan::ScanResult, scan::ScanFailure> result;
     EXPECT_TRUE(finishesWithin(
         std::chrono::seconds(20), [&] { result = scan(m_lister, m_fileSystem); },
         [this] { releaseFifoReader(m_root / "fifo"); }));
@@ -585,9 +585,9 @@ std::size_t openDescriptors()
 }
 
 // Watches the descriptors the walk holds open while it goes down and back up.
-class DescriptorWatch final : public catalog::IScanObserver {
+class DescriptorWatch final : public scan::IScanObserver {
 public:
-    void onProgress(const catalog::ScanProgress& progress) override
+    void onProgress(const scan::ScanProgress& progress) override
     {
         if (progress.directories % 500 == 0)
             most = std::max(most, openDescriptors());
@@ -708,8 +708,8 @@ TEST_F(ScanFaults, ATreeHoldingTheDataFolder)
     writeFile(data + "/" + platform::temporaryNameFor("old.xml", child, 3), "left by a crash");
 
     const catalog::CatalogStore store(data, m_fileSystem);
-    catalog::ScanContext context { store, m_settings, m_lister, m_box, m_dates, nullptr };
-    ASSERT_TRUE(catalog::genXml(context, tree.path(), "self"));
+    scan::ScanContext context { store, m_settings, m_lister, m_box, m_dates, nullptr };
+    ASSERT_TRUE(scan::genXml(context, tree.path(), "self"));
     const std::string text = readFile(data + "/self.xml");
     EXPECT_NE(text.find(">photo.jpg</File>"), std::string::npos);
     EXPECT_EQ(text.find(".tmp</File>"), std::string::npos) << text;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "names/catalogindexes.h"
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
@@ -10,7 +11,6 @@
 #include <unistd.h>
 
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
@@ -77,7 +77,7 @@ protected:
     fakes::FakeMessageBox m_box;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { m_data.string(), m_fileSystem };
-    catalog::CatalogIndexes m_indexes { m_store, catalog::userCacheFolder() };
+    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
     browse::CatalogBrowser m_browser { m_indexes, m_box };
     FileList m_list;
 };

@@ -1,6 +1,7 @@
 // The names indexes in the user's cache: made on first use or by the scan, never in Data, made
 // again whenever the catalog or the index is not what it was, and never needed for the right rows.
 
+#include "names/namesindexformat.h"
 #include "searchtesting.h"
 #include "support/indexcomparison.h"
 
@@ -12,7 +13,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "catalog/namesindexformat.h"
 #include "search/filesearch.h"
 #include "search/indexedrows.h"
 
@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 class NamesIndexCache : public testing::DataFolderTest {
 protected:
     // A catalog of a few hundred files in a few folders, some names of which hold "pic".
-    void makeDisc(const std::string& prefix = "pic", const catalog::CatalogIndexes* keeping = nullptr)
+    void makeDisc(const std::string& prefix = "pic", const names::CatalogIndexes* keeping = nullptr)
     {
         fakes::CatalogMaker maker(m_data);
         std::vector<platform::DirEntry> top { fakes::CatalogMaker::dir("a"), fakes::CatalogMaker::dir("b") };
@@ -40,7 +40,7 @@ protected:
     }
 
     // The rows of a search through the indexes given, as the list shows them.
-    static std::vector<FileRow> rowsOf(const catalog::CatalogIndexes& indexes, const std::string& text)
+    static std::vector<FileRow> rowsOf(const names::CatalogIndexes& indexes, const std::string& text)
     {
         fakes::FakeMessageBox box;
         tests::RecordedRows rows;
@@ -51,7 +51,7 @@ protected:
     // The same straight from the catalog file: the reference.
     std::vector<FileRow> documentRows(const std::string& text) const
     {
-        const catalog::CatalogIndexes direct(m_store, std::nullopt, true);
+        const names::CatalogIndexes direct(m_store, std::nullopt, true);
         return rowsOf(direct, text);
     }
 
@@ -132,10 +132,10 @@ TEST_F(NamesIndexCache, DamageFoundPartWayGivesEveryRowOnce)
     ASSERT_EQ(rowsOf(m_indexes, "."), reference);
     // The last block of the sizes and dates of the files, read after the rows of the files before.
     {
-        catalog::indexformat::Header header;
+        names::indexformat::Header header;
         std::fstream index(indexFile(), std::ios::in | std::ios::out | std::ios::binary);
         index.read(reinterpret_cast<char*>(&header), sizeof header);
-        const auto& records = header.sections[catalog::indexformat::Files];
+        const auto& records = header.sections[names::indexformat::Files];
         index.seekp(static_cast<std::streamoff>(records.offset + records.length - 3));
         index.put('\x01');
     }
@@ -164,12 +164,12 @@ TEST_F(NamesIndexCache, AnUnwritableCacheGivesTheSameRows)
 {
     makeDisc();
     // No cache folder at all, and one where a file stands in the way of the folder.
-    const catalog::CatalogIndexes none(m_store, std::nullopt);
+    const names::CatalogIndexes none(m_store, std::nullopt);
     EXPECT_EQ(rowsOf(none, "pic"), documentRows("pic"));
     const fs::path blocked = fs::path(m_folder.path()).parent_path() / "blocked-cache";
     fs::create_directories(blocked);
     std::ofstream(blocked / "mellowby") << "not a folder";
-    const catalog::CatalogIndexes unwritable(m_store, blocked.string());
+    const names::CatalogIndexes unwritable(m_store, blocked.string());
     EXPECT_EQ(rowsOf(unwritable, "pic"), documentRows("pic"));
     EXPECT_TRUE(fs::is_regular_file(blocked / "mellowby"));
 }
@@ -199,7 +199,7 @@ TEST_F(NamesIndexCache, TwoProcessesAtOnce)
             for (int round = 0; round < 25; ++round) {
                 std::error_code ignored;
                 fs::remove(indexFile(), ignored);
-                const catalog::CatalogIndexes own(m_store, catalog::userCacheFolder());
+                const names::CatalogIndexes own(m_store, names::userCacheFolder());
                 fakes::FakeMessageBox box;
                 tests::RecordedRows rows;
                 findFileInXml(own, box, rows, "PIC", "disc");

@@ -1,10 +1,10 @@
+#include "names/catalogindexes.h"
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/drivelist.h"
 #include "fakes/catalogmaker.h"
@@ -78,7 +78,7 @@ protected:
     fakes::FakeMessageBox m_box;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { (m_folder / "Data").string(), m_fileSystem };
-    catalog::CatalogIndexes m_indexes { m_store, catalog::userCacheFolder() };
+    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
     browse::CatalogBrowser m_browser { m_indexes, m_box };
     FileList m_list;
     catalog::DriveList m_drives;

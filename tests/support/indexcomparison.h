@@ -4,6 +4,9 @@
 // catalog, the rows and boxes of a search for each of some texts and of the listing of every
 // folder, made both ways. Shared by the tests and the catalog fuzzer.
 
+#include "names/catalogindexes.h"
+#include "names/memoryfile.h"
+
 #include <cstddef>
 #include <map>
 #include <optional>
@@ -13,9 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogreader.h"
-#include "catalog/memoryfile.h"
 #include "fakes/fakemessagebox.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
@@ -115,8 +116,8 @@ inline Comparison compareIndexWithDocument(
     const std::string& bytes, const std::vector<std::string>& upperTexts, std::size_t maxFolders = 1000)
 {
     Comparison comparison;
-    const catalog::IndexKey key { "/data", "catalog.xml", {} };
-    const auto index = catalog::indexInMemory(catalog::MemoryFile(bytes), key);
+    const names::IndexKey key { "/data", "catalog.xml", {} };
+    const auto index = names::indexInMemory(names::MemoryFile(bytes), key);
     catalog::CatalogDocument document;
     const bool loaded = document.loadBytes(bytes);
     comparison.indexed = index.has_value();

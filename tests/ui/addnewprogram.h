@@ -1,5 +1,6 @@
 #pragma once
 
+#include "names/catalogindexes.h"
 #include "support/temporaryfolder.h"
 
 #include <algorithm>
@@ -15,7 +16,6 @@
 #include <QString>
 
 #include "browse/catalogbrowser.h"
-#include "catalog/catalogindexes.h"
 #include "catalog/catalogstore.h"
 #include "catalog/drivelist.h"
 #include "fakes/fakedesktopopener.h"
@@ -53,7 +53,7 @@ public:
         : context { app::ProgramFolder(folder.path(), fileSystem), {}, {}, lister, fileSystem, drives, volumes, box,
             opener, picker }
         , store(folder / "Data", fileSystem)
-        , indexes(store, catalog::userCacheFolder())
+        , indexes(store, names::userCacheFolder())
         , browser(indexes, box)
     {
         std::filesystem::create_directory(folder / "Data");
@@ -87,7 +87,7 @@ public:
     ScriptedFolderPicker picker;
     ui::ProgramContext context;
     catalog::CatalogStore store;
-    catalog::CatalogIndexes indexes;
+    names::CatalogIndexes indexes;
     browse::CatalogBrowser browser;
 };
 

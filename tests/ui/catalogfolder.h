@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scan/scanner.h"
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
@@ -9,7 +10,6 @@
 #include "app/settings.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
-#include "catalog/scanner.h"
 #include "fakes/fakedirectorylister.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/directorylister.h"
@@ -36,8 +36,8 @@ public:
     bool generate(const std::string& root, const std::string& name)
     {
         const catalog::CatalogStore store(dataDir(), m_fileSystem);
-        catalog::ScanContext context { store, m_settings, m_lister, m_box, m_dates };
-        return catalog::genXml(context, root, name).has_value();
+        scan::ScanContext context { store, m_settings, m_lister, m_box, m_dates };
+        return scan::genXml(context, root, name).has_value();
     }
 
 private:

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "names/namesindex.h"
+
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "catalog/namesindex.h"
-
 namespace mellowby::catalog {
-
 class CatalogStore;
+}
+
+namespace mellowby::names {
 
 // The user's cache folder, where the indexes are kept; nothing when the user has none.
 std::optional<std::string> userCacheFolder();
@@ -31,9 +33,9 @@ public:
     // in memory when it is needed. With readCatalogsDirectly, no index is used at all and every
     // catalog is read through the document model, as a reference to compare with.
     CatalogIndexes(
-        const CatalogStore& store, std::optional<std::string> cacheFolder, bool readCatalogsDirectly = false);
+        const catalog::CatalogStore& store, std::optional<std::string> cacheFolder, bool readCatalogsDirectly = false);
 
-    const CatalogStore& store() const { return m_store; }
+    const catalog::CatalogStore& store() const { return m_store; }
 
     // The index of a catalog (its name as the store takes it): the kept one when it matches the
     // catalog file as it is now, else one made from the file, kept in the cache when the cache can
@@ -72,10 +74,10 @@ private:
     std::optional<NamesIndex> keepAndOpen(const IndexKey& key, NamesIndexBuilder& builder) const;
     std::unique_ptr<platform::IReplacement> beginIndexFile(std::string_view fileName) const;
 
-    const CatalogStore& m_store;
+    const catalog::CatalogStore& m_store;
     std::optional<std::string> m_cacheFolder;
     bool m_readCatalogsDirectly;
     mutable std::optional<std::string> m_dataFolder; // absolute, found on first use
 };
 
-} // namespace mellowby::catalog
+} // namespace mellowby::names

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace mellowby::catalog::indexformat {
+namespace mellowby::names::indexformat {
 
 // The layout of a names index file. It is a cache made and read on one machine, so numbers are
 // in that machine's byte order; the magic text and the version tell an index of another layout.
@@ -108,4 +108,4 @@ static_assert(sizeof(FileRecord) == 8 && sizeof(RunRecord) == 8);
 static_assert(kBlockSize % sizeof(DirectoryRecord) == 0 && kBlockSize % sizeof(FileRecord) == 0
     && kBlockSize % sizeof(RunRecord) == 0);
 
-} // namespace mellowby::catalog::indexformat
+} // namespace mellowby::names::indexformat

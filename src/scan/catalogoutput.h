@@ -10,7 +10,7 @@ namespace mellowby::platform {
 class IReplacement;
 }
 
-namespace mellowby::catalog {
+namespace mellowby::scan {
 
 // The two files of a catalog being written: every line goes to the catalog proper, every line but
 // the File lines to the index twin. Lines are gathered in memory and written in large blocks; the
@@ -47,4 +47,4 @@ private:
     std::optional<platform::Error> m_error;
 };
 
-} // namespace mellowby::catalog
+} // namespace mellowby::scan

@@ -1,4 +1,7 @@
-#include "catalog/namesindex.h"
+#include "names/namesindex.h"
+
+#include "names/handoffqueue.h"
+#include "names/namesindexformat.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,12 +10,10 @@
 #include <thread>
 #include <xxhash.h>
 
-#include "catalog/handoffqueue.h"
 #include "catalog/locationtext.h"
 #include "catalog/namebytes.h"
-#include "catalog/namesindexformat.h"
 
-namespace mellowby::catalog {
+namespace mellowby::names {
 
 namespace fmt = indexformat;
 
@@ -44,7 +45,7 @@ bool upperCasesLetterByLetter(std::string_view name, std::string_view upper)
     if (name.size() != upper.size())
         return false;
     for (std::size_t i = 0; i < name.size(); ++i) {
-        if (upperAscii(name[i]) != upper[i])
+        if (catalog::upperAscii(name[i]) != upper[i])
             return false;
     }
     return true;
@@ -218,9 +219,9 @@ void NamesIndexBuilder::beginDisk(std::string_view title, std::string_view label
 {
     if (!m_fits)
         return;
-    m_separator = locationSeparatorFor(label);
+    m_separator = catalog::locationSeparatorFor(label);
     std::string prefix;
-    appendLocationLevel(prefix, label, m_separator);
+    catalog::appendLocationLevel(prefix, label, m_separator);
     addDirectory(fmt::kNone, title, std::move(prefix));
 }
 
@@ -229,7 +230,7 @@ void NamesIndexBuilder::enterDirectory(std::string_view title)
     if (!m_fits)
         return; // no index of entries will be written; the walk goes on without collecting more
     std::string prefix = m_open.back().second;
-    appendLocationLevel(prefix, title, m_separator);
+    catalog::appendLocationLevel(prefix, title, m_separator);
     addDirectory(m_open.back().first, title, std::move(prefix));
 }
 
@@ -928,14 +929,14 @@ void NamesIndex::scanNames(std::string_view needle, const std::function<bool(std
         while (end != begin && end[-1] != '\0')
             --end;
         const auto whole = static_cast<std::size_t>(end - begin);
-        copyUpperAscii(begin, end, upper.get());
+        catalog::copyUpperAscii(begin, end, upper.get());
         const char* const upperBegin = upper.get();
         const char* const upperEnd = upperBegin + whole;
         const char* position = upperBegin;
         while (position != upperEnd) {
-            const char* const at = findBytes(position, upperEnd, needle);
+            const char* const at = catalog::findBytes(position, upperEnd, needle);
             if (at == nullptr) {
-                number += countNuls(position, upperEnd);
+                number += catalog::countNuls(position, upperEnd);
                 break;
             }
             const char* const nameStart = [&] {
@@ -944,7 +945,7 @@ void NamesIndex::scanNames(std::string_view needle, const std::function<bool(std
                     --start;
                 return start;
             }();
-            number += countNuls(position, at);
+            number += catalog::countNuls(position, at);
             if (number >= files)
                 throw IndexDamaged {};
             const char* const nameEnd
@@ -984,4 +985,4 @@ void NamesIndex::scanNames(std::string_view needle, const std::function<bool(std
         (void)giveHits();
 }
 
-} // namespace mellowby::catalog
+} // namespace mellowby::names

@@ -1,8 +1,8 @@
-#include "catalog/backgroundscan.h"
+#include "scan/backgroundscan.h"
 
 #include <utility>
 
-namespace mellowby::catalog {
+namespace mellowby::scan {
 
 BackgroundScan::BackgroundScan(
     const ScanContext& context, std::string path, std::string name, std::function<void()> onFinished)
@@ -93,4 +93,4 @@ void BackgroundScan::run()
     }
 }
 
-} // namespace mellowby::catalog
+} // namespace mellowby::scan

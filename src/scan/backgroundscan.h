@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/scanner.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -12,9 +14,8 @@
 #include <thread>
 
 #include "app/settings.h"
-#include "catalog/scanner.h"
 
-namespace mellowby::catalog {
+namespace mellowby::scan {
 
 // How often a window that shows a walk's progress asks for it: often enough to look live, rarely
 // enough that asking costs the walk nothing measurable.
@@ -84,4 +85,4 @@ private:
     std::thread m_thread;
 };
 
-} // namespace mellowby::catalog
+} // namespace mellowby::scan

@@ -8,7 +8,7 @@
 
 #include "platform/filesystem.h"
 
-namespace mellowby::catalog {
+namespace mellowby::names {
 
 // Bytes in memory read as a file would be: an index made where the cache cannot keep it, a
 // catalog handed over whole.
@@ -35,4 +35,4 @@ private:
     platform::FileStamp m_stamp;
 };
 
-} // namespace mellowby::catalog
+} // namespace mellowby::names

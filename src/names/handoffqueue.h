@@ -8,7 +8,7 @@
 #include <optional>
 #include <utility>
 
-namespace mellowby::catalog {
+namespace mellowby::names {
 
 // Hands items from one thread that makes them to one that uses them, holding at most a few, so
 // that the maker waits rather than running ahead with memory. Either side may end it: the maker
@@ -97,4 +97,4 @@ private:
     std::exception_ptr m_failure;
 };
 
-} // namespace mellowby::catalog
+} // namespace mellowby::names

@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace mellowby::catalog {
+namespace mellowby::names {
 
 // Bytes, or plain records, that grow at the end in one block, resized with realloc: a large block
 // is moved by remapping its pages rather than copying them, so collecting the names of millions
@@ -81,4 +81,4 @@ private:
     std::size_t m_capacity = 0;
 };
 
-} // namespace mellowby::catalog
+} // namespace mellowby::names

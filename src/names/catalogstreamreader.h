@@ -6,7 +6,7 @@ namespace mellowby::platform {
 class IReadableFile;
 }
 
-namespace mellowby::catalog {
+namespace mellowby::names {
 
 class NamesIndexBuilder;
 
@@ -24,4 +24,4 @@ public:
     static bool read(const platform::IReadableFile& file, NamesIndexBuilder& builder);
 };
 
-} // namespace mellowby::catalog
+} // namespace mellowby::names

@@ -19,10 +19,15 @@ struct Settings;
 }
 
 namespace mellowby::catalog {
-
-class CatalogIndexes;
 class CatalogStore;
 class DateFormatter;
+} // namespace mellowby::catalog
+
+namespace mellowby::names {
+class CatalogIndexes;
+}
+
+namespace mellowby::scan {
 
 struct ScanProgress {
     std::uint64_t directories = 0;
@@ -41,14 +46,14 @@ public:
 
 // Everything a scan works with, injected so that tests choose what the OS answers.
 struct ScanContext {
-    const CatalogStore& store; // the Data folder the catalog goes into
+    const catalog::CatalogStore& store; // the Data folder the catalog goes into
     const app::Settings& settings;
     platform::IDirectoryLister& lister;
     platform::IMessageBox& box;
-    const DateFormatter& dates;
+    const catalog::DateFormatter& dates;
     IScanObserver* observer = nullptr;
     // Where the names index the scan collects as it writes goes; none is kept without it.
-    const CatalogIndexes* indexes = nullptr;
+    const names::CatalogIndexes* indexes = nullptr;
     // Identifies the scanned volume, whose record the catalog keeps; none keeps no record.
     platform::IVolumes* volumes = nullptr;
 };
@@ -82,4 +87,4 @@ bool filePassesFilter(const app::Settings& settings, std::string_view ext);
 // Creates one directory (its parent must exist); doubled separators in path count as one.
 bool createDir(platform::IFileSystem& fileSystem, const std::string& path);
 
-} // namespace mellowby::catalog
+} // namespace mellowby::scan

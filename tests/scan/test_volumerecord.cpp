@@ -1,3 +1,4 @@
+#include "scan/scanner.h"
 #include "support/temporaryfolder.h"
 
 #include <algorithm>
@@ -7,7 +8,6 @@
 #include "app/settings.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
-#include "catalog/scanner.h"
 #include "catalog/volumerecord.h"
 #include "fakes/fakedirectorylister.h"
 #include "fakes/fakemessagebox.h"
@@ -15,7 +15,8 @@
 #include "fakes/faultyfilesystem.h"
 #include "platform/linux/linuxfilesystem.h"
 
-namespace mellowby::catalog {
+namespace mellowby::scan {
+using namespace catalog;
 namespace {
 
 namespace fs = std::filesystem;
@@ -160,4 +161,4 @@ TEST(VolumeRecordScan, TheScannedVolumeIsRecordedWithTheCatalog)
 }
 
 } // namespace
-} // namespace mellowby::catalog
+} // namespace mellowby::scan

@@ -1,4 +1,8 @@
-#include "catalog/scanner.h"
+#include "scan/scanner.h"
+
+#include "names/catalogindexes.h"
+#include "scan/catalogoutput.h"
+#include "scan/scanindexer.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,11 +15,8 @@
 
 #include "app/settings.h"
 #include "app/showmsg.h"
-#include "catalog/catalogindexes.h"
-#include "catalog/catalogoutput.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
-#include "catalog/scanindexer.h"
 #include "catalog/textutils.h"
 #include "catalog/uppercaser.h"
 #include "catalog/volumerecord.h"
@@ -27,7 +28,14 @@
 #include "platform/temporarynames.h"
 #include "platform/volumes.h"
 
-namespace mellowby::catalog {
+namespace mellowby::scan {
+
+using catalog::CatalogStore;
+using catalog::PendingCatalog;
+using catalog::UpperCaser;
+using catalog::XmlTextEncoder;
+using names::CatalogIndexes;
+using names::NamesIndexBuilder;
 
 namespace {
 
@@ -253,7 +261,7 @@ private:
 
     void writeFile(const platform::DirEntry& entry)
     {
-        if (!filePassesFilter(m_context.settings, getFileExt(entry.name, m_upper)))
+        if (!filePassesFilter(m_context.settings, catalog::getFileExt(entry.name, m_upper)))
             return;
         std::string& line = m_output.line();
         line += "<File CreateDate=\"";
@@ -263,7 +271,8 @@ private:
         const std::size_t sizeStart = line.size();
         if (!entry.detailsError) {
             char digits[24];
-            const auto converted = std::to_chars(std::begin(digits), std::end(digits), getFileSizeKB(entry.size));
+            const auto converted
+                = std::to_chars(std::begin(digits), std::end(digits), catalog::getFileSizeKB(entry.size));
             line.append(digits, converted.ptr);
             line += "KB";
         }
@@ -286,10 +295,10 @@ private:
         m_dateRead = {};
         if (!entry.creationTime)
             return;
-        const auto day = fileTimeToDate(*entry.creationTime).time_since_epoch().count();
+        const auto day = catalog::fileTimeToDate(*entry.creationTime).time_since_epoch().count();
         auto found = m_dates.find(day);
         if (found == m_dates.end()) {
-            const std::string text = m_context.dates.longDate(fileTimeToDate(*entry.creationTime));
+            const std::string text = m_context.dates.longDate(catalog::fileTimeToDate(*entry.creationTime));
             DateTexts texts;
             m_encoder.append(texts.written, text);
             XmlTextEncoder::appendAsRead(texts.read, text);
@@ -349,12 +358,12 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
 {
     if (path.empty())
         return std::unexpected(ScanFailure::EmptyPath);
-    if (const auto problem = catalogNameProblem(name)) {
+    if (const auto problem = catalog::catalogNameProblem(name)) {
         showGenXmlError(context, { 0, *problem });
         return std::unexpected(ScanFailure::NameRefused);
     }
     const CatalogStore& store = context.store;
-    if (store.exists(effectiveCatalogName(name))) {
+    if (store.exists(catalog::effectiveCatalogName(name))) {
         const auto answer = context.box.show({ "当前文件已存在，是否覆盖？", "生成xml文件",
             platform::MessageIcon::Warning, platform::MessageButtons::YesNo });
         if (answer != platform::MessageAnswer::Yes)
@@ -375,7 +384,7 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
     CatalogOutput output(pending->catalog(), pending->twin());
 
     XmlTextEncoder encoder;
-    const std::string diskTitle = catalogFileNames(name).diskTitle;
+    const std::string diskTitle = catalog::catalogFileNames(name).diskTitle;
     std::string& line = output.line();
     line += kDeclaration;
     output.endLineToBoth();
@@ -418,7 +427,7 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
     std::optional<CatalogIndexes::PendingIndex> keptIndex;
     if (index) {
         index->finishWith([&](NamesIndexBuilder& builder) {
-            keptIndex = context.indexes->beginKeeping(catalogFileNames(name).xmlName, builder);
+            keptIndex = context.indexes->beginKeeping(catalog::catalogFileNames(name).xmlName, builder);
         });
     }
     output.finish();
@@ -476,4 +485,4 @@ bool createDir(platform::IFileSystem& fileSystem, const std::string& path)
     return fileSystem.createDirectory(platform::collapseDoubledSeparators(path)).has_value();
 }
 
-} // namespace mellowby::catalog
+} // namespace mellowby::scan

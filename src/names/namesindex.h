@@ -1,5 +1,8 @@
 #pragma once
 
+#include "names/growingbuffer.h"
+#include "names/namesindexformat.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -13,13 +16,11 @@
 #include <utility>
 #include <vector>
 
-#include "catalog/growingbuffer.h"
-#include "catalog/namesindexformat.h"
 #include "catalog/uppercaser.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
 
-namespace mellowby::catalog {
+namespace mellowby::names {
 
 // Which catalog file an index is made for: its folder, its name and the version of it.
 struct IndexKey {
@@ -95,7 +96,7 @@ private:
         std::pair<std::uint64_t, std::uint64_t> prefix;
     };
 
-    UpperCaser m_upper;
+    catalog::UpperCaser m_upper;
     char m_separator = '/';
     bool m_fits = true;
     bool m_spent = false;
@@ -221,4 +222,4 @@ private:
     std::shared_ptr<Texts> m_texts;
 };
 
-} // namespace mellowby::catalog
+} // namespace mellowby::names

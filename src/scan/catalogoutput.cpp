@@ -1,8 +1,8 @@
-#include "catalog/catalogoutput.h"
+#include "scan/catalogoutput.h"
 
 #include "platform/filesystem.h"
 
-namespace mellowby::catalog {
+namespace mellowby::scan {
 
 namespace {
 
@@ -66,4 +66,4 @@ void CatalogOutput::flush(Target& target)
     target.buffer.clear();
 }
 
-} // namespace mellowby::catalog
+} // namespace mellowby::scan

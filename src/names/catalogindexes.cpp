@@ -1,4 +1,7 @@
-#include "catalog/catalogindexes.h"
+#include "names/catalogindexes.h"
+
+#include "names/catalogstreamreader.h"
+#include "names/memoryfile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,13 +12,11 @@
 #include <xxhash.h>
 
 #include "catalog/catalogstore.h"
-#include "catalog/catalogstreamreader.h"
-#include "catalog/memoryfile.h"
 #include "platform/filesystem.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
 
-namespace mellowby::catalog {
+namespace mellowby::names {
 
 namespace {
 
@@ -108,7 +109,7 @@ std::optional<std::string> userCacheFolder()
 }
 
 CatalogIndexes::CatalogIndexes(
-    const CatalogStore& store, std::optional<std::string> cacheFolder, bool readCatalogsDirectly)
+    const catalog::CatalogStore& store, std::optional<std::string> cacheFolder, bool readCatalogsDirectly)
     : m_store(store)
     , m_cacheFolder(std::move(cacheFolder))
     , m_readCatalogsDirectly(readCatalogsDirectly)
@@ -243,4 +244,4 @@ void CatalogIndexes::PendingIndex::complete(const std::string& xmlPath)
         (void)m_file->commit();
 }
 
-} // namespace mellowby::catalog
+} // namespace mellowby::names

@@ -1,4 +1,6 @@
-#include "catalog/catalogstreamreader.h"
+#include "names/catalogstreamreader.h"
+
+#include "names/namesindex.h"
 
 #include <algorithm>
 #include <array>
@@ -12,11 +14,10 @@
 #include <unicode/utf8.h>
 
 #include "catalog/catalogencoding.h"
-#include "catalog/namesindex.h"
 #include "platform/filesystem.h"
 #include "platform/hexdigits.h"
 
-namespace mellowby::catalog {
+namespace mellowby::names {
 
 namespace {
 
@@ -375,7 +376,7 @@ bool CatalogStreamReader::read(const platform::IReadableFile& file, NamesIndexBu
 {
     // Only the file as it was opened: bytes appended since belong to another version of it.
     const std::uint64_t size = file.stamp().size;
-    std::optional<CatalogTextDecoder> decoder;
+    std::optional<catalog::CatalogTextDecoder> decoder;
     Reader reader(builder);
     std::string bytes; // read, not yet decoded: what follows the last line feed
     std::string pending; // decoded, not yet taken: a token cut by the end of a piece
@@ -397,7 +398,7 @@ bool CatalogStreamReader::read(const platform::IReadableFile& file, NamesIndexBu
             // So is a byte-order mark.
             if (std::string_view(bytes).starts_with("\xEF\xBB\xBF"))
                 return false;
-            auto found = CatalogTextDecoder::forCatalog(bytes);
+            auto found = catalog::CatalogTextDecoder::forCatalog(bytes);
             if (!found)
                 return false;
             decoder = std::move(*found);
@@ -434,4 +435,4 @@ bool CatalogStreamReader::read(const platform::IReadableFile& file, NamesIndexBu
     return pending.find_first_not_of(" \t\r\n") == std::string::npos && reader.finished();
 }
 
-} // namespace mellowby::catalog
+} // namespace mellowby::names

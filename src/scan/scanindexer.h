@@ -1,5 +1,7 @@
 #pragma once
 
+#include "names/namesindex.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -10,9 +12,7 @@
 #include <string_view>
 #include <thread>
 
-#include "catalog/namesindex.h"
-
-namespace mellowby::catalog {
+namespace mellowby::scan {
 
 // Collects the names index of a scan on a thread of its own. The walk spends its time waiting for
 // the system on every entry; handing the entries over in batches keeps the index from adding its
@@ -25,18 +25,18 @@ public:
     ScanIndexer(const ScanIndexer&) = delete;
     ScanIndexer& operator=(const ScanIndexer&) = delete;
 
-    // As NamesIndexBuilder's, with the texts as a reader of the catalog reads them.
+    // As names::NamesIndexBuilder's, with the texts as a reader of the catalog reads them.
     void beginDisk(std::string_view title, std::string_view label);
     void enterDirectory(std::string_view title);
     void leaveDirectory();
     void addFile(std::string_view name, std::string_view size, std::string_view date);
 
     // Waits until every entry handed over is in the builder, and gives it.
-    NamesIndexBuilder& finish();
+    names::NamesIndexBuilder& finish();
     // Runs task on the builder on the collecting thread once every entry handed over is in, so
     // that writing the index goes on while the walk's own thread does something else; wait()
     // waits for it (and passes on what it threw).
-    void finishWith(std::function<void(NamesIndexBuilder&)> task);
+    void finishWith(std::function<void(names::NamesIndexBuilder&)> task);
     void wait();
 
 private:
@@ -47,7 +47,7 @@ private:
     void collect();
     void apply(std::string_view batch);
 
-    NamesIndexBuilder m_builder;
+    names::NamesIndexBuilder m_builder;
     std::string m_batch; // filled by the walk
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -56,9 +56,9 @@ private:
     bool m_done = false; // everything is handed over
     bool m_collected = false; // and in the builder
     bool m_stop = false;
-    std::function<void(NamesIndexBuilder&)> m_task;
+    std::function<void(names::NamesIndexBuilder&)> m_task;
     std::exception_ptr m_failure;
     std::thread m_thread; // last: everything it uses exists before it starts
 };
 
-} // namespace mellowby::catalog
+} // namespace mellowby::scan

@@ -1,8 +1,8 @@
-#include "catalog/scanindexer.h"
+#include "scan/scanindexer.h"
 
 #include <cstring>
 
-namespace mellowby::catalog {
+namespace mellowby::scan {
 
 namespace {
 
@@ -83,14 +83,14 @@ void ScanIndexer::handOver()
         m_batch.reserve(kBatchBytes + 4096);
 }
 
-NamesIndexBuilder& ScanIndexer::finish()
+names::NamesIndexBuilder& ScanIndexer::finish()
 {
     finishWith({});
     wait();
     return m_builder;
 }
 
-void ScanIndexer::finishWith(std::function<void(NamesIndexBuilder&)> task)
+void ScanIndexer::finishWith(std::function<void(names::NamesIndexBuilder&)> task)
 {
     handOver();
     {
@@ -174,4 +174,4 @@ void ScanIndexer::apply(std::string_view batch)
     }
 }
 
-} // namespace mellowby::catalog
+} // namespace mellowby::scan

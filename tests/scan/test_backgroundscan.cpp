@@ -1,3 +1,4 @@
+#include "scan/backgroundscan.h"
 #include "support/temporaryfolder.h"
 
 #include <algorithm>
@@ -10,14 +11,14 @@
 #include <thread>
 
 #include "app/settings.h"
-#include "catalog/backgroundscan.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "fakes/fakedirectorylister.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
 
-namespace mellowby::catalog {
+namespace mellowby::scan {
+using namespace catalog;
 namespace {
 
 using namespace std::chrono_literals;
@@ -257,4 +258,4 @@ TEST_F(BackgroundScanTest, AnUnreadableRootIsReportedAsSuch)
 }
 
 } // namespace
-} // namespace mellowby::catalog
+} // namespace mellowby::scan

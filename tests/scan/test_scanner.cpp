@@ -1,4 +1,5 @@
-#include "gb2312.h"
+#include "scan/scanner.h"
+#include "support/gb2312.h"
 #include "support/temporaryfolder.h"
 
 #include <algorithm>
@@ -11,13 +12,14 @@
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
-#include "catalog/scanner.h"
+#include "catalog/textutils.h"
 #include "fakes/fakedirectorylister.h"
 #include "fakes/fakemessagebox.h"
 #include "fakes/faultyfilesystem.h"
 #include "platform/linux/linuxfilesystem.h"
 
-namespace mellowby::catalog {
+namespace mellowby::scan {
+using namespace catalog;
 namespace {
 
 using fakes::FakeDirectoryLister;
@@ -411,5 +413,14 @@ TEST_F(Scanner, CreateDirCollapsesDoubledSeparators)
     EXPECT_FALSE(createDir(fileSystem, (m_data / "missing/Data").string()));
 }
 
+TEST(TextUtilities, FilterListWithANonAsciiType)
+{
+    const app::Settings exclude { "JPÉ", "", false, true };
+    EXPECT_FALSE(filePassesFilter(exclude, getFileExt("a.jpé")));
+    EXPECT_TRUE(filePassesFilter(exclude, getFileExt("a.jpe")));
+    const app::Settings include { "", "GIF|JPÉ", true, true };
+    EXPECT_TRUE(filePassesFilter(include, getFileExt("b.Jpé")));
+}
+
 } // namespace
-} // namespace mellowby::catalog
+} // namespace mellowby::scan
