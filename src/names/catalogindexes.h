@@ -1,6 +1,7 @@
 #pragma once
 
 #include "names/namesindex.h"
+#include "names/namesindexbuilder.h"
 
 #include <memory>
 #include <optional>
