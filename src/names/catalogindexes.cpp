@@ -216,25 +216,25 @@ std::optional<NamesIndex> indexInMemory(const platform::IReadableFile& catalog, 
     return indexInMemory(builder, key);
 }
 
-std::optional<CatalogIndexes::PendingIndex> CatalogIndexes::beginKeeping(
+std::unique_ptr<CatalogIndexes::PendingIndex> CatalogIndexes::beginKeeping(
     std::string_view fileName, NamesIndexBuilder& builder) const
 {
     if (m_readCatalogsDirectly)
-        return std::nullopt;
-    PendingIndex pending;
-    pending.m_fileSystem = &m_store.fileSystem();
-    pending.m_file = beginIndexFile(fileName);
-    if (!pending.m_file)
-        return std::nullopt;
-    ReplacementSink sink(*pending.m_file);
+        return nullptr;
+    std::unique_ptr<PendingIndex> pending(new PendingIndex);
+    pending->m_fileSystem = &m_store.fileSystem();
+    pending->m_file = beginIndexFile(fileName);
+    if (!pending->m_file)
+        return nullptr;
+    ReplacementSink sink(*pending->m_file);
     auto body = builder.writeBody({ dataFolder(), std::string(fileName), {} }, sink);
     if (!body)
-        return std::nullopt;
-    pending.m_body = *body;
+        return nullptr;
+    pending->m_body = *body;
     return pending;
 }
 
-void CatalogIndexes::PendingIndex::complete(const std::string& xmlPath)
+void CatalogIndexes::PendingIndex::catalogInPlace(const std::string& xmlPath)
 {
     const auto stamp = m_fileSystem->stampOf(xmlPath);
     if (!stamp)

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "catalog/pendingcatalog.h"
+
 namespace mellowby::catalog {
 class CatalogStore;
 }
@@ -49,21 +51,22 @@ public:
     // An index being kept for a catalog a scan is writing: its body is written while the catalog
     // goes to disk, its header, which names the version of the catalog file, once the catalog is
     // in place. Dropped before, it leaves nothing behind.
-    class PendingIndex {
+    class PendingIndex final : public catalog::ICommitFollower {
     public:
         // Puts the index in place for the catalog now at xmlPath; quietly does nothing when it
         // cannot (the index is made when it is next needed).
-        void complete(const std::string& xmlPath);
+        void catalogInPlace(const std::string& xmlPath) override;
 
     private:
         friend class CatalogIndexes;
+        PendingIndex() = default;
         platform::IFileSystem* m_fileSystem = nullptr;
         std::unique_ptr<platform::IReplacement> m_file;
         NamesIndexBuilder::Body m_body;
     };
     // Starts keeping the index a scan collected for the catalog file fileName of the Data folder;
     // nothing when it cannot be kept.
-    std::optional<PendingIndex> beginKeeping(std::string_view fileName, NamesIndexBuilder& builder) const;
+    std::unique_ptr<PendingIndex> beginKeeping(std::string_view fileName, NamesIndexBuilder& builder) const;
 
     // Where the index of the catalog file fileName of this Data folder is kept; nothing without a
     // cache folder.

@@ -70,7 +70,7 @@ enum class ScanFailure {
 struct ScanResult {
     ScanProgress totals;
     std::string xmlPath; // where the catalog proper now lies
-    std::string idxPath;
+    std::string twinPath;
 };
 
 // Writes the catalog pair of the tree at path into the Data folder, asking first before it

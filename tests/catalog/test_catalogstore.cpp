@@ -59,15 +59,15 @@ TEST(CatalogNames, PairTitleAndKeyFollowTheTypedName)
 {
     auto names = catalogFileNames("Photos 2004");
     EXPECT_EQ(names.xmlName, "Photos 2004.xml");
-    EXPECT_EQ(names.idxName, "Photos 2004.idx");
+    EXPECT_EQ(names.companionName(Companion::Twin), "Photos 2004.idx");
     EXPECT_EQ(names.diskTitle, "Photos 2004");
     names = catalogFileNames("abc.XML");
     EXPECT_EQ(names.xmlName, "abc.XML");
-    EXPECT_EQ(names.idxName, "abc.idx");
+    EXPECT_EQ(names.companionName(Companion::Twin), "abc.idx");
     EXPECT_EQ(names.diskTitle, "abc.XML");
     names = catalogFileNames("");
     EXPECT_EQ(names.xmlName, "tmp1000.xml");
-    EXPECT_EQ(names.idxName, "tmp1000.idx");
+    EXPECT_EQ(names.companionName(Companion::Twin), "tmp1000.idx");
     EXPECT_EQ(names.diskTitle, "");
     EXPECT_EQ(catalogKeyOf("abc.XML"), "abc");
     EXPECT_EQ(catalogKeyOf(".foo"), ".foo");

@@ -423,7 +423,7 @@ TEST_F(NameRoundTrip, EveryNameComesBackWithItsSizeAndPlace)
     const auto actual = describeCatalog(xml);
     EXPECT_TRUE(actual == expected) << difference(expected, actual);
 
-    const catalog::CatalogDocument idx = loadTwinFile(result->idxPath);
+    const catalog::CatalogDocument idx = loadTwinFile(result->twinPath);
     ASSERT_TRUE(idx.loaded()) << idx.loadError().description;
     const auto expectedDirectories = expectedLines(false);
     const auto actualDirectories = describeCatalog(idx);
@@ -507,7 +507,7 @@ TEST_F(NameRoundTrip, CatalogNamesComeBackAsTitles)
         EXPECT_EQ(std::string(catalog::attributeAt(xml.documentElement(), 0).value()), expectedName(name))
             << printable(name);
         std::filesystem::remove(result->xmlPath);
-        std::filesystem::remove(result->idxPath);
+        std::filesystem::remove(result->twinPath);
     }
     std::cout << "[ names    ] " << m_namesTried << " catalog names tried\n";
 }
