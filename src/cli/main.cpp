@@ -131,7 +131,7 @@ int searchCommand(Tool& tool)
     }
     ConsoleMessageBox box(false);
     const std::string& text = options.arguments[0];
-    if (text.find_first_not_of(' ') == std::string::npos) {
+    if (search::isBlankFindText(text)) {
         search::FileList none;
         search::cmdFind_Click(tool.indexes, box, none, text, {}); // shows why
         return kExitFailure;
