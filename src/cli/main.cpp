@@ -24,6 +24,7 @@
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/linux/linuxvolumes.h"
+#include "platform/paths.h"
 #include "platform/programpath.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
@@ -160,14 +161,8 @@ int lsCommand(Tool& tool)
     // The folders of the path, each the first of its name among its siblings.
     search::NodeAddress address;
     if (options.arguments.size() == 2) {
-        std::string_view rest = options.arguments[1];
-        while (!rest.empty()) {
-            const auto slash = rest.find('/');
-            const std::string_view title = rest.substr(0, slash);
-            rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-            if (!title.empty())
-                address.emplace_back(std::string(title), 0);
-        }
+        for (const std::string_view title : platform::componentsOf(options.arguments[1]))
+            address.emplace_back(std::string(title), 0);
     }
     if (!tool.openOutput())
         return kExitFailure;

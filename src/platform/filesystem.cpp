@@ -19,12 +19,7 @@ std::expected<void, Error> replaceWholeFile(IFileSystem& fileSystem, const std::
 std::expected<std::string, Error> createMissingFolders(std::string_view path, const FolderMaker& makeFolder)
 {
     std::string made(1, kPathSeparator);
-    while (!path.empty()) {
-        const auto slash = path.find(kPathSeparator);
-        const std::string_view part = path.substr(0, slash);
-        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
-        if (part.empty())
-            continue;
+    for (const std::string_view part : componentsOf(path)) {
         made = joinPath(made, part);
         if (auto folder = makeFolder(made); !folder && folder.error().number != EEXIST)
             return std::unexpected(folder.error());

@@ -64,6 +64,18 @@ std::string_view stemOf(std::string_view path)
     return name.substr(0, name.rfind('.'));
 }
 
+std::vector<std::string_view> componentsOf(std::string_view path)
+{
+    std::vector<std::string_view> components;
+    while (!path.empty()) {
+        const auto slash = path.find(kPathSeparator);
+        if (slash != 0)
+            components.push_back(path.substr(0, slash));
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+    }
+    return components;
+}
+
 std::string_view withoutTrailingSeparators(std::string_view path)
 {
     while (path.size() > 1 && path.back() == kPathSeparator)

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mellowby::platform {
 
@@ -34,6 +35,8 @@ std::string_view folderPartOf(std::string_view path);
 // The last component without its last extension: what precedes its last ".", so "" for a name
 // such as ".profile", or the whole name when it has no ".".
 std::string_view stemOf(std::string_view path);
+// The names path is made of, in order; doubled, leading and closing separators add none.
+std::vector<std::string_view> componentsOf(std::string_view path);
 // path without the separators that close it, but for the root, which stays "/".
 std::string_view withoutTrailingSeparators(std::string_view path);
 
