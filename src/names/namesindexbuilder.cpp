@@ -17,9 +17,9 @@ namespace fmt = indexformat;
 
 namespace {
 
-// The texts the locations of a catalog's folders begin with grow with the square of its depth; an
-// index that would hold more of them than this is not made (the catalog is read directly).
-constexpr std::uint64_t kMaxPrefixBytes = 256ull << 20;
+// An index that would hold more location text than the budget is not made (the catalog is read
+// directly).
+constexpr std::uint64_t kMaxPrefixBytes = catalog::kMaxLocationBytes;
 
 // Whether upper is name with its ASCII letters upper-cased and nothing else changed: what the
 // search compares for every name it does not list apart.

@@ -2,6 +2,7 @@
 
 #include "scan/catalogwriter.h"
 
+#include "app/programtitle.h"
 #include "platform/messagebox.h"
 #include "platform/paths.h"
 #include "platform/temporarynames.h"
@@ -10,7 +11,6 @@ namespace mellowby::scan {
 
 namespace {
 
-constexpr std::string_view kProgramTitle = "Mellowby";
 constexpr std::uint64_t kStopCheckInterval = 1024;
 // Folders the walk keeps open at once: the deepest ones, through which it opens their children.
 // A folder further up is opened again through its child on the way back.
@@ -154,7 +154,7 @@ void CatalogWalker::showPlainBox(const std::string& text)
     // walk, which waits for every box, is not held up once per directory.
     if (!m_reported.insert(text).second)
         return;
-    m_context.box.show({ text, std::string(kProgramTitle), platform::MessageIcon::None, platform::MessageButtons::Ok });
+    m_context.box.show({ text, app::kProgramTitle, platform::MessageIcon::None, platform::MessageButtons::Ok });
 }
 
 // Entries whose size and date could not be read are written by their names alone; the user is

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <iterator>
 
+#include "catalog/catalogformat.h"
 #include "catalog/datetext.h"
 #include "catalog/textutils.h"
 #include "platform/directorylister.h"
@@ -15,12 +16,6 @@
 namespace mellowby::scan {
 
 using catalog::XmlTextEncoder;
-
-namespace {
-
-constexpr std::string_view kDeclaration = R"(<?xml version ="1.0" encoding ="GB2312" standalone="yes" ?>)";
-
-} // namespace
 
 CatalogWriter::CatalogWriter(
     CatalogOutput& output, const app::Settings& settings, const catalog::DateFormatter& dates, ScanIndexer* index)
@@ -39,11 +34,11 @@ bool CatalogWriter::failed() const
 void CatalogWriter::beginDisk(std::string_view title, std::string_view label)
 {
     std::string& line = m_output.line();
-    line += kDeclaration;
+    line += catalog::kCatalogDeclaration;
     m_output.endLineToBoth();
-    line += "<Disk title=\"";
+    appendOpening(line, catalog::kDiskElement, catalog::kTitleAttribute);
     m_encoder.append(line, title);
-    line += "\" Label=\"";
+    appendNextAttribute(line, catalog::kLabelAttribute);
     m_encoder.append(line, label);
     line += "\">";
     m_output.endLineToBoth();
@@ -60,16 +55,16 @@ void CatalogWriter::beginDisk(std::string_view title, std::string_view label)
 
 void CatalogWriter::endDisk()
 {
-    m_output.line() += "</Disk>";
+    appendEndTag(m_output.line(), catalog::kDiskElement);
     m_output.endLineToBoth();
 }
 
 void CatalogWriter::openDirectory(const platform::DirEntry& entry)
 {
     std::string& line = m_output.line();
-    line += "<Directory title=\"";
+    appendOpening(line, catalog::kDirectoryElement, catalog::kTitleAttribute);
     m_encoder.append(line, entry.name);
-    line += "\" CreateDate=\"";
+    appendNextAttribute(line, catalog::kCreateDateAttribute);
     appendDate(line, entry);
     line += "\">";
     m_output.endLineToBoth();
@@ -79,7 +74,7 @@ void CatalogWriter::openDirectory(const platform::DirEntry& entry)
 
 void CatalogWriter::closeDirectory()
 {
-    m_output.line() += "</Directory>";
+    appendEndTag(m_output.line(), catalog::kDirectoryElement);
     m_output.endLineToBoth();
     if (m_index != nullptr)
         m_index->leaveDirectory();
@@ -90,15 +85,15 @@ bool CatalogWriter::addFile(const platform::DirEntry& entry)
     if (!filePassesFilter(m_settings, catalog::getFileExt(entry.name, m_upper)))
         return false;
     std::string& line = m_output.line();
-    line += "<File CreateDate=\"";
+    appendOpening(line, catalog::kFileElement, catalog::kCreateDateAttribute);
     appendDate(line, entry);
-    line += "\" FileSize=\"";
+    appendNextAttribute(line, catalog::kFileSizeAttribute);
     const std::size_t sizeStart = line.size();
     appendSize(line, entry);
     const std::size_t sizeEnd = line.size();
     line += "\">";
     m_encoder.appendElementText(line, entry.name);
-    line += "</File>";
+    appendEndTag(line, catalog::kFileElement);
     if (m_index != nullptr)
         m_index->addFile(asRead(entry.name), std::string_view(line).substr(sizeStart, sizeEnd - sizeStart), m_dateRead);
     m_output.endLineToXml();
