@@ -423,10 +423,10 @@ TEST_F(NameRoundTrip, EveryNameComesBackWithItsSizeAndPlace)
     const auto actual = describeCatalog(xml);
     EXPECT_TRUE(actual == expected) << difference(expected, actual);
 
-    const catalog::CatalogDocument idx = loadTwinFile(result->twinPath);
-    ASSERT_TRUE(idx.loaded()) << idx.loadError().description;
+    const catalog::CatalogDocument twin = loadTwinFile(result->twinPath);
+    ASSERT_TRUE(twin.loaded()) << twin.loadError().description;
     const auto expectedDirectories = expectedLines(false);
-    const auto actualDirectories = describeCatalog(idx);
+    const auto actualDirectories = describeCatalog(twin);
     EXPECT_TRUE(actualDirectories == expectedDirectories) << difference(expectedDirectories, actualDirectories);
 
     // The program's own readers: the tree from the twin, each directory's files in the list.
