@@ -53,7 +53,7 @@ Taken takeMinSize(CliOptions& options, const std::string& value, std::span<const
     return {};
 }
 
-const OptionSpec kOptions[] = {
+constexpr OptionSpec kOptions[] = {
     { .name = "--in",
         .value = "名称",
         .help = "只用这个目录；可以多次给出，不给时用所有目录",
@@ -86,11 +86,6 @@ const OptionSpec kOptions[] = {
 };
 
 } // namespace
-
-std::span<const OptionSpec> optionSpecs()
-{
-    return kOptions;
-}
 
 const OptionSpec* optionNamed(std::string_view name)
 {

@@ -28,7 +28,7 @@ struct CliOptions {
 
 // An option of the tool, known to every command that takes it under the same name: what its value
 // is called in the usage, what it does, and where it goes in CliOptions. A new option is one more
-// entry in optionSpecs() and a field above.
+// entry in the table of clioptions.cpp and a field above.
 struct OptionSpec {
     std::string_view name {}; // "--data"
     std::string_view value {}; // what the usage calls its value ("目录"); empty for a switch
@@ -45,8 +45,6 @@ struct OptionSpec {
     bool takesValue() const { return !value.empty(); }
 };
 
-// Every option, in the order the help lists them.
-std::span<const OptionSpec> optionSpecs();
 // The option of that name ("--data"), or nothing.
 const OptionSpec* optionNamed(std::string_view name);
 

@@ -24,7 +24,7 @@ struct OptionUse {
 
 // A command of the tool: the parser, the help, the manual page and the completion all read it
 // from here. A new command is one entry in commands() and its handler; a new option is one entry
-// in optionSpecs() and its name in the commands that take it.
+// in the options' table (clioptions.cpp) and its name in the commands that take it.
 struct CommandSpec {
     std::string_view name;
     std::string_view help;
