@@ -26,10 +26,17 @@ string(REPLACE "\n.SH NAME\n" "\n.SH 名称\n" page "${page}")
 string(REPLACE "\n.SH FILES\n" "\n.SH 文件\n" page "${page}")
 string(REPLACE "\n.SH EXAMPLES\n" "\n.SH 示例\n" page "${page}")
 
-# The page's header: help2man writes the month in English, and a --manual given in Chinese twice encoded.
+# The page's header: help2man writes the month in English, and a --manual given in Chinese twice
+# encoded.
 string(TIMESTAMP year "%Y")
 string(TIMESTAMP month "%m")
 math(EXPR month "${month}")
+# troff breaks lines only at spaces, which Chinese text has few of: it may break after its
+# punctuation too, and lines are neither justified (the spaces of a line with a long Chinese
+# phrase would be stretched) nor words hyphenated.
+foreach(mark "，" "、" "；" "：" "。" "）")
+  string(REPLACE "${mark}" "${mark}\\:" page "${page}")
+endforeach()
 string(REGEX REPLACE "\n\\.TH ([^ ]+) \"1\" \"[^\"]*\" (\"[^\"]*\") \"[^\"]*\"\n"
-  "\n.TH \\1 \"1\" \"${year}年${month}月\" \\2 \"用户命令\"\n" page "${page}")
+  "\n.TH \\1 \"1\" \"${year}年${month}月\" \\2 \"用户命令\"\n.ad l\n.nh\n" page "${page}")
 file(WRITE "${OUTPUT}" "${page}")

@@ -66,20 +66,22 @@ std::vector<const CLI::Option*> argumentsOf(const CLI::App& command)
     return command.get_options([](const CLI::Option* option) { return option->get_positional(); });
 }
 
-// The options a command takes, as its usage lists them: its own, then the tool's, without --help
-// and --version.
+// The options an app has itself, without --help and --version.
+std::vector<const CLI::Option*> ownOptions(const CLI::App& app)
+{
+    return app.get_options([&app](const CLI::Option* option) {
+        return !option->get_positional() && option != app.get_help_ptr() && option != app.get_version_ptr();
+    });
+}
+
+// The options a command takes, as its usage lists them: its own, then the tool's.
 std::vector<const CLI::Option*> optionsOf(const CLI::App& command)
 {
-    std::vector<const CLI::Option*> options;
-    auto addFrom = [&options](const CLI::App& app) {
-        for (const CLI::Option* option : app.get_options()) {
-            if (!option->get_positional() && option != app.get_help_ptr() && option != app.get_version_ptr())
-                options.push_back(option);
-        }
-    };
-    addFrom(command);
-    if (command.get_parent())
-        addFrom(*command.get_parent());
+    std::vector<const CLI::Option*> options = ownOptions(command);
+    if (command.get_parent()) {
+        const auto common = ownOptions(*command.get_parent());
+        options.insert(options.end(), common.begin(), common.end());
+    }
     return options;
 }
 
@@ -125,12 +127,10 @@ std::string toolHelp(const CLI::App& tool)
     // Each option once, as the first command that takes it shows it, then the tool's own.
     for (const CLI::App* command : tool.get_subcommands({})) {
         commands.emplace_back(command->get_name(), command->get_description());
-        for (const CLI::Option* option : optionsOf(*command)) {
-            if (!tool.get_option_no_throw(option->get_name()))
-                addOption(option);
-        }
+        for (const CLI::Option* option : ownOptions(*command))
+            addOption(option);
     }
-    for (const CLI::Option* option : optionsOf(tool))
+    for (const CLI::Option* option : ownOptions(tool))
         addOption(option);
     addOption(tool.get_help_ptr());
     addOption(tool.get_version_ptr());
