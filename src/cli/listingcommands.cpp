@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/paths.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/filesearch.h"
@@ -17,7 +18,7 @@ int searchCommand(Tool& tool)
 {
     ConsoleMessageBox box(false);
     const std::string& text = tool.options.arguments[0];
-    if (text.find_first_not_of(' ') == std::string::npos) {
+    if (search::isBlankFindText(text)) {
         search::FileList none;
         search::cmdFind_Click(tool.indexes, box, none, text, {}); // shows why
         return kExitFailure;
@@ -42,14 +43,8 @@ int lsCommand(Tool& tool)
     // The folders of the path, each the first of its name among its siblings.
     search::NodeAddress address;
     if (options.arguments.size() == 2) {
-        std::string_view rest = options.arguments[1];
-        while (!rest.empty()) {
-            const auto slash = rest.find('/');
-            const std::string_view title = rest.substr(0, slash);
-            rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-            if (!title.empty())
-                address.emplace_back(std::string(title), 0);
-        }
+        for (const std::string_view title : platform::componentsOf(options.arguments[1]))
+            address.emplace_back(std::string(title), 0);
     }
     if (!tool.openOutput())
         return kExitFailure;
