@@ -3,7 +3,7 @@
 // engine: loading the same file and selecting its File elements.
 
 #include "catalogfile.h"
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "syntheticcatalogs.h"
 
 #include <benchmark/benchmark.h>
@@ -54,7 +54,7 @@ void BM_ListRoot(benchmark::State& state)
     bench::QuietBox box;
     platform::LinuxFileSystem fileSystem;
     const catalog::CatalogStore store(source.data.path(), fileSystem);
-    const names::CatalogIndexes indexes(store, names::userCacheFolder());
+    const names::NamesIndexCache indexes(store, names::userCacheFolder());
     browse::CatalogBrowser browser(indexes, box);
     browser.getAllXmlToTree();
     search::FileList list;

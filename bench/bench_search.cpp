@@ -2,7 +2,7 @@
 // name in ten holds, against the bare engine: loading the same catalogs and selecting //File.
 
 #include "catalogfile.h"
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "syntheticcatalogs.h"
 
 #include <benchmark/benchmark.h>
@@ -76,7 +76,7 @@ void BM_SearchAll(benchmark::State& state)
     bench::QuietBox box;
     platform::LinuxFileSystem fileSystem;
     const catalog::CatalogStore store(source.data.path(), fileSystem);
-    const names::CatalogIndexes indexes(store, names::userCacheFolder());
+    const names::NamesIndexCache indexes(store, names::userCacheFolder());
     browse::CatalogBrowser browser(indexes, box);
     browser.getAllXmlToTree();
     search::FileList list;

@@ -2,7 +2,7 @@
 // (getAllXmlToTree) against reading the same index twins alone, in the same process.
 
 #include "catalogfile.h"
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "scan/scanner.h"
 #include "startupcatalogs.h"
 
@@ -73,7 +73,7 @@ int main()
     const double startUp = medianSeconds(kRuns, [&] {
         mellowby::platform::LinuxFileSystem fileSystem;
         const mellowby::catalog::CatalogStore store(dataDir().string(), fileSystem);
-        const mellowby::names::CatalogIndexes indexes(store, std::nullopt);
+        const mellowby::names::NamesIndexCache indexes(store, std::nullopt);
         mellowby::browse::CatalogBrowser browser(indexes, box);
         browser.getAllXmlToTree();
         loaded = browser.collection().count();

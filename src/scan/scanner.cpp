@@ -1,6 +1,6 @@
 #include "scan/scanner.h"
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "scan/catalogoutput.h"
 #include "scan/catalogwalker.h"
 #include "scan/catalogwriter.h"
@@ -23,8 +23,8 @@
 namespace mellowby::scan {
 
 using catalog::PendingCatalog;
-using names::CatalogIndexes;
 using names::NamesIndexBuilder;
+using names::NamesIndexCache;
 
 namespace {
 
@@ -112,7 +112,7 @@ std::optional<ScanFailure> failureOf(CatalogWalker::Outcome outcome)
 // index, once written, goes with the catalog. An index that cannot be kept is no failure of the
 // scan: it is made when it is first needed.
 void finishFiles(ScanContext& context, CatalogOutput& output, ScanIndexer* index,
-    std::unique_ptr<CatalogIndexes::PendingIndex>& keptIndex, PendingCatalog& pending)
+    std::unique_ptr<NamesIndexCache::PendingIndex>& keptIndex, PendingCatalog& pending)
 {
     if (index != nullptr) {
         index->finishWith([&](NamesIndexBuilder& builder) {
@@ -141,7 +141,7 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
 
     CatalogOutput output(pending->catalog(), pending->twin());
     // Before the indexer, whose thread fills it, so that it outlives that thread.
-    std::unique_ptr<CatalogIndexes::PendingIndex> keptIndex;
+    std::unique_ptr<NamesIndexCache::PendingIndex> keptIndex;
     std::optional<ScanIndexer> index;
     if (context.indexes != nullptr)
         index.emplace();

@@ -1,5 +1,5 @@
 #include "hardening.h"
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "scan/scanner.h"
 
 #include <cstdint>
@@ -367,7 +367,7 @@ protected:
     platform::LinuxDirectoryLister m_lister;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { m_data.path(), m_fileSystem };
-    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
+    names::NamesIndexCache m_indexes { m_store, names::userCacheFolder() };
     fakes::FakeMessageBox m_box;
     catalog::DateFormatter m_dates { "zh_CN" };
 };

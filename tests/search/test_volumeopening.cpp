@@ -1,4 +1,4 @@
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
@@ -78,7 +78,7 @@ protected:
     fakes::FakeMessageBox m_box;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { (m_folder / "Data").string(), m_fileSystem };
-    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
+    names::NamesIndexCache m_indexes { m_store, names::userCacheFolder() };
     browse::CatalogBrowser m_browser { m_indexes, m_box };
     FileList m_list;
     catalog::DriveList m_drives;

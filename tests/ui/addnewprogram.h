@@ -1,6 +1,6 @@
 #pragma once
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "support/temporaryfolder.h"
 
 #include <algorithm>
@@ -87,7 +87,7 @@ public:
     ScriptedFolderPicker picker;
     ui::ProgramContext context;
     catalog::CatalogStore store;
-    names::CatalogIndexes indexes;
+    names::NamesIndexCache indexes;
     browse::CatalogBrowser browser;
 };
 

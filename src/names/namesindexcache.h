@@ -30,12 +30,12 @@ std::optional<NamesIndex> indexInMemory(const platform::IReadableFile& catalog, 
 // the Data folder's absolute path and the catalog's file name; each records the version of the
 // catalog file it was made from, so a catalog replaced, touched or edited since gets a new one.
 // Deleting any of them is always safe: the next use makes it again.
-class CatalogIndexes {
+class NamesIndexCache {
 public:
     // cacheFolder: the user's cache folder, or nothing when there is none; every index is then made
     // in memory when it is needed. With readCatalogsDirectly, no index is used at all and every
     // catalog is read through the document model, as a reference to compare with.
-    CatalogIndexes(
+    NamesIndexCache(
         const catalog::CatalogStore& store, std::optional<std::string> cacheFolder, bool readCatalogsDirectly = false);
 
     const catalog::CatalogStore& store() const { return m_store; }
@@ -58,7 +58,7 @@ public:
         void catalogInPlace(const std::string& xmlPath) override;
 
     private:
-        friend class CatalogIndexes;
+        friend class NamesIndexCache;
         PendingIndex() = default;
         platform::IFileSystem* m_fileSystem = nullptr;
         std::unique_ptr<platform::IReplacement> m_file;
