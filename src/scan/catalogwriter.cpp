@@ -17,6 +17,21 @@ namespace mellowby::scan {
 
 using catalog::XmlTextEncoder;
 
+namespace {
+
+// A size that could not be read is left empty rather than written as a size of 0.
+void appendSize(std::string& line, const platform::DirEntry& entry)
+{
+    if (entry.detailsError)
+        return;
+    char digits[24];
+    const auto converted = std::to_chars(std::begin(digits), std::end(digits), catalog::getFileSizeKB(entry.size));
+    line.append(digits, converted.ptr);
+    line += "KB";
+}
+
+} // namespace
+
 CatalogWriter::CatalogWriter(
     CatalogOutput& output, const app::Settings& settings, const catalog::DateFormatter& dates, ScanIndexer* index)
     : m_output(output)
@@ -129,17 +144,6 @@ void CatalogWriter::appendDate(std::string& line, const platform::DirEntry& entr
     }
     line += found->second.written;
     m_dateRead = found->second.read;
-}
-
-// A size that could not be read is left empty rather than written as a size of 0.
-void CatalogWriter::appendSize(std::string& line, const platform::DirEntry& entry)
-{
-    if (entry.detailsError)
-        return;
-    char digits[24];
-    const auto converted = std::to_chars(std::begin(digits), std::end(digits), catalog::getFileSizeKB(entry.size));
-    line.append(digits, converted.ptr);
-    line += "KB";
 }
 
 } // namespace mellowby::scan

@@ -53,7 +53,6 @@ private:
 
     std::string_view asRead(std::string_view text);
     void appendDate(std::string& line, const platform::DirEntry& entry);
-    void appendSize(std::string& line, const platform::DirEntry& entry);
 
     CatalogOutput& m_output;
     const app::Settings& m_settings;
