@@ -1,6 +1,7 @@
 #pragma once
 
 #include "names/catalogindexes.h"
+#include "support/catalogmaker.h"
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
@@ -12,7 +13,6 @@
 
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
-#include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "search/filelist.h"
@@ -28,8 +28,8 @@ protected:
     {
         const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
         const std::string xml = declaration + rootOpening + "\r\n" + body + "\r\n</Disk>\r\n";
-        fakes::CatalogMaker::writeRaw(m_data / (stem + ".xml"), xml);
-        fakes::CatalogMaker::writeRaw(m_data / (stem + ".idx"), withoutFiles(xml));
+        tests::writeFile(m_data / (stem + ".xml"), xml);
+        tests::writeFile(m_data / (stem + ".idx"), withoutFiles(xml));
     }
 
     static std::string withoutFiles(const std::string& xml)

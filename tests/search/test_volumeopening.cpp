@@ -1,4 +1,5 @@
 #include "names/catalogindexes.h"
+#include "support/catalogmaker.h"
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
@@ -7,7 +8,6 @@
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
 #include "catalog/drivelist.h"
-#include "fakes/catalogmaker.h"
 #include "fakes/fakedesktopopener.h"
 #include "fakes/fakedrives.h"
 #include "fakes/fakemessagebox.h"
@@ -21,8 +21,8 @@ namespace mellowby::search {
 namespace {
 
 namespace fs = std::filesystem;
-using fakes::CatalogMaker;
 using platform::Volume;
+using tests::CatalogMaker;
 
 // The catalog Trip of the folder 2004 of a volume, scanned where it was mounted then; the test
 // mounts volumes (folders of its own) where it likes and double-clicks a file of the catalog.
@@ -49,7 +49,7 @@ protected:
     {
         volume.mountPoint = m_folder / folder;
         fs::create_directories(volume.mountPoint + "/2004/docs");
-        CatalogMaker::writeRaw(volume.mountPoint + "/2004/docs/a.txt", "x");
+        tests::writeFile(volume.mountPoint + "/2004/docs/a.txt", "x");
         return volume;
     }
 
@@ -152,7 +152,7 @@ TEST_F(OpeningOnVolumes, WithoutARecordEverythingIsAsBefore)
     m_volumes.mounted.clear();
     fs::remove(m_folder / "Data/Trip.vol");
     doubleClick();
-    CatalogMaker::writeRaw(m_folder / "Data/Trip.vol", "mountpoint\n");
+    tests::writeFile(m_folder / "Data/Trip.vol", "mountpoint\n");
     doubleClick();
     scanTrip(m_photos);
     m_volumes.failure = platform::errorFromErrno(EACCES);
