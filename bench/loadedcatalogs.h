@@ -21,6 +21,8 @@
 namespace mellowby::bench {
 
 // The main window's browser over dataDir, every catalog loaded; its boxes answer by themselves.
+// The names indexes it makes go to the cache folder of the run (see runAgainstBare), where the
+// browsers of later repetitions find them.
 class LoadedBrowser {
 public:
     explicit LoadedBrowser(const std::string& dataDir)

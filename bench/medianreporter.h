@@ -3,8 +3,12 @@
 // A reporter that keeps the median of each benchmark, so that a benchmark can print its cost
 // against the bare engine's, and the main of the benchmarks that do.
 
+#include "support/temporaryfolder.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -40,9 +44,12 @@ private:
 };
 
 // Runs the benchmarks the command line asks for, then prints the median of measured against
-// that of bare.
+// that of bare. The names indexes they make go to a cache folder of the run's own, not to the
+// user's.
 inline int runAgainstBare(int argc, char** argv, const std::string& measured, const std::string& bare)
 {
+    const tests::TemporaryFolder cache(std::filesystem::temp_directory_path(), "mellowby-bench");
+    ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
