@@ -7,6 +7,7 @@
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "platform/paths.h"
 
 namespace mellowby::bench {
 
@@ -16,9 +17,8 @@ inline catalog::CatalogDocument loadCatalogFile(const std::string& path)
 {
     constexpr std::string_view kTwinExtension = ".idx";
     platform::LinuxFileSystem fileSystem;
-    const auto slash = path.rfind('/');
-    const catalog::CatalogStore store(path.substr(0, slash), fileSystem);
-    const std::string name = path.substr(slash + 1);
+    const catalog::CatalogStore store(std::string(platform::parentOf(path)), fileSystem);
+    const std::string_view name = platform::fileNameOf(path);
     if (name.ends_with(kTwinExtension))
         return store.loadTwin(name.substr(0, name.size() - kTwinExtension.size()));
     return store.loadCatalog(name);

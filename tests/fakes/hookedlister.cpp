@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/paths.h"
+
 namespace mellowby::fakes {
 
 class HookedDirectory final : public platform::IDirectory {
@@ -42,7 +44,7 @@ public:
     }
     std::expected<std::unique_ptr<platform::IDirectory>, platform::Error> openParent() override
     {
-        return m_owner.hooked(m_path.substr(0, m_path.rfind('/')), m_real->openParent());
+        return m_owner.hooked(std::string(platform::parentOf(m_path)), m_real->openParent());
     }
 
 private:

@@ -19,9 +19,11 @@
 
 namespace mellowby::search::testing {
 
-// A Data folder of its own, a browser over it and a file list to fill.
+// A program folder of its own with its Data folder, a browser over that and a file list to fill.
 class DataFolderTest : public ::testing::Test {
 protected:
+    DataFolderTest() { std::filesystem::create_directory(m_data); }
+
     // A catalog pair written by hand, in UTF-8: body is everything inside the root element. The
     // index twin is the same without File elements.
     void writeRaw(const std::string& stem, const std::string& rootOpening, const std::string& body)
@@ -72,8 +74,9 @@ protected:
         return texts;
     }
 
-    tests::TemporaryFolder m_folder;
-    std::filesystem::path m_data = m_folder.path();
+    tests::TemporaryFolder m_temporary;
+    std::filesystem::path m_folder = m_temporary.path();
+    std::filesystem::path m_data = m_folder / "Data";
     fakes::FakeMessageBox m_box;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { m_data.string(), m_fileSystem };

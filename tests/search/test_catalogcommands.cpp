@@ -1,4 +1,4 @@
-#include "names/catalogindexes.h"
+#include "searchtesting.h"
 #include "support/catalogmaker.h"
 #include "support/temporaryfolder.h"
 
@@ -26,28 +26,18 @@ namespace fs = std::filesystem;
 using platform::MessageAnswer;
 using tests::CatalogMaker;
 
-class CatalogCommands : public ::testing::Test {
+class CatalogCommands : public testing::DataFolderTest {
 protected:
     void SetUp() override
     {
-        fs::create_directories(m_folder / "Data");
         for (const char* name : { "Photos 2004", "Trip", "abc.XML" }) {
-            CatalogMaker maker(m_folder / "Data");
+            CatalogMaker maker(m_data);
             maker.directory("", { CatalogMaker::file("a.txt") });
             ASSERT_TRUE(maker.write(name));
         }
         m_browser.getAllXmlToTree();
         FreshRightList(m_browser, m_list);
     }
-
-    tests::TemporaryFolder m_temporary;
-    fs::path m_folder = m_temporary.path();
-    fakes::FakeMessageBox m_box;
-    platform::LinuxFileSystem m_fileSystem;
-    catalog::CatalogStore m_store { (m_folder / "Data").string(), m_fileSystem };
-    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
-    browse::CatalogBrowser m_browser { m_indexes, m_box };
-    FileList m_list;
 };
 
 TEST_F(CatalogCommands, DeletingAsksThenTrashesTheCatalogAndKeepsItsTwin)

@@ -165,7 +165,7 @@ TEST_F(NamesIndexCache, AnUnwritableCacheGivesTheSameRows)
     // No cache folder at all, and one where a file stands in the way of the folder.
     const names::CatalogIndexes none(m_store, std::nullopt);
     EXPECT_EQ(rowsOf(none, "pic"), documentRows("pic"));
-    const fs::path blocked = fs::path(m_folder.path()).parent_path() / "blocked-cache";
+    const fs::path blocked = m_folder / "blocked-cache";
     fs::create_directories(blocked);
     tests::writeFile(blocked / "mellowby", "not a folder");
     const names::CatalogIndexes unwritable(m_store, blocked.string());
