@@ -31,8 +31,8 @@ struct StoredCatalog {
 
 // The Data folder: the one owner of which catalogs it holds and in which order, of the paths into
 // it (by the rule of catalogfilenames.h), and of writing, deleting and tidying its files, the
-// companions of the catalogs included. Names inside it are found without
-// regard to letter case. Names that start with "." are catalogs like any other.
+// companions of the catalogs included. Names inside it are found without regard to letter case.
+// Names that start with "." are catalogs like any other.
 class CatalogStore {
 public:
     CatalogStore(std::string folder, platform::IFileSystem& fileSystem);
