@@ -6,13 +6,15 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-  libpugixml-dev libicu-dev libxxhash-dev libblkid-dev
+  libpugixml-dev libicu-dev libxxhash-dev libblkid-dev libarchive-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-microhei xdg-utils
   # file system images for the tests of volumes: ext4, and ISO 9660 where the kernel mounts it
   e2fsprogs xorriso
   # the tests of exports read CSV and JSON back with Python's own modules
   python3
+  # the tests of archives make real ones with each maker's own tool and check them against its listing
+  zip unzip 7zip libarchive-tools xz-utils zstd bzip2 lz4 tar
   # libFuzzer and clang-tidy; clang 14 cannot compile the std::expected of libstdc++ 12
   clang-16 libclang-rt-16-dev clang-tidy-16
 )
