@@ -10,11 +10,20 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mellowby::tests {
 
 struct ZipEntry {
+    ZipEntry(std::string entryName, std::string entryData, std::optional<std::uint64_t> declared = {}, bool utf8 = false)
+        : name(std::move(entryName))
+        , data(std::move(entryData))
+        , declaredSize(declared)
+        , utf8Flag(utf8)
+    {
+    }
+
     std::string name; // the bytes of the name, as they are written
     std::string data;
     // A size to declare instead of the data's (a zip bomb, or the hole of a sparse file).
