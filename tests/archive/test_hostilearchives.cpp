@@ -2,6 +2,8 @@
 // like archives, more members or more time than allowed. Listing keeps what it could read, says
 // why it stopped, and never lets a name climb out of the tree.
 
+#include "archive/archivelister.h"
+#include "archive/archivetexts.h"
 #include "archive/archivetools.h"
 #include "support/temporaryfolder.h"
 #include "support/zipbytes.h"
@@ -9,15 +11,12 @@
 #include <chrono>
 #include <gtest/gtest.h>
 
-#include "archive/archivelister.h"
-#include "archive/archivetexts.h"
-
 namespace mellowby::archive {
 namespace {
 
 using tests::TemporaryFolder;
-using tests::ZipEntry;
 using tests::zipBytes;
+using tests::ZipEntry;
 
 std::expected<ArchiveListing, ListingError> listBytes(
     TemporaryFolder& folder, const std::string& name, const std::string& bytes, const ListingLimits& limits = {})
@@ -46,7 +45,10 @@ std::string tarBytes(const std::vector<std::string>& names, std::size_t size)
         header.replace(100, 7, "0000644");
         header.replace(124, 11, field);
         header.replace(136, 11, "13274771000");
-        header.replace(257, 8, std::string("ustar\0" "00", 8));
+        header.replace(257, 8,
+            std::string("ustar\0"
+                        "00",
+                8));
         header[156] = '0';
         header.replace(148, 8, "        ");
         unsigned sum = 0;
@@ -99,7 +101,8 @@ TEST(HostileArchives, NamesAreKeptAsWrittenAndTheTreeNeverClimbs)
     EXPECT_EQ(m[7].leaf, "..");
     for (std::size_t i = 1; i < listing->folders.size(); ++i) {
         const auto& treeFolder = listing->folders[i];
-        EXPECT_FALSE(treeFolder.name.empty() || treeFolder.name == "." || treeFolder.name.find('/') != std::string::npos);
+        EXPECT_FALSE(
+            treeFolder.name.empty() || treeFolder.name == "." || treeFolder.name.find('/') != std::string::npos);
         EXPECT_LT(treeFolder.parent, i) << "parents come first";
     }
 
@@ -154,8 +157,8 @@ TEST(HostileArchives, CutShortOrOnlyNamedLikeOneKeepsWhatWasReadOrIsAPlainFile)
     EXPECT_EQ(broken->status, ArchiveStatus::Damaged);
     EXPECT_TRUE(broken->members.empty());
     // A JPEG named .zip, and an empty .7z, are plain files.
-    for (const auto& [name, bytes] : { std::pair<std::string, std::string> { "photo.zip", "\xFF\xD8\xFF\xE0JFIF" },
-             { "empty.7z", "" } }) {
+    for (const auto& [name, bytes] :
+        { std::pair<std::string, std::string> { "photo.zip", "\xFF\xD8\xFF\xE0JFIF" }, { "empty.7z", "" } }) {
         const auto plain = listBytes(folder, name, bytes);
         ASSERT_FALSE(plain.has_value()) << name;
         EXPECT_EQ(plain.error().failure, ListingFailure::NotAnArchive);
