@@ -15,12 +15,18 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$artifacts"
 
 status=0
-for target in fuzz_catalog fuzz_ini fuzz_volume; do
+for target in fuzz_catalog fuzz_ini fuzz_volume fuzz_archive; do
   dict="fuzz/${target#fuzz_}.dict"
   cp -r "fuzz/corpus/$target" "$work/$target"
   log="$work/$target.log"
+  # libarchive reserves the length a header declares before finding the file shorter (a cpio
+  # name of 4 GB): address space, never touched, so that target's bound is on what is used.
+  extra=()
+  if [ "$target" = fuzz_archive ]; then
+    extra=(-malloc_limit_mb=4400)
+  fi
   echo "== $target: ${seconds} s =="
-  if ! "$bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -dict="$dict" \
+  if ! "$bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 "${extra[@]}" -timeout=10 -dict="$dict" \
     -artifact_prefix="$artifacts/$target-" -print_final_stats=1 "$work/$target" > "$log" 2>&1; then
     # The report: what the sanitizer or the broken invariant said, then where.
     grep -v -e '^#[0-9]' -e '^INFO:' "$log" | head -n 80

@@ -14,6 +14,10 @@ namespace mellowby::archive {
 
 namespace {
 
+// Reads start small after each seek and grow while the reading goes on in order: a zip read
+// from its central directory seeks to every member's local header and needs a few hundred bytes
+// there, while a compressed tar is read whole from start to end.
+constexpr std::size_t kFirstReadBlock = 4 * 1024;
 constexpr std::size_t kReadBlock = 64 * 1024;
 
 locale_t utf8Locale()
@@ -79,6 +83,7 @@ struct ArchiveReader::Source {
     std::uint64_t position = 0;
     Deadline deadline;
     std::vector<char> block = std::vector<char>(kReadBlock);
+    std::size_t nextRead = kFirstReadBlock;
     bool timedOut = false;
     std::optional<platform::Error> readError;
 
@@ -90,7 +95,8 @@ struct ArchiveReader::Source {
             archive_set_error(reader, ETIMEDOUT, "time allowed for the archive has passed");
             return ARCHIVE_FATAL;
         }
-        const auto read = source.file.readAt(source.position, source.block);
+        const auto read = source.file.readAt(source.position, std::span<char>(source.block).first(source.nextRead));
+        source.nextRead = std::min(source.nextRead * 2, kReadBlock);
         if (!read) {
             source.readError = read.error();
             archive_set_error(reader, read.error().number, "%s", read.error().description.c_str());
@@ -122,6 +128,7 @@ struct ArchiveReader::Source {
         if ((offset < 0 && base < -offset) || (offset > 0 && base > INT64_MAX - offset))
             return ARCHIVE_FATAL;
         source.position = static_cast<std::uint64_t>(base + offset);
+        source.nextRead = kFirstReadBlock;
         return static_cast<la_int64_t>(source.position);
     }
 };
