@@ -2,7 +2,6 @@
 
 #include "archive/archivekind.h"
 #include "archive/archivetexts.h"
-#include "archive/membernames.h"
 
 #include <string_view>
 #include <vector>
@@ -40,17 +39,11 @@ std::string trimmed(std::string_view text)
     return std::string(end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1));
 }
 
-// The identifier as text: printable ASCII as it is, other bytes kept where they are UTF-8.
+// The identifier as written, blanks removed: ASCII by the standard, but the bytes of whatever a
+// burning program wrote are kept as they are, as names on a disc are.
 std::string narrowIdentifier(std::string_view field)
 {
-    std::string text = trimmed(field);
-    if (!isValidUtf8(text)) {
-        for (char& c : text) {
-            if (static_cast<unsigned char>(c) >= 0x80)
-                c = '_';
-        }
-    }
-    return text;
+    return trimmed(field);
 }
 
 void appendUtf8(std::string& out, char32_t c)

@@ -2,6 +2,8 @@
 
 #include "archive/membernames.h"
 
+#include <algorithm>
+
 namespace mellowby::archive {
 
 FolderTree::FolderTree(std::vector<TreeFolder>& folders)
