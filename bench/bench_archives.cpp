@@ -7,6 +7,7 @@
 //   bench_archives [--archives N] [--members N] [--runs N]
 //   bench_archives --list FILE      (one archive listed to standard output, for the timing)
 
+#include "archive/archivelister.h"
 #include "commandtimer.h"
 #include "support/zipbytes.h"
 
@@ -14,12 +15,13 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
-#include "archive/archivelister.h"
 #include "platform/programpath.h"
 
 namespace fs = std::filesystem;
@@ -48,8 +50,7 @@ int listToOutput(const std::string& path)
         out += member.name;
         out += '\n';
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return 0;
+    return std::fwrite(out.data(), 1, out.size(), stdout) == out.size() ? 0 : 1;
 }
 
 std::vector<mellowby::tests::ZipEntry> entriesFor(int archive, int members)
@@ -76,9 +77,7 @@ double listEach(const std::vector<std::string>& archives, const std::vector<std:
     return seconds;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     if (argc == 3 && std::string(argv[1]) == "--list")
         return listToOutput(argv[2]);
@@ -96,7 +95,7 @@ int main(int argc, char** argv)
     }
     const auto binDir = mellowby::platform::runningExecutableFolder();
     if (!binDir) {
-        std::fprintf(stderr, "cannot find the program folder\n");
+        std::cerr << "cannot find the program folder\n";
         return 1;
     }
     const fs::path work = fs::temp_directory_path() / ("mellowby-bench-archives-" + std::to_string(::getpid()));
@@ -105,10 +104,7 @@ int main(int argc, char** argv)
     std::vector<std::string> paths;
     for (int archive = 0; archive < archives; ++archive) {
         paths.push_back((work / ("a" + std::to_string(archive) + ".zip")).string());
-        const std::string bytes = mellowby::tests::zipBytes(entriesFor(archive, members));
-        std::FILE* file = std::fopen(paths.back().c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
+        std::ofstream(paths.back(), std::ios::binary) << mellowby::tests::zipBytes(entriesFor(archive, members));
     }
 
     const std::vector<std::string> bsdtar = { "bsdtar", "-tvf" };
@@ -129,7 +125,7 @@ int main(int argc, char** argv)
             listed += mellowby::archive::listArchive(path)->members.size();
         inProcess.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (listed != static_cast<std::size_t>(archives) * static_cast<std::size_t>(members)) {
-            std::fprintf(stderr, "listed %zu members\n", listed);
+            std::cerr << "listed " << listed << " members\n";
             return 1;
         }
     }
@@ -148,11 +144,12 @@ int main(int argc, char** argv)
         const auto listing = mellowby::archive::listArchive(big);
         bigTimes.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (!listing || listing->members.size() != 1 || listing->members[0].size != std::uint64_t { 4 } << 30) {
-            std::fprintf(stderr, "the 4 GB zip did not list\n");
+            std::cerr << "the 4 GB zip did not list\n";
             return 1;
         }
     }
     std::vector<double> bigBsdtar;
+    bigBsdtar.reserve(static_cast<std::size_t>(runs));
     for (int run = 0; run < runs; ++run)
         bigBsdtar.push_back(runPiped({ "bsdtar", "-tvf", big }).seconds);
     std::printf("4 GB zip of one member (%.1f GB file): median %.5f s (target under 0.1 s); bsdtar -tvf %.5f s\n",
@@ -161,4 +158,15 @@ int main(int argc, char** argv)
     std::error_code ignored;
     fs::remove_all(work, ignored);
     return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << error.what() << "\n";
+        return 1;
+    }
 }

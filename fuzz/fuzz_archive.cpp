@@ -3,6 +3,11 @@
 // walking its tree must work on anything: no crash, no hang past the time limit, no name that
 // climbs out of the tree, a tree whose every folder hangs below the top.
 
+#include "archive/archivekind.h"
+#include "archive/archivelister.h"
+#include "archive/discidentity.h"
+#include "archive/imagedirectorylister.h"
+#include "archive/membernames.h"
 #include "fuzzcheck.h"
 
 #include <algorithm>
@@ -10,15 +15,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
 
-#include "archive/archivekind.h"
-#include "archive/archivelister.h"
-#include "archive/discidentity.h"
-#include "archive/imagedirectorylister.h"
-#include "archive/membernames.h"
 #include "platform/filesystem.h"
 
 namespace {
@@ -59,25 +60,32 @@ void checkTree(const archive::ArchiveListing& listing)
             "a folder's name is one name");
     }
     for (const auto& member : listing.members) {
-        require(member.folder < listing.folders.size() && member.self < listing.folders.size(), "members are in the tree");
+        require(
+            member.folder < listing.folders.size() && member.self < listing.folders.size(), "members are in the tree");
         if (!archive::treeComponents(member.name).empty())
             require(member.leaf.find('/') == std::string::npos, "a member's own name is one name");
     }
 }
 
 // Every folder of the image's tree opened and listed, as the scan walks a mounted disc.
-void walk(platform::IDirectory& folder, int depth, std::size_t& budget)
+void walk(std::unique_ptr<platform::IDirectory> top)
 {
-    std::vector<platform::DirEntry> entries;
-    require(folder.list(entries).has_value(), "an image's folder lists");
-    for (const auto& entry : entries) {
-        if (!entry.isDirectory || depth > 64 || budget == 0)
-            continue;
-        --budget;
-        auto child = folder.openChild(entry.name);
-        require(child.has_value(), "a folder listed opens");
-        require((*child)->id() != folder.id(), "a folder is not its own child");
-        walk(**child, depth + 1, budget);
+    std::vector<std::unique_ptr<platform::IDirectory>> folders;
+    folders.push_back(std::move(top));
+    for (std::size_t opened = 0; !folders.empty() && opened < 2000;) {
+        const auto folder = std::move(folders.back());
+        folders.pop_back();
+        std::vector<platform::DirEntry> entries;
+        require(folder->list(entries).has_value(), "an image's folder lists");
+        for (const auto& entry : entries) {
+            if (!entry.isDirectory)
+                continue;
+            auto child = folder->openChild(entry.name);
+            require(child.has_value(), "a folder listed opens");
+            require((*child)->id() != folder->id(), "a folder is not its own child");
+            folders.push_back(std::move(*child));
+            ++opened;
+        }
     }
 }
 
@@ -99,8 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         archive::ImageDirectoryLister lister(*listing);
         auto top = lister.open("/");
         require(top.has_value(), "an image's top opens");
-        std::size_t budget = 2000;
-        walk(**top, 0, budget);
+        walk(std::move(*top));
     } else {
         require(sniffed.kind == archive::ArchiveKind::None || sniffed.kind == archive::ArchiveKind::Udf
                 || sniffed.kind == archive::ArchiveKind::Compressed,

@@ -65,16 +65,20 @@ void appendUtf8(std::string& out, char32_t c)
     }
 }
 
+char32_t codeUnit(std::string_view field, std::size_t at)
+{
+    return static_cast<char32_t>(static_cast<unsigned char>(field[at])) << 8
+        | static_cast<unsigned char>(field[at + 1]);
+}
+
 // Joliet's identifiers are UCS-2 big-endian (UTF-16 in practice); a lone surrogate is U+FFFD.
 std::string wideIdentifier(std::string_view field)
 {
     std::string text;
     for (std::size_t i = 0; i + 1 < field.size(); i += 2) {
-        char32_t unit = static_cast<char32_t>(
-            static_cast<unsigned char>(field[i]) << 8 | static_cast<unsigned char>(field[i + 1]));
+        char32_t unit = codeUnit(field, i);
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < field.size()) {
-            const char32_t low = static_cast<char32_t>(
-                static_cast<unsigned char>(field[i + 2]) << 8 | static_cast<unsigned char>(field[i + 3]));
+            const char32_t low = codeUnit(field, i + 2);
             if (low >= 0xDC00 && low <= 0xDFFF) {
                 unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
                 i += 2;
@@ -123,7 +127,9 @@ std::optional<std::int64_t> creationTimeOf(Descriptor descriptor)
     if (year < 1 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 || minute > 59
         || second < 0 || second > 60)
         return std::nullopt;
-    const int zone = static_cast<signed char>(date[16]);
+    // The zone is a signed byte: quarter hours from -48 (west) to 52 (east).
+    const auto zoneByte = static_cast<unsigned char>(date[16]);
+    const int zone = zoneByte < 128 ? zoneByte : zoneByte - 256;
     const std::int64_t local = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
     return local - (zone >= -48 && zone <= 52 ? zone * 15 * 60 : 0);
 }

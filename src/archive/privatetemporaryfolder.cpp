@@ -2,9 +2,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <signal.h>
 #include <utility>
 
 #include <sys/stat.h>

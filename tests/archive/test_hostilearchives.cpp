@@ -8,6 +8,7 @@
 #include "support/temporaryfolder.h"
 #include "support/zipbytes.h"
 
+#include <charconv>
 #include <chrono>
 #include <gtest/gtest.h>
 
@@ -28,9 +29,19 @@ std::expected<ArchiveListing, ListingError> listBytes(
 std::vector<ZipEntry> numberedEntries(int count)
 {
     std::vector<ZipEntry> entries;
+    entries.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
-        entries.push_back({ "dir/file" + std::to_string(i) + ".txt", std::string(100, 'x') });
+        entries.emplace_back("dir/file" + std::to_string(i) + ".txt", std::string(100, 'x'));
     return entries;
+}
+
+// value in octal digits, zeros before it to fill width.
+std::string octal(std::size_t value, std::size_t width)
+{
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), value, 8).ptr;
+    const std::string text(std::begin(digits), end);
+    return std::string(width - std::min(width, text.size()), '0') + text;
 }
 
 // A ustar archive of members of size bytes each, their headers written by hand.
@@ -40,10 +51,8 @@ std::string tarBytes(const std::vector<std::string>& names, std::size_t size)
     for (const auto& name : names) {
         std::string header(512, '\0');
         header.replace(0, name.size(), name);
-        char field[16];
-        std::snprintf(field, sizeof field, "%011o", static_cast<unsigned>(size));
         header.replace(100, 7, "0000644");
-        header.replace(124, 11, field);
+        header.replace(124, 11, octal(size, 11));
         header.replace(136, 11, "13274771000");
         header.replace(257, 8,
             std::string("ustar\0"
@@ -54,9 +63,10 @@ std::string tarBytes(const std::vector<std::string>& names, std::size_t size)
         unsigned sum = 0;
         for (const char c : header)
             sum += static_cast<unsigned char>(c);
-        std::snprintf(field, sizeof field, "%06o", sum);
-        header.replace(148, 7, std::string(field, 6) + '\0');
-        tar += header + std::string(size, 'd') + std::string((512 - size % 512) % 512, '\0');
+        header.replace(148, 7, octal(sum, 6) + '\0');
+        tar += header;
+        tar += std::string(size, 'd');
+        tar += std::string((512 - size % 512) % 512, '\0');
     }
     return tar + std::string(1024, '\0');
 }
@@ -66,7 +76,7 @@ std::string treePath(const ArchiveListing& listing, std::uint32_t folder)
 {
     std::string path;
     for (; folder != kTopFolder; folder = listing.folders[folder].parent)
-        path = "|" + listing.folders[folder].name + path;
+        path.insert(0, "|" + listing.folders[folder].name);
     return path;
 }
 
@@ -205,7 +215,9 @@ TEST(HostileArchives, RarWithEncryptedHeadersHasUnreadableNames)
     // RAR 5: the signature, then an encryption header (CRC32, size 3 + 33, type 4, no flags,
     // version 0, flags 1, KDF count, salt, check value); then only ciphertext.
     std::string rar5("Rar!\x1A\x07\x01\x00", 8);
-    rar5 += std::string("\0\0\0\0", 4) + "\x24\x04\x00\x00\x01\x0F" + std::string(28, '\x5A') + std::string(64, '\x33');
+    rar5 += std::string("\0\0\0\0", 4);
+    rar5 += std::string("\x24\x04\x00\x00\x01\x0F", 6);
+    rar5 += std::string(28, '\x5A') + std::string(64, '\x33');
     const auto five = listBytes(folder, "names.rar", rar5);
     ASSERT_TRUE(five.has_value());
     EXPECT_EQ(five->status, ArchiveStatus::NamesUnreadable);

@@ -2,7 +2,7 @@
 
 #include "archive/archivekind.h"
 
-#include <cstdio>
+#include <charconv>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -25,9 +25,10 @@ std::string oldTarHeader(bool rightChecksum)
     unsigned sum = 0;
     for (const char c : header)
         sum += static_cast<unsigned char>(c);
-    char field[16];
-    std::snprintf(field, sizeof field, "%06o", rightChecksum ? sum : sum + 1);
-    header.replace(148, 8, field + std::string("\0 ", 2));
+    char digits[8];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), rightChecksum ? sum : sum + 1, 8).ptr;
+    const std::string field(std::begin(digits), end);
+    header.replace(148, 8, std::string(6 - field.size(), '0') + field + std::string("\0 ", 2));
     return header;
 }
 

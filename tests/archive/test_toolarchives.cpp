@@ -101,7 +101,13 @@ std::map<std::string, Listed> unzipListing(const std::string& zip)
         if (line.empty() || (line[0] != '-' && line[0] != 'd'))
             continue;
         std::istringstream fields(line);
-        std::string permissions, version, system, kind, method, when, name;
+        std::string permissions;
+        std::string version;
+        std::string system;
+        std::string kind;
+        std::string method;
+        std::string when;
+        std::string name;
         Listed listed;
         fields >> permissions >> version >> system >> listed.size >> kind >> method >> when;
         std::getline(fields >> std::ws, name);
@@ -155,7 +161,11 @@ std::map<std::string, Listed> tarListing(const std::string& archive, const std::
         + (compressor.empty() ? "" : "-I " + compressor) + " -tvf " + quoted(archive)));
     for (std::string line; std::getline(lines, line);) {
         std::istringstream fields(line);
-        std::string permissions, owner, date, time, name;
+        std::string permissions;
+        std::string owner;
+        std::string date;
+        std::string time;
+        std::string name;
         Listed listed;
         fields >> permissions >> owner >> listed.size >> date >> time;
         std::getline(fields >> std::ws, name);
