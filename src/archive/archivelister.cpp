@@ -3,6 +3,7 @@
 #include "archive/archivereader.h"
 #include "archive/archivetexts.h"
 #include "archive/foldertree.h"
+#include "archive/rar5encryption.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -68,6 +69,19 @@ void readMembers(ArchiveReader& reader, const ListingLimits& limits, const Deadl
     listing.status = encrypted ? ArchiveStatus::Encrypted : ArchiveStatus::Intact;
 }
 
+// libarchive lists RAR 5 members whose data is encrypted without saying so: their own headers do.
+void markEncryptedRar5Members(const platform::IReadableFile& file, const Deadline& deadline, ArchiveListing& listing)
+{
+    const auto encrypted = rar5EncryptedMembers(file, listing.members.size(), deadline);
+    bool any = false;
+    for (std::size_t i = 0; i < encrypted.size(); ++i) {
+        listing.members[i].encrypted = listing.members[i].encrypted || encrypted[i];
+        any = any || listing.members[i].encrypted;
+    }
+    if (any && listing.status == ArchiveStatus::Intact)
+        listing.status = ArchiveStatus::Encrypted;
+}
+
 std::expected<ArchiveListing, ListingError> list(
     const platform::IReadableFile& file, Sniffed sniffed, const ListingLimits& limits)
 {
@@ -109,6 +123,8 @@ std::expected<ArchiveListing, ListingError> list(
     }
 
     readMembers(reader, limits, deadline, listing);
+    if (sniffed.kind == ArchiveKind::Rar5)
+        markEncryptedRar5Members(file, deadline, listing);
     if (reader.get() != nullptr && archive_format_name(reader.get()) != nullptr)
         listing.format = archive_format_name(reader.get());
     // 7z with encrypted headers fails before its first member, saying it is encrypted.

@@ -3,6 +3,7 @@
 #include "archive/archivereader.h"
 #include "archive/archivetexts.h"
 #include "archive/membernames.h"
+#include "archive/rar5encryption.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/filesystem.h"
 #include "platform/linux/filedescriptor.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/paths.h"
@@ -42,6 +44,12 @@ std::expected<std::pair<platform::FileDescriptor, std::string>, platform::Error>
             return std::unexpected(file.error());
     }
     return std::unexpected(platform::errorFromErrno(EEXIST));
+}
+
+bool isEncryptedRar5Member(const platform::IReadableFile& file, std::uint64_t index)
+{
+    const auto encrypted = rar5EncryptedMembers(file, static_cast<std::size_t>(index) + 1, Deadline());
+    return index < encrypted.size() && encrypted[static_cast<std::size_t>(index)];
 }
 
 // Copies the data of the entry the reader stands at into file, at most maxBytes of it.
@@ -95,7 +103,8 @@ std::expected<std::string, platform::Error> extract(
         return std::unexpected(textError(kMemberMissingText));
     if (archive_entry_filetype(entry) == AE_IFDIR)
         return std::unexpected(textError(kMemberIsFolderText));
-    if (archive_entry_is_data_encrypted(entry) > 0)
+    if (archive_entry_is_data_encrypted(entry) > 0
+        || (sniffed.kind == ArchiveKind::Rar5 && isEncryptedRar5Member(**file, member.index)))
         return std::unexpected(textError(kMemberEncryptedText));
     if (archive_entry_size_is_set(entry) != 0 && archive_entry_size(entry) > 0
         && static_cast<std::uint64_t>(archive_entry_size(entry)) > maxBytes)

@@ -209,10 +209,58 @@ TEST(HostileArchives, MoreMembersOrMoreTimeThanAllowedStopsWithWhatWasListed)
     EXPECT_EQ(listArchive(folder / "many.zip", fewNames)->status, ArchiveStatus::OverLimit);
 }
 
-TEST(HostileArchives, RarWithEncryptedHeadersHasUnreadableNames)
+std::string vint(std::uint64_t value)
+{
+    std::string out;
+    for (; value >= 0x80; value >>= 7)
+        out += static_cast<char>((value & 0x7F) | 0x80);
+    return out + static_cast<char>(value);
+}
+
+// A RAR 5 block: CRC32, size, type, flags, the sizes of its extra and data areas, its fields.
+std::string rar5Block(int type, const std::string& fields, const std::string& extra = {}, const std::string& data = {})
+{
+    std::string header = vint(static_cast<std::uint64_t>(type));
+    header += vint((extra.empty() ? 0 : 1) | (data.empty() ? 0 : 2));
+    if (!extra.empty())
+        header += vint(extra.size());
+    if (!data.empty())
+        header += vint(data.size());
+    header += fields + extra;
+    header = vint(header.size()) + header;
+    std::string block;
+    tests::zipdetail::put(block, tests::zipdetail::crc32(header), 4);
+    return block + header + data;
+}
+
+// A stored file's header: flags (time and CRC), size, attributes, time, CRC, method, system, name.
+std::string rar5File(const std::string& name, const std::string& data, bool encrypted)
+{
+    std::string fields = vint(0x6) + vint(data.size()) + vint(0100644);
+    tests::zipdetail::put(fields, 1600000000, 4);
+    tests::zipdetail::put(fields, tests::zipdetail::crc32(data), 4);
+    fields += vint(0) + vint(1) + vint(name.size()) + name;
+    // The file encryption record: type 1, version 0, no flags, KDF count, salt, IV.
+    const std::string record = vint(1) + vint(0) + vint(0) + '\x0F' + std::string(32, '\x5A');
+    return rar5Block(2, fields, encrypted ? vint(record.size()) + record : std::string(), data);
+}
+
+TEST(HostileArchives, RarEncryptionIsSeenInItsHeaders)
 {
     TemporaryFolder folder;
-    // RAR 5: the signature, then an encryption header (CRC32, size 3 + 33, type 4, no flags,
+    // libarchive lists a RAR 5 member whose data is encrypted without saying so.
+    const std::string signature("Rar!\x1A\x07\x01\x00", 8);
+    const std::string members = signature + rar5Block(1, vint(0)) + rar5File("open.txt", "hello", false)
+        + rar5File("dir/secret.txt", std::string(16, '\x77'), true) + rar5Block(5, vint(0));
+    const auto data = listBytes(folder, "data.rar", members);
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->status, ArchiveStatus::Encrypted);
+    ASSERT_EQ(data->members.size(), 2u);
+    EXPECT_EQ(data->members[1].name, "dir/secret.txt");
+    EXPECT_FALSE(data->members[0].encrypted);
+    EXPECT_TRUE(data->members[1].encrypted);
+
+    // RAR 5 with its headers encrypted: the signature, then an encryption header (CRC32, size 3 + 33, type 4, no flags,
     // version 0, flags 1, KDF count, salt, check value); then only ciphertext.
     std::string rar5("Rar!\x1A\x07\x01\x00", 8);
     rar5 += std::string("\0\0\0\0", 4);
