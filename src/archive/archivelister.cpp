@@ -7,6 +7,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <cerrno>
 #include <exception>
 #include <utility>
 
