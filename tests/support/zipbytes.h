@@ -16,7 +16,8 @@
 namespace mellowby::tests {
 
 struct ZipEntry {
-    ZipEntry(std::string entryName, std::string entryData, std::optional<std::uint64_t> declared = {}, bool utf8 = false)
+    ZipEntry(
+        std::string entryName, std::string entryData, std::optional<std::uint64_t> declared = {}, bool utf8 = false)
         : name(std::move(entryName))
         , data(std::move(entryData))
         , declaredSize(declared)
