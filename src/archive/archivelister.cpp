@@ -98,7 +98,6 @@ std::expected<ArchiveListing, ListingError> list(
         return listing;
     }
     const Deadline deadline(limits.clock, limits.maxTime);
-    const Utf8LocaleScope locale;
     ArchiveReader reader(file, sniffed.kind, deadline);
     switch (reader.opening()) {
     case ArchiveReader::Opening::Opened:

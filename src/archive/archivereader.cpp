@@ -6,6 +6,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <cerrno>
+#include <clocale>
 #include <string>
 
 #include "platform/filesystem.h"
@@ -26,6 +27,26 @@ locale_t utf8Locale()
     static const locale_t locale = ::newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
     return locale;
 }
+
+// Switches the calling thread to the C.UTF-8 locale for as long as it lives.
+class Utf8LocaleScope {
+public:
+    Utf8LocaleScope()
+    {
+        if (const locale_t locale = utf8Locale(); locale != nullptr)
+            m_previous = ::uselocale(locale);
+    }
+    ~Utf8LocaleScope()
+    {
+        if (m_previous != nullptr)
+            ::uselocale(m_previous);
+    }
+    Utf8LocaleScope(const Utf8LocaleScope&) = delete;
+    Utf8LocaleScope& operator=(const Utf8LocaleScope&) = delete;
+
+private:
+    locale_t m_previous = nullptr;
+};
 
 void enableFormats(struct archive* reader, ArchiveKind kind)
 {
@@ -166,6 +187,7 @@ int ArchiveReader::nextHeader(archive_entry*& entry)
 {
     if (m_opening != Opening::Opened)
         return ARCHIVE_FATAL;
+    const Utf8LocaleScope locale;
     return archive_read_next_header(m_archive, &entry);
 }
 
@@ -187,6 +209,7 @@ std::string ArchiveReader::errorText() const
 
 std::string ArchiveReader::nameOf(archive_entry* entry)
 {
+    const Utf8LocaleScope locale;
     const char* raw = archive_entry_pathname(entry);
     if (m_kind == ArchiveKind::Zip && raw != nullptr) {
         const std::string_view bytes(raw);
@@ -203,18 +226,6 @@ std::string ArchiveReader::nameOf(archive_entry* entry)
     if (const char* utf8 = archive_entry_pathname_utf8(entry); utf8 != nullptr)
         return utf8;
     return raw != nullptr ? raw : "";
-}
-
-Utf8LocaleScope::Utf8LocaleScope()
-{
-    if (const locale_t locale = utf8Locale(); locale != nullptr)
-        m_previous = ::uselocale(locale);
-}
-
-Utf8LocaleScope::~Utf8LocaleScope()
-{
-    if (m_previous != nullptr)
-        ::uselocale(m_previous);
 }
 
 } // namespace mellowby::archive

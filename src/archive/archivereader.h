@@ -6,10 +6,8 @@
 #include <chrono>
 #include <cstdint>
 #include <expected>
-#include <locale.h>
 #include <memory>
 #include <optional>
-#include <vector>
 
 #include "app/codepage936.h"
 #include "platform/error.h"
@@ -44,9 +42,9 @@ private:
 // reads go through here: from the file at any offset, so zip's central directory is used, and
 // each read first asks the deadline, so a member that takes long to skip is cut off too.
 //
-// Names are converted by libarchive in the thread's locale; a reader works in C.UTF-8 while it
-// reads headers and names, so the program's own locale (often "C", where every name of a UTF-8
-// zip is lost) changes nothing. Take names only while the reader's calls are made.
+// libarchive converts names in the thread's locale; each call of a reader switches the thread to
+// C.UTF-8 while it runs, so the program's own locale (often "C", where libarchive loses every
+// name of a UTF-8 zip) changes nothing.
 class ArchiveReader {
 public:
     // Failed: the file could not be read (readError()); NotRecognised: no format of the kind
@@ -81,18 +79,6 @@ private:
     Opening m_opening = Opening::Failed;
     ArchiveKind m_kind;
     std::optional<app::Cp936Decoder> m_decoder;
-};
-
-// Switches the calling thread to the C.UTF-8 locale for as long as it lives.
-class Utf8LocaleScope {
-public:
-    Utf8LocaleScope();
-    ~Utf8LocaleScope();
-    Utf8LocaleScope(const Utf8LocaleScope&) = delete;
-    Utf8LocaleScope& operator=(const Utf8LocaleScope&) = delete;
-
-private:
-    locale_t m_previous = nullptr;
 };
 
 } // namespace mellowby::archive

@@ -86,7 +86,6 @@ std::expected<std::string, platform::Error> extract(
     if (sniffed.kind == ArchiveKind::None || sniffed.kind == ArchiveKind::Udf || sniffed.namesEncrypted)
         return std::unexpected(textError(kMemberMissingText));
 
-    const Utf8LocaleScope locale;
     ArchiveReader reader(**file, sniffed.kind, Deadline());
     if (reader.opening() != ArchiveReader::Opening::Opened)
         return std::unexpected(reader.readError() ? *reader.readError() : textError(kMemberDamagedText));
