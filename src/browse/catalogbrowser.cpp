@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/showmsg.h"
+#include "catalog/catalogformat.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 
@@ -195,15 +196,17 @@ std::string getParentNode(const CatalogTree& tree, NodeId node, std::string& cat
 {
     if (!tree.contains(node))
         return {};
-    std::string path = "Disk";
+    std::string path(catalog::kDiskElement);
     std::size_t depth = 0;
     NodeId root = node;
     while (tree.parent(root) != kNoNode) {
         root = tree.parent(root);
         ++depth;
     }
-    for (std::size_t i = 0; i < depth; ++i)
-        path += "/Directory";
+    for (std::size_t i = 0; i < depth; ++i) {
+        path += '/';
+        path += catalog::kDirectoryElement;
+    }
     catalogName = tree.label(root);
     return path;
 }

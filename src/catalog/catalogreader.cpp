@@ -1,10 +1,12 @@
 #include "catalog/catalogreader.h"
 
 #include <cerrno>
+#include <string>
 #include <string_view>
 #include <utility>
 
 #include "catalog/catalogencoding.h"
+#include "catalog/catalogformat.h"
 
 namespace mellowby::catalog {
 
@@ -120,7 +122,7 @@ const pugi::xml_parse_result& CatalogDocument::parseResult() const
 pugi::xpath_node_set selectAllFiles(const CatalogDocument& document)
 {
     const pugi::xml_node root = document.documentNode();
-    return root ? root.select_nodes("//File") : pugi::xpath_node_set();
+    return root ? root.select_nodes(("//" + std::string(kFileElement)).c_str()) : pugi::xpath_node_set();
 }
 
 pugi::xml_attribute attributeAt(pugi::xml_node node, std::size_t index)

@@ -10,6 +10,11 @@ namespace mellowby::catalog {
 // on the way down and the file's name, joined by the separator of the system the catalog was
 // written on, with every run of separators written as one.
 
+// The location budget: the texts the locations of a catalog's folders begin with grow with the
+// square of its depth, and no reader keeps more than this many bytes of them for one catalog, so
+// that a catalog nested deeper than any file system could be cannot exhaust memory.
+inline constexpr std::size_t kMaxLocationBytes = 256 * 1024 * 1024;
+
 // "\\" for a catalog written on Windows (its Disk Label holds backslashes and no slash), "/" for
 // every other.
 char locationSeparatorFor(std::string_view diskLabel);

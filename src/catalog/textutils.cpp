@@ -33,10 +33,7 @@ std::string_view getFileExt(std::string_view name, UpperCaser& upper)
 
 std::string getShortName(std::string_view path)
 {
-    const auto slash = path.rfind(platform::kPathSeparator);
-    const auto name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    const auto dot = name.rfind('.');
-    return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
+    return std::string(platform::stemOf(path));
 }
 
 namespace {
@@ -70,11 +67,8 @@ bool ifFileExists(platform::IDirectoryLister& lister, std::string_view path, std
     if (path.back() == platform::kPathSeparator)
         return (mask & kMaskDirectories) != 0 && lister.list(std::string(path), entries).has_value();
 
-    const auto slash = path.rfind(platform::kPathSeparator);
-    const std::string dir = slash == std::string_view::npos ? std::string(".")
-        : slash == 0                                        ? std::string(1, platform::kPathSeparator)
-                                                            : std::string(path.substr(0, slash));
-    const std::string pattern = toFnmatchPattern(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    const std::string dir(platform::parentOf(path));
+    const std::string pattern = toFnmatchPattern(platform::fileNameOf(path));
     if (!lister.list(dir, entries))
         return false;
     for (const auto& entry : entries) {

@@ -2,82 +2,95 @@
 
 #include "cli/recordwriter.h"
 
+#include <algorithm>
 #include <charconv>
-#include <string_view>
+#include <iterator>
 
 namespace mellowby::cli {
 
 namespace {
 
-constexpr std::string_view kValued[] = { "--data", "--in", "--format", "--out", "--min-size" };
+using Taken = std::expected<void, std::string>;
 
-bool valued(std::string_view word)
+// "tsv、csv 或 json"
+std::string alternatives(std::span<const std::string_view> choices)
 {
-    for (const std::string_view name : kValued) {
-        if (word == name || (word.starts_with(name) && word.size() > name.size() && word[name.size()] == '='))
-            return true;
+    std::string text;
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == choices.size() ? " 或 " : "、";
+        text += choices[i];
     }
-    return false;
+    return text;
 }
 
-std::expected<void, std::string> take(CliOptions& options, const std::string& name, const std::string& value)
+std::string listed(std::span<const std::string_view> choices)
 {
-    if (name == "--data") {
-        options.dataDir = value;
-    } else if (name == "--in") {
-        options.in.push_back(value);
-    } else if (name == "--out") {
-        options.out = value;
-    } else if (name == "--format") {
-        if (!recordFormatNamed(value))
-            return std::unexpected("未知的输出格式：" + value + "（可用 tsv、csv、json）。");
+    std::string text;
+    for (const std::string_view choice : choices)
+        text.append(text.empty() ? "" : "、").append(choice);
+    return text;
+}
+
+Taken takeFormat(CliOptions& options, const std::string& value, std::span<const std::string_view> choices)
+{
+    if (std::ranges::find(choices, value) != choices.end()) {
         options.format = value;
-    } else if (name == "--min-size") {
-        std::uint64_t kilobytes = 0;
-        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), kilobytes);
-        if (value.empty() || error != std::errc() || end != value.data() + value.size())
-            return std::unexpected("--min-size 需要以 KB 计的整数：" + value);
-        options.minSize = kilobytes;
+        return {};
     }
+    if (recordFormatNamed(value))
+        return std::unexpected(options.command + " 的格式只能是 " + alternatives(choices) + "。");
+    return std::unexpected("未知的输出格式：" + value + "（可用 " + listed(choices) + "）。");
+}
+
+Taken takeMinSize(CliOptions& options, const std::string& value, std::span<const std::string_view>)
+{
+    std::uint64_t kilobytes = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), kilobytes);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size())
+        return std::unexpected("--min-size 需要以 KB 计的整数：" + value);
+    options.minSize = kilobytes;
     return {};
 }
 
+constexpr OptionSpec kOptions[] = {
+    { .name = "--in",
+        .value = "名称",
+        .help = "只用这个目录；可以多次给出，不给时用所有目录",
+        .repeatable = true,
+        .take = [](CliOptions& options, const std::string& value, std::span<const std::string_view>) -> Taken {
+            options.in.push_back(value);
+            return {};
+        } },
+    { .name = "--min-size", .value = "KB", .help = "只算至少这么大的文件，以 KB 计", .take = takeMinSize },
+    { .name = "--format", .value = "格式", .help = "输出格式，不给时为列出的第一种", .take = takeFormat },
+    { .name = "--out",
+        .value = "文件",
+        .help = "写入这个文件而不是标准输出；全部写完才替换原来的文件",
+        .take = [](CliOptions& options, const std::string& value, std::span<const std::string_view>) -> Taken {
+            options.out = value;
+            return {};
+        } },
+    { .name = "--force", .help = "覆盖同名的目录", .flag = &CliOptions::force },
+    { .name = "--long", .help = "加上所在卷的卷标，以及该卷现在是否在线", .flag = &CliOptions::longListing },
+    { .name = "--no-index",
+        .help = "不用名称索引，直接读目录文件（扫描时不建名称索引）",
+        .flag = &CliOptions::noIndex },
+    { .name = "--data",
+        .value = "目录",
+        .help = "使用这个数据目录，不给时为程序所在目录中的 Data",
+        .take = [](CliOptions& options, const std::string& value, std::span<const std::string_view>) -> Taken {
+            options.dataDir = value;
+            return {};
+        } },
+};
+
 } // namespace
 
-std::expected<CliOptions, std::string> parseCommandLine(const std::vector<std::string>& words)
+const OptionSpec* optionNamed(std::string_view name)
 {
-    CliOptions options;
-    bool onlyArguments = false;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        if (!onlyArguments && word == "--") {
-            onlyArguments = true;
-        } else if (!onlyArguments && word == "--force") {
-            options.force = true;
-        } else if (!onlyArguments && word == "--no-index") {
-            options.noIndex = true;
-        } else if (!onlyArguments && word == "--long") {
-            options.longListing = true;
-        } else if (!onlyArguments && valued(word)) {
-            // --name VALUE or --name=VALUE
-            const auto equals = word.find('=');
-            const std::string name = word.substr(0, equals);
-            if (equals == std::string::npos && i + 1 == words.size())
-                return std::unexpected("选项 " + word + " 后面缺少参数。");
-            const std::string value = equals == std::string::npos ? words[++i] : word.substr(equals + 1);
-            if (auto taken = take(options, name, value); !taken)
-                return std::unexpected(taken.error());
-        } else if (!onlyArguments && word.starts_with("--")) {
-            return std::unexpected("未知的选项：" + word);
-        } else if (options.command.empty()) {
-            options.command = word;
-        } else {
-            options.arguments.push_back(word);
-        }
-    }
-    if (options.command.empty())
-        return std::unexpected("缺少命令。");
-    return options;
+    const auto found = std::ranges::find(kOptions, name, &OptionSpec::name);
+    return found == std::end(kOptions) ? nullptr : &*found;
 }
 
 } // namespace mellowby::cli

@@ -3,13 +3,14 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mellowby::cli {
 
-// A command line split into its command, its arguments and the options, which may stand
-// anywhere among the arguments.
+// A command line as the commands read it: the command, its arguments and the options given.
 struct CliOptions {
     std::string command;
     std::vector<std::string> arguments;
@@ -25,7 +26,26 @@ struct CliOptions {
     bool longListing = false; // --long
 };
 
-// The parsed command line, or the reason it cannot be understood.
-std::expected<CliOptions, std::string> parseCommandLine(const std::vector<std::string>& words);
+// An option of the tool, known to every command that takes it under the same name: what its value
+// is called in the usage, what it does, and where it goes in CliOptions. A new option is one more
+// entry in the table of clioptions.cpp and a field above.
+struct OptionSpec {
+    std::string_view name {}; // "--data"
+    std::string_view value {}; // what the usage calls its value ("目录"); empty for a switch
+    std::string_view help {};
+    bool repeatable = false; // taken as often as given, where the others keep the last
+    // A switch: the field it sets.
+    bool CliOptions::*flag = nullptr;
+    // An option with a value: puts the value into the options, or says why it is not one the
+    // command can take. `choices` are the values the command allows, where it names them.
+    std::expected<void, std::string> (*take)(
+        CliOptions& options, const std::string& value, std::span<const std::string_view> choices)
+        = nullptr;
+
+    bool takesValue() const { return !value.empty(); }
+};
+
+// The option of that name ("--data"), or nothing.
+const OptionSpec* optionNamed(std::string_view name);
 
 } // namespace mellowby::cli

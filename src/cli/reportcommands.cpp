@@ -14,14 +14,6 @@ namespace mellowby::cli {
 int exportCommand(Tool& tool)
 {
     const CliOptions& options = tool.options;
-    if (options.arguments.size() != 1) {
-        printUsage();
-        return kExitUsage;
-    }
-    if (options.format && *options.format == "tsv") {
-        printError("export 的格式只能是 csv 或 json。");
-        return kExitUsage;
-    }
     const auto catalog = knownCatalog(tool.store, options.arguments[0]);
     if (!catalog || !tool.openOutput())
         return kExitFailure;
@@ -45,10 +37,6 @@ int exportCommand(Tool& tool)
 int dupesCommand(Tool& tool)
 {
     const CliOptions& options = tool.options;
-    if (!options.arguments.empty()) {
-        printUsage();
-        return kExitUsage;
-    }
     const auto catalogs = catalogsAsked(tool);
     if (!catalogs || !tool.openOutput())
         return kExitFailure;
@@ -71,10 +59,6 @@ int dupesCommand(Tool& tool)
 int statsCommand(Tool& tool)
 {
     const CliOptions& options = tool.options;
-    if (options.arguments.size() > 1) {
-        printUsage();
-        return kExitUsage;
-    }
     std::vector<std::string> catalogs = allCatalogs(tool.store);
     if (options.arguments.size() == 1) {
         const auto catalog = knownCatalog(tool.store, options.arguments[0]);

@@ -7,31 +7,9 @@
 
 namespace mellowby::cli {
 
-namespace {
-
-constexpr const char* kUsage
-    = "用法：\n"
-      "  mellowby-cli scan 路径 [名称] [--force] [--no-index] [--data 目录]\n"
-      "  mellowby-cli list [--long] [--data 目录]\n"
-      "  mellowby-cli search 文本 [--in 名称]... [--format tsv|csv|json] [--no-index] [--data 目录]\n"
-      "  mellowby-cli ls 名称 [目录/子目录/...] [--format tsv|csv|json] [--no-index] [--data 目录]\n"
-      "  mellowby-cli export 名称 [--format csv|json] [--out 文件] [--data 目录]\n"
-      "  mellowby-cli dupes [--in 名称]... [--min-size KB] [--format tsv|csv|json] [--data 目录]\n"
-      "  mellowby-cli stats [名称] [--format tsv|csv|json] [--data 目录]\n"
-      "  mellowby-cli delete 名称 [--data 目录]\n"
-      "  mellowby-cli where 名称 [位置] [--data 目录]\n"
-      "输出可用 --out 文件 写入文件。\n";
-
-} // namespace
-
 void printError(const std::string& text)
 {
     (void)std::fprintf(stderr, "mellowby-cli: %s\n", text.c_str());
-}
-
-void printUsage()
-{
-    (void)std::fputs(kUsage, stderr);
 }
 
 Tool::Tool(const std::string& programFolder, const CliOptions& parsed)

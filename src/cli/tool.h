@@ -21,7 +21,6 @@ inline constexpr int kExitUsage = 2;
 
 // A message on standard error, which has nowhere else to go when it cannot be written.
 void printError(const std::string& text);
-void printUsage();
 
 // What every command works with: the program folder, the file system, the Data folder (--data,
 // or the program's own) with its indexes, and where the output goes.

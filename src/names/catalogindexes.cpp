@@ -31,12 +31,6 @@ std::string hexHash(std::string_view text)
     return digits;
 }
 
-std::string fileNameOf(const std::string& path)
-{
-    const auto slash = path.rfind(platform::kPathSeparator);
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 class ReplacementSink final : public IIndexSink {
 public:
     explicit ReplacementSink(platform::IReplacement& file)
@@ -75,23 +69,6 @@ public:
 private:
     std::string& m_out;
 };
-
-// Creates every missing folder of the absolute path folder.
-bool makeFolders(platform::IFileSystem& fileSystem, std::string_view folder)
-{
-    std::string path;
-    while (!folder.empty()) {
-        const auto slash = folder.find(platform::kPathSeparator);
-        const std::string_view part = folder.substr(0, slash);
-        folder = slash == std::string_view::npos ? std::string_view() : folder.substr(slash + 1);
-        if (part.empty())
-            continue;
-        path = platform::joinPath(path.empty() ? std::string(1, platform::kPathSeparator) : path, part);
-        if (auto made = fileSystem.createDirectory(path); !made && made.error().number != EEXIST)
-            return false;
-    }
-    return true;
-}
 
 std::optional<NamesIndex> usable(std::expected<NamesIndex, std::string> opened)
 {
@@ -142,7 +119,7 @@ std::optional<NamesIndex> CatalogIndexes::indexOf(std::string_view catalogName, 
     const auto stamp = fileSystem.stampOf(*path);
     if (!stamp)
         return std::nullopt;
-    const IndexKey key { dataFolder(), fileNameOf(*path), *stamp };
+    const IndexKey key { dataFolder(), std::string(platform::fileNameOf(*path)), *stamp };
     if (!remake) {
         if (const auto kept = indexPath(key.fileName)) {
             if (auto file = fileSystem.openForReading(*kept)) {
@@ -175,7 +152,7 @@ std::unique_ptr<platform::IReplacement> CatalogIndexes::beginIndexFile(std::stri
 {
     platform::IFileSystem& fileSystem = m_store.fileSystem();
     const auto path = indexPath(fileName);
-    if (!path || !makeFolders(fileSystem, std::string_view(*path).substr(0, path->rfind(platform::kPathSeparator))))
+    if (!path || !platform::createMissingFolders(fileSystem, platform::parentOf(*path)))
         return nullptr;
     auto file = fileSystem.beginCacheReplacement(*path);
     return file ? std::move(*file) : nullptr;

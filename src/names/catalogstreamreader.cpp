@@ -14,6 +14,7 @@
 #include <unicode/utf8.h>
 
 #include "catalog/catalogencoding.h"
+#include "catalog/catalogformat.h"
 #include "platform/filesystem.h"
 #include "platform/hexdigits.h"
 
@@ -260,11 +261,11 @@ private:
         if (m_depth == 0) {
             if (m_closed)
                 return Outcome::Refused;
-            return element(text, "Disk", length);
+            return element(text, catalog::kDiskElement, length);
         }
-        if (text[1] == 'F')
+        if (text[1] == catalog::kFileElement.front())
             return file(text, length);
-        return element(text, "Directory", length);
+        return element(text, catalog::kDirectoryElement, length);
     }
 
     Outcome element(std::string_view text, std::string_view name, std::size_t& length)
@@ -277,11 +278,11 @@ private:
         if (m_depth == 0) {
             if (m_tag.count < 2)
                 return Outcome::Refused;
-            m_builder.beginDisk(m_tag.values[0], m_tag.values[1]);
+            m_builder.beginDisk(m_tag.values[catalog::kTitlePosition], m_tag.values[catalog::kLabelPosition]);
         } else {
             if (m_tag.count < 1)
                 return Outcome::Refused;
-            m_builder.enterDirectory(m_tag.values[0]);
+            m_builder.enterDirectory(m_tag.values[catalog::kTitlePosition]);
         }
         ++m_depth;
         length = m_tag.length;
@@ -290,9 +291,9 @@ private:
 
     Outcome file(std::string_view text, std::size_t& length)
     {
-        if (const Outcome outcome = named(text, 1, "File"); outcome != Outcome::Taken)
+        if (const Outcome outcome = named(text, 1, catalog::kFileElement); outcome != Outcome::Taken)
             return outcome;
-        const Outcome outcome = readTag(text, 5, m_tag);
+        const Outcome outcome = readTag(text, 1 + catalog::kFileElement.size(), m_tag);
         if (outcome != Outcome::Taken)
             return outcome;
         if (m_tag.count < 2)
@@ -301,12 +302,14 @@ private:
         const std::size_t textEnd = text.find('<', textStart);
         if (textEnd == std::string_view::npos)
             return Outcome::Incomplete;
-        constexpr std::string_view kEnd = "</File";
-        if (text.size() - textEnd < kEnd.size() + 1)
+        constexpr std::string_view kEndOpening = "</";
+        const std::size_t endName = textEnd + kEndOpening.size();
+        if (text.size() - textEnd < kEndOpening.size() + catalog::kFileElement.size() + 1)
             return Outcome::Incomplete;
-        if (text.substr(textEnd, kEnd.size()) != kEnd)
+        if (text.substr(textEnd, kEndOpening.size()) != kEndOpening
+            || text.substr(endName, catalog::kFileElement.size()) != catalog::kFileElement)
             return Outcome::Refused;
-        std::size_t close = textEnd + kEnd.size();
+        std::size_t close = endName + catalog::kFileElement.size();
         while (close < text.size() && isSpace(text[close]))
             ++close;
         if (close == text.size())
@@ -315,7 +318,7 @@ private:
             return Outcome::Refused;
         if (!decodeText(text.substr(textStart, textEnd - textStart), m_name))
             return Outcome::Refused;
-        m_builder.addFile(m_name, m_tag.values[1], m_tag.values[0]);
+        m_builder.addFile(m_name, m_tag.values[catalog::kFileSizePosition], m_tag.values[catalog::kCreateDatePosition]);
         length = close + 1;
         return Outcome::Taken;
     }
@@ -324,7 +327,7 @@ private:
     {
         if (m_depth == 0)
             return Outcome::Refused;
-        const std::string_view name = m_depth == 1 ? "Disk" : "Directory";
+        const std::string_view name = m_depth == 1 ? catalog::kDiskElement : catalog::kDirectoryElement;
         std::size_t i = 2;
         if (text.size() - i < name.size() + 1)
             return text.substr(i).starts_with(name.substr(0, text.size() - i)) ? Outcome::Incomplete : Outcome::Refused;

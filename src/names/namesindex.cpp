@@ -19,9 +19,9 @@ namespace fmt = indexformat;
 
 namespace {
 
-// The texts the locations of a catalog's folders begin with grow with the square of its depth; an
-// index that would hold more of them than this is not made (the catalog is read directly).
-constexpr std::uint64_t kMaxPrefixBytes = 256ull << 20;
+// An index that would hold more location text than the budget is not made (the catalog is read
+// directly).
+constexpr std::uint64_t kMaxPrefixBytes = catalog::kMaxLocationBytes;
 // What a reader keeps at hand: for each section a run of kRunBlocks blocks, read at once when
 // blocks are taken one after another, and kBlocksAtHand single blocks.
 constexpr std::uint64_t kRunBlocks = 16;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <expected>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -110,5 +111,15 @@ public:
 // any point leaves the old file as it was.
 std::expected<void, Error> replaceWholeFile(
     IFileSystem& fileSystem, const std::string& path, std::string_view contents);
+
+// Creates exactly one folder whose parent exists.
+using FolderMaker = std::function<std::expected<void, Error>(const std::string& path)>;
+
+// Creates every folder of path that is not there yet, from the root down, each with makeFolder; a
+// folder that is already there (EEXIST) is fine. path is taken from the root, and doubled or closing
+// separators count for nothing. Returns the folder as made: "/a/b" for "/a//b/".
+std::expected<std::string, Error> createMissingFolders(std::string_view path, const FolderMaker& makeFolder);
+// The same, each folder made by fileSystem.
+std::expected<std::string, Error> createMissingFolders(IFileSystem& fileSystem, std::string_view path);
 
 } // namespace mellowby::platform

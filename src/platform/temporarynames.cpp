@@ -48,10 +48,7 @@ std::string temporaryNameFor(std::string_view fileName, long processId, std::uin
 std::string temporaryPathBeside(const std::string& path)
 {
     static std::atomic<std::uint64_t> sequence = 0;
-    const auto slash = path.rfind(kPathSeparator);
-    const std::string_view name
-        = slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
-    return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + temporaryNameFor(name, ::getpid(), ++sequence);
+    return std::string(folderPartOf(path)) + temporaryNameFor(fileNameOf(path), ::getpid(), ++sequence);
 }
 
 std::optional<long> writerOfTemporaryName(std::string_view name)

@@ -66,4 +66,27 @@ void CatalogOutput::flush(Target& target)
     target.buffer.clear();
 }
 
+void appendOpening(std::string& line, std::string_view element, std::string_view firstAttribute)
+{
+    line += '<';
+    line += element;
+    line += ' ';
+    line += firstAttribute;
+    line += "=\"";
+}
+
+void appendNextAttribute(std::string& line, std::string_view attribute)
+{
+    line += "\" ";
+    line += attribute;
+    line += "=\"";
+}
+
+void appendEndTag(std::string& line, std::string_view element)
+{
+    line += "</";
+    line += element;
+    line += '>';
+}
+
 } // namespace mellowby::scan

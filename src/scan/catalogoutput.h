@@ -47,4 +47,10 @@ private:
     std::optional<platform::Error> m_error;
 };
 
+// The pieces of a catalog line around the values the writer encodes: `<element attribute="`,
+// `" attribute="` and `</element>`.
+void appendOpening(std::string& line, std::string_view element, std::string_view firstAttribute);
+void appendNextAttribute(std::string& line, std::string_view attribute);
+void appendEndTag(std::string& line, std::string_view element);
+
 } // namespace mellowby::scan

@@ -13,8 +13,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/programtitle.h"
 #include "app/settings.h"
 #include "app/showmsg.h"
+#include "catalog/catalogformat.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/textutils.h"
@@ -39,8 +41,6 @@ using names::NamesIndexBuilder;
 
 namespace {
 
-constexpr std::string_view kDeclaration = R"(<?xml version ="1.0" encoding ="GB2312" standalone="yes" ?>)";
-constexpr std::string_view kProgramTitle = "Mellowby";
 constexpr std::string_view kGenXmlSource = "frmMain-genXml";
 constexpr std::string_view kGenXmlMessage = "生成XML文件出错！";
 constexpr std::uint64_t kStopCheckInterval = 1024;
@@ -168,7 +168,7 @@ private:
             --m_openFolders;
         stack.pop_back();
         if (!stack.empty()) {
-            m_output.line() += "</Directory>";
+            appendEndTag(m_output.line(), catalog::kDirectoryElement);
             m_output.endLineToBoth();
             if (m_index != nullptr)
                 m_index->leaveDirectory();
@@ -194,8 +194,7 @@ private:
         // the walk, which waits for every box, is not held up once per directory.
         if (!m_reported.insert(text).second)
             return;
-        m_context.box.show(
-            { text, std::string(kProgramTitle), platform::MessageIcon::None, platform::MessageButtons::Ok });
+        m_context.box.show({ text, app::kProgramTitle, platform::MessageIcon::None, platform::MessageButtons::Ok });
     }
 
     // Entries whose size and date could not be read are written by their names alone; the user
@@ -237,9 +236,9 @@ private:
     void writeDirectoryOpening(const platform::DirEntry& entry)
     {
         std::string& line = m_output.line();
-        line += "<Directory title=\"";
+        appendOpening(line, catalog::kDirectoryElement, catalog::kTitleAttribute);
         m_encoder.append(line, entry.name);
-        line += "\" CreateDate=\"";
+        appendNextAttribute(line, catalog::kCreateDateAttribute);
         appendDate(line, entry);
         line += "\">";
         m_output.endLineToBoth();
@@ -264,9 +263,9 @@ private:
         if (!filePassesFilter(m_context.settings, catalog::getFileExt(entry.name, m_upper)))
             return;
         std::string& line = m_output.line();
-        line += "<File CreateDate=\"";
+        appendOpening(line, catalog::kFileElement, catalog::kCreateDateAttribute);
         appendDate(line, entry);
-        line += "\" FileSize=\"";
+        appendNextAttribute(line, catalog::kFileSizeAttribute);
         // A size that could not be read is left empty rather than written as a size of 0.
         const std::size_t sizeStart = line.size();
         if (!entry.detailsError) {
@@ -279,7 +278,7 @@ private:
         const std::size_t sizeEnd = line.size();
         line += "\">";
         m_encoder.appendElementText(line, entry.name);
-        line += "</File>";
+        appendEndTag(line, catalog::kFileElement);
         if (m_index != nullptr)
             m_index->addFile(
                 asRead(entry.name), std::string_view(line).substr(sizeStart, sizeEnd - sizeStart), m_dateRead);
@@ -386,11 +385,11 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
     XmlTextEncoder encoder;
     const std::string diskTitle = catalog::catalogFileNames(name).diskTitle;
     std::string& line = output.line();
-    line += kDeclaration;
+    line += catalog::kCatalogDeclaration;
     output.endLineToBoth();
-    line += "<Disk title=\"";
+    appendOpening(line, catalog::kDiskElement, catalog::kTitleAttribute);
     encoder.append(line, diskTitle);
-    line += "\" Label=\"";
+    appendNextAttribute(line, catalog::kLabelAttribute);
     encoder.append(line, path);
     line += "\">";
     output.endLineToBoth();
@@ -421,7 +420,7 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
         return std::unexpected(ScanFailure::Failed);
     }
 
-    output.line() += "</Disk>";
+    appendEndTag(output.line(), catalog::kDiskElement);
     output.endLineToBoth();
     // The index is written while the catalog goes to disk.
     std::optional<CatalogIndexes::PendingIndex> keptIndex;

@@ -2,6 +2,7 @@
 
 #include "names/catalogindexes.h"
 
+#include "catalog/catalogformat.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "search/catalogfiles.h"
@@ -24,7 +25,7 @@ std::optional<std::uint64_t> directoriesOf(const names::CatalogIndexes& indexes,
     const catalog::CatalogDocument document = indexes.store().loadCatalog(catalogName);
     if (!document.loaded())
         return std::nullopt;
-    return document.documentElement().select_nodes(".//Directory").size();
+    return document.documentElement().select_nodes((".//" + std::string(catalog::kDirectoryElement)).c_str()).size();
 }
 
 } // namespace
@@ -68,7 +69,7 @@ std::optional<CatalogStats> statsOf(
     if (!disk.loaded())
         disk = indexes.store().loadCatalog(catalogName);
     if (disk.loaded())
-        stats.scannedPath = catalog::attributeAt(disk.documentElement(), 1).value();
+        stats.scannedPath = catalog::attributeAt(disk.documentElement(), catalog::kLabelPosition).value();
     return stats;
 }
 

@@ -3,13 +3,13 @@
 #include "names/catalogindexes.h"
 
 #include <algorithm>
-#include <cstring>
 #include <exception>
 #include <optional>
 #include <string_view>
 
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogformat.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "search/filelist.h"
@@ -35,11 +35,6 @@ std::optional<bool> listThroughIndex(const names::CatalogIndexes& indexes, const
 constexpr const char* kNodesFailure = "取得XML节点时出错！";
 constexpr const char* kNodesSource = "frmMain-getAllXmlNodeByName";
 
-bool named(const pugi::xml_node& node, const char* name)
-{
-    return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
-}
-
 // The element the tree node at address stands for. The tree was filled from the index twin
 // in document order and the twin holds the same Directory elements as the catalog proper,
 // so the n-th Directory of a title among its siblings is the n-th node of that label. Only
@@ -48,17 +43,19 @@ bool named(const pugi::xml_node& node, const char* name)
 pugi::xml_node directoryAt(
     const pugi::xml_node& disk, const std::optional<std::string>& rootTitle, const NodeAddress& address)
 {
-    if (!named(disk, "Disk"))
+    if (!catalog::isElement(disk, catalog::kDiskElement))
         return {};
     if (address.empty())
-        return !rootTitle || *rootTitle == catalog::attributeAt(disk, 0).value() ? disk : pugi::xml_node();
+        return !rootTitle || *rootTitle == catalog::attributeAt(disk, catalog::kTitlePosition).value()
+            ? disk
+            : pugi::xml_node();
     pugi::xml_node level = disk;
     for (const auto& [stepTitle, position] : address) {
         std::size_t seen = 0;
         pugi::xml_node next;
         for (pugi::xml_node child = level.first_child(); child; child = child.next_sibling()) {
-            if (named(child, "Directory") && stepTitle == catalog::attributeAt(child, 0).value()
-                && seen++ == position) {
+            if (catalog::isElement(child, catalog::kDirectoryElement)
+                && stepTitle == catalog::attributeAt(child, catalog::kTitlePosition).value() && seen++ == position) {
                 next = child;
                 break;
             }
@@ -79,7 +76,7 @@ bool listFiles(const pugi::xml_node& directory, IRowList& list, platform::IMessa
     // when a row reaches its location cell.
     std::optional<std::string> prefix;
     for (pugi::xml_node file = directory.first_child(); file; file = file.next_sibling()) {
-        if (!named(file, "File"))
+        if (!catalog::isElement(file, catalog::kFileElement))
             continue;
         const pugi::xml_node text = file.first_child();
         if (!text) {

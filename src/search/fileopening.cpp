@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/programtitle.h"
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
@@ -21,7 +22,7 @@ namespace {
 
 void showNotice(platform::IMessageBox& box, const std::string& text)
 {
-    box.show({ text, "Mellowby", platform::MessageIcon::None, platform::MessageButtons::Ok });
+    box.show({ text, app::kProgramTitle, platform::MessageIcon::None, platform::MessageButtons::Ok });
 }
 
 // What the catalog's record of its volume says of a file: where the file is now, or the text of
@@ -99,9 +100,9 @@ void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, st
             showNotice(browser.box(), "指定文件在光盘上，请放入名为 " + disc + " 的光盘！");
             return;
         }
-        const auto slash = path.rfind(platform::kPathSeparator);
-        const std::string workingFolder = slash == std::string::npos ? services.programFolder + platform::kPathSeparator
-                                                                     : path.substr(0, slash + 1);
+        const std::string_view folderPart = platform::folderPartOf(path);
+        const std::string workingFolder
+            = folderPart.empty() ? services.programFolder + platform::kPathSeparator : std::string(folderPart);
         if (!services.fileSystem.isFile(path)) {
             showNotice(browser.box(), "当前文件不存，请检查！");
             return;

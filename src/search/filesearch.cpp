@@ -11,6 +11,7 @@
 
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
+#include "catalog/catalogformat.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "catalog/uppercaser.h"
@@ -27,11 +28,6 @@ namespace mellowby::search {
 using catalog::UpperCaser;
 
 namespace {
-
-bool isFile(const pugi::xml_node& node)
-{
-    return node.type() == pugi::node_element && std::strcmp(node.name(), "File") == 0;
-}
 
 std::string_view trimBlanks(std::string_view text)
 {
@@ -111,7 +107,7 @@ void searchCatalog(const catalog::CatalogDocument& document, platform::IMessageB
     pugi::xml_node node = top.first_child();
     std::size_t depth = 1;
     while (node) {
-        if (isFile(node)) {
+        if (catalog::isElement(node, catalog::kFileElement)) {
             const pugi::xml_node text = node.first_child();
             if (!text) {
                 app::ShowMsg(box, kSearchFailure, 0, "File 元素没有文件名。", kSearchSource);
@@ -131,7 +127,7 @@ void searchCatalog(const catalog::CatalogDocument& document, platform::IMessageB
                     prefix = locations.prefixOf(parent, depth - 1);
                     lastParent = parent;
                     locationBytes += prefix.size();
-                    if (locationBytes > kMaxLocationBytes) {
+                    if (locationBytes > catalog::kMaxLocationBytes) {
                         app::ShowMsg(box, kSearchFailure, 0, kLocationsTooLong, kSearchSource);
                         return;
                     }
@@ -196,16 +192,21 @@ SearchScope SearchScope::of(const browse::CatalogBrowser& browser, bool allCatal
     return scope;
 }
 
+bool isBlankFindText(std::string_view text)
+{
+    return trimBlanks(text).empty();
+}
+
 void cmdFind_Click(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& txtFind, const SearchScope& scope)
 {
     try {
-        UpperCaser upper;
-        const std::string findText(upper.upper(trimBlanks(txtFind)));
-        if (findText.empty()) {
+        if (isBlankFindText(txtFind)) {
             app::ShowMsg(box, "请输入要查找文件的名字内容！", 0, "", "查找文件");
             return;
         }
+        UpperCaser upper;
+        const std::string findText(upper.upper(trimBlanks(txtFind)));
         OnceMessageBox onceBox(box);
         list.clear();
         if (scope.allCatalogs) {

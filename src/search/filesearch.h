@@ -39,6 +39,10 @@ struct SearchScope {
     static SearchScope of(const browse::CatalogBrowser& browser, bool allCatalogs);
 };
 
+// Whether a find text has nothing to look for: it is empty or spaces alone. The find button then
+// only says so.
+bool isBlankFindText(std::string_view text);
+
 // The find button: searches txtFind's text (blanks around it ignored, letter case too) in the
 // catalogs of scope, through their names indexes (or their files, where there is none), and
 // refills the list with the hits.

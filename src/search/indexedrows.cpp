@@ -62,7 +62,7 @@ bool searchIndex(const NamesIndex& index, platform::IMessageBox& box, IRowList& 
                     prefix = index.directory(hit.directory).prefix;
                     lastDirectory = hit.directory;
                     locationBytes += prefix.size();
-                    if (locationBytes > kMaxLocationBytes) {
+                    if (locationBytes > catalog::kMaxLocationBytes) {
                         app::ShowMsg(box, kSearchFailure, 0, kLocationsTooLong, kSearchSource);
                         return false;
                     }

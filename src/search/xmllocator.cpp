@@ -1,9 +1,9 @@
 #include "search/xmllocator.h"
 
-#include <cstring>
 #include <vector>
 
 #include "app/showmsg.h"
+#include "catalog/catalogformat.h"
 #include "catalog/catalogreader.h"
 #include "catalog/locationtext.h"
 
@@ -14,11 +14,6 @@ namespace {
 constexpr const char* kFailure = "取出XML文件节点上级节点名称时出错！";
 constexpr const char* kSource = "frmMain-getXmlParentNode";
 
-bool named(const pugi::xml_node& node, const char* name)
-{
-    return std::strcmp(node.name(), name) == 0;
-}
-
 } // namespace
 
 char XmlLocator::separatorOf(const pugi::xml_node& anyNodeOfCatalog)
@@ -26,14 +21,14 @@ char XmlLocator::separatorOf(const pugi::xml_node& anyNodeOfCatalog)
     pugi::xml_node root = anyNodeOfCatalog.root().first_child();
     while (root && root.type() != pugi::node_element)
         root = root.next_sibling();
-    if (!root || !named(root, "Disk"))
+    if (!root || !catalog::isElement(root, catalog::kDiskElement))
         return '/';
-    return catalog::locationSeparatorFor(catalog::attributeAt(root, 1).value());
+    return catalog::locationSeparatorFor(catalog::attributeAt(root, catalog::kLabelPosition).value());
 }
 
 std::optional<std::string_view> XmlLocator::ownPart(const pugi::xml_node& node)
 {
-    if (named(node, "File")) {
+    if (catalog::isElement(node, catalog::kFileElement)) {
         const pugi::xml_node text = node.first_child();
         if (!text) {
             app::ShowMsg(m_box, kFailure, 0, "File 元素没有文件名。", kSource);
@@ -60,9 +55,9 @@ std::string XmlLocator::joinedLocation(const pugi::xml_node& node)
             break;
         const pugi::xml_node parent = level.parent();
         if (!parent || parent.type() == pugi::node_document) {
-            if (!named(level, "Disk")) {
+            if (!catalog::isElement(level, catalog::kDiskElement)) {
                 top = *own;
-            } else if (const pugi::xml_attribute label = catalog::attributeAt(level, 1)) {
+            } else if (const pugi::xml_attribute label = catalog::attributeAt(level, catalog::kLabelPosition)) {
                 top = label.value();
             } else {
                 app::ShowMsg(m_box, kFailure, 0, "Disk 元素没有 Label 属性。", kSource);

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "app/programtitle.h"
 #include "platform/desktopopener.h"
 #include "ui/applicationicon.h"
 #include "ui/designedlabel.h"
@@ -92,7 +93,7 @@ void frmAbout::createControls()
 
 void frmAbout::Form_Load()
 {
-    const QString title = QString::fromUtf8(kProgramTitle);
+    const QString title = QString::fromUtf8(app::kProgramTitle);
     setWindowTitle(QStringLiteral("关于 ") + title);
     findChild<QLabel*>(QStringLiteral("lblVersion"))->setText(versionLine());
     findChild<QLabel*>(QStringLiteral("lblTitle"))->setText(title);

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/programtitle.h"
 #include "app/settings.h"
 #include "app/showmsg.h"
 #include "browse/catalogbrowser.h"
@@ -277,7 +278,7 @@ void frmAddNew::cmdGenXml_Click()
             app::ShowMsg(m_context.box, "光驱未准备好！或被其他程序打开占用！请关闭占用光驱的程序。", 0, "", "");
             return;
         }
-        const auto typed = m_context.box.prompt("请输入该盘名称:", "Mellowby", "");
+        const auto typed = m_context.box.prompt("请输入该盘名称:", app::kProgramTitle, "");
         if (!typed)
             return;
         // An empty answer names the catalog tmp1000, in its title too, so that the tree shows it

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 
+#include "app/programtitle.h"
 #include "ui/applicationicon.h"
 #include "ui/designedlabel.h"
 #include "ui/programinfo.h"
@@ -60,7 +61,7 @@ void frmFlash::createControls()
     picture1->setPixmap(applicationIcon().pixmap(QSize(32, 32)));
 
     QLabel* lblTitle = addDesignedLabel(this, QStringLiteral("lblTitle"),
-        QStringLiteral("光盘目录 ") + QString::fromUtf8(kProgramTitle), twipsRect(960, 480, 3135, 255));
+        QStringLiteral("光盘目录 ") + QString::fromUtf8(app::kProgramTitle), twipsRect(960, 480, 3135, 255));
     QFont titleFont = lblTitle->font();
     titleFont.setPointSizeF(14.25);
     titleFont.setBold(true);

@@ -21,6 +21,7 @@
 #include <QScopeGuard>
 #include <QTreeView>
 
+#include "app/programtitle.h"
 #include "search/catalogcommands.h"
 #include "search/filelisting.h"
 #include "search/fileopening.h"
@@ -78,7 +79,7 @@ frmMain::frmMain(ProgramContext& context, QWidget* splash, QWidget* parent)
     , m_treeModel(std::make_unique<CatalogTreeModel>(m_browser.tree()))
     , m_listModel(std::make_unique<FileListModel>(m_list))
 {
-    setWindowTitle(QStringLiteral("Mellowby"));
+    setWindowTitle(QString::fromUtf8(app::kProgramTitle));
     createMenus();
     createControls();
     resizeToClientArea(kDesignClientWidth, kDesignClientHeight);

@@ -6,6 +6,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include "app/programtitle.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxdrives.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -24,7 +25,7 @@ int main(int argc, char* argv[])
     using namespace mellowby;
 
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Mellowby"));
+    QApplication::setApplicationName(QString::fromUtf8(app::kProgramTitle));
     QApplication::setApplicationVersion(QStringLiteral(MELLOWBY_VERSION));
     QApplication::setWindowIcon(ui::applicationIcon());
 

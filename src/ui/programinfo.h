@@ -4,9 +4,6 @@
 
 namespace mellowby::ui {
 
-// The product title: the main window's caption and the title of boxes that have none of their own.
-inline constexpr char kProgramTitle[] = "Mellowby";
-
 // major.minor.revision. CMake's project(VERSION) is the only place it is set, so every window
 // that shows it agrees with the build.
 inline constexpr char kProgramVersion[] = MELLOWBY_VERSION;

@@ -2,6 +2,7 @@
 
 #include "scan/scanner.h"
 
+#include "app/programtitle.h"
 #include "app/showmsg.h"
 #include "catalog/catalogstore.h"
 #include "catalog/textutils.h"
@@ -20,7 +21,7 @@ void prepareProgramState(ProgramContext& context)
         const std::string dataDir = context.folder.dataDir() + platform::kPathSeparator;
         if (!catalog::ifFileExists(context.lister, dataDir, catalog::kMaskDirectories)
             && !scan::createDir(context.fileSystem, platform::joinPath(context.folder.path(), "Data")))
-            app::ShowMsg(context.box, "程序无法创建数据目录。程序可能无法正常运行！", 0, "", "Mellowby");
+            app::ShowMsg(context.box, "程序无法创建数据目录。程序可能无法正常运行！", 0, "", app::kProgramTitle);
     });
     // What scans that died left in Data goes before anything reads it.
     runStep([&context] { catalog::CatalogStore(context.folder.dataDir(), context.fileSystem).removeLeftovers(); });

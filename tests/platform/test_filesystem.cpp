@@ -36,6 +36,17 @@ TEST(LinuxFileSystem, CreateDirectoryMakesExactlyOneLevel)
     EXPECT_EQ(fileSystem.createDirectory(dir / "a").error(), (Error { EEXIST, "File exists" }));
 }
 
+TEST(LinuxFileSystem, MissingFoldersAreCreatedDownToTheLastAndAFileInTheWayStopsThem)
+{
+    TemporaryFolder dir;
+    LinuxFileSystem fileSystem;
+    EXPECT_EQ(createMissingFolders(fileSystem, dir.path() + "//a/b/"), dir / "a/b");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b"));
+    EXPECT_EQ(createMissingFolders(fileSystem, dir / "a/b"), dir / "a/b"); // already there
+    writeFile(dir / "file", "");
+    EXPECT_EQ(createMissingFolders(fileSystem, dir / "file/c").error().number, ENOTDIR);
+}
+
 TEST(LinuxFileSystem, WholeFileReadsOnlyRegularFiles)
 {
     TemporaryFolder dir;

@@ -11,17 +11,11 @@
 
 #include "platform/linux/filedescriptor.h"
 #include "platform/linux/mounttable.h"
+#include "platform/paths.h"
 
 namespace mellowby::platform {
 
 namespace {
-
-std::string_view withoutTrailingSeparators(std::string_view path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.remove_suffix(1);
-    return path;
-}
 
 // O_NONBLOCK lets an empty drive be opened at all; without it the open fails on no medium.
 bool discInDrive(const std::string& device)

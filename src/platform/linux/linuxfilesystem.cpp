@@ -35,14 +35,6 @@ std::expected<void, Error> checked(int result)
     return {};
 }
 
-std::string folderOf(const std::string& path)
-{
-    const auto slash = path.rfind(kPathSeparator);
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string(1, kPathSeparator) : path.substr(0, slash);
-}
-
 // The file that replacing path really replaces: the target of a symbolic link, so that the link
 // survives. A dangling link is replaced itself.
 std::string replacedFile(const std::string& path)
@@ -191,7 +183,7 @@ std::expected<std::unique_ptr<IReplacement>, Error> LinuxFileSystem::startReplac
     const std::string& path, bool durable)
 {
     const std::string target = replacedFile(path);
-    const std::string folder = folderOf(target);
+    const std::string folder(parentOf(target));
 
     struct stat old { };
     const bool existed = ::stat(target.c_str(), &old) == 0;

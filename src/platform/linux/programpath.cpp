@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include "platform/paths.h"
+
 namespace mellowby::platform {
 
 std::expected<std::string, Error> runningExecutableFolder()
@@ -20,10 +22,10 @@ std::expected<std::string, Error> runningExecutableFolder()
         }
         target.resize(target.size() * 2);
     }
-    const auto slash = target.rfind('/');
-    if (slash == std::string::npos)
+    // The kernel names the executable by its absolute path; anything else names no folder.
+    if (!target.starts_with(kPathSeparator))
         return std::unexpected(errorFromErrno(ENOENT));
-    return slash == 0 ? std::string("/") : target.substr(0, slash);
+    return std::string(parentOf(target));
 }
 
 } // namespace mellowby::platform

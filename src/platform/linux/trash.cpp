@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/filesystem.h"
 #include "platform/linux/filedescriptor.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
@@ -47,20 +48,12 @@ std::unexpected<Error> lastError()
     return std::unexpected(errorFromErrno(errno));
 }
 
-// Creates every missing directory of relative below base, which must exist.
-std::expected<std::string, Error> makeDirectories(std::string path, std::string_view relative)
+// The trash and its folders are the user's alone.
+std::expected<void, Error> makePrivateFolder(const std::string& path)
 {
-    while (!relative.empty()) {
-        const auto end = relative.find('/');
-        const auto part = relative.substr(0, end);
-        relative = end == std::string_view::npos ? std::string_view() : relative.substr(end + 1);
-        if (part.empty())
-            continue;
-        path = joinPath(path, part);
-        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-            return lastError();
-    }
-    return path;
+    if (::mkdir(path.c_str(), 0700) != 0)
+        return lastError();
+    return {};
 }
 
 std::expected<std::string, Error> homeTrash()
@@ -68,7 +61,7 @@ std::expected<std::string, Error> homeTrash()
     const auto data = userDataFolder();
     if (!data)
         return std::unexpected(Error { 0, "There is no trash: neither XDG_DATA_HOME nor HOME is set" });
-    return makeDirectories("/", *data + "/Trash");
+    return createMissingFolders(*data + "/Trash", makePrivateFolder);
 }
 
 std::string percentEncoded(std::string_view path)
@@ -108,13 +101,11 @@ struct SplitPath {
 // itself, never its target.
 std::expected<SplitPath, Error> splitAbsolute(std::string_view path)
 {
-    while (path.size() > 1 && path.back() == '/')
-        path.remove_suffix(1);
-    const auto slash = path.rfind('/');
-    const std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    path = withoutTrailingSeparators(path);
+    const std::string name(fileNameOf(path));
     if (name.empty() || name == "." || name == "..")
         return std::unexpected(errorFromErrno(EINVAL));
-    const std::string parent(slash == std::string_view::npos ? "." : slash == 0 ? "/" : path.substr(0, slash));
+    const std::string parent(parentOf(path));
     const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(parent.c_str(), nullptr), &std::free);
     if (!resolved)
         return lastError();
@@ -199,8 +190,8 @@ std::expected<void, Error> moveToHomeTrash(const std::string& path)
     if (!trash)
         return std::unexpected(trash.error());
     for (const auto* folder : { "files", "info" }) {
-        if (::mkdir(joinPath(*trash, folder).c_str(), 0700) != 0 && errno != EEXIST)
-            return lastError();
+        if (auto made = makePrivateFolder(joinPath(*trash, folder)); !made && made.error().number != EEXIST)
+            return made;
     }
 
     for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {

@@ -1,0 +1,144 @@
+#include "cli/catalogcommands.h"
+
+#include "cli/cliconsole.h"
+#include "cli/tool.h"
+#include "cli/volumereport.h"
+#include "scan/scanner.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "catalog/catalogstore.h"
+#include "catalog/datetext.h"
+#include "platform/linux/linuxdirectorylister.h"
+#include "platform/linux/linuxvolumes.h"
+
+namespace mellowby::cli {
+
+int scanCommand(Tool& tool)
+{
+    const CliOptions& options = tool.options;
+    // The catalog keeps the scanned path to locate its files later, so it must not depend on
+    // the folder the tool was started from.
+    std::error_code ignored;
+    const std::string path = options.arguments[0].empty()
+        ? std::string()
+        : std::filesystem::absolute(options.arguments[0], ignored).lexically_normal().string();
+    // As the generation dialog does: no name gives tmp1000, also as the catalog's title.
+    const std::string name = catalog::effectiveCatalogName(options.arguments.size() > 1 ? options.arguments[1] : "");
+
+    ConsoleMessageBox box(options.force);
+    const app::Settings settings = app::loadStartupSettings(tool.folder, box);
+    platform::LinuxDirectoryLister lister;
+    const catalog::DateFormatter dates(catalog::DateFormatter::userLocaleName());
+    ConsoleProgress progress;
+    platform::LinuxVolumes volumes;
+    // As the program does at start-up: a missing Data folder is created, one level only.
+    if (!tool.fileSystem.isDirectory(tool.store.folder()))
+        scan::createDir(tool.fileSystem, tool.store.folder());
+    scan::ScanContext context { tool.store, settings, lister, box, dates, &progress,
+        options.noIndex ? nullptr : &tool.indexes, &volumes };
+
+    const auto result = scan::genXml(context, path, name);
+    progress.finish();
+    if (!result) {
+        switch (result.error()) {
+        case scan::ScanFailure::EmptyPath:
+            printError("没有给出要扫描的路径。");
+            break;
+        case scan::ScanFailure::OverwriteDeclined:
+            printError("同名目录已存在，未覆盖（要覆盖请加 --force）。");
+            break;
+        case scan::ScanFailure::RootUnreadable:
+            printError("无法读取“" + path + "”，或其中没有任何内容。");
+            break;
+        case scan::ScanFailure::Stopped:
+            printError("扫描已停止。");
+            break;
+        case scan::ScanFailure::NameRefused:
+        case scan::ScanFailure::Failed:
+            break; // the error box has said why
+        }
+        return kExitFailure;
+    }
+    const auto& totals = result->totals;
+    char summary[160];
+    (void)std::snprintf(summary, sizeof summary, "：%llu 个目录，%llu 个文件，%llu 字节，%.2f 秒",
+        static_cast<unsigned long long>(totals.directories), static_cast<unsigned long long>(totals.files),
+        static_cast<unsigned long long>(totals.bytes), progress.secondsSinceStart());
+    tool.output.line(result->xmlPath + summary);
+    return tool.finish(0);
+}
+
+namespace {
+
+// Each catalog with the label of its volume and whether that is mounted now.
+void listWithVolumes(Tool& tool, const std::vector<catalog::StoredCatalog>& catalogs)
+{
+    platform::LinuxVolumes volumes;
+    const auto mounted = volumes.mountedVolumes();
+    for (const auto& catalog : catalogs)
+        tool.output.line(catalog.name + "\t" + volumeColumns(tool.store, catalog.name, mounted));
+}
+
+} // namespace
+
+int listCommand(Tool& tool)
+{
+    const auto catalogs = tool.store.catalogs();
+    if (!catalogs) {
+        printError("无法读取数据目录“" + tool.store.folder() + "”：" + catalogs.error().description);
+        return kExitFailure;
+    }
+    if (tool.options.longListing) {
+        listWithVolumes(tool, *catalogs);
+        return tool.finish(0);
+    }
+    for (const auto& catalog : *catalogs)
+        tool.output.line(catalog.name);
+    return tool.finish(0);
+}
+
+int deleteCommand(Tool& tool)
+{
+    const std::string& name = tool.options.arguments[0];
+    if (const auto problem = catalog::catalogNameProblem(name)) {
+        printError(*problem);
+        return kExitFailure;
+    }
+    const auto catalog = knownCatalog(tool.store, name);
+    if (!catalog)
+        return kExitFailure;
+    // As the menu command does: the catalog proper goes to the trash, its twin stays.
+    if (const auto moved = tool.store.moveToTrash(*catalog); !moved) {
+        printError("删除文件" + *catalog + "时没有成功！" + moved.error().description);
+        return kExitFailure;
+    }
+    tool.output.line("已将目录“" + *catalog + "”移到回收站。");
+    return tool.finish(0);
+}
+
+int whereCommand(Tool& tool)
+{
+    const CliOptions& options = tool.options;
+    const auto catalog = knownCatalog(tool.store, options.arguments[0]);
+    if (!catalog)
+        return kExitFailure;
+    platform::LinuxVolumes volumes;
+    const auto location = options.arguments.size() == 2 ? std::optional(options.arguments[1]) : std::nullopt;
+    const auto answer = whereIs(tool.store, volumes, *catalog, location);
+    if (!answer) {
+        printError(answer.error());
+        return kExitFailure;
+    }
+    if (!answer->note.empty())
+        printError(answer->note);
+    tool.output.line(answer->line);
+    return tool.finish(answer->online ? 0 : kExitFailure);
+}
+
+} // namespace mellowby::cli
