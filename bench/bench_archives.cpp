@@ -8,7 +8,9 @@
 //   bench_archives --list FILE      (one archive listed to standard output, for the timing)
 
 #include "archive/archivelister.h"
+#include "benchoptions.h"
 #include "commandtimer.h"
+#include "support/temporaryfolder.h"
 #include "support/zipbytes.h"
 
 #include <chrono>
@@ -19,10 +21,6 @@
 #include <iostream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
-
-#include "platform/programpath.h"
 
 namespace fs = std::filesystem;
 using mellowby::bench::median;
@@ -81,25 +79,13 @@ int run(int argc, char** argv)
 {
     if (argc == 3 && std::string(argv[1]) == "--list")
         return listToOutput(argv[2]);
-    int archives = 200;
-    int members = 5000;
-    int runs = 5;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string option = argv[i];
-        if (option == "--archives")
-            archives = std::stoi(argv[i + 1]);
-        else if (option == "--members")
-            members = std::stoi(argv[i + 1]);
-        else if (option == "--runs")
-            runs = std::stoi(argv[i + 1]);
-    }
-    const auto binDir = mellowby::platform::runningExecutableFolder();
-    if (!binDir) {
-        std::cerr << "cannot find the program folder\n";
-        return 1;
-    }
-    const fs::path work = fs::temp_directory_path() / ("mellowby-bench-archives-" + std::to_string(::getpid()));
-    fs::create_directories(work);
+    const mellowby::bench::BenchOptions options(argc, argv);
+    const int archives = options.number("--archives", 200);
+    const int members = options.number("--members", 5000);
+    const int runs = options.number("--runs", 5);
+    const std::string binDir = mellowby::bench::benchmarkFolder();
+    const mellowby::tests::TemporaryFolder folder(fs::temp_directory_path(), "mellowby-bench-archives");
+    const fs::path work = folder.path();
     std::printf("writing %d zips of %d members in %s ...\n", archives, members, work.c_str());
     std::vector<std::string> paths;
     for (int archive = 0; archive < archives; ++archive) {
@@ -108,7 +94,7 @@ int run(int argc, char** argv)
     }
 
     const std::vector<std::string> bsdtar = { "bsdtar", "-tvf" };
-    const std::vector<std::string> ours = { *binDir + "/bench_archives", "--list" };
+    const std::vector<std::string> ours = { binDir + "/bench_archives", "--list" };
     listEach(paths, bsdtar); // warm the caches for both
     listEach(paths, ours);
     std::vector<double> bsdtarTimes;
@@ -154,9 +140,6 @@ int run(int argc, char** argv)
         bigBsdtar.push_back(runPiped({ "bsdtar", "-tvf", big }).seconds);
     std::printf("4 GB zip of one member (%.1f GB file): median %.5f s (target under 0.1 s); bsdtar -tvf %.5f s\n",
         static_cast<double>(fs::file_size(big)) / 1e9, median(bigTimes), median(bigBsdtar));
-
-    std::error_code ignored;
-    fs::remove_all(work, ignored);
     return 0;
 }
 } // namespace
