@@ -3,7 +3,7 @@
 
 #include "catalogfile.h"
 #include "commandtimer.h"
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "startupcatalogs.h"
 #include "support/temporaryfolder.h"
 
@@ -59,7 +59,7 @@ int main()
     const double startUp = medianSeconds(kRuns, [&] {
         mellowby::platform::LinuxFileSystem fileSystem;
         const mellowby::catalog::CatalogStore store(data.path(), fileSystem);
-        const mellowby::names::CatalogIndexes indexes(store, std::nullopt);
+        const mellowby::names::NamesIndexCache indexes(store, std::nullopt);
         mellowby::browse::CatalogBrowser browser(indexes, box);
         browser.getAllXmlToTree();
         loaded = browser.collection().count();

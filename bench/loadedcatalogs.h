@@ -5,7 +5,7 @@
 // against, which loads the same catalogs and selects their File elements.
 
 #include "catalogfile.h"
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 
 #include <benchmark/benchmark.h>
 #include <cstddef>
@@ -38,7 +38,7 @@ public:
     fakes::UnattendedBox box;
     platform::LinuxFileSystem fileSystem;
     catalog::CatalogStore store;
-    names::CatalogIndexes indexes;
+    names::NamesIndexCache indexes;
     browse::CatalogBrowser browser;
 };
 

@@ -4,7 +4,7 @@
 // names index made of the bytes must give the very rows the document gives.
 
 #include "fuzzcheck.h"
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "support/indexcomparison.h"
 
 #include <cstddef>
@@ -146,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The store is never asked for a file here: the tree is filled from the document itself.
     platform::LinuxFileSystem fileSystem;
     const catalog::CatalogStore store("", fileSystem);
-    const names::CatalogIndexes indexes(store, std::nullopt);
+    const names::NamesIndexCache indexes(store, std::nullopt);
     browse::CatalogBrowser browser(indexes, box);
     fillAndListTree(browser, document, files.size());
     locateFiles(browser, box, files);

@@ -1,6 +1,6 @@
 #include "browse/catalogbrowser.h"
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -38,7 +38,7 @@ std::optional<std::string> labelOf(const pugi::xml_node& element)
 
 } // namespace
 
-CatalogBrowser::CatalogBrowser(const names::CatalogIndexes& indexes, platform::IMessageBox& box)
+CatalogBrowser::CatalogBrowser(const names::NamesIndexCache& indexes, platform::IMessageBox& box)
     : m_indexes(indexes)
     , m_box(box)
 {

@@ -18,7 +18,7 @@ class CatalogStore;
 } // namespace mellowby::catalog
 
 namespace mellowby::names {
-class CatalogIndexes;
+class NamesIndexCache;
 }
 
 namespace mellowby::browse {
@@ -28,9 +28,9 @@ namespace mellowby::browse {
 // must outlive it.
 class CatalogBrowser {
 public:
-    CatalogBrowser(const names::CatalogIndexes& indexes, platform::IMessageBox& box);
+    CatalogBrowser(const names::NamesIndexCache& indexes, platform::IMessageBox& box);
 
-    const names::CatalogIndexes& indexes() const { return m_indexes; }
+    const names::NamesIndexCache& indexes() const { return m_indexes; }
     const catalog::CatalogStore& store() const;
     platform::IMessageBox& box() { return m_box; }
     CatalogTree& tree() { return m_tree; }
@@ -64,7 +64,7 @@ public:
     NodeId AddNode(const pugi::xml_node& element, NodeId parent);
 
 private:
-    const names::CatalogIndexes& m_indexes;
+    const names::NamesIndexCache& m_indexes;
     platform::IMessageBox& m_box;
     CatalogTree m_tree;
     CatalogCollection m_collection;

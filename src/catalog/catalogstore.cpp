@@ -11,45 +11,10 @@
 #include "catalog/volumerecord.h"
 #include "platform/filesystem.h"
 #include "platform/paths.h"
-#include "platform/temporarynames.h"
 
 namespace mellowby::catalog {
 
 namespace {
-
-constexpr std::string_view kXml = ".xml";
-
-bool endsWithXmlAnyCase(std::string_view name)
-{
-    if (name.size() < kXml.size())
-        return false;
-    return std::ranges::equal(name.substr(name.size() - kXml.size()), kXml,
-        [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; });
-}
-
-// The file of the catalog proper of a name: the name with ".xml", unless it ends in ".xml".
-std::string xmlFileNameOf(std::string_view name)
-{
-    return endsWithXmlAnyCase(name) ? std::string(name) : std::string(name) + std::string(kXml);
-}
-
-// A file of the catalog of a name or file name beside the catalog proper: a final ".xml" (any
-// case) replaced by extension, else extension appended.
-std::string besideFileNameOf(std::string_view name, std::string_view extension)
-{
-    return std::string(endsWithXmlAnyCase(name) ? name.substr(0, name.size() - kXml.size()) : name)
-        + std::string(extension);
-}
-
-std::string idxFileNameOf(std::string_view name)
-{
-    return besideFileNameOf(name, ".idx");
-}
-
-std::string volumeFileNameOf(std::string_view name)
-{
-    return besideFileNameOf(name, ".vol");
-}
 
 platform::Error refusal(std::string description)
 {
@@ -62,131 +27,7 @@ constexpr std::size_t kMaxCatalogSize = std::numeric_limits<std::size_t>::max();
 // A record holds a few paths; anything this big is no record.
 constexpr std::size_t kMaxVolumeRecordSize = 256 * 1024;
 
-// A file moved out of the way of its replacement, so that a commit that fails part way can put
-// it back.
-class SetAside {
-public:
-    SetAside(platform::IFileSystem& fileSystem, std::string path)
-        : m_fileSystem(fileSystem)
-        , m_path(std::move(path))
-    {
-    }
-
-    std::expected<void, platform::Error> take()
-    {
-        if (m_fileSystem.isFile(m_path)) {
-            std::string aside = platform::temporaryPathBeside(m_path);
-            if (auto moved = m_fileSystem.renameFile(m_path, aside); !moved)
-                return moved;
-            m_aside = std::move(aside);
-        }
-        m_taken = true;
-        return {};
-    }
-    // The old file back in place of what replaced it; where there was none, what replaced it goes.
-    void putBack()
-    {
-        if (!m_taken)
-            return;
-        if (!m_aside.empty())
-            (void)m_fileSystem.renameFile(m_aside, m_path);
-        else if (m_fileSystem.isFile(m_path))
-            (void)m_fileSystem.removeFile(m_path);
-    }
-    void drop()
-    {
-        if (!m_aside.empty())
-            (void)m_fileSystem.removeFile(m_aside);
-    }
-
-private:
-    platform::IFileSystem& m_fileSystem;
-    std::string m_path;
-    std::string m_aside;
-    bool m_taken = false;
-};
-
 } // namespace
-
-CatalogFileNames catalogFileNames(std::string_view typedName)
-{
-    const std::string_view name = typedName.empty() ? kUnnamedCatalog : typedName;
-    return { xmlFileNameOf(name), idxFileNameOf(name), volumeFileNameOf(name), std::string(typedName) };
-}
-
-std::string effectiveCatalogName(std::string_view typedName)
-{
-    return std::string(typedName.empty() ? kUnnamedCatalog : typedName);
-}
-
-std::string catalogKeyOf(std::string_view name)
-{
-    return std::string(endsWithXmlAnyCase(name) ? name.substr(0, name.size() - kXml.size()) : name);
-}
-
-std::optional<std::string> catalogNameProblem(std::string_view name)
-{
-    if (name == "." || name == "..")
-        return "名称“" + std::string(name) + "”不能用作目录名称。";
-    if (name.find('/') != std::string_view::npos)
-        return "目录名称“" + std::string(name) + "”中含有“/”，会指向数据目录以外的位置。";
-    if (name.find('\0') != std::string_view::npos)
-        return "目录名称中不能含有空字符。";
-    return std::nullopt;
-}
-
-PendingCatalog::~PendingCatalog() = default;
-PendingCatalog::PendingCatalog(PendingCatalog&&) noexcept = default;
-PendingCatalog& PendingCatalog::operator=(PendingCatalog&&) noexcept = default;
-
-std::expected<void, platform::Error> PendingCatalog::recordVolume(const VolumeRecord& record)
-{
-    auto file = m_fileSystem->beginReplacement(m_volumePath);
-    if (!file)
-        return std::unexpected(file.error());
-    if (auto written = (*file)->write(formatVolumeRecord(record)); !written)
-        return written;
-    m_volume = std::move(*file);
-    return {};
-}
-
-std::expected<CatalogPaths, platform::Error> PendingCatalog::commit()
-{
-    platform::IFileSystem& fileSystem = *m_fileSystem;
-    for (platform::IReplacement* file : { m_xml.get(), m_idx.get(), m_volume.get() }) {
-        if (file == nullptr)
-            continue;
-        if (auto finished = file->finish(); !finished)
-            return std::unexpected(finished.error());
-    }
-    SetAside twin(fileSystem, m_paths.idxPath);
-    SetAside record(fileSystem, m_volumePath);
-    const auto undo = [&](platform::Error error) {
-        twin.putBack();
-        record.putBack();
-        return std::unexpected(std::move(error));
-    };
-    for (SetAside* old : { &twin, &record }) {
-        if (auto taken = old->take(); !taken)
-            return undo(taken.error());
-    }
-    for (platform::IReplacement* file : { m_idx.get(), m_volume.get(), m_xml.get() }) {
-        if (file == nullptr)
-            continue;
-        if (auto committed = file->commit(); !committed)
-            return undo(committed.error());
-    }
-    twin.drop();
-    record.drop();
-    const auto removeOtherCase = [&](const std::string& old, const std::string& now) {
-        if (old != now && fileSystem.isFile(old))
-            (void)fileSystem.removeFile(old);
-    };
-    removeOtherCase(m_oldXml, m_paths.xmlPath);
-    removeOtherCase(m_oldIdx, m_paths.idxPath);
-    removeOtherCase(m_oldVolume, m_volumePath);
-    return m_paths;
-}
 
 CatalogStore::CatalogStore(std::string folder, platform::IFileSystem& fileSystem)
     : m_folder(std::move(folder))
@@ -240,7 +81,7 @@ std::expected<std::string, platform::Error> CatalogStore::twinPath(std::string_v
 {
     if (auto problem = catalogNameProblem(name))
         return std::unexpected(refusal(std::move(*problem)));
-    return resolve(idxFileNameOf(name));
+    return resolve(companionFileNameOf(name, Companion::Twin));
 }
 
 bool CatalogStore::exists(std::string_view name) const
@@ -280,7 +121,8 @@ std::optional<VolumeRecord> CatalogStore::volumeRecord(std::string_view name) co
 {
     if (catalogNameProblem(name))
         return std::nullopt;
-    const auto bytes = m_fileSystem.readWholeFile(resolve(volumeFileNameOf(name)), kMaxVolumeRecordSize);
+    const auto bytes
+        = m_fileSystem.readWholeFile(resolve(companionFileNameOf(name, Companion::VolumeRecord)), kMaxVolumeRecordSize);
     if (!bytes || !*bytes)
         return std::nullopt;
     return parseVolumeRecord(**bytes);
@@ -298,23 +140,23 @@ std::expected<PendingCatalog, platform::Error> CatalogStore::beginCatalog(std::s
 {
     if (auto problem = catalogNameProblem(typedName))
         return std::unexpected(refusal(std::move(*problem)));
-    const CatalogFileNames names = catalogFileNames(typedName);
     PendingCatalog pending;
     pending.m_fileSystem = &m_fileSystem;
-    pending.m_paths = { platform::joinPath(m_folder, names.xmlName), platform::joinPath(m_folder, names.idxName) };
-    pending.m_volumePath = platform::joinPath(m_folder, names.volumeName);
+    pending.m_names = catalogFileNames(typedName);
     // A catalog whose names differ only in letter case is the same catalog.
-    pending.m_oldXml = resolve(names.xmlName);
-    pending.m_oldIdx = resolve(names.idxName);
-    pending.m_oldVolume = resolve(names.volumeName);
-    auto xml = m_fileSystem.beginReplacement(pending.m_paths.xmlPath);
+    const auto place = [&](PendingCatalog::PendingFile& file, const std::string& name) {
+        file.path = platform::joinPath(m_folder, name);
+        file.oldPath = resolve(name);
+    };
+    place(pending.m_catalog, pending.m_names.xmlName);
+    for (const Companion which : kCompanions)
+        place(pending.companion(which), pending.m_names.companionName(which));
+    auto xml = m_fileSystem.beginReplacement(pending.m_catalog.path);
     if (!xml)
         return std::unexpected(xml.error());
-    pending.m_xml = std::move(*xml);
-    auto idx = m_fileSystem.beginReplacement(pending.m_paths.idxPath);
-    if (!idx)
-        return std::unexpected(idx.error());
-    pending.m_idx = std::move(*idx);
+    pending.m_catalog.replacement = std::move(*xml);
+    if (auto twin = pending.beginCompanion(Companion::Twin); !twin)
+        return std::unexpected(twin.error());
     return pending;
 }
 

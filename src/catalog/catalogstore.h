@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "catalog/catalogfilenames.h"
+#include "catalog/pendingcatalog.h"
 #include "platform/error.h"
 
 namespace mellowby::platform {
@@ -19,34 +21,6 @@ namespace mellowby::catalog {
 class CatalogDocument;
 struct VolumeRecord;
 
-// The name used when the user gives none.
-inline constexpr std::string_view kUnnamedCatalog = "tmp1000";
-
-// The pair of files a typed catalog name gives, the record of its volume beside them, and the
-// title its Disk element gets: the name with ".xml", ".idx" and ".vol" (a name that ends in ".xml"
-// in any case is the catalog's file name as it stands), tmp1000 for an empty name. The record's
-// name never ends in ".xml", so no list of catalogs takes it for one.
-struct CatalogFileNames {
-    std::string xmlName;
-    std::string idxName;
-    std::string volumeName;
-    std::string diskTitle;
-};
-CatalogFileNames catalogFileNames(std::string_view typedName);
-
-// The name a catalog gets: the typed one, or tmp1000 when none was typed, so that the catalog
-// has a title by which it can be listed, searched and deleted.
-std::string effectiveCatalogName(std::string_view typedName);
-
-// The key of a catalog: its name, or its file's name, without a final ".xml" (any case), so that a
-// name typed with that ending and the stem of its file are the same catalog.
-std::string catalogKeyOf(std::string_view name);
-
-// Why a name cannot name a catalog of the Data folder (a path made from it would lie outside
-// the folder), or nothing when it can. Every path made from a typed name or a Disk title passes
-// this check.
-std::optional<std::string> catalogNameProblem(std::string_view name);
-
 // One catalog of the Data folder.
 struct StoredCatalog {
     std::string fileName; // as on disk: "Photos 2004.xml"
@@ -55,57 +29,10 @@ struct StoredCatalog {
     bool operator==(const StoredCatalog&) const = default;
 };
 
-// Where a committed catalog lies.
-struct CatalogPaths {
-    std::string xmlPath;
-    std::string idxPath;
-};
-
-// A new catalog being written: its two files, and the record of its volume when it has one, go to
-// temporary names beside their final ones and take the place of the catalog of that name only at
-// commit(). Dropped before, it leaves nothing behind and the old catalog as it was.
-class PendingCatalog {
-public:
-    ~PendingCatalog();
-    PendingCatalog(PendingCatalog&&) noexcept;
-    PendingCatalog& operator=(PendingCatalog&&) noexcept;
-    PendingCatalog(const PendingCatalog&) = delete;
-    PendingCatalog& operator=(const PendingCatalog&) = delete;
-
-    platform::IReplacement& catalog() { return *m_xml; }
-    platform::IReplacement& twin() { return *m_idx; }
-
-    // Writes the record of the volume the catalog is scanned from, to be committed with it.
-    // Without one, the commit removes the record of the catalog it replaces, which told of
-    // another scan.
-    std::expected<void, platform::Error> recordVolume(const VolumeRecord& record);
-
-    // Moves the twin, then the volume's record, then the catalog proper into place: the catalog
-    // appears last, so it is never found without its twin. The old twin and record are set aside
-    // first and put back if anything cannot follow, so a failure leaves the old catalog as it was,
-    // with its own record. An old catalog whose names differ only in letter case is replaced, not
-    // kept beside the new one.
-    std::expected<CatalogPaths, platform::Error> commit();
-
-private:
-    friend class CatalogStore;
-    PendingCatalog() = default;
-
-    platform::IFileSystem* m_fileSystem = nullptr;
-    CatalogPaths m_paths;
-    std::string m_volumePath;
-    std::string m_oldXml; // the catalog this one replaces, as it lies on disk now
-    std::string m_oldIdx;
-    std::string m_oldVolume;
-    std::unique_ptr<platform::IReplacement> m_xml;
-    std::unique_ptr<platform::IReplacement> m_idx;
-    std::unique_ptr<platform::IReplacement> m_volume; // none when no volume is recorded
-};
-
-// The Data folder: the one owner of which catalogs it holds and in which order, of the rule that
-// turns names into its file names, of the paths into it, and of writing, deleting and tidying
-// its files, the records of the catalogs' volumes included. Names inside it are found without
-// regard to letter case. Names that start with "." are catalogs like any other.
+// The Data folder: the one owner of which catalogs it holds and in which order, of the paths into
+// it (by the rule of catalogfilenames.h), and of writing, deleting and tidying its files, the
+// companions of the catalogs included. Names inside it are found without regard to letter case.
+// Names that start with "." are catalogs like any other.
 class CatalogStore {
 public:
     CatalogStore(std::string folder, platform::IFileSystem& fileSystem);
@@ -138,11 +65,11 @@ public:
     // treat the catalog differently from one without.
     std::optional<VolumeRecord> volumeRecord(std::string_view name) const;
 
-    // Moves the catalog proper of name into the trash; its index twin and its volume's record
-    // stay, so that putting the file back brings the catalog back whole.
+    // Moves the catalog proper of name into the trash; its companions stay, so that putting the
+    // file back brings the catalog back whole.
     std::expected<void, platform::Error> moveToTrash(std::string_view name) const;
 
-    // Starts writing the catalog of a typed name (tmp1000 for an empty one).
+    // Starts writing the catalog of a typed name (tmp1000 for an empty one), with its twin.
     std::expected<PendingCatalog, platform::Error> beginCatalog(std::string_view typedName) const;
 
     // Removes what scans whose process ended before they finished left in the folder.

@@ -3,7 +3,7 @@
 #include "cli/clioptions.h"
 #include "cli/clioutput.h"
 #include "cli/recordwriter.h"
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 
 #include <optional>
 #include <string>
@@ -42,7 +42,7 @@ struct Tool {
     platform::LinuxFileSystem fileSystem;
     app::ProgramFolder folder;
     catalog::CatalogStore store;
-    names::CatalogIndexes indexes;
+    names::NamesIndexCache indexes;
     CheckedOutput output;
     std::optional<OutputFile> outputFile;
 };

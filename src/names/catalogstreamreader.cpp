@@ -1,6 +1,6 @@
 #include "names/catalogstreamreader.h"
 
-#include "names/namesindex.h"
+#include "names/namesindexbuilder.h"
 
 #include <algorithm>
 #include <array>
@@ -220,9 +220,11 @@ Outcome named(std::string_view text, std::size_t from, std::string_view name)
     return isSpace(after) || after == '>' ? Outcome::Taken : Outcome::Refused;
 }
 
-class Reader {
+// Feeds the elements of a catalog's decoded text to an index builder as their tags are read,
+// keeping the depth it is at between the pieces of the text.
+class ElementFeeder {
 public:
-    explicit Reader(NamesIndexBuilder& builder)
+    explicit ElementFeeder(NamesIndexBuilder& builder)
         : m_builder(builder)
     {
     }
@@ -380,7 +382,7 @@ bool CatalogStreamReader::read(const platform::IReadableFile& file, NamesIndexBu
     // Only the file as it was opened: bytes appended since belong to another version of it.
     const std::uint64_t size = file.stamp().size;
     std::optional<catalog::CatalogTextDecoder> decoder;
-    Reader reader(builder);
+    ElementFeeder elements(builder);
     std::string bytes; // read, not yet decoded: what follows the last line feed
     std::string pending; // decoded, not yet taken: a token cut by the end of a piece
     std::uint64_t offset = 0;
@@ -426,7 +428,7 @@ bool CatalogStreamReader::read(const platform::IReadableFile& file, NamesIndexBu
                 return false;
         }
         std::size_t taken = 0;
-        const Outcome outcome = reader.take(std::string_view(text).substr(used), taken);
+        const Outcome outcome = elements.take(std::string_view(text).substr(used), taken);
         if (outcome == Outcome::Refused)
             return false;
         pending.assign(text, used + taken);
@@ -435,7 +437,7 @@ bool CatalogStreamReader::read(const platform::IReadableFile& file, NamesIndexBu
         if (atEnd)
             break;
     }
-    return pending.find_first_not_of(" \t\r\n") == std::string::npos && reader.finished();
+    return pending.find_first_not_of(" \t\r\n") == std::string::npos && elements.finished();
 }
 
 } // namespace mellowby::names

@@ -11,12 +11,12 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 } // namespace
 
-CatalogOutput::CatalogOutput(platform::IReplacement& xml, platform::IReplacement& idx)
+CatalogOutput::CatalogOutput(platform::IReplacement& xml, platform::IReplacement& twin)
     : m_xml { &xml, {} }
-    , m_idx { &idx, {} }
+    , m_twin { &twin, {} }
 {
     m_xml.buffer.reserve(kBlockSize + 4096);
-    m_idx.buffer.reserve(kBlockSize + 4096);
+    m_twin.buffer.reserve(kBlockSize + 4096);
 }
 
 CatalogOutput::~CatalogOutput() = default;
@@ -25,10 +25,10 @@ void CatalogOutput::endLineToBoth()
 {
     m_line += kLineEnd;
     m_xml.buffer += m_line;
-    m_idx.buffer += m_line;
+    m_twin.buffer += m_line;
     m_line.clear();
     flushIfFull(m_xml);
-    flushIfFull(m_idx);
+    flushIfFull(m_twin);
 }
 
 void CatalogOutput::endLineToXml()
@@ -42,8 +42,8 @@ void CatalogOutput::endLineToXml()
 void CatalogOutput::finish()
 {
     flush(m_xml);
-    flush(m_idx);
-    for (Target* target : { &m_xml, &m_idx }) {
+    flush(m_twin);
+    for (Target* target : { &m_xml, &m_twin }) {
         if (m_error)
             return;
         if (auto done = target->file->finish(); !done)

@@ -18,7 +18,7 @@ namespace mellowby::scan {
 class CatalogOutput {
 public:
     // The files must outlive the output.
-    CatalogOutput(platform::IReplacement& xml, platform::IReplacement& idx);
+    CatalogOutput(platform::IReplacement& xml, platform::IReplacement& twin);
     ~CatalogOutput();
     CatalogOutput(const CatalogOutput&) = delete;
     CatalogOutput& operator=(const CatalogOutput&) = delete;
@@ -42,7 +42,7 @@ private:
     void flush(Target& target);
 
     Target m_xml;
-    Target m_idx;
+    Target m_twin;
     std::string m_line;
     std::optional<platform::Error> m_error;
 };

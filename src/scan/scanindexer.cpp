@@ -1,13 +1,11 @@
 #include "scan/scanindexer.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace mellowby::scan {
 
 namespace {
-
-// Entries are handed over in batches of about this many bytes.
-constexpr std::size_t kBatchBytes = 256 * 1024;
 
 std::string_view takeText(std::string_view& batch)
 {
@@ -20,20 +18,19 @@ std::string_view takeText(std::string_view& batch)
 
 } // namespace
 
-ScanIndexer::ScanIndexer()
-    : m_thread([this] { collect(); })
+ScanIndexer::ScanIndexer(std::size_t waitingBatches, std::size_t batchBytes)
+    : m_batchBytes(batchBytes)
+    , m_queue(waitingBatches)
+    , m_thread([this] { collect(); })
 {
-    m_batch.reserve(kBatchBytes + 4096);
+    m_batch.reserve(m_batchBytes + 4096);
 }
 
 ScanIndexer::~ScanIndexer()
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stop = true;
-    }
-    m_changed.notify_all();
-    m_thread.join();
+    m_queue.stop();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void ScanIndexer::put(Kind kind, std::initializer_list<std::string_view> texts)
@@ -44,7 +41,7 @@ void ScanIndexer::put(Kind kind, std::initializer_list<std::string_view> texts)
         m_batch.append(reinterpret_cast<const char*>(&length), sizeof length);
         m_batch += text;
     }
-    if (m_batch.size() >= kBatchBytes)
+    if (m_batch.size() >= m_batchBytes)
         handOver();
 }
 
@@ -68,82 +65,46 @@ void ScanIndexer::addFile(std::string_view name, std::string_view size, std::str
     put(Kind::File, { name, size, date });
 }
 
+// Waits while the collecting is too far behind. Once it has failed, what is handed over is
+// dropped: wait() tells of the failure.
 void ScanIndexer::handOver()
 {
-    std::string next;
-    {
-        const std::lock_guard lock(m_mutex);
-        m_full.push_back(std::move(m_batch));
-        next = std::move(m_spare);
-    }
-    m_changed.notify_all();
-    m_batch = std::move(next);
+    (void)m_queue.push(std::move(m_batch));
+    m_batch = m_queue.takeBack().value_or(std::string());
     m_batch.clear();
-    if (m_batch.capacity() < kBatchBytes)
-        m_batch.reserve(kBatchBytes + 4096);
-}
-
-names::NamesIndexBuilder& ScanIndexer::finish()
-{
-    finishWith({});
-    wait();
-    return m_builder;
+    if (m_batch.capacity() < m_batchBytes)
+        m_batch.reserve(m_batchBytes + 4096);
 }
 
 void ScanIndexer::finishWith(std::function<void(names::NamesIndexBuilder&)> task)
 {
     handOver();
-    {
-        const std::lock_guard lock(m_mutex);
-        m_task = std::move(task);
-        m_done = true;
-    }
-    m_changed.notify_all();
+    m_task = std::move(task);
+    m_queue.finish();
 }
 
 void ScanIndexer::wait()
 {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_collected; });
+    if (m_thread.joinable())
+        m_thread.join();
     if (m_failure)
         std::rethrow_exception(m_failure);
 }
 
 void ScanIndexer::collect()
 {
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_changed.wait(lock, [this] { return m_stop || m_done || !m_full.empty(); });
-        if (m_stop)
-            return;
-        if (m_full.empty()) {
-            // Everything handed over is in: the task runs, then finish() may take the builder.
-            if (m_task && !m_failure) {
-                lock.unlock();
-                try {
-                    m_task(m_builder);
-                } catch (...) {
-                    m_failure = std::current_exception();
-                }
-                lock.lock();
-            }
-            m_collected = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return m_stop; });
-            return;
+    try {
+        while (auto batch = m_queue.pop()) {
+            apply(*batch);
+            batch->clear();
+            m_queue.giveBack(std::move(*batch));
         }
-        std::string batch = std::move(m_full.front());
-        m_full.pop_front();
-        lock.unlock();
-        try {
-            if (!m_failure)
-                apply(batch);
-        } catch (...) {
-            m_failure = std::current_exception();
-        }
-        batch.clear();
-        lock.lock();
-        m_spare = std::move(batch);
+        // Everything handed over is in, unless the indexer is being dropped.
+        if (m_task && !m_queue.stopped())
+            m_task(m_builder);
+    } catch (...) {
+        m_failure = std::current_exception();
+        m_queue.stop();
     }
 }
 

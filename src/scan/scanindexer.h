@@ -1,25 +1,27 @@
 #pragma once
 
-#include "names/namesindex.h"
+#include "names/namesindexbuilder.h"
 
-#include <condition_variable>
-#include <cstdint>
-#include <deque>
+#include <cstddef>
 #include <exception>
 #include <functional>
-#include <mutex>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <thread>
+
+#include "platform/handoffqueue.h"
 
 namespace mellowby::scan {
 
 // Collects the names index of a scan on a thread of its own. The walk spends its time waiting for
 // the system on every entry; handing the entries over in batches keeps the index from adding its
-// own time to that, on a machine with a second core to spare.
+// own time to that, on a machine with a second core to spare. The walk waits when the collecting
+// falls more than a few batches behind, so memory stays bounded on a machine without one.
 class ScanIndexer {
 public:
-    ScanIndexer();
+    // How many batches, of about batchBytes each, may wait to be collected.
+    explicit ScanIndexer(std::size_t waitingBatches = 4, std::size_t batchBytes = 256 * 1024);
     // Stops the collecting thread, whatever it was doing.
     ~ScanIndexer();
     ScanIndexer(const ScanIndexer&) = delete;
@@ -31,11 +33,9 @@ public:
     void leaveDirectory();
     void addFile(std::string_view name, std::string_view size, std::string_view date);
 
-    // Waits until every entry handed over is in the builder, and gives it.
-    names::NamesIndexBuilder& finish();
     // Runs task on the builder on the collecting thread once every entry handed over is in, so
     // that writing the index goes on while the walk's own thread does something else; wait()
-    // waits for it (and passes on what it threw).
+    // waits for it (and passes on what it threw, or what collecting threw).
     void finishWith(std::function<void(names::NamesIndexBuilder&)> task);
     void wait();
 
@@ -47,17 +47,12 @@ private:
     void collect();
     void apply(std::string_view batch);
 
+    const std::size_t m_batchBytes;
     names::NamesIndexBuilder m_builder;
     std::string m_batch; // filled by the walk
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<std::string> m_full; // waiting to be collected
-    std::string m_spare; // an emptied batch, to be filled again without allocating
-    bool m_done = false; // everything is handed over
-    bool m_collected = false; // and in the builder
-    bool m_stop = false;
-    std::function<void(names::NamesIndexBuilder&)> m_task;
-    std::exception_ptr m_failure;
+    platform::HandoffQueue<std::string> m_queue;
+    std::function<void(names::NamesIndexBuilder&)> m_task; // set before the queue is finished
+    std::exception_ptr m_failure; // the collecting thread's, read once it has ended
     std::thread m_thread; // last: everything it uses exists before it starts
 };
 

@@ -24,7 +24,7 @@ class DateFormatter;
 } // namespace mellowby::catalog
 
 namespace mellowby::names {
-class CatalogIndexes;
+class NamesIndexCache;
 }
 
 namespace mellowby::scan {
@@ -53,7 +53,7 @@ struct ScanContext {
     const catalog::DateFormatter& dates;
     IScanObserver* observer = nullptr;
     // Where the names index the scan collects as it writes goes; none is kept without it.
-    const names::CatalogIndexes* indexes = nullptr;
+    const names::NamesIndexCache* indexes = nullptr;
     // Identifies the scanned volume, whose record the catalog keeps; none keeps no record.
     platform::IVolumes* volumes = nullptr;
 };
@@ -70,7 +70,7 @@ enum class ScanFailure {
 struct ScanResult {
     ScanProgress totals;
     std::string xmlPath; // where the catalog proper now lies
-    std::string idxPath;
+    std::string twinPath;
 };
 
 // Writes the catalog pair of the tree at path into the Data folder, asking first before it

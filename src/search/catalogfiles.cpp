@@ -1,6 +1,6 @@
 #include "search/catalogfiles.h"
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 
 #include <optional>
 
@@ -47,7 +47,7 @@ private:
 
 // What the locations of the files of the Disk element begin with.
 std::optional<std::string> rootPrefixOf(
-    const names::CatalogIndexes& indexes, platform::IMessageBox& box, const std::string& catalogName)
+    const names::NamesIndexCache& indexes, platform::IMessageBox& box, const std::string& catalogName)
 {
     try {
         if (const auto index = indexes.indexOf(catalogName))
@@ -64,7 +64,7 @@ std::optional<std::string> rootPrefixOf(
 
 } // namespace
 
-bool forEachCatalogFile(const names::CatalogIndexes& indexes, platform::IMessageBox& box,
+bool forEachCatalogFile(const names::NamesIndexCache& indexes, platform::IMessageBox& box,
     const std::string& catalogName, const std::function<void(const CatalogFile&)>& each)
 {
     const auto root = rootPrefixOf(indexes, box, catalogName);

@@ -5,7 +5,7 @@
 #include <string_view>
 
 namespace mellowby::names {
-class CatalogIndexes;
+class NamesIndexCache;
 }
 
 namespace mellowby::platform {
@@ -26,7 +26,7 @@ struct CatalogFile {
 // Gives every file of the catalog catalogName to each, in document order, as an empty search
 // finds them: through its names index where it has one, else from the catalog file, with the
 // boxes the search shows. False when the catalog cannot be read at all.
-bool forEachCatalogFile(const names::CatalogIndexes& indexes, platform::IMessageBox& box,
+bool forEachCatalogFile(const names::NamesIndexCache& indexes, platform::IMessageBox& box,
     const std::string& catalogName, const std::function<void(const CatalogFile&)>& each);
 
 } // namespace mellowby::search

@@ -1,6 +1,6 @@
 #include "search/catalogstats.h"
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 
 #include "catalog/catalogformat.h"
 #include "catalog/catalogreader.h"
@@ -14,7 +14,7 @@ namespace mellowby::search {
 namespace {
 
 // The folders below the Disk element: the index knows them, else the catalog file is counted.
-std::optional<std::uint64_t> directoriesOf(const names::CatalogIndexes& indexes, const std::string& catalogName)
+std::optional<std::uint64_t> directoriesOf(const names::NamesIndexCache& indexes, const std::string& catalogName)
 {
     try {
         if (const auto index = indexes.indexOf(catalogName))
@@ -31,7 +31,7 @@ std::optional<std::uint64_t> directoriesOf(const names::CatalogIndexes& indexes,
 } // namespace
 
 std::optional<CatalogStats> statsOf(
-    const names::CatalogIndexes& indexes, platform::IMessageBox& box, const std::string& catalogName)
+    const names::NamesIndexCache& indexes, platform::IMessageBox& box, const std::string& catalogName)
 {
     CatalogStats stats;
     const auto directories = directoriesOf(indexes, catalogName);

@@ -5,7 +5,7 @@
 #include <string>
 
 namespace mellowby::names {
-class CatalogIndexes;
+class NamesIndexCache;
 }
 
 namespace mellowby::platform {
@@ -26,6 +26,6 @@ struct CatalogStats {
 
 // The figures of the catalog catalogName; nothing when it cannot be read.
 std::optional<CatalogStats> statsOf(
-    const names::CatalogIndexes& indexes, platform::IMessageBox& box, const std::string& catalogName);
+    const names::NamesIndexCache& indexes, platform::IMessageBox& box, const std::string& catalogName);
 
 } // namespace mellowby::search

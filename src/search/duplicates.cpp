@@ -35,7 +35,7 @@ std::optional<std::uint64_t> kilobytesOf(std::string_view size)
     return value;
 }
 
-DuplicateGroups findDuplicates(const names::CatalogIndexes& indexes, platform::IMessageBox& box,
+DuplicateGroups findDuplicates(const names::NamesIndexCache& indexes, platform::IMessageBox& box,
     const std::vector<std::string>& catalogs, std::uint64_t minKilobytes)
 {
     // First every file's key alone, so that memory holds eight bytes a file; then, in a second

@@ -9,7 +9,7 @@
 #include <vector>
 
 namespace mellowby::names {
-class CatalogIndexes;
+class NamesIndexCache;
 }
 
 namespace mellowby::platform {
@@ -43,7 +43,7 @@ struct DuplicateGroups {
 // The groups of two or more files of the catalogs given that share a name and a size of at least
 // minKilobytes. Sizes compare by their number of KB; a size that is no number makes a file no
 // one's duplicate.
-DuplicateGroups findDuplicates(const names::CatalogIndexes& indexes, platform::IMessageBox& box,
+DuplicateGroups findDuplicates(const names::NamesIndexCache& indexes, platform::IMessageBox& box,
     const std::vector<std::string>& catalogs, std::uint64_t minKilobytes);
 
 // The number of KB of a size text as the writer stores it ("123KB"), or nothing.

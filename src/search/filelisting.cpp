@@ -1,6 +1,6 @@
 #include "search/filelisting.h"
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 
 #include <algorithm>
 #include <exception>
@@ -23,7 +23,7 @@ namespace mellowby::search {
 namespace {
 
 // The folder's rows from the catalog's names index, made again once when it turns out damaged.
-std::optional<bool> listThroughIndex(const names::CatalogIndexes& indexes, const std::string& catalogName,
+std::optional<bool> listThroughIndex(const names::NamesIndexCache& indexes, const std::string& catalogName,
     IRowList& list, const std::optional<std::string>& title, const NodeAddress& address, std::size_t& given)
 {
     return throughIndex<bool>(
@@ -177,7 +177,7 @@ bool listDocumentFiles(platform::IMessageBox& box, IRowList& list, const catalog
     }
 }
 
-std::optional<bool> listCatalogFolder(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
+std::optional<bool> listCatalogFolder(const names::NamesIndexCache& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& catalogName, const NodeAddress& address)
 {
     std::size_t given = 0;

@@ -22,7 +22,7 @@ class CatalogDocument;
 } // namespace mellowby::catalog
 
 namespace mellowby::names {
-class CatalogIndexes;
+class NamesIndexCache;
 }
 
 namespace mellowby::platform {
@@ -54,7 +54,7 @@ bool listDocumentFiles(platform::IMessageBox& box, IRowList& list, const catalog
 // Refills the list with the files of the folder at address in the catalog catalogName, straight
 // from the Data folder, without a tree: true when the catalog has that folder, false when it has
 // none (the list is then empty), nothing when the catalog cannot be read.
-std::optional<bool> listCatalogFolder(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
+std::optional<bool> listCatalogFolder(const names::NamesIndexCache& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& catalogName, const NodeAddress& address);
 
 // The location of a catalog element: the Disk Label, the titles of the directories on the way

@@ -1,6 +1,6 @@
 #include "search/filesearch.h"
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -151,7 +151,7 @@ void searchCatalog(const catalog::CatalogDocument& document, platform::IMessageB
     }
 }
 
-void findInCatalog(const names::CatalogIndexes& indexes, platform::IMessageBox& box, UpperCaser& upper, IRowList& list,
+void findInCatalog(const names::NamesIndexCache& indexes, platform::IMessageBox& box, UpperCaser& upper, IRowList& list,
     std::string_view findText, const std::string& catalogName)
 {
     try {
@@ -197,7 +197,7 @@ bool isBlankFindText(std::string_view text)
     return trimBlanks(text).empty();
 }
 
-void cmdFind_Click(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
+void cmdFind_Click(const names::NamesIndexCache& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& txtFind, const SearchScope& scope)
 {
     try {
@@ -224,7 +224,7 @@ void cmdFind_Click(const names::CatalogIndexes& indexes, platform::IMessageBox& 
     }
 }
 
-void findFileInXml(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
+void findFileInXml(const names::NamesIndexCache& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& findText, const std::string& catalogName)
 {
     try {

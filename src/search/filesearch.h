@@ -13,7 +13,7 @@ class CatalogDocument;
 } // namespace mellowby::catalog
 
 namespace mellowby::names {
-class CatalogIndexes;
+class NamesIndexCache;
 }
 
 namespace mellowby::platform {
@@ -46,12 +46,12 @@ bool isBlankFindText(std::string_view text);
 // The find button: searches txtFind's text (blanks around it ignored, letter case too) in the
 // catalogs of scope, through their names indexes (or their files, where there is none), and
 // refills the list with the hits.
-void cmdFind_Click(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
+void cmdFind_Click(const names::NamesIndexCache& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& txtFind, const SearchScope& scope);
 
 // Appends the rows of catalogName whose upper-cased file name contains findText (already trimmed
 // and upper-cased). A catalog file that is missing or does not parse adds nothing.
-void findFileInXml(const names::CatalogIndexes& indexes, platform::IMessageBox& box, IRowList& list,
+void findFileInXml(const names::NamesIndexCache& indexes, platform::IMessageBox& box, IRowList& list,
     const std::string& findText, const std::string& catalogName);
 
 // The same for a catalog already in memory, whose rows name catalogName as their catalog.

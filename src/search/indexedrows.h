@@ -1,6 +1,6 @@
 #pragma once
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -42,8 +42,8 @@ std::optional<bool> listIndexFolder(const names::NamesIndex& index, IRowList& li
 // catalog file to go on from when both fail). attempt returns its result, or nothing when the
 // index turned out damaged. Nothing when the catalog has no index to use or both failed.
 template <typename Result>
-std::optional<Result> throughIndex(const names::CatalogIndexes& indexes, const std::string& catalogName, IRowList& list,
-    std::size_t& given,
+std::optional<Result> throughIndex(const names::NamesIndexCache& indexes, const std::string& catalogName,
+    IRowList& list, std::size_t& given,
     const std::function<std::optional<Result>(const names::NamesIndex&, IRowList&, std::size_t&)>& attempt)
 {
     for (const bool remake : { false, true }) {

@@ -1,6 +1,6 @@
 #include "ui/frmaddnew.h"
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "scan/backgroundscan.h"
 
 #include <chrono>
@@ -82,7 +82,7 @@ QString progressLine(const scan::ScanProgress& progress, const QFontMetrics& met
 // A walk under way with what it works with. The walk is declared last, so it has ended before the
 // box and the dates it uses go.
 struct frmAddNew::Generation {
-    Generation(ProgramContext& context, const names::CatalogIndexes& indexes, const std::string& path,
+    Generation(ProgramContext& context, const names::NamesIndexCache& indexes, const std::string& path,
         std::string catalogName, std::function<void()> onFinished)
         : name(std::move(catalogName))
         , dates(catalog::DateFormatter::userLocaleName())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 
 #include <memory>
 #include <string>
@@ -71,7 +71,7 @@ private:
 
     ProgramContext& m_context;
     catalog::CatalogStore m_store;
-    names::CatalogIndexes m_indexes;
+    names::NamesIndexCache m_indexes;
     browse::CatalogBrowser m_browser;
     search::FileList m_list;
     // Declared after what they show, so they let go of it before it is destroyed; the views are

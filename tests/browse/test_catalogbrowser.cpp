@@ -1,4 +1,4 @@
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "support/catalogmaker.h"
 #include "support/temporaryfolder.h"
 
@@ -57,7 +57,7 @@ protected:
     platform::LinuxFileSystem m_realFileSystem;
     fakes::FaultyFileSystem m_fileSystem { m_realFileSystem };
     catalog::CatalogStore m_store { m_data.string(), m_fileSystem };
-    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
+    names::NamesIndexCache m_indexes { m_store, names::userCacheFolder() };
     CatalogBrowser m_browser { m_indexes, m_box };
 };
 

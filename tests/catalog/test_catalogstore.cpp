@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,15 +60,15 @@ TEST(CatalogNames, PairTitleAndKeyFollowTheTypedName)
 {
     auto names = catalogFileNames("Photos 2004");
     EXPECT_EQ(names.xmlName, "Photos 2004.xml");
-    EXPECT_EQ(names.idxName, "Photos 2004.idx");
+    EXPECT_EQ(names.companionName(Companion::Twin), "Photos 2004.idx");
     EXPECT_EQ(names.diskTitle, "Photos 2004");
     names = catalogFileNames("abc.XML");
     EXPECT_EQ(names.xmlName, "abc.XML");
-    EXPECT_EQ(names.idxName, "abc.idx");
+    EXPECT_EQ(names.companionName(Companion::Twin), "abc.idx");
     EXPECT_EQ(names.diskTitle, "abc.XML");
     names = catalogFileNames("");
     EXPECT_EQ(names.xmlName, "tmp1000.xml");
-    EXPECT_EQ(names.idxName, "tmp1000.idx");
+    EXPECT_EQ(names.companionName(Companion::Twin), "tmp1000.idx");
     EXPECT_EQ(names.diskTitle, "");
     EXPECT_EQ(catalogKeyOf("abc.XML"), "abc");
     EXPECT_EQ(catalogKeyOf(".foo"), ".foo");
@@ -149,6 +150,62 @@ TEST_F(Store, ANewPairReplacesTheOldOneWholeOrNotAtAll)
         EXPECT_EQ(dataFiles().size(), 4u);
     }
     EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.xml" }));
+}
+
+// Notes the catalog it finds in place when it is told.
+class CatalogSeen final : public ICommitFollower {
+public:
+    explicit CatalogSeen(std::vector<std::string>& seen)
+        : m_seen(seen)
+    {
+    }
+    void catalogInPlace(const std::string& xmlPath) override { m_seen.push_back(readFile(xmlPath)); }
+
+private:
+    std::vector<std::string>& m_seen;
+};
+
+// Every companion goes with its catalog, and the followers see the catalog in place. A commit
+// that fails at any step (setting the old companions aside, moving any of them, the catalog)
+// leaves the old catalog with all its old companions, and tells no follower.
+TEST_F(Store, EveryCompanionIsCommittedWithItsCatalogOrNoneIs)
+{
+    std::vector<std::string> seen;
+    const auto writeAll = [&](const CatalogStore& store, const std::string& text) {
+        auto pending = store.beginCatalog("disc");
+        (void)pending->catalog().write(text + " catalog");
+        for (const Companion which : kCompanions)
+            (void)pending->beginCompanion(which).value()->write(text + " " + pending->fileNames().companionName(which));
+        pending->followWith(std::make_unique<CatalogSeen>(seen));
+        return pending->commit();
+    };
+    const auto contents = [&] {
+        std::vector<std::string> files;
+        for (const std::string& name : dataFiles())
+            files.push_back(name + ": " + readFile(m_data / name));
+        return files;
+    };
+    ASSERT_TRUE(writeAll(m_store, "old"));
+    EXPECT_EQ(seen, std::vector<std::string> { "old catalog" });
+    const std::vector<std::string> old = contents();
+    EXPECT_EQ(old,
+        (std::vector<std::string> { "disc.idx: old disc.idx", "disc.vol: old disc.vol", "disc.xml: old catalog" }));
+
+    std::vector<std::string> failing { "rename" };
+    for (const Companion which : kCompanions)
+        failing.push_back(std::string(kCompanionExtensions[std::to_underlying(which)]));
+    failing.push_back(".xml");
+    for (const std::string& step : failing) {
+        fakes::FaultyFileSystem faulty(m_realFileSystem);
+        if (step == "rename")
+            faulty.failRenames(platform::errorFromErrno(EIO));
+        else
+            faulty.failCommitsOf(step, platform::errorFromErrno(EIO));
+        seen.clear();
+        EXPECT_EQ(writeAll(CatalogStore(m_data.path(), faulty), "new").error().number, EIO) << step;
+        EXPECT_EQ(contents(), old) << step;
+        EXPECT_TRUE(seen.empty()) << step;
+    }
 }
 
 TEST_F(Store, LeftoversOfScansThatDiedGo)

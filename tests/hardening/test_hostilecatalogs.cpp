@@ -1,5 +1,5 @@
 #include "hardening.h"
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "support/catalogmaker.h"
 #include "support/gb2312testtexts.h"
 
@@ -183,7 +183,7 @@ protected:
     TemporaryFolder m_data;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { m_data.path(), m_fileSystem };
-    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
+    names::NamesIndexCache m_indexes { m_store, names::userCacheFolder() };
     fakes::FakeMessageBox m_box;
     std::unique_ptr<browse::CatalogBrowser> m_browser;
     std::unique_ptr<search::FileList> m_list;

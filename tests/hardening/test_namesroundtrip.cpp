@@ -1,5 +1,5 @@
 #include "hardening.h"
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "scan/scanner.h"
 
 #include <cstdint>
@@ -367,7 +367,7 @@ protected:
     platform::LinuxDirectoryLister m_lister;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { m_data.path(), m_fileSystem };
-    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
+    names::NamesIndexCache m_indexes { m_store, names::userCacheFolder() };
     fakes::FakeMessageBox m_box;
     catalog::DateFormatter m_dates { "zh_CN" };
 };
@@ -423,10 +423,10 @@ TEST_F(NameRoundTrip, EveryNameComesBackWithItsSizeAndPlace)
     const auto actual = describeCatalog(xml);
     EXPECT_TRUE(actual == expected) << difference(expected, actual);
 
-    const catalog::CatalogDocument idx = loadTwinFile(result->idxPath);
-    ASSERT_TRUE(idx.loaded()) << idx.loadError().description;
+    const catalog::CatalogDocument twin = loadTwinFile(result->twinPath);
+    ASSERT_TRUE(twin.loaded()) << twin.loadError().description;
     const auto expectedDirectories = expectedLines(false);
-    const auto actualDirectories = describeCatalog(idx);
+    const auto actualDirectories = describeCatalog(twin);
     EXPECT_TRUE(actualDirectories == expectedDirectories) << difference(expectedDirectories, actualDirectories);
 
     // The program's own readers: the tree from the twin, each directory's files in the list.
@@ -507,7 +507,7 @@ TEST_F(NameRoundTrip, CatalogNamesComeBackAsTitles)
         EXPECT_EQ(std::string(catalog::attributeAt(xml.documentElement(), 0).value()), expectedName(name))
             << printable(name);
         std::filesystem::remove(result->xmlPath);
-        std::filesystem::remove(result->idxPath);
+        std::filesystem::remove(result->twinPath);
     }
     std::cout << "[ names    ] " << m_namesTried << " catalog names tried\n";
 }

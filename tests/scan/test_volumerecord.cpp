@@ -99,7 +99,7 @@ TEST_F(VolumeRecordStore, TheRecordGoesWithItsCatalog)
     EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.vol", "disc.xml" }));
     EXPECT_EQ(readFile(m_data / "disc.vol"), kPhotosText);
     EXPECT_EQ(m_store.volumeRecord("DISC"), kPhotos);
-    EXPECT_EQ(catalogFileNames("abc.XML").volumeName, "abc.vol");
+    EXPECT_EQ(catalogFileNames("abc.XML").companionName(Companion::VolumeRecord), "abc.vol");
 
     VolumeRecord other = kPhotos;
     other.volume.uuid = "5678-EF01";

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "support/catalogmaker.h"
 #include "support/temporaryfolder.h"
 
@@ -80,7 +80,7 @@ protected:
     fakes::FakeMessageBox m_box;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { m_data.string(), m_fileSystem };
-    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
+    names::NamesIndexCache m_indexes { m_store, names::userCacheFolder() };
     browse::CatalogBrowser m_browser { m_indexes, m_box };
     FileList m_list;
 };

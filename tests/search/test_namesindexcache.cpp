@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 class NamesIndexCache : public testing::DataFolderTest {
 protected:
     // A catalog of a few hundred files in a few folders, some names of which hold "pic".
-    void makeDisc(const std::string& prefix = "pic", const names::CatalogIndexes* keeping = nullptr)
+    void makeDisc(const std::string& prefix = "pic", const names::NamesIndexCache* keeping = nullptr)
     {
         tests::CatalogMaker maker(m_data);
         std::vector<platform::DirEntry> top { tests::CatalogMaker::dir("a"), tests::CatalogMaker::dir("b") };
@@ -39,7 +39,7 @@ protected:
     }
 
     // The rows of a search through the indexes given, as the list shows them.
-    static std::vector<FileRow> rowsOf(const names::CatalogIndexes& indexes, const std::string& text)
+    static std::vector<FileRow> rowsOf(const names::NamesIndexCache& indexes, const std::string& text)
     {
         fakes::FakeMessageBox box;
         tests::RecordedRows rows;
@@ -50,7 +50,7 @@ protected:
     // The same straight from the catalog file: the reference.
     std::vector<FileRow> documentRows(const std::string& text) const
     {
-        const names::CatalogIndexes direct(m_store, std::nullopt, true);
+        const names::NamesIndexCache direct(m_store, std::nullopt, true);
         return rowsOf(direct, text);
     }
 
@@ -163,12 +163,12 @@ TEST_F(NamesIndexCache, AnUnwritableCacheGivesTheSameRows)
 {
     makeDisc();
     // No cache folder at all, and one where a file stands in the way of the folder.
-    const names::CatalogIndexes none(m_store, std::nullopt);
+    const names::NamesIndexCache none(m_store, std::nullopt);
     EXPECT_EQ(rowsOf(none, "pic"), documentRows("pic"));
     const fs::path blocked = m_folder / "blocked-cache";
     fs::create_directories(blocked);
     tests::writeFile(blocked / "mellowby", "not a folder");
-    const names::CatalogIndexes unwritable(m_store, blocked.string());
+    const names::NamesIndexCache unwritable(m_store, blocked.string());
     EXPECT_EQ(rowsOf(unwritable, "pic"), documentRows("pic"));
     EXPECT_TRUE(fs::is_regular_file(blocked / "mellowby"));
 }
@@ -198,7 +198,7 @@ TEST_F(NamesIndexCache, TwoProcessesAtOnce)
             for (int round = 0; round < 25; ++round) {
                 std::error_code ignored;
                 fs::remove(indexFile(), ignored);
-                const names::CatalogIndexes own(m_store, names::userCacheFolder());
+                const names::NamesIndexCache own(m_store, names::userCacheFolder());
                 fakes::FakeMessageBox box;
                 tests::RecordedRows rows;
                 findFileInXml(own, box, rows, "PIC", "disc");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "scan/scanner.h"
 #include "support/dates.h"
 
@@ -50,7 +50,7 @@ public:
     // volumes, the catalog records the volume of its root; with indexes, the scan keeps its names
     // index.
     bool write(
-        const std::string& name, platform::IVolumes* volumes = nullptr, const names::CatalogIndexes* indexes = nullptr)
+        const std::string& name, platform::IVolumes* volumes = nullptr, const names::NamesIndexCache* indexes = nullptr)
     {
         fakes::FakeMessageBox box;
         box.queueAnswer(platform::MessageAnswer::Yes);

@@ -4,8 +4,8 @@
 // catalog, the rows and boxes of a search for each of some texts and of the listing of every
 // folder, made both ways. Shared by the tests and the catalog fuzzer.
 
-#include "names/catalogindexes.h"
 #include "names/memoryfile.h"
+#include "names/namesindexcache.h"
 
 #include <cstddef>
 #include <map>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 #include "scriptedservices.h"
 #include "support/temporaryfolder.h"
 
@@ -55,7 +55,7 @@ public:
     platform::LinuxFileSystem fileSystem;
     ui::ProgramContext context;
     catalog::CatalogStore store;
-    names::CatalogIndexes indexes;
+    names::NamesIndexCache indexes;
     browse::CatalogBrowser browser;
 };
 

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "names/namesindex.h"
+#include "names/namesindexbuilder.h"
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "catalog/pendingcatalog.h"
 
 namespace mellowby::catalog {
 class CatalogStore;
@@ -27,12 +30,12 @@ std::optional<NamesIndex> indexInMemory(const platform::IReadableFile& catalog, 
 // the Data folder's absolute path and the catalog's file name; each records the version of the
 // catalog file it was made from, so a catalog replaced, touched or edited since gets a new one.
 // Deleting any of them is always safe: the next use makes it again.
-class CatalogIndexes {
+class NamesIndexCache {
 public:
     // cacheFolder: the user's cache folder, or nothing when there is none; every index is then made
     // in memory when it is needed. With readCatalogsDirectly, no index is used at all and every
     // catalog is read through the document model, as a reference to compare with.
-    CatalogIndexes(
+    NamesIndexCache(
         const catalog::CatalogStore& store, std::optional<std::string> cacheFolder, bool readCatalogsDirectly = false);
 
     const catalog::CatalogStore& store() const { return m_store; }
@@ -48,21 +51,22 @@ public:
     // An index being kept for a catalog a scan is writing: its body is written while the catalog
     // goes to disk, its header, which names the version of the catalog file, once the catalog is
     // in place. Dropped before, it leaves nothing behind.
-    class PendingIndex {
+    class PendingIndex final : public catalog::ICommitFollower {
     public:
         // Puts the index in place for the catalog now at xmlPath; quietly does nothing when it
         // cannot (the index is made when it is next needed).
-        void complete(const std::string& xmlPath);
+        void catalogInPlace(const std::string& xmlPath) override;
 
     private:
-        friend class CatalogIndexes;
+        friend class NamesIndexCache;
+        PendingIndex() = default;
         platform::IFileSystem* m_fileSystem = nullptr;
         std::unique_ptr<platform::IReplacement> m_file;
         NamesIndexBuilder::Body m_body;
     };
     // Starts keeping the index a scan collected for the catalog file fileName of the Data folder;
     // nothing when it cannot be kept.
-    std::optional<PendingIndex> beginKeeping(std::string_view fileName, NamesIndexBuilder& builder) const;
+    std::unique_ptr<PendingIndex> beginKeeping(std::string_view fileName, NamesIndexBuilder& builder) const;
 
     // Where the index of the catalog file fileName of this Data folder is kept; nothing without a
     // cache folder.

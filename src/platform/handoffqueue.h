@@ -8,7 +8,7 @@
 #include <optional>
 #include <utility>
 
-namespace mellowby::names {
+namespace mellowby::platform {
 
 // Hands items from one thread that makes them to one that uses them, holding at most a few, so
 // that the maker waits rather than running ahead with memory. Either side may end it: the maker
@@ -42,12 +42,14 @@ public:
         m_changed.notify_all();
     }
 
-    // The next item; nothing once the maker is done and everything before is taken. What the maker
-    // threw is thrown here, after the items it made before.
+    // The next item; nothing once the maker is done and everything before is taken, or once the
+    // queue is stopped. What the maker threw is thrown here, after the items it made before.
     std::optional<Item> pop()
     {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return !m_items.empty() || m_finished; });
+        m_changed.wait(lock, [&] { return !m_items.empty() || m_finished || m_stopped; });
+        if (m_stopped)
+            return std::nullopt;
         if (m_items.empty()) {
             if (m_failure)
                 std::rethrow_exception(std::exchange(m_failure, nullptr));
@@ -76,7 +78,8 @@ public:
         return item;
     }
 
-    // The user wants no more.
+    // Ends the hand-off whatever either side is doing: from now on push() gives false and pop()
+    // nothing. The user calls it when it wants no more, the owner of both sides when it is gone.
     void stop()
     {
         std::lock_guard lock(m_mutex);
@@ -86,9 +89,16 @@ public:
         m_changed.notify_all();
     }
 
+    // Whether stop() was called: a pop() that gave nothing was not the maker's end.
+    bool stopped() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_stopped;
+    }
+
 private:
     std::size_t m_capacity;
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Item> m_items;
     std::deque<Item> m_spent;
@@ -97,4 +107,4 @@ private:
     std::exception_ptr m_failure;
 };
 
-} // namespace mellowby::names
+} // namespace mellowby::platform

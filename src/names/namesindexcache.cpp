@@ -1,4 +1,4 @@
-#include "names/catalogindexes.h"
+#include "names/namesindexcache.h"
 
 #include "names/catalogstreamreader.h"
 #include "names/memoryfile.h"
@@ -85,7 +85,7 @@ std::optional<std::string> userCacheFolder()
     return folder ? std::optional<std::string>(std::move(*folder)) : std::nullopt;
 }
 
-CatalogIndexes::CatalogIndexes(
+NamesIndexCache::NamesIndexCache(
     const catalog::CatalogStore& store, std::optional<std::string> cacheFolder, bool readCatalogsDirectly)
     : m_store(store)
     , m_cacheFolder(std::move(cacheFolder))
@@ -93,14 +93,14 @@ CatalogIndexes::CatalogIndexes(
 {
 }
 
-const std::string& CatalogIndexes::dataFolder() const
+const std::string& NamesIndexCache::dataFolder() const
 {
     if (!m_dataFolder)
         m_dataFolder = m_store.fileSystem().canonicalPath(m_store.folder()).value_or(m_store.folder());
     return *m_dataFolder;
 }
 
-std::optional<std::string> CatalogIndexes::indexPath(std::string_view fileName) const
+std::optional<std::string> NamesIndexCache::indexPath(std::string_view fileName) const
 {
     if (!m_cacheFolder)
         return std::nullopt;
@@ -108,7 +108,7 @@ std::optional<std::string> CatalogIndexes::indexPath(std::string_view fileName) 
         + platform::kPathSeparator + hexHash(fileName) + ".idx";
 }
 
-std::optional<NamesIndex> CatalogIndexes::indexOf(std::string_view catalogName, bool remake) const
+std::optional<NamesIndex> NamesIndexCache::indexOf(std::string_view catalogName, bool remake) const
 {
     if (m_readCatalogsDirectly)
         return std::nullopt;
@@ -133,7 +133,7 @@ std::optional<NamesIndex> CatalogIndexes::indexOf(std::string_view catalogName, 
     return make(*path, key);
 }
 
-std::optional<NamesIndex> CatalogIndexes::make(const std::string& catalogPath, const IndexKey& wanted) const
+std::optional<NamesIndex> NamesIndexCache::make(const std::string& catalogPath, const IndexKey& wanted) const
 {
     auto catalog = m_store.fileSystem().openForReading(catalogPath);
     if (!catalog)
@@ -148,7 +148,7 @@ std::optional<NamesIndex> CatalogIndexes::make(const std::string& catalogPath, c
     return keepAndOpen(key, builder);
 }
 
-std::unique_ptr<platform::IReplacement> CatalogIndexes::beginIndexFile(std::string_view fileName) const
+std::unique_ptr<platform::IReplacement> NamesIndexCache::beginIndexFile(std::string_view fileName) const
 {
     platform::IFileSystem& fileSystem = m_store.fileSystem();
     const auto path = indexPath(fileName);
@@ -158,7 +158,7 @@ std::unique_ptr<platform::IReplacement> CatalogIndexes::beginIndexFile(std::stri
     return file ? std::move(*file) : nullptr;
 }
 
-std::optional<NamesIndex> CatalogIndexes::keepAndOpen(const IndexKey& key, NamesIndexBuilder& builder) const
+std::optional<NamesIndex> NamesIndexCache::keepAndOpen(const IndexKey& key, NamesIndexBuilder& builder) const
 {
     platform::IFileSystem& fileSystem = m_store.fileSystem();
     if (auto file = beginIndexFile(key.fileName)) {
@@ -193,25 +193,25 @@ std::optional<NamesIndex> indexInMemory(const platform::IReadableFile& catalog, 
     return indexInMemory(builder, key);
 }
 
-std::optional<CatalogIndexes::PendingIndex> CatalogIndexes::beginKeeping(
+std::unique_ptr<NamesIndexCache::PendingIndex> NamesIndexCache::beginKeeping(
     std::string_view fileName, NamesIndexBuilder& builder) const
 {
     if (m_readCatalogsDirectly)
-        return std::nullopt;
-    PendingIndex pending;
-    pending.m_fileSystem = &m_store.fileSystem();
-    pending.m_file = beginIndexFile(fileName);
-    if (!pending.m_file)
-        return std::nullopt;
-    ReplacementSink sink(*pending.m_file);
+        return nullptr;
+    std::unique_ptr<PendingIndex> pending(new PendingIndex);
+    pending->m_fileSystem = &m_store.fileSystem();
+    pending->m_file = beginIndexFile(fileName);
+    if (!pending->m_file)
+        return nullptr;
+    ReplacementSink sink(*pending->m_file);
     auto body = builder.writeBody({ dataFolder(), std::string(fileName), {} }, sink);
     if (!body)
-        return std::nullopt;
-    pending.m_body = *body;
+        return nullptr;
+    pending->m_body = *body;
     return pending;
 }
 
-void CatalogIndexes::PendingIndex::complete(const std::string& xmlPath)
+void NamesIndexCache::PendingIndex::catalogInPlace(const std::string& xmlPath)
 {
     const auto stamp = m_fileSystem->stampOf(xmlPath);
     if (!stamp)

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "names/filetexts.h"
+#include "names/growingbuffer.h"
+#include "names/indexkey.h"
+#include "names/indexsink.h"
+#include "names/namesindexformat.h"
+
+#include <array>
+#include <cstdint>
+#include <expected>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "catalog/uppercaser.h"
+#include "platform/error.h"
+#include "platform/filesystem.h"
+
+namespace mellowby::names {
+
+class IndexSectionWriter;
+
+// Collects the entries of one catalog, in document order and as a reader of the catalog file reads
+// them, and writes them as a names index: the names upper-cased as the search compares them, the
+// folders with the texts their files' locations begin with, and each file's size and date texts,
+// so that every row the file list and the search show can be made without the catalog file.
+class NamesIndexBuilder {
+public:
+    // The Disk element: its title (attribute 0) and its Label (attribute 1).
+    void beginDisk(std::string_view title, std::string_view label);
+    void enterDirectory(std::string_view title);
+    void leaveDirectory();
+    // A File element: its text, and its attributes 1 (size) and 0 (date).
+    void addFile(std::string_view name, std::string_view size, std::string_view date);
+    // The same with the size and date as numbers text() gave, for a writer that knows which of its
+    // texts repeat and so spares most lookups.
+    void addFile(std::string_view name, std::uint32_t size, std::uint32_t date);
+    // The number of a text, the same for every equal text.
+    std::uint32_t text(std::string_view value);
+
+    // False once the catalog is beyond what an index is made for: folders so deep that the texts
+    // their locations begin with would outgrow any catalog. Such a catalog is read directly.
+    bool fits() const { return m_fits; }
+    // Makes the index one that says its catalog is read directly (a catalog not of the form an
+    // index is made from), and lets go of what was collected.
+    void giveUp();
+
+    // Writes the index for key and lets go of what was collected, section after section, so that
+    // the collected entries and the written index are never both held whole. The builder is empty
+    // afterwards. A builder that gave up writes an index that says so and holds nothing else, so
+    // the catalog is not tried again until it changes.
+    std::expected<void, platform::Error> write(const IndexKey& key, IIndexSink& sink);
+
+    // The same in two steps, for a catalog still being written: everything but the header, which
+    // names the version of the catalog file, then the header once the file is in place. The key's
+    // stamp is not used by writeBody.
+    struct Body {
+        std::array<char, 512> header {}; // the header, but for the catalog's stamp
+    };
+    std::expected<Body, platform::Error> writeBody(const IndexKey& key, IIndexSink& sink);
+    static std::expected<void, platform::Error> writeHeader(
+        const Body& body, const platform::FileStamp& stamp, IIndexSink& sink);
+
+    // How many bytes write() gives.
+    std::uint64_t indexSize(const IndexKey& key) const;
+    // Whether write() has begun: what was collected is (partly) gone.
+    bool spent() const { return m_spent; }
+
+private:
+    struct Directory {
+        std::uint32_t parent;
+        std::uint32_t lastChild;
+        std::pair<std::uint64_t, std::uint64_t> title; // offset and length in m_folderTexts
+        std::pair<std::uint64_t, std::uint64_t> prefix;
+    };
+    // The files of each folder, grouped as the DirectoryFiles section lists them.
+    struct FileGroups {
+        std::vector<std::uint32_t> counts; // per folder
+        std::vector<std::uint32_t> firsts; // per folder, where its group starts
+        std::vector<std::uint32_t> grouped; // file numbers
+    };
+
+    std::uint32_t addDirectory(std::uint32_t parent, std::string_view title, std::string prefix);
+    std::pair<std::uint64_t, std::uint64_t> addFolderText(std::string_view value);
+    std::array<std::uint64_t, indexformat::kSectionCount> sectionLengths(std::uint64_t keyBytes) const;
+
+    FileGroups groupFilesByFolder() const;
+    indexformat::Header layOut(std::uint64_t keyBytes, bool readDirectly) const;
+    std::vector<indexformat::DirectoryRecord> directoryRecords(const FileGroups& groups) const;
+    // Writes the sections after the checksums, letting go of each as it is written.
+    void writeSections(IndexSectionWriter& writer, std::string_view keyBytes, FileGroups groups);
+
+    catalog::UpperCaser m_upper;
+    char m_separator = '/';
+    bool m_fits = true;
+    bool m_spent = false;
+    std::uint64_t m_prefixBytes = 0;
+    FileTexts m_fileTexts;
+    GrowingBuffer m_folderTexts;
+    std::vector<Directory> m_directories;
+    std::vector<std::uint32_t> m_firstChild;
+    std::vector<std::uint32_t> m_nextSibling;
+    // The folders the next entry lies in, the Disk first, with what their files' locations begin with.
+    std::vector<std::pair<std::uint32_t, std::string>> m_open;
+    std::uint32_t m_fileCount = 0;
+    GrowingBuffer m_names;
+    GrowingBuffer m_nameOffsets; // 32 bits each
+    GrowingBuffer m_files; // indexformat::FileRecord, in document order
+    GrowingBuffer m_runs; // indexformat::RunRecord
+    GrowingBuffer m_extraNumbers; // 32 bits each
+    GrowingBuffer m_extraUpperNames;
+};
+
+} // namespace mellowby::names

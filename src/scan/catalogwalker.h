@@ -1,0 +1,64 @@
+#pragma once
+
+#include "scan/scanner.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/directorylister.h"
+
+namespace mellowby::scan {
+
+class CatalogWriter;
+
+// Walks a tree depth first and has its entries written. The walk keeps its own stack instead of
+// recursing, so no depth of nesting can exhaust the call stack, and opens each folder through its
+// parent, so no length of path can stop it and a folder replaced by a symbolic link during the
+// walk is not followed.
+class CatalogWalker {
+public:
+    // dataFolder: the Data folder, whose files being written are left out when the walk meets it.
+    CatalogWalker(ScanContext& context, CatalogWriter& writer, platform::FileId dataFolder);
+
+    enum class Outcome { Complete, RootUnreadable, RootFailed, Stopped, WriteFailed };
+    Outcome walk(const std::string& root);
+
+    const ScanProgress& progress() const { return m_progress; }
+
+private:
+    struct Frame {
+        std::string path;
+        std::unique_ptr<platform::IDirectory> folder; // let go of while deeper folders are open
+        platform::FileId id;
+        std::vector<platform::DirEntry> entries;
+        std::size_t next = 0;
+        bool isDataFolder = false;
+    };
+
+    Frame frameFor(std::string path, std::unique_ptr<platform::IDirectory> folder) const;
+    Outcome openRoot(const std::string& root, std::vector<Frame>& stack);
+    void takeEntry(std::vector<Frame>& stack, const platform::DirEntry& entry);
+    Frame openChild(Frame& parent, const platform::DirEntry& entry);
+    void keepFewFoldersOpen(std::vector<Frame>& stack);
+    void leaveDirectory(std::vector<Frame>& stack);
+    void reopenParent(Frame& parent, platform::IDirectory& child);
+    void showPlainBox(const std::string& text);
+    void reportUnreadableDetails(const Frame& frame);
+    void enterDirectory(const Frame& frame);
+    bool shouldStop();
+
+    ScanContext& m_context;
+    CatalogWriter& m_writer;
+    const platform::FileId m_dataFolder;
+    ScanProgress m_progress;
+    std::set<std::string> m_reported;
+    bool m_detailsReported = false;
+    std::size_t m_openFolders = 0;
+    std::uint64_t m_sinceStopCheck = 0;
+};
+
+} // namespace mellowby::scan

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "catalog/uppercaser.h"
+#include "catalog/xmltextencoder.h"
+
+namespace mellowby::platform {
+struct DirEntry;
+}
+
+namespace mellowby::app {
+struct Settings;
+}
+
+namespace mellowby::catalog {
+class DateFormatter;
+}
+
+namespace mellowby::scan {
+
+class CatalogOutput;
+class ScanIndexer;
+
+// Writes the lines of a catalog as its tree is walked, encoded as the catalog's code page wants,
+// and feeds the same entries, as a reader of the catalog will read them, to the names index when
+// one is collected.
+class CatalogWriter {
+public:
+    // index: where the names index is collected; none when no index is kept.
+    CatalogWriter(
+        CatalogOutput& output, const app::Settings& settings, const catalog::DateFormatter& dates, ScanIndexer* index);
+
+    // The declaration and the Disk element of the catalog titled title of the tree at label.
+    void beginDisk(std::string_view title, std::string_view label);
+    void openDirectory(const platform::DirEntry& entry);
+    void closeDirectory();
+    // False when the settings' filter leaves the file out.
+    bool addFile(const platform::DirEntry& entry);
+    void endDisk();
+
+    // The first write that failed sticks; the walk stops at once.
+    bool failed() const;
+
+private:
+    struct DateTexts {
+        std::string written;
+        std::string read;
+    };
+
+    std::string_view asRead(std::string_view text);
+    void appendDate(std::string& line, const platform::DirEntry& entry);
+
+    CatalogOutput& m_output;
+    const app::Settings& m_settings;
+    const catalog::DateFormatter& m_dates;
+    ScanIndexer* m_index;
+    catalog::XmlTextEncoder m_encoder;
+    catalog::UpperCaser m_upper; // kept across files, so that the filter allocates nothing per file
+    std::string m_asRead;
+    std::string_view m_dateRead; // of the entry being written; a view into m_dateTexts
+    std::unordered_map<std::int64_t, DateTexts> m_dateTexts;
+};
+
+} // namespace mellowby::scan
