@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
+#include "app/programfolder.h"
 #include "app/settings.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
@@ -420,6 +421,15 @@ TEST(TextUtilities, FilterListWithANonAsciiType)
     EXPECT_TRUE(filePassesFilter(exclude, getFileExt("a.jpe")));
     const app::Settings include { "", "GIF|JPÉ", true, true };
     EXPECT_TRUE(filePassesFilter(include, getFileExt("b.Jpé")));
+
+    // As an option.ini in UTF-8, which earlier versions wrote, gives it.
+    tests::TemporaryFolder folder;
+    tests::writeFile(folder / "option.ini", "[Options]\nNoFileStr=JPÉ\nifUseOption=1\n");
+    platform::LinuxFileSystem fileSystem;
+    fakes::FakeMessageBox box;
+    const app::Settings loaded = app::loadStartupSettings(app::ProgramFolder(folder.path(), fileSystem), box);
+    EXPECT_FALSE(filePassesFilter(loaded, getFileExt("a.jpé")));
+    EXPECT_TRUE(filePassesFilter(loaded, getFileExt("a.jpe")));
 }
 
 } // namespace
