@@ -1,11 +1,13 @@
 #include "catalog/catalogstore.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
+#include <tuple>
 #include <utility>
 
 #include "app/casefold.h"
-#include "app/programfolder.h"
+#include "app/codepage936.h"
 #include "catalog/catalogreader.h"
 #include "catalog/textutils.h"
 #include "catalog/volumerecord.h"
@@ -124,6 +126,28 @@ std::string catalogKeyOf(std::string_view name)
     return std::string(endsWithXmlAnyCase(name) ? name.substr(0, name.size() - kXml.size()) : name);
 }
 
+std::string catalogNameOfFile(std::string_view fileName)
+{
+    app::Utf8OrCp936Reader reader;
+    return getShortName(reader.read(fileName));
+}
+
+std::string catalogNameKey(std::string_view name)
+{
+    // Each second character of a pair as its first: the UTF-8 of U+30FB and U+2015, of U+00B7 and
+    // U+2014.
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 2> kSameBytes { {
+        { "\xE3\x83\xBB", "\xC2\xB7" },
+        { "\xE2\x80\x95", "\xE2\x80\x94" },
+    } };
+    std::string text(name);
+    for (const auto& [written, read] : kSameBytes) {
+        for (std::size_t at = text.find(written); at != std::string::npos; at = text.find(written, at + read.size()))
+            text.replace(at, written.size(), read);
+    }
+    return app::foldCase(text);
+}
+
 std::optional<std::string> catalogNameProblem(std::string_view name)
 {
     if (name == "." || name == "..")
@@ -203,19 +227,26 @@ std::expected<std::vector<StoredCatalog>, platform::Error> CatalogStore::catalog
         return std::unexpected(entries.error());
     }
     struct Sorted {
-        std::string folded;
+        std::string key;
+        bool inCodePage = false; // a name not in UTF-8
         StoredCatalog catalog;
     };
     std::vector<Sorted> found;
+    app::Utf8OrCp936Reader reader;
     for (auto& entry : *entries) {
         if (entry.isDirectory || !endsWithXmlAnyCase(entry.name))
             continue;
+        std::string fileName = reader.read(entry.name);
+        const bool inCodePage = fileName != entry.name;
+        std::string key = catalogNameKey(fileName);
         // As start-up keys a catalog: its file name without the extension.
-        std::string name = getShortName(entry.name);
-        found.push_back({ app::foldCase(entry.name), { std::move(entry.name), std::move(name) } });
+        std::string name = getShortName(fileName);
+        found.push_back({ std::move(key), inCodePage, { std::move(entry.name), std::move(name) } });
     }
+    // Of two files of one name, the one the name finds first (resolve) comes first, and is the
+    // one loaded.
     std::ranges::sort(found, [](const Sorted& a, const Sorted& b) {
-        return a.folded != b.folded ? a.folded < b.folded : a.catalog.fileName < b.catalog.fileName;
+        return std::tie(a.key, a.inCodePage, a.catalog.fileName) < std::tie(b.key, b.inCodePage, b.catalog.fileName);
     });
     std::vector<StoredCatalog> sorted;
     sorted.reserve(found.size());
@@ -226,7 +257,31 @@ std::expected<std::vector<StoredCatalog>, platform::Error> CatalogStore::catalog
 
 std::string CatalogStore::resolve(std::string_view fileName) const
 {
-    return app::resolveIgnoringCase(m_fileSystem, m_folder, fileName);
+    std::string exact = platform::joinPath(m_folder, fileName);
+    if (fileName.empty() || m_fileSystem.stampOf(exact))
+        return exact;
+    // The name as Windows wrote it, in code page 936: found without listing the folder, which
+    // every catalog of a search would otherwise pay for again.
+    if (const auto bytes = app::encodeCp936(fileName); bytes && *bytes != fileName) {
+        std::string inCodePage = platform::joinPath(m_folder, *bytes);
+        if (m_fileSystem.stampOf(inCodePage))
+            return inCodePage;
+    }
+    // Errors (no such folder, no permission) end the search quietly: the caller then works with
+    // the name as given and meets the real failure when it uses it.
+    const auto entries = m_fileSystem.listFolder(m_folder);
+    if (!entries)
+        return exact;
+    const std::string key = catalogNameKey(fileName);
+    app::Utf8OrCp936Reader reader;
+    const platform::FolderEntry* same = nullptr;
+    for (const auto& entry : *entries) {
+        if (entry.name == fileName)
+            return exact;
+        if (same == nullptr && catalogNameKey(reader.read(entry.name)) == key)
+            same = &entry;
+    }
+    return same != nullptr ? platform::joinPath(m_folder, same->name) : exact;
 }
 
 std::expected<std::string, platform::Error> CatalogStore::catalogPath(std::string_view name) const

@@ -42,6 +42,19 @@ std::string effectiveCatalogName(std::string_view typedName);
 // name typed with that ending and the stem of its file are the same catalog.
 std::string catalogKeyOf(std::string_view name);
 
+// The name of the catalog whose catalog proper is the file fileName of the Data folder: the file's
+// name without ".xml", read as UTF-8 when it is, else as code page 936 (a catalog unpacked from an
+// archive made on Chinese Windows keeps its name's bytes). It is the Disk title the catalog's
+// maker gave it, by which the tree, the lists and the commands know it.
+std::string catalogNameOfFile(std::string_view fileName);
+
+// What two catalog names are the same catalog by: equal keys. Letter case is ignored, and so is
+// the difference between the characters that code page 936 and strict GB2312 read from the same
+// two bytes (A1A4 "·" and "・", A1AA "—" and "―"): earlier versions of this program wrote the
+// second of each pair as those bytes, which are now read as the first, so such a catalog's Disk
+// title no longer spells its file's name.
+std::string catalogNameKey(std::string_view name);
+
 // Why a name cannot name a catalog of the Data folder (a path made from it would lie outside
 // the folder), or nothing when it can. Every path made from a typed name or a Disk title passes
 // this check.
@@ -50,7 +63,7 @@ std::optional<std::string> catalogNameProblem(std::string_view name);
 // One catalog of the Data folder.
 struct StoredCatalog {
     std::string fileName; // as on disk: "Photos 2004.xml"
-    std::string name; // its key: "Photos 2004"
+    std::string name; // catalogNameOfFile: "Photos 2004"
 
     bool operator==(const StoredCatalog&) const = default;
 };
@@ -114,14 +127,15 @@ public:
     platform::IFileSystem& fileSystem() const { return m_fileSystem; }
 
     // Every catalog of the folder (the entries that are not folders and whose names end in
-    // ".xml" in any letter case) in the one order every list of catalogs shows: by name with
-    // letter case folded, then byte for byte. No folder is an empty list; a folder that cannot
-    // be read is an error.
+    // ".xml" in any letter case) in the one order every list of catalogs shows: by the key of its
+    // name, a file whose name is that name (UTF-8) before one in code page 936, then byte for
+    // byte. No folder is an empty list; a folder that cannot be read is an error.
     std::expected<std::vector<StoredCatalog>, platform::Error> catalogs() const;
 
     // The paths of the catalog proper and the index twin of a catalog name (as typed, as a Disk
-    // title reads, or a key), as the files exist on disk; an error for a name that fails
-    // catalogNameProblem.
+    // title reads, or a key), as the files exist on disk: the file named by the name itself, else
+    // by its code page 936 bytes, else the first whose catalogNameOfFile has the name's key. An
+    // error for a name that fails catalogNameProblem.
     std::expected<std::string, platform::Error> catalogPath(std::string_view name) const;
     std::expected<std::string, platform::Error> twinPath(std::string_view name) const;
 

@@ -92,6 +92,31 @@ TEST_F(Store, ListsCatalogsInOneOrderDotNamesIncluded)
     EXPECT_EQ(CatalogStore(m_data / "missing", m_fileSystem).catalogs().value(), std::vector<StoredCatalog> {});
 }
 
+// A file name in code page 936 (made on Chinese Windows) names its catalog as the code page reads
+// it, and the name finds the file again. Of two files of one name, the one in UTF-8 comes first
+// and is the one the name finds. Earlier versions wrote 「・」 and 「―」 as the bytes now read as
+// 「·」 and 「—」: either spelling names the same catalog.
+TEST_F(Store, AFileNameInTheCodePageNamesItsCatalogAndTheNameFindsItsFiles)
+{
+    EXPECT_EQ(catalogNameOfFile("\xB9\xE2\xC5\xCC.XML"), "光盘");
+    EXPECT_EQ(catalogNameOfFile("光盘.xml"), "光盘");
+    EXPECT_EQ(catalogNameKey("A・B―C"), catalogNameKey("a·b—c"));
+    EXPECT_NE(catalogNameKey("A・B"), catalogNameKey("A B"));
+
+    writeFile(m_data / "\xB9\xE2\xC5\xCC.xml", "");
+    writeFile(m_data / "\xB9\xE2\xC5\xCC.idx", "");
+    writeFile(m_data / "光盘.xml", "");
+    writeFile(m_data / "A・B.xml", "");
+    EXPECT_EQ(m_store.catalogs().value(),
+        (std::vector<StoredCatalog> {
+            { "A・B.xml", "A・B" }, { "光盘.xml", "光盘" }, { "\xB9\xE2\xC5\xCC.xml", "光盘" } }));
+    EXPECT_EQ(m_store.catalogPath("光盘").value(), m_data / "光盘.xml");
+    std::filesystem::remove(m_data / "光盘.xml");
+    EXPECT_EQ(m_store.catalogPath("光盘").value(), m_data / "\xB9\xE2\xC5\xCC.xml");
+    EXPECT_EQ(m_store.twinPath("光盘").value(), m_data / "\xB9\xE2\xC5\xCC.idx");
+    EXPECT_EQ(m_store.catalogPath("a·b").value(), m_data / "A・B.xml");
+}
+
 TEST_F(Store, PathsAreFoundInAnyCaseAndNeverLeaveTheFolder)
 {
     writeFile(m_data / "Photos.XML", "<x/>");
