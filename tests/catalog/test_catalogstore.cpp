@@ -1,4 +1,4 @@
-#include "support/temporaryfolder.h"
+#include "support/nesteddatafolder.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -49,7 +49,7 @@ protected:
         return pending->commit();
     }
 
-    tests::TemporaryFolder m_data;
+    tests::NestedDataFolder m_data;
     platform::LinuxFileSystem m_realFileSystem;
     fakes::FaultyFileSystem m_fileSystem { m_realFileSystem };
     CatalogStore m_store { m_data.path(), m_fileSystem };
@@ -135,7 +135,7 @@ TEST_F(Store, PathsAreFoundInAnyCaseAndNeverLeaveTheFolder)
         EXPECT_FALSE(m_store.loadCatalog(name).loaded());
     }
     EXPECT_EQ(readFile(m_data.path() + "/../victim.xml"), "victim");
-    std::filesystem::remove(m_data.path() + "/../victim.xml");
+    EXPECT_EQ(m_data.strayFiles(), std::vector<std::string> { "owner/victim.xml" });
 }
 
 // A read that fails is no catalog, and says why.
@@ -168,6 +168,7 @@ TEST_F(Store, ANewPairReplacesTheOldOneWholeOrNotAtAll)
     EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.xml" }));
 
     EXPECT_EQ(m_store.beginCatalog("../x").error().number, 0);
+    EXPECT_TRUE(m_data.strayFiles().empty());
     {
         auto dropped = m_store.beginCatalog(".foo");
         ASSERT_TRUE(dropped);

@@ -1,5 +1,6 @@
 #include "scan/scanner.h"
 #include "support/gb2312.h"
+#include "support/nesteddatafolder.h"
 #include "support/temporaryfolder.h"
 
 #include <algorithm>
@@ -82,7 +83,7 @@ protected:
         std::ofstream(m_data / (stem + ".xml"), std::ios::binary) << "old catalog";
         std::ofstream(m_data / (stem + ".idx"), std::ios::binary) << "old twin";
     }
-    tests::TemporaryFolder m_folder;
+    tests::NestedDataFolder m_folder;
     std::filesystem::path m_data = m_folder.path();
     app::Settings m_settings;
     FakeDirectoryLister m_lister;
@@ -338,7 +339,7 @@ TEST_F(Scanner, NamesOutsideTheDataFolderAreRefused)
         EXPECT_TRUE(m_box.shown[0].text.starts_with("生成XML文件出错！\r\n错误描述：")) << m_box.shown[0].text;
     }
     EXPECT_TRUE(dataFiles().empty());
-    EXPECT_FALSE(std::filesystem::exists(m_data.parent_path() / "escape.xml"));
+    EXPECT_EQ(m_folder.strayFiles(), std::vector<std::string> {});
 }
 
 TEST_F(Scanner, AnUnlistableSubdirectoryIsEmptyAndABrokenListingIsReported)
