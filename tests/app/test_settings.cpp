@@ -81,12 +81,12 @@ TEST_F(GetIniSettingTest, AFileWrittenInUtf8ReadsAsUtf8AndIsSavedInTheCodePage)
 // stored: the box names it, and the file and the setting keep the old list.
 TEST_F(GetIniSettingTest, AListTheCodePageCannotHoldIsRefusedInABoxAndTheFileIsKept)
 {
-    const std::string original = "[Options]\r\nNoFileStr=GIF|\xCD\xBC\xC6\xAC\r\nYesFileStr=TXT\r\nifYesFile=1\r\n";
+    const std::string original = "[Options]\r\nNoFileStr=GIF|\xCE\xC4\xB5\xB5\r\nYesFileStr=TXT\r\nifYesFile=1\r\n";
     tests::writeFile(m_dir / "option.ini", original);
-    Settings inMemory { "GIF|图片", "TXT", true, false };
+    Settings inMemory { "GIF|文档", "TXT", true, false };
     saveSettings(m_folder, { "GIF|😀", "TXT|JPÉ", true, false }, inMemory, m_box);
     EXPECT_EQ(tests::readFile(m_dir / "option.ini"), original + "ifUseOption=0\r\n");
-    EXPECT_EQ(inMemory, (Settings { "GIF|图片", "TXT", true, false }));
+    EXPECT_EQ(inMemory, (Settings { "GIF|文档", "TXT", true, false }));
     const auto refusal = [](const std::string& list, const std::string& character) {
         return platform::MessageRequest { "文件类型“" + list + "”中含有配置文件无法保存的字符“" + character
                 + "”，此项设置未保存！",
