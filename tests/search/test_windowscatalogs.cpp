@@ -101,9 +101,9 @@ TEST_F(EarlierCatalogs, ACatalogNamedWithTheOldDotAndDashListsSearchesAndDeletes
                                 "C\" Label=\"/m\">\r\n<Directory title=\"d\xA1\xA4"
                                 "e\" CreateDate=\"d\">\r\n";
     const std::string file = "<File CreateDate=\"d\" FileSize=\"1KB\">";
-    fakes::CatalogMaker::writeRaw(m_data / "A・B―C.xml",
+    tests::writeFile(m_data / "A・B―C.xml",
         opening + file + "z.txt</File>\r\n</Directory>\r\n" + file + "x\xA1\xA4y\xA1\xAA.txt</File>\r\n</Disk>\r\n");
-    fakes::CatalogMaker::writeRaw(m_data / "A・B―C.idx", opening + "</Directory>\r\n</Disk>\r\n");
+    tests::writeFile(m_data / "A・B―C.idx", opening + "</Directory>\r\n</Disk>\r\n");
     loadAll();
     EXPECT_EQ(m_browser.tree().label(node(0)), "A·B—C");
     FreshRightList(m_browser, m_list);
