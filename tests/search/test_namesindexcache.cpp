@@ -5,8 +5,8 @@
 #include "searchtesting.h"
 #include "support/indexcomparison.h"
 
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <set>
 
 #include <fcntl.h>
