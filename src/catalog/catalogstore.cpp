@@ -239,7 +239,7 @@ std::expected<std::vector<StoredCatalog>, platform::Error> CatalogStore::catalog
         std::string fileName = reader.read(entry.name);
         const bool inCodePage = fileName != entry.name;
         std::string key = catalogNameKey(fileName);
-        // As start-up keys a catalog: its file name without the extension.
+        // catalogNameOfFile, with one reader for the whole folder.
         std::string name = getShortName(fileName);
         found.push_back({ std::move(key), inCodePage, { std::move(entry.name), std::move(name) } });
     }
