@@ -11,6 +11,8 @@ namespace mellowby::app {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+// "; 编码：GBK" in code page 936: a comment, and bytes that are not UTF-8.
+constexpr std::string_view kCodePageMark = "; \xB1\xE0\xC2\xEB\xA3\xBAGBK";
 
 bool isBlank(char c)
 {
@@ -70,27 +72,51 @@ IniDocument::IniDocument(std::string text)
     parse();
 }
 
+IniDocument::IniDocument(std::string text, bool readsUtf8)
+    : m_text(std::move(text))
+    , m_readsUtf8(readsUtf8)
+{
+    parse();
+}
+
 void IniDocument::settleEncoding()
 {
-    const std::string_view bom = m_text.starts_with(kUtf8Bom) ? kUtf8Bom : std::string_view();
     if (m_readsUtf8) {
-        auto inCodePage = encodeCp936(std::string_view(m_text).substr(bom.size()));
-        if (!inCodePage || readsAsUtf8(*inCodePage))
+        const std::size_t bom = m_text.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
+        auto inCodePage = encodeCp936(std::string_view(m_text).substr(bom));
+        // A character the code page lacks stays in UTF-8, and so does a file whose lines would
+        // read otherwise in the code page: the second byte of a pair can be a bracket.
+        if (!inCodePage)
             return;
-        m_text = std::move(*inCodePage);
-        m_readsUtf8 = false;
-    } else {
-        // A few short texts in the code page are valid UTF-8 as well, and would read back as
-        // other characters.
-        if (!readsAsUtf8(m_text))
+        IniDocument converted(std::move(*inCodePage), false);
+        if (!converted.readsLike(*this))
             return;
-        auto decoder = Cp936Decoder::open();
-        if (!decoder)
-            return;
-        m_text = std::string(bom) + decoder->decode(std::string_view(m_text).substr(bom.size()));
-        m_readsUtf8 = true;
+        *this = std::move(converted);
     }
-    parse();
+    // Code page bytes can be valid UTF-8 as well (图片 is CD BC C6 AC), and would read back as
+    // other characters: a comment whose bytes UTF-8 does not allow says which the file is in.
+    if (readsAsUtf8(m_text)) {
+        const std::size_t bom = m_text.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
+        m_text.insert(bom, std::string(kCodePageMark) + std::string(lineEnd()));
+        parse();
+    }
+}
+
+bool IniDocument::readsLike(const IniDocument& other) const
+{
+    if (m_lines.size() != other.m_lines.size())
+        return false;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
+        const Line& theirs = other.m_lines[i];
+        if (line.kind != theirs.kind)
+            return false;
+        if (line.kind != LineKind::Other && textOf(name(line)) != other.textOf(other.name(theirs)))
+            return false;
+        if (line.kind == LineKind::Key && valueOf(line) != other.valueOf(theirs))
+            return false;
+    }
+    return true;
 }
 
 void IniDocument::parse()
@@ -174,7 +200,11 @@ std::string IniDocument::value(std::string_view section, std::string_view key) c
     const auto index = findKey(section, key);
     if (!index)
         return {};
-    const Line& line = m_lines[*index];
+    return valueOf(m_lines[*index]);
+}
+
+std::string IniDocument::valueOf(const Line& line) const
+{
     std::string stored = m_text.substr(line.valueBegin, line.valueEnd - line.valueBegin);
     std::erase(stored, '\0');
     // Quotes are ASCII, and code page 936 never uses an ASCII quote as the second byte of a

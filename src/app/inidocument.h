@@ -17,12 +17,13 @@ namespace mellowby::app {
 // between the two systems unchanged; they go in and come out as UTF-8. A file whose bytes are
 // valid UTF-8 and not all ASCII (after a byte order mark) was written by an earlier version of
 // this program in UTF-8: it is read as UTF-8, and a value stored turns the whole file into code
-// page 936 without its byte order mark. It stays UTF-8 where the file still holds a character the
-// code page lacks, so that nothing is lost, and a file is turned into UTF-8 where its code page
-// bytes would be valid UTF-8 too, so that it reads back as saved. Section and key names are
-// matched as text, read as the values are, without regard to case, around spaces and tabs. When a
-// section or a key occurs more than once, the first occurrence of the key (in file order, over
-// every section of that name) is the one read and the one replaced.
+// page 936 without its byte order mark, unless the file still holds a character the code page
+// lacks (or where a byte of a pair would make or unmake a section), when it stays UTF-8 so that
+// nothing is lost. Where the code page bytes of a file would be valid UTF-8 too, a comment
+// ("; 编码：GBK") goes first, so that it reads back as saved. Section and key names are matched as
+// text, read as the values are, without regard to case, around spaces and tabs. When a section or
+// a key occurs more than once, the first occurrence of the key (in file order, over every section
+// of that name) is the one read and the one replaced.
 class IniDocument {
 public:
     explicit IniDocument(std::string text);
@@ -74,9 +75,13 @@ private:
     std::optional<std::string> storedFormOf(std::string_view text) const;
     void store(std::string_view section, std::string_view key, std::string_view storedSection,
         std::string_view storedKey, std::string_view storedValue);
-    // After a value is stored: the file in code page 936, unless the code page lacks a character
-    // it holds or its bytes would read back as UTF-8; then in UTF-8, which reads back the same.
+    IniDocument(std::string text, bool readsUtf8);
+    std::string valueOf(const Line& line) const;
+    // After a value is stored: the file in code page 936 where it reads the same there, with a
+    // comment first where its bytes would otherwise be valid UTF-8 too.
     void settleEncoding();
+    // Whether every line is of the same kind, with the same names and values, as other's.
+    bool readsLike(const IniDocument& other) const;
 
     std::string m_text;
     std::vector<Line> m_lines;

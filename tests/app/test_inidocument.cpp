@@ -68,7 +68,8 @@ TEST(IniDocumentTest, ValuesAreCodePage936)
 // Earlier versions of this program wrote option.ini in UTF-8: such a file reads as UTF-8, names
 // included, and a save takes all of it over to the code page, without its byte order mark.
 // Where the code page lacks a character of another line the file stays UTF-8, and where the code
-// page's bytes would read as UTF-8 (a lone 值 is D6 B5) it becomes UTF-8: each reads back as saved.
+// page's bytes would read as UTF-8 (值 is D6 B5) a comment that cannot goes first: each file reads
+// back as saved.
 TEST(IniDocumentTest, AFileInUtf8ReadsAsUtf8AndASaveWritesTheCodePageWhereItReadsBack)
 {
     IniDocument earlier("\xEF\xBB\xBF[Options]\r\nNoFileStr=JPÉ|图片\r\n[选项]\r\n中文键=值\r\n");
@@ -87,12 +88,18 @@ TEST(IniDocumentTest, AFileInUtf8ReadsAsUtf8AndASaveWritesTheCodePageWhereItRead
     EXPECT_FALSE(earlier.readsUtf8());
     EXPECT_EQ(earlier.value("选项", "中文键"), "值");
 
-    IniDocument ascii("[Options]\nNoFileStr=GIF\n");
+    IniDocument ascii("[Options]\r\nNoFileStr=GIF\r\n");
     ASSERT_TRUE(ascii.setValue("Options", "NoFileStr", "值"));
-    EXPECT_EQ(ascii.text(), "[Options]\nNoFileStr=值\n");
-    ASSERT_TRUE(ascii.setValue("Options", "YesFileStr", "文档"));
-    EXPECT_EQ(ascii.text(), "[Options]\nNoFileStr=\xD6\xB5\nYesFileStr=\xCE\xC4\xB5\xB5\n");
-    EXPECT_EQ(IniDocument(ascii.text()).value("Options", "NoFileStr"), "值");
+    const std::string marked = "; \xB1\xE0\xC2\xEB\xA3\xBAGBK\r\n[Options]\r\nNoFileStr=\xD6\xB5\r\n";
+    EXPECT_EQ(ascii.text(), marked);
+    EXPECT_EQ(IniDocument(marked).value("Options", "NoFileStr"), "值");
+    ASSERT_TRUE(ascii.setValue("Options", "NoFileStr", "值"));
+    EXPECT_EQ(ascii.text(), marked);
+
+    // A character whose second byte is "]" would make a section of a line that is none.
+    IniDocument bracket("[Options]\nNoFileStr=JPÉ\n[乚\n");
+    ASSERT_TRUE(bracket.setValue("Options", "NoFileStr", "GIF"));
+    EXPECT_EQ(bracket.text(), "[Options]\nNoFileStr=GIF\n[乚\n");
 }
 
 // An option.ini made on Windows, with quotes as its users write them.
