@@ -15,12 +15,19 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$artifacts"
 
 status=0
-for target in fuzz_catalog fuzz_ini fuzz_volume; do
+for target in fuzz_catalog fuzz_ini fuzz_volume fuzz_archive; do
   dict="fuzz/${target#fuzz_}.dict"
   cp -r "fuzz/corpus/$target" "$work/$target"
   log="$work/$target.log"
+  # libarchive reserves room for the length a header declares before finding the file shorter
+  # (a cpio name declared 4 GB long, in a buffer it grows by doubling, so up to 8 GB): address
+  # space that is never touched, so that target's bound is on the memory used, not reserved.
+  extra=()
+  if [ "$target" = fuzz_archive ]; then
+    extra=(-malloc_limit_mb=8800)
+  fi
   echo "== $target: ${seconds} s =="
-  if ! "$bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -dict="$dict" \
+  if ! "$bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 "${extra[@]}" -timeout=10 -dict="$dict" \
     -artifact_prefix="$artifacts/$target-" -print_final_stats=1 "$work/$target" > "$log" 2>&1; then
     # The report: what the sanitizer or the broken invariant said, then where.
     grep -v -e '^#[0-9]' -e '^INFO:' "$log" | head -n 80

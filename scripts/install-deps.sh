@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-  libpugixml-dev libicu-dev libxxhash-dev libblkid-dev
+  libpugixml-dev libicu-dev libxxhash-dev libblkid-dev libarchive-dev
   # mellowby-cli reads its command line with CLI11; its manual page is made with help2man and read
   # back by the tests with man
   libcli11-dev help2man man-db
@@ -16,6 +16,8 @@ packages=(
   e2fsprogs xorriso
   # the tests of exports read CSV and JSON back with Python's own modules
   python3
+  # the tests of archives make real ones with each maker's own tool and check them against its listing
+  zip unzip 7zip libarchive-tools xz-utils zstd bzip2 lz4 tar
   # libFuzzer and clang-tidy; clang 14 cannot compile the std::expected of libstdc++ 12
   clang-16 libclang-rt-16-dev clang-tidy-16
 )
