@@ -1,8 +1,9 @@
 // The bytes are an option.ini that the user may have edited by hand or that a crash may have
 // damaged. Reading the four settings must work on anything, and saving one of them must change
-// that one value and keep every other line byte for byte. Values are stored in code page 936, and
+// that one value and keep the text of every other line. Values are stored in code page 936, and
 // one pair of quotes around a value is not part of it, so a quoted value saved reads back without
-// its quotes.
+// its quotes. A file that reads as UTF-8 may change its bytes to the code page, so lines are
+// compared as text.
 
 #include "fuzzcheck.h"
 
@@ -13,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/codepage936.h"
 #include "app/inidocument.h"
 
 namespace {
@@ -53,6 +55,32 @@ std::array<std::string, 4> readSettings(const app::IniDocument& document)
             "a value comes without surrounding blanks");
     }
     return values;
+}
+
+// The text of a file as its lines read: without the byte order mark, which is skipped in either
+// encoding, then UTF-8 or decoded from the code page.
+std::string asText(const std::string& bytes)
+{
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    const std::string body = bytes.starts_with(kBom) ? bytes.substr(kBom.size()) : bytes;
+    if (app::IniDocument(bytes).readsUtf8())
+        return body;
+    auto decoder = app::Cp936Decoder::open();
+    require(decoder.has_value(), "the C library has code page 936");
+    return decoder->decode(body);
+}
+
+// The text after a save without the comment it may put first to say that the file is in the code
+// page.
+std::string withoutAddedMark(const std::string& before, std::string after)
+{
+    if (before.starts_with("; 编码：GBK"))
+        return after;
+    for (const std::string_view mark : { "; 编码：GBK\r\n", "; 编码：GBK\n" }) {
+        if (after.starts_with(mark))
+            after.erase(0, mark.size());
+    }
+    return after;
 }
 
 // The lines of text, each with its line break when it has one.
@@ -158,7 +186,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const SavedValue& value = kValues[(size / 4) % kValues.size()];
     require(document.setValue(kSection, key, value.typed), "a plain key and value can always be stored");
     const std::string edited = document.text();
-    require(onlyTheKeyChanged(original, edited, key, value.stored), "every other line survives byte for byte");
+    const std::string originalText = asText(original);
+    require(onlyTheKeyChanged(originalText, withoutAddedMark(originalText, asText(edited)), key, value.typed),
+        "every other line keeps its text");
+    require(!app::IniDocument(edited).readsUtf8() || app::IniDocument(original).readsUtf8(),
+        "a file read in the code page is saved in the code page");
+    require(app::IniDocument(edited).readsUtf8() || edited.find(value.stored) != std::string::npos,
+        "a file in the code page holds the value in its bytes");
 
     app::IniDocument reloaded(edited);
     const auto settingsAfter = readSettings(reloaded);

@@ -1,7 +1,9 @@
 #include "app/codepage936.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <utility>
 
 #include "app/casefold.h"
@@ -102,6 +104,87 @@ std::optional<std::string> encodeCp936(std::string_view utf8)
     if (!descriptor)
         return std::nullopt;
     return descriptor->convertAll(utf8);
+}
+
+namespace {
+
+// The length of the valid UTF-8 character at the start of bytes, or 0 when none begins there:
+// no overlong forms, no surrogates, nothing above U+10FFFF.
+std::size_t utf8CharacterLength(std::string_view bytes)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    // The range of the second byte, which rules out the overlong forms, the surrogates and what
+    // lies beyond U+10FFFF.
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (bytes.size() < length || byte(1) < low || byte(1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
+}
+
+} // namespace
+
+std::optional<std::string> firstCharacterCp936Lacks(std::string_view utf8)
+{
+    auto descriptor = IconvHandle::open(kCodePage936, "UTF-8");
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t length = std::max<std::size_t>(utf8CharacterLength(utf8.substr(i)), 1);
+        const std::string_view character = utf8.substr(i, length);
+        if (!descriptor || !descriptor->convertAll(character))
+            return std::string(character);
+        i += length;
+    }
+    return std::nullopt;
+}
+
+bool isValidUtf8(std::string_view bytes)
+{
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = utf8CharacterLength(bytes.substr(i));
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+std::string Utf8OrCp936Reader::read(std::string_view bytes)
+{
+    if (isValidUtf8(bytes))
+        return std::string(bytes);
+    if (!m_decoder) {
+        auto opened = Cp936Decoder::open();
+        // Only a C library without its code page 936 table fails here; the bytes are the best left.
+        if (!opened)
+            return std::string(bytes);
+        m_decoder.emplace(std::move(*opened));
+    }
+    return m_decoder->decode(bytes);
 }
 
 } // namespace mellowby::app

@@ -40,4 +40,22 @@ private:
 // page lacks or is not valid UTF-8.
 std::optional<std::string> encodeCp936(std::string_view utf8);
 
+// The first character of UTF-8 text that code page 936 lacks, as UTF-8; nothing when it has
+// them all. A byte that is not UTF-8 counts as such a character.
+std::optional<std::string> firstCharacterCp936Lacks(std::string_view utf8);
+
+// Whether bytes are valid UTF-8 (no overlong forms, no surrogates).
+bool isValidUtf8(std::string_view bytes);
+
+// Text whose encoding nothing declares, such as a file's name or option.ini: bytes that are valid
+// UTF-8 are taken as UTF-8, anything else as code page 936, as a Chinese Windows system wrote it.
+// Text that is both (ASCII) reads the same either way.
+class Utf8OrCp936Reader {
+public:
+    std::string read(std::string_view bytes);
+
+private:
+    std::optional<Cp936Decoder> m_decoder; // opened for the first text that needs it
+};
+
 } // namespace mellowby::app

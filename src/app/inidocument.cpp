@@ -11,6 +11,8 @@ namespace mellowby::app {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+// "; 编码：GBK" in code page 936: a comment, and bytes that are not UTF-8.
+constexpr std::string_view kCodePageMark = "; \xB1\xE0\xC2\xEB\xA3\xBAGBK";
 
 bool isBlank(char c)
 {
@@ -24,6 +26,19 @@ std::string_view withoutOuterQuotes(std::string_view value)
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
+}
+
+bool isAscii(std::string_view text)
+{
+    return std::ranges::none_of(text, [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// How a file tells that it was written in UTF-8, by earlier versions of this program: its bytes
+// are valid UTF-8 and, after any byte order mark, not all ASCII.
+bool readsAsUtf8(std::string_view text)
+{
+    const std::string_view body = text.substr(text.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
+    return !isAscii(body) && isValidUtf8(text);
 }
 
 bool holdsLineBreakOrNul(std::string_view text)
@@ -52,8 +67,56 @@ std::string_view trimBlanks(std::string_view text)
 
 IniDocument::IniDocument(std::string text)
     : m_text(std::move(text))
+    , m_readsUtf8(readsAsUtf8(m_text))
 {
     parse();
+}
+
+IniDocument::IniDocument(std::string text, bool readsUtf8)
+    : m_text(std::move(text))
+    , m_readsUtf8(readsUtf8)
+{
+    parse();
+}
+
+void IniDocument::settleEncoding()
+{
+    if (m_readsUtf8) {
+        const std::size_t bom = m_text.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
+        auto inCodePage = encodeCp936(std::string_view(m_text).substr(bom));
+        // A character the code page lacks stays in UTF-8, and so does a file whose lines would
+        // read otherwise in the code page: the second byte of a pair can be a bracket.
+        if (!inCodePage)
+            return;
+        IniDocument converted(std::move(*inCodePage), false);
+        if (!converted.readsLike(*this))
+            return;
+        *this = std::move(converted);
+    }
+    // Code page bytes can be valid UTF-8 as well (图片 is CD BC C6 AC), and would read back as
+    // other characters: a comment whose bytes UTF-8 does not allow says which the file is in.
+    if (readsAsUtf8(m_text)) {
+        const std::size_t bom = m_text.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
+        m_text.insert(bom, std::string(kCodePageMark) + std::string(lineEnd()));
+        parse();
+    }
+}
+
+bool IniDocument::readsLike(const IniDocument& other) const
+{
+    if (m_lines.size() != other.m_lines.size())
+        return false;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
+        const Line& theirs = other.m_lines[i];
+        if (line.kind != theirs.kind)
+            return false;
+        if (line.kind != LineKind::Other && textOf(name(line)) != other.textOf(other.name(theirs)))
+            return false;
+        if (line.kind == LineKind::Key && valueOf(line) != other.valueOf(theirs))
+            return false;
+    }
+    return true;
 }
 
 void IniDocument::parse()
@@ -125,8 +188,8 @@ std::optional<std::size_t> IniDocument::findKey(std::string_view section, std::s
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const Line& line = m_lines[i];
         if (line.kind == LineKind::Section)
-            inSection = equalsIgnoringCase(name(line), section);
-        else if (line.kind == LineKind::Key && inSection && equalsIgnoringCase(name(line), key))
+            inSection = equalsIgnoringCase(textOf(name(line)), section);
+        else if (line.kind == LineKind::Key && inSection && equalsIgnoringCase(textOf(name(line)), key))
             return i;
     }
     return std::nullopt;
@@ -137,15 +200,30 @@ std::string IniDocument::value(std::string_view section, std::string_view key) c
     const auto index = findKey(section, key);
     if (!index)
         return {};
-    const Line& line = m_lines[*index];
+    return valueOf(m_lines[*index]);
+}
+
+std::string IniDocument::valueOf(const Line& line) const
+{
     std::string stored = m_text.substr(line.valueBegin, line.valueEnd - line.valueBegin);
     std::erase(stored, '\0');
     // Quotes are ASCII, and code page 936 never uses an ASCII quote as the second byte of a
     // pair, so they are found in the stored bytes before decoding.
-    const std::string_view unquoted = withoutOuterQuotes(trimBlanks(stored));
+    return textOf(withoutOuterQuotes(trimBlanks(stored)));
+}
+
+std::string IniDocument::textOf(std::string_view stored) const
+{
+    if (m_readsUtf8 || isAscii(stored))
+        return std::string(stored);
     auto decoder = Cp936Decoder::open();
     // Only a C library without its code page 936 table fails here; the bytes are the best left.
-    return decoder ? decoder->decode(unquoted) : std::string(unquoted);
+    return decoder ? decoder->decode(stored) : std::string(stored);
+}
+
+std::optional<std::string> IniDocument::storedFormOf(std::string_view text) const
+{
+    return m_readsUtf8 ? std::optional<std::string>(text) : encodeCp936(text);
 }
 
 std::string_view IniDocument::lineEnd() const
@@ -164,25 +242,32 @@ bool IniDocument::setValue(std::string_view section, std::string_view key, std::
         || holdsLineBreakOrNul(value) || key.find('=') != std::string_view::npos || key.front() == '['
         || key.front() == ';')
         return false;
-    const auto stored = encodeCp936(value);
-    if (!stored)
+    if (!encodeCp936(section) || !encodeCp936(key) || !encodeCp936(value))
         return false;
-    value = *stored;
+    // In the file's encoding as it is, which the whole file may leave afterwards.
+    store(section, key, *storedFormOf(section), *storedFormOf(key), *storedFormOf(value));
+    settleEncoding();
+    return true;
+}
 
+void IniDocument::store(std::string_view section, std::string_view key, std::string_view storedSection,
+    std::string_view storedKey, std::string_view storedValue)
+{
     if (const auto index = findKey(section, key)) {
         // Only the value changes; the key as spelt in the file, and its spacing, stay.
         const Line& line = m_lines[*index];
-        m_text.replace(line.valueBegin, line.end - line.valueBegin, value);
+        m_text.replace(line.valueBegin, line.end - line.valueBegin, storedValue);
         parse();
-        return true;
+        return;
     }
 
     const std::string_view newline = lineEnd();
     std::string keyLine;
-    keyLine.append(key).append("=").append(value).append(newline);
+    keyLine.append(storedKey).append("=").append(storedValue).append(newline);
 
-    const auto sectionLine = std::find_if(m_lines.begin(), m_lines.end(),
-        [&](const Line& line) { return line.kind == LineKind::Section && equalsIgnoringCase(name(line), section); });
+    const auto sectionLine = std::find_if(m_lines.begin(), m_lines.end(), [&](const Line& line) {
+        return line.kind == LineKind::Section && equalsIgnoringCase(textOf(name(line)), section);
+    });
     if (sectionLine != m_lines.end()) {
         // After the section's last key, so that keys keep the order they were first written in
         // and any blank lines or comments before the next section stay where they are.
@@ -197,7 +282,7 @@ bool IniDocument::setValue(std::string_view section, std::string_view key, std::
         insertion.append(keyLine);
         m_text.insert(last->next, insertion);
         parse();
-        return true;
+        return;
     }
 
     std::string insertion;
@@ -205,10 +290,9 @@ bool IniDocument::setValue(std::string_view section, std::string_view key, std::
         insertion.append(completionOf(m_text, newline));
     if (!m_lines.empty() && !m_lines.back().blank)
         insertion.append(newline);
-    insertion.append("[").append(section).append("]").append(newline).append(keyLine);
+    insertion.append("[").append(storedSection).append("]").append(newline).append(keyLine);
     m_text.append(insertion);
     parse();
-    return true;
 }
 
 } // namespace mellowby::app

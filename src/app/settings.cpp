@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <new>
 
+#include "app/codepage936.h"
 #include "app/inidocument.h"
 #include "app/inifile.h"
 #include "app/programfolder.h"
@@ -63,13 +64,22 @@ Settings loadStartupSettings(const ProgramFolder& folder, platform::IMessageBox&
     return settings;
 }
 
-void saveSettings(const ProgramFolder& folder, const Settings& wanted, Settings& inMemory)
+void saveSettings(const ProgramFolder& folder, const Settings& wanted, Settings& inMemory, platform::IMessageBox& box)
 {
     platform::IFileSystem& fileSystem = folder.fileSystem();
     const std::string ini = folder.iniPath();
-    if (setIniString(fileSystem, ini, kSection, kNoFileStr, wanted.NoFileStr))
+    // The file is in code page 936, as on Windows; a list it cannot hold would be lost without a
+    // word, and the filter would go on with the old one.
+    const auto storable = [&](const std::string& fileTypes) {
+        const auto lacking = firstCharacterCp936Lacks(fileTypes);
+        if (lacking)
+            ShowMsg(box, "文件类型“" + fileTypes + "”中含有配置文件无法保存的字符“" + *lacking + "”，此项设置未保存！",
+                0, "", "保存选项");
+        return !lacking;
+    };
+    if (storable(wanted.NoFileStr) && setIniString(fileSystem, ini, kSection, kNoFileStr, wanted.NoFileStr))
         inMemory.NoFileStr = wanted.NoFileStr;
-    if (setIniString(fileSystem, ini, kSection, kYesFileStr, wanted.YesFileStr))
+    if (storable(wanted.YesFileStr) && setIniString(fileSystem, ini, kSection, kYesFileStr, wanted.YesFileStr))
         inMemory.YesFileStr = wanted.YesFileStr;
     if (setIniBool(fileSystem, ini, kSection, kIfYesFile, wanted.ifYesFile))
         inMemory.ifYesFile = wanted.ifYesFile;

@@ -34,7 +34,8 @@ Settings loadStartupSettings(const ProgramFolder& folder, platform::IMessageBox&
 
 // Writes the four settings to option.ini in the order the generation dialog saves them, each
 // even when an earlier one failed. inMemory takes each value the file took; a value the file
-// refused (an empty text is never stored) stays as the file keeps it.
-void saveSettings(const ProgramFolder& folder, const Settings& wanted, Settings& inMemory);
+// refused (an empty text is never stored) stays as the file keeps it. A list holding a character
+// the file's code page lacks is not stored, and the box says so and which character it is.
+void saveSettings(const ProgramFolder& folder, const Settings& wanted, Settings& inMemory, platform::IMessageBox& box);
 
 } // namespace mellowby::app

@@ -211,18 +211,8 @@ std::string ArchiveReader::nameOf(archive_entry* entry)
 {
     const Utf8LocaleScope locale;
     const char* raw = archive_entry_pathname(entry);
-    if (m_kind == ArchiveKind::Zip && raw != nullptr) {
-        const std::string_view bytes(raw);
-        if (isValidUtf8(bytes))
-            return std::string(bytes);
-        if (!m_decoder) {
-            auto decoder = app::Cp936Decoder::open();
-            if (!decoder)
-                return std::string(bytes);
-            m_decoder.emplace(std::move(*decoder));
-        }
-        return m_decoder->decode(bytes);
-    }
+    if (m_kind == ArchiveKind::Zip && raw != nullptr)
+        return m_zipNames.read(raw);
     if (const char* utf8 = archive_entry_pathname_utf8(entry); utf8 != nullptr)
         return utf8;
     return raw != nullptr ? raw : "";

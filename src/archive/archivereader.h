@@ -78,7 +78,7 @@ private:
     struct archive* m_archive = nullptr;
     Opening m_opening = Opening::Failed;
     ArchiveKind m_kind;
-    std::optional<app::Cp936Decoder> m_decoder;
+    app::Utf8OrCp936Reader m_zipNames;
 };
 
 } // namespace mellowby::archive

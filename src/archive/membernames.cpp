@@ -37,43 +37,6 @@ std::size_t extensionStart(std::string_view name)
 
 } // namespace
 
-bool isValidUtf8(std::string_view bytes)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = p + bytes.size();
-    while (p < end) {
-        const unsigned lead = *p;
-        if (lead < 0x80) {
-            ++p;
-            continue;
-        }
-        std::size_t length = 0;
-        unsigned low = 0x80;
-        unsigned high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
-            high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF; // nothing past U+10FFFF
-        } else {
-            return false;
-        }
-        if (static_cast<std::size_t>(end - p) < length || p[1] < low || p[1] > high)
-            return false;
-        for (std::size_t i = 2; i < length; ++i) {
-            if (!isContinuation(static_cast<char>(p[i])))
-                return false;
-        }
-        p += length;
-    }
-    return true;
-}
-
 std::vector<std::string_view> treeComponents(std::string_view path)
 {
     std::vector<std::string_view> components;

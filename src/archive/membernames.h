@@ -10,9 +10,6 @@ namespace mellowby::archive {
 // A member's name is data to show, never a path: "../x", "/etc/x", "C:\x", backslashes and empty
 // components are kept in it as written, and nothing below ever lets one climb.
 
-// Whether bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
-bool isValidUtf8(std::string_view bytes);
-
 // The components a member's path gives its place in the tree: split at '/', with empty and "."
 // components dropped and ".." kept as a name like any other (it names a folder called ".." in
 // the tree, never the parent). A backslash is part of a name: zip and tar separate with '/'.

@@ -1,18 +1,18 @@
 #include "browse/catalogcollection.h"
 
-#include "app/casefold.h"
+#include "catalog/catalogstore.h"
 
 namespace mellowby::browse {
 
 const app::clsXmlFile* CatalogCollection::find(std::string_view key) const
 {
-    const auto found = m_positions.find(app::foldCase(key));
+    const auto found = m_positions.find(catalog::catalogNameKey(key));
     return found == m_positions.end() ? nullptr : &m_records[found->second];
 }
 
 bool CatalogCollection::add(app::clsXmlFile record)
 {
-    if (!m_positions.emplace(app::foldCase(record.FileName()), m_records.size()).second)
+    if (!m_positions.emplace(catalog::catalogNameKey(record.FileName()), m_records.size()).second)
         return false;
     m_records.push_back(std::move(record));
     return true;
@@ -20,7 +20,7 @@ bool CatalogCollection::add(app::clsXmlFile record)
 
 bool CatalogCollection::remove(std::string_view key)
 {
-    const auto found = m_positions.find(app::foldCase(key));
+    const auto found = m_positions.find(catalog::catalogNameKey(key));
     if (found == m_positions.end())
         return false;
     const std::size_t position = found->second;
@@ -28,7 +28,7 @@ bool CatalogCollection::remove(std::string_view key)
     m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(position));
     // The records behind it move up one place.
     for (std::size_t i = position; i < m_records.size(); ++i)
-        m_positions[app::foldCase(m_records[i].FileName())] = i;
+        m_positions[catalog::catalogNameKey(m_records[i].FileName())] = i;
     return true;
 }
 

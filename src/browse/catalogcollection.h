@@ -10,8 +10,8 @@
 
 namespace mellowby::browse {
 
-// The loaded catalogs in the order they were loaded, keyed by catalog name without regard to
-// letter case.
+// The loaded catalogs in the order they were loaded, keyed by catalog name as the store tells
+// names apart (catalogNameKey: without regard to letter case, among others).
 class CatalogCollection {
 public:
     std::size_t count() const { return m_records.size(); }

@@ -1,6 +1,12 @@
 #include "catalog/catalogfilenames.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
+
+#include "app/casefold.h"
+#include "app/codepage936.h"
+#include "catalog/textutils.h"
 
 namespace mellowby::catalog {
 
@@ -51,6 +57,28 @@ std::string effectiveCatalogName(std::string_view typedName)
 std::string catalogKeyOf(std::string_view name)
 {
     return std::string(withoutXml(name));
+}
+
+std::string catalogNameOfFile(std::string_view fileName)
+{
+    app::Utf8OrCp936Reader reader;
+    return getShortName(reader.read(fileName));
+}
+
+std::string catalogNameKey(std::string_view name)
+{
+    // Each second character of a pair as its first: the UTF-8 of U+30FB and U+2015, of U+00B7 and
+    // U+2014.
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 2> kSameBytes { {
+        { "\xE3\x83\xBB", "\xC2\xB7" },
+        { "\xE2\x80\x95", "\xE2\x80\x94" },
+    } };
+    std::string text(name);
+    for (const auto& [written, read] : kSameBytes) {
+        for (std::size_t at = text.find(written); at != std::string::npos; at = text.find(written, at + read.size()))
+            text.replace(at, written.size(), read);
+    }
+    return app::foldCase(text);
 }
 
 std::optional<std::string> catalogNameProblem(std::string_view name)

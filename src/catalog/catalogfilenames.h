@@ -64,6 +64,19 @@ std::string effectiveCatalogName(std::string_view typedName);
 // name typed with that ending and the stem of its file are the same catalog.
 std::string catalogKeyOf(std::string_view name);
 
+// The name of the catalog whose catalog proper is the file fileName of the Data folder: the file's
+// name without ".xml", read as UTF-8 when it is, else as code page 936 (a catalog unpacked from an
+// archive made on Chinese Windows keeps its name's bytes). It is the Disk title the catalog's
+// maker gave it, by which the tree, the lists and the commands know it.
+std::string catalogNameOfFile(std::string_view fileName);
+
+// What two catalog names are the same catalog by: equal keys. Letter case is ignored, and so is
+// the difference between the characters that code page 936 and strict GB2312 read from the same
+// two bytes (A1A4 "·" and "・", A1AA "—" and "―"): earlier versions of this program wrote the
+// second of each pair as those bytes, which are now read as the first, so such a catalog's Disk
+// title no longer spells its file's name.
+std::string catalogNameKey(std::string_view name);
+
 // Why a name cannot name a catalog of the Data folder (a path made from it would lie outside
 // the folder), or nothing when it can. Every path made from a typed name or a Disk title passes
 // this check.

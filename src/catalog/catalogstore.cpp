@@ -1,11 +1,13 @@
 #include "catalog/catalogstore.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
+#include <tuple>
 #include <utility>
 
 #include "app/casefold.h"
-#include "app/programfolder.h"
+#include "app/codepage936.h"
 #include "catalog/catalogreader.h"
 #include "catalog/textutils.h"
 #include "catalog/volumerecord.h"
@@ -44,19 +46,26 @@ std::expected<std::vector<StoredCatalog>, platform::Error> CatalogStore::catalog
         return std::unexpected(entries.error());
     }
     struct Sorted {
-        std::string folded;
+        std::string key;
+        bool inCodePage = false; // a name not in UTF-8
         StoredCatalog catalog;
     };
     std::vector<Sorted> found;
+    app::Utf8OrCp936Reader reader;
     for (auto& entry : *entries) {
         if (entry.isDirectory || !endsWithXmlAnyCase(entry.name))
             continue;
-        // As start-up keys a catalog: its file name without the extension.
-        std::string name = getShortName(entry.name);
-        found.push_back({ app::foldCase(entry.name), { std::move(entry.name), std::move(name) } });
+        std::string fileName = reader.read(entry.name);
+        const bool inCodePage = fileName != entry.name;
+        std::string key = catalogNameKey(fileName);
+        // catalogNameOfFile, with one reader for the whole folder.
+        std::string name = getShortName(fileName);
+        found.push_back({ std::move(key), inCodePage, { std::move(entry.name), std::move(name) } });
     }
+    // Of two files of one name, the one the name finds first (resolve) comes first, and is the
+    // one loaded.
     std::ranges::sort(found, [](const Sorted& a, const Sorted& b) {
-        return a.folded != b.folded ? a.folded < b.folded : a.catalog.fileName < b.catalog.fileName;
+        return std::tie(a.key, a.inCodePage, a.catalog.fileName) < std::tie(b.key, b.inCodePage, b.catalog.fileName);
     });
     std::vector<StoredCatalog> sorted;
     sorted.reserve(found.size());
@@ -67,7 +76,31 @@ std::expected<std::vector<StoredCatalog>, platform::Error> CatalogStore::catalog
 
 std::string CatalogStore::resolve(std::string_view fileName) const
 {
-    return app::resolveIgnoringCase(m_fileSystem, m_folder, fileName);
+    std::string exact = platform::joinPath(m_folder, fileName);
+    if (fileName.empty() || m_fileSystem.stampOf(exact))
+        return exact;
+    // The name as Windows wrote it, in code page 936: found without listing the folder, which
+    // every catalog of a search would otherwise pay for again.
+    if (const auto bytes = app::encodeCp936(fileName); bytes && *bytes != fileName) {
+        std::string inCodePage = platform::joinPath(m_folder, *bytes);
+        if (m_fileSystem.stampOf(inCodePage))
+            return inCodePage;
+    }
+    // Errors (no such folder, no permission) end the search quietly: the caller then works with
+    // the name as given and meets the real failure when it uses it.
+    const auto entries = m_fileSystem.listFolder(m_folder);
+    if (!entries)
+        return exact;
+    const std::string key = catalogNameKey(fileName);
+    app::Utf8OrCp936Reader reader;
+    const platform::FolderEntry* same = nullptr;
+    for (const auto& entry : *entries) {
+        if (entry.name == fileName)
+            return exact;
+        if (same == nullptr && catalogNameKey(reader.read(entry.name)) == key)
+            same = &entry;
+    }
+    return same != nullptr ? platform::joinPath(m_folder, same->name) : exact;
 }
 
 std::expected<std::string, platform::Error> CatalogStore::catalogPath(std::string_view name) const

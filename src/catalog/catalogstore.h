@@ -24,7 +24,7 @@ struct VolumeRecord;
 // One catalog of the Data folder.
 struct StoredCatalog {
     std::string fileName; // as on disk: "Photos 2004.xml"
-    std::string name; // its key: "Photos 2004"
+    std::string name; // catalogNameOfFile: "Photos 2004"
 
     bool operator==(const StoredCatalog&) const = default;
 };
@@ -41,14 +41,15 @@ public:
     platform::IFileSystem& fileSystem() const { return m_fileSystem; }
 
     // Every catalog of the folder (the entries that are not folders and whose names end in
-    // ".xml" in any letter case) in the one order every list of catalogs shows: by name with
-    // letter case folded, then byte for byte. No folder is an empty list; a folder that cannot
-    // be read is an error.
+    // ".xml" in any letter case) in the one order every list of catalogs shows: by the key of its
+    // name, a file whose name is that name (UTF-8) before one in code page 936, then byte for
+    // byte. No folder is an empty list; a folder that cannot be read is an error.
     std::expected<std::vector<StoredCatalog>, platform::Error> catalogs() const;
 
     // The paths of the catalog proper and the index twin of a catalog name (as typed, as a Disk
-    // title reads, or a key), as the files exist on disk; an error for a name that fails
-    // catalogNameProblem.
+    // title reads, or a key), as the files exist on disk: the file named by the name itself, else
+    // by its code page 936 bytes, else the first whose catalogNameOfFile has the name's key. An
+    // error for a name that fails catalogNameProblem.
     std::expected<std::string, platform::Error> catalogPath(std::string_view name) const;
     std::expected<std::string, platform::Error> twinPath(std::string_view name) const;
 

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/casefold.h"
-
 namespace mellowby::cli {
 
 void printError(const std::string& text)
@@ -76,9 +74,9 @@ std::vector<catalog::StoredCatalog> listedCatalogs(const catalog::CatalogStore& 
 
 std::optional<std::string> catalogAmong(const std::vector<catalog::StoredCatalog>& catalogs, const std::string& name)
 {
-    const std::string key = catalog::catalogKeyOf(name);
+    const std::string key = catalog::catalogNameKey(catalog::catalogKeyOf(name));
     for (const auto& catalog : catalogs) {
-        if (app::equalsIgnoringCase(catalog.name, key))
+        if (catalog::catalogNameKey(catalog.name) == key)
             return catalog.name;
     }
     printError("没有名为“" + name + "”的目录。");

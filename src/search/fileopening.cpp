@@ -87,18 +87,25 @@ void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, st
         // Rows listed from the tree carry no catalog name; they come from the current catalog.
         const std::string disc = row.catalog.empty() ? browser.currentCatalogName() : row.catalog;
 
+        // A file at the place the catalog says opens, whatever the record of its volume says now: a
+        // volume reformatted, resized or copied elsewhere still holds it. An optical drive is asked
+        // for a readable disc first, as it always was.
         const platform::Drive* drive = services.drives.opticalDriveOf(path);
-        const VolumeVerdict verdict = checkVolume(browser.store(), services, disc, path, drive);
-        if (verdict.notice) {
-            showNotice(browser.box(), *verdict.notice);
-            return;
-        }
-        if (verdict.path) {
-            // On its volume, wherever that is mounted now: the disc is there, and readable.
-            path = *verdict.path;
-        } else if (drive != nullptr && !catalog::ifMediaValided(services.drivesProbe, browser.box(), drive->root)) {
-            showNotice(browser.box(), "指定文件在光盘上，请放入名为 " + disc + " 的光盘！");
-            return;
+        const bool readable
+            = drive == nullptr || catalog::ifMediaValided(services.drivesProbe, browser.box(), drive->root);
+        if (!readable || !services.fileSystem.isFile(path)) {
+            // Not there: the record may know where its volume is mounted now, or which disc to ask for.
+            const VolumeVerdict verdict = checkVolume(browser.store(), services, disc, path, drive);
+            if (verdict.notice) {
+                showNotice(browser.box(), *verdict.notice);
+                return;
+            }
+            if (verdict.path) {
+                path = *verdict.path;
+            } else if (!readable) {
+                showNotice(browser.box(), "指定文件在光盘上，请放入名为 " + disc + " 的光盘！");
+                return;
+            }
         }
         const std::string_view folderPart = platform::folderPartOf(path);
         const std::string workingFolder

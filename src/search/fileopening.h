@@ -34,9 +34,10 @@ struct FileOpening {
 };
 
 // A double-click on the list: opens the selected row's file with the desktop's program for it, or
-// asks for the disc when the file lives on an optical drive without a readable disc. A catalog
-// that knows its volume finds the file wherever that volume is mounted now, and says which disc
-// it wants when another one is in its place.
+// asks for the disc when the file lives on an optical drive without a readable disc. A file that is
+// where the catalog says opens there; one that is not is looked for, by a catalog that knows its
+// volume, wherever that volume is mounted now, and the box says which disc it wants when another
+// one is in its place.
 void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, std::optional<std::size_t> selectedRow,
     FileOpening& services);
 

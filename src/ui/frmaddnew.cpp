@@ -245,7 +245,7 @@ void frmAddNew::cmdSaveOption_Click()
     runStep([this] {
         const app::Settings wanted { m_txtNoFile->text().toStdString(), m_txtYesFile->text().toStdString(),
             m_chkYesFile->isChecked(), m_chkIfUseOption->isChecked() };
-        app::saveSettings(m_context.folder, wanted, m_context.settings);
+        app::saveSettings(m_context.folder, wanted, m_context.settings, m_context.box);
     });
 }
 

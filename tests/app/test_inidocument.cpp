@@ -51,8 +51,6 @@ TEST(IniDocumentTest, ValuesAreCodePage936)
                          "b\n");
     EXPECT_EQ(document.value("Options", "NoFileStr"), "图片|體|€");
     EXPECT_EQ(document.value("Options", "YesFileStr"), "a\uFFFDb");
-    // A value saved as UTF-8 by earlier versions reads as code page 936 text now.
-    EXPECT_EQ(IniDocument("[Options]\nNoFileStr=JPÉ|图片\n").value("Options", "NoFileStr"), "JP脡|鍥剧墖");
 
     ASSERT_TRUE(document.setValue("Options", "YesFileStr", "文档|報告"));
     EXPECT_EQ(document.text(),
@@ -65,6 +63,43 @@ TEST(IniDocumentTest, ValuesAreCodePage936)
     EXPECT_FALSE(document.setValue("Options", "ifYesFile", "😀"));
     EXPECT_FALSE(document.setValue("Options", "ifYesFile", "a\xFF"));
     EXPECT_EQ(document.text(), before);
+}
+
+// Earlier versions of this program wrote option.ini in UTF-8: such a file reads as UTF-8, names
+// included, and a save takes all of it over to the code page, without its byte order mark.
+// Where the code page lacks a character of another line the file stays UTF-8, and where the code
+// page's bytes would read as UTF-8 (值 is D6 B5) a comment that cannot goes first: each file reads
+// back as saved.
+TEST(IniDocumentTest, AFileInUtf8ReadsAsUtf8AndASaveWritesTheCodePageWhereItReadsBack)
+{
+    IniDocument earlier("\xEF\xBB\xBF[Options]\r\nNoFileStr=JPÉ|图片\r\n[选项]\r\n中文键=值\r\n");
+    EXPECT_TRUE(earlier.readsUtf8());
+    EXPECT_EQ(earlier.value("Options", "NoFileStr"), "JPÉ|图片");
+    EXPECT_EQ(earlier.value("选项", "中文键"), "值");
+
+    // JPÉ is still there: UTF-8 it stays.
+    ASSERT_TRUE(earlier.setValue("Options", "YesFileStr", "文档"));
+    EXPECT_EQ(
+        earlier.text(), "\xEF\xBB\xBF[Options]\r\nNoFileStr=JPÉ|图片\r\nYesFileStr=文档\r\n[选项]\r\n中文键=值\r\n");
+    ASSERT_TRUE(earlier.setValue("Options", "NoFileStr", "GIF|图片"));
+    EXPECT_EQ(earlier.text(),
+        "[Options]\r\nNoFileStr=GIF|\xCD\xBC\xC6\xAC\r\nYesFileStr=\xCE\xC4\xB5\xB5\r\n[\xD1\xA1\xCF\xEE]\r\n"
+        "\xD6\xD0\xCE\xC4\xBC\xFC=\xD6\xB5\r\n");
+    EXPECT_FALSE(earlier.readsUtf8());
+    EXPECT_EQ(earlier.value("选项", "中文键"), "值");
+
+    IniDocument ascii("[Options]\r\nNoFileStr=GIF\r\n");
+    ASSERT_TRUE(ascii.setValue("Options", "NoFileStr", "值"));
+    const std::string marked = "; \xB1\xE0\xC2\xEB\xA3\xBAGBK\r\n[Options]\r\nNoFileStr=\xD6\xB5\r\n";
+    EXPECT_EQ(ascii.text(), marked);
+    EXPECT_EQ(IniDocument(marked).value("Options", "NoFileStr"), "值");
+    ASSERT_TRUE(ascii.setValue("Options", "NoFileStr", "值"));
+    EXPECT_EQ(ascii.text(), marked);
+
+    // A character whose second byte is "]" would make a section of a line that is none.
+    IniDocument bracket("[Options]\nNoFileStr=JPÉ\n[乚\n");
+    ASSERT_TRUE(bracket.setValue("Options", "NoFileStr", "GIF"));
+    EXPECT_EQ(bracket.text(), "[Options]\nNoFileStr=GIF\n[乚\n");
 }
 
 // An option.ini made on Windows, with quotes as its users write them.

@@ -18,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/codepage936.h"
 #include "platform/temporarynames.h"
 
 namespace mellowby::archive {
@@ -111,7 +112,7 @@ TEST(MemberExtraction, SafeFileNamesKeepTheExtensionAndStayOneName)
     const std::string cut = safeFileName(longName);
     EXPECT_LE(cut.size(), 240u);
     EXPECT_TRUE(cut.ends_with(".pdf"));
-    EXPECT_TRUE(isValidUtf8(safeFileName(std::string(237, 'x') + "中文")));
+    EXPECT_TRUE(app::isValidUtf8(safeFileName(std::string(237, 'x') + "中文")));
     EXPECT_EQ(numberedFileName("report.txt", 2), "report (2).txt");
     EXPECT_EQ(numberedFileName("README", 3), "README (3)");
 }

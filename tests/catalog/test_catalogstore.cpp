@@ -1,4 +1,4 @@
-#include "support/temporaryfolder.h"
+#include "support/nesteddatafolder.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -50,7 +50,7 @@ protected:
         return pending->commit();
     }
 
-    tests::TemporaryFolder m_data;
+    tests::NestedDataFolder m_data;
     platform::LinuxFileSystem m_realFileSystem;
     fakes::FaultyFileSystem m_fileSystem { m_realFileSystem };
     CatalogStore m_store { m_data.path(), m_fileSystem };
@@ -93,6 +93,31 @@ TEST_F(Store, ListsCatalogsInOneOrderDotNamesIncluded)
     EXPECT_EQ(CatalogStore(m_data / "missing", m_fileSystem).catalogs().value(), std::vector<StoredCatalog> {});
 }
 
+// A file name in code page 936 (made on Chinese Windows) names its catalog as the code page reads
+// it, and the name finds the file again. Of two files of one name, the one in UTF-8 comes first
+// and is the one the name finds. Earlier versions wrote 「・」 and 「―」 as the bytes now read as
+// 「·」 and 「—」: either spelling names the same catalog.
+TEST_F(Store, AFileNameInTheCodePageNamesItsCatalogAndTheNameFindsItsFiles)
+{
+    EXPECT_EQ(catalogNameOfFile("\xB9\xE2\xC5\xCC.XML"), "光盘");
+    EXPECT_EQ(catalogNameOfFile("光盘.xml"), "光盘");
+    EXPECT_EQ(catalogNameKey("A・B―C"), catalogNameKey("a·b—c"));
+    EXPECT_NE(catalogNameKey("A・B"), catalogNameKey("A B"));
+
+    writeFile(m_data / "\xB9\xE2\xC5\xCC.xml", "");
+    writeFile(m_data / "\xB9\xE2\xC5\xCC.idx", "");
+    writeFile(m_data / "光盘.xml", "");
+    writeFile(m_data / "A・B.xml", "");
+    EXPECT_EQ(m_store.catalogs().value(),
+        (std::vector<StoredCatalog> {
+            { "A・B.xml", "A・B" }, { "光盘.xml", "光盘" }, { "\xB9\xE2\xC5\xCC.xml", "光盘" } }));
+    EXPECT_EQ(m_store.catalogPath("光盘").value(), m_data / "光盘.xml");
+    std::filesystem::remove(m_data / "光盘.xml");
+    EXPECT_EQ(m_store.catalogPath("光盘").value(), m_data / "\xB9\xE2\xC5\xCC.xml");
+    EXPECT_EQ(m_store.twinPath("光盘").value(), m_data / "\xB9\xE2\xC5\xCC.idx");
+    EXPECT_EQ(m_store.catalogPath("a·b").value(), m_data / "A・B.xml");
+}
+
 TEST_F(Store, PathsAreFoundInAnyCaseAndNeverLeaveTheFolder)
 {
     writeFile(m_data / "Photos.XML", "<x/>");
@@ -111,7 +136,7 @@ TEST_F(Store, PathsAreFoundInAnyCaseAndNeverLeaveTheFolder)
         EXPECT_FALSE(m_store.loadCatalog(name).loaded());
     }
     EXPECT_EQ(readFile(m_data.path() + "/../victim.xml"), "victim");
-    std::filesystem::remove(m_data.path() + "/../victim.xml");
+    EXPECT_EQ(m_data.strayFiles(), std::vector<std::string> { "owner/victim.xml" });
 }
 
 // A read that fails is no catalog, and says why.
@@ -144,6 +169,7 @@ TEST_F(Store, ANewPairReplacesTheOldOneWholeOrNotAtAll)
     EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.xml" }));
 
     EXPECT_EQ(m_store.beginCatalog("../x").error().number, 0);
+    EXPECT_TRUE(m_data.strayFiles().empty());
     {
         auto dropped = m_store.beginCatalog(".foo");
         ASSERT_TRUE(dropped);

@@ -86,5 +86,17 @@ windows="$(dirname "$0")/../data/windows"
 [ "$("$cli" ls 繁體光碟 列夫·托爾斯泰/臺北 --data "$windows" | cut -f1,4)" = "$(printf '長城.jpg\tE:\\列夫·托爾斯泰\\臺北\\長城.jpg')" ] \
   || fail "ls of a Windows catalog: $("$cli" ls 繁體光碟 列夫·托爾斯泰/臺北 --data "$windows")"
 
+# One unpacked from an archive made on Chinese Windows keeps its file name's code page 936 bytes:
+# it is known by that name read as the code page, the text of its Disk title, everywhere.
+mkdir -p "$work/cp936"
+stem=$(printf '繁體光碟' | iconv -f UTF-8 -t CP936)
+for extension in xml idx; do cp "$windows/繁體光碟.$extension" "$work/cp936/$stem.$extension"; done
+[ "$("$cli" list --data "$work/cp936")" = "繁體光碟" ] || fail "list of a code page name: $("$cli" list --data "$work/cp936")"
+[ "$("$cli" search 長城 --data "$work/cp936" | cut -f1,5)" = "$(printf '長城.jpg\t繁體光碟')" ] \
+  || fail "search in a code page name: $("$cli" search 長城 --data "$work/cp936")"
+[ "$("$cli" ls 繁體光碟 列夫·托爾斯泰/臺北 --data "$work/cp936" | cut -f1)" = "長城.jpg" ] || fail "ls of a code page name"
+"$cli" delete 繁體光碟 --data "$work/cp936" > /dev/null || fail "delete of a code page name failed"
+[ ! -e "$work/cp936/$stem.xml" ] && [ -e "$work/cp936/$stem.idx" ] || fail "delete did not move the code page name's file"
+
 if "$cli" frobnicate > /dev/null 2>&1; then fail "an unknown command succeeded"; fi
 echo "cli end to end: all checks passed"

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "app/casefold.h"
+#include "app/codepage936.h"
 #include "app/inidocument.h"
 #include "app/inifile.h"
 #include "app/programfolder.h"
@@ -135,6 +136,26 @@ private:
                                          << " were replaced, across lines";
 }
 
+// Whether a save changed one line's text and nothing else besides what a save may change: a file
+// that earlier versions wrote in UTF-8 goes over to code page 936, and a file whose code page
+// bytes would be valid UTF-8 gets a comment first that says which it is in.
+::testing::AssertionResult onlyOneLineOfTextEdited(const std::string& before, const std::string& after)
+{
+    const auto asText = [](const std::string& bytes) {
+        // The byte order mark is skipped in either encoding.
+        const std::string_view bom = "\xEF\xBB\xBF";
+        const std::string body = bytes.starts_with(bom) ? bytes.substr(bom.size()) : bytes;
+        return app::IniDocument(bytes).readsUtf8() ? body : app::Cp936Decoder::open()->decode(body);
+    };
+    const std::string textBefore = asText(before);
+    std::string textAfter = asText(after);
+    for (const std::string_view mark : { "; 编码：GBK\r\n", "; 编码：GBK\n" }) {
+        if (textAfter.starts_with(mark) && !textBefore.starts_with("; 编码：GBK"))
+            textAfter.erase(0, mark.size());
+    }
+    return onlyOneLineEdited(textBefore, textAfter);
+}
+
 class HostileSettings : public ::testing::Test {
 protected:
     std::string ini() const { return m_folder / "option.ini"; }
@@ -143,7 +164,7 @@ protected:
     bool save(const Settings& typed)
     {
         Settings inMemory { "\x01unset", "\x01unset", !typed.ifYesFile, !typed.ifUseOption };
-        app::saveSettings(m_program, typed, inMemory);
+        app::saveSettings(m_program, typed, inMemory, m_box);
         return inMemory == typed;
     }
 
@@ -209,7 +230,7 @@ TEST_F(HostileSettings, DamagedFilesLoadAndSavesLoseNothing)
         std::string text = original;
         const auto check = [&](bool written, const char* key) {
             const std::string now = readFile(ini());
-            EXPECT_TRUE(onlyOneLineEdited(text, now)) << "file " << file << ", " << key;
+            EXPECT_TRUE(onlyOneLineOfTextEdited(text, now)) << "file " << file << ", " << key;
             if (!written) {
                 EXPECT_EQ(now, text) << "file " << file << ", " << key;
             }
@@ -258,7 +279,7 @@ TEST(DamagedSettingsTexts, EachValueReplacesItsOwnBytesOnly)
         for (const auto& key : kSavedKeys) {
             const std::string& value = typedValues[random() % std::size(typedValues)];
             ASSERT_TRUE(document.setValue(kSection, key, value)) << i;
-            ASSERT_TRUE(onlyOneLineEdited(text, document.text())) << i << ", " << key << " in:\n" << original;
+            ASSERT_TRUE(onlyOneLineOfTextEdited(text, document.text())) << i << ", " << key << " in:\n" << original;
             text = document.text();
             const app::IniDocument reread(text);
             ASSERT_EQ(reread.value(kSection, key), value) << i << ", " << key << " in:\n" << original;

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "fakes/recordingreplacementcalls.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/temporarynames.h"
 
@@ -100,6 +101,30 @@ TEST(LinuxFileSystem, ReplacementIsAllOrNothing)
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
     EXPECT_EQ(readFile(dir / "elsewhere/real.ini"), "new");
     EXPECT_EQ(fileSystem.beginReplacement(dir / "no-folder/x").error().number, ENOENT);
+}
+
+// What a crash leaves is the old file or the whole new one: every byte of the file and its fsync
+// come before the rename that names it, and the folder's fsync, which makes the new name last,
+// before commit returns. An index in the cache, made again when it is lost, spares both syncs.
+TEST(LinuxFileSystem, AReplacementIsWrittenAndSyncedBeforeItIsNamedAndTheNameSyncedAfter)
+{
+    TemporaryFolder dir;
+    fakes::RecordingReplacementCalls calls;
+    LinuxFileSystem fileSystem(calls);
+    auto replacement = fileSystem.beginReplacement(dir / "cat.xml").value();
+    ASSERT_TRUE(replacement->write("<Disk>"));
+    ASSERT_TRUE(replacement->writeAt(1, "d"));
+    ASSERT_TRUE(replacement->commit());
+    EXPECT_EQ(calls.made,
+        (std::vector<std::string> {
+            "write 6", "write 1 at 1", "fsync", "close", "rename to cat.xml", "fsync folder " + dir.path() }));
+    EXPECT_EQ(readFile(dir / "cat.xml"), "<disk>");
+
+    calls.made.clear();
+    auto cached = fileSystem.beginCacheReplacement(dir / "cat.names").value();
+    ASSERT_TRUE(cached->write("x"));
+    ASSERT_TRUE(cached->commit());
+    EXPECT_EQ(calls.made, (std::vector<std::string> { "write 1", "close", "rename to cat.names" }));
 }
 
 TEST(LinuxFileSystem, FolderListingNamesFoldersThroughLinks)

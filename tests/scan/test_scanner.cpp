@@ -1,12 +1,14 @@
 #include "scan/scanner.h"
 #include "support/dates.h"
 #include "support/gb2312testtexts.h"
+#include "support/nesteddatafolder.h"
 #include "support/temporaryfolder.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "app/programfolder.h"
 #include "app/settings.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
@@ -75,7 +77,7 @@ protected:
         writeFile(m_data / (stem + ".xml"), "old catalog");
         writeFile(m_data / (stem + ".idx"), "old twin");
     }
-    tests::TemporaryFolder m_folder;
+    tests::NestedDataFolder m_folder;
     std::filesystem::path m_data = m_folder.path();
     app::Settings m_settings;
     FakeDirectoryLister m_lister;
@@ -331,7 +333,7 @@ TEST_F(Scanner, NamesOutsideTheDataFolderAreRefused)
         EXPECT_TRUE(m_box.shown[0].text.starts_with("生成XML文件出错！\r\n错误描述：")) << m_box.shown[0].text;
     }
     EXPECT_TRUE(dataFiles().empty());
-    EXPECT_FALSE(std::filesystem::exists(m_data.parent_path() / "escape.xml"));
+    EXPECT_EQ(m_folder.strayFiles(), std::vector<std::string> {});
 }
 
 TEST_F(Scanner, AnUnlistableSubdirectoryIsEmptyAndABrokenListingIsReported)
@@ -414,6 +416,15 @@ TEST(TextUtilities, FilterListWithANonAsciiType)
     EXPECT_TRUE(filePassesFilter(exclude, getFileExt("a.jpe")));
     const app::Settings include { "", "GIF|JPÉ", true, true };
     EXPECT_TRUE(filePassesFilter(include, getFileExt("b.Jpé")));
+
+    // As an option.ini in UTF-8, which earlier versions wrote, gives it.
+    tests::TemporaryFolder folder;
+    tests::writeFile(folder / "option.ini", "[Options]\nNoFileStr=JPÉ\nifUseOption=1\n");
+    platform::LinuxFileSystem fileSystem;
+    fakes::FakeMessageBox box;
+    const app::Settings loaded = app::loadStartupSettings(app::ProgramFolder(folder.path(), fileSystem), box);
+    EXPECT_FALSE(filePassesFilter(loaded, getFileExt("a.jpé")));
+    EXPECT_TRUE(filePassesFilter(loaded, getFileExt("a.jpe")));
 }
 
 } // namespace

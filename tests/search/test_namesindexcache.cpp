@@ -5,6 +5,8 @@
 #include "searchtesting.h"
 #include "support/indexcomparison.h"
 
+#include <fstream>
+#include <functional>
 #include <set>
 
 #include <fcntl.h>
@@ -104,6 +106,9 @@ TEST_F(NamesIndexCache, MadeAgainWhenTheCatalogOrTheIndexIsNotWhatItWas)
     // Touched, its bytes the same.
     ASSERT_EQ(::utimensat(AT_FDCWD, (m_data / "disc.xml").c_str(), nullptr, 0), 0);
     expectRemade("touched", "photo");
+    // Its mode changed, which changes its change time alone.
+    ASSERT_EQ(::chmod((m_data / "disc.xml").c_str(), 0640), 0);
+    expectRemade("its change time alone", "photo");
     // The index cut short, then one byte of it changed: in its names, in its header.
     fs::resize_file(indexFile(), fs::file_size(indexFile()) / 2);
     expectRemade("index truncated", "straße");
@@ -113,6 +118,33 @@ TEST_F(NamesIndexCache, MadeAgainWhenTheCatalogOrTheIndexIsNotWhatItWas)
         index.put('\x7F');
         index.close();
         expectRemade(where > 0.5 ? "a name damaged" : "the header damaged", "photo");
+    }
+}
+
+// A kept index serves only the version of the catalog it was made from: any one field of the
+// catalog's stamp that differs (a modification time alone cannot differ on a real file system,
+// whose every change moves the change time too) makes it another version.
+TEST_F(NamesIndexCache, AKeptIndexServesOnlyTheCatalogVersionOfItsStampFieldByField)
+{
+    makeDisc();
+    (void)rowsOf(m_indexes, "pic");
+    const names::IndexKey key { fs::canonical(m_data), "disc.xml", m_fileSystem.stampOf(m_data / "disc.xml").value() };
+    const auto opens = [&](const names::IndexKey& wanted) {
+        return names::NamesIndex::open(m_fileSystem.openForReading(indexFile()).value(), wanted).has_value();
+    };
+    ASSERT_TRUE(opens(key));
+    using Stamp = platform::FileStamp;
+    const std::pair<const char*, std::function<void(Stamp&)>> changes[] = {
+        { "device", [](Stamp& stamp) { ++stamp.device; } },
+        { "inode", [](Stamp& stamp) { ++stamp.inode; } },
+        { "size", [](Stamp& stamp) { ++stamp.size; } },
+        { "modification time", [](Stamp& stamp) { ++stamp.modified; } },
+        { "change time", [](Stamp& stamp) { ++stamp.changed; } },
+    };
+    for (const auto& [field, change] : changes) {
+        names::IndexKey other = key;
+        change(other.stamp);
+        EXPECT_FALSE(opens(other)) << "an index was taken for a catalog whose " << field << " differs";
     }
 }
 

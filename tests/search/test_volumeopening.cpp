@@ -92,13 +92,13 @@ TEST_F(OpeningOnVolumes, TheSameUuidAtANewMountPointOpensTheFileThere)
     EXPECT_EQ(m_opener.opened, openedIn(m_folder / "media/PHOTOS1"));
 }
 
-// Another stick, or another disc, where the catalog's was: the box names both, and the file of the
-// same name on the other one is not opened. Discs burned with the same label, each mounted by the
-// desktop at a folder of its label, are known by their drive's device and told apart in full.
+// Another stick, or another disc, where the catalog's was, without the file: the box names both.
+// Discs burned with the same label, each mounted by the desktop at a folder of its label, are known
+// by their drive's device and told apart in full.
 TEST_F(OpeningOnVolumes, ADifferentDiscInTheDriveIsNamed)
 {
-    const Volume holiday { "5678-EF01", "HOLIDAY", "vfat", 4001366016, "/dev/sdb1", {}, "/" };
-    m_volumes.mounted = { mountedAt(holiday, "media/PHOTOS") };
+    const Volume holiday { "5678-EF01", "HOLIDAY", "vfat", 4001366016, "/dev/sdb1", m_photos.mountPoint, "/" };
+    m_volumes.mounted = { holiday };
     doubleClick();
     EXPECT_EQ(m_box.shown, notice("指定文件在磁盘 PHOTOS 上，驱动器中现在是磁盘 HOLIDAY ，请放入名为 Trip 的磁盘！"));
 
@@ -111,6 +111,33 @@ TEST_F(OpeningOnVolumes, ADifferentDiscInTheDriveIsNamed)
         notice("指定文件在光盘 DISC（UUID 2004-03-15-10-00-00-00，619 MB） 上，驱动器中现在是光盘 "
                "DISC（UUID 2010-01-01-00-00-00-00，667 MB） ，请放入名为 Trip 的光盘！"));
     EXPECT_TRUE(m_opener.opened.empty());
+}
+
+// The file is where the catalog says, on a volume its record no longer matches: reformatted (a new
+// UUID), resized without a UUID, or a Data folder copied to a machine that knows none of its
+// volumes. It opens there, without a word; the record only ever looks for a file that is not there.
+TEST_F(OpeningOnVolumes, AFileWhereTheCatalogSaysOpensWhateverTheRecordSays)
+{
+    Volume reformatted = mountedAt(m_photos, "media/PHOTOS");
+    reformatted.uuid = "9999-0000";
+    Volume resizedWithoutUuid = reformatted;
+    resizedWithoutUuid.uuid.clear();
+    resizedWithoutUuid.totalBytes /= 2;
+    const Volume elsewhere { "abcd", "ROOT", "ext4", 1000000000, "/dev/nvme0n1p2", "/", "/" };
+    for (const Volume& now : { reformatted, resizedWithoutUuid, elsewhere }) {
+        m_volumes.mounted = { now };
+        doubleClick();
+    }
+    const auto opened = openedIn(m_photos.mountPoint);
+    EXPECT_EQ(m_opener.opened, (std::vector { opened[0], opened[0], opened[0] }));
+
+    Volume noUuid = m_photos;
+    noUuid.uuid.clear();
+    scanTrip(noUuid);
+    m_volumes.mounted = { resizedWithoutUuid };
+    doubleClick();
+    EXPECT_EQ(m_opener.opened.size(), 4u);
+    EXPECT_TRUE(m_box.shown.empty());
 }
 
 // Without UUIDs, the label, type and size tell the volume; one alike but for its size, in another

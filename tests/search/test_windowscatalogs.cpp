@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/codepage936.h"
+#include "search/catalogcommands.h"
 #include "search/catalogfiles.h"
 #include "search/catalogstats.h"
 #include "search/duplicates.h"
@@ -86,26 +88,70 @@ TEST_F(WindowsCatalogs, SearchFindsTraditionalCharactersTheDotTheDashAndTheEuro)
 }
 
 // Before catalogs were read as code page 936 this program wrote "・" (U+30FB) and "―" (U+2015)
-// as A1A4 and A1AA, which now read as "·" and "—". A catalog named with one keeps its file name
-// while its title, the root's label, changes, so the root lists nothing; the search still
-// finds its files.
+// as A1A4 and A1AA, which now read as "·" and "—". Both files of a catalog read alike, so its
+// directories are found by their nodes' labels; the root's label, its Disk title, no longer
+// spells its file's name, which the store finds it by all the same: it lists, searches and deletes.
 class EarlierCatalogs : public testing::DataFolderTest { };
 
-TEST_F(EarlierCatalogs, TheOldDotAndDashReadAsWindowsWritesThem)
+TEST_F(EarlierCatalogs, ACatalogNamedWithTheOldDotAndDashListsSearchesAndDeletes)
 {
     const std::string opening = "<?xml version =\"1.0\" encoding =\"GB2312\" standalone=\"yes\" ?>\r\n"
                                 "<Disk title=\"A\xA1\xA4"
-                                "B\" Label=\"/m\">\r\n";
-    tests::writeFile(m_data / "A・B.xml",
-        opening + "<File CreateDate=\"d\" FileSize=\"1KB\">x\xA1\xA4y\xA1\xAA.txt</File>\r\n</Disk>\r\n");
-    tests::writeFile(m_data / "A・B.idx", opening + "</Disk>\r\n");
+                                "B\xA1\xAA"
+                                "C\" Label=\"/m\">\r\n<Directory title=\"d\xA1\xA4"
+                                "e\" CreateDate=\"d\">\r\n";
+    const std::string file = "<File CreateDate=\"d\" FileSize=\"1KB\">";
+    tests::writeFile(m_data / "A・B―C.xml",
+        opening + file + "z.txt</File>\r\n</Directory>\r\n" + file + "x\xA1\xA4y\xA1\xAA.txt</File>\r\n</Disk>\r\n");
+    tests::writeFile(m_data / "A・B―C.idx", opening + "</Directory>\r\n</Disk>\r\n");
     loadAll();
-    EXPECT_EQ(m_browser.tree().label(node(0)), "A·B");
+    EXPECT_EQ(m_browser.tree().label(node(0)), "A·B—C");
     FreshRightList(m_browser, m_list);
-    EXPECT_EQ(m_list.size(), 0u);
-    cmdFind_Click(m_indexes, m_box, m_list, "x", SearchScope::of(m_browser, true));
+    EXPECT_EQ(names(), Names { "x·y—.txt" });
+    m_browser.tree().select(node(0, { 0 }));
+    FreshRightList(m_browser, m_list);
     ASSERT_EQ(m_list.size(), 1u);
-    EXPECT_EQ(m_list.row(0), (FileRow { "x·y—.txt", "1KB", "d", "/m/x·y—.txt", "A・B" }));
+    EXPECT_EQ(m_list.row(0), (FileRow { "z.txt", "1KB", "d", "/m/d·e/z.txt", "" }));
+    EXPECT_EQ(m_browser.currentCatalogName(), "A·B—C");
+
+    cmdFind_Click(m_indexes, m_box, m_list, "y", SearchScope::of(m_browser, false));
+    ASSERT_EQ(m_list.size(), 1u);
+    EXPECT_EQ(m_list.row(0), (FileRow { "x·y—.txt", "1KB", "d", "/m/x·y—.txt", "A·B—C" }));
+    cmdFind_Click(m_indexes, m_box, m_list, "y", SearchScope::of(m_browser, true));
+    EXPECT_EQ(column(FileColumn::FXml), Names { "A・B―C" });
+
+    EXPECT_TRUE(DelXmlFile(m_browser, m_list, m_browser.currentCatalogName()));
+    EXPECT_FALSE(std::filesystem::exists(m_data / "A・B―C.xml"));
+    EXPECT_TRUE(m_browser.tree().empty());
+    EXPECT_TRUE(m_box.shown.empty());
+}
+
+// A catalog unpacked from an archive made on Chinese Windows keeps its file name's code page 936
+// bytes. Its name is that file name read as the code page, the text of its Disk title: its node
+// lists, the search names it by it, and it deletes.
+TEST_F(EarlierCatalogs, ACatalogWhoseFileNameIsInTheCodePageListsSearchesAndDeletes)
+{
+    const std::string stem = *app::encodeCp936("繁體光碟");
+    for (const std::string extension : { ".xml", ".idx" })
+        std::filesystem::copy_file(
+            std::string(MELLOWBY_TEST_DATA_DIR) + "/windows/繁體光碟" + extension, m_data / (stem + extension));
+    loadAll();
+    ASSERT_EQ(m_browser.collection().count(), 1u);
+    EXPECT_EQ(m_browser.collection().at(0).FileName(), "繁體光碟");
+    m_browser.tree().select(node(0, { 0, 0 }));
+    FreshRightList(m_browser, m_list);
+    EXPECT_EQ(names(), Names { "長城.jpg" });
+    EXPECT_EQ(m_browser.currentCatalogName(), "繁體光碟");
+
+    for (const bool allCatalogs : { true, false }) {
+        cmdFind_Click(m_indexes, m_box, m_list, "長城", SearchScope::of(m_browser, allCatalogs));
+        EXPECT_EQ(column(FileColumn::FXml), Names { "繁體光碟" });
+    }
+
+    EXPECT_TRUE(DelXmlFile(m_browser, m_list, m_browser.currentCatalogName()));
+    EXPECT_FALSE(std::filesystem::exists(m_data / (stem + ".xml")));
+    EXPECT_TRUE(std::filesystem::exists(m_data / (stem + ".idx")));
+    EXPECT_TRUE(m_browser.tree().empty());
     EXPECT_TRUE(m_box.shown.empty());
 }
 

@@ -303,6 +303,19 @@ private Q_SLOTS:
         QVERIFY(control<QCheckBox>(u"chkYesFile"_s)->isChecked());
     }
 
+    // The file is kept in code page 936: a list it cannot hold is not saved, and the box says so.
+    void aListTheSettingsFileCannotHoldIsRefusedInABox()
+    {
+        open(m_tree);
+        control<QLineEdit>(u"txtNoFile"_s)->setText(u"GIF|😀"_s);
+        cmdSaveOption()->click();
+        QCOMPARE(tests::readFile(program().context.folder.iniPath()), "[Options]\nifYesFile=0\nifUseOption=0\n");
+        QCOMPARE(program().context.settings.NoFileStr, "");
+        const MessageRequest refused { "文件类型“GIF|😀”中含有配置文件无法保存的字符“😀”，此项设置未保存！", "保存选项",
+            platform::MessageIcon::Warning, platform::MessageButtons::Ok };
+        QCOMPARE(program().box.shown, std::vector<MessageRequest> { refused });
+    }
+
     void aPickedFolderIsScannedWithoutMediaCheck()
     {
         tests::TemporaryFolder tree;

@@ -13,6 +13,7 @@
 
 #include "platform/linux/directoryreading.h"
 #include "platform/linux/filedescriptor.h"
+#include "platform/linux/replacementcalls.h"
 #include "platform/linux/trash.h"
 #include "platform/paths.h"
 #include "platform/temporarynames.h"
@@ -46,17 +47,12 @@ std::string replacedFile(const std::string& path)
     return target ? std::string(target.get()) : path;
 }
 
-// Makes a rename in folder durable; the renamed data are already on disk when this fails.
-void syncFolder(const std::string& folder)
-{
-    if (const auto fd = FileDescriptor::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-        ::fsync(fd->get());
-}
-
 class LinuxReplacement final : public IReplacement {
 public:
-    LinuxReplacement(FileDescriptor file, std::string temporary, std::string target, std::string folder, bool durable)
-        : m_file(std::move(file))
+    LinuxReplacement(IReplacementCalls& calls, FileDescriptor file, std::string temporary, std::string target,
+        std::string folder, bool durable)
+        : m_calls(calls)
+        , m_file(std::move(file))
         , m_temporary(std::move(temporary))
         , m_target(std::move(target))
         , m_folder(std::move(folder))
@@ -73,14 +69,14 @@ public:
 
     std::expected<void, Error> write(std::string_view bytes) override
     {
-        auto written = m_file.writeAll(bytes);
+        auto written = m_calls.write(m_file, bytes);
         if (written && m_durable)
             startWritingBack(bytes.size());
         return written;
     }
     std::expected<void, Error> writeAt(std::uint64_t offset, std::string_view bytes) override
     {
-        return m_file.writeAllAt(offset, bytes);
+        return m_calls.writeAt(m_file, offset, bytes);
     }
 
     std::expected<void, Error> finish() override
@@ -88,18 +84,22 @@ public:
         if (m_finished)
             return {};
         m_finished = true;
-        return m_durable ? m_file.syncAndClose() : m_file.close();
+        // The descriptor goes even when the sync fails, which is the failure told.
+        const auto synced = m_durable ? m_calls.sync(m_file) : std::expected<void, Error>();
+        const auto closed = m_calls.close(m_file);
+        return synced ? closed : synced;
     }
 
     std::expected<void, Error> commit() override
     {
         if (auto finished = finish(); !finished)
             return finished;
-        if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
-            return lastError();
+        if (auto renamed = m_calls.rename(m_temporary, m_target); !renamed)
+            return renamed;
         m_committed = true;
+        // Makes the rename durable; the renamed data are already on disk when this fails.
         if (m_durable)
-            syncFolder(m_folder);
+            m_calls.syncFolder(m_folder);
         return {};
     }
 
@@ -117,6 +117,7 @@ private:
         m_writingBack = m_written;
     }
 
+    IReplacementCalls& m_calls;
     FileDescriptor m_file;
     std::string m_temporary;
     std::string m_target;
@@ -179,6 +180,11 @@ std::expected<std::unique_ptr<IReplacement>, Error> LinuxFileSystem::beginCacheR
     return startReplacement(path, false);
 }
 
+LinuxFileSystem::LinuxFileSystem(IReplacementCalls& calls)
+    : m_calls(calls)
+{
+}
+
 std::expected<std::unique_ptr<IReplacement>, Error> LinuxFileSystem::startReplacement(
     const std::string& path, bool durable)
 {
@@ -203,7 +209,8 @@ std::expected<std::unique_ptr<IReplacement>, Error> LinuxFileSystem::startReplac
         }
         const int descriptor = file->get();
         // From here on the replacement removes the temporary file whatever happens.
-        auto replacement = std::make_unique<LinuxReplacement>(std::move(*file), temporary, target, folder, durable);
+        auto replacement
+            = std::make_unique<LinuxReplacement>(m_calls, std::move(*file), temporary, target, folder, durable);
         if (existed && ::fchmod(descriptor, old.st_mode & 07777) != 0)
             return lastError();
         return replacement;

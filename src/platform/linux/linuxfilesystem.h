@@ -1,11 +1,15 @@
 #pragma once
 
 #include "platform/filesystem.h"
+#include "platform/linux/replacementcalls.h"
 
 namespace mellowby::platform {
 
 class LinuxFileSystem final : public IFileSystem {
 public:
+    // calls: how replacements reach the disk (the system's own but in tests).
+    explicit LinuxFileSystem(IReplacementCalls& calls = systemReplacementCalls());
+
     std::expected<std::optional<std::string>, Error> readWholeFile(
         const std::string& path, std::size_t maxSize) override;
     std::expected<std::unique_ptr<IReplacement>, Error> beginReplacement(const std::string& path) override;
@@ -23,7 +27,9 @@ public:
     void removeAbandonedReplacements(const std::string& folder) override;
 
 private:
-    static std::expected<std::unique_ptr<IReplacement>, Error> startReplacement(const std::string& path, bool durable);
+    std::expected<std::unique_ptr<IReplacement>, Error> startReplacement(const std::string& path, bool durable);
+
+    IReplacementCalls& m_calls;
 };
 
 } // namespace mellowby::platform
