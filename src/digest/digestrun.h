@@ -48,7 +48,8 @@ struct RunSummary {
 // Reads files at the speed of their device and gives their digests. One thread (a walk) gives the
 // files as it finds them and never waits for the reading unless the files waiting would pass the
 // run's memory; readers of their own read them and report each file once, on their threads, one
-// report at a time. Stops at any time, between two reads.
+// report at a time (fileDone must not throw). Stops at any time, between two reads. add(),
+// finishAdding() and wait() belong to the thread that gives the files.
 class DigestRun {
 public:
     using FileDone = std::function<void(FileDigest)>;

@@ -24,7 +24,14 @@ PieceRing::~PieceRing()
 Piece* PieceRing::emptyPiece()
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return !m_empty.empty(); });
+    if (m_empty.empty()) {
+        // The hasher may be waiting for fewer pieces than it is woken for.
+        if (m_hasherWaiting && !m_filled.empty())
+            m_filledCame.notify_one();
+        m_readerWaiting = true;
+        m_emptyCame.wait(lock, [&] { return !m_empty.empty(); });
+        m_readerWaiting = false;
+    }
     Piece* piece = m_empty.back();
     m_empty.pop_back();
     return piece;
@@ -34,20 +41,32 @@ void PieceRing::pass(Piece* piece)
 {
     std::lock_guard lock(m_mutex);
     m_filled.push_back(piece);
-    m_changed.notify_all();
+    if (m_hasherWaiting && m_filled.size() >= wakingCount())
+        m_filledCame.notify_one();
+}
+
+void PieceRing::flush()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_hasherWaiting && !m_filled.empty())
+        m_filledCame.notify_one();
 }
 
 void PieceRing::finish()
 {
     std::lock_guard lock(m_mutex);
     m_finished = true;
-    m_changed.notify_all();
+    m_filledCame.notify_one();
 }
 
 Piece* PieceRing::filledPiece()
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_finished || !m_filled.empty(); });
+    if (m_filled.empty() && !m_finished) {
+        m_hasherWaiting = true;
+        m_filledCame.wait(lock, [&] { return m_finished || !m_filled.empty(); });
+        m_hasherWaiting = false;
+    }
     if (m_filled.empty())
         return nullptr;
     Piece* piece = m_filled.front();
@@ -63,7 +82,8 @@ void PieceRing::giveBack(Piece* piece)
     piece->endsFile.reset();
     std::lock_guard lock(m_mutex);
     m_empty.push_back(piece);
-    m_changed.notify_all();
+    if (m_readerWaiting && m_empty.size() >= wakingCount())
+        m_emptyCame.notify_one();
 }
 
 } // namespace mellowby::digest

@@ -3,6 +3,7 @@
 #include "digest/filedigest.h"
 #include "digest/memoryuse.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -54,6 +55,9 @@ public:
     // For the reader: a piece to fill, waiting for the hasher to give one back.
     Piece* emptyPiece();
     void pass(Piece* piece);
+    // Before the reader waits for anything else (more files): the hasher gets to the pieces
+    // passed, however few.
+    void flush();
     // No more pieces will come.
     void finish();
 
@@ -63,14 +67,22 @@ public:
     void giveBack(Piece* piece);
 
 private:
+    // Each side wakes the other only once half of the set waits for it, not for every piece: on a
+    // busy machine every wake-up is a wait for a turn on a processor.
+    std::size_t wakingCount() const { return std::max<std::size_t>(1, m_pieces.size() / 2); }
+
     std::size_t m_bufferSize;
     MemoryUse& m_memory;
     std::vector<Piece> m_pieces;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    // The reader waits on the one, the hasher on the other: neither is woken for nothing.
+    std::condition_variable m_emptyCame;
+    std::condition_variable m_filledCame;
     std::vector<Piece*> m_empty;
     std::deque<Piece*> m_filled;
     bool m_finished = false;
+    bool m_readerWaiting = false;
+    bool m_hasherWaiting = false;
 };
 
 } // namespace mellowby::digest

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "digest/hasher.h"
 #include "digest/piecering.h"
 #include "digest/readingplan.h"
 #include "digest/runstate.h"
 
+#include <functional>
 #include <thread>
 
 namespace mellowby::digest {
@@ -21,17 +23,26 @@ public:
 
 private:
     void readFiles();
-    void readFile(HeldFile held);
-    // Passes the piece that ends the file, with how its reading ended.
-    void endFile(Piece* piece, ReadEnd end);
+    void readFile(OpenedFile opened);
+    // Reads source from start to end into piece; each piece filled goes to handOn, which gives the
+    // piece to fill next. How the reading ended.
+    ReadEnd readWhole(
+        platform::ISequentialFile& source, Piece*& piece, const std::function<Piece*(Piece* full)>& handOn);
     // How reading ends at a failure at offset.
     ReadEnd failure(std::uint64_t offset, const platform::Error& error);
+    // Reports the file (unless it was left part way) with the digest hasher holds, and lets go of
+    // it. counted: the bytes of it already counted as done.
+    void conclude(FileToDigest file, std::size_t heldCost, ReadEnd end, Hasher& hasher, std::uint64_t counted);
     void hashFiles();
 
     RunState& m_run;
     PieceRing m_ring;
-    bool m_inPlacementOrder;
+    ReadingPlan m_plan;
     PlacementOrder m_order;
+    // The reader's own, for the small files it digests itself, and the hasher's. Made here, so
+    // that a failure to make them reaches whoever starts the lane.
+    Hasher m_inPlace;
+    Hasher m_piecesHasher;
     std::thread m_reader;
     std::thread m_hasher;
 };

@@ -28,6 +28,9 @@ public:
     virtual std::expected<std::size_t, Error> read(std::span<char> into) = 0;
     // The open file's stamp now: a file written while it is read shows it here.
     virtual std::expected<FileStamp, Error> currentStamp() const = 0;
+    // Where the file's data begin on its device, in bytes; nothing when it has no data there (an
+    // empty file, data not yet written out). EOPNOTSUPP when its file system does not tell.
+    virtual std::expected<std::optional<std::uint64_t>, Error> placement() const = 0;
 };
 
 // Reading whole files at the speed of the device (checksums): every read of their contents goes
@@ -38,9 +41,6 @@ public:
     virtual ~IFileReading() = default;
     // The regular file at path (links followed) opened for a pass from start to end.
     virtual std::expected<std::unique_ptr<ISequentialFile>, Error> openSequential(const std::string& path) = 0;
-    // Where the file's data begin on its device, in bytes; nothing when it has no data there (an
-    // empty file). EOPNOTSUPP when its file system does not tell.
-    virtual std::expected<std::optional<std::uint64_t>, Error> placementOf(const std::string& path) = 0;
     // The kind of device the entry at path lies on; Unknown when no local device can be named (a
     // network share, a file system in memory).
     virtual StorageKind storageKindOf(const std::string& path) = 0;

@@ -50,13 +50,16 @@ protected:
 TEST_F(ReadFaults, UnreadableChangedAndVanishedFilesAreSaidAndTheNextAreDigested)
 {
     const auto bad = add("bad", 300000);
+    // Small files are read and digested by the reader alone.
+    const auto smallBad = add("small bad", 30000);
     const auto changing = add("changing", 400000);
     const auto before = add("changed before", 1000);
     const auto good = add("good", 200000);
     m_reading.failReadsAt(bad, 200000, EIO);
+    m_reading.failReadsAt(smallBad, 10000, EIO);
     m_reading.changeWhileRead(changing);
     auto files = filesToDigest(paths());
-    files[2].modified = 1; // not the time it has
+    files[3].modified = 1; // not the time it has
     files.push_back(fileToDigest(m_dir / "vanished"));
     files.back().size = 10;
 
@@ -68,6 +71,9 @@ TEST_F(ReadFaults, UnreadableChangedAndVanishedFilesAreSaidAndTheNextAreDigested
     EXPECT_EQ(unreadable.errorOffset, 200000U);
     EXPECT_EQ(unreadable.error, platform::errorFromErrno(EIO));
     EXPECT_FALSE(unreadable.digest);
+
+    EXPECT_EQ(outcomes.at(smallBad).status, FileStatus::Unreadable);
+    EXPECT_EQ(outcomes.at(smallBad).errorOffset, 10000U);
 
     EXPECT_EQ(outcomes.at(changing).status, FileStatus::Changed);
     EXPECT_FALSE(outcomes.at(changing).digest);
@@ -82,9 +88,9 @@ TEST_F(ReadFaults, UnreadableChangedAndVanishedFilesAreSaidAndTheNextAreDigested
     EXPECT_EQ(outcomes.at(good).status, FileStatus::Digested);
     EXPECT_EQ(outcomes.at(good).digest->text(), digestText(readFile(good)));
     // Every file counts in full, read or not, so that progress ends at its total.
-    EXPECT_EQ(outcomes.progress.filesDone, 5U);
+    EXPECT_EQ(outcomes.progress.filesDone, 6U);
     EXPECT_EQ(outcomes.progress.bytesDone, outcomes.progress.bytesTotal);
-    EXPECT_EQ(outcomes.progress.bytesTotal, 300000U + 400000 + 1000 + 200000 + 10);
+    EXPECT_EQ(outcomes.progress.bytesTotal, 300000U + 30000 + 400000 + 1000 + 200000 + 10);
 }
 
 // Permissions are what a real file system refuses; root is refused nothing, so the run happens as
@@ -122,7 +128,7 @@ TEST_F(ReadFaults, DiscTakenOutEndsTheRunWithoutCallingFilesUnreadable)
     EXPECT_EQ(outcomes.summary.end, RunEnd::MediumGone);
     EXPECT_EQ(outcomes.summary.mediumError, platform::errorFromErrno(ENOMEDIUM));
     EXPECT_EQ(outcomes.order, (std::vector<std::string> { m_paths[0], m_paths[1] }));
-    EXPECT_EQ(m_reading.opensOf(m_paths[3]), 0);
+    EXPECT_EQ(m_reading.readsOf(m_paths[3]), 0);
 }
 
 // An I/O error alone may be a bad place: only a run of them ends the run.

@@ -23,63 +23,79 @@ TEST(ReadingPlan, OneReaderInDataOrderWhereAHeadMovesSeveralElsewhere)
 {
     for (const auto kind : { StorageKind::Optical, StorageKind::Rotational }) {
         const auto plan = digest::planFor(kind, 64 * kMiB, 8);
-        EXPECT_EQ(plan, (digest::ReadingPlan { 1, true, 4, 8 * kMiB }));
+        EXPECT_EQ(plan.lanes, 1U);
+        EXPECT_TRUE(plan.inPlacementOrder);
+        EXPECT_EQ(plan.bufferSize, kMiB);
     }
-    EXPECT_EQ(digest::planFor(StorageKind::Solid, 64 * kMiB, 8), (digest::ReadingPlan { 4, false, 4, 2 * kMiB }));
+    const auto solid = digest::planFor(StorageKind::Solid, 64 * kMiB, 8);
+    EXPECT_EQ(solid.lanes, 4U);
+    EXPECT_FALSE(solid.inPlacementOrder);
+    EXPECT_EQ(solid.bufferSize, kMiB);
+    // Half of a small limit goes to buffers.
+    EXPECT_EQ(digest::planFor(StorageKind::Rotational, 4 * kMiB, 1).bufferSize, 512U * 1024);
     EXPECT_EQ(digest::planFor(StorageKind::Unknown, 64 * kMiB, 1).lanes, 2U);
     // Buffers never get smaller than 64 KiB, whatever the limit.
     EXPECT_EQ(digest::planFor(StorageKind::Solid, kMiB, 4).bufferSize, 64U * 1024);
     EXPECT_EQ(digest::pendingLimitFor(64 * kMiB), 16 * kMiB);
 }
 
-digest::HeldFile held(const std::string& path, std::uint64_t size, std::uint64_t given)
-{
-    digest::HeldFile file;
-    file.file = { path, size, std::nullopt, 0 };
-    file.given = given;
-    return file;
-}
+// Files opened through reading, which tells the places given to it.
+class PlacementOrder : public ::testing::Test {
+protected:
+    digest::OpenedFile opened(const std::string& name, std::size_t size)
+    {
+        writeFile(m_dir / name, std::string(size, 'x'));
+        digest::OpenedFile file { .held = {}, .file = m_reading.openSequential(m_dir / name), .place = 0 };
+        file.held.file = fileToDigest(m_dir / name);
+        file.held.given = m_given++;
+        return file;
+    }
+    std::vector<std::string> namesOf(const std::vector<digest::OpenedFile>& files) const
+    {
+        std::vector<std::string> names;
+        for (const auto& file : files)
+            names.push_back(file.held.file.path.substr(m_dir.path().size() + 1));
+        return names;
+    }
 
-std::vector<std::string> pathsOf(const std::vector<digest::HeldFile>& files)
-{
-    std::vector<std::string> paths;
-    for (const auto& file : files)
-        paths.push_back(file.file.path);
-    return paths;
-}
+    TemporaryFolder m_dir;
+    platform::LinuxFileReading m_real;
+    fakes::FaultyFileReading m_reading { m_real };
+    std::uint64_t m_given = 0;
+};
 
-// A file whose place is not known (empty, not told) follows the file given before it.
-TEST(PlacementOrder, FilesFollowTheirDataAndTheUnplacedKeepTheirNeighbour)
+// A file whose place is not known (empty, not yet written out, not opened) follows the file
+// given before it.
+TEST_F(PlacementOrder, FilesFollowTheirDataAndTheUnplacedKeepTheirNeighbour)
 {
-    platform::LinuxFileReading real;
-    fakes::FaultyFileReading reading(real);
-    reading.place("c", 100);
-    reading.place("a", 300);
-    reading.place("unplaced", std::nullopt);
-    reading.place("b", 200);
-    std::vector<digest::HeldFile> files { held("a", 1, 0), held("empty", 0, 1), held("b", 1, 2), held("c", 1, 3),
-        held("unplaced", 1, 4) };
-    digest::PlacementOrder order(reading);
+    m_reading.place(m_dir / "c", 100);
+    m_reading.place(m_dir / "a", 300);
+    m_reading.place(m_dir / "unplaced", std::nullopt);
+    m_reading.place(m_dir / "b", 200);
+    std::vector<digest::OpenedFile> files;
+    for (const auto& [name, size] : { std::pair("a", 1), { "empty", 0 }, { "b", 1 }, { "c", 1 }, { "unplaced", 1 } })
+        files.push_back(opened(name, size));
+    digest::PlacementOrder order;
     order.sort(files);
-    EXPECT_EQ(pathsOf(files), (std::vector<std::string> { "c", "unplaced", "b", "a", "empty" }));
+    EXPECT_EQ(namesOf(files), (std::vector<std::string> { "c", "unplaced", "b", "a", "empty" }));
 }
 
 // ISO 9660 and UDF tell nothing: the order given stands, and after the first refusal nothing
 // more is asked.
-TEST(PlacementOrder, FileSystemThatDoesNotTellKeepsTheOrderGiven)
+TEST_F(PlacementOrder, FileSystemThatDoesNotTellKeepsTheOrderGiven)
 {
-    platform::LinuxFileReading real;
-    fakes::FaultyFileReading reading(real);
-    reading.place("b", 1);
-    std::vector<digest::HeldFile> files { held("x", 1, 0), held("b", 1, 1), held("a", 1, 2) };
-    digest::PlacementOrder order(reading);
+    m_reading.place(m_dir / "b", 1);
+    std::vector<digest::OpenedFile> files;
+    for (const char* name : { "x", "b", "a" })
+        files.push_back(opened(name, 1));
+    digest::PlacementOrder order;
     order.sort(files);
-    EXPECT_EQ(pathsOf(files), (std::vector<std::string> { "x", "b", "a" }));
+    EXPECT_EQ(namesOf(files), (std::vector<std::string> { "x", "b", "a" }));
 }
 
-// On a device with a head, one file is read after another, each whole before the next is
-// opened; the files waiting when the reader comes back for more go in the order of their data.
-TEST(PlacementOrder, RunOnARotationalDiskReadsFileAfterFileInDataOrder)
+// On a device with a head, one file is read after another, each whole before the next; the files
+// waiting when the reader comes back for more go in the order of their data.
+TEST(PlacementOrderOfARun, OnARotationalDiskFileAfterFileInDataOrder)
 {
     TemporaryFolder dir;
     platform::LinuxFileReading real;

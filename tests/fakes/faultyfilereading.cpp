@@ -52,6 +52,15 @@ public:
         return now;
     }
 
+    std::expected<std::optional<std::uint64_t>, platform::Error> placement() const override
+    {
+        std::lock_guard lock(m_owner.m_mutex);
+        const auto found = m_owner.m_places.find(m_path);
+        if (found == m_owner.m_places.end())
+            return std::unexpected(platform::errorFromErrno(EOPNOTSUPP));
+        return found->second;
+    }
+
 private:
     FaultyFileReading& m_owner;
     std::string m_path;
@@ -129,15 +138,6 @@ std::expected<std::unique_ptr<platform::ISequentialFile>, platform::Error> Fault
     if (!real)
         return std::unexpected(real.error());
     return std::make_unique<FaultySequentialFile>(*this, path, std::move(*real));
-}
-
-std::expected<std::optional<std::uint64_t>, platform::Error> FaultyFileReading::placementOf(const std::string& path)
-{
-    std::lock_guard lock(m_mutex);
-    const auto found = m_places.find(path);
-    if (found == m_places.end())
-        return std::unexpected(platform::errorFromErrno(EOPNOTSUPP));
-    return found->second;
 }
 
 platform::StorageKind FaultyFileReading::storageKindOf(const std::string& path)

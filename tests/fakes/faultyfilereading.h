@@ -42,7 +42,6 @@ public:
 
     std::expected<std::unique_ptr<platform::ISequentialFile>, platform::Error> openSequential(
         const std::string& path) override;
-    std::expected<std::optional<std::uint64_t>, platform::Error> placementOf(const std::string& path) override;
     platform::StorageKind storageKindOf(const std::string& path) override;
 
 private:

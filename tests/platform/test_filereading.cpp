@@ -97,12 +97,12 @@ TEST(LinuxFileReading, ReadsInOrderAndSaysWhereDataLie)
     const int fd = ::open((dir / "data").c_str(), O_RDONLY);
     ::fsync(fd);
     ::close(fd);
-    const auto place = reading.placementOf(dir / "data");
+    const auto place = (*reading.openSequential(dir / "data"))->placement();
     if (!place && place.error().number == EOPNOTSUPP)
         GTEST_SKIP() << "the temporary folder's file system does not tell where data lie";
     ASSERT_TRUE(place);
     EXPECT_TRUE(place->has_value());
-    const auto empty = reading.placementOf(dir / "empty");
+    const auto empty = (*reading.openSequential(dir / "empty"))->placement();
     ASSERT_TRUE(empty);
     EXPECT_FALSE(empty->has_value());
 }

@@ -36,6 +36,11 @@ public:
 
     std::expected<std::size_t, Error> read(std::span<char> into) override
     {
+        // A file that takes more than one read is read further ahead by the kernel; for one read
+        // the hint is a call lost.
+        if (!m_advised && into.size() < m_stamp.size)
+            (void)::posix_fadvise(m_file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+        m_advised = true;
         std::size_t total = 0;
         while (total < into.size()) {
             const ssize_t got = ::read(m_file.get(), into.data() + total, into.size() - total);
@@ -63,9 +68,33 @@ public:
         return stampFrom(status);
     }
 
+    std::expected<std::optional<std::uint64_t>, Error> placement() const override
+    {
+        // One extent is all that is asked for, which the kernel writes right after the request:
+        // the first says where the file begins.
+        std::array<std::uint64_t, (sizeof(struct fiemap) + sizeof(struct fiemap_extent)) / sizeof(std::uint64_t)>
+            storage {};
+        auto* request = reinterpret_cast<struct fiemap*>(storage.data());
+        request->fm_start = 0;
+        request->fm_length = FIEMAP_MAX_OFFSET;
+        request->fm_extent_count = 1;
+        if (::ioctl(m_file.get(), FS_IOC_FIEMAP, request) != 0) {
+            // ISO 9660 and UDF, among others, keep it to themselves.
+            if (errno == ENOTTY || errno == EOPNOTSUPP)
+                return std::unexpected(errorFromErrno(EOPNOTSUPP));
+            return lastError();
+        }
+        // Data still in memory only have no place yet.
+        const struct fiemap_extent& first = request->fm_extents[0];
+        if (request->fm_mapped_extents == 0 || (first.fe_flags & FIEMAP_EXTENT_UNKNOWN) != 0)
+            return std::optional<std::uint64_t>();
+        return std::optional<std::uint64_t>(first.fe_physical);
+    }
+
 private:
     FileDescriptor m_file;
     FileStamp m_stamp;
+    bool m_advised = false;
 };
 
 // O_NONBLOCK keeps a FIFO planted under the name from blocking the open.
@@ -91,36 +120,7 @@ std::expected<std::unique_ptr<ISequentialFile>, Error> LinuxFileReading::openSeq
         return lastError();
     if (!S_ISREG(status.st_mode))
         return std::unexpected(errorFromErrno(S_ISDIR(status.st_mode) ? EISDIR : EINVAL));
-    // The kernel then reads further ahead, and drops what was read from its list of pages to
-    // keep first.
-    (void)::posix_fadvise(file->get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     return std::make_unique<LinuxSequentialFile>(std::move(*file), stampFrom(status));
-}
-
-std::expected<std::optional<std::uint64_t>, Error> LinuxFileReading::placementOf(const std::string& path)
-{
-    auto file = openForReading(path);
-    if (!file)
-        return std::unexpected(file.error());
-    // One extent is all that is asked for, which the kernel writes right after the request: the
-    // first says where the file begins.
-    std::array<std::uint64_t, (sizeof(struct fiemap) + sizeof(struct fiemap_extent)) / sizeof(std::uint64_t)>
-        storage {};
-    auto* request = reinterpret_cast<struct fiemap*>(storage.data());
-    request->fm_start = 0;
-    request->fm_length = FIEMAP_MAX_OFFSET;
-    request->fm_extent_count = 1;
-    if (::ioctl(file->get(), FS_IOC_FIEMAP, request) != 0) {
-        // ISO 9660 and UDF, among others, keep it to themselves.
-        if (errno == ENOTTY || errno == EOPNOTSUPP)
-            return std::unexpected(errorFromErrno(EOPNOTSUPP));
-        return lastError();
-    }
-    // Data still in memory only have no place yet.
-    const struct fiemap_extent& first = request->fm_extents[0];
-    if (request->fm_mapped_extents == 0 || (first.fe_flags & FIEMAP_EXTENT_UNKNOWN) != 0)
-        return std::optional<std::uint64_t>();
-    return std::optional<std::uint64_t>(first.fe_physical);
 }
 
 StorageKind LinuxFileReading::storageKindOf(const std::string& path)

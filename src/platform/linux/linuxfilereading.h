@@ -17,7 +17,6 @@ public:
     }
 
     std::expected<std::unique_ptr<ISequentialFile>, Error> openSequential(const std::string& path) override;
-    std::expected<std::optional<std::uint64_t>, Error> placementOf(const std::string& path) override;
     StorageKind storageKindOf(const std::string& path) override;
 
 private:
