@@ -87,30 +87,31 @@ void writeTree(const fs::path& tree)
     std::ofstream(tree / "complete") << "made by bench_digest\n";
 }
 
-// Gives every file below folder to run, as the scan's walk does: each folder listed through its
-// own handle, each file's size from the listing.
-void giveFiles(mellowby::platform::IDirectory& folder, const std::string& path, mellowby::digest::DigestRun& run)
-{
-    std::vector<mellowby::platform::DirEntry> entries;
-    if (!folder.list(entries))
-        return;
-    for (const auto& entry : entries) {
-        const std::string child = path + "/" + entry.name;
-        if (!entry.isDirectory) {
-            if (entry.name != "complete")
-                run.add({ child, entry.size, std::nullopt, 0 });
-        } else if (auto opened = folder.openChild(entry.name)) {
-            giveFiles(**opened, child, run);
-        }
-    }
-}
-
-// Walks tree into run and waits for it; whether every file was read.
+// Walks tree into run, as the scan's walk does (each folder listed through its own handle, each
+// file's size from the listing), and waits for it; whether every file was read.
 bool digestTree(const std::string& tree, mellowby::digest::DigestRun& run)
 {
     mellowby::platform::LinuxDirectoryLister lister;
+    std::vector<std::pair<std::unique_ptr<mellowby::platform::IDirectory>, std::string>> folders;
     if (auto root = lister.open(tree))
-        giveFiles(**root, tree, run);
+        folders.emplace_back(std::move(*root), tree);
+    std::vector<mellowby::platform::DirEntry> entries;
+    while (!folders.empty()) {
+        auto [folder, path] = std::move(folders.back());
+        folders.pop_back();
+        entries.clear();
+        if (!folder->list(entries))
+            continue;
+        for (const auto& entry : entries) {
+            const std::string child = path + "/" + entry.name;
+            if (!entry.isDirectory) {
+                if (entry.name != "complete")
+                    run.add({ child, entry.size, std::nullopt, 0 });
+            } else if (auto opened = folder->openChild(entry.name)) {
+                folders.emplace_back(std::move(*opened), child);
+            }
+        }
+    }
     run.finishAdding();
     return run.wait().end == mellowby::digest::RunEnd::Complete;
 }
@@ -135,24 +136,21 @@ int hashTree(const std::string& tree, const std::string& algorithmName, const st
     if (!algorithm)
         return 2;
     std::vector<char> outputBuffer(1 << 16);
-    std::setvbuf(stdout, outputBuffer.data(), _IOFBF, outputBuffer.size());
+    (void)std::setvbuf(stdout, outputBuffer.data(), _IOFBF, outputBuffer.size());
     mellowby::platform::LinuxFileReading reading;
     mellowby::digest::DigestOptions options;
     options.algorithm = *algorithm;
     int failures = 0;
-    mellowby::digest::DigestRun run(reading, options, [&](mellowby::digest::FileDigest outcome) {
+    mellowby::digest::DigestRun run(reading, options, [&](const mellowby::digest::FileDigest& outcome) {
         if (!outcome.digest) {
             ++failures;
             return;
         }
-        const std::string text = outcome.digest->text();
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        std::fputs("  ", stdout);
-        std::fwrite(outcome.file.path.data(), 1, outcome.file.path.size(), stdout);
-        std::fputc('\n', stdout);
+        const std::string line = outcome.digest->text() + "  " + outcome.file.path + "\n";
+        (void)std::fwrite(line.data(), 1, line.size(), stdout);
     });
     const bool complete = digestTree(tree, run);
-    std::fflush(stdout);
+    (void)std::fflush(stdout);
     std::ofstream(peakFile) << peakResidentKilobytes() << "\n";
     return failures == 0 && complete ? 0 : 1;
 }
@@ -194,7 +192,7 @@ int measureColdReads(const fs::path& tree)
             mellowby::digest::DigestOptions options;
             options.storage = way.kind;
             options.cores = 4;
-            mellowby::digest::DigestRun run(reading, options, [](mellowby::digest::FileDigest) {});
+            mellowby::digest::DigestRun run(reading, options, [](const mellowby::digest::FileDigest&) {});
             const auto start = std::chrono::steady_clock::now();
             digestTree(folder.string(), run);
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -279,7 +277,7 @@ int main(int argc, char** argv)
         runIntoFile(sides[i].command, (work / std::to_string(i)).string());
     for (const std::size_t i : { 0, 2 }) {
         if (sortedLines(work / std::to_string(i)) != sortedLines(work / std::to_string(i + 1))) {
-            std::fprintf(stderr, "%s and %s disagree\n", sides[i].name.c_str(), sides[i + 1].name.c_str());
+            (void)std::fprintf(stderr, "%s and %s disagree\n", sides[i].name.c_str(), sides[i + 1].name.c_str());
             return 1;
         }
     }

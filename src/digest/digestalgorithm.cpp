@@ -1,5 +1,7 @@
 #include "digest/digestalgorithm.h"
 
+#include <algorithm>
+
 #include "platform/hexdigits.h"
 
 namespace mellowby::digest {
@@ -12,14 +14,8 @@ std::string_view algorithmName(DigestAlgorithm algorithm)
 std::optional<DigestAlgorithm> algorithmNamed(std::string_view name)
 {
     const auto equalsIgnoringCase = [&](std::string_view known) {
-        if (name.size() != known.size())
-            return false;
-        for (std::size_t i = 0; i < name.size(); ++i) {
-            const char c = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
-            if (c != known[i])
-                return false;
-        }
-        return true;
+        return std::ranges::equal(
+            name, known, {}, [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
     };
     for (const auto algorithm : { DigestAlgorithm::Xxh128, DigestAlgorithm::Sha256 }) {
         if (equalsIgnoringCase(algorithmName(algorithm)))

@@ -23,18 +23,19 @@ using digest::FileStatus;
 using digest::RunEnd;
 
 // One reader at a time in the order given, with buffers of 128 KiB.
-const digest::DigestOptions kOneReader = [] {
+digest::DigestOptions oneReader()
+{
     digest::DigestOptions options;
     options.memoryLimit = 1024 * 1024;
     options.storage = platform::StorageKind::Optical;
     return options;
-}();
+}
 
 class ReadFaults : public ::testing::Test {
 protected:
     std::string add(const std::string& name, std::size_t size)
     {
-        const std::string path = m_dir / name;
+        std::string path = m_dir / name;
         writeFile(path, randomBytes(size, static_cast<unsigned>(m_paths.size() + 1)));
         m_paths.push_back(path);
         return path;
@@ -63,7 +64,7 @@ TEST_F(ReadFaults, UnreadableChangedAndVanishedFilesAreSaidAndTheNextAreDigested
     files.push_back(fileToDigest(m_dir / "vanished"));
     files.back().size = 10;
 
-    const auto outcomes = digestAll(m_reading, files, kOneReader);
+    const auto outcomes = digestAll(m_reading, files, oneReader());
     EXPECT_EQ(outcomes.summary.end, RunEnd::Complete);
 
     const auto& unreadable = outcomes.at(bad);
@@ -103,7 +104,7 @@ TEST_F(ReadFaults, RealFileWithoutPermissionIsUnreadable)
     ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
     const int result = runUnprivileged([&] {
         platform::LinuxFileReading reading;
-        const auto outcomes = digestAll(reading, filesToDigest(paths()), kOneReader);
+        const auto outcomes = digestAll(reading, filesToDigest(paths()), oneReader());
         const auto& refused = outcomes.at(locked);
         if (refused.status != FileStatus::Unreadable || refused.error.number != EACCES || refused.errorOffset != 0)
             return 1;
@@ -124,7 +125,7 @@ TEST_F(ReadFaults, DiscTakenOutEndsTheRunWithoutCallingFilesUnreadable)
         if (path == third)
             m_reading.failEverything(ENOMEDIUM);
     });
-    const auto outcomes = digestAll(m_reading, filesToDigest(paths()), kOneReader);
+    const auto outcomes = digestAll(m_reading, filesToDigest(paths()), oneReader());
     EXPECT_EQ(outcomes.summary.end, RunEnd::MediumGone);
     EXPECT_EQ(outcomes.summary.mediumError, platform::errorFromErrno(ENOMEDIUM));
     EXPECT_EQ(outcomes.order, (std::vector<std::string> { m_paths[0], m_paths[1] }));
@@ -138,7 +139,7 @@ TEST_F(ReadFaults, IoErrorsOnEveryFileInARowEndTheRun)
     for (std::size_t i = 0; i < count; ++i)
         add("file" + std::to_string(i), 1000);
     m_reading.failEverything(EIO);
-    const auto outcomes = digestAll(m_reading, filesToDigest(paths()), kOneReader);
+    const auto outcomes = digestAll(m_reading, filesToDigest(paths()), oneReader());
     EXPECT_EQ(outcomes.summary.end, RunEnd::MediumGone);
     EXPECT_EQ(outcomes.summary.mediumError.number, EIO);
     EXPECT_EQ(outcomes.order.size(), digest::MediumWatch::kFailuresInARow - 1);
@@ -160,7 +161,7 @@ TEST_F(ReadFaults, StopPartWayEndsBetweenTwoReads)
     // The first file, read whole before the stop, is reported; the one left part way is not.
     std::vector<std::string> reported;
     digest::DigestRun run(
-        m_reading, kOneReader, [&](digest::FileDigest outcome) { reported.push_back(outcome.file.path); });
+        m_reading, oneReader(), [&](const digest::FileDigest& outcome) { reported.push_back(outcome.file.path); });
     running = &run;
     for (const auto& file : filesToDigest(paths()))
         run.add(file);
@@ -177,6 +178,7 @@ TEST_F(ReadFaults, MemoryStaysWithinTheLimit)
 {
     const std::string longName(200, 'n');
     std::vector<digest::FileToDigest> files;
+    files.reserve(3001);
     for (int i = 0; i < 3000; ++i)
         files.push_back({ m_dir / (longName + std::to_string(i)), 10, std::nullopt, 0 });
     for (int i = 0; i < 3; ++i)
@@ -185,14 +187,14 @@ TEST_F(ReadFaults, MemoryStaysWithinTheLimit)
     files.push_back(fileToDigest(paths().back()));
     m_reading.beforeEachRead([](const std::string&) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
 
-    const auto outcomes = digestAll(m_reading, files, kOneReader);
+    const auto outcomes = digestAll(m_reading, files, oneReader());
     EXPECT_EQ(outcomes.summary.end, RunEnd::Complete);
     EXPECT_EQ(outcomes.byPath.size(), files.size());
     EXPECT_EQ(outcomes.at(files[0].path).status, FileStatus::Digested);
     EXPECT_EQ(outcomes.at(paths().back()).status, FileStatus::Digested);
-    const auto plan = digest::planFor(*kOneReader.storage, kOneReader.memoryLimit, 1);
+    const auto plan = digest::planFor(*oneReader().storage, oneReader().memoryLimit, 1);
     EXPECT_GE(outcomes.summary.peakMemory, plan.buffersPerLane * plan.bufferSize);
-    EXPECT_LE(outcomes.summary.peakMemory, kOneReader.memoryLimit);
+    EXPECT_LE(outcomes.summary.peakMemory, oneReader().memoryLimit);
 }
 
 } // namespace

@@ -53,6 +53,7 @@ protected:
     std::vector<std::string> namesOf(const std::vector<digest::OpenedFile>& files) const
     {
         std::vector<std::string> names;
+        names.reserve(files.size());
         for (const auto& file : files)
             names.push_back(file.held.file.path.substr(m_dir.path().size() + 1));
         return names;
@@ -119,7 +120,8 @@ TEST(PlacementOrderOfARun, OnARotationalDiskFileAfterFileInDataOrder)
     std::vector<std::string> reported;
     digest::DigestOptions options;
     options.storage = StorageKind::Rotational;
-    digest::DigestRun run(reading, options, [&](digest::FileDigest outcome) { reported.push_back(outcome.file.path); });
+    digest::DigestRun run(
+        reading, options, [&](const digest::FileDigest& outcome) { reported.push_back(outcome.file.path); });
     for (const auto& path : paths)
         run.add(fileToDigest(path));
     allGiven = true;
