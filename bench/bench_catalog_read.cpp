@@ -2,16 +2,13 @@
 // every File element, which is what each search does once per catalog. Bytes are counted as they
 // lie on disk.
 
-#include "catalogfile.h"
+#include "loadedcatalogs.h"
+#include "support/temporaryfolder.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <string>
-
-#include <unistd.h>
 
 #include "catalog/catalogreader.h"
 
@@ -41,16 +38,8 @@ std::string date(int n)
 class SyntheticCatalog {
 public:
     SyntheticCatalog()
+        : m_path(m_folder / "large.xml")
     {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string folderTemplate = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/catalogXXXXXX";
-        if (::mkdtemp(folderTemplate.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::exit(EXIT_FAILURE);
-        }
-        m_folder = folderTemplate;
-        m_path = m_folder + "/large.xml";
-
         std::string text = "<?xml version =\"1.0\" encoding =\"GB2312\" standalone=\"yes\" ?>\r\n"
                            "<Disk title=\"Large\" Label=\"E:\\\">\r\n";
         int n = 0;
@@ -70,27 +59,15 @@ public:
         }
         text += "</Disk>\r\n";
 
-        std::ofstream out(m_path, std::ios::binary);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        if (!out.flush()) {
-            std::perror("write");
-            std::exit(EXIT_FAILURE);
-        }
+        mellowby::tests::writeFile(m_path, text);
         m_size = text.size();
-    }
-    SyntheticCatalog(const SyntheticCatalog&) = delete;
-    SyntheticCatalog& operator=(const SyntheticCatalog&) = delete;
-    ~SyntheticCatalog()
-    {
-        ::unlink(m_path.c_str());
-        ::rmdir(m_folder.c_str());
     }
 
     const std::string& path() const { return m_path; }
     std::size_t size() const { return m_size; }
 
 private:
-    std::string m_folder;
+    const mellowby::tests::TemporaryFolder m_folder { std::filesystem::temp_directory_path(), "mellowby-bench" };
     std::string m_path;
     std::size_t m_size = 0;
 };
@@ -104,15 +81,7 @@ const SyntheticCatalog& catalog()
 void BM_LoadAndSelectAllFiles(benchmark::State& state)
 {
     const SyntheticCatalog& source = catalog();
-    for (auto _ : state) {
-        const mellowby::catalog::CatalogDocument document = mellowby::bench::loadCatalogFile(source.path());
-        const pugi::xpath_node_set files = mellowby::catalog::selectAllFiles(document);
-        if (files.size() != kFileCount) {
-            state.SkipWithError("the catalog did not load whole");
-            break;
-        }
-        benchmark::DoNotOptimize(files.first());
-    }
+    mellowby::bench::loadAndSelectAll(state, { source.path() }, kFileCount);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(source.size()));
     state.counters["catalog_MB"] = static_cast<double>(source.size()) / 1e6;
 }

@@ -2,16 +2,16 @@
 // node does (load, find the directory, fill the file list with every cell), against the bare
 // engine: loading the same file and selecting its File elements.
 
-#include "catalogfile.h"
-#include "names/catalogindexes.h"
+#include "loadedcatalogs.h"
+#include "medianreporter.h"
+#include "support/temporaryfolder.h"
 #include "syntheticcatalogs.h"
 
 #include <benchmark/benchmark.h>
-#include <cstdio>
+#include <filesystem>
 #include <string>
+#include <vector>
 
-#include "browse/catalogbrowser.h"
-#include "catalog/catalogreader.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
 
@@ -22,8 +22,9 @@ using namespace mellowby;
 constexpr std::size_t kFiles = 100000;
 constexpr const char* kName = "flat";
 
+// In a Data folder of its own, for the whole run.
 struct FlatCatalog {
-    bench::DataFolder data;
+    tests::TemporaryFolder data { std::filesystem::temp_directory_path(), "mellowby-bench" };
     std::string path;
 
     FlatCatalog()
@@ -33,12 +34,13 @@ struct FlatCatalog {
         for (std::size_t n = 0; n < kFiles; ++n) {
             // A few names in Chinese, as on a real disc; sizes of a few KB to a few MB.
             std::string name = (n % 20 == 0 ? "照片_" : "IMG_") + std::to_string(100000 + n) + ".jpg";
-            entries.push_back(bench::fileEntry(std::move(name), (n * 7919) % (8u << 20), bench::creationTime(n)));
+            entries.push_back(
+                tests::CatalogMaker::file(std::move(name), (n * 7919) % (8u << 20), bench::creationTime(n)));
         }
-        bench::MemoryLister lister;
-        lister.add("/media/cdrom", std::move(entries));
-        data.write(lister, "/media/cdrom", kName);
-        path = data.path() + "/" + kName + ".xml";
+        tests::CatalogMaker maker(data.path());
+        maker.directory("", std::move(entries));
+        bench::writeCatalog(maker, kName);
+        path = data / (std::string(kName) + ".xml");
     }
 };
 
@@ -50,16 +52,10 @@ const FlatCatalog& catalogFile()
 
 void BM_ListRoot(benchmark::State& state)
 {
-    const FlatCatalog& source = catalogFile();
-    bench::QuietBox box;
-    platform::LinuxFileSystem fileSystem;
-    const catalog::CatalogStore store(source.data.path(), fileSystem);
-    const names::CatalogIndexes indexes(store, names::userCacheFolder());
-    browse::CatalogBrowser browser(indexes, box);
-    browser.getAllXmlToTree();
+    bench::LoadedBrowser loaded(catalogFile().data.path());
     search::FileList list;
     for (auto _ : state) {
-        if (!search::getAllXmlNodeByName(browser, list, kName, kName, {}) || list.size() != kFiles) {
+        if (!search::getAllXmlNodeByName(loaded.browser, list, kName, kName, {}) || list.size() != kFiles) {
             state.SkipWithError("the listing is incomplete");
             break;
         }
@@ -69,16 +65,7 @@ void BM_ListRoot(benchmark::State& state)
 
 void BM_BareLoadAndSelect(benchmark::State& state)
 {
-    const FlatCatalog& source = catalogFile();
-    for (auto _ : state) {
-        const catalog::CatalogDocument document = bench::loadCatalogFile(source.path);
-        const pugi::xpath_node_set files = catalog::selectAllFiles(document);
-        if (files.size() != kFiles) {
-            state.SkipWithError("the catalog did not load whole");
-            break;
-        }
-        benchmark::DoNotOptimize(files.first());
-    }
+    bench::loadAndSelectAll(state, { catalogFile().path }, kFiles);
 }
 
 } // namespace
@@ -92,12 +79,5 @@ BENCHMARK(BM_ListRoot)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetition
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    bench::MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio("BM_ListRoot", "BM_BareLoadAndSelect");
-    benchmark::Shutdown();
-    return 0;
+    return bench::runAgainstBare(argc, argv, "BM_ListRoot", "BM_BareLoadAndSelect");
 }

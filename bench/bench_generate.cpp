@@ -5,51 +5,30 @@
 //
 //   bench_generate [--files N] [--runs N] [--tree DIR]
 
+#include "benchoptions.h"
 #include "commandtimer.h"
 #include "scan/backgroundscan.h"
-#include "synthetictree.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "app/programfolder.h"
 #include "app/settings.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
+#include "fakes/unattendedbox.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "platform/messagebox.h"
-#include "platform/programpath.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace mellowby;
-
-// Replaces the catalog of the previous run, as `scan --force` does; any other box is a failure
-// of the run and is said on stderr.
-class OverwritingBox final : public platform::IMessageBox {
-public:
-    platform::MessageAnswer show(const platform::MessageRequest& request) override
-    {
-        if (request.buttons == platform::MessageButtons::YesNo)
-            return platform::MessageAnswer::Yes;
-        std::fprintf(stderr, "box: %s (%s)\n", request.text.c_str(), request.title.c_str());
-        return platform::MessageAnswer::Ok;
-    }
-    std::optional<std::string> prompt(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-};
 
 struct DialogRun {
     double seconds = 0;
@@ -64,7 +43,7 @@ DialogRun generateAsTheDialogDoes(
 {
     platform::LinuxDirectoryLister lister;
     platform::LinuxFileSystem fileSystem;
-    OverwritingBox box;
+    fakes::UnattendedBox box; // replaces the catalog of the previous run, as `scan --force` does
     DialogRun run;
     const auto start = std::chrono::steady_clock::now();
     const catalog::DateFormatter dates(catalog::DateFormatter::userLocaleName());
@@ -88,43 +67,21 @@ DialogRun generateAsTheDialogDoes(
 
 int main(int argc, char** argv)
 {
-    std::size_t files = 200000;
-    int runs = 5;
-    fs::path tree;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string option = argv[i];
-        if (option == "--files")
-            files = std::stoul(argv[i + 1]);
-        else if (option == "--runs")
-            runs = std::stoi(argv[i + 1]);
-        else if (option == "--tree")
-            tree = argv[i + 1];
-    }
-    const auto binDir = platform::runningExecutableFolder();
-    if (!binDir) {
-        std::fprintf(stderr, "cannot find the program folder\n");
-        return 1;
-    }
-    const std::string cli = *binDir + "/mellowby-cli";
-    const fs::path work = fs::temp_directory_path() / ("mellowby-bench-" + std::to_string(::getpid()));
-    if (tree.empty()) {
-        tree = work / "tree";
-        std::printf("building a tree of %zu files in %s ...\n", files, tree.c_str());
-        bench::buildSyntheticTree(tree, files);
-    }
-    tree = fs::absolute(tree).lexically_normal();
-    const fs::path data = work / "Data";
-    fs::create_directories(data);
+    const bench::ToolBenchmark setup(argc, argv, 200000);
+    const int runs = setup.runs;
+    const fs::path& tree = setup.tree;
+    const fs::path data = setup.data;
 
     // The filters the command-line tool applies: those of the settings file beside both programs.
     app::Settings settings;
     {
-        OverwritingBox box;
+        fakes::UnattendedBox box;
         platform::LinuxFileSystem fileSystem;
-        settings = app::loadStartupSettings(app::ProgramFolder(*binDir, fileSystem), box);
+        settings = app::loadStartupSettings(app::ProgramFolder(bench::benchmarkFolder(), fileSystem), box);
     }
 
-    const std::vector<std::string> scan = { cli, "scan", "--force", "--data", data.string(), tree.string(), "bench" };
+    const std::vector<std::string> scan
+        = { setup.cli, "scan", "--force", "--data", data.string(), tree.string(), "bench" };
     bench::runSeconds(scan); // warm the caches for both
     generateAsTheDialogDoes(data.string(), settings, tree, "bench");
     std::vector<double> scanTimes;
@@ -143,8 +100,5 @@ int main(int argc, char** argv)
         dialogMedian, runs, static_cast<double>(polls) / runs,
         static_cast<double>(fs::file_size(data / "bench.xml")) / 1e6);
     std::printf("dialog / scan ratio: %.2f\n", dialogMedian / scanMedian);
-
-    std::error_code ignored;
-    fs::remove_all(work, ignored);
     return 0;
 }

@@ -10,9 +10,9 @@
 //   bench_names_index [--files N] [--runs N] [--tree DIR] [--big-files N] [--scan-runs N]
 //   (--big-files 0 and --scan-runs 0 leave those parts out)
 
+#include "benchoptions.h"
 #include "commandtimer.h"
 #include "syntheticcatalog.h"
-#include "synthetictree.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,10 +20,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
-
-#include "platform/programpath.h"
 
 namespace fs = std::filesystem;
 using mellowby::bench::median;
@@ -83,45 +79,15 @@ void verdict(const char* what, double value, double target, const char* unit)
 
 int main(int argc, char** argv)
 {
-    std::size_t files = 1000000;
-    std::size_t bigFiles = 10000000;
-    int runs = 5;
-    int scanRuns = -1; // as many as runs
-    fs::path tree;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string option = argv[i];
-        if (option == "--files")
-            files = std::stoul(argv[i + 1]);
-        else if (option == "--big-files")
-            bigFiles = std::stoul(argv[i + 1]);
-        else if (option == "--runs")
-            runs = std::stoi(argv[i + 1]);
-        else if (option == "--scan-runs")
-            scanRuns = std::stoi(argv[i + 1]);
-        else if (option == "--tree")
-            tree = argv[i + 1];
-    }
-    if (scanRuns < 0)
-        scanRuns = runs;
-    const auto binDir = mellowby::platform::runningExecutableFolder();
-    if (!binDir) {
-        std::fprintf(stderr, "cannot find the program folder\n");
-        return 1;
-    }
-    const std::string cli = *binDir + "/mellowby-cli";
-    const fs::path work = fs::temp_directory_path() / ("mellowby-bench-" + std::to_string(::getpid()));
-    // The indexes go to a cache folder of the benchmark's own.
-    const fs::path cache = work / "cache";
-    fs::create_directories(cache);
-    ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    if (tree.empty()) {
-        tree = work / "tree";
-        std::printf("building a tree of %zu files in %s ...\n", files, tree.c_str());
-        mellowby::bench::buildSyntheticTree(tree, files);
-    }
-    const fs::path data = work / "Data";
-    fs::create_directories(data);
-    const std::string dataArg = data.string();
+    const mellowby::bench::ToolBenchmark setup(argc, argv, 1000000);
+    const std::size_t bigFiles = setup.options.count("--big-files", 10000000);
+    const int runs = setup.runs;
+    const int scanRuns = setup.options.number("--scan-runs", runs);
+    const std::string& cli = setup.cli;
+    const fs::path& tree = setup.tree;
+    const fs::path cache = setup.cache;
+    const fs::path data = setup.data;
+    const std::string& dataArg = setup.data;
     const fs::path catalog = data / "bench.xml";
     const auto dropIndexes = [&] {
         std::error_code ignored;
@@ -190,8 +156,5 @@ int main(int argc, char** argv)
         verdict("listing", big[1].seconds * 1000, 50, " ms");
         verdict("peak", std::max(big[0].peakBytes, big[1].peakBytes) / kMegabyte, 256, " MB");
     }
-
-    std::error_code ignored;
-    fs::remove_all(work, ignored);
     return 0;
 }

@@ -1,17 +1,16 @@
 // A search of all loaded catalogs, 10 catalogs of 100,000 files each, for a text that about one
 // name in ten holds, against the bare engine: loading the same catalogs and selecting //File.
 
-#include "catalogfile.h"
-#include "names/catalogindexes.h"
+#include "loadedcatalogs.h"
+#include "medianreporter.h"
+#include "support/temporaryfolder.h"
 #include "syntheticcatalogs.h"
 
 #include <benchmark/benchmark.h>
-#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "browse/catalogbrowser.h"
-#include "catalog/catalogreader.h"
 #include "search/filelist.h"
 #include "search/filesearch.h"
 
@@ -33,33 +32,35 @@ std::string fileName(std::size_t n)
     return name + std::to_string(100000 + n) + (n % 3 == 0 ? ".JPG" : ".jpg");
 }
 
+// In a Data folder of their own, for the whole run.
 struct Catalogs {
-    bench::DataFolder data;
+    tests::TemporaryFolder data { std::filesystem::temp_directory_path(), "mellowby-bench" };
     std::vector<std::string> paths;
     std::size_t hits = 0;
 
     Catalogs()
     {
+        using tests::CatalogMaker;
         std::size_t n = 0;
         for (std::size_t c = 0; c < kCatalogs; ++c) {
-            bench::MemoryLister lister;
-            const std::string root = "/media/disc" + std::to_string(c);
+            CatalogMaker maker(data.path());
+            maker.setRoot("/media/disc" + std::to_string(c));
             std::vector<platform::DirEntry> top;
             for (std::size_t d = 0; d < kDirectories; ++d) {
                 const std::string folder = "目录 " + std::to_string(d);
-                top.push_back(bench::directoryEntry(folder, bench::creationTime(d)));
+                top.push_back(CatalogMaker::dir(folder, bench::creationTime(d)));
                 std::vector<platform::DirEntry> files;
                 files.reserve(kFilesPerDirectory);
                 for (std::size_t f = 0; f < kFilesPerDirectory; ++f, ++n) {
-                    files.push_back(bench::fileEntry(fileName(n), (n * 7919) % (8u << 20), bench::creationTime(n)));
+                    files.push_back(CatalogMaker::file(fileName(n), (n * 7919) % (8u << 20), bench::creationTime(n)));
                     hits += n % 10 == 3 ? 1 : 0;
                 }
-                lister.add(root + "/" + folder, std::move(files));
+                maker.directory(folder, std::move(files));
             }
-            lister.add(root, std::move(top));
+            maker.directory("", std::move(top));
             const std::string name = "disc " + std::to_string(c);
-            data.write(lister, root, name);
-            paths.push_back(data.path() + "/" + name + ".xml");
+            bench::writeCatalog(maker, name);
+            paths.push_back(data / (name + ".xml"));
         }
     }
 };
@@ -73,15 +74,11 @@ const Catalogs& catalogs()
 void BM_SearchAll(benchmark::State& state)
 {
     const Catalogs& source = catalogs();
-    bench::QuietBox box;
-    platform::LinuxFileSystem fileSystem;
-    const catalog::CatalogStore store(source.data.path(), fileSystem);
-    const names::CatalogIndexes indexes(store, names::userCacheFolder());
-    browse::CatalogBrowser browser(indexes, box);
-    browser.getAllXmlToTree();
+    bench::LoadedBrowser loaded(source.data.path());
     search::FileList list;
     for (auto _ : state) {
-        search::cmdFind_Click(indexes, box, list, "holiday", search::SearchScope::of(browser, true));
+        search::cmdFind_Click(
+            loaded.indexes, loaded.box, list, "holiday", search::SearchScope::of(loaded.browser, true));
         if (list.size() != source.hits) {
             state.SkipWithError("the search missed hits");
             break;
@@ -93,18 +90,7 @@ void BM_SearchAll(benchmark::State& state)
 
 void BM_BareLoadAndSelectAll(benchmark::State& state)
 {
-    const Catalogs& source = catalogs();
-    for (auto _ : state) {
-        for (const std::string& path : source.paths) {
-            const catalog::CatalogDocument document = bench::loadCatalogFile(path);
-            const pugi::xpath_node_set files = catalog::selectAllFiles(document);
-            if (files.size() != kFilesPerCatalog) {
-                state.SkipWithError("a catalog did not load whole");
-                break;
-            }
-            benchmark::DoNotOptimize(files.first());
-        }
-    }
+    bench::loadAndSelectAll(state, catalogs().paths, kFilesPerCatalog);
 }
 
 } // namespace
@@ -118,12 +104,5 @@ BENCHMARK(BM_SearchAll)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitio
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    bench::MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio("BM_SearchAll", "BM_BareLoadAndSelectAll");
-    benchmark::Shutdown();
-    return 0;
+    return bench::runAgainstBare(argc, argv, "BM_SearchAll", "BM_BareLoadAndSelectAll");
 }

@@ -2,42 +2,27 @@
 // (getAllXmlToTree) against reading the same index twins alone, in the same process.
 
 #include "catalogfile.h"
+#include "commandtimer.h"
 #include "names/catalogindexes.h"
-#include "scan/scanner.h"
 #include "startupcatalogs.h"
+#include "support/temporaryfolder.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include <unistd.h>
-
-#include "app/settings.h"
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
-#include "catalog/datetext.h"
-#include "platform/directorylister.h"
+#include "fakes/unattendedbox.h"
 #include "platform/linux/linuxfilesystem.h"
-#include "platform/messagebox.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-const fs::path& dataDir()
-{
-    static const fs::path dir = [] {
-        fs::path data = fs::temp_directory_path() / ("mellowby-bench-startup-" + std::to_string(::getpid()));
-        mellowby::bench::writeStartupCatalogs(data);
-        return data;
-    }();
-    return dir;
-}
 
 template <typename Work> double medianSeconds(int runs, Work work)
 {
@@ -47,8 +32,7 @@ template <typename Work> double medianSeconds(int runs, Work work)
         work();
         times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
     }
-    std::ranges::sort(times);
-    return times[times.size() / 2];
+    return mellowby::bench::median(std::move(times));
 }
 
 } // namespace
@@ -56,8 +40,10 @@ template <typename Work> double medianSeconds(int runs, Work work)
 int main()
 {
     constexpr int kRuns = 7;
+    const mellowby::tests::TemporaryFolder data(fs::temp_directory_path(), "mellowby-bench");
+    mellowby::bench::writeStartupCatalogs(data.path());
     std::vector<std::string> twins;
-    for (const auto& entry : fs::directory_iterator(dataDir())) {
+    for (const auto& entry : fs::directory_iterator(data.path())) {
         if (entry.path().extension() == ".idx")
             twins.push_back(entry.path().string());
     }
@@ -68,11 +54,11 @@ int main()
                 std::abort();
         }
     });
-    mellowby::bench::SilentBox box;
+    mellowby::fakes::UnattendedBox box;
     std::size_t loaded = 0;
     const double startUp = medianSeconds(kRuns, [&] {
         mellowby::platform::LinuxFileSystem fileSystem;
-        const mellowby::catalog::CatalogStore store(dataDir().string(), fileSystem);
+        const mellowby::catalog::CatalogStore store(data.path(), fileSystem);
         const mellowby::names::CatalogIndexes indexes(store, std::nullopt);
         mellowby::browse::CatalogBrowser browser(indexes, box);
         browser.getAllXmlToTree();
@@ -83,7 +69,5 @@ int main()
     std::printf("reading the index twins alone: median %.1f ms over %d runs\n", bare * 1e3, kRuns);
     std::printf("filling tree and collection:   median %.1f ms over %d runs\n", startUp * 1e3, kRuns);
     std::printf("start-up / bare read ratio: %.2f\n", startUp / bare);
-    std::error_code ignored;
-    fs::remove_all(dataDir(), ignored);
     return loaded == static_cast<std::size_t>(mellowby::bench::kStartupCatalogs) ? 0 : 1;
 }

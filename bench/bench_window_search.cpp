@@ -5,17 +5,18 @@
 //
 //   bench_window_search [--files N] [--runs N]
 
+#include "benchoptions.h"
 #include "commandtimer.h"
-#include "startupcatalogs.h"
+#include "support/temporaryfolder.h"
 #include "syntheticcatalog.h"
+#include "windowprogram.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -25,15 +26,7 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "platform/linux/linuxdirectorylister.h"
-#include "platform/linux/linuxdrives.h"
-#include "platform/linux/linuxfilesystem.h"
-#include "platform/linux/linuxvolumes.h"
-#include "platform/programpath.h"
 #include "ui/frmmain.h"
-#include "ui/programcontext.h"
-#include "ui/qtdesktopopener.h"
-#include "ui/selfolder.h"
 #include "ui/startup.h"
 
 namespace fs = std::filesystem;
@@ -42,16 +35,11 @@ using Clock = std::chrono::steady_clock;
 int main(int argc, char** argv)
 {
     using namespace mellowby;
-    std::size_t files = 1000000;
-    int runs = 5;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string option = argv[i];
-        if (option == "--files")
-            files = std::stoul(argv[i + 1]);
-        else if (option == "--runs")
-            runs = std::stoi(argv[i + 1]);
-    }
-    const fs::path folder = fs::temp_directory_path() / ("mellowby-bench-window-search-" + std::to_string(::getpid()));
+    const bench::BenchOptions options(argc, argv);
+    const std::size_t files = options.count("--files", 1000000);
+    const int runs = options.number("--runs", 5);
+    const tests::TemporaryFolder temporary(fs::temp_directory_path(), "mellowby-bench");
+    const fs::path folder = temporary.path();
     fs::create_directories(folder / "Data");
     fs::create_directories(folder / "cache");
     ::setenv("XDG_CACHE_HOME", (folder / "cache").c_str(), 1);
@@ -59,16 +47,8 @@ int main(int argc, char** argv)
     bench::writeSyntheticCatalog(folder / "Data", "big", files);
 
     QApplication application(argc, argv);
-    platform::LinuxDirectoryLister lister;
-    platform::LinuxFileSystem fileSystem;
-    platform::LinuxDrives drives;
-    platform::LinuxVolumes volumes;
-    bench::SilentBox box;
-    ui::QtDesktopOpener opener;
-    ui::QtFolderPicker picker;
-    ui::ProgramContext context { app::ProgramFolder(folder.string(), fileSystem), {}, {}, lister, fileSystem, drives,
-        volumes, box, opener, picker };
-    const auto window = ui::Main(context);
+    bench::WindowProgram program(folder.string());
+    const auto window = ui::Main(program.context);
     if (!QTest::qWaitForWindowExposed(window.get()))
         return 1;
     auto* text = window->findChild<QLineEdit*>(QStringLiteral("txtFind"));
@@ -102,7 +82,7 @@ int main(int argc, char** argv)
     std::vector<double> first;
     std::vector<double> whole;
     std::vector<double> tool;
-    const std::string cli = *platform::runningExecutableFolder() + "/mellowby-cli";
+    const std::string cli = bench::commandLineTool();
     const std::vector<std::string> command
         = { cli, "search", "t", "--in", "big", "--data", (folder / "Data").string() };
     for (int run = 0; run < runs; ++run) {
@@ -118,7 +98,5 @@ int main(int argc, char** argv)
     std::printf("  whole list:                     %.3f s (target at most 1.000 s) %s\n", bench::median(whole),
         bench::median(whole) <= 1.0 ? "met" : "NOT MET");
     std::printf("  mellowby-cli search t, piped:   %.3f s\n", bench::median(tool));
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
     return 0;
 }

@@ -6,11 +6,16 @@
 //
 //   bench_window_startup [--runs N]
 
+#include "benchoptions.h"
 #include "catalogfile.h"
 #include "commandtimer.h"
 #include "startupcatalogs.h"
+#include "support/temporaryfolder.h"
+#include "windowprogram.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,15 +26,7 @@
 #include <QTest>
 
 #include "catalog/catalogreader.h"
-#include "platform/linux/linuxdirectorylister.h"
-#include "platform/linux/linuxdrives.h"
-#include "platform/linux/linuxfilesystem.h"
-#include "platform/linux/linuxvolumes.h"
-#include "platform/programpath.h"
 #include "ui/frmmain.h"
-#include "ui/programcontext.h"
-#include "ui/qtdesktopopener.h"
-#include "ui/selfolder.h"
 #include "ui/startup.h"
 
 namespace {
@@ -40,16 +37,8 @@ int runChild(int argc, char** argv, const std::string& programFolder)
 {
     using namespace mellowby;
     QApplication application(argc, argv);
-    platform::LinuxDirectoryLister lister;
-    platform::LinuxFileSystem fileSystem;
-    platform::LinuxDrives drives;
-    platform::LinuxVolumes volumes;
-    bench::SilentBox box;
-    ui::QtDesktopOpener opener;
-    ui::QtFolderPicker picker;
-    ui::ProgramContext context { app::ProgramFolder(programFolder, fileSystem), {}, {}, lister, fileSystem, drives,
-        volumes, box, opener, picker };
-    const auto window = ui::Main(context);
+    bench::WindowProgram program(programFolder);
+    const auto window = ui::Main(program.context);
     if (!QTest::qWaitForWindowExposed(window.get()) || window->browser().collection().count() == 0)
         return 1;
     std::fflush(stdout);
@@ -63,10 +52,9 @@ int main(int argc, char** argv)
     if (argc == 3 && std::string(argv[1]) == "--child")
         return runChild(argc, argv, argv[2]);
 
-    int runs = 7;
-    if (argc == 3 && std::string(argv[1]) == "--runs")
-        runs = std::stoi(argv[2]);
-    const fs::path folder = fs::temp_directory_path() / ("mellowby-bench-window-" + std::to_string(::getpid()));
+    const int runs = mellowby::bench::BenchOptions(argc, argv).number("--runs", 7);
+    const mellowby::tests::TemporaryFolder temporary(fs::temp_directory_path(), "mellowby-bench");
+    const fs::path folder = temporary.path();
     mellowby::bench::writeStartupCatalogs(folder / "Data");
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
@@ -77,7 +65,7 @@ int main(int argc, char** argv)
     }
     std::vector<double> bare;
     std::vector<double> window;
-    const std::string self = *mellowby::platform::runningExecutableFolder() + "/bench_window_startup";
+    const std::string self = mellowby::bench::benchmarkFolder() + "/bench_window_startup";
     mellowby::bench::runSeconds({ self, "--child", folder.string() }); // warm the caches
     for (int run = 0; run < runs; ++run) {
         const auto start = std::chrono::steady_clock::now();
@@ -92,7 +80,5 @@ int main(int argc, char** argv)
     std::printf("process start to main window shown: median %.1f ms over %d runs\n", windowMedian * 1e3, runs);
     std::printf("reading the index twins alone:      median %.1f ms\n", bareMedian * 1e3);
     std::printf("ratio: %.2f\n", windowMedian / bareMedian);
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
     return 0;
 }

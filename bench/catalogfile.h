@@ -2,19 +2,26 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "platform/paths.h"
 
 namespace mellowby::bench {
 
-// A catalog file loaded as the store loads it: read whole through the file system, then parsed.
+// A catalog file, or its index twin (a path ending in .idx), loaded as the store loads it: read
+// whole through the file system, then parsed.
 inline catalog::CatalogDocument loadCatalogFile(const std::string& path)
 {
+    constexpr std::string_view kTwinExtension = ".idx";
     platform::LinuxFileSystem fileSystem;
-    const auto slash = path.rfind('/');
-    return catalog::CatalogStore(path.substr(0, slash), fileSystem).loadCatalog(path.substr(slash + 1));
+    const catalog::CatalogStore store(std::string(platform::parentOf(path)), fileSystem);
+    const std::string_view name = platform::fileNameOf(path);
+    if (name.ends_with(kTwinExtension))
+        return store.loadTwin(name.substr(0, name.size() - kTwinExtension.size()));
+    return store.loadCatalog(name);
 }
 
 } // namespace mellowby::bench

@@ -1,4 +1,5 @@
 #include "names/catalogindexes.h"
+#include "support/catalogmaker.h"
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
@@ -7,7 +8,6 @@
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
-#include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
 #include "fakes/faultyfilesystem.h"
 #include "platform/linux/linuxfilesystem.h"
@@ -15,7 +15,7 @@
 namespace mellowby::browse {
 namespace {
 
-using fakes::CatalogMaker;
+using tests::CatalogMaker;
 
 class Browser : public ::testing::Test {
 protected:
@@ -109,7 +109,7 @@ TEST_F(Browser, CatalogsThatCannotBeShown)
     writeDisc("no twin");
     std::filesystem::remove(m_data / "no twin.idx");
     writeDisc("broken");
-    CatalogMaker::writeRaw(m_data / "broken.idx", "<?xml version=\"1.0\"?>\r\n<Disk title=\"broken\" Label=\"/\">\r\n");
+    tests::writeFile(m_data / "broken.idx", "<?xml version=\"1.0\"?>\r\n<Disk title=\"broken\" Label=\"/\">\r\n");
     writeDisc("GOOD2");
     std::filesystem::rename(m_data / "GOOD2.xml", m_data / "Good.XML"); // the same catalog as good.xml
     std::filesystem::rename(m_data / "GOOD2.idx", m_data / "Good.idx");

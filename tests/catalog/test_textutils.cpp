@@ -1,7 +1,7 @@
+#include "support/dates.h"
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 #include "app/settings.h"
@@ -60,7 +60,7 @@ protected:
     {
         std::filesystem::create_directories(m_dir / "sub");
         for (const char* name : { "plain.xml", ".dot.xml", "a[1].xml" })
-            std::ofstream(m_dir / name) << "x";
+            tests::writeFile(m_dir / name, "x");
     }
 
     bool exists(const std::string& relative, std::uint16_t mask)
@@ -99,7 +99,7 @@ TEST(Dates, LongDateOfTheUtcDayInTheGivenLocale)
 {
     const DateFormatter chinese("zh_CN");
     const DateFormatter english("en_US");
-    const auto march15 = fileTimeToDate(1079308800 + 3600);
+    const auto march15 = fileTimeToDate(tests::kMarch15);
     EXPECT_EQ(chinese.longDate(march15), "2004年3月15日");
     EXPECT_EQ(english.longDate(march15), "March 15, 2004");
     // Late on 31 December in UTC stays 31 December whatever the machine's zone.

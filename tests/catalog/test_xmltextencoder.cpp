@@ -1,4 +1,4 @@
-#include "support/gb2312.h"
+#include "support/gb2312testtexts.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 namespace mellowby::catalog {
 namespace {
 
-using testing::toGb2312;
+using tests::toGb2312;
 
 TEST(XmlTextEncoder, AsciiSpecialsAndLineBreaks)
 {
@@ -95,7 +95,7 @@ TEST(XmlTextEncoder, EveryCharacterWrittenAsBytesReadsBackAsItself)
         ++asBytes;
         ASSERT_EQ(reader->decode(encoded), utf8) << std::hex << static_cast<std::uint32_t>(c);
         ASSERT_EQ(encoded.size(), 2u);
-        ASSERT_NO_THROW(testing::fromGb2312(encoded)) << std::hex << static_cast<std::uint32_t>(c);
+        ASSERT_NO_THROW(tests::fromGb2312(encoded)) << std::hex << static_cast<std::uint32_t>(c);
     }
     EXPECT_EQ(asBytes, 7445); // GB2312's repertoire, "·" and "—" in place of "・" and "―"
 }

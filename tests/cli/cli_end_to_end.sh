@@ -4,13 +4,7 @@
 set -euo pipefail
 
 cli="$1"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-# The trash and everything else kept per user stay inside the test's folder.
-export HOME="$work/home" XDG_DATA_HOME="$work/home/data" XDG_CACHE_HOME="$work/home/cache"
-mkdir -p "$HOME"
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/../support/clitest.sh"
 
 mkdir -p "$work/tree/sub dir"
 # Before the first scan there is no Data folder: no catalogs, and the scan creates it.

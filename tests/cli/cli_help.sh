@@ -5,11 +5,7 @@
 set -euo pipefail
 
 cli="$1" build="$2" version="$3"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export HOME="$work/home" XDG_DATA_HOME="$work/home/data" XDG_CACHE_HOME="$work/home/cache"
-mkdir -p "$HOME"
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/../support/clitest.sh"
 # Runs the tool: $status, $out and $err.
 run() {
   status=0

@@ -8,7 +8,6 @@ set -euo pipefail
 
 cli="$1"
 skip() { echo "SKIPPED: $*"; exit 77; }
-fail() { echo "FAIL: $*" >&2; exit 1; }
 export PATH="$PATH:/sbin:/usr/sbin"
 
 if [ "${MELLOWBY_PRIVATE_MOUNTS:-}" != 1 ]; then
@@ -20,8 +19,9 @@ if [ "${MELLOWBY_PRIVATE_MOUNTS:-}" != 1 ]; then
   MELLOWBY_PRIVATE_MOUNTS=1 exec unshare --mount --propagation private bash "$0" "$@"
 fi
 
-work=$(mktemp -d)
+source "$(dirname "$0")/../support/clitest.sh"
 loops=()
+# Nothing may stay mounted in the folder that is removed.
 cleanup() {
   for folder in "$work/first" "$work/second"; do
     while mountpoint -q "$folder"; do umount "$folder" || break; done
@@ -30,8 +30,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-export HOME="$work/home" XDG_DATA_HOME="$work/home/data" XDG_CACHE_HOME="$work/home/cache"
-mkdir -p "$HOME" "$work/first" "$work/second"
+mkdir -p "$work/first" "$work/second"
 data=(--data "$work/Data")
 
 # Sets up a loop device for an image as $loop; it is detached at the end whatever happens.

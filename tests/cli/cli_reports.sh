@@ -4,11 +4,7 @@
 set -euo pipefail
 
 cli="$1"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export HOME="$work/home" XDG_DATA_HOME="$work/home/data" XDG_CACHE_HOME="$work/home/cache"
-mkdir -p "$HOME"
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/../support/clitest.sh"
 
 # Names with commas, quotes, a line break, Chinese and an ampersand.
 mkdir -p "$work/tree/照片, 2004"

@@ -5,13 +5,10 @@
 set -euo pipefail
 
 cli="$1"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export HOME="$work/home" XDG_DATA_HOME="$work/home/data" XDG_CACHE_HOME="$work/home/cache"
-mkdir -p "$HOME" "$work/tree/sub dir"
+source "$(dirname "$0")/../support/clitest.sh"
+mkdir -p "$work/tree/sub dir"
 printf 'x' > "$work/tree/sub dir/a.txt"
 data=(--data "$work/Data")
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 "$cli" scan "$work/tree" "盘 1" "${data[@]}" > /dev/null 2>&1 || fail "scan failed"
 record="$work/Data/盘 1.vol"

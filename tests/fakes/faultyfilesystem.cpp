@@ -13,6 +13,8 @@ public:
 
     std::expected<void, platform::Error> write(std::string_view bytes) override
     {
+        if (auto injected = m_owner.failureOfCall(FaultyFileSystem::Operation::Write))
+            return std::unexpected(*injected);
         auto& budget = m_owner.m_writeBudget;
         if (budget && bytes.size() > *budget) {
             // A full disk takes what fits, then refuses the rest.
@@ -28,13 +30,27 @@ public:
     {
         return m_real->writeAt(offset, bytes);
     }
-    std::expected<void, platform::Error> finish() override { return m_real->finish(); }
+    // Finishes once: a later call, the commit's among them, gives the first one's outcome.
+    std::expected<void, platform::Error> finish() override
+    {
+        if (!m_finished) {
+            if (auto injected = m_owner.failureOfCall(FaultyFileSystem::Operation::Finish))
+                m_finished = std::unexpected(*injected);
+            else
+                m_finished = m_real->finish();
+        }
+        return *m_finished;
+    }
     std::expected<void, platform::Error> commit() override
     {
+        if (auto finished = finish(); !finished)
+            return finished;
         if (m_owner.m_renameError)
             return std::unexpected(*m_owner.m_renameError);
         if (m_owner.m_commitSuffix && m_path.ends_with(*m_owner.m_commitSuffix))
             return std::unexpected(m_owner.m_commitError);
+        if (auto injected = m_owner.failureOfCall(FaultyFileSystem::Operation::Rename))
+            return std::unexpected(*injected);
         return m_real->commit();
     }
 
@@ -42,7 +58,16 @@ private:
     FaultyFileSystem& m_owner;
     std::string m_path;
     std::unique_ptr<platform::IReplacement> m_real;
+    std::optional<std::expected<void, platform::Error>> m_finished;
 };
+
+std::optional<platform::Error> FaultyFileSystem::failureOfCall(Operation operation)
+{
+    const int call = ++m_calls.at(static_cast<std::size_t>(operation));
+    if (m_callFailure && m_callFailure->operation == operation && m_callFailure->call == call)
+        return m_callFailure->error;
+    return std::nullopt;
+}
 
 std::expected<std::optional<std::string>, platform::Error> FaultyFileSystem::readWholeFile(
     const std::string& path, std::size_t maxSize)
@@ -63,12 +88,16 @@ std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFi
 std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFileSystem::beginReplacement(
     const std::string& path)
 {
+    if (auto injected = failureOfCall(Operation::CreateFile))
+        return std::unexpected(*injected);
     return faulty(path, m_real.beginReplacement(path));
 }
 
 std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFileSystem::beginCacheReplacement(
     const std::string& path)
 {
+    if (auto injected = failureOfCall(Operation::CreateFile))
+        return std::unexpected(*injected);
     return faulty(path, m_real.beginCacheReplacement(path));
 }
 
@@ -91,6 +120,8 @@ std::expected<void, platform::Error> FaultyFileSystem::renameFile(const std::str
 {
     if (m_renameError)
         return std::unexpected(*m_renameError);
+    if (auto injected = failureOfCall(Operation::Rename))
+        return std::unexpected(*injected);
     return m_real.renameFile(from, to);
 }
 

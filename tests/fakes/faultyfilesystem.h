@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "platform/filesystem.h"
@@ -9,9 +11,14 @@ namespace mellowby::fakes {
 
 // Passes every operation to a real file system, but can make writes fail once a number of bytes
 // has been written in total (a disk filling up), make renames (a replacement's commit included)
-// fail, make the commits of some replacements fail, or make reads fail.
+// fail, make the commits of some replacements fail, make reads fail, or make one operation fail
+// on its n-th call.
 class FaultyFileSystem final : public platform::IFileSystem {
 public:
+    // The operations failOnCall counts. A replacement's commit is a rename; a commit that comes
+    // before the replacement was finished counts as a finish too.
+    enum class Operation { CreateFile, Write, Finish, Rename };
+
     explicit FaultyFileSystem(platform::IFileSystem& real)
         : m_real(real)
     {
@@ -23,6 +30,11 @@ public:
         m_writeError = std::move(error);
     }
     void failRenames(platform::Error error) { m_renameError = std::move(error); }
+    // The call-th call of operation (counted from 1, over every file) fails with error.
+    void failOnCall(Operation operation, int call, platform::Error error)
+    {
+        m_callFailure = CallFailure { operation, call, std::move(error) };
+    }
     // Commits of replacements of files whose path ends in suffix fail with error.
     void failCommitsOf(std::string suffix, platform::Error error)
     {
@@ -68,10 +80,20 @@ public:
 private:
     friend class FaultyReplacement;
 
+    struct CallFailure {
+        Operation operation;
+        int call;
+        platform::Error error;
+    };
+
+    // The error of this call of operation when it is the one to fail.
+    std::optional<platform::Error> failureOfCall(Operation operation);
     std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> faulty(
         const std::string& path, std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> real);
 
     platform::IFileSystem& m_real;
+    std::optional<CallFailure> m_callFailure;
+    std::array<int, 4> m_calls {}; // of each Operation so far
     std::optional<std::uint64_t> m_writeBudget;
     platform::Error m_writeError;
     std::optional<platform::Error> m_renameError;

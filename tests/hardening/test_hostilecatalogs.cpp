@@ -1,6 +1,7 @@
 #include "hardening.h"
 #include "names/catalogindexes.h"
-#include "support/gb2312.h"
+#include "support/catalogmaker.h"
+#include "support/gb2312testtexts.h"
 
 #include <gtest/gtest.h>
 #include <iostream>
@@ -11,7 +12,6 @@
 
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
-#include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "search/filelist.h"
@@ -21,8 +21,8 @@
 namespace mellowby::hardening {
 namespace {
 
-using fakes::CatalogMaker;
 using search::FileColumn;
+using tests::CatalogMaker;
 using Names = std::vector<std::string>;
 
 constexpr std::string_view kDeclaration = R"(<?xml version ="1.0" encoding ="GB2312" standalone="yes" ?>)";
@@ -72,8 +72,8 @@ protected:
     // A pair written byte for byte; GB2312 text is given as UTF-8 and converted here.
     void writePair(const std::string& stem, const std::string& xml, const std::string& idx, bool toGb2312 = true)
     {
-        writeFile(m_data / (stem + ".xml"), toGb2312 ? testing::toGb2312(xml) : xml);
-        writeFile(m_data / (stem + ".idx"), toGb2312 ? testing::toGb2312(idx) : idx);
+        writeFile(m_data / (stem + ".xml"), toGb2312 ? tests::toGb2312(xml) : xml);
+        writeFile(m_data / (stem + ".idx"), toGb2312 ? tests::toGb2312(idx) : idx);
         ++tally().catalogs;
     }
 
@@ -295,7 +295,7 @@ TEST_F(HostileCatalogs, AHundredThousandLevelsWithAFileAtEach)
 TEST_F(HostileCatalogs, AMillionFilesInOneDirectory)
 {
     const std::size_t count = scaled(1000000, 200000);
-    const std::string date = testing::toGb2312(kDate);
+    const std::string date = tests::toGb2312(kDate);
     std::string xml = crlf({ kDeclaration, R"(<Disk title="wide" Label="/m">)", directoryLine("big") });
     xml.reserve(count * 80);
     char name[32];

@@ -2,7 +2,8 @@
 // from the index must be the one the catalog file gives, on catalogs of every kind.
 
 #include "hardening.h"
-#include "support/gb2312.h"
+#include "support/catalogmaker.h"
+#include "support/gb2312testtexts.h"
 #include "support/indexcomparison.h"
 #include "testconfig.h"
 
@@ -11,12 +12,11 @@
 #include <set>
 
 #include "catalog/uppercaser.h"
-#include "fakes/catalogmaker.h"
 
 namespace mellowby::hardening {
 namespace {
 
-using fakes::CatalogMaker;
+using tests::CatalogMaker;
 
 // Texts that reach every rule of the comparison: letters whose upper case is longer, shorter or
 // another script's, ASCII letters that non-ASCII letters upper-case to, markup, separators, and
@@ -27,11 +27,6 @@ const std::vector<std::string> kTexts = { "", "A", "S", "SS", "ẞ", "FI", "I", 
 std::string catalogText(std::string_view declaration, std::string_view body)
 {
     return std::string(declaration) + "\r\n" + std::string(body);
-}
-
-std::string readBytes(const std::filesystem::path& path)
-{
-    return readFile(path);
 }
 
 void expectSame(
@@ -110,7 +105,7 @@ TEST(IndexAgainstDocument, CraftedCatalogs)
         const Case& crafted = cases[i];
         std::string bytes = catalogText(crafted.declaration, crafted.body);
         if (crafted.declaration == gb)
-            bytes = testing::toGb2312(bytes);
+            bytes = tests::toGb2312(bytes);
         expectSame(bytes, kTexts, crafted.indexed, "case " + std::to_string(i));
     }
 }
@@ -122,7 +117,7 @@ TEST(IndexAgainstDocument, CatalogsMadeOnWindowsAndTheTestCatalogs)
             if (entry.path().extension() != ".xml")
                 continue;
             const bool madeOnWindows = std::string_view(folder) == "/windows";
-            expectSame(readBytes(entry.path()), kTexts, madeOnWindows, entry.path().filename().string());
+            expectSame(readFile(entry.path()), kTexts, madeOnWindows, entry.path().filename().string());
         }
     }
 }

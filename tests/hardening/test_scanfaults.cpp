@@ -1,6 +1,6 @@
 #include "hardening.h"
 #include "scan/scanner.h"
-#include "support/gb2312.h"
+#include "support/gb2312testtexts.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -20,6 +20,8 @@
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "fakes/fakemessagebox.h"
+#include "fakes/faultyfilesystem.h"
+#include "fakes/hookedlister.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/temporarynames.h"
@@ -53,220 +55,8 @@ MessageRequest walkBox(const std::string& text)
     return { text, "Mellowby", platform::MessageIcon::None, platform::MessageButtons::Ok };
 }
 
-// The real file system, with one operation made to fail on its n-th call, or every write once
-// a number of bytes has gone to disk in total (a disk filling up). A replacement's commit is a
-// rename.
-class ScriptedFileSystem final : public platform::IFileSystem {
-public:
-    enum class Operation { CreateFile, Write, Finish, Rename };
-
-    void failOnCall(Operation operation, int call, Error error)
-    {
-        m_failure = Failure { operation, call, std::move(error) };
-    }
-    void failWritesAfter(std::uint64_t bytes, Error error)
-    {
-        m_budget = bytes;
-        m_budgetError = std::move(error);
-    }
-
-    std::expected<std::optional<std::string>, Error> readWholeFile(
-        const std::string& path, std::size_t maxSize) override
-    {
-        return m_real.readWholeFile(path, maxSize);
-    }
-    std::expected<std::unique_ptr<platform::IReplacement>, Error> beginReplacement(const std::string& path) override
-    {
-        if (auto injected = fault(Operation::CreateFile))
-            return std::unexpected(*injected);
-        auto file = m_real.beginReplacement(path);
-        if (!file)
-            return std::unexpected(file.error());
-        return std::make_unique<File>(*this, std::move(*file));
-    }
-    std::expected<std::unique_ptr<platform::IReplacement>, Error> beginCacheReplacement(
-        const std::string& path) override
-    {
-        return m_real.beginCacheReplacement(path);
-    }
-    std::expected<std::unique_ptr<platform::IReadableFile>, Error> openForReading(const std::string& path) override
-    {
-        return m_real.openForReading(path);
-    }
-    std::expected<platform::FileStamp, Error> stampOf(const std::string& path) override { return m_real.stampOf(path); }
-    std::expected<std::string, Error> canonicalPath(const std::string& path) override
-    {
-        return m_real.canonicalPath(path);
-    }
-    std::expected<std::vector<platform::FolderEntry>, Error> listFolder(const std::string& path) override
-    {
-        return m_real.listFolder(path);
-    }
-    std::expected<void, Error> createDirectory(const std::string& path) override
-    {
-        return m_real.createDirectory(path);
-    }
-    std::expected<void, Error> renameFile(const std::string& from, const std::string& to) override
-    {
-        if (auto injected = fault(Operation::Rename))
-            return std::unexpected(*injected);
-        return m_real.renameFile(from, to);
-    }
-    std::expected<void, Error> removeFile(const std::string& path) override { return m_real.removeFile(path); }
-    std::expected<void, Error> moveToTrash(const std::string& path) override { return m_real.moveToTrash(path); }
-    bool isFile(const std::string& path) override { return m_real.isFile(path); }
-    bool isDirectory(const std::string& path) override { return m_real.isDirectory(path); }
-    void removeAbandonedReplacements(const std::string& folder) override { m_real.removeAbandonedReplacements(folder); }
-
-private:
-    struct Failure {
-        Operation operation;
-        int call;
-        Error error;
-    };
-
-    class File final : public platform::IReplacement {
-    public:
-        File(ScriptedFileSystem& owner, std::unique_ptr<platform::IReplacement> real)
-            : m_owner(owner)
-            , m_real(std::move(real))
-        {
-        }
-        std::expected<void, Error> write(std::string_view bytes) override
-        {
-            if (auto injected = m_owner.fault(Operation::Write))
-                return std::unexpected(*injected);
-            auto& budget = m_owner.m_budget;
-            if (budget && bytes.size() > *budget) {
-                (void)m_real->write(bytes.substr(0, *budget)); // what fits, then the disk is full
-                *budget = 0;
-                return std::unexpected(m_owner.m_budgetError);
-            }
-            if (budget)
-                *budget -= bytes.size();
-            return m_real->write(bytes);
-        }
-        std::expected<void, Error> writeAt(std::uint64_t offset, std::string_view bytes) override
-        {
-            return m_real->writeAt(offset, bytes);
-        }
-        std::expected<void, Error> finish() override
-        {
-            if (m_finished)
-                return {};
-            m_finished = true;
-            if (auto injected = m_owner.fault(Operation::Finish))
-                return std::unexpected(*injected);
-            return m_real->finish();
-        }
-        std::expected<void, Error> commit() override
-        {
-            if (auto finished = finish(); !finished)
-                return finished;
-            if (auto injected = m_owner.fault(Operation::Rename))
-                return std::unexpected(*injected);
-            return m_real->commit();
-        }
-
-    private:
-        ScriptedFileSystem& m_owner;
-        std::unique_ptr<platform::IReplacement> m_real;
-        bool m_finished = false;
-    };
-
-    std::optional<Error> fault(Operation operation)
-    {
-        const int call = ++m_calls[static_cast<int>(operation)];
-        if (m_failure && m_failure->operation == operation && m_failure->call == call)
-            return m_failure->error;
-        return std::nullopt;
-    }
-
-    platform::LinuxFileSystem m_real;
-    std::optional<Failure> m_failure;
-    int m_calls[4] = {};
-    std::optional<std::uint64_t> m_budget;
-    Error m_budgetError;
-};
-
-// The real lister, with hooks that change the tree around a listing and listings made to fail.
-class HookedLister final : public platform::IDirectoryLister {
-public:
-    struct Hooks {
-        std::function<void()> before; // just before the directory is read
-        std::function<void()> after; // once it was read, before the walk goes on
-        std::optional<Error> openFailure; // the directory cannot be opened
-        std::optional<Error> listFailure; // its listing breaks off after failAfter entries
-        std::size_t failAfter = 0;
-    };
-
-    void hook(const std::string& path, Hooks hooks) { m_hooks[path] = std::move(hooks); }
-
-    std::expected<std::unique_ptr<platform::IDirectory>, Error> open(const std::string& path) override
-    {
-        return hooked(path, m_real.open(path));
-    }
-
-private:
-    class Directory final : public platform::IDirectory {
-    public:
-        Directory(HookedLister& owner, std::string path, std::unique_ptr<platform::IDirectory> real)
-            : m_owner(owner)
-            , m_path(std::move(path))
-            , m_real(std::move(real))
-        {
-        }
-        platform::FileId id() const override { return m_real->id(); }
-        std::expected<void, Error> list(std::vector<platform::DirEntry>& out) override
-        {
-            const auto found = m_owner.m_hooks.find(m_path);
-            if (found == m_owner.m_hooks.end())
-                return m_real->list(out);
-            Hooks& hooks = found->second;
-            if (hooks.before)
-                hooks.before();
-            std::expected<void, Error> result;
-            if (hooks.listFailure) {
-                std::vector<platform::DirEntry> all;
-                (void)m_real->list(all);
-                const std::size_t kept = std::min(all.size(), hooks.failAfter);
-                out.insert(out.end(), all.begin(), all.begin() + static_cast<std::ptrdiff_t>(kept));
-                result = std::unexpected(*hooks.listFailure);
-            } else {
-                result = m_real->list(out);
-            }
-            if (hooks.after)
-                hooks.after();
-            return result;
-        }
-        std::expected<std::unique_ptr<platform::IDirectory>, Error> openChild(const std::string& name) override
-        {
-            return m_owner.hooked(m_path + "/" + name, m_real->openChild(name));
-        }
-        std::expected<std::unique_ptr<platform::IDirectory>, Error> openParent() override
-        {
-            return m_owner.hooked(m_path.substr(0, m_path.rfind('/')), m_real->openParent());
-        }
-
-    private:
-        HookedLister& m_owner;
-        std::string m_path;
-        std::unique_ptr<platform::IDirectory> m_real;
-    };
-
-    std::expected<std::unique_ptr<platform::IDirectory>, Error> hooked(
-        const std::string& path, std::expected<std::unique_ptr<platform::IDirectory>, Error> real)
-    {
-        if (const auto found = m_hooks.find(path); found != m_hooks.end() && found->second.openFailure)
-            return std::unexpected(*found->second.openFailure);
-        if (!real)
-            return std::unexpected(real.error());
-        return std::make_unique<Directory>(*this, path, std::move(*real));
-    }
-
-    platform::LinuxDirectoryLister m_real;
-    std::map<std::string, Hooks> m_hooks;
-};
+using fakes::FaultyFileSystem;
+using fakes::HookedLister;
 
 class ScanFaults : public ::testing::Test {
 protected:
@@ -324,7 +114,7 @@ protected:
     // The catalog proper that a successful scan wrote, in UTF-8.
     std::string writtenCatalog(const std::string& name = "disc") const
     {
-        return testing::fromGb2312(readFile(m_data / (name + ".xml")));
+        return tests::fromGb2312(readFile(m_data / (name + ".xml")));
     }
 
     TemporaryFolder m_root;
@@ -351,7 +141,7 @@ TEST_F(ScanFaults, DiskFullAtEveryFourKilobytes)
     const std::uint64_t step = scaled(4096, 16384);
     std::size_t points = 0;
     for (std::uint64_t budget = 0; budget < total; budget += step) {
-        ScriptedFileSystem fileSystem;
+        FaultyFileSystem fileSystem { m_fileSystem };
         fileSystem.failWritesAfter(budget, full);
         ++points;
         ASSERT_EQ(scan(m_lister, fileSystem).error(), scan::ScanFailure::Failed) << budget;
@@ -368,7 +158,7 @@ TEST_F(ScanFaults, DiskFullAtEveryFourKilobytes)
 // disk, setting the old twin aside, moving either new file into place.
 TEST_F(ScanFaults, EveryFileOperationFailingInTurn)
 {
-    using Operation = ScriptedFileSystem::Operation;
+    using Operation = FaultyFileSystem::Operation;
     const struct {
         Operation operation;
         int call;
@@ -386,7 +176,7 @@ TEST_F(ScanFaults, EveryFileOperationFailingInTurn)
         { Operation::Rename, 3, platform::errorFromErrno(EIO) },
     };
     for (const auto& fault : faults) {
-        ScriptedFileSystem fileSystem;
+        FaultyFileSystem fileSystem { m_fileSystem };
         fileSystem.failOnCall(fault.operation, fault.call, fault.error);
         ++tally().faults;
         const std::string what = std::to_string(static_cast<int>(fault.operation)) + "#" + std::to_string(fault.call);
@@ -395,7 +185,7 @@ TEST_F(ScanFaults, EveryFileOperationFailingInTurn)
         expectOldCatalogIntact();
     }
     // A catalog that did not exist before leaves nothing behind either.
-    ScriptedFileSystem fileSystem;
+    FaultyFileSystem fileSystem { m_fileSystem };
     fileSystem.failOnCall(Operation::Rename, 2, platform::errorFromErrno(EIO));
     ++tally().faults;
     ASSERT_EQ(scan(m_lister, fileSystem, "fresh").error(), scan::ScanFailure::Failed);

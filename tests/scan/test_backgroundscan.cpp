@@ -1,10 +1,10 @@
 #include "scan/backgroundscan.h"
+#include "support/dates.h"
 #include "support/temporaryfolder.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -13,8 +13,10 @@
 #include "app/settings.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
+#include "fakes/endlesslister.h"
 #include "fakes/fakedirectorylister.h"
 #include "fakes/fakemessagebox.h"
+#include "fakes/gatedlister.h"
 #include "platform/linux/linuxfilesystem.h"
 
 namespace mellowby::scan {
@@ -22,71 +24,10 @@ using namespace catalog;
 namespace {
 
 using namespace std::chrono_literals;
+using fakes::EndlessLister;
 using fakes::FakeDirectoryLister;
-
-constexpr std::int64_t kMarch15 = 1079308800 + 3600;
-
-// An in-memory tree whose listing of one directory waits until the test lets it go, so the
-// test can look at a walk that is known to be half way.
-class GatedLister final : public fakes::PathLister {
-public:
-    FakeDirectoryLister tree;
-
-    void holdAt(std::string path) { m_holdAt = std::move(path); }
-    void waitUntilHeld()
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_held; });
-    }
-    void release()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_released = true;
-        }
-        m_changed.notify_all();
-    }
-
-    std::expected<void, platform::Error> openPath(const std::string& path) override { return tree.openPath(path); }
-    std::expected<void, platform::Error> listPath(
-        const std::string& path, std::vector<platform::DirEntry>& out) override
-    {
-        if (path == m_holdAt) {
-            std::unique_lock lock(m_mutex);
-            m_held = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return m_released; });
-        }
-        return tree.listPath(path, out);
-    }
-
-private:
-    std::string m_holdAt;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_held = false;
-    bool m_released = false;
-};
-
-// A tree too big to finish during a test: every directory holds ten more, and listing one
-// takes a millisecond. Counts the listings that are under way.
-class EndlessLister final : public fakes::PathLister {
-public:
-    std::atomic<int> calls = 0;
-    std::atomic<int> inFlight = 0;
-
-    std::expected<void, platform::Error> listPath(const std::string&, std::vector<platform::DirEntry>& out) override
-    {
-        ++inFlight;
-        ++calls;
-        std::this_thread::sleep_for(1ms);
-        for (int i = 0; i < 10; ++i)
-            out.push_back(FakeDirectoryLister::directory("d" + std::to_string(i), kMarch15));
-        out.push_back(FakeDirectoryLister::file("f.txt", 1, kMarch15));
-        --inFlight;
-        return {};
-    }
-};
+using fakes::GatedLister;
+using tests::kMarch15;
 
 // Throws what is not a std::exception, which the scanner does not trap.
 class ThrowingLister final : public fakes::PathLister {

@@ -1,12 +1,11 @@
 #include "scan/scanner.h"
-#include "support/gb2312.h"
+#include "support/dates.h"
+#include "support/gb2312testtexts.h"
 #include "support/temporaryfolder.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 #include "app/settings.h"
 #include "catalog/catalogreader.h"
@@ -25,16 +24,11 @@ namespace {
 using fakes::FakeDirectoryLister;
 using platform::MessageAnswer;
 
-constexpr std::int64_t kMarch15 = 1079308800 + 3600; // 2004-03-15 01:00 UTC
-constexpr const char* kRoot = "/media/cdrom";
+using tests::kMarch15;
+using tests::readFile;
+using tests::writeFile;
 
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+constexpr const char* kRoot = "/media/cdrom";
 
 std::string crlfLines(std::initializer_list<std::string_view> lines)
 {
@@ -43,7 +37,7 @@ std::string crlfLines(std::initializer_list<std::string_view> lines)
         text += line;
         text += "\r\n";
     }
-    return testing::toGb2312(text);
+    return tests::toGb2312(text);
 }
 
 class Scanner : public ::testing::Test {
@@ -78,8 +72,8 @@ protected:
 
     void writeOldPair(const std::string& stem)
     {
-        std::ofstream(m_data / (stem + ".xml"), std::ios::binary) << "old catalog";
-        std::ofstream(m_data / (stem + ".idx"), std::ios::binary) << "old twin";
+        writeFile(m_data / (stem + ".xml"), "old catalog");
+        writeFile(m_data / (stem + ".idx"), "old twin");
     }
     tests::TemporaryFolder m_folder;
     std::filesystem::path m_data = m_folder.path();
@@ -148,11 +142,11 @@ TEST_F(Scanner, DotsAndDashesAreWrittenAsWindowsWritesThem)
     ASSERT_TRUE(scan("点·线"));
     const std::string xml = catalog("点·线.xml");
     EXPECT_EQ(xml,
-        testing::toCp936("<?xml version =\"1.0\" encoding =\"GB2312\" standalone=\"yes\" ?>\r\n"
-                         "<Disk title=\"点·线\" Label=\"/media/cdrom\">\r\n"
-                         "<File CreateDate=\"2004年3月15日\" FileSize=\"1KB\">列夫·托尔斯泰——.txt</File>\r\n"
-                         "<File CreateDate=\"2004年3月15日\" FileSize=\"1KB\">&#x30FB;&#x2015;.txt</File>\r\n"
-                         "<Directory title=\"A·B\" CreateDate=\"2004年3月15日\">\r\n</Directory>\r\n</Disk>\r\n"));
+        tests::toCp936("<?xml version =\"1.0\" encoding =\"GB2312\" standalone=\"yes\" ?>\r\n"
+                       "<Disk title=\"点·线\" Label=\"/media/cdrom\">\r\n"
+                       "<File CreateDate=\"2004年3月15日\" FileSize=\"1KB\">列夫·托尔斯泰——.txt</File>\r\n"
+                       "<File CreateDate=\"2004年3月15日\" FileSize=\"1KB\">&#x30FB;&#x2015;.txt</File>\r\n"
+                       "<Directory title=\"A·B\" CreateDate=\"2004年3月15日\">\r\n</Directory>\r\n</Disk>\r\n"));
     EXPECT_NE(
         xml.find(">\xC1\xD0\xB7\xF2\xA1\xA4\xCD\xD0\xB6\xFB\xCB\xB9\xCC\xA9\xA1\xAA\xA1\xAA.txt<"), std::string::npos);
     EXPECT_NE(catalog("点·线.idx")
@@ -216,7 +210,7 @@ TEST_F(Scanner, FiltersFollowTheSettings)
         { FakeDirectoryLister::file("a.jpé", 1, kMarch15), FakeDirectoryLister::file("b.jpe", 1, kMarch15) });
     m_settings = { "JPÉ", "", false, true };
     ASSERT_TRUE(scan("accents", "/media/photos"));
-    const std::string text = testing::fromGb2312(catalog("accents.xml"));
+    const std::string text = tests::fromGb2312(catalog("accents.xml"));
     EXPECT_EQ(text.find("a.jp"), std::string::npos);
     EXPECT_NE(text.find(">b.jpe</File>"), std::string::npos);
 }
@@ -265,7 +259,7 @@ TEST_F(Scanner, ExistingCatalogIsReplacedOnlyOnYes)
 TEST_F(Scanner, ALeftOverTwinIsReplacedWithoutAsking)
 {
     addPhotosDisc();
-    std::ofstream(m_data / "disc.idx", std::ios::binary) << "stale";
+    writeFile(m_data / "disc.idx", "stale");
     ASSERT_TRUE(scan("disc"));
     EXPECT_TRUE(m_box.shown.empty());
     EXPECT_TRUE(catalog("disc.idx").starts_with("<?xml"));
@@ -350,7 +344,7 @@ TEST_F(Scanner, AnUnlistableSubdirectoryIsEmptyAndABrokenListingIsReported)
         { FakeDirectoryLister::file("first.txt", 1, kMarch15), FakeDirectoryLister::file("second.txt", 1, kMarch15) });
     m_lister.failListing("/media/cdrom/broken", platform::errorFromErrno(EIO), 1);
     ASSERT_TRUE(scan("disc"));
-    const std::string text = testing::fromGb2312(catalog("disc.xml"));
+    const std::string text = tests::fromGb2312(catalog("disc.xml"));
     EXPECT_NE(
         text.find("<Directory title=\"locked\" CreateDate=\"2004年3月15日\">\r\n</Directory>"), std::string::npos);
     EXPECT_NE(text.find(">first.txt</File>\r\n</Directory>"), std::string::npos);

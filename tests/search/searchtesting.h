@@ -1,6 +1,7 @@
 #pragma once
 
 #include "names/catalogindexes.h"
+#include "support/catalogmaker.h"
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
@@ -12,24 +13,25 @@
 
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
-#include "fakes/catalogmaker.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "search/filelist.h"
 
 namespace mellowby::search::testing {
 
-// A Data folder of its own, a browser over it and a file list to fill.
+// A program folder of its own with its Data folder, a browser over that and a file list to fill.
 class DataFolderTest : public ::testing::Test {
 protected:
+    DataFolderTest() { std::filesystem::create_directory(m_data); }
+
     // A catalog pair written by hand, in UTF-8: body is everything inside the root element. The
     // index twin is the same without File elements.
     void writeRaw(const std::string& stem, const std::string& rootOpening, const std::string& body)
     {
         const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
         const std::string xml = declaration + rootOpening + "\r\n" + body + "\r\n</Disk>\r\n";
-        fakes::CatalogMaker::writeRaw(m_data / (stem + ".xml"), xml);
-        fakes::CatalogMaker::writeRaw(m_data / (stem + ".idx"), withoutFiles(xml));
+        tests::writeFile(m_data / (stem + ".xml"), xml);
+        tests::writeFile(m_data / (stem + ".idx"), withoutFiles(xml));
     }
 
     static std::string withoutFiles(const std::string& xml)
@@ -72,8 +74,9 @@ protected:
         return texts;
     }
 
-    tests::TemporaryFolder m_folder;
-    std::filesystem::path m_data = m_folder.path();
+    tests::TemporaryFolder m_temporary;
+    std::filesystem::path m_folder = m_temporary.path();
+    std::filesystem::path m_data = m_folder / "Data";
     fakes::FakeMessageBox m_box;
     platform::LinuxFileSystem m_fileSystem;
     catalog::CatalogStore m_store { m_data.string(), m_fileSystem };

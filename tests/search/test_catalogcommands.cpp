@@ -1,4 +1,5 @@
-#include "names/catalogindexes.h"
+#include "searchtesting.h"
+#include "support/catalogmaker.h"
 #include "support/temporaryfolder.h"
 
 #include <cstdlib>
@@ -8,7 +9,6 @@
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
 #include "catalog/drivelist.h"
-#include "fakes/catalogmaker.h"
 #include "fakes/fakedesktopopener.h"
 #include "fakes/fakedrives.h"
 #include "fakes/fakemessagebox.h"
@@ -23,31 +23,21 @@ namespace mellowby::search {
 namespace {
 
 namespace fs = std::filesystem;
-using fakes::CatalogMaker;
 using platform::MessageAnswer;
+using tests::CatalogMaker;
 
-class CatalogCommands : public ::testing::Test {
+class CatalogCommands : public testing::DataFolderTest {
 protected:
     void SetUp() override
     {
-        fs::create_directories(m_folder / "Data");
         for (const char* name : { "Photos 2004", "Trip", "abc.XML" }) {
-            CatalogMaker maker(m_folder / "Data");
+            CatalogMaker maker(m_data);
             maker.directory("", { CatalogMaker::file("a.txt") });
             ASSERT_TRUE(maker.write(name));
         }
         m_browser.getAllXmlToTree();
         FreshRightList(m_browser, m_list);
     }
-
-    tests::TemporaryFolder m_temporary;
-    fs::path m_folder = m_temporary.path();
-    fakes::FakeMessageBox m_box;
-    platform::LinuxFileSystem m_fileSystem;
-    catalog::CatalogStore m_store { (m_folder / "Data").string(), m_fileSystem };
-    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
-    browse::CatalogBrowser m_browser { m_indexes, m_box };
-    FileList m_list;
 };
 
 TEST_F(CatalogCommands, DeletingAsksThenTrashesTheCatalogAndKeepsItsTwin)
@@ -100,10 +90,10 @@ TEST_F(CatalogCommands, ACatalogWhoseFileCannotBeDeletedStays)
 // nothing, the file beside the Data folder that the title names least of all.
 TEST_F(CatalogCommands, ATitleLeadingOutOfDataDeletesNothing)
 {
-    CatalogMaker::writeRaw(m_folder / "victim.xml", "keep");
+    tests::writeFile(m_folder / "victim.xml", "keep");
     const std::string twin = "<?xml version=\"1.0\"?>\r\n<Disk title=\"../victim\" Label=\"/x\">\r\n</Disk>\r\n";
-    CatalogMaker::writeRaw(m_folder / "Data/evil.xml", twin);
-    CatalogMaker::writeRaw(m_folder / "Data/evil.idx", twin);
+    tests::writeFile(m_folder / "Data/evil.xml", twin);
+    tests::writeFile(m_folder / "Data/evil.idx", twin);
     browse::CatalogBrowser browser(m_indexes, m_box);
     browser.getAllXmlToTree();
     browser.tree().select(browser.tree().roots().at(1)); // "abc.XML", then "../victim"
@@ -132,7 +122,7 @@ protected:
             = { { "/media/cdrom", platform::DriveKind::CdRom }, { "/media/dvd", platform::DriveKind::CdRom } };
         m_file = m_folder / "docs/a.txt";
         fs::create_directories(m_file.parent_path());
-        CatalogMaker::writeRaw(m_file, "x");
+        tests::writeFile(m_file, "x");
     }
 
     void fillRow(const std::string& location, const std::string& catalog)

@@ -7,8 +7,8 @@
 namespace mellowby::search {
 namespace {
 
-using fakes::CatalogMaker;
 using testing::Names;
+using tests::CatalogMaker;
 
 constexpr const char* kDate = "2004年3月15日";
 
@@ -222,7 +222,7 @@ TEST_F(Listing, MissingOrDamagedCatalogFileGivesAnEmptyList)
 {
     writeRaw("gone", R"(<Disk title="gone" Label="/m">)", R"(<File CreateDate="d" FileSize="1KB">x</File>)");
     writeRaw("torn", R"(<Disk title="torn" Label="/m">)", R"(<File CreateDate="d" FileSize="1KB">x</File>)");
-    CatalogMaker::writeRaw(m_data / "torn.xml", "<?xml version=\"1.0\"?>\r\n<Disk title=\"torn\" Label=\"/m\">\r\n");
+    tests::writeFile(m_data / "torn.xml", "<?xml version=\"1.0\"?>\r\n<Disk title=\"torn\" Label=\"/m\">\r\n");
     loadAll();
     std::filesystem::remove(m_data / "gone.xml");
     for (const std::size_t catalog : { 0u, 1u }) {

@@ -5,8 +5,8 @@
 namespace mellowby::search {
 namespace {
 
-using fakes::CatalogMaker;
 using testing::Names;
+using tests::CatalogMaker;
 
 std::string file(const std::string& name, const std::string& attributes = R"(CreateDate="d" FileSize="1KB")")
 {

@@ -5,7 +5,6 @@
 #include "searchtesting.h"
 #include "support/indexcomparison.h"
 
-#include <fstream>
 #include <set>
 
 #include <fcntl.h>
@@ -26,16 +25,16 @@ protected:
     // A catalog of a few hundred files in a few folders, some names of which hold "pic".
     void makeDisc(const std::string& prefix = "pic", const names::CatalogIndexes* keeping = nullptr)
     {
-        fakes::CatalogMaker maker(m_data);
-        std::vector<platform::DirEntry> top { fakes::CatalogMaker::dir("a"), fakes::CatalogMaker::dir("b") };
+        tests::CatalogMaker maker(m_data);
+        std::vector<platform::DirEntry> top { tests::CatalogMaker::dir("a"), tests::CatalogMaker::dir("b") };
         for (int i = 0; i < 300; ++i)
-            top.push_back(fakes::CatalogMaker::file(prefix + "_" + std::to_string(i) + ".jpg", 1000u * i));
+            top.push_back(tests::CatalogMaker::file(prefix + "_" + std::to_string(i) + ".jpg", 1000u * i));
         maker.directory("", top);
         std::vector<platform::DirEntry> a;
         for (int i = 0; i < 300; ++i)
-            a.push_back(fakes::CatalogMaker::file("Straße " + std::to_string(i) + (i % 2 ? ".PIC" : ".txt"), 7));
+            a.push_back(tests::CatalogMaker::file("Straße " + std::to_string(i) + (i % 2 ? ".PIC" : ".txt"), 7));
         maker.directory("a", a);
-        maker.directory("b", { fakes::CatalogMaker::file("last.pic") });
+        maker.directory("b", { tests::CatalogMaker::file("last.pic") });
         ASSERT_TRUE(maker.write("disc", nullptr, keeping));
     }
 
@@ -122,10 +121,10 @@ TEST_F(NamesIndexCache, MadeAgainWhenTheCatalogOrTheIndexIsNotWhatItWas)
 TEST_F(NamesIndexCache, DamageFoundPartWayGivesEveryRowOnce)
 {
     // Enough files for their sizes and dates to be read a run of blocks at a time.
-    fakes::CatalogMaker maker(m_data);
+    tests::CatalogMaker maker(m_data);
     std::vector<platform::DirEntry> files;
     for (int i = 0; i < 40000; ++i)
-        files.push_back(fakes::CatalogMaker::file("f" + std::to_string(i) + ".txt", 1024u * (i % 1000)));
+        files.push_back(tests::CatalogMaker::file("f" + std::to_string(i) + ".txt", 1024u * (i % 1000)));
     maker.directory("", files);
     ASSERT_TRUE(maker.write("disc"));
     const auto reference = documentRows(".");
@@ -166,9 +165,9 @@ TEST_F(NamesIndexCache, AnUnwritableCacheGivesTheSameRows)
     // No cache folder at all, and one where a file stands in the way of the folder.
     const names::CatalogIndexes none(m_store, std::nullopt);
     EXPECT_EQ(rowsOf(none, "pic"), documentRows("pic"));
-    const fs::path blocked = fs::path(m_folder.path()).parent_path() / "blocked-cache";
+    const fs::path blocked = m_folder / "blocked-cache";
     fs::create_directories(blocked);
-    std::ofstream(blocked / "mellowby") << "not a folder";
+    tests::writeFile(blocked / "mellowby", "not a folder");
     const names::CatalogIndexes unwritable(m_store, blocked.string());
     EXPECT_EQ(rowsOf(unwritable, "pic"), documentRows("pic"));
     EXPECT_TRUE(fs::is_regular_file(blocked / "mellowby"));

@@ -1,4 +1,5 @@
-#include "names/catalogindexes.h"
+#include "searchtesting.h"
+#include "support/catalogmaker.h"
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
@@ -7,7 +8,6 @@
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
 #include "catalog/drivelist.h"
-#include "fakes/catalogmaker.h"
 #include "fakes/fakedesktopopener.h"
 #include "fakes/fakedrives.h"
 #include "fakes/fakemessagebox.h"
@@ -21,24 +21,20 @@ namespace mellowby::search {
 namespace {
 
 namespace fs = std::filesystem;
-using fakes::CatalogMaker;
 using platform::Volume;
+using tests::CatalogMaker;
 
 // The catalog Trip of the folder 2004 of a volume, scanned where it was mounted then; the test
 // mounts volumes (folders of its own) where it likes and double-clicks a file of the catalog.
-class OpeningOnVolumes : public ::testing::Test {
+class OpeningOnVolumes : public testing::DataFolderTest {
 protected:
-    void SetUp() override
-    {
-        fs::create_directories(m_folder / "Data");
-        scanTrip(m_photos);
-    }
+    void SetUp() override { scanTrip(m_photos); }
 
     void scanTrip(const Volume& volume)
     {
         m_photos = volume;
         m_volumes.mounted = { volume };
-        CatalogMaker maker(m_folder / "Data");
+        CatalogMaker maker(m_data);
         maker.setRoot(volume.mountPoint + "/2004");
         maker.directory("", { CatalogMaker::dir("docs") });
         maker.directory("docs", { CatalogMaker::file("a.txt") });
@@ -49,7 +45,7 @@ protected:
     {
         volume.mountPoint = m_folder / folder;
         fs::create_directories(volume.mountPoint + "/2004/docs");
-        CatalogMaker::writeRaw(volume.mountPoint + "/2004/docs/a.txt", "x");
+        tests::writeFile(volume.mountPoint + "/2004/docs/a.txt", "x");
         return volume;
     }
 
@@ -72,15 +68,7 @@ protected:
         return { { text, "Mellowby", platform::MessageIcon::None, platform::MessageButtons::Ok } };
     }
 
-    tests::TemporaryFolder m_temporary;
-    fs::path m_folder = m_temporary.path();
     Volume m_photos { "1234-ABCD", "PHOTOS", "vfat", 8004304896, "/dev/sdb1", m_folder / "media/PHOTOS", "/" };
-    fakes::FakeMessageBox m_box;
-    platform::LinuxFileSystem m_fileSystem;
-    catalog::CatalogStore m_store { (m_folder / "Data").string(), m_fileSystem };
-    names::CatalogIndexes m_indexes { m_store, names::userCacheFolder() };
-    browse::CatalogBrowser m_browser { m_indexes, m_box };
-    FileList m_list;
     catalog::DriveList m_drives;
     fakes::FakeDrives m_probe;
     fakes::FakeVolumes m_volumes;
@@ -152,7 +140,7 @@ TEST_F(OpeningOnVolumes, WithoutARecordEverythingIsAsBefore)
     m_volumes.mounted.clear();
     fs::remove(m_folder / "Data/Trip.vol");
     doubleClick();
-    CatalogMaker::writeRaw(m_folder / "Data/Trip.vol", "mountpoint\n");
+    tests::writeFile(m_folder / "Data/Trip.vol", "mountpoint\n");
     doubleClick();
     scanTrip(m_photos);
     m_volumes.failure = platform::errorFromErrno(EACCES);

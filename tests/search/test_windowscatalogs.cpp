@@ -96,9 +96,9 @@ TEST_F(EarlierCatalogs, TheOldDotAndDashReadAsWindowsWritesThem)
     const std::string opening = "<?xml version =\"1.0\" encoding =\"GB2312\" standalone=\"yes\" ?>\r\n"
                                 "<Disk title=\"A\xA1\xA4"
                                 "B\" Label=\"/m\">\r\n";
-    fakes::CatalogMaker::writeRaw(m_data / "A・B.xml",
+    tests::writeFile(m_data / "A・B.xml",
         opening + "<File CreateDate=\"d\" FileSize=\"1KB\">x\xA1\xA4y\xA1\xAA.txt</File>\r\n</Disk>\r\n");
-    fakes::CatalogMaker::writeRaw(m_data / "A・B.idx", opening + "</Disk>\r\n");
+    tests::writeFile(m_data / "A・B.idx", opening + "</Disk>\r\n");
     loadAll();
     EXPECT_EQ(m_browser.tree().label(node(0)), "A·B");
     FreshRightList(m_browser, m_list);

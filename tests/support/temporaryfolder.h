@@ -11,13 +11,15 @@
 namespace mellowby::tests {
 
 // A fresh folder under the system's temporary folder (or under base), removed with everything
-// in it. The one place tests get a folder of their own: nothing a test writes reaches the home
-// folder or another test's files.
+// in it. The one place tests and benchmarks get a folder of their own: nothing they write
+// reaches the home folder or another run's files. Its name starts with prefix, so that one left
+// behind by a run that was killed tells whose it was.
 class TemporaryFolder {
 public:
-    explicit TemporaryFolder(const std::filesystem::path& base = std::filesystem::temp_directory_path())
+    explicit TemporaryFolder(const std::filesystem::path& base = std::filesystem::temp_directory_path(),
+        std::string_view prefix = "mellowby-test")
     {
-        std::string pattern = (base / "mellowby-test-XXXXXX").native();
+        std::string pattern = (base / (std::string(prefix) + "-XXXXXX")).native();
         if (::mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("mkdtemp failed under " + base.native());
         m_path = pattern;

@@ -1,7 +1,8 @@
 #include "addnewprogram.h"
+#include "support/dates.h"
+#include "support/modaldialogs.h"
 #include "support/qtestmain.h"
 
-#include <functional>
 #include <memory>
 
 #include <QCheckBox>
@@ -12,8 +13,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
+#include "fakes/endlesslister.h"
+#include "fakes/gatedlister.h"
+#include "fakes/scriptedfolderpicker.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "ui/frmaddnew.h"
 #include "ui/selfolder.h"
@@ -27,26 +30,13 @@ using platform::MessageAnswer;
 using platform::MessageButtons;
 using platform::MessageIcon;
 using platform::MessageRequest;
+using tests::kMarch15;
+using tests::whenDialogOpens;
 
 namespace {
 
 const QString kWorking = u"正在生成磁盘列表文件，请稍候..."_s;
 const QString kGenerated = u"磁盘列表文件已生成！"_s;
-constexpr std::int64_t kMarch15 = 1079308800;
-
-// Runs handle on the next modal dialog as soon as it is open.
-void whenDialogOpens(std::function<void(QWidget*)> handle)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, handle] {
-        if (QWidget* dialog = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            handle(dialog);
-        }
-    });
-    poll->start(10);
-}
 
 bool contains(const std::string& text, const std::string& part)
 {
@@ -126,7 +116,7 @@ private Q_SLOTS:
 
     void theFolderPickersAnswer()
     {
-        tests::ScriptedFolderPicker picker;
+        fakes::ScriptedFolderPicker picker;
         QWidget owner;
         const auto pick = [&](const QString& answer) {
             picker.answer = answer;
@@ -462,7 +452,7 @@ private Q_SLOTS:
 
     void theStopButtonEndsTheWalkAndKeepsTheOldCatalog()
     {
-        tests::EndlessLister lister;
+        fakes::EndlessLister lister;
         open(lister, {}, {});
         tests::writeFile(program().dataFile("Big.xml"), "old catalog");
         tests::writeFile(program().dataFile("Big.idx"), "old twin");
@@ -506,7 +496,7 @@ private Q_SLOTS:
 
     void closingDuringAWalkStopsIt()
     {
-        tests::EndlessLister lister;
+        fakes::EndlessLister lister;
         open(lister);
         cmbDisk()->setEditText(u"/big"_s);
         program().box.queuePromptAnswer("Big");
@@ -522,7 +512,7 @@ private Q_SLOTS:
     // the walk while the walk waits for the window.
     void closingWhileTheWalkAsksForABox()
     {
-        tests::GatedLister lister;
+        fakes::GatedLister lister;
         lister.tree.addDirectory(
             "/r", { FakeDirectoryLister::directory("a", kMarch15), FakeDirectoryLister::directory("b", kMarch15) });
         lister.tree.addDirectory("/r/a", { FakeDirectoryLister::file("x", 1, kMarch15) });

@@ -1,6 +1,7 @@
-#include "catalogfolder.h"
 #include "fakeprogram.h"
+#include "support/catalogmaker.h"
 #include "support/qtestmain.h"
+#include "support/temporaryfolder.h"
 
 #include <filesystem>
 #include <memory>
@@ -51,7 +52,11 @@ class TestFrmMain : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { m_folder = std::make_unique<tests::CatalogFolder>(); }
+    void init()
+    {
+        m_folder = std::make_unique<tests::TemporaryFolder>();
+        std::filesystem::create_directory(dataDir());
+    }
 
     void cleanup()
     {
@@ -266,14 +271,14 @@ private Q_SLOTS:
     void deleteCommandAsksAndRemovesTheCurrentCatalog()
     {
         addTwoCatalogs();
-        qputenv("HOME", QByteArray::fromStdString(m_folder->programFolder()));
+        qputenv("HOME", QByteArray::fromStdString(m_folder->path()));
         open();
         m_program->box.queueAnswer(platform::MessageAnswer::Yes);
         child<QAction>(u"mnuEditDele"_s)->trigger();
         QCOMPARE(m_program->box.shown.at(0).text, std::string("你确定要删除Music名称的磁盘目录文件吗？"));
         QCOMPARE(column(tree()->model(), 0), (QStringList { u"Photos"_s }));
         QCOMPARE(list()->model()->rowCount(), 0);
-        QVERIFY(!std::filesystem::exists(m_folder->dataDir() + "/Music.xml"));
+        QVERIFY(!std::filesystem::exists(dataDir() + "/Music.xml"));
     }
 
     void doubleClickOpensTheSelectedRow()
@@ -304,21 +309,26 @@ private:
     // and an empty one.
     void addTwoCatalogs()
     {
-        m_folder->addDirectory("/media/cd2",
-            { tests::file("cover.jpg"), tests::file("song.mp3", 4096), tests::file("alpha.txt"),
-                tests::folder("live") });
-        m_folder->addDirectory("/media/cd2/live", { tests::file("concert.MP3") });
-        m_folder->addDirectory("/media/cdrom",
-            { tests::file("beach.JPG"), tests::file("readme.txt"), tests::folder("trip"), tests::folder("old") });
-        m_folder->addDirectory("/media/cdrom/trip", { tests::file("a.jpg"), tests::file("notes.txt") });
-        m_folder->addDirectory("/media/cdrom/old", {});
-        QVERIFY(m_folder->generate("/media/cdrom", "Photos"));
-        QVERIFY(m_folder->generate("/media/cd2", "Music"));
+        using tests::CatalogMaker;
+        CatalogMaker maker(dataDir());
+        maker.directory("",
+            { CatalogMaker::file("beach.JPG"), CatalogMaker::file("readme.txt"), CatalogMaker::dir("trip"),
+                CatalogMaker::dir("old") });
+        maker.directory("trip", { CatalogMaker::file("a.jpg"), CatalogMaker::file("notes.txt") });
+        maker.directory("old", {});
+        QVERIFY(maker.write("Photos"));
+        maker.reset();
+        maker.setRoot("/media/cd2");
+        maker.directory("",
+            { CatalogMaker::file("cover.jpg"), CatalogMaker::file("song.mp3", 4096), CatalogMaker::file("alpha.txt"),
+                CatalogMaker::dir("live") });
+        maker.directory("live", { CatalogMaker::file("concert.MP3") });
+        QVERIFY(maker.write("Music"));
     }
 
     void open(QWidget* splash = nullptr)
     {
-        m_program = std::make_unique<tests::FakeProgram>(m_folder->programFolder());
+        m_program = std::make_unique<tests::FakeProgram>(m_folder->path());
         m_window = std::make_unique<frmMain>(m_program->context, splash);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -366,7 +376,9 @@ private:
         QTest::mouseClick(child<QPushButton>(u"cmdFind"_s), Qt::LeftButton);
     }
 
-    std::unique_ptr<tests::CatalogFolder> m_folder;
+    std::string dataDir() const { return *m_folder / "Data"; }
+
+    std::unique_ptr<tests::TemporaryFolder> m_folder;
     std::unique_ptr<tests::FakeProgram> m_program;
     std::unique_ptr<frmMain> m_window;
 };

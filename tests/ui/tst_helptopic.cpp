@@ -2,7 +2,6 @@
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 
@@ -35,7 +34,7 @@ class TestHelpTopic : public QObject {
 private:
     void open() { mnuHelpTopic_Click(app::ProgramFolder(m_folder, m_fileSystem), m_fileSystem, m_box, m_opener); }
 
-    void write(const std::string& name) { std::ofstream(m_folder + "/" + name) << "帮助\n"; }
+    void write(const std::string& name) { tests::writeFile(m_folder + "/" + name, "帮助\n"); }
 
     void verifyMissingBox()
     {

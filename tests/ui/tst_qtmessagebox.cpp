@@ -1,13 +1,11 @@
+#include "support/modaldialogs.h"
 #include "support/qtestmain.h"
-
-#include <functional>
 
 #include <QAbstractButton>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 
 #include "ui/busycursor.h"
 #include "ui/qtmessagebox.h"
@@ -18,24 +16,7 @@ using namespace Qt::StringLiterals;
 using platform::MessageAnswer;
 using platform::MessageButtons;
 using platform::MessageIcon;
-
-namespace {
-
-// Runs handle on the next modal dialog as soon as it is open.
-void whenDialogOpens(std::function<void(QWidget*)> handle)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, handle] {
-        if (QWidget* dialog = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            handle(dialog);
-        }
-    });
-    poll->start(10);
-}
-
-} // namespace
+using tests::whenDialogOpens;
 
 class TestQtMessageBox : public QObject {
     Q_OBJECT

@@ -3,7 +3,6 @@
 #include "support/temporaryfolder.h"
 
 #include <filesystem>
-#include <fstream>
 
 #include <QApplication>
 #include <QTest>
@@ -71,7 +70,7 @@ private Q_SLOTS:
 
     void settingsAreLoaded()
     {
-        std::ofstream(*m_folder / "option.ini") << "[Options]\nNoFileStr=GIF\nifUseOption=1\n";
+        tests::writeFile(*m_folder / "option.ini", "[Options]\nNoFileStr=GIF\nifUseOption=1\n");
         start();
         QCOMPARE(m_program->context.settings, (app::Settings { "GIF", "", false, true }));
     }

@@ -2,9 +2,10 @@
 
 #include "names/catalogindexes.h"
 #include "scan/scanner.h"
+#include "support/dates.h"
 
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,33 +16,34 @@
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
 
-namespace mellowby::fakes {
+namespace mellowby::tests {
 
-// Writes real catalog pairs into a Data folder through the program's own writer, from trees
-// described in memory. Header-only, so that only the tests of layers above the catalog need it.
+// Writes real catalog pairs into a Data folder (made when missing) through the program's own
+// writer, from trees described in memory: what the tests and the benchmarks catalogue.
+// Header-only, so that only the programs of layers above the scan need it.
 class CatalogMaker {
 public:
     explicit CatalogMaker(std::filesystem::path dataDir)
         : m_dataDir(std::move(dataDir))
     {
+        std::filesystem::create_directories(m_dataDir);
     }
-
-    static constexpr std::int64_t kMarch15 = 1079308800 + 3600;
 
     // A directory of the tree to scan, by its path below the scanned root ("" is the root).
     void directory(const std::string& relative, std::vector<platform::DirEntry> entries)
     {
         m_lister.addDirectory(relative.empty() ? m_root : m_root + "/" + relative, std::move(entries));
     }
-    static platform::DirEntry file(std::string name, std::uint64_t size = 1)
+    static platform::DirEntry file(std::string name, std::uint64_t size = 1, std::int64_t created = kMarch15)
     {
-        return FakeDirectoryLister::file(std::move(name), size, kMarch15);
+        return fakes::FakeDirectoryLister::file(std::move(name), size, created);
     }
-    static platform::DirEntry dir(std::string name)
+    static platform::DirEntry dir(std::string name, std::int64_t created = kMarch15)
     {
-        return FakeDirectoryLister::directory(std::move(name), kMarch15);
+        return fakes::FakeDirectoryLister::directory(std::move(name), created);
     }
 
+    // The folder scanned, /media/cdrom unless set; the directories described after it lie below it.
     void setRoot(std::string root) { m_root = std::move(root); }
 
     // Scans the tree described so far into the catalog `name`, replacing one of that name; with
@@ -50,7 +52,7 @@ public:
     bool write(
         const std::string& name, platform::IVolumes* volumes = nullptr, const names::CatalogIndexes* indexes = nullptr)
     {
-        FakeMessageBox box;
+        fakes::FakeMessageBox box;
         box.queueAnswer(platform::MessageAnswer::Yes);
         const app::Settings settings;
         platform::LinuxFileSystem fileSystem;
@@ -61,17 +63,12 @@ public:
     }
 
     // Starts a new tree.
-    void reset() { m_lister = FakeDirectoryLister(); }
-
-    static void writeRaw(const std::filesystem::path& path, const std::string& bytes)
-    {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
+    void reset() { m_lister = fakes::FakeDirectoryLister(); }
 
 private:
     std::filesystem::path m_dataDir;
     std::string m_root = "/media/cdrom";
-    FakeDirectoryLister m_lister;
+    fakes::FakeDirectoryLister m_lister;
 };
 
-} // namespace mellowby::fakes
+} // namespace mellowby::tests

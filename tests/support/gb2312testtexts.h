@@ -1,16 +1,18 @@
 #pragma once
 
+// Test data: the GB2312 and code page 936 bytes of the texts the tests write in UTF-8, as
+// catalogs and settings made on Windows hold them. Converted by the C library's iconv, so that
+// the expectations do not come from the program's own encoder, which is what is under test.
+
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include <iconv.h>
 
-namespace mellowby::testing {
+namespace mellowby::tests {
 
-// Converts test expectations between UTF-8 and GB2312 with the C library, independently of the
-// code under test.
-inline std::string convert(std::string_view text, const char* to, const char* from)
+inline std::string convertTestText(std::string_view text, const char* to, const char* from)
 {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
@@ -30,16 +32,16 @@ inline std::string convert(std::string_view text, const char* to, const char* fr
 
 inline std::string toGb2312(std::string_view utf8)
 {
-    return convert(utf8, "GB2312", "UTF-8");
+    return convertTestText(utf8, "GB2312", "UTF-8");
 }
 inline std::string fromGb2312(std::string_view gb)
 {
-    return convert(gb, "UTF-8", "GB2312");
+    return convertTestText(gb, "UTF-8", "GB2312");
 }
 // As Windows writes text in code page 936.
 inline std::string toCp936(std::string_view utf8)
 {
-    return convert(utf8, "CP936", "UTF-8");
+    return convertTestText(utf8, "CP936", "UTF-8");
 }
 
-} // namespace mellowby::testing
+} // namespace mellowby::tests
