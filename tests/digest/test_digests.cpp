@@ -75,8 +75,11 @@ TEST_P(DigestsAgainstTools, EverySizeWherePiecesBeginAndEnd)
 }
 
 // One reader in the order of the data, and several at once.
-INSTANTIATE_TEST_SUITE_P(
-    Devices, DigestsAgainstTools, ::testing::Values(platform::StorageKind::Rotational, platform::StorageKind::Solid));
+INSTANTIATE_TEST_SUITE_P(Devices, DigestsAgainstTools,
+    ::testing::Values(platform::StorageKind::Rotational, platform::StorageKind::Solid),
+    [](const ::testing::TestParamInfo<platform::StorageKind>& kind) {
+        return kind.param == platform::StorageKind::Rotational ? "OneReaderInDataOrder" : "SeveralReaders";
+    });
 
 TEST(DigestAlgorithm, NamesBothWays)
 {
