@@ -8,7 +8,6 @@
 
 #include "benchoptions.h"
 #include "commandtimer.h"
-#include "digest/digestrun.h"
 #include "digesttree.h"
 #include "support/temporaryfolder.h"
 
@@ -19,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "digest/digestrun.h"
 #include "platform/linux/linuxfilereading.h"
 
 namespace fs = std::filesystem;

@@ -7,7 +7,6 @@
 //   bench_readorder [--tree DIR] [--readers N]
 
 #include "benchoptions.h"
-#include "digest/digestrun.h"
 #include "digesttree.h"
 
 #include <chrono>
@@ -17,6 +16,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "digest/digestrun.h"
 #include "fakes/faultyfilereading.h"
 #include "platform/linux/linuxfilereading.h"
 

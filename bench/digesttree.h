@@ -4,8 +4,6 @@
 // 1 MB, very many of 4 KB) of bytes no file system or cache can make less of, made once under the
 // temporary folder and kept for the next run; and the walk that gives its files to a run.
 
-#include "digest/digestrun.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "digest/digestrun.h"
 #include "platform/linux/linuxdirectorylister.h"
 
 namespace mellowby::bench {

@@ -1,12 +1,12 @@
 #include "digest/digestrun.h"
 
-#include "digest/readinglane.h"
-#include "digest/readingplan.h"
-#include "digest/runstate.h"
-
 #include <algorithm>
 #include <cmath>
 #include <thread>
+
+#include "digest/readinglane.h"
+#include "digest/readingplan.h"
+#include "digest/runstate.h"
 
 namespace mellowby::digest {
 
@@ -33,12 +33,15 @@ bool DigestRun::add(FileToDigest file)
 {
     if (m_lanes.empty() && !m_run->stopped())
         startReading(file);
+    // Counted before a reader can take it, so that what is done never passes what was given.
     const std::uint64_t size = file.size;
-    if (!m_run->pending.add(std::move(file)))
-        return false;
     m_run->filesGiven.fetch_add(1, std::memory_order_relaxed);
     m_run->bytesGiven.fetch_add(size, std::memory_order_relaxed);
-    return true;
+    if (m_run->pending.add(std::move(file)))
+        return true;
+    m_run->filesGiven.fetch_sub(1, std::memory_order_relaxed);
+    m_run->bytesGiven.fetch_sub(size, std::memory_order_relaxed);
+    return false;
 }
 
 void DigestRun::startReading(const FileToDigest& first)

@@ -1,15 +1,14 @@
 #pragma once
 
-#include "digest/digestalgorithm.h"
-#include "digest/digestprogress.h"
-#include "digest/filedigest.h"
-
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "digest/digestalgorithm.h"
+#include "digest/digestprogress.h"
+#include "digest/filedigest.h"
 #include "platform/filereading.h"
 
 namespace mellowby::digest {

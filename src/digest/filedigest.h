@@ -1,11 +1,10 @@
 #pragma once
 
-#include "digest/digestalgorithm.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "digest/digestalgorithm.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
 

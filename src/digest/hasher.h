@@ -1,9 +1,9 @@
 #pragma once
 
-#include "digest/digestalgorithm.h"
-
 #include <memory>
 #include <span>
+
+#include "digest/digestalgorithm.h"
 
 namespace mellowby::digest {
 

@@ -1,8 +1,5 @@
 #pragma once
 
-#include "digest/filedigest.h"
-#include "digest/memoryuse.h"
-
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -10,6 +7,9 @@
 #include <deque>
 #include <mutex>
 #include <vector>
+
+#include "digest/filedigest.h"
+#include "digest/memoryuse.h"
 
 namespace mellowby::digest {
 

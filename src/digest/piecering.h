@@ -1,8 +1,5 @@
 #pragma once
 
-#include "digest/filedigest.h"
-#include "digest/memoryuse.h"
-
 #include <algorithm>
 #include <condition_variable>
 #include <cstddef>
@@ -12,6 +9,9 @@
 #include <optional>
 #include <span>
 #include <vector>
+
+#include "digest/filedigest.h"
+#include "digest/memoryuse.h"
 
 namespace mellowby::digest {
 

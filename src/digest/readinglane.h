@@ -1,12 +1,12 @@
 #pragma once
 
+#include <functional>
+#include <thread>
+
 #include "digest/hasher.h"
 #include "digest/piecering.h"
 #include "digest/readingplan.h"
 #include "digest/runstate.h"
-
-#include <functional>
-#include <thread>
 
 namespace mellowby::digest {
 

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "digest/pendingfiles.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <memory>
 #include <vector>
 
+#include "digest/pendingfiles.h"
 #include "platform/filereading.h"
 
 namespace mellowby::digest {

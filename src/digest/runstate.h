@@ -1,17 +1,16 @@
 #pragma once
 
-#include "digest/digestalgorithm.h"
-#include "digest/filedigest.h"
-#include "digest/mediumwatch.h"
-#include "digest/memoryuse.h"
-#include "digest/pendingfiles.h"
-
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 
+#include "digest/digestalgorithm.h"
+#include "digest/filedigest.h"
+#include "digest/mediumwatch.h"
+#include "digest/memoryuse.h"
+#include "digest/pendingfiles.h"
 #include "platform/filereading.h"
 
 namespace mellowby::digest {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "digest/digestrun.h"
-#include "digest/hasher.h"
 #include "support/temporaryfolder.h"
 
 #include <cstdio>
@@ -13,6 +11,8 @@
 
 #include <sys/stat.h>
 
+#include "digest/digestrun.h"
+#include "digest/hasher.h"
 #include "platform/linux/linuxfilereading.h"
 
 namespace mellowby::tests {

@@ -1,13 +1,14 @@
 // Digests held against the tools that check them, over real files of the sizes where pieces
 // begin and end.
 
-#include "digest/readingplan.h"
 #include "digesttesting.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+
+#include "digest/readingplan.h"
 
 namespace mellowby::tests {
 namespace {

@@ -1,6 +1,6 @@
-#include "digest/digestprogress.h"
-
 #include <gtest/gtest.h>
+
+#include "digest/digestprogress.h"
 
 namespace mellowby::tests {
 namespace {

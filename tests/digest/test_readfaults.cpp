@@ -1,8 +1,6 @@
 // What a run says of files that cannot be read, change, vanish, of a disc taken out part way, of a
 // stop, and that it keeps within its memory.
 
-#include "digest/mediumwatch.h"
-#include "digest/readingplan.h"
 #include "digesttesting.h"
 #include "support/unprivileged.h"
 
@@ -14,6 +12,8 @@
 
 #include <sys/stat.h>
 
+#include "digest/mediumwatch.h"
+#include "digest/readingplan.h"
 #include "fakes/faultyfilereading.h"
 
 namespace mellowby::tests {

@@ -1,7 +1,6 @@
 // How a run reads: in the order of the data on devices with a head, several files at once on
 // the others, within its memory.
 
-#include "digest/readingplan.h"
 #include "digesttesting.h"
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "digest/readingplan.h"
 #include "fakes/faultyfilereading.h"
 
 namespace mellowby::tests {
