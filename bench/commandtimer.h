@@ -49,11 +49,21 @@ inline double runSeconds(const std::vector<std::string>& command)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// What a run of a command took: wall-clock seconds, and its peak resident memory in bytes.
+// What a run of a command took: wall-clock seconds, and its peak resident memory in bytes. On a
+// machine shared with other work the processor time (user and system) varies less than the wall.
 struct RunFigures {
     double seconds = 0;
     double peakBytes = 0;
+    double processorSeconds = 0;
 };
+
+inline double processorSecondsOf(const struct rusage& usage)
+{
+    const auto seconds = [](const struct timeval& time) {
+        return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 // Runs command (no shell) with its standard output going into a pipe that this process drains as
 // a reader at the other end would, so that a program that writes much pays for it, and one that
@@ -84,7 +94,32 @@ inline RunFigures runPiped(const std::vector<std::string>& command)
             stderr, "command failed: %s %s\n", command[0].c_str(), command.size() > 1 ? command[1].c_str() : "");
         std::exit(1);
     }
-    return { seconds, static_cast<double>(usage.ru_maxrss) * 1024.0 };
+    return { seconds, static_cast<double>(usage.ru_maxrss) * 1024.0, processorSecondsOf(usage) };
+}
+
+// Runs command (no shell) with its standard output written into the file at path, as a user who
+// keeps the tool's output would. Ends the benchmark when the command fails.
+inline RunFigures runIntoFile(const std::vector<std::string>& command, const std::string& path)
+{
+    const int output = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (output < 0) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0)
+        execInChild(command, output);
+    ::close(output);
+    int status = 0;
+    struct rusage usage { };
+    ::wait4(child, &status, 0, &usage);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "command failed: %s\n", command[0].c_str());
+        std::exit(1);
+    }
+    return { seconds, static_cast<double>(usage.ru_maxrss) * 1024.0, processorSecondsOf(usage) };
 }
 
 inline double median(std::vector<double> values)

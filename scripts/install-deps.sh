@@ -7,6 +7,9 @@ packages=(
   cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
   libpugixml-dev libicu-dev libxxhash-dev libblkid-dev libarchive-dev
+  # SHA-256 for checksums from OpenSSL's libcrypto; the tests hold the digests against xxhsum and
+  # sha256sum
+  libssl-dev xxhash coreutils
   # mellowby-cli reads its command line with CLI11; its manual page is made with help2man and read
   # back by the tests with man
   libcli11-dev help2man man-db

@@ -15,4 +15,10 @@ constexpr int hexDigitValue(char c)
     return -1;
 }
 
+// The lower-case digit of a value from 0 to 15: digests are printed so by the tools that check them.
+constexpr char lowerHexDigit(unsigned value)
+{
+    return "0123456789abcdef"[value & 0xFU];
+}
+
 } // namespace mellowby::platform

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 
+#include "platform/linux/blockdevices.h"
 #include "platform/linux/mounttable.h"
 
 namespace mellowby::platform {
@@ -19,23 +20,13 @@ struct OpticalDrive {
     std::string majorMinor;
 };
 
-std::optional<std::string> firstLine(const fs::path& file)
-{
-    std::ifstream in(file);
-    std::string line;
-    if (!std::getline(in, line))
-        return std::nullopt;
-    return line;
-}
-
 std::vector<OpticalDrive> opticalDrives(const std::string& sysfsRoot)
 {
     std::vector<OpticalDrive> drives;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(fs::path(sysfsRoot) / "block", error)) {
         const std::string name = entry.path().filename();
-        if (name.size() > 2 && name.starts_with("sr")
-            && std::all_of(name.begin() + 2, name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        if (isOpticalDriveName(name)) {
             drives.push_back({ name, firstLine(entry.path() / "dev").value_or("") });
         }
     }
@@ -43,19 +34,10 @@ std::vector<OpticalDrive> opticalDrives(const std::string& sysfsRoot)
     return drives;
 }
 
-// Removability belongs to the whole disk, so a partition asks its parent. Mounts whose
-// device number names no block device (btrfs) are found by their source's name instead.
 bool isRemovable(const std::string& sysfsRoot, const MountEntry& mount)
 {
-    std::error_code error;
-    auto node = fs::canonical(fs::path(sysfsRoot) / "dev/block" / mount.majorMinor, error);
-    if (error)
-        node = fs::canonical(fs::path(sysfsRoot) / "class/block" / fs::path(mount.source).filename(), error);
-    if (error)
-        return false;
-    if (fs::exists(node / "partition", error))
-        node = node.parent_path();
-    return firstLine(node / "removable") == "1";
+    const auto disk = wholeDiskNode(sysfsRoot, mount.majorMinor, mount.source);
+    return disk && firstLine(*disk / "removable") == "1";
 }
 
 std::string deviceName(std::string_view spec, const std::string& devRoot)

@@ -13,6 +13,7 @@
 
 #include "platform/linux/directoryreading.h"
 #include "platform/linux/filedescriptor.h"
+#include "platform/linux/filestamp.h"
 #include "platform/linux/replacementcalls.h"
 #include "platform/linux/trash.h"
 #include "platform/paths.h"
@@ -146,15 +147,6 @@ private:
     FileDescriptor m_file;
     FileStamp m_stamp;
 };
-
-FileStamp stampFrom(const struct stat& status)
-{
-    const auto nanoseconds = [](const struct timespec& time) {
-        return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
-    };
-    return { static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
-        static_cast<std::uint64_t>(status.st_size), nanoseconds(status.st_mtim), nanoseconds(status.st_ctim) };
-}
 
 bool processIsGone(long processId)
 {

@@ -1,0 +1,14 @@
+#include "platform/linux/filestamp.h"
+
+namespace mellowby::platform {
+
+FileStamp stampFrom(const struct stat& status)
+{
+    const auto nanoseconds = [](const struct timespec& time) {
+        return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+    };
+    return { static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+        static_cast<std::uint64_t>(status.st_size), nanoseconds(status.st_mtim), nanoseconds(status.st_ctim) };
+}
+
+} // namespace mellowby::platform
