@@ -7,11 +7,8 @@
 //   bench_archives [--archives N] [--members N] [--runs N]
 //   bench_archives --list FILE      (one archive listed to standard output, for the timing)
 
-#include "archive/archivelister.h"
 #include "benchoptions.h"
 #include "commandtimer.h"
-#include "support/temporaryfolder.h"
-#include "support/zipbytes.h"
 
 #include <chrono>
 #include <cstdio>
@@ -21,6 +18,10 @@
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include "archive/archivelister.h"
+#include "support/temporaryfolder.h"
+#include "support/zipbytes.h"
 
 namespace fs = std::filesystem;
 using mellowby::bench::median;

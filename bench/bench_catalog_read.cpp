@@ -3,7 +3,6 @@
 // lie on disk.
 
 #include "loadedcatalogs.h"
-#include "support/temporaryfolder.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdint>
@@ -11,6 +10,7 @@
 #include <string>
 
 #include "catalog/catalogreader.h"
+#include "support/temporaryfolder.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 #include "benchoptions.h"
 #include "commandtimer.h"
 #include "digesttree.h"
-#include "support/temporaryfolder.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +19,7 @@
 
 #include "digest/digestrun.h"
 #include "platform/linux/linuxfilereading.h"
+#include "support/temporaryfolder.h"
 
 namespace fs = std::filesystem;
 using mellowby::bench::median;

@@ -4,7 +4,6 @@
 
 #include "loadedcatalogs.h"
 #include "medianreporter.h"
-#include "support/temporaryfolder.h"
 #include "syntheticcatalogs.h"
 
 #include <benchmark/benchmark.h>
@@ -14,6 +13,7 @@
 
 #include "search/filelist.h"
 #include "search/filelisting.h"
+#include "support/temporaryfolder.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 
 #include "benchoptions.h"
 #include "commandtimer.h"
-#include "scan/backgroundscan.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -24,6 +23,7 @@
 #include "fakes/unattendedbox.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "scan/backgroundscan.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 
 #include "loadedcatalogs.h"
 #include "medianreporter.h"
-#include "support/temporaryfolder.h"
 #include "syntheticcatalogs.h"
 
 #include <benchmark/benchmark.h>
@@ -13,6 +12,7 @@
 
 #include "search/filelist.h"
 #include "search/filesearch.h"
+#include "support/temporaryfolder.h"
 
 namespace {
 

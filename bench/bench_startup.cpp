@@ -3,9 +3,7 @@
 
 #include "catalogfile.h"
 #include "commandtimer.h"
-#include "names/namesindexcache.h"
 #include "startupcatalogs.h"
-#include "support/temporaryfolder.h"
 
 #include <chrono>
 #include <cstdio>
@@ -18,7 +16,9 @@
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogreader.h"
 #include "fakes/unattendedbox.h"
+#include "names/namesindexcache.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "support/temporaryfolder.h"
 
 namespace {
 

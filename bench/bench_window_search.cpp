@@ -7,7 +7,6 @@
 
 #include "benchoptions.h"
 #include "commandtimer.h"
-#include "support/temporaryfolder.h"
 #include "syntheticcatalog.h"
 #include "windowprogram.h"
 
@@ -26,6 +25,7 @@
 #include <QTest>
 #include <QTreeView>
 
+#include "support/temporaryfolder.h"
 #include "ui/frmmain.h"
 #include "ui/startup.h"
 

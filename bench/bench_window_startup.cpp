@@ -10,7 +10,6 @@
 #include "catalogfile.h"
 #include "commandtimer.h"
 #include "startupcatalogs.h"
-#include "support/temporaryfolder.h"
 #include "windowprogram.h"
 
 #include <chrono>
@@ -26,6 +25,7 @@
 #include <QTest>
 
 #include "catalog/catalogreader.h"
+#include "support/temporaryfolder.h"
 #include "ui/frmmain.h"
 #include "ui/startup.h"
 

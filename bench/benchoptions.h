@@ -3,7 +3,6 @@
 // What the benchmarks that time the command-line tool share: their options, the folder they run
 // from (where the build puts mellowby-cli too), a folder of their own and the tree they scan.
 
-#include "support/temporaryfolder.h"
 #include "synthetictree.h"
 
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include <string>
 
 #include "platform/programpath.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::bench {
 

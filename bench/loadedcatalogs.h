@@ -5,7 +5,6 @@
 // against, which loads the same catalogs and selects their File elements.
 
 #include "catalogfile.h"
-#include "names/namesindexcache.h"
 
 #include <benchmark/benchmark.h>
 #include <cstddef>
@@ -16,6 +15,7 @@
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "fakes/unattendedbox.h"
+#include "names/namesindexcache.h"
 #include "platform/linux/linuxfilesystem.h"
 
 namespace mellowby::bench {

@@ -3,8 +3,6 @@
 // A reporter that keeps the median of each benchmark, so that a benchmark can print its cost
 // against the bare engine's, and the main of the benchmarks that do.
 
-#include "support/temporaryfolder.h"
-
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +10,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "support/temporaryfolder.h"
 
 namespace mellowby::bench {
 

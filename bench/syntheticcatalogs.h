@@ -3,12 +3,12 @@
 // Catalogs for the benchmarks, written by the program's own writer from trees held in memory
 // (see tests::CatalogMaker).
 
-#include "support/catalogmaker.h"
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include "support/catalogmaker.h"
 
 namespace mellowby::bench {
 

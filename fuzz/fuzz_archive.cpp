@@ -3,11 +3,6 @@
 // walking its tree must work on anything: no crash, no hang past the time limit, no name that
 // climbs out of the tree, a tree whose every folder hangs below the top.
 
-#include "archive/archivekind.h"
-#include "archive/archivelister.h"
-#include "archive/discidentity.h"
-#include "archive/imagedirectorylister.h"
-#include "archive/membernames.h"
 #include "fuzzcheck.h"
 
 #include <algorithm>
@@ -20,6 +15,11 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/archivekind.h"
+#include "archive/archivelister.h"
+#include "archive/discidentity.h"
+#include "archive/imagedirectorylister.h"
+#include "archive/membernames.h"
 #include "platform/filesystem.h"
 
 namespace {

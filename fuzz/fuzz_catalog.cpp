@@ -4,8 +4,6 @@
 // names index made of the bytes must give the very rows the document gives.
 
 #include "fuzzcheck.h"
-#include "names/namesindexcache.h"
-#include "support/indexcomparison.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,11 +16,13 @@
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "fakes/fakemessagebox.h"
+#include "names/namesindexcache.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/filesearch.h"
 #include "search/xmllocator.h"
+#include "support/indexcomparison.h"
 
 namespace {
 

@@ -1,16 +1,15 @@
 #include "archive/archivelister.h"
 
-#include "archive/archivereader.h"
-#include "archive/archivetexts.h"
-#include "archive/foldertree.h"
-#include "archive/rar5encryption.h"
-
 #include <archive.h>
 #include <archive_entry.h>
 #include <cerrno>
 #include <exception>
 #include <utility>
 
+#include "archive/archivereader.h"
+#include "archive/archivetexts.h"
+#include "archive/foldertree.h"
+#include "archive/rar5encryption.h"
 #include "platform/linux/linuxfilesystem.h"
 
 namespace mellowby::archive {

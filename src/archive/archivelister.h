@@ -1,11 +1,10 @@
 #pragma once
 
-#include "archive/archivekind.h"
-#include "archive/archivelisting.h"
-
 #include <expected>
 #include <string>
 
+#include "archive/archivekind.h"
+#include "archive/archivelisting.h"
 #include "platform/error.h"
 
 namespace mellowby::platform {

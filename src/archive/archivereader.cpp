@@ -1,7 +1,5 @@
 #include "archive/archivereader.h"
 
-#include "archive/membernames.h"
-
 #include <algorithm>
 #include <archive.h>
 #include <archive_entry.h>
@@ -9,6 +7,7 @@
 #include <clocale>
 #include <string>
 
+#include "archive/membernames.h"
 #include "platform/filesystem.h"
 
 namespace mellowby::archive {

@@ -1,8 +1,5 @@
 #pragma once
 
-#include "archive/archivekind.h"
-#include "archive/archivelisting.h"
-
 #include <chrono>
 #include <cstdint>
 #include <expected>
@@ -10,6 +7,8 @@
 #include <optional>
 
 #include "app/codepage936.h"
+#include "archive/archivekind.h"
+#include "archive/archivelisting.h"
 #include "platform/error.h"
 
 struct archive;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "archive/archivelisting.h"
-
 #include <string_view>
+
+#include "archive/archivelisting.h"
 
 namespace mellowby::archive {
 

@@ -1,11 +1,10 @@
 #include "archive/discidentity.h"
 
-#include "archive/archivekind.h"
-#include "archive/archivetexts.h"
-
 #include <string_view>
 #include <vector>
 
+#include "archive/archivekind.h"
+#include "archive/archivetexts.h"
 #include "platform/filesystem.h"
 
 namespace mellowby::archive {

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "archive/archivelister.h"
-
 #include <cstdint>
 #include <expected>
 #include <optional>
 #include <span>
 #include <string>
+
+#include "archive/archivelister.h"
 
 namespace mellowby::platform {
 class IReadableFile;

@@ -1,8 +1,8 @@
 #include "archive/foldertree.h"
 
-#include "archive/membernames.h"
-
 #include <algorithm>
+
+#include "archive/membernames.h"
 
 namespace mellowby::archive {
 

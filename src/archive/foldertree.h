@@ -1,12 +1,12 @@
 #pragma once
 
-#include "archive/archivelisting.h"
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "archive/archivelisting.h"
 
 namespace mellowby::archive {
 

@@ -1,11 +1,11 @@
 #include "archive/imagedirectorylister.h"
 
-#include "archive/membernames.h"
-
 #include <cerrno>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "archive/membernames.h"
 
 namespace mellowby::archive {
 

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "archive/archivelisting.h"
-
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "archive/archivelisting.h"
 #include "platform/directorylister.h"
 
 namespace mellowby::archive {

@@ -1,10 +1,5 @@
 #include "archive/memberextraction.h"
 
-#include "archive/archivereader.h"
-#include "archive/archivetexts.h"
-#include "archive/membernames.h"
-#include "archive/rar5encryption.h"
-
 #include <archive.h>
 #include <archive_entry.h>
 #include <array>
@@ -14,6 +9,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "archive/archivereader.h"
+#include "archive/archivetexts.h"
+#include "archive/membernames.h"
+#include "archive/rar5encryption.h"
 #include "platform/filesystem.h"
 #include "platform/linux/filedescriptor.h"
 #include "platform/linux/linuxfilesystem.h"

@@ -1,13 +1,12 @@
 #include "archive/rar5encryption.h"
 
-#include "archive/archivereader.h"
-
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 
+#include "archive/archivereader.h"
 #include "platform/filesystem.h"
 
 namespace mellowby::archive {

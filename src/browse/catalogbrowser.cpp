@@ -1,7 +1,5 @@
 #include "browse/catalogbrowser.h"
 
-#include "names/namesindexcache.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <exception>
@@ -12,6 +10,7 @@
 #include "catalog/catalogformat.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
+#include "names/namesindexcache.h"
 
 namespace mellowby::browse {
 

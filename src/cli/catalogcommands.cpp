@@ -1,10 +1,5 @@
 #include "cli/catalogcommands.h"
 
-#include "cli/cliconsole.h"
-#include "cli/tool.h"
-#include "cli/volumereport.h"
-#include "scan/scanner.h"
-
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -14,8 +9,12 @@
 #include "app/settings.h"
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
+#include "cli/cliconsole.h"
+#include "cli/tool.h"
+#include "cli/volumereport.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxvolumes.h"
+#include "scan/scanner.h"
 
 namespace mellowby::cli {
 

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "scan/scanner.h"
-
 #include <chrono>
 
 #include "platform/messagebox.h"
+#include "scan/scanner.h"
 
 namespace mellowby::cli {
 

@@ -1,10 +1,10 @@
 #include "cli/clioptions.h"
 
-#include "cli/recordwriter.h"
-
 #include <algorithm>
 #include <charconv>
 #include <iterator>
+
+#include "cli/recordwriter.h"
 
 namespace mellowby::cli {
 

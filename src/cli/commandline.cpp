@@ -1,13 +1,13 @@
 #include "cli/commandline.h"
 
-#include "cli/chinesehelp.h"
-#include "cli/commandtable.h"
-#include "cli/tool.h"
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <memory>
 #include <string_view>
+
+#include "cli/chinesehelp.h"
+#include "cli/commandtable.h"
+#include "cli/tool.h"
 
 namespace mellowby::cli {
 

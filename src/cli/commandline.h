@@ -1,10 +1,10 @@
 #pragma once
 
-#include "cli/clioptions.h"
-
 #include <expected>
 #include <string>
 #include <vector>
+
+#include "cli/clioptions.h"
 
 namespace mellowby::cli {
 

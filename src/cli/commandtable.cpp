@@ -1,10 +1,10 @@
 #include "cli/commandtable.h"
 
+#include <algorithm>
+
 #include "cli/catalogcommands.h"
 #include "cli/listingcommands.h"
 #include "cli/reportcommands.h"
-
-#include <algorithm>
 
 namespace mellowby::cli {
 

@@ -1,12 +1,11 @@
 #include "cli/listingcommands.h"
 
-#include "cli/cliconsole.h"
-#include "cli/recordrows.h"
-#include "cli/tool.h"
-
 #include <string>
 #include <string_view>
 
+#include "cli/cliconsole.h"
+#include "cli/recordrows.h"
+#include "cli/tool.h"
 #include "platform/paths.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"

@@ -1,14 +1,13 @@
 // mellowby-cli: the catalog engine for scripts and benchmarks, on the same code as the windows.
 
-#include "cli/commandline.h"
-#include "cli/commandtable.h"
-#include "cli/tool.h"
-
 #include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "cli/commandline.h"
+#include "cli/commandtable.h"
+#include "cli/tool.h"
 #include "platform/programpath.h"
 
 namespace mellowby::cli {

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "cli/recordwriter.h"
-
 #include <string>
 #include <string_view>
 
+#include "cli/recordwriter.h"
 #include "search/rowlist.h"
 
 namespace mellowby::cli {

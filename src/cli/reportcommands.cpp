@@ -1,10 +1,9 @@
 #include "cli/reportcommands.h"
 
-#include "cli/cliconsole.h"
-#include "cli/tool.h"
-
 #include <string>
 
+#include "cli/cliconsole.h"
+#include "cli/tool.h"
 #include "search/catalogfiles.h"
 #include "search/catalogstats.h"
 #include "search/duplicates.h"

@@ -1,10 +1,5 @@
 #pragma once
 
-#include "cli/clioptions.h"
-#include "cli/clioutput.h"
-#include "cli/recordwriter.h"
-#include "names/namesindexcache.h"
-
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +7,10 @@
 
 #include "app/programfolder.h"
 #include "catalog/catalogstore.h"
+#include "cli/clioptions.h"
+#include "cli/clioutput.h"
+#include "cli/recordwriter.h"
+#include "names/namesindexcache.h"
 #include "platform/linux/linuxfilesystem.h"
 
 namespace mellowby::cli {

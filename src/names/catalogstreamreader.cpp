@@ -1,7 +1,5 @@
 #include "names/catalogstreamreader.h"
 
-#include "names/namesindexbuilder.h"
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -15,6 +13,7 @@
 
 #include "catalog/catalogencoding.h"
 #include "catalog/catalogformat.h"
+#include "names/namesindexbuilder.h"
 #include "platform/filesystem.h"
 #include "platform/hexdigits.h"
 

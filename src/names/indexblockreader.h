@@ -1,7 +1,5 @@
 #pragma once
 
-#include "names/namesindexformat.h"
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "names/namesindexformat.h"
 #include "platform/filesystem.h"
 
 namespace mellowby::names {

@@ -1,10 +1,10 @@
 #include "names/indexsectionwriter.h"
 
-#include "names/namesindexformat.h"
-
 #include <algorithm>
 #include <string>
 #include <xxhash.h>
+
+#include "names/namesindexformat.h"
 
 namespace mellowby::names {
 

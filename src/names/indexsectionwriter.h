@@ -1,7 +1,5 @@
 #pragma once
 
-#include "names/indexsink.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <expected>
@@ -9,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "names/indexsink.h"
 #include "platform/error.h"
 
 struct XXH3_state_s;

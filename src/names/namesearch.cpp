@@ -1,10 +1,6 @@
 // The search of a names index: NamesIndex::findNames, with the pass over the names it makes and
 // the thread it makes it on when the names are many.
 
-#include "names/indexblockreader.h"
-#include "names/namesindex.h"
-#include "names/namesindexformat.h"
-
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -12,6 +8,9 @@
 #include <utility>
 
 #include "catalog/namebytes.h"
+#include "names/indexblockreader.h"
+#include "names/namesindex.h"
+#include "names/namesindexformat.h"
 #include "platform/handoffqueue.h"
 
 namespace mellowby::names {

@@ -1,11 +1,11 @@
 #include "names/namesindex.h"
 
-#include "names/namesindexformat.h"
-
 #include <cstring>
 #include <optional>
 #include <span>
 #include <xxhash.h>
+
+#include "names/namesindexformat.h"
 
 namespace mellowby::names {
 

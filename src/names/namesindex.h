@@ -1,8 +1,5 @@
 #pragma once
 
-#include "names/indexblockreader.h"
-#include "names/indexkey.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <expected>
@@ -13,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "names/indexblockreader.h"
+#include "names/indexkey.h"
 #include "platform/filesystem.h"
 
 namespace mellowby::names {

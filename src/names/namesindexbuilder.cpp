@@ -1,8 +1,5 @@
 #include "names/namesindexbuilder.h"
 
-#include "names/indexblockreader.h"
-#include "names/indexsectionwriter.h"
-
 #include <cstddef>
 #include <cstring>
 #include <span>
@@ -10,6 +7,8 @@
 
 #include "catalog/locationtext.h"
 #include "catalog/namebytes.h"
+#include "names/indexblockreader.h"
+#include "names/indexsectionwriter.h"
 
 namespace mellowby::names {
 

@@ -1,11 +1,5 @@
 #pragma once
 
-#include "names/filetexts.h"
-#include "names/growingbuffer.h"
-#include "names/indexkey.h"
-#include "names/indexsink.h"
-#include "names/namesindexformat.h"
-
 #include <array>
 #include <cstdint>
 #include <expected>
@@ -15,6 +9,11 @@
 #include <vector>
 
 #include "catalog/uppercaser.h"
+#include "names/filetexts.h"
+#include "names/growingbuffer.h"
+#include "names/indexkey.h"
+#include "names/indexsink.h"
+#include "names/namesindexformat.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
 

@@ -1,8 +1,5 @@
 #include "names/namesindexcache.h"
 
-#include "names/catalogstreamreader.h"
-#include "names/memoryfile.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +9,8 @@
 #include <xxhash.h>
 
 #include "catalog/catalogstore.h"
+#include "names/catalogstreamreader.h"
+#include "names/memoryfile.h"
 #include "platform/filesystem.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"

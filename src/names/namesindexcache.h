@@ -1,14 +1,13 @@
 #pragma once
 
-#include "names/namesindex.h"
-#include "names/namesindexbuilder.h"
-
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "catalog/pendingcatalog.h"
+#include "names/namesindex.h"
+#include "names/namesindexbuilder.h"
 
 namespace mellowby::catalog {
 class CatalogStore;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "scan/scanner.h"
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -14,6 +12,7 @@
 #include <thread>
 
 #include "app/settings.h"
+#include "scan/scanner.h"
 
 namespace mellowby::scan {
 

@@ -1,11 +1,10 @@
 #include "scan/catalogwalker.h"
 
-#include "scan/catalogwriter.h"
-
 #include "app/programtitle.h"
 #include "platform/messagebox.h"
 #include "platform/paths.h"
 #include "platform/temporarynames.h"
+#include "scan/catalogwriter.h"
 
 namespace mellowby::scan {
 

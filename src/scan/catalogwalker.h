@@ -1,7 +1,5 @@
 #pragma once
 
-#include "scan/scanner.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "platform/directorylister.h"
+#include "scan/scanner.h"
 
 namespace mellowby::scan {
 

@@ -1,9 +1,5 @@
 #include "scan/catalogwriter.h"
 
-#include "scan/catalogoutput.h"
-#include "scan/scanindexer.h"
-#include "scan/scanner.h"
-
 #include <algorithm>
 #include <charconv>
 #include <iterator>
@@ -12,6 +8,9 @@
 #include "catalog/datetext.h"
 #include "catalog/textutils.h"
 #include "platform/directorylister.h"
+#include "scan/catalogoutput.h"
+#include "scan/scanindexer.h"
+#include "scan/scanner.h"
 
 namespace mellowby::scan {
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "names/namesindexbuilder.h"
-
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -10,6 +8,7 @@
 #include <string_view>
 #include <thread>
 
+#include "names/namesindexbuilder.h"
 #include "platform/handoffqueue.h"
 
 namespace mellowby::scan {

@@ -1,11 +1,5 @@
 #include "scan/scanner.h"
 
-#include "names/namesindexcache.h"
-#include "scan/catalogoutput.h"
-#include "scan/catalogwalker.h"
-#include "scan/catalogwriter.h"
-#include "scan/scanindexer.h"
-
 #include <exception>
 #include <memory>
 #include <optional>
@@ -14,11 +8,16 @@
 #include "app/showmsg.h"
 #include "catalog/catalogstore.h"
 #include "catalog/volumerecord.h"
+#include "names/namesindexcache.h"
 #include "platform/directorylister.h"
 #include "platform/filesystem.h"
 #include "platform/messagebox.h"
 #include "platform/paths.h"
 #include "platform/volumes.h"
+#include "scan/catalogoutput.h"
+#include "scan/catalogwalker.h"
+#include "scan/catalogwriter.h"
+#include "scan/scanindexer.h"
 
 namespace mellowby::scan {
 

@@ -1,11 +1,10 @@
 #include "search/catalogfiles.h"
 
-#include "names/namesindexcache.h"
-
 #include <optional>
 
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
+#include "names/namesindexcache.h"
 #include "search/filesearch.h"
 #include "search/rowlist.h"
 #include "search/xmllocator.h"

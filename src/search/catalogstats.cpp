@@ -1,10 +1,9 @@
 #include "search/catalogstats.h"
 
-#include "names/namesindexcache.h"
-
 #include "catalog/catalogformat.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
+#include "names/namesindexcache.h"
 #include "search/catalogfiles.h"
 #include "search/duplicates.h"
 #include "search/longdateparser.h"

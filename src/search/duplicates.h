@@ -1,12 +1,12 @@
 #pragma once
 
-#include "names/growingbuffer.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "names/growingbuffer.h"
 
 namespace mellowby::names {
 class NamesIndexCache;

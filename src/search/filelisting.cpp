@@ -1,7 +1,5 @@
 #include "search/filelisting.h"
 
-#include "names/namesindexcache.h"
-
 #include <algorithm>
 #include <exception>
 #include <optional>
@@ -12,6 +10,7 @@
 #include "catalog/catalogformat.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
+#include "names/namesindexcache.h"
 #include "search/filelist.h"
 #include "search/indexedrows.h"
 #include "search/oncemessagebox.h"

@@ -1,7 +1,5 @@
 #include "search/filesearch.h"
 
-#include "names/namesindexcache.h"
-
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -15,6 +13,7 @@
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
 #include "catalog/uppercaser.h"
+#include "names/namesindexcache.h"
 #include "search/filelisting.h"
 #include "search/indexedrows.h"
 #include "search/locationlimit.h"

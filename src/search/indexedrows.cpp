@@ -1,13 +1,12 @@
 #include "search/indexedrows.h"
 
-#include "names/namesindex.h"
-#include "names/namesindexformat.h"
-
 #include <cstdint>
 #include <span>
 #include <vector>
 
 #include "app/showmsg.h"
+#include "names/namesindex.h"
+#include "names/namesindexformat.h"
 #include "search/locationlimit.h"
 #include "search/rowlist.h"
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "names/namesindexcache.h"
-
 #include <algorithm>
 #include <cstddef>
 #include <functional>
@@ -9,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "names/namesindexcache.h"
 #include "search/nodeaddress.h"
 #include "search/skippingrows.h"
 

@@ -1,8 +1,5 @@
 #include "ui/frmaddnew.h"
 
-#include "names/namesindexcache.h"
-#include "scan/backgroundscan.h"
-
 #include <chrono>
 #include <exception>
 #include <functional>
@@ -31,7 +28,9 @@
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "catalog/drivelist.h"
+#include "names/namesindexcache.h"
 #include "platform/paths.h"
+#include "scan/backgroundscan.h"
 #include "ui/guithreadmessagebox.h"
 #include "ui/programcontext.h"
 #include "ui/runstep.h"

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "names/namesindexcache.h"
-
 #include <memory>
 #include <string>
 
@@ -10,6 +8,7 @@
 
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
+#include "names/namesindexcache.h"
 #include "search/filelist.h"
 
 class QAction;

@@ -1,12 +1,11 @@
 #include "ui/startup.h"
 
-#include "scan/scanner.h"
-
 #include "app/programtitle.h"
 #include "app/showmsg.h"
 #include "catalog/catalogstore.h"
 #include "catalog/textutils.h"
 #include "platform/paths.h"
+#include "scan/scanner.h"
 #include "ui/frmflash.h"
 #include "ui/frmmain.h"
 #include "ui/programcontext.h"

@@ -1,4 +1,3 @@
-#include "support/temporaryfolder.h"
 #include "testconfig.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +8,7 @@
 #include "app/settings.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::app {
 namespace {

@@ -1,4 +1,3 @@
-#include "support/temporaryfolder.h"
 #include "testconfig.h"
 
 #include <filesystem>
@@ -9,6 +8,7 @@
 
 #include "app/inifile.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::app {
 namespace {

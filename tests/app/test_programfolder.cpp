@@ -1,11 +1,10 @@
-#include "support/temporaryfolder.h"
-
 #include <filesystem>
 #include <gtest/gtest.h>
 
 #include "app/casefold.h"
 #include "app/programfolder.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::app {
 namespace {

@@ -1,4 +1,3 @@
-#include "support/temporaryfolder.h"
 #include "testconfig.h"
 
 #include <filesystem>
@@ -8,6 +7,7 @@
 #include "app/settings.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::app {
 namespace {

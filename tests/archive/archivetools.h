@@ -2,8 +2,6 @@
 
 // Running the Debian tools that make real archives, and reading their own listings back.
 
-#include "archive/archivelisting.h"
-
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +9,8 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+
+#include "archive/archivelisting.h"
 
 namespace mellowby::tests {
 

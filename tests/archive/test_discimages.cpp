@@ -2,21 +2,20 @@
 // xorriso lists it, its identity read from its volume descriptors, its tree walked as a mounted
 // disc would be; an image of UDF alone refused in words the user reads.
 
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+
 #include "archive/archivekind.h"
 #include "archive/archivelister.h"
 #include "archive/archivetexts.h"
 #include "archive/archivetools.h"
 #include "archive/discidentity.h"
 #include "archive/imagedirectorylister.h"
-#include "support/temporaryfolder.h"
-
-#include <gtest/gtest.h>
-#include <map>
-#include <sstream>
-
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/paths.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::archive {
 namespace {

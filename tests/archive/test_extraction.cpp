@@ -1,15 +1,6 @@
 // One member taken out of its archive to be opened: into the folder given and nowhere else,
 // under a name that cannot climb, within a size; and the private folder that holds them.
 
-#include "archive/archivelister.h"
-#include "archive/archivetexts.h"
-#include "archive/archivetools.h"
-#include "archive/memberextraction.h"
-#include "archive/membernames.h"
-#include "archive/privatetemporaryfolder.h"
-#include "support/temporaryfolder.h"
-#include "support/zipbytes.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -19,7 +10,15 @@
 #include <unistd.h>
 
 #include "app/codepage936.h"
+#include "archive/archivelister.h"
+#include "archive/archivetexts.h"
+#include "archive/archivetools.h"
+#include "archive/memberextraction.h"
+#include "archive/membernames.h"
+#include "archive/privatetemporaryfolder.h"
 #include "platform/temporarynames.h"
+#include "support/temporaryfolder.h"
+#include "support/zipbytes.h"
 
 namespace mellowby::archive {
 namespace {

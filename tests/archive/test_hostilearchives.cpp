@@ -2,15 +2,15 @@
 // like archives, more members or more time than allowed. Listing keeps what it could read, says
 // why it stopped, and never lets a name climb out of the tree.
 
+#include <charconv>
+#include <chrono>
+#include <gtest/gtest.h>
+
 #include "archive/archivelister.h"
 #include "archive/archivetexts.h"
 #include "archive/archivetools.h"
 #include "support/temporaryfolder.h"
 #include "support/zipbytes.h"
-
-#include <charconv>
-#include <chrono>
-#include <gtest/gtest.h>
 
 namespace mellowby::archive {
 namespace {

@@ -1,10 +1,10 @@
 // Whether a file is an archive is told by its first bytes alone, never by its name.
 
-#include "archive/archivekind.h"
-
 #include <charconv>
 #include <gtest/gtest.h>
 #include <string>
+
+#include "archive/archivekind.h"
 
 namespace mellowby::archive {
 namespace {

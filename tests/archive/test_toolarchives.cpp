@@ -1,13 +1,13 @@
 // Real archives made by each format's own Debian tool, listed by the library and checked against
 // that tool's own listing: the same members, sizes, times and encryption.
 
-#include "archive/archivelister.h"
-#include "archive/archivetools.h"
-#include "support/temporaryfolder.h"
-
 #include <ctime>
 #include <gtest/gtest.h>
 #include <sstream>
+
+#include "archive/archivelister.h"
+#include "archive/archivetools.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::archive {
 namespace {

@@ -1,7 +1,3 @@
-#include "names/namesindexcache.h"
-#include "support/catalogmaker.h"
-#include "support/temporaryfolder.h"
-
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -10,7 +6,10 @@
 #include "catalog/catalogstore.h"
 #include "fakes/fakemessagebox.h"
 #include "fakes/faultyfilesystem.h"
+#include "names/namesindexcache.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "support/catalogmaker.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::browse {
 namespace {

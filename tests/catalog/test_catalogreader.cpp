@@ -1,4 +1,3 @@
-#include "support/temporaryfolder.h"
 #include "testconfig.h"
 
 #include <cerrno>
@@ -10,6 +9,7 @@
 #include "app/codepage936.h"
 #include "catalog/catalogreader.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "support/temporaryfolder.h"
 
 using namespace mellowby::catalog;
 

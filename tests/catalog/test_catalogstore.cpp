@@ -1,5 +1,3 @@
-#include "support/nesteddatafolder.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -14,6 +12,7 @@
 #include "platform/filesystem.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/temporarynames.h"
+#include "support/nesteddatafolder.h"
 
 namespace mellowby::catalog {
 namespace {

@@ -1,6 +1,3 @@
-#include "support/dates.h"
-#include "support/temporaryfolder.h"
-
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -9,6 +6,8 @@
 #include "catalog/textutils.h"
 #include "catalog/uppercaser.h"
 #include "platform/linux/linuxdirectorylister.h"
+#include "support/dates.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::catalog {
 namespace {

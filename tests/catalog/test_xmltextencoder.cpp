@@ -1,9 +1,8 @@
-#include "support/gb2312testtexts.h"
-
 #include <gtest/gtest.h>
 
 #include "app/codepage936.h"
 #include "catalog/xmltextencoder.h"
+#include "support/gb2312testtexts.h"
 
 namespace mellowby::catalog {
 namespace {

@@ -1,7 +1,7 @@
-#include "cli/recordwriter.h"
-
 #include <gtest/gtest.h>
 #include <string>
+
+#include "cli/recordwriter.h"
 
 namespace mellowby::cli {
 namespace {

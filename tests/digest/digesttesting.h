@@ -1,7 +1,5 @@
 #pragma once
 
-#include "support/temporaryfolder.h"
-
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -14,6 +12,7 @@
 #include "digest/digestrun.h"
 #include "digest/hasher.h"
 #include "platform/linux/linuxfilereading.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::tests {
 

@@ -2,7 +2,6 @@
 // stop, and that it keeps within its memory.
 
 #include "digesttesting.h"
-#include "support/unprivileged.h"
 
 #include <atomic>
 #include <cerrno>
@@ -15,6 +14,7 @@
 #include "digest/mediumwatch.h"
 #include "digest/readingplan.h"
 #include "fakes/faultyfilereading.h"
+#include "support/unprivileged.h"
 
 namespace mellowby::tests {
 namespace {

@@ -1,12 +1,11 @@
 #include "fakes/endlesslister.h"
 
-#include "support/dates.h"
-
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "fakes/fakedirectorylister.h"
+#include "support/dates.h"
 
 namespace mellowby::fakes {
 

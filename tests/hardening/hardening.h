@@ -1,8 +1,5 @@
 #pragma once
 
-#include "support/temporaryfolder.h"
-#include "support/unprivileged.h"
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -30,6 +27,8 @@
 
 #include "platform/messagebox.h"
 #include "platform/temporarynames.h"
+#include "support/temporaryfolder.h"
+#include "support/unprivileged.h"
 
 namespace mellowby::platform {
 

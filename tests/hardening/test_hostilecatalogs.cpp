@@ -1,7 +1,4 @@
 #include "hardening.h"
-#include "names/namesindexcache.h"
-#include "support/catalogmaker.h"
-#include "support/gb2312testtexts.h"
 
 #include <gtest/gtest.h>
 #include <iostream>
@@ -13,10 +10,13 @@
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
 #include "fakes/fakemessagebox.h"
+#include "names/namesindexcache.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/filesearch.h"
+#include "support/catalogmaker.h"
+#include "support/gb2312testtexts.h"
 
 namespace mellowby::hardening {
 namespace {

@@ -2,9 +2,6 @@
 // from the index must be the one the catalog file gives, on catalogs of every kind.
 
 #include "hardening.h"
-#include "support/catalogmaker.h"
-#include "support/gb2312testtexts.h"
-#include "support/indexcomparison.h"
 #include "testconfig.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +9,9 @@
 #include <set>
 
 #include "catalog/uppercaser.h"
+#include "support/catalogmaker.h"
+#include "support/gb2312testtexts.h"
+#include "support/indexcomparison.h"
 
 namespace mellowby::hardening {
 namespace {

@@ -1,6 +1,4 @@
 #include "hardening.h"
-#include "names/namesindexcache.h"
-#include "scan/scanner.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -20,8 +18,10 @@
 #include "catalog/catalogstore.h"
 #include "catalog/datetext.h"
 #include "fakes/fakemessagebox.h"
+#include "names/namesindexcache.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "scan/scanner.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/filesearch.h"

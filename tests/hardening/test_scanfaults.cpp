@@ -1,6 +1,4 @@
 #include "hardening.h"
-#include "scan/scanner.h"
-#include "support/gb2312testtexts.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -25,6 +23,8 @@
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/temporarynames.h"
+#include "scan/scanner.h"
+#include "support/gb2312testtexts.h"
 
 namespace mellowby::hardening {
 namespace {

@@ -1,6 +1,3 @@
-#include "support/temporaryfolder.h"
-#include "support/unprivileged.h"
-
 #include <ctime>
 #include <gtest/gtest.h>
 #include <map>
@@ -10,6 +7,8 @@
 #include <unistd.h>
 
 #include "platform/linux/linuxdirectorylister.h"
+#include "support/temporaryfolder.h"
+#include "support/unprivileged.h"
 
 namespace mellowby::platform {
 namespace {

@@ -1,10 +1,9 @@
-#include "support/temporaryfolder.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
 #include "platform/linux/linuxdrives.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::platform {
 namespace {

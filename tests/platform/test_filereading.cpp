@@ -1,5 +1,3 @@
-#include "support/temporaryfolder.h"
-
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -9,6 +7,7 @@
 
 #include "platform/linux/linuxfilereading.h"
 #include "platform/linux/storageclassification.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::platform {
 namespace {

@@ -1,5 +1,3 @@
-#include "support/temporaryfolder.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -11,6 +9,7 @@
 #include "fakes/recordingreplacementcalls.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/temporarynames.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::platform {
 namespace {

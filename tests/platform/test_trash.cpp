@@ -1,5 +1,3 @@
-#include "support/temporaryfolder.h"
-
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -9,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "platform/linux/linuxfilesystem.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::platform {
 namespace {

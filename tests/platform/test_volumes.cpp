@@ -1,9 +1,8 @@
-#include "support/temporaryfolder.h"
-
 #include <filesystem>
 #include <gtest/gtest.h>
 
 #include "platform/linux/linuxvolumes.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::platform {
 namespace {

@@ -1,7 +1,3 @@
-#include "scan/backgroundscan.h"
-#include "support/dates.h"
-#include "support/temporaryfolder.h"
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -18,6 +14,9 @@
 #include "fakes/fakemessagebox.h"
 #include "fakes/gatedlister.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "scan/backgroundscan.h"
+#include "support/dates.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::scan {
 using namespace catalog;

@@ -1,8 +1,8 @@
-#include "scan/scanindexer.h"
-
 #include <expected>
 #include <gtest/gtest.h>
 #include <string>
+
+#include "scan/scanindexer.h"
 
 namespace mellowby::scan {
 namespace {

@@ -1,9 +1,3 @@
-#include "scan/scanner.h"
-#include "support/dates.h"
-#include "support/gb2312testtexts.h"
-#include "support/nesteddatafolder.h"
-#include "support/temporaryfolder.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -18,6 +12,11 @@
 #include "fakes/fakemessagebox.h"
 #include "fakes/faultyfilesystem.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "scan/scanner.h"
+#include "support/dates.h"
+#include "support/gb2312testtexts.h"
+#include "support/nesteddatafolder.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::scan {
 using namespace catalog;

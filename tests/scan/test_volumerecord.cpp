@@ -1,6 +1,3 @@
-#include "scan/scanner.h"
-#include "support/temporaryfolder.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -14,6 +11,8 @@
 #include "fakes/fakevolumes.h"
 #include "fakes/faultyfilesystem.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "scan/scanner.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::scan {
 using namespace catalog;

@@ -1,9 +1,5 @@
 #pragma once
 
-#include "names/namesindexcache.h"
-#include "support/catalogmaker.h"
-#include "support/temporaryfolder.h"
-
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -14,8 +10,11 @@
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
 #include "fakes/fakemessagebox.h"
+#include "names/namesindexcache.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "search/filelist.h"
+#include "support/catalogmaker.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::search::testing {
 

@@ -1,9 +1,7 @@
 // The names indexes in the user's cache: made on first use or by the scan, never in Data, made
 // again whenever the catalog or the index is not what it was, and never needed for the right rows.
 
-#include "names/namesindexformat.h"
 #include "searchtesting.h"
-#include "support/indexcomparison.h"
 
 #include <fstream>
 #include <functional>
@@ -14,8 +12,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "names/namesindexformat.h"
 #include "search/filesearch.h"
 #include "search/indexedrows.h"
+#include "support/indexcomparison.h"
 
 namespace mellowby::search {
 namespace {

@@ -1,6 +1,4 @@
 #include "searchtesting.h"
-#include "support/catalogmaker.h"
-#include "support/temporaryfolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -16,6 +14,8 @@
 #include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/fileopening.h"
+#include "support/catalogmaker.h"
+#include "support/temporaryfolder.h"
 
 namespace mellowby::search {
 namespace {

@@ -1,9 +1,5 @@
 #pragma once
 
-#include "names/namesindexcache.h"
-#include "scan/scanner.h"
-#include "support/dates.h"
-
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -14,7 +10,10 @@
 #include "catalog/datetext.h"
 #include "fakes/fakedirectorylister.h"
 #include "fakes/fakemessagebox.h"
+#include "names/namesindexcache.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "scan/scanner.h"
+#include "support/dates.h"
 
 namespace mellowby::tests {
 

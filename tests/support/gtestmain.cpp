@@ -1,8 +1,8 @@
 // The main of every GoogleTest program: the tests run with a home folder of their own.
 
-#include "support/isolatedhome.h"
-
 #include <gtest/gtest.h>
+
+#include "support/isolatedhome.h"
 
 int main(int argc, char** argv)
 {

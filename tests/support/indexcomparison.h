@@ -4,9 +4,6 @@
 // catalog, the rows and boxes of a search for each of some texts and of the listing of every
 // folder, made both ways. Shared by the tests and the catalog fuzzer.
 
-#include "names/memoryfile.h"
-#include "names/namesindexcache.h"
-
 #include <cstddef>
 #include <map>
 #include <optional>
@@ -18,6 +15,8 @@
 
 #include "catalog/catalogreader.h"
 #include "fakes/fakemessagebox.h"
+#include "names/memoryfile.h"
+#include "names/namesindexcache.h"
 #include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/filesearch.h"

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "support/temporaryfolder.h"
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include "support/temporaryfolder.h"
 
 namespace mellowby::tests {
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "support/temporaryfolder.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "support/temporaryfolder.h"
 
 namespace mellowby::tests {
 

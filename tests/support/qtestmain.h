@@ -1,8 +1,8 @@
 #pragma once
 
-#include "support/isolatedhome.h"
-
 #include <QTest>
+
+#include "support/isolatedhome.h"
 
 // Qt Test's mains, with a home folder of the test's own (see IsolatedHome) set before the
 // application object reads its environment.

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "names/namesindexcache.h"
 #include "scriptedservices.h"
-#include "support/temporaryfolder.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -12,7 +10,9 @@
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
 #include "catalog/drivelist.h"
+#include "names/namesindexcache.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "support/temporaryfolder.h"
 #include "ui/programcontext.h"
 
 namespace mellowby::tests {

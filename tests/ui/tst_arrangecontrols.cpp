@@ -1,8 +1,7 @@
-#include "support/qtestmain.h"
-
 #include <QRect>
 #include <QTest>
 
+#include "support/qtestmain.h"
 #include "ui/arrangecontrols.h"
 
 namespace mellowby::ui {

@@ -1,11 +1,10 @@
-#include "support/qtestmain.h"
-
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
 #include "fakes/fakedesktopopener.h"
+#include "support/qtestmain.h"
 #include "ui/frmabout.h"
 
 namespace mellowby::ui {

@@ -1,7 +1,4 @@
 #include "addnewprogram.h"
-#include "support/dates.h"
-#include "support/modaldialogs.h"
-#include "support/qtestmain.h"
 
 #include <memory>
 
@@ -18,6 +15,9 @@
 #include "fakes/gatedlister.h"
 #include "fakes/scriptedfolderpicker.h"
 #include "platform/linux/linuxdirectorylister.h"
+#include "support/dates.h"
+#include "support/modaldialogs.h"
+#include "support/qtestmain.h"
 #include "ui/frmaddnew.h"
 #include "ui/selfolder.h"
 

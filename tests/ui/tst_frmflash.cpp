@@ -1,10 +1,9 @@
-#include "support/qtestmain.h"
-
 #include <QFrame>
 #include <QLabel>
 #include <QScreen>
 #include <QTest>
 
+#include "support/qtestmain.h"
 #include "ui/frmflash.h"
 
 namespace mellowby::ui {

@@ -1,7 +1,4 @@
 #include "fakeprogram.h"
-#include "support/catalogmaker.h"
-#include "support/qtestmain.h"
-#include "support/temporaryfolder.h"
 
 #include <filesystem>
 #include <memory>
@@ -21,6 +18,9 @@
 #include <QTreeView>
 
 #include "fakes/fakemessagebox.h"
+#include "support/catalogmaker.h"
+#include "support/qtestmain.h"
+#include "support/temporaryfolder.h"
 #include "ui/frmmain.h"
 
 namespace mellowby::ui {

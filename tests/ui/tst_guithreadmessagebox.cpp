@@ -1,5 +1,3 @@
-#include "support/qtestmain.h"
-
 #include <atomic>
 #include <future>
 #include <stdexcept>
@@ -9,6 +7,7 @@
 #include <QThread>
 
 #include "fakes/fakemessagebox.h"
+#include "support/qtestmain.h"
 #include "ui/guithreadmessagebox.h"
 
 namespace mellowby::ui {

@@ -1,6 +1,3 @@
-#include "support/qtestmain.h"
-#include "support/temporaryfolder.h"
-
 #include <filesystem>
 #include <set>
 #include <string>
@@ -13,6 +10,8 @@
 #include "fakes/fakedesktopopener.h"
 #include "fakes/fakemessagebox.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "support/qtestmain.h"
+#include "support/temporaryfolder.h"
 #include "ui/helptopic.h"
 
 namespace mellowby::ui {

@@ -1,10 +1,9 @@
-#include "support/qtestmain.h"
-
 #include <QAbstractItemModelTester>
 #include <QTest>
 
 #include "browse/catalogtree.h"
 #include "search/filelist.h"
+#include "support/qtestmain.h"
 #include "ui/catalogtreemodel.h"
 #include "ui/filelistmodel.h"
 

@@ -1,10 +1,9 @@
-#include "support/qtestmain.h"
-#include "support/temporaryfolder.h"
-
 #include <QDir>
 #include <QFile>
 #include <QTest>
 
+#include "support/qtestmain.h"
+#include "support/temporaryfolder.h"
 #include "ui/qtdesktopopener.h"
 
 namespace mellowby::ui {

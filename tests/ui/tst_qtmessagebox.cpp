@@ -1,12 +1,11 @@
-#include "support/modaldialogs.h"
-#include "support/qtestmain.h"
-
 #include <QAbstractButton>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
 
+#include "support/modaldialogs.h"
+#include "support/qtestmain.h"
 #include "ui/busycursor.h"
 #include "ui/qtmessagebox.h"
 

@@ -1,6 +1,4 @@
 #include "fakeprogram.h"
-#include "support/qtestmain.h"
-#include "support/temporaryfolder.h"
 
 #include <filesystem>
 
@@ -8,6 +6,8 @@
 #include <QTest>
 #include <QTreeView>
 
+#include "support/qtestmain.h"
+#include "support/temporaryfolder.h"
 #include "ui/frmflash.h"
 #include "ui/frmmain.h"
 #include "ui/startup.h"
