@@ -28,7 +28,7 @@ int scanCommand(Tool& tool)
         ? std::string()
         : std::filesystem::absolute(options.arguments[0], ignored).lexically_normal().string();
     // As the generation dialog does: no name gives tmp1000, also as the catalog's title.
-    const std::string name = catalog::effectiveCatalogName(options.arguments.size() > 1 ? options.arguments[1] : "");
+    const std::string name = catalog::effectiveCatalogName(options.argument(1).value_or(""));
 
     ConsoleMessageBox box(options.force);
     const app::Settings settings = app::loadStartupSettings(tool.folder, box);
@@ -128,8 +128,7 @@ int whereCommand(Tool& tool)
     if (!catalog)
         return kExitFailure;
     platform::LinuxVolumes volumes;
-    const auto location = options.arguments.size() == 2 ? std::optional(options.arguments[1]) : std::nullopt;
-    const auto answer = whereIs(tool.store, volumes, *catalog, location);
+    const auto answer = whereIs(tool.store, volumes, *catalog, options.argument(1));
     if (!answer) {
         printError(answer.error());
         return kExitFailure;

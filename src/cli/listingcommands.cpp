@@ -41,8 +41,9 @@ int lsCommand(Tool& tool)
         return kExitFailure;
     // The folders of the path, each the first of its name among its siblings.
     search::NodeAddress address;
-    if (options.arguments.size() == 2) {
-        for (const std::string_view title : platform::componentsOf(options.arguments[1]))
+    const auto folder = options.argument(1);
+    if (folder) {
+        for (const std::string_view title : platform::componentsOf(*folder))
             address.emplace_back(std::string(title), 0);
     }
     if (!tool.openOutput())
@@ -57,7 +58,7 @@ int lsCommand(Tool& tool)
         return kExitFailure;
     }
     if (!*found) {
-        printError("目录“" + *catalog + "”中没有“" + options.arguments[1] + "”。");
+        printError("目录“" + *catalog + "”中没有“" + folder.value_or("") + "”。");
         return kExitFailure;
     }
     records.finish();
