@@ -123,12 +123,11 @@ int deleteCommand(Tool& tool)
 
 int whereCommand(Tool& tool)
 {
-    const CliOptions& options = tool.options;
-    const auto catalog = knownCatalog(tool.store, options.arguments[0]);
+    const auto catalog = tool.catalogArgument();
     if (!catalog)
         return kExitFailure;
     platform::LinuxVolumes volumes;
-    const auto answer = whereIs(tool.store, volumes, *catalog, options.argument(1));
+    const auto answer = whereIs(tool.store, volumes, *catalog, tool.options.argument(1));
     if (!answer) {
         printError(answer.error());
         return kExitFailure;

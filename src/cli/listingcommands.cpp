@@ -35,13 +35,12 @@ int searchCommand(Tool& tool)
 
 int lsCommand(Tool& tool)
 {
-    const CliOptions& options = tool.options;
-    const auto catalog = knownCatalog(tool.store, options.arguments[0]);
+    const auto catalog = tool.catalogArgument();
     if (!catalog)
         return kExitFailure;
     // The folders of the path, each the first of its name among its siblings.
     search::NodeAddress address;
-    const auto folder = options.argument(1);
+    const auto folder = tool.options.argument(1);
     if (folder) {
         for (const std::string_view title : platform::componentsOf(*folder))
             address.emplace_back(std::string(title), 0);

@@ -13,7 +13,7 @@ namespace mellowby::cli {
 int exportCommand(Tool& tool)
 {
     const CliOptions& options = tool.options;
-    const auto catalog = knownCatalog(tool.store, options.arguments[0]);
+    const auto catalog = tool.catalogArgument();
     if (!catalog || !tool.openOutput())
         return kExitFailure;
     ConsoleMessageBox box(false);
