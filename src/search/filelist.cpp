@@ -171,6 +171,7 @@ void FileList::clear()
     m_directories.clear();
     m_catalogs.clear();
     m_published = 0;
+    m_stopRequested = false;
     if (m_observer != nullptr)
         m_observer->endReset();
 }
