@@ -34,9 +34,17 @@ public:
     }
     void add(std::string_view text)
     {
+        m_spans.emplace_back();
+        set(m_spans.size() - 1, text);
+    }
+    // The key of the index-th text, where the texts are not given in their order; the spans are
+    // made room for first with resize().
+    void resize(std::size_t count) { m_spans.resize(count); }
+    void set(std::size_t index, std::string_view text)
+    {
         const std::size_t start = m_keys.size();
         m_collator.appendKey(m_keys, text);
-        m_spans.emplace_back(start, m_keys.size() - start);
+        m_spans[index] = { start, m_keys.size() - start };
     }
     std::string_view at(std::size_t index) const
     {
@@ -165,6 +173,24 @@ FileList::RowTexts FileList::textsOf(const Row& row) const
         // cells rather than ending the program.
         return { {}, {}, {}, {}, source.catalog, false };
     }
+}
+
+std::vector<std::uint32_t> FileList::readingOrder() const
+{
+    // Text rows by their position; rows of an index by their index and then their file.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(m_rows.size());
+    for (std::size_t row = 0; row < keys.size(); ++row) {
+        const Row& r = m_rows[row];
+        const std::uint64_t where = r.source == kTextRows ? row : r.item;
+        keys[row] = { (std::uint64_t { r.source } << 32U) | where, static_cast<std::uint32_t>(row) };
+    }
+    // A list straight from a search is in that order already.
+    if (!std::ranges::is_sorted(keys))
+        std::ranges::sort(keys);
+    std::vector<std::uint32_t> order(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        order[i] = keys[i].second;
+    return order;
 }
 
 FileRow FileList::row(std::size_t index) const
@@ -337,9 +363,12 @@ void FileList::sortRows()
     // (sizes, dates, catalogs) rank those once and sort the rows by rank.
     TextTable distinct;
     std::vector<std::uint32_t> idOfRow;
+    // The texts of rows kept as references are read in the order they lie in their indexes, so
+    // that a list in another order is not read a block at a time for each row.
+    const std::vector<std::uint32_t> reading = readingOrder();
     const auto collectDistinct = [&](auto textOf) {
         idOfRow.resize(count);
-        for (std::size_t row = 0; row < count; ++row)
+        for (const std::uint32_t row : reading)
             idOfRow[row] = distinct.intern(textOf(textsOf(m_rows[row])));
     };
     const auto orderByDistinct = [&](auto less) {
@@ -353,8 +382,9 @@ void FileList::sortRows()
     switch (static_cast<FileColumn>(m_sort.key)) {
     case FileColumn::FName: {
         SortKeys names(collator, count);
-        for (const Row& r : m_rows)
-            names.add(textsOf(r).name);
+        names.resize(count);
+        for (const std::uint32_t row : reading)
+            names.set(row, textsOf(m_rows[row]).name);
         sortBy([&names](std::size_t a, std::size_t b) { return names.at(a) < names.at(b); });
         break;
     }
@@ -398,13 +428,14 @@ void FileList::sortRows()
     case FileColumn::FLocate: {
         // The whole location is one text: its order is not that of its folder and then its name.
         SortKeys locations(collator, count);
+        locations.resize(count);
         std::string location;
-        for (const Row& r : m_rows) {
-            const RowTexts texts = textsOf(r);
+        for (const std::uint32_t row : reading) {
+            const RowTexts texts = textsOf(m_rows[row]);
             location = texts.directory;
             if (texts.located)
                 location += texts.name;
-            locations.add(location);
+            locations.set(row, location);
         }
         sortBy([&locations](std::size_t a, std::size_t b) { return locations.at(a) < locations.at(b); });
         break;

@@ -169,6 +169,8 @@ private:
         bool located = true;
     };
     RowTexts textsOf(const Row& row) const;
+    // The positions of the rows in the order their texts are best read in.
+    std::vector<std::uint32_t> readingOrder() const;
 
     void addRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
         std::string_view catalog, bool located);
