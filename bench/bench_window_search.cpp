@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,22 @@
 #include "ui/startup.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// A line of /proc/self/status in kB ("VmRSS:", "VmHWM:"), in MB.
+double residentMegabytes(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with(field))
+            return std::stod(line.substr(field.size())) / 1024.0;
+    }
+    return 0;
+}
+
+} // namespace
 using Clock = std::chrono::steady_clock;
 
 int main(int argc, char** argv)
@@ -85,6 +102,9 @@ int main(int argc, char** argv)
             std::chrono::duration<double>(done - clicked).count() };
     };
     const auto made = search(); // makes the index
+    // From here the peak is that of the searches: the kernel starts counting it again.
+    const double residentBefore = residentMegabytes("VmRSS:");
+    std::ofstream("/proc/self/clear_refs") << "5\n";
     const std::size_t rows = static_cast<std::size_t>(list->model()->rowCount());
     std::vector<double> first;
     std::vector<double> whole;
@@ -107,6 +127,7 @@ int main(int argc, char** argv)
         }
         return bench::median(seconds);
     };
+    const double searchPeak = residentMegabytes("VmHWM:");
     const double byName = sortBy(0);
     const double bySize = sortBy(1);
     rusage usage {};
@@ -122,6 +143,9 @@ int main(int argc, char** argv)
         bench::median(whole) / bench::median(tool));
     std::printf("  sorted by name:                 %.3f s\n", byName);
     std::printf("  sorted by size:                 %.3f s\n", bySize);
-    std::printf("  peak memory of the run:         %.0f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+    std::printf("  memory before the searches:     %.0f MB, peak while they ran %.0f MB (target at most 250 MB) %s\n",
+        residentBefore, searchPeak, searchPeak <= 250 ? "met" : "NOT MET");
+    std::printf("  peak memory of the run:         %.0f MB (the catalog made in the run included)\n",
+        static_cast<double>(usage.ru_maxrss) / 1024.0);
     return 0;
 }

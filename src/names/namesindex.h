@@ -70,7 +70,9 @@ public:
     // the next is looked for, and memory does not grow with the hits. The search ends early when
     // found returns false.
     using FoundHits = std::function<bool(std::span<const Hit>)>;
-    void findNames(std::string_view needle, const FoundHits& found) const;
+    // NumbersOnly: the hits carry their numbers alone, for a caller that reads their texts later.
+    enum class HitTexts { All, NumbersOnly };
+    void findNames(std::string_view needle, const FoundHits& found, HitTexts texts = HitTexts::All) const;
 
     // A copy with blocks and texts of its own: for another thread, or for whoever keeps reading
     // the index while this copy's texts are in use.

@@ -58,27 +58,30 @@ bool searchIndex(const NamesIndex& index, platform::IMessageBox& box, IRowList& 
         const bool byReference = list.keepsIndexRows();
         if (byReference)
             list.beginIndexRows(index, catalogName);
-        index.findNames(findText, [&](std::span<const NamesIndex::Hit> hits) {
-            if (list.stopped())
-                return false;
-            for (const NamesIndex::Hit& hit : hits) {
-                if (hit.directory != lastDirectory) {
-                    prefix = index.directory(hit.directory).prefix;
-                    lastDirectory = hit.directory;
-                    locationBytes += prefix.size();
-                    if (locationBytes > catalog::kMaxLocationBytes) {
-                        app::ShowMsg(box, kSearchFailure, 0, kLocationsTooLong, kSearchSource);
-                        return false;
+        index.findNames(
+            findText,
+            [&](std::span<const NamesIndex::Hit> hits) {
+                if (list.stopped())
+                    return false;
+                for (const NamesIndex::Hit& hit : hits) {
+                    if (hit.directory != lastDirectory) {
+                        prefix = index.directory(hit.directory).prefix;
+                        lastDirectory = hit.directory;
+                        locationBytes += prefix.size();
+                        if (locationBytes > catalog::kMaxLocationBytes) {
+                            app::ShowMsg(box, kSearchFailure, 0, kLocationsTooLong, kSearchSource);
+                            return false;
+                        }
                     }
+                    if (byReference)
+                        list.appendIndexRow(hit.number, hit.directory);
+                    else
+                        list.appendRow(hit.name, hit.size, hit.date, prefix, catalogName);
+                    ++rowsGiven;
                 }
-                if (byReference)
-                    list.appendIndexRow(hit.number, hit.directory);
-                else
-                    list.appendRow(hit.name, hit.size, hit.date, prefix, catalogName);
-                ++rowsGiven;
-            }
-            return true;
-        });
+                return true;
+            },
+            byReference ? NamesIndex::HitTexts::NumbersOnly : NamesIndex::HitTexts::All);
     } catch (const names::IndexDamaged&) {
         list.flush();
         return false;
