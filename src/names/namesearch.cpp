@@ -137,6 +137,9 @@ public:
     void add(std::uint32_t number, std::uint32_t directory, std::string_view name)
     {
         if (m_numbersOnly) {
+            // The texts are read all the same, unkept: damage in their blocks is found now, while
+            // the catalog file can still give the rest, and not when the rows are shown.
+            (void)m_index.textsOf(number);
             m_hits.push_back({ number, directory, {}, {}, {} });
             m_textSizes.emplace_back(0, 0);
             return;
