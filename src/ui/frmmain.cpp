@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTableView>
 #include <QTreeView>
 
 #include "app/programtitle.h"
@@ -160,25 +161,31 @@ void frmMain::createControls()
         &frmMain::treeDisk_SelectionChanged);
     connect(m_treeModel.get(), &CatalogTreeModel::selectionRequested, this, &frmMain::followLogicSelection);
 
-    // A listing can hold a million rows: uniform row heights and fixed column widths keep the
-    // view from measuring them.
-    m_listVDir = addControl(new QTreeView(client), QStringLiteral("listVDir"), kDesignControls.listVDir);
-    m_listVDir->setRootIsDecorated(false);
-    m_listVDir->setItemsExpandable(false);
-    m_listVDir->setUniformRowHeights(true);
-    m_listVDir->setAllColumnsShowFocus(true);
+    // A search can list millions of rows: a table view keeps nothing per row but its height in
+    // the hidden row header, all rows one height, and fixed column widths keep the view from
+    // measuring them.
+    m_listVDir = addControl(new QTableView(client), QStringLiteral("listVDir"), kDesignControls.listVDir);
+    m_listVDir->setShowGrid(false);
+    m_listVDir->setWordWrap(false);
+    m_listVDir->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_listVDir->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_listVDir->setSelectionMode(QAbstractItemView::SingleSelection);
+    QHeaderView* rows = m_listVDir->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(m_listVDir->fontMetrics().height() + 4);
     m_listVDir->setModel(m_listModel.get());
     // The list sorts its own rows; the view only passes the clicks on. (Switching the view's
     // sorting off also makes the header unclickable, so it comes first.)
     m_listVDir->setSortingEnabled(false);
-    QHeaderView* header = m_listVDir->header();
+    QHeaderView* header = m_listVDir->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setStretchLastSection(false);
     header->setSectionsClickable(true);
     header->setSectionResizeMode(QHeaderView::Interactive);
     connect(header, &QHeaderView::sectionClicked, this, &frmMain::listVDir_ColumnClick);
-    connect(m_listVDir, &QTreeView::doubleClicked, this, &frmMain::listVDir_DblClick);
+    connect(m_listVDir, &QTableView::doubleClicked, this, &frmMain::listVDir_DblClick);
 
     client->installEventFilter(this);
 }
@@ -299,7 +306,7 @@ void frmMain::listVDir_ColumnClick(int section)
     runStep([this, section] { m_list.columnClick(static_cast<std::size_t>(section) + 1); });
     runStep([this] {
         const search::SortState& sort = m_list.sortState();
-        QHeaderView* header = m_listVDir->header();
+        QHeaderView* header = m_listVDir->horizontalHeader();
         header->setSortIndicatorShown(sort.sorted);
         header->setSortIndicator(static_cast<int>(sort.key),
             sort.order == search::SortOrder::Ascending ? Qt::AscendingOrder : Qt::DescendingOrder);

@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QModelIndex;
 class QPushButton;
+class QTableView;
 class QTreeView;
 
 namespace mellowby::ui {
@@ -90,7 +91,7 @@ private:
     // the window watches while the tree is being destroyed never call into the tree.
     QWidget* m_treeViewport = nullptr;
     bool m_releaseEndsDoubleClick = false;
-    QTreeView* m_listVDir = nullptr;
+    QTableView* m_listVDir = nullptr;
 
     // True while frameFind is shown; the layout places the tree below the panel then.
     bool m_findPanelShown = false;

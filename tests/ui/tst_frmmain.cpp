@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 #include <QTreeView>
 
@@ -258,8 +259,8 @@ private Q_SLOTS:
         QCOMPARE(column(list()->model(), 0), (QStringList { u"cover.jpg"_s, u"song.mp3"_s, u"alpha.txt"_s }));
         clickHeader(0);
         QCOMPARE(column(list()->model(), 0), (QStringList { u"alpha.txt"_s, u"cover.jpg"_s, u"song.mp3"_s }));
-        QCOMPARE(list()->header()->sortIndicatorSection(), 0);
-        QCOMPARE(list()->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+        QCOMPARE(list()->horizontalHeader()->sortIndicatorSection(), 0);
+        QCOMPARE(list()->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
         clickHeader(0);
         QCOMPARE(column(list()->model(), 0), (QStringList { u"song.mp3"_s, u"cover.jpg"_s, u"alpha.txt"_s }));
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
@@ -343,7 +344,7 @@ private:
     }
 
     QTreeView* tree() const { return child<QTreeView>(u"treeDisk"_s); }
-    QTreeView* list() const { return child<QTreeView>(u"listVDir"_s); }
+    QTableView* list() const { return child<QTableView>(u"listVDir"_s); }
 
     static QString items(const QMenu* menu)
     {
@@ -360,7 +361,7 @@ private:
 
     void clickHeader(int section)
     {
-        QHeaderView* header = list()->header();
+        QHeaderView* header = list()->horizontalHeader();
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
             QPoint(header->sectionViewportPosition(section) + 10, header->height() / 2));
     }

@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -139,7 +140,7 @@ private:
     }
 
     QTreeView* tree() const { return child<QTreeView>(u"treeDisk"_s); }
-    QTreeView* list() const { return child<QTreeView>(u"listVDir"_s); }
+    QTableView* list() const { return child<QTableView>(u"listVDir"_s); }
 
     void search(const QString& text)
     {
