@@ -177,4 +177,14 @@ NamesIndex::FileView NamesIndex::textsOf(std::uint32_t number) const
     return { {}, size, fileText(file.date, texts.date) };
 }
 
+std::optional<FileFacts> NamesIndex::facts(std::uint32_t) const
+{
+    return std::nullopt;
+}
+
+bool NamesIndex::hasFacts() const
+{
+    return false;
+}
+
 } // namespace mellowby::names

@@ -5,11 +5,13 @@
 #include <expected>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "names/filefacts.h"
 #include "names/indexblockreader.h"
 #include "names/indexkey.h"
 #include "platform/filesystem.h"
@@ -71,6 +73,11 @@ public:
     // found returns false.
     using FoundHits = std::function<bool(std::span<const Hit>)>;
     void findNames(std::string_view needle, const FoundHits& found) const;
+
+    // The exact facts of a file, where the catalog's database gave them; nothing for a catalog
+    // without one.
+    std::optional<FileFacts> facts(std::uint32_t file) const;
+    bool hasFacts() const;
 
 private:
     NamesIndex() = default;
