@@ -1,5 +1,7 @@
 #include "cli/catalogcommands.h"
 
+#include "catalogdb/databasestate.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -81,7 +83,8 @@ void listWithVolumes(Tool& tool, const std::vector<catalog::StoredCatalog>& cata
     platform::LinuxVolumes volumes;
     const auto mounted = volumes.mountedVolumes();
     for (const auto& catalog : catalogs)
-        tool.output.line(catalog.name + "\t" + volumeColumns(tool.store, catalog.name, mounted));
+        tool.output.line(catalog.name + "\t" + volumeColumns(tool.store, catalog.name, mounted) + "\t"
+            + std::string(catalogdb::describe(tool.indexes.databaseStateOf(catalog.name))));
 }
 
 } // namespace

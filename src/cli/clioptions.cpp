@@ -72,7 +72,9 @@ constexpr OptionSpec kOptions[] = {
             return {};
         } },
     { .name = "--force", .help = "覆盖同名的目录", .flag = &CliOptions::force },
-    { .name = "--long", .help = "加上所在卷的卷标，以及该卷现在是否在线", .flag = &CliOptions::longListing },
+    { .name = "--long",
+        .help = "加上所在卷的卷标、该卷现在是否在线，以及目录的数据库能否使用",
+        .flag = &CliOptions::longListing },
     { .name = "--no-index",
         .help = "不用名称索引，直接读目录文件（扫描时不建名称索引）",
         .flag = &CliOptions::noIndex },
