@@ -42,7 +42,7 @@ int scanCommand(Tool& tool)
     if (!tool.fileSystem.isDirectory(tool.store.folder()))
         scan::createDir(tool.fileSystem, tool.store.folder());
     scan::ScanContext context { tool.store, settings, lister, box, dates, &progress,
-        options.noIndex ? nullptr : &tool.indexes, &volumes };
+        options.noIndex ? nullptr : &tool.indexes, &volumes, !options.noDatabase };
 
     const auto result = scan::genXml(context, path, name);
     progress.finish();

@@ -23,6 +23,7 @@ struct CliOptions {
     // Read the catalog files themselves instead of their names indexes (and keep none when
     // scanning): the reference the benchmarks compare with.
     bool noIndex = false;
+    bool noDatabase = false;
     bool longListing = false; // --long
 };
 

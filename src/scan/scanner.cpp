@@ -1,6 +1,7 @@
 #include "scan/scanner.h"
 
 #include <chrono>
+#include <climits>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -189,7 +190,10 @@ bool finishFiles(ScanContext& context, ScanFiles& files, catalogdb::ScanRecord r
 // Starts the database of the catalog, when it gets one; false once the user has been told why not.
 bool beginDatabase(ScanContext& context, ScanFiles& files)
 {
-    if (!context.writeDatabase)
+    // A catalog whose name leaves no room for the database's longer extension goes without one
+    // rather than failing as a whole.
+    const std::string& fileName = files.pending.fileNames().companionName(catalog::Companion::Database);
+    if (!context.writeDatabase || fileName.size() > NAME_MAX)
         return true;
     auto file = files.pending.beginCompanion(catalog::Companion::Database);
     if (!file) {

@@ -123,6 +123,9 @@ rm "$work/Discs/disc 1.sqlite"
 [ "$(database)" = 无 ] || fail "no database: $(database)"
 mv "$good" "$work/Discs/disc 1.sqlite"
 [ "$(database)" = 有 ] || fail "the database put back: $(database)"
+"$cli" scan "$work/d1" plain --no-database --data "$work/Plain" > /dev/null 2>&1 || fail "scan --no-database"
+[ -z "$(ls "$work/Plain" | grep -i sqlite || true)" ] || fail "scan --no-database wrote one: $(ls "$work/Plain")"
+[ "$("$cli" stats plain --data "$work/Plain" | cut -f8)" = 无 ] || fail "stats without a database"
 
 # Errors: a clear message, a non-zero status, nothing half-written.
 printf 'kept' > "$work/kept.csv"

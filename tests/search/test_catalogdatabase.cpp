@@ -221,6 +221,17 @@ TEST_F(CatalogDatabase, FoundByCaseReplacedOnRescanKeptOnDeletion)
     EXPECT_EQ(dataFiles(), (std::vector<std::string> { "DISC.idx", "DISC.sqlite" }));
 }
 
+// A name that leaves room for ".xml" but not for ".sqlite" gives a catalog without a database.
+TEST_F(CatalogDatabase, ANameWithoutRoomForTheDatabaseGivesACatalogWithoutOne)
+{
+    const std::string name(250, 'n');
+    const auto result = scan(name);
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(result->databasePath.empty());
+    EXPECT_EQ(dataFiles(), (std::vector<std::string> { name + ".idx", name + ".xml" }));
+    EXPECT_EQ(m_indexes.databaseStateOf(name), DatabaseState::Absent);
+}
+
 // Whatever stops a scan (the user, an unreadable root, a fault while the database or any file is
 // written or committed) leaves the old pair with its own database, byte for byte.
 TEST_F(CatalogDatabase, AScanThatDoesNotFinishLeavesTheOldPairWithItsDatabase)
