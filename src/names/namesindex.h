@@ -85,10 +85,12 @@ public:
     using FoundHits = std::function<bool(std::span<const Hit>)>;
     void findNames(std::string_view needle, const FoundHits& found) const;
 
+    // A copy with blocks and texts of its own: for another thread, or for whoever keeps reading
+    // the index while this copy's texts are in use.
+    NamesIndex forAnotherThread() const;
+
 private:
     NamesIndex() = default;
-    // A copy with blocks and texts of its own, for another thread.
-    NamesIndex forAnotherThread() const;
     // The size or date text at offset, in kept unless it can be given as it lies.
     std::string_view fileText(std::uint32_t offset, std::string& kept) const;
 

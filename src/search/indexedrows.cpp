@@ -55,7 +55,12 @@ bool searchIndex(const NamesIndex& index, platform::IMessageBox& box, IRowList& 
         std::uint32_t lastDirectory = kNone;
         std::string prefix;
         std::size_t locationBytes = 0;
+        const bool byReference = list.keepsIndexRows();
+        if (byReference)
+            list.beginIndexRows(index, catalogName);
         index.findNames(findText, [&](std::span<const NamesIndex::Hit> hits) {
+            if (list.stopped())
+                return false;
             for (const NamesIndex::Hit& hit : hits) {
                 if (hit.directory != lastDirectory) {
                     prefix = index.directory(hit.directory).prefix;
@@ -66,7 +71,10 @@ bool searchIndex(const NamesIndex& index, platform::IMessageBox& box, IRowList& 
                         return false;
                     }
                 }
-                list.appendRow(hit.name, hit.size, hit.date, prefix, catalogName);
+                if (byReference)
+                    list.appendIndexRow(hit.number, hit.directory);
+                else
+                    list.appendRow(hit.name, hit.size, hit.date, prefix, catalogName);
                 ++rowsGiven;
             }
             return true;
