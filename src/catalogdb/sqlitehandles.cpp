@@ -1,6 +1,7 @@
 #include "catalogdb/sqlitehandles.h"
 
 #include <sqlite3.h>
+#include <utility>
 
 namespace mellowby::catalogdb {
 
@@ -8,9 +9,9 @@ SqliteConnection::SqliteConnection(const std::string& fileName, int flags, const
 {
     const int opened = sqlite3_open_v2(fileName.c_str(), &m_db, flags, vfs);
     if (opened != SQLITE_OK) {
-        SqliteFailure failure { opened, m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(opened) };
+        std::string message = m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(opened);
         sqlite3_close(m_db);
-        throw failure;
+        throw SqliteFailure { opened, std::move(message) };
     }
     sqlite3_extended_result_codes(m_db, 1);
 }
