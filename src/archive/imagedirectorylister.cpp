@@ -33,9 +33,11 @@ platform::FileId folderId(std::uint32_t folder)
     return { ImageDirectoryLister::kImageDevice, std::uint64_t { folder } + 1 };
 }
 
-std::optional<std::int64_t> secondsOf(const std::optional<MemberTime>& time)
+std::optional<std::int64_t> nanosecondsOf(const std::optional<MemberTime>& time)
 {
-    return time ? std::optional<std::int64_t>(time->seconds) : std::nullopt;
+    if (!time)
+        return std::nullopt;
+    return time->seconds * platform::kNanosecondsPerSecond + time->nanoseconds;
 }
 
 class ImageDirectory final : public platform::IDirectory {
@@ -106,7 +108,8 @@ public:
         platform::DirEntry entry;
         entry.name = member.leaf;
         entry.size = member.size.value_or(0);
-        entry.creationTime = secondsOf(member.modified);
+        entry.modifiedNs = nanosecondsOf(member.modified);
+        entry.kind = platform::EntryKind::File;
         entry.id = { ImageDirectoryLister::kImageDevice, m_listing.folders.size() + position + 1 };
         m_tree.entries[member.folder].push_back(std::move(entry));
     }
@@ -125,11 +128,12 @@ private:
             platform::DirEntry entry;
             entry.name = shown.name;
             entry.isDirectory = true;
+            entry.kind = platform::EntryKind::Directory;
             entry.id = folderId(*it);
             if (shown.entry) {
                 const Member& own = m_listing.members[*shown.entry];
                 entry.size = own.size.value_or(0);
-                entry.creationTime = secondsOf(own.modified);
+                entry.modifiedNs = nanosecondsOf(own.modified);
             }
             m_tree.entries[shown.parent].push_back(std::move(entry));
         }

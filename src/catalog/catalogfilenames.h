@@ -21,11 +21,13 @@ inline constexpr std::string_view kUnnamedCatalog = "tmp1000";
 enum class Companion : std::size_t {
     Twin, // the index twin: the catalog without its File elements, which the tree is filled from
     VolumeRecord, // the record of the volume the catalog was scanned from
+    Database, // the exact facts of the catalog's entries, which the format has no room for
     Count
 };
 inline constexpr std::array<std::string_view, std::to_underlying(Companion::Count)> kCompanionExtensions {
     ".idx",
     ".vol",
+    ".sqlite",
 };
 static_assert(
     std::ranges::none_of(kCompanionExtensions, &std::string_view::empty), "every companion has its extension");

@@ -112,9 +112,20 @@ std::expected<std::string, platform::Error> CatalogStore::catalogPath(std::strin
 
 std::expected<std::string, platform::Error> CatalogStore::twinPath(std::string_view name) const
 {
+    return companionPath(name, Companion::Twin);
+}
+
+std::expected<std::string, platform::Error> CatalogStore::companionPath(std::string_view name, Companion which) const
+{
     if (auto problem = catalogNameProblem(name))
         return std::unexpected(refusal(std::move(*problem)));
-    return resolve(companionFileNameOf(name, Companion::Twin));
+    return resolve(companionFileNameOf(name, which));
+}
+
+std::string CatalogStore::companionBeside(const std::string& catalogPath, Companion which)
+{
+    return std::string(platform::folderPartOf(catalogPath))
+        + companionFileNameOf(platform::fileNameOf(catalogPath), which);
 }
 
 bool CatalogStore::exists(std::string_view name) const
@@ -175,6 +186,7 @@ std::expected<PendingCatalog, platform::Error> CatalogStore::beginCatalog(std::s
         return std::unexpected(refusal(std::move(*problem)));
     PendingCatalog pending;
     pending.m_fileSystem = &m_fileSystem;
+    pending.m_folder = m_folder;
     pending.m_names = catalogFileNames(typedName);
     // A catalog whose names differ only in letter case is the same catalog.
     const auto place = [&](PendingCatalog::PendingFile& file, const std::string& name) {

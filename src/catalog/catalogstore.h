@@ -52,6 +52,11 @@ public:
     // error for a name that fails catalogNameProblem.
     std::expected<std::string, platform::Error> catalogPath(std::string_view name) const;
     std::expected<std::string, platform::Error> twinPath(std::string_view name) const;
+    // The same for any companion of the catalog.
+    std::expected<std::string, platform::Error> companionPath(std::string_view name, Companion which) const;
+    // The companion of the catalog proper at catalogPath, spelt as that file is, without looking
+    // for it in other spellings: a path to try first.
+    static std::string companionBeside(const std::string& catalogPath, Companion which);
 
     // Whether the catalog proper of name exists (any entry but a folder).
     bool exists(std::string_view name) const;
@@ -66,8 +71,8 @@ public:
     // treat the catalog differently from one without.
     std::optional<VolumeRecord> volumeRecord(std::string_view name) const;
 
-    // Moves the catalog proper of name into the trash; its companions stay, so that putting the
-    // file back brings the catalog back whole.
+    // Moves the catalog proper of name into the trash; its companions (the twin, the volume
+    // record, the database) stay, so that putting the file back brings the catalog back whole.
     std::expected<void, platform::Error> moveToTrash(std::string_view name) const;
 
     // Starts writing the catalog of a typed name (tmp1000 for an empty one), with its twin.

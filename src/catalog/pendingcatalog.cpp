@@ -132,12 +132,17 @@ std::expected<CatalogPaths, platform::Error> PendingCatalog::commit()
 {
     if (auto finished = finishAll(); !finished)
         return std::unexpected(finished.error());
+    const auto held = m_fileSystem->lockFolder(m_folder);
     if (auto moved = moveIntoPlace(); !moved)
         return std::unexpected(moved.error());
     removeOldInOtherCase();
+    const PendingFile& database = companion(Companion::Database);
+    const CatalogPaths paths { m_catalog.path, companion(Companion::Twin).path,
+        database.replacement ? database.path : std::string() };
+    // Still holding the folder: what they record of the catalog is of this one.
     for (const auto& follower : m_followers)
-        follower->catalogInPlace(m_catalog.path);
-    return CatalogPaths { m_catalog.path, companion(Companion::Twin).path };
+        follower->catalogInPlace(paths);
+    return paths;
 }
 
 std::expected<void, platform::Error> PendingCatalog::finishAll()

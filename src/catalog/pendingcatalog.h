@@ -23,6 +23,7 @@ struct VolumeRecord;
 struct CatalogPaths {
     std::string xmlPath;
     std::string twinPath;
+    std::string databasePath; // empty when the scan wrote none
 };
 
 // Something kept outside the Data folder for a new catalog that records the version of the
@@ -32,7 +33,7 @@ struct CatalogPaths {
 class ICommitFollower {
 public:
     virtual ~ICommitFollower() = default;
-    virtual void catalogInPlace(const std::string& xmlPath) = 0;
+    virtual void catalogInPlace(const CatalogPaths& paths) = 0;
 };
 
 // A new catalog being written: the catalog proper and its companions go to temporary names beside
@@ -68,7 +69,9 @@ public:
     // appears last, so it is never found without them. The old companions are set aside first
     // and put back if anything cannot follow, so a failure leaves the old catalog as it was, with
     // its own companions. An old catalog whose names differ only in letter case is replaced, not
-    // kept beside the new one. The followers are told last.
+    // kept beside the new one. The followers are told last. All of it holds the Data folder, so
+    // that two catalogs of one name committed at once never leave the files of one beside the
+    // other's: the one committed last is there whole.
     std::expected<CatalogPaths, platform::Error> commit();
 
 private:
@@ -88,6 +91,7 @@ private:
     static void removeIfOtherCase(platform::IFileSystem& fileSystem, const PendingFile& file);
 
     platform::IFileSystem* m_fileSystem = nullptr;
+    std::string m_folder;
     CatalogFileNames m_names;
     PendingFile m_catalog;
     std::array<PendingFile, std::to_underlying(Companion::Count)> m_companions;

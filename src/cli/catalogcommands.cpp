@@ -1,5 +1,7 @@
 #include "cli/catalogcommands.h"
 
+#include "catalogdb/databasestate.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -40,7 +42,7 @@ int scanCommand(Tool& tool)
     if (!tool.fileSystem.isDirectory(tool.store.folder()))
         scan::createDir(tool.fileSystem, tool.store.folder());
     scan::ScanContext context { tool.store, settings, lister, box, dates, &progress,
-        options.noIndex ? nullptr : &tool.indexes, &volumes };
+        options.noIndex ? nullptr : &tool.indexes, &volumes, !options.noDatabase };
 
     const auto result = scan::genXml(context, path, name);
     progress.finish();
@@ -81,7 +83,8 @@ void listWithVolumes(Tool& tool, const std::vector<catalog::StoredCatalog>& cata
     platform::LinuxVolumes volumes;
     const auto mounted = volumes.mountedVolumes();
     for (const auto& catalog : catalogs)
-        tool.output.line(catalog.name + "\t" + volumeColumns(tool.store, catalog.name, mounted));
+        tool.output.line(catalog.name + "\t" + volumeColumns(tool.store, catalog.name, mounted) + "\t"
+            + std::string(catalogdb::describe(tool.indexes.databaseStateOf(catalog.name))));
 }
 
 } // namespace

@@ -85,7 +85,7 @@ std::vector<const CLI::Option*> optionsOf(const CLI::App& command)
     return options;
 }
 
-// "mellowby-cli scan 路径 [名称] [--force] [--no-index] [--data 目录]"
+// "mellowby-cli scan 路径 [名称] [--force] [--no-index] [--no-database] [--data 目录]"
 std::string usageLine(const CLI::App& command)
 {
     std::string line = toolOf(command).get_name() + " " + command.get_name();

@@ -24,6 +24,7 @@ struct CliOptions {
     // Read the catalog files themselves instead of their names indexes (and keep none when
     // scanning): the reference the benchmarks compare with.
     bool noIndex = false;
+    bool noDatabase = false;
     bool longListing = false; // --long
 
     // The argument at position, or nothing where the command line ends before it: an optional

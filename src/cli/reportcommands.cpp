@@ -1,5 +1,7 @@
 #include "cli/reportcommands.h"
 
+#include "catalogdb/databasestate.h"
+
 #include <string>
 
 #include "cli/cliconsole.h"
@@ -18,12 +20,22 @@ int exportCommand(Tool& tool)
         return kExitFailure;
     ConsoleMessageBox box(false);
     const RecordFormat format = options.format == "json" ? RecordFormat::Json : RecordFormat::Csv;
-    RecordWriter records(format,
-        { { "catalog", "目录" }, { "directory", "文件夹" }, { "name", "名称" }, { "location", "位置" },
-            { "size", "大小" }, { "date", "日期" } },
-        [&](std::string_view text) { tool.write(text); });
+    std::vector<RecordField> fields { { "catalog", "目录" }, { "directory", "文件夹" }, { "name", "名称" },
+        { "location", "位置" }, { "size", "大小" }, { "date", "日期" } };
+    // The exact size in bytes and modification time in nanoseconds since 1970 (UTC), where the
+    // catalog's database belongs to it; empty for a file it had none for.
+    const bool exact = search::catalogHasFacts(tool.indexes, *catalog);
+    if (exact)
+        fields.insert(fields.end(), { { "bytes", "字节数" }, { "modified_ns", "修改时间(纳秒)" } });
+    RecordWriter records(format, std::move(fields), [&](std::string_view text) { tool.write(text); });
     const bool read = search::forEachCatalogFile(tool.indexes, box, *catalog, [&](const search::CatalogFile& file) {
-        records.record({ *catalog, file.directory, file.name, file.location, file.size, file.date });
+        if (!exact) {
+            records.record({ *catalog, file.directory, file.name, file.location, file.size, file.date });
+            return;
+        }
+        const std::string bytes = file.facts ? std::to_string(file.facts->size) : std::string();
+        const std::string modified = file.facts ? std::to_string(file.facts->modifiedNs) : std::string();
+        records.record({ *catalog, file.directory, file.name, file.location, file.size, file.date, bytes, modified });
     });
     if (!read) {
         printError("无法读取目录“" + *catalog + "”。");
@@ -68,8 +80,9 @@ int statsCommand(Tool& tool)
     if (!tool.openOutput())
         return kExitFailure;
     ConsoleMessageBox box(false);
-    RecordWriter records = tool.records({ { "catalog", "目录" }, { "directories", "文件夹数" }, { "files", "文件数" },
-        { "kilobytes", "总大小(KB)" }, { "oldest", "最早日期" }, { "newest", "最晚日期" }, { "scanned", "扫描路径" } });
+    RecordWriter records = tool.records(
+        { { "catalog", "目录" }, { "directories", "文件夹数" }, { "files", "文件数" }, { "kilobytes", "总大小(KB)" },
+            { "oldest", "最早日期" }, { "newest", "最晚日期" }, { "scanned", "扫描路径" }, { "database", "数据库" } });
     int status = 0;
     for (const std::string& catalog : catalogs) {
         const auto stats = search::statsOf(tool.indexes, box, catalog);
@@ -79,7 +92,8 @@ int statsCommand(Tool& tool)
             continue;
         }
         records.record({ catalog, std::to_string(stats->directories), std::to_string(stats->files),
-            std::to_string(stats->kilobytes), stats->oldest, stats->newest, stats->scannedPath });
+            std::to_string(stats->kilobytes), stats->oldest, stats->newest, stats->scannedPath,
+            std::string(catalogdb::describe(tool.indexes.databaseStateOf(catalog))) });
     }
     records.finish();
     return tool.finish(status);

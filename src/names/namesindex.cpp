@@ -33,6 +33,18 @@ std::expected<fmt::Header, std::string> readHeader(const platform::IReadableFile
     return header;
 }
 
+// A database state the index can hold, and facts for every file exactly when it belongs.
+bool factsAreSound(const fmt::Header& header)
+{
+    if (!catalogdb::isDatabaseState(header.databaseState) || header.hasDatabase > 1)
+        return false;
+    const bool belongs
+        = static_cast<catalogdb::DatabaseState>(header.databaseState) == catalogdb::DatabaseState::Belongs;
+    const std::uint64_t files = belongs ? header.fileCount : 0;
+    return header.sections[fmt::Facts].length == files * sizeof(fmt::FactRecord)
+        && header.sections[fmt::TypeOffsets].length == files * sizeof(std::uint16_t);
+}
+
 // How many blocks the sections are cut into, when they follow one another to the end of the file,
 // each of the size its records make; nothing when they do not.
 std::optional<std::uint64_t> blocksOfSoundLayout(const fmt::Header& header)
@@ -53,7 +65,7 @@ std::optional<std::uint64_t> blocksOfSoundLayout(const fmt::Header& header)
         && sections[fmt::DirectoryFiles].length == header.fileCount * sizeof(std::uint32_t)
         && sections[fmt::Directories].length == header.directoryCount * sizeof(fmt::DirectoryRecord)
         && sections[fmt::DirectoryRuns].length % sizeof(fmt::RunRecord) == 0
-        && sections[fmt::ExtraNumbers].length % sizeof(std::uint32_t) == 0;
+        && sections[fmt::ExtraNumbers].length % sizeof(std::uint32_t) == 0 && factsAreSound(header);
     return sound ? std::optional(blocks) : std::nullopt;
 }
 
@@ -175,6 +187,35 @@ NamesIndex::FileView NamesIndex::textsOf(std::uint32_t number) const
     Texts& texts = *m_texts;
     const std::string_view size = fileText(file.size, texts.size);
     return { {}, size, fileText(file.date, texts.date) };
+}
+
+bool NamesIndex::hasFacts() const
+{
+    return databaseState() == catalogdb::DatabaseState::Belongs;
+}
+
+std::optional<FileFacts> NamesIndex::facts(std::uint32_t file) const
+{
+    if (!hasFacts())
+        return std::nullopt;
+    const auto facts = m_reader->record<fmt::FactRecord>(fmt::Facts, file);
+    if (facts.size == fmt::kNoFacts)
+        return std::nullopt;
+    return FileFacts { facts.size, facts.modifiedNs, m_reader->record<std::uint16_t>(fmt::TypeOffsets, file) };
+}
+
+catalogdb::DatabaseState NamesIndex::databaseState() const
+{
+    return static_cast<catalogdb::DatabaseState>(m_reader->header().databaseState);
+}
+
+std::optional<platform::FileStamp> NamesIndex::databaseStamp() const
+{
+    const fmt::Header& header = m_reader->header();
+    if (header.hasDatabase == 0)
+        return std::nullopt;
+    return platform::FileStamp { header.databaseDevice, header.databaseInode, header.databaseSize,
+        header.databaseModified, header.databaseChanged };
 }
 
 } // namespace mellowby::names

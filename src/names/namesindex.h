@@ -1,15 +1,19 @@
 #pragma once
 
+#include "catalogdb/databasestate.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "names/filefacts.h"
 #include "names/indexblockreader.h"
 #include "names/indexkey.h"
 #include "platform/filesystem.h"
@@ -55,6 +59,15 @@ public:
     FileView file(std::uint32_t number) const;
     // Its size and date texts only: they are kept apart from the names.
     FileView textsOf(std::uint32_t number) const;
+
+    // Whether the index carries the facts of the catalog's database: it has one, and it belongs to
+    // the catalog file as it is.
+    bool hasFacts() const;
+    // The facts of a file; nothing without them, or for a file whose facts could not be read.
+    std::optional<FileFacts> facts(std::uint32_t file) const;
+    // What became of the catalog's database when the index was made, and the file it judged.
+    catalogdb::DatabaseState databaseState() const;
+    std::optional<platform::FileStamp> databaseStamp() const;
 
     // A file whose name holds what was searched for, with its folder, and its name, size and date
     // texts (valid until the batch it came in is done).

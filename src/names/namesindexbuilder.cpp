@@ -116,18 +116,22 @@ void NamesIndexBuilder::leaveDirectory()
         m_open.pop_back();
 }
 
-void NamesIndexBuilder::addFile(std::string_view name, std::string_view size, std::string_view date)
+void NamesIndexBuilder::addFile(
+    std::string_view name, std::string_view size, std::string_view date, std::optional<SizeAndTime> facts)
 {
     if (!m_fits)
         return;
     const std::uint32_t sizeNumber = text(size);
-    addFile(name, sizeNumber, text(date));
+    addFile(name, sizeNumber, text(date), facts);
 }
 
-void NamesIndexBuilder::addFile(std::string_view name, std::uint32_t size, std::uint32_t date)
+void NamesIndexBuilder::addFile(
+    std::string_view name, std::uint32_t size, std::uint32_t date, std::optional<SizeAndTime> facts)
 {
     if (!m_fits)
         return;
+    if (m_keepsFacts && !facts && m_factSource)
+        facts = m_factSource();
     const std::string_view upper = m_upper.upper(name);
     // Names beyond 32-bit offsets are not indexed.
     if (m_fileCount >= fmt::kNone - 1 || name.size() > fmt::kMaxNameBytes || upper.size() > fmt::kMaxNameBytes
@@ -149,6 +153,46 @@ void NamesIndexBuilder::addFile(std::string_view name, std::uint32_t size, std::
         m_extraUpperNames.append(upper);
         m_extraUpperNames.appendRecord('\0');
     }
+    if (m_keepsFacts)
+        addFacts(name, facts);
+}
+
+void NamesIndexBuilder::addFacts(std::string_view name, std::optional<SizeAndTime> facts)
+{
+    const auto dot = name.rfind('.');
+    const std::size_t typeOffset = dot == std::string_view::npos || dot == 0 ? name.size() : dot + 1;
+    // A type further in than its record can say, or the very size that marks none, is not kept.
+    if (!facts || typeOffset > 0xFFFF || facts->size == fmt::kNoFacts) {
+        m_facts.appendRecord(fmt::FactRecord { fmt::kNoFacts, 0 });
+        m_typeOffsets.appendRecord(std::uint16_t { 0 });
+        return;
+    }
+    m_facts.appendRecord(fmt::FactRecord { facts->size, facts->modifiedNs });
+    m_typeOffsets.appendRecord(static_cast<std::uint16_t>(typeOffset));
+}
+
+void NamesIndexBuilder::keepFacts(std::function<std::optional<SizeAndTime>()> source)
+{
+    m_keepsFacts = true;
+    m_factSource = std::move(source);
+    m_databaseState = catalogdb::DatabaseState::Belongs;
+}
+
+void NamesIndexBuilder::dropFacts()
+{
+    m_keepsFacts = false;
+    m_factSource = {};
+    m_facts.release();
+    m_typeOffsets.release();
+}
+
+void NamesIndexBuilder::setDatabase(catalogdb::DatabaseState state, std::optional<platform::FileStamp> stamp)
+{
+    m_databaseState = state;
+    m_databaseStamp = stamp;
+    m_factSource = {}; // what the facts were read from is done with
+    if (state != catalogdb::DatabaseState::Belongs)
+        dropFacts();
 }
 
 std::array<std::uint64_t, indexformat::kSectionCount> NamesIndexBuilder::sectionLengths(std::uint64_t keyBytes) const
@@ -165,6 +209,8 @@ std::array<std::uint64_t, indexformat::kSectionCount> NamesIndexBuilder::section
     lengths[fmt::Names] = m_names.size();
     lengths[fmt::ExtraNumbers] = m_extraNumbers.size();
     lengths[fmt::ExtraUpperNames] = m_extraUpperNames.size();
+    lengths[fmt::Facts] = m_facts.size();
+    lengths[fmt::TypeOffsets] = m_typeOffsets.size();
     return lengths;
 }
 
@@ -188,6 +234,10 @@ void NamesIndexBuilder::giveUp()
     m_fileCount = 0;
     for (GrowingBuffer* buffer : { &m_names, &m_nameOffsets, &m_files, &m_runs, &m_extraNumbers, &m_extraUpperNames })
         buffer->release();
+    // A catalog read directly has no index to carry its database's facts.
+    dropFacts();
+    if (m_databaseState == catalogdb::DatabaseState::Belongs)
+        m_databaseState = catalogdb::DatabaseState::Unchecked;
 }
 
 std::expected<void, platform::Error> NamesIndexBuilder::write(const IndexKey& key, IIndexSink& sink)
@@ -195,7 +245,7 @@ std::expected<void, platform::Error> NamesIndexBuilder::write(const IndexKey& ke
     const auto body = writeBody(key, sink);
     if (!body)
         return std::unexpected(body.error());
-    return writeHeader(*body, key.stamp, sink);
+    return writeHeader(*body, key.stamp, m_databaseStamp, sink);
 }
 
 std::expected<NamesIndexBuilder::Body, platform::Error> NamesIndexBuilder::writeBody(
@@ -224,8 +274,8 @@ std::expected<NamesIndexBuilder::Body, platform::Error> NamesIndexBuilder::write
     return body;
 }
 
-std::expected<void, platform::Error> NamesIndexBuilder::writeHeader(
-    const Body& body, const platform::FileStamp& stamp, IIndexSink& sink)
+std::expected<void, platform::Error> NamesIndexBuilder::writeHeader(const Body& body, const platform::FileStamp& stamp,
+    const std::optional<platform::FileStamp>& database, IIndexSink& sink)
 {
     fmt::Header header;
     std::memcpy(&header, body.header.data(), sizeof header);
@@ -234,6 +284,13 @@ std::expected<void, platform::Error> NamesIndexBuilder::writeHeader(
     header.size = stamp.size;
     header.modified = stamp.modified;
     header.changed = stamp.changed;
+    const platform::FileStamp databaseStamp = database.value_or(platform::FileStamp {});
+    header.hasDatabase = database ? 1 : 0;
+    header.databaseDevice = databaseStamp.device;
+    header.databaseInode = databaseStamp.inode;
+    header.databaseSize = databaseStamp.size;
+    header.databaseModified = databaseStamp.modified;
+    header.databaseChanged = databaseStamp.changed;
     header.headerChecksum = XXH3_64bits(&header, offsetof(fmt::Header, headerChecksum));
     return sink.writeAt(0, bytesOf(header));
 }
@@ -263,6 +320,7 @@ fmt::Header NamesIndexBuilder::layOut(std::uint64_t keyBytes, bool readDirectly)
     header.version = fmt::kVersion;
     header.headerSize = sizeof(fmt::Header);
     header.flags = readDirectly ? fmt::kFlagReadDirectly : 0;
+    header.databaseState = static_cast<std::uint64_t>(m_databaseState);
     header.directoryCount = m_directories.size();
     header.fileCount = m_fileCount;
     header.separator = static_cast<unsigned char>(m_separator);
@@ -312,7 +370,7 @@ void NamesIndexBuilder::writeSections(IndexSectionWriter& writer, std::string_vi
     }
     writer.section(bytesOf(groups.grouped));
     groups = {};
-    for (GrowingBuffer* buffer : { &m_names, &m_extraNumbers, &m_extraUpperNames }) {
+    for (GrowingBuffer* buffer : { &m_names, &m_extraNumbers, &m_extraUpperNames, &m_facts, &m_typeOffsets }) {
         writer.section(buffer->bytes());
         buffer->release();
     }

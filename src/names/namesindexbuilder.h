@@ -1,14 +1,19 @@
 #pragma once
 
+#include "catalogdb/databasestate.h"
+
 #include <array>
 #include <cstdint>
 #include <expected>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "catalog/uppercaser.h"
+#include "names/filefacts.h"
 #include "names/filetexts.h"
 #include "names/growingbuffer.h"
 #include "names/indexkey.h"
@@ -31,11 +36,23 @@ public:
     void beginDisk(std::string_view title, std::string_view label);
     void enterDirectory(std::string_view title);
     void leaveDirectory();
-    // A File element: its text, and its attributes 1 (size) and 0 (date).
-    void addFile(std::string_view name, std::string_view size, std::string_view date);
+    // A File element: its text, and its attributes 1 (size) and 0 (date), with its facts when
+    // facts are kept (none: the database has none for it; see keepFacts).
+    void addFile(std::string_view name, std::string_view size, std::string_view date,
+        std::optional<SizeAndTime> facts = std::nullopt);
     // The same with the size and date as numbers text() gave, for a writer that knows which of its
     // texts repeat and so spares most lookups.
-    void addFile(std::string_view name, std::uint32_t size, std::uint32_t date);
+    void addFile(
+        std::string_view name, std::uint32_t size, std::uint32_t date, std::optional<SizeAndTime> facts = std::nullopt);
+
+    // The index carries the facts of the catalog's database, which belongs to the catalog, from
+    // the first file on. The facts of a file added without any are asked of source when one is
+    // given (a database read alongside the catalog).
+    void keepFacts(std::function<std::optional<SizeAndTime>()> source = {});
+    // Lets go of the facts: the database turned out not to belong after all.
+    void dropFacts();
+    // What became of the catalog's database, and the file judged (none when there is none).
+    void setDatabase(catalogdb::DatabaseState state, std::optional<platform::FileStamp> stamp);
     // The number of a text, the same for every equal text.
     std::uint32_t text(std::string_view value);
 
@@ -59,8 +76,9 @@ public:
         std::array<char, 512> header {}; // the header, but for the catalog's stamp
     };
     std::expected<Body, platform::Error> writeBody(const IndexKey& key, IIndexSink& sink);
-    static std::expected<void, platform::Error> writeHeader(
-        const Body& body, const platform::FileStamp& stamp, IIndexSink& sink);
+    // stamp: the catalog file's; database: its database's, when it has one.
+    static std::expected<void, platform::Error> writeHeader(const Body& body, const platform::FileStamp& stamp,
+        const std::optional<platform::FileStamp>& database, IIndexSink& sink);
 
     // How many bytes write() gives.
     std::uint64_t indexSize(const IndexKey& key) const;
@@ -85,6 +103,7 @@ private:
     std::pair<std::uint64_t, std::uint64_t> addFolderText(std::string_view value);
     std::array<std::uint64_t, indexformat::kSectionCount> sectionLengths(std::uint64_t keyBytes) const;
 
+    void addFacts(std::string_view name, std::optional<SizeAndTime> facts);
     FileGroups groupFilesByFolder() const;
     indexformat::Header layOut(std::uint64_t keyBytes, bool readDirectly) const;
     std::vector<indexformat::DirectoryRecord> directoryRecords(const FileGroups& groups) const;
@@ -110,6 +129,12 @@ private:
     GrowingBuffer m_runs; // indexformat::RunRecord
     GrowingBuffer m_extraNumbers; // 32 bits each
     GrowingBuffer m_extraUpperNames;
+    bool m_keepsFacts = false;
+    std::function<std::optional<SizeAndTime>()> m_factSource;
+    GrowingBuffer m_facts; // indexformat::FactRecord
+    GrowingBuffer m_typeOffsets; // 16 bits each
+    catalogdb::DatabaseState m_databaseState = catalogdb::DatabaseState::Absent;
+    std::optional<platform::FileStamp> m_databaseStamp;
 };
 
 } // namespace mellowby::names

@@ -1,5 +1,7 @@
 #include "names/namesindexcache.h"
 
+#include "catalogdb/databasereader.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -123,28 +125,68 @@ std::optional<NamesIndex> NamesIndexCache::indexOf(std::string_view catalogName,
         if (const auto kept = indexPath(key.fileName)) {
             if (auto file = fileSystem.openForReading(*kept)) {
                 auto opened = NamesIndex::open(std::move(*file), key);
-                if (opened)
+                // Made with the database that is beside the catalog now, or with none as now: one
+                // found in another spelling is looked for again only when the index was made with it.
+                if (opened
+                    && databaseOf(*path, catalogName, opened->databaseStamp().has_value()).stamp
+                        == opened->databaseStamp())
                     return usable(std::move(opened));
-                // Of another version of the catalog, cut short, damaged: made again below.
+                // Of another version of the catalog or its database, cut short, damaged: made again.
             }
         }
     }
-    return make(*path, key);
+    return make(*path, catalogName, key);
 }
 
-std::optional<NamesIndex> NamesIndexCache::make(const std::string& catalogPath, const IndexKey& wanted) const
+DatabaseFile NamesIndexCache::databaseOf(
+    const std::string& catalogPath, std::string_view catalogName, bool lookFurther) const
 {
-    auto catalog = m_store.fileSystem().openForReading(catalogPath);
+    platform::IFileSystem& fileSystem = m_store.fileSystem();
+    std::string path = catalog::CatalogStore::companionBeside(catalogPath, catalog::Companion::Database);
+    auto stamp = fileSystem.stampOf(path);
+    if (!stamp && lookFurther) {
+        if (auto found = m_store.companionPath(catalogName, catalog::Companion::Database)) {
+            path = std::move(*found);
+            stamp = fileSystem.stampOf(path);
+        }
+    }
+    if (!stamp)
+        return {};
+    return { std::move(path), *stamp };
+}
+
+std::optional<NamesIndex> NamesIndexCache::make(
+    const std::string& catalogPath, std::string_view catalogName, const IndexKey& wanted) const
+{
+    platform::IFileSystem& fileSystem = m_store.fileSystem();
+    auto catalog = fileSystem.openForReading(catalogPath);
     if (!catalog)
         return std::nullopt;
     // What was opened is the version the index describes, should the file have changed since.
     IndexKey key = wanted;
     key.stamp = (*catalog)->stamp();
     NamesIndexBuilder builder;
-    if (!CatalogStreamReader::read(**catalog, builder))
+    if (!readCatalogWithFacts(**catalog, fileSystem, databaseOf(catalogPath, catalogName, true), builder))
         builder.giveUp();
     catalog->reset();
     return keepAndOpen(key, builder);
+}
+
+catalogdb::DatabaseState NamesIndexCache::databaseStateOf(std::string_view catalogName) const
+{
+    try {
+        if (const auto index = indexOf(catalogName))
+            return index->databaseState();
+    } catch (const IndexDamaged&) {
+        // judged below
+    }
+    const auto path = m_store.catalogPath(catalogName);
+    if (!path)
+        return catalogdb::DatabaseState::Absent;
+    const DatabaseFile database = databaseOf(*path, catalogName, true);
+    if (!database.path)
+        return catalogdb::DatabaseState::Absent;
+    return catalogdb::checkDatabase(m_store.fileSystem(), *database.path, *path);
 }
 
 std::unique_ptr<platform::IReplacement> NamesIndexCache::beginIndexFile(std::string_view fileName) const
@@ -210,13 +252,20 @@ std::unique_ptr<NamesIndexCache::PendingIndex> NamesIndexCache::beginKeeping(
     return pending;
 }
 
-void NamesIndexCache::PendingIndex::catalogInPlace(const std::string& xmlPath)
+void NamesIndexCache::PendingIndex::catalogInPlace(const catalog::CatalogPaths& paths)
 {
-    const auto stamp = m_fileSystem->stampOf(xmlPath);
+    const auto stamp = m_fileSystem->stampOf(paths.xmlPath);
     if (!stamp)
         return;
+    std::optional<platform::FileStamp> database;
+    if (!paths.databasePath.empty()) {
+        const auto databaseStamp = m_fileSystem->stampOf(paths.databasePath);
+        if (!databaseStamp)
+            return;
+        database = *databaseStamp;
+    }
     ReplacementSink sink(*m_file);
-    if (NamesIndexBuilder::writeHeader(m_body, *stamp, sink))
+    if (NamesIndexBuilder::writeHeader(m_body, *stamp, database, sink))
         (void)m_file->commit();
 }
 

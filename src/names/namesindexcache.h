@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "catalog/pendingcatalog.h"
+#include "names/catalogfacts.h"
 #include "names/namesindex.h"
 #include "names/namesindexbuilder.h"
 
@@ -47,6 +48,10 @@ public:
     // damaged when it was used).
     std::optional<NamesIndex> indexOf(std::string_view catalogName, bool remake = false) const;
 
+    // What becomes of the database of a catalog (its name as the store takes it) when the catalog
+    // is read: what its index says, else what reading the catalog whole to check it tells.
+    catalogdb::DatabaseState databaseStateOf(std::string_view catalogName) const;
+
     // An index being kept for a catalog a scan is writing: its body is written while the catalog
     // goes to disk, its header, which names the version of the catalog file, once the catalog is
     // in place. Dropped before, it leaves nothing behind.
@@ -54,7 +59,7 @@ public:
     public:
         // Puts the index in place for the catalog now at xmlPath; quietly does nothing when it
         // cannot (the index is made when it is next needed).
-        void catalogInPlace(const std::string& xmlPath) override;
+        void catalogInPlace(const catalog::CatalogPaths& paths) override;
 
     private:
         friend class NamesIndexCache;
@@ -73,7 +78,11 @@ public:
 
 private:
     const std::string& dataFolder() const;
-    std::optional<NamesIndex> make(const std::string& catalogPath, const IndexKey& wanted) const;
+    std::optional<NamesIndex> make(
+        const std::string& catalogPath, std::string_view catalogName, const IndexKey& wanted) const;
+    // The database of the catalog whose catalog proper is at catalogPath: spelt as that file is,
+    // else, when lookFurther, in any spelling the store finds it by.
+    DatabaseFile databaseOf(const std::string& catalogPath, std::string_view catalogName, bool lookFurther) const;
     std::optional<NamesIndex> keepAndOpen(const IndexKey& key, NamesIndexBuilder& builder) const;
     std::unique_ptr<platform::IReplacement> beginIndexFile(std::string_view fileName) const;
 

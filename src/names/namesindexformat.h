@@ -22,7 +22,7 @@ namespace mellowby::names::indexformat {
 // in that form instead.
 
 inline constexpr std::array<char, 8> kMagic { 'M', 'L', 'B', 'Y', 'N', 'D', 'X', '1' };
-inline constexpr std::uint64_t kVersion = 4;
+inline constexpr std::uint64_t kVersion = 5;
 inline constexpr std::uint64_t kBlockSize = 4096;
 inline constexpr std::uint32_t kNone = 0xFFFFFFFF;
 // Longer names are not indexed (their catalog is read directly), so a reader that finds a longer
@@ -46,6 +46,9 @@ enum Section : std::size_t {
     Names, // each name as read, followed by a NUL, in document order
     ExtraNumbers, // the files whose names upper-case otherwise than letter by letter (32 bits), ascending
     ExtraUpperNames, // their names upper-cased by the Unicode rules, each followed by a NUL
+    // Only when the catalog's database belongs to it (databaseState): per file, in document order.
+    Facts, // FactRecord
+    TypeOffsets, // where the type starts in the name (16 bits)
     kSectionCount
 };
 
@@ -66,6 +69,15 @@ struct Header {
     std::uint64_t size = 0;
     std::int64_t modified = 0;
     std::int64_t changed = 0;
+    // What became of the catalog's database (catalogdb::DatabaseState), and the file judged: with
+    // another one beside the catalog, the index is made again.
+    std::uint64_t databaseState = 0;
+    std::uint64_t hasDatabase = 0;
+    std::uint64_t databaseDevice = 0;
+    std::uint64_t databaseInode = 0;
+    std::uint64_t databaseSize = 0;
+    std::int64_t databaseModified = 0;
+    std::int64_t databaseChanged = 0;
     std::uint64_t directoryCount = 0;
     std::uint64_t fileCount = 0;
     std::uint64_t separator = 0;
@@ -101,11 +113,18 @@ struct FileRecord {
     std::uint32_t date = 0; // offset in FileTexts
 };
 
+// A file's exact size and modification time, from the catalog's database.
+struct FactRecord {
+    std::uint64_t size = 0; // kNoFacts: the database has none for the file
+    std::int64_t modifiedNs = 0;
+};
+inline constexpr std::uint64_t kNoFacts = 0xFFFFFFFFFFFFFFFF;
+
 static_assert(sizeof(Header) % 8 == 0);
 static_assert(sizeof(DirectoryRecord) == 64);
-static_assert(sizeof(FileRecord) == 8 && sizeof(RunRecord) == 8);
+static_assert(sizeof(FileRecord) == 8 && sizeof(RunRecord) == 8 && sizeof(FactRecord) == 16);
 // Records never lie across the end of a block.
 static_assert(kBlockSize % sizeof(DirectoryRecord) == 0 && kBlockSize % sizeof(FileRecord) == 0
-    && kBlockSize % sizeof(RunRecord) == 0);
+    && kBlockSize % sizeof(RunRecord) == 0 && kBlockSize % sizeof(FactRecord) == 0);
 
 } // namespace mellowby::names::indexformat

@@ -21,18 +21,52 @@ struct FileId {
     bool operator==(const FileId&) const = default;
 };
 
+// What an entry is, as the file system says when it is examined.
+enum class EntryKind : std::uint8_t {
+    Unknown, // its details could not be read
+    File,
+    Directory,
+    SymbolicLink,
+    Other, // a device, a FIFO, a socket
+};
+
+// Which of an entry's times its creation time is.
+enum class CreationTimeSource : std::uint8_t { None, Birth, Modification };
+
+inline constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
+
 // One entry of a folder being walked, as the scanner needs it.
 struct DirEntry {
     std::string name;
     bool isDirectory = false;
     std::uint64_t size = 0;
-    // Seconds since 1970-01-01 UTC: the birth time where the file system keeps one, else the
-    // modification time. Empty when the entry could not be examined.
-    std::optional<std::int64_t> creationTime;
+    // Nanoseconds since 1970-01-01 UTC; each empty where the file system keeps none (a birth time
+    // of 0 counts as none) or the entry could not be examined.
+    std::optional<std::int64_t> modifiedNs;
+    std::optional<std::int64_t> bornNs;
     FileId id;
     // Why the entry's details (kind, size, times) could not be read; its name is still right,
     // and whether it is a folder is what the listing itself said.
     std::optional<Error> detailsError;
+    EntryKind kind = EntryKind::Unknown;
+
+    // The time a catalog's date is of: the birth time where the file system keeps one, else the
+    // modification time.
+    CreationTimeSource creationTimeSource() const
+    {
+        if (bornNs)
+            return CreationTimeSource::Birth;
+        return modifiedNs ? CreationTimeSource::Modification : CreationTimeSource::None;
+    }
+    // That time in whole seconds since 1970 (rounded down, before 1970 too); empty without one.
+    std::optional<std::int64_t> creationTime() const
+    {
+        const std::optional<std::int64_t>& time = bornNs ? bornNs : modifiedNs;
+        if (!time)
+            return std::nullopt;
+        const std::int64_t seconds = *time / kNanosecondsPerSecond;
+        return *time % kNanosecondsPerSecond < 0 ? seconds - 1 : seconds;
+    }
 };
 
 // A folder of a tree being walked, held open: its children are opened relative to it, so a walk

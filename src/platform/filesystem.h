@@ -54,13 +54,24 @@ class IReplacement {
 public:
     virtual ~IReplacement() = default;
     virtual std::expected<void, Error> write(std::string_view bytes) = 0;
-    // Writes over bytes already written, at offset from the start (a header known only at the end).
+    // Writes over bytes already written, at offset from the start (a header known only at the end),
+    // or beyond them.
     virtual std::expected<void, Error> writeAt(std::uint64_t offset, std::string_view bytes) = 0;
+    // Reads back into.size() bytes of the new contents at offset, fewer only where they end: for a
+    // writer that revises what it wrote as it goes (the database engine). Before finish() only.
+    virtual std::expected<std::size_t, Error> readAt(std::uint64_t offset, std::span<char> into) = 0;
     // Flushes the new contents to stable storage and closes them; nothing is replaced yet.
     virtual std::expected<void, Error> finish() = 0;
     // Finishes if that has not been done, moves the new contents over the file and makes the move
     // itself durable.
     virtual std::expected<void, Error> commit() = 0;
+};
+
+// A folder held by one writer of the program at a time (see IFileSystem::lockFolder); let go of
+// when dropped.
+class IFolderLock {
+public:
+    virtual ~IFolderLock() = default;
 };
 
 // Every access of the program to its own files goes through here, so that tests can inject the
@@ -105,6 +116,11 @@ public:
     // Removes the temporary files of replacements that were never committed because their process
     // ended first (a crash, a kill); those of processes still running stay.
     virtual void removeAbandonedReplacements(const std::string& folder) = 0;
+    // Waits until no other writer of this program, in this process or another, holds the folder,
+    // and holds it until the lock is dropped: what a writer changes there in several steps is
+    // never interleaved with another's. Nothing where the folder cannot be locked (a network
+    // file system without locks): the writer goes on alone.
+    virtual std::unique_ptr<IFolderLock> lockFolder(const std::string& folder) = 0;
 };
 
 // Replaces the whole file at path with contents in one step (see beginReplacement): a failure at

@@ -39,10 +39,15 @@ void CatalogOutput::endLineToXml()
     flushIfFull(m_xml);
 }
 
-void CatalogOutput::finish()
+void CatalogOutput::flush()
 {
     flush(m_xml);
     flush(m_twin);
+}
+
+void CatalogOutput::finish()
+{
+    flush();
     for (Target* target : { &m_xml, &m_twin }) {
         if (m_error)
             return;
@@ -60,6 +65,10 @@ void CatalogOutput::flushIfFull(Target& target)
 void CatalogOutput::flush(Target& target)
 {
     if (!m_error && !target.buffer.empty()) {
+        if (&target == &m_xml) {
+            m_xmlHash.update(target.buffer);
+            m_xmlSize += target.buffer.size();
+        }
         if (auto written = target.file->write(target.buffer); !written)
             m_error = written.error();
     }

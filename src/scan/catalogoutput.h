@@ -1,5 +1,8 @@
 #pragma once
 
+#include "catalogdb/streamhash.h"
+
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,10 +31,16 @@ public:
     void endLineToBoth();
     void endLineToXml();
 
+    // Writes what is buffered: the catalog proper is then whole, its size and hash known.
+    void flush();
     // Writes what is buffered and flushes both files to stable storage.
     void finish();
 
     const std::optional<platform::Error>& error() const { return m_error; }
+
+    // Of the bytes of the catalog proper written so far, as its database records them.
+    std::uint64_t catalogSize() const { return m_xmlSize; }
+    catalogdb::Hash128 catalogHash() const { return m_xmlHash.digest(); }
 
 private:
     struct Target {
@@ -43,6 +52,8 @@ private:
 
     Target m_xml;
     Target m_twin;
+    std::uint64_t m_xmlSize = 0;
+    catalogdb::StreamHash m_xmlHash; // computed as the catalog is written, so it is never read again
     std::string m_line;
     std::optional<platform::Error> m_error;
 };

@@ -9,6 +9,7 @@
 #include "catalog/textutils.h"
 #include "platform/directorylister.h"
 #include "scan/catalogoutput.h"
+#include "scan/scandatabase.h"
 #include "scan/scanindexer.h"
 #include "scan/scanner.h"
 
@@ -29,20 +30,30 @@ void appendSize(std::string& line, const platform::DirEntry& entry)
     line += "KB";
 }
 
+// What the names index keeps of a file the database records: its size and modification time,
+// when both could be read.
+std::optional<names::SizeAndTime> factsOf(const platform::DirEntry& entry)
+{
+    if (entry.detailsError || !entry.modifiedNs)
+        return std::nullopt;
+    return names::SizeAndTime { entry.size, *entry.modifiedNs };
+}
+
 } // namespace
 
-CatalogWriter::CatalogWriter(
-    CatalogOutput& output, const app::Settings& settings, const catalog::DateFormatter& dates, ScanIndexer* index)
+CatalogWriter::CatalogWriter(CatalogOutput& output, const app::Settings& settings, const catalog::DateFormatter& dates,
+    ScanIndexer* index, ScanDatabase* database)
     : m_output(output)
     , m_settings(settings)
     , m_dates(dates)
     , m_index(index)
+    , m_database(database)
 {
 }
 
 bool CatalogWriter::failed() const
 {
-    return m_output.error().has_value();
+    return m_output.error().has_value() || (m_database != nullptr && m_database->failed());
 }
 
 void CatalogWriter::beginDisk(std::string_view title, std::string_view label)
@@ -64,7 +75,12 @@ void CatalogWriter::beginDisk(std::string_view title, std::string_view label)
         XmlTextEncoder::appendAsRead(titleRead, title);
         XmlTextEncoder::appendAsRead(labelRead, label);
         m_index->beginDisk(titleRead, labelRead);
+        // The facts of the database go into the index with the texts.
+        if (m_database != nullptr)
+            m_index->keepFacts();
     }
+    if (m_database != nullptr)
+        m_database->beginDisk(title);
 }
 
 void CatalogWriter::endDisk()
@@ -84,6 +100,8 @@ void CatalogWriter::openDirectory(const platform::DirEntry& entry)
     m_output.endLineToBoth();
     if (m_index != nullptr)
         m_index->enterDirectory(asRead(entry.name));
+    if (m_database != nullptr)
+        m_database->openFolder(entry);
 }
 
 void CatalogWriter::closeDirectory()
@@ -92,6 +110,8 @@ void CatalogWriter::closeDirectory()
     m_output.endLineToBoth();
     if (m_index != nullptr)
         m_index->leaveDirectory();
+    if (m_database != nullptr)
+        m_database->closeFolder();
 }
 
 bool CatalogWriter::addFile(const platform::DirEntry& entry)
@@ -108,8 +128,12 @@ bool CatalogWriter::addFile(const platform::DirEntry& entry)
     line += "\">";
     m_encoder.appendElementText(line, entry.name);
     appendEndTag(line, catalog::kFileElement);
-    if (m_index != nullptr)
-        m_index->addFile(asRead(entry.name), std::string_view(line).substr(sizeStart, sizeEnd - sizeStart), m_dateRead);
+    if (m_index != nullptr) {
+        const std::string_view size = std::string_view(line).substr(sizeStart, sizeEnd - sizeStart);
+        m_index->addFile(asRead(entry.name), size, m_dateRead, m_database != nullptr ? factsOf(entry) : std::nullopt);
+    }
+    if (m_database != nullptr)
+        m_database->addFile(entry, sizeEnd > sizeStart);
     m_output.endLineToXml();
     return true;
 }
@@ -130,12 +154,13 @@ std::string_view CatalogWriter::asRead(std::string_view text)
 void CatalogWriter::appendDate(std::string& line, const platform::DirEntry& entry)
 {
     m_dateRead = {};
-    if (!entry.creationTime)
+    const auto time = entry.creationTime();
+    if (!time)
         return;
-    const auto day = catalog::fileTimeToDate(*entry.creationTime).time_since_epoch().count();
+    const auto day = catalog::fileTimeToDate(*time).time_since_epoch().count();
     auto found = m_dateTexts.find(day);
     if (found == m_dateTexts.end()) {
-        const std::string text = m_dates.longDate(catalog::fileTimeToDate(*entry.creationTime));
+        const std::string text = m_dates.longDate(catalog::fileTimeToDate(*time));
         DateTexts texts;
         m_encoder.append(texts.written, text);
         XmlTextEncoder::appendAsRead(texts.read, text);

@@ -23,16 +23,18 @@ class DateFormatter;
 namespace mellowby::scan {
 
 class CatalogOutput;
+class ScanDatabase;
 class ScanIndexer;
 
 // Writes the lines of a catalog as its tree is walked, encoded as the catalog's code page wants,
 // and feeds the same entries, as a reader of the catalog will read them, to the names index when
-// one is collected.
+// one is collected, and with their exact facts to the database when one is written.
 class CatalogWriter {
 public:
-    // index: where the names index is collected; none when no index is kept.
-    CatalogWriter(
-        CatalogOutput& output, const app::Settings& settings, const catalog::DateFormatter& dates, ScanIndexer* index);
+    // index: where the names index is collected; none when no index is kept. database: where the
+    // database is written; none when the catalog gets none.
+    CatalogWriter(CatalogOutput& output, const app::Settings& settings, const catalog::DateFormatter& dates,
+        ScanIndexer* index, ScanDatabase* database = nullptr);
 
     // The declaration and the Disk element of the catalog titled title of the tree at label.
     void beginDisk(std::string_view title, std::string_view label);
@@ -42,7 +44,7 @@ public:
     bool addFile(const platform::DirEntry& entry);
     void endDisk();
 
-    // The first write that failed sticks; the walk stops at once.
+    // The first write that failed sticks, the database's too; the walk stops at once.
     bool failed() const;
 
 private:
@@ -58,6 +60,7 @@ private:
     const app::Settings& m_settings;
     const catalog::DateFormatter& m_dates;
     ScanIndexer* m_index;
+    ScanDatabase* m_database;
     catalog::XmlTextEncoder m_encoder;
     catalog::UpperCaser m_upper; // kept across files, so that the filter allocates nothing per file
     std::string m_asRead;

@@ -1,136 +1,90 @@
 #include "scan/scanindexer.h"
 
-#include <cstdint>
-#include <cstring>
-
 namespace mellowby::scan {
 
-namespace {
-
-std::string_view takeText(std::string_view& batch)
-{
-    std::uint32_t length = 0;
-    std::memcpy(&length, batch.data(), sizeof length);
-    const std::string_view text = batch.substr(sizeof length, length);
-    batch.remove_prefix(sizeof length + length);
-    return text;
-}
-
-} // namespace
-
 ScanIndexer::ScanIndexer(std::size_t waitingBatches, std::size_t batchBytes)
-    : m_batchBytes(batchBytes)
-    , m_queue(waitingBatches)
-    , m_thread([this] { collect(); })
+    : m_work([this](std::string_view batch) { apply(batch); }, waitingBatches, batchBytes)
 {
-    m_batch.reserve(m_batchBytes + 4096);
-}
-
-ScanIndexer::~ScanIndexer()
-{
-    m_queue.stop();
-    if (m_thread.joinable())
-        m_thread.join();
-}
-
-void ScanIndexer::put(Kind kind, std::initializer_list<std::string_view> texts)
-{
-    m_batch += static_cast<char>(kind);
-    for (const std::string_view text : texts) {
-        const auto length = static_cast<std::uint32_t>(text.size());
-        m_batch.append(reinterpret_cast<const char*>(&length), sizeof length);
-        m_batch += text;
-    }
-    if (m_batch.size() >= m_batchBytes)
-        handOver();
 }
 
 void ScanIndexer::beginDisk(std::string_view title, std::string_view label)
 {
-    put(Kind::Disk, { title, label });
+    m_work.put(static_cast<char>(Kind::Disk));
+    m_work.putText(title);
+    m_work.putText(label);
+    m_work.callWritten();
 }
 
 void ScanIndexer::enterDirectory(std::string_view title)
 {
-    put(Kind::Enter, { title });
+    m_work.put(static_cast<char>(Kind::Enter));
+    m_work.putText(title);
+    m_work.callWritten();
 }
 
 void ScanIndexer::leaveDirectory()
 {
-    put(Kind::Leave, {});
+    m_work.put(static_cast<char>(Kind::Leave));
+    m_work.callWritten();
 }
 
-void ScanIndexer::addFile(std::string_view name, std::string_view size, std::string_view date)
+void ScanIndexer::addFile(
+    std::string_view name, std::string_view size, std::string_view date, std::optional<names::SizeAndTime> facts)
 {
-    put(Kind::File, { name, size, date });
+    m_work.put(static_cast<char>(facts ? Kind::FileWithFacts : Kind::File));
+    m_work.putText(name);
+    m_work.putText(size);
+    m_work.putText(date);
+    if (facts)
+        m_work.put(*facts);
+    m_work.callWritten();
 }
 
-// Waits while the collecting is too far behind. Once it has failed, what is handed over is
-// dropped: wait() tells of the failure.
-void ScanIndexer::handOver()
+void ScanIndexer::keepFacts()
 {
-    (void)m_queue.push(std::move(m_batch));
-    m_batch = m_queue.takeBack().value_or(std::string());
-    m_batch.clear();
-    if (m_batch.capacity() < m_batchBytes)
-        m_batch.reserve(m_batchBytes + 4096);
+    m_work.put(static_cast<char>(Kind::KeepFacts));
+    m_work.callWritten();
 }
 
 void ScanIndexer::finishWith(std::function<void(names::NamesIndexBuilder&)> task)
 {
-    handOver();
-    m_task = std::move(task);
-    m_queue.finish();
+    m_work.finishWith([this, task = std::move(task)] { task(m_builder); });
 }
 
 void ScanIndexer::wait()
 {
-    if (m_thread.joinable())
-        m_thread.join();
-    if (m_failure)
-        std::rethrow_exception(m_failure);
-}
-
-void ScanIndexer::collect()
-{
-    try {
-        while (auto batch = m_queue.pop()) {
-            apply(*batch);
-            batch->clear();
-            m_queue.giveBack(std::move(*batch));
-        }
-        // Everything handed over is in, unless the indexer is being dropped.
-        if (m_task && !m_queue.stopped())
-            m_task(m_builder);
-    } catch (...) {
-        m_failure = std::current_exception();
-        m_queue.stop();
-    }
+    m_work.wait();
 }
 
 void ScanIndexer::apply(std::string_view batch)
 {
-    while (!batch.empty()) {
-        const auto kind = static_cast<Kind>(batch.front());
-        batch.remove_prefix(1);
+    BatchReader calls(batch);
+    while (!calls.atEnd()) {
+        const auto kind = static_cast<Kind>(calls.byte());
         switch (kind) {
         case Kind::Disk: {
-            const std::string_view title = takeText(batch);
-            m_builder.beginDisk(title, takeText(batch));
+            const std::string_view title = calls.text();
+            m_builder.beginDisk(title, calls.text());
             break;
         }
         case Kind::Enter:
-            m_builder.enterDirectory(takeText(batch));
+            m_builder.enterDirectory(calls.text());
             break;
         case Kind::Leave:
             m_builder.leaveDirectory();
             break;
-        case Kind::File: {
-            const std::string_view name = takeText(batch);
-            const std::string_view size = takeText(batch);
-            m_builder.addFile(name, size, takeText(batch));
+        case Kind::File:
+        case Kind::FileWithFacts: {
+            const std::string_view name = calls.text();
+            const std::string_view size = calls.text();
+            const std::string_view date = calls.text();
+            m_builder.addFile(name, size, date,
+                kind == Kind::FileWithFacts ? std::optional(calls.value<names::SizeAndTime>()) : std::nullopt);
             break;
         }
+        case Kind::KeepFacts:
+            m_builder.keepFacts();
+            break;
         }
     }
 }

@@ -1,5 +1,7 @@
 #include "scan/scanner.h"
 
+#include <chrono>
+#include <climits>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -17,6 +19,7 @@
 #include "scan/catalogoutput.h"
 #include "scan/catalogwalker.h"
 #include "scan/catalogwriter.h"
+#include "scan/scandatabase.h"
 #include "scan/scanindexer.h"
 
 namespace mellowby::scan {
@@ -107,27 +110,103 @@ std::optional<ScanFailure> failureOf(CatalogWalker::Outcome outcome)
     return ScanFailure::Failed;
 }
 
-// Writes the rest of the catalog's files while the collected index is written beside them; the
-// index, once written, goes with the catalog. An index that cannot be kept is no failure of the
-// scan: it is made when it is first needed.
-void finishFiles(ScanContext& context, CatalogOutput& output, ScanIndexer* index,
-    std::unique_ptr<NamesIndexCache::PendingIndex>& keptIndex, PendingCatalog& pending)
+// The files of one scan being written: the catalog pair, its database when it gets one, and the
+// names index collected beside them.
+struct ScanFiles {
+    explicit ScanFiles(PendingCatalog& catalog)
+        : pending(catalog)
+        , output(catalog.catalog(), catalog.twin())
+    {
+    }
+
+    // Why writing failed: the catalog's own failure, else the database's.
+    platform::Error failure()
+    {
+        if (output.error())
+            return *output.error();
+        try {
+            // Its thread has ended once it failed.
+            if (database && database->failed())
+                database->wait();
+        } catch (const catalogdb::DatabaseWriteFailed& failed) {
+            return failed.error;
+        }
+        return { 0, "" };
+    }
+
+    PendingCatalog& pending;
+    CatalogOutput output;
+    // Before the indexer, whose thread fills it, so that it outlives that thread.
+    std::unique_ptr<NamesIndexCache::PendingIndex> keptIndex;
+    std::optional<ScanDatabase> database;
+    std::optional<ScanIndexer> index;
+};
+
+catalogdb::ScanRecord scanRecordOf(const ScanContext& context, const std::string& path)
 {
-    if (index != nullptr) {
-        index->finishWith([&](NamesIndexBuilder& builder) {
-            keptIndex = context.indexes->beginKeeping(pending.fileNames().xmlName, builder);
+    const app::Settings& settings = context.settings;
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return { path, std::chrono::duration_cast<std::chrono::nanoseconds>(now).count(), settings.ifUseOption,
+        settings.ifYesFile, settings.YesFileStr, settings.NoFileStr };
+}
+
+// Writes the rest of the catalog's files while the database and the collected index are finished
+// beside them; the index, once written, goes with the catalog. An index that cannot be kept is no
+// failure of the scan: it is made when it is first needed. False when a file could not be written.
+bool finishFiles(ScanContext& context, ScanFiles& files, catalogdb::ScanRecord record)
+{
+    // The catalog proper is whole once flushed: its hash goes into the database while it is synced.
+    files.output.flush();
+    if (files.output.error())
+        return false;
+    if (files.database)
+        files.database->finishWith(std::move(record), files.output.catalogSize(), files.output.catalogHash());
+    if (files.index) {
+        files.index->finishWith([&](NamesIndexBuilder& builder) {
+            files.keptIndex = context.indexes->beginKeeping(files.pending.fileNames().xmlName, builder);
         });
     }
-    output.finish();
-    if (index != nullptr) {
+    files.output.finish();
+    bool written = !files.output.error();
+    if (files.database) {
         try {
-            index->wait();
-        } catch (const std::exception&) {
-            keptIndex.reset(); // the index is made when it is first needed
+            files.database->wait();
+        } catch (const catalogdb::DatabaseWriteFailed&) {
+            written = false;
         }
     }
-    if (keptIndex)
-        pending.followWith(std::move(keptIndex));
+    if (files.index) {
+        try {
+            files.index->wait();
+        } catch (const std::exception&) {
+            files.keptIndex.reset(); // the index is made when it is first needed
+        }
+    }
+    if (files.keptIndex)
+        files.pending.followWith(std::move(files.keptIndex));
+    return written;
+}
+
+// Starts the database of the catalog, when it gets one; false once the user has been told why not.
+bool beginDatabase(ScanContext& context, ScanFiles& files)
+{
+    // A catalog whose name leaves no room for the database's longer extension goes without one
+    // rather than failing as a whole.
+    const std::string& fileName = files.pending.fileNames().companionName(catalog::Companion::Database);
+    if (!context.writeDatabase || fileName.size() > NAME_MAX)
+        return true;
+    auto file = files.pending.beginCompanion(catalog::Companion::Database);
+    if (!file) {
+        showGenXmlError(context, file.error());
+        return false;
+    }
+    try {
+        files.database.emplace(**file);
+    } catch (const catalogdb::DatabaseWriteFailed& failed) {
+        showGenXmlError(context, failed.error);
+        return false;
+    }
+    return true;
 }
 
 std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std::string& path, const std::string& name)
@@ -137,25 +216,25 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
     auto pending = beginCatalog(context, path, name);
     if (!pending)
         return std::unexpected(ScanFailure::Failed);
+    catalogdb::ScanRecord record = scanRecordOf(context, path);
 
-    CatalogOutput output(pending->catalog(), pending->twin());
-    // Before the indexer, whose thread fills it, so that it outlives that thread.
-    std::unique_ptr<NamesIndexCache::PendingIndex> keptIndex;
-    std::optional<ScanIndexer> index;
+    ScanFiles files(*pending);
+    if (!beginDatabase(context, files))
+        return std::unexpected(ScanFailure::Failed);
     if (context.indexes != nullptr)
-        index.emplace();
-    CatalogWriter writer(output, context.settings, context.dates, index ? &*index : nullptr);
+        files.index.emplace();
+    CatalogWriter writer(files.output, context.settings, context.dates, files.index ? &*files.index : nullptr,
+        files.database ? &*files.database : nullptr);
     writer.beginDisk(pending->fileNames().diskTitle, path);
     CatalogWalker walker(context, writer, dataFolderId(context));
     if (const auto failure = failureOf(walker.walk(path))) {
         if (*failure == ScanFailure::Failed)
-            showGenXmlError(context, *output.error());
+            showGenXmlError(context, files.failure());
         return std::unexpected(*failure);
     }
     writer.endDisk();
-    finishFiles(context, output, index ? &*index : nullptr, keptIndex, *pending);
-    if (output.error()) {
-        showGenXmlError(context, *output.error());
+    if (!finishFiles(context, files, std::move(record))) {
+        showGenXmlError(context, files.failure());
         return std::unexpected(ScanFailure::Failed);
     }
     const auto committed = pending->commit();
@@ -163,7 +242,7 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
         showGenXmlError(context, committed.error());
         return std::unexpected(ScanFailure::Failed);
     }
-    return ScanResult { walker.progress(), committed->xmlPath, committed->twinPath };
+    return ScanResult { walker.progress(), committed->xmlPath, committed->twinPath, committed->databasePath };
 }
 
 } // namespace

@@ -56,6 +56,8 @@ struct ScanContext {
     const names::NamesIndexCache* indexes = nullptr;
     // Identifies the scanned volume, whose record the catalog keeps; none keeps no record.
     platform::IVolumes* volumes = nullptr;
+    // Whether the catalog gets its database (exact sizes and times) beside it.
+    bool writeDatabase = true;
 };
 
 enum class ScanFailure {
@@ -64,18 +66,20 @@ enum class ScanFailure {
     OverwriteDeclined, // the user kept the existing catalog
     RootUnreadable, // the scanned path cannot be listed or holds nothing
     Stopped, // the observer asked to stop
-    Failed, // a write or the final replacement failed (the error box was shown)
+    Failed, // a write (the database's too) or the final replacement failed (the error box was shown)
 };
 
 struct ScanResult {
     ScanProgress totals;
     std::string xmlPath; // where the catalog proper now lies
     std::string twinPath;
+    std::string databasePath; // empty when the scan wrote none
 };
 
-// Writes the catalog pair of the tree at path into the Data folder, asking first before it
-// replaces a catalog of that name. The new pair replaces an existing one only once it is complete,
-// so on any failure the old catalog stays as it was and no partial file is left behind. Each
+// Writes the catalog pair of the tree at path into the Data folder, with its database when the
+// context asks for one, asking first before it replaces a catalog of that name. The new files
+// replace the existing ones only once all are complete, so on any failure the old catalog stays
+// as it was, with its own database, and no partial file is left behind. Each
 // folder is opened relative to its parent, so no length of path stops the walk and a folder
 // replaced by a symbolic link during the walk is not followed. Entries whose details cannot be
 // read are written by their names and reported once.

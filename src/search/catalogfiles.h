@@ -1,8 +1,11 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "names/filefacts.h"
 
 namespace mellowby::names {
 class NamesIndexCache;
@@ -21,7 +24,12 @@ struct CatalogFile {
     std::string_view location; // as the file list shows it
     std::string_view size;
     std::string_view date;
+    // Its exact size and time, where the catalog's database belongs to it.
+    std::optional<names::FileFacts> facts;
 };
+
+// Whether the files of the catalog catalogName come with their exact facts.
+bool catalogHasFacts(const names::NamesIndexCache& indexes, const std::string& catalogName);
 
 // Gives every file of the catalog catalogName to each, in document order, as an empty search
 // finds them: through its names index where it has one, else from the catalog file, with the

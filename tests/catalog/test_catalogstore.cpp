@@ -184,7 +184,7 @@ public:
         : m_seen(seen)
     {
     }
-    void catalogInPlace(const std::string& xmlPath) override { m_seen.push_back(readFile(xmlPath)); }
+    void catalogInPlace(const CatalogPaths& paths) override { m_seen.push_back(readFile(paths.xmlPath)); }
 
 private:
     std::vector<std::string>& m_seen;
@@ -214,7 +214,8 @@ TEST_F(Store, EveryCompanionIsCommittedWithItsCatalogOrNoneIs)
     EXPECT_EQ(seen, std::vector<std::string> { "old catalog" });
     const std::vector<std::string> old = contents();
     EXPECT_EQ(old,
-        (std::vector<std::string> { "disc.idx: old disc.idx", "disc.vol: old disc.vol", "disc.xml: old catalog" }));
+        (std::vector<std::string> { "disc.idx: old disc.idx", "disc.sqlite: old disc.sqlite", "disc.vol: old disc.vol",
+            "disc.xml: old catalog" }));
 
     std::vector<std::string> failing { "rename" };
     for (const Companion which : kCompanions)

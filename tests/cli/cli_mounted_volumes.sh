@@ -66,7 +66,7 @@ check_volume() {
   mount -o ro "$loop" "$second"
   [ "$("$cli" where "$name" "${data[@]}")" = "$second" ] || fail "$type: where after moving"
   [ "$("$cli" where "$name" "$location" "${data[@]}")" = "$second/2004/trip/a.jpg" ] || fail "$type: where of the file"
-  [ "$("$cli" list --long "${data[@]}" | grep "^$name	")" = "$(printf '%s\t%s\t在线' "$name" "$label")" ] \
+  [ "$("$cli" list --long "${data[@]}" | grep "^$name	")" = "$(printf '%s\t%s\t在线\t有' "$name" "$label")" ] \
     || fail "$type: list --long: $("$cli" list --long "${data[@]}")"
   umount "$second"
   echo "$type: recorded $uuid ($label), found again at the second folder"

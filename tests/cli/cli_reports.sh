@@ -17,15 +17,15 @@ printf 'hello' > "$work/tree/top.txt"
 "$cli" export "盘,1" --format json --data "$work/Data" > "$work/all.json" || fail "export to json failed"
 head -c 3 "$work/all.csv" | od -An -tx1 | grep -q 'ef bb bf' || fail "the csv has no byte-order mark"
 python3 - "$work" "${names[@]}" << 'PYTHON' || fail "export does not read back"
-import csv, json, sys
+import csv, json, os, sys
 work, names = sys.argv[1], sys.argv[2:]
 raw = open(f"{work}/all.csv", "rb").read()
 assert raw.count(b"\r\n") >= len(names) + 2 and b"\n" not in raw.replace(b"\r\n", b"").replace(b"two\nlines", b""), "line ends"
 rows = list(csv.reader(open(f"{work}/all.csv", encoding="utf-8-sig", newline="")))
-assert rows[0] == ["目录", "文件夹", "名称", "位置", "大小", "日期"], rows[0]
+assert rows[0] == ["目录", "文件夹", "名称", "位置", "大小", "日期", "字节数", "修改时间(纳秒)"], rows[0]
 objects = json.load(open(f"{work}/all.json", encoding="utf-8"))
 assert [list(o.values()) for o in objects] == rows[1:], "json and csv differ"
-assert list(objects[0].keys()) == ["catalog", "directory", "name", "location", "size", "date"]
+assert list(objects[0].keys()) == ["catalog", "directory", "name", "location", "size", "date", "bytes", "modified_ns"]
 by_name = {row[2]: row for row in rows[1:]}
 assert sorted(by_name) == sorted(names + ["top.txt"]), sorted(by_name)
 for name in names:
@@ -33,7 +33,12 @@ for name in names:
     assert row[0] == "盘,1" and row[1] == "照片, 2004", row
     assert row[3] == f"{work}/tree/照片, 2004/{name}", row
     assert row[4] == "1KB" and row[5], row
+# The exact facts from the catalog's database.
+for row in rows[1:]:
+    status = os.lstat(row[3])
+    assert row[6:] == [str(status.st_size), str(status.st_mtime_ns)], row
 assert by_name["top.txt"][1] == "" and by_name["top.txt"][3] == f"{work}/tree/top.txt"
+assert by_name["top.txt"][6] == "5"
 PYTHON
 
 # A catalog written elsewhere may hold bytes that are not UTF-8, and control characters: JSON
@@ -89,6 +94,38 @@ stats=$("$cli" stats "disc 1" --data "$work/Discs")
 [ "$(cut -f1-4,7 <<< "$stats")" = "$(printf 'disc 1\t1\t3\t55296\t%s' "$work/d1")" ] || fail "stats: $stats"
 [ -n "$(cut -f5 <<< "$stats")" ] && [ "$(cut -f5 <<< "$stats")" = "$(cut -f6 <<< "$stats")" ] || fail "stats dates: $stats"
 [ "$("$cli" stats --data "$work/Discs" | wc -l)" = 3 ] || fail "stats of every catalog"
+
+# The database beside a catalog: used where it belongs to it; where not, stats and list --long say
+# why, and export gives what a catalog without one gives.
+database() { "$cli" stats "disc 1" --format csv --data "$work/Discs" | python3 -c 'import csv,sys; print(list(csv.reader(sys.stdin))[1][7])'; }
+[ "$(database)" = 有 ] || fail "a database that belongs: $(database)"
+"$cli" export "disc 1" --data "$work/Discs" > "$work/with.csv"
+good="$work/Discs/disc 1.sqlite.good"
+cp "$work/Discs/disc 1.sqlite" "$good"
+cp "$work/Discs/disc 2.sqlite" "$work/Discs/disc 1.sqlite"
+[ "$(database)" = "未使用：属于另一个目录文件" ] || fail "another catalog's database: $(database)"
+head -c 2000 "$good" > "$work/Discs/disc 1.sqlite"
+[ "$(database)" = "未使用：已损坏" ] || fail "a database cut short: $(database)"
+printf 'not a database at all, not a database at all, not a database at all, not a database' > "$work/Discs/disc 1.sqlite"
+[ "$(database)" = "未使用：已损坏" ] || fail "garbage: $(database)"
+python3 - "$good" "$work/Discs/disc 1.sqlite" << 'PYTHON'
+import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+data[60:64] = (99).to_bytes(4, "big")  # the schema version (PRAGMA user_version) of a later program
+open(sys.argv[2], "wb").write(data)
+PYTHON
+[ "$(database)" = "未使用：版本未知" ] || fail "a later version: $(database)"
+[ "$("$cli" list --long --data "$work/Discs" | cut -f1,4 | tr '\t\n' ':|')" = "disc 1:未使用：版本未知|disc 2:有|disc 3:有|" ] \
+  || fail "list --long: $("$cli" list --long --data "$work/Discs")"
+"$cli" export "disc 1" --data "$work/Discs" > "$work/without.csv"
+[ "$(head -1 "$work/without.csv")" = "$(printf '\xef\xbb\xbf目录,文件夹,名称,位置,大小,日期\r')" ] || fail "export's columns without a database"
+rm "$work/Discs/disc 1.sqlite"
+[ "$(database)" = 无 ] || fail "no database: $(database)"
+mv "$good" "$work/Discs/disc 1.sqlite"
+[ "$(database)" = 有 ] || fail "the database put back: $(database)"
+"$cli" scan "$work/d1" plain --no-database --data "$work/Plain" > /dev/null 2>&1 || fail "scan --no-database"
+[ -z "$(ls "$work/Plain" | grep -i sqlite || true)" ] || fail "scan --no-database wrote one: $(ls "$work/Plain")"
+[ "$("$cli" stats plain --data "$work/Plain" | cut -f8)" = 无 ] || fail "stats without a database"
 
 # Errors: a clear message, a non-zero status, nothing half-written.
 printf 'kept' > "$work/kept.csv"

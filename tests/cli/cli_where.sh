@@ -21,7 +21,7 @@ location=$("$cli" search a.txt "${data[@]}" | cut -f4)
 [ "$("$cli" where "盘 1" "$location" "${data[@]}")" = "$location" ] || fail "where of $location"
 if "$cli" where "盘 1" /etc/passwd "${data[@]}" > /dev/null 2> "$work/err"; then fail "where of a file of no catalog"; fi
 grep -q '不在目录' "$work/err" || fail "no word on a location outside the catalog: $(cat "$work/err")"
-[ "$("$cli" list --long "${data[@]}")" = "$(printf '盘 1\t%s\t在线' "$(findmnt -no LABEL -T "$work/tree")")" ] \
+[ "$("$cli" list --long "${data[@]}")" = "$(printf '盘 1\t%s\t在线\t有' "$(findmnt -no LABEL -T "$work/tree")")" ] \
   || fail "list --long: $("$cli" list --long "${data[@]}")"
 
 # Another volume where the catalog's was: not online, and the note says what is there instead.
@@ -32,11 +32,11 @@ if out=$("$cli" where "盘 1" "${data[@]}" 2> "$work/err"); then fail "where of 
 
 # A damaged record counts as none: the catalog is searched as before.
 printf 'damaged' > "$record"
-[ "$("$cli" list --long "${data[@]}")" = "$(printf '盘 1\t\t未知')" ] || fail "list --long, damaged record"
+[ "$("$cli" list --long "${data[@]}")" = "$(printf '盘 1\t\t未知\t有')" ] || fail "list --long, damaged record"
 if "$cli" where "盘 1" "${data[@]}" > /dev/null 2>&1; then fail "where with a damaged record"; fi
 [ "$("$cli" search a.txt "${data[@]}" | cut -f4)" = "$location" ] || fail "search with a damaged record"
 
 windows="$(dirname "$0")/../data/windows"
-[ "$("$cli" list --long --data "$windows" | sort | tr '\n' '|')" = "$(printf '文学·2004\t\t未知|繁體光碟\t\t未知|')" ] \
+[ "$("$cli" list --long --data "$windows" | sort | tr '\n' '|')" = "$(printf '文学·2004\t\t未知\t无|繁體光碟\t\t未知\t无|')" ] \
   || fail "list --long of Windows catalogs: $("$cli" list --long --data "$windows")"
 echo "cli where: all checks passed"

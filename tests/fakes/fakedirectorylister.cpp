@@ -5,14 +5,25 @@
 
 namespace mellowby::fakes {
 
+namespace {
+
+// An entry made then and not changed since.
+platform::DirEntry entryMadeAt(std::string name, platform::EntryKind kind, std::uint64_t size, std::int64_t seconds)
+{
+    const std::int64_t time = seconds * platform::kNanosecondsPerSecond;
+    return { std::move(name), kind == platform::EntryKind::Directory, size, time, time, {}, {}, kind };
+}
+
+} // namespace
+
 platform::DirEntry FakeDirectoryLister::file(std::string name, std::uint64_t size, std::int64_t creationTime)
 {
-    return { std::move(name), false, size, creationTime, {}, {} };
+    return entryMadeAt(std::move(name), platform::EntryKind::File, size, creationTime);
 }
 
 platform::DirEntry FakeDirectoryLister::directory(std::string name, std::int64_t creationTime)
 {
-    return { std::move(name), true, 0, creationTime, {}, {} };
+    return entryMadeAt(std::move(name), platform::EntryKind::Directory, 0, creationTime);
 }
 
 void FakeDirectoryLister::addDirectory(const std::string& path, std::vector<platform::DirEntry> entries)

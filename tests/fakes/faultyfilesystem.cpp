@@ -13,22 +13,16 @@ public:
 
     std::expected<void, platform::Error> write(std::string_view bytes) override
     {
-        if (auto injected = m_owner.failureOfCall(FaultyFileSystem::Operation::Write))
-            return std::unexpected(*injected);
-        auto& budget = m_owner.m_writeBudget;
-        if (budget && bytes.size() > *budget) {
-            // A full disk takes what fits, then refuses the rest.
-            (void)m_real->write(bytes.substr(0, *budget));
-            *budget = 0;
-            return std::unexpected(m_owner.m_writeError);
-        }
-        if (budget)
-            *budget -= bytes.size();
-        return m_real->write(bytes);
+        return writeUnlessFaulted(bytes, [&](std::string_view part) { return m_real->write(part); });
     }
+    // Counted with the writes: a database engine writes its pages this way.
     std::expected<void, platform::Error> writeAt(std::uint64_t offset, std::string_view bytes) override
     {
-        return m_real->writeAt(offset, bytes);
+        return writeUnlessFaulted(bytes, [&](std::string_view part) { return m_real->writeAt(offset, part); });
+    }
+    std::expected<std::size_t, platform::Error> readAt(std::uint64_t offset, std::span<char> into) override
+    {
+        return m_real->readAt(offset, into);
     }
     // Finishes once: a later call, the commit's among them, gives the first one's outcome.
     std::expected<void, platform::Error> finish() override
@@ -55,6 +49,24 @@ public:
     }
 
 private:
+    // Writes bytes with writeReally unless a fault is due.
+    template <typename Write>
+    std::expected<void, platform::Error> writeUnlessFaulted(std::string_view bytes, const Write& writeReally)
+    {
+        if (auto injected = m_owner.failureOfCall(FaultyFileSystem::Operation::Write))
+            return std::unexpected(*injected);
+        auto& budget = m_owner.m_writeBudget;
+        if (budget && bytes.size() > *budget) {
+            // A full disk takes what fits, then refuses the rest.
+            (void)writeReally(bytes.substr(0, *budget));
+            *budget = 0;
+            return std::unexpected(m_owner.m_writeError);
+        }
+        if (budget)
+            *budget -= bytes.size();
+        return writeReally(bytes);
+    }
+
     FaultyFileSystem& m_owner;
     std::string m_path;
     std::unique_ptr<platform::IReplacement> m_real;

@@ -76,6 +76,10 @@ public:
     bool isDirectory(const std::string& path) override { return m_real.isDirectory(path); }
     std::expected<void, platform::Error> moveToTrash(const std::string& path) override;
     void removeAbandonedReplacements(const std::string& folder) override { m_real.removeAbandonedReplacements(folder); }
+    std::unique_ptr<platform::IFolderLock> lockFolder(const std::string& folder) override
+    {
+        return m_real.lockFolder(folder);
+    }
 
 private:
     friend class FaultyReplacement;

@@ -349,6 +349,7 @@ TEST_F(NameRoundTrip, CatalogNamesComeBackAsTitles)
             << printable(name);
         std::filesystem::remove(result->xmlPath);
         std::filesystem::remove(result->twinPath);
+        std::filesystem::remove(result->databasePath);
     }
     std::cout << "[ names    ] " << m_namesTried << " catalog names tried\n";
 }

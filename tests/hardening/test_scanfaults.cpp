@@ -36,9 +36,10 @@ TEST_F(ScanFaults, DiskFullAtEveryFourKilobytes)
     addBulk(2800);
     // How much a complete scan writes, from a scan that succeeds.
     ASSERT_TRUE(scan(m_lister, m_fileSystem, "probe"));
-    const std::uint64_t total = readFile(m_data / "probe.xml").size() + readFile(m_data / "probe.idx").size();
-    std::filesystem::remove(m_data / "probe.xml");
-    std::filesystem::remove(m_data / "probe.idx");
+    const std::uint64_t total = readFile(m_data / "probe.xml").size() + readFile(m_data / "probe.idx").size()
+        + readFile(m_data / "probe.sqlite").size();
+    for (const char* file : { "probe.xml", "probe.idx", "probe.sqlite" })
+        std::filesystem::remove(m_data / file);
     ASSERT_GT(total, 2u * 256 * 1024); // several of the writer's blocks
 
     const Error full = platform::errorFromErrno(ENOSPC);

@@ -229,7 +229,7 @@ TEST_F(ScanFaults, ATreeHoldingTheDataFolder)
     const std::string text = readFile(data + "/self.xml");
     EXPECT_NE(text.find(">photo.jpg</File>"), std::string::npos);
     EXPECT_EQ(text.find(".tmp</File>"), std::string::npos) << text;
-    EXPECT_EQ(folderNames(data), (std::vector<std::string> { "self.idx", "self.xml" }));
+    EXPECT_EQ(folderNames(data), (std::vector<std::string> { "self.idx", "self.sqlite", "self.xml" }));
 }
 
 } // namespace

@@ -55,7 +55,7 @@ TEST(LinuxDirectoryLister, ReportsKindsAndSizesWithoutFollowingLinks)
     EXPECT_EQ(entries.at("link").size, 12u);
     EXPECT_FALSE(entries.at("dirlink").isDirectory);
     EXPECT_FALSE(entries.at("loop").isDirectory);
-    EXPECT_TRUE(entries.at("loop").creationTime.has_value());
+    EXPECT_TRUE(entries.at("loop").creationTime().has_value());
 }
 
 TEST(LinuxDirectoryLister, AppendsToWhatIsAlreadyInOut)
@@ -90,12 +90,12 @@ TEST(LinuxDirectoryLister, CreationTimeIsBirthTimeOrElseModificationTime)
         std::vector<DirEntry> out;
         ASSERT_TRUE(LinuxDirectoryLister().list(dir.path(), out));
         const auto entry = byName(out).at("old");
-        ASSERT_TRUE(entry.creationTime.has_value());
+        ASSERT_TRUE(entry.creationTime().has_value());
         if (hasBirthTime) {
-            EXPECT_GE(*entry.creationTime, before - 1);
-            EXPECT_LE(*entry.creationTime, std::time(nullptr) + 1);
+            EXPECT_GE(*entry.creationTime(), before - 1);
+            EXPECT_LE(*entry.creationTime(), std::time(nullptr) + 1);
         } else {
-            EXPECT_EQ(*entry.creationTime, 981158400);
+            EXPECT_EQ(*entry.creationTime(), 981158400);
         }
     }
 }
@@ -160,7 +160,7 @@ TEST(LinuxDirectoryLister, DetailsThatCannotBeReadAreSaidPerEntry)
         const auto entries = byName(out);
         const auto& file = entries.at("a.txt");
         const auto& inner = entries.at("inner");
-        if (!file.detailsError || file.detailsError->number != EACCES || file.isDirectory || file.creationTime)
+        if (!file.detailsError || file.detailsError->number != EACCES || file.isDirectory || file.creationTime())
             return 2;
         return inner.detailsError && inner.isDirectory ? 0 : 3;
     });

@@ -91,7 +91,7 @@ TEST_F(BackgroundScanTest, ProgressIsVisibleWhileTheWalkRunsAndTotalsAfterIt)
     EXPECT_EQ(done.directories, 3u);
     EXPECT_EQ(done.files, 4u);
     EXPECT_EQ(done.bytes, 100u);
-    EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.xml" }));
+    EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.sqlite", "disc.xml" }));
 }
 
 TEST_F(BackgroundScanTest, StoppedWalkWritesNothingAndKeepsTheOldCatalog)

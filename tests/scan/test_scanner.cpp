@@ -109,7 +109,7 @@ TEST_F(Scanner, WritesTheWorkedExampleByteForByte)
     EXPECT_EQ(result->totals.files, 2u);
     EXPECT_EQ(result->totals.bytes, 3548u);
     EXPECT_TRUE(m_box.shown.empty());
-    EXPECT_EQ(dataFiles(), (std::vector<std::string> { "Photos 2004.idx", "Photos 2004.xml" }));
+    EXPECT_EQ(dataFiles(), (std::vector<std::string> { "Photos 2004.idx", "Photos 2004.sqlite", "Photos 2004.xml" }));
 }
 
 TEST_F(Scanner, NamesAreEscapedAndEncoded)
@@ -254,7 +254,7 @@ TEST_F(Scanner, ExistingCatalogIsReplacedOnlyOnYes)
     ASSERT_TRUE(scan("disc"));
     EXPECT_TRUE(catalog("disc.xml").ends_with("</Disk>\r\n"));
     EXPECT_TRUE(catalog("disc.idx").ends_with("</Disk>\r\n"));
-    EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.xml" }));
+    EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.sqlite", "disc.xml" }));
 }
 
 TEST_F(Scanner, ALeftOverTwinIsReplacedWithoutAsking)
@@ -273,7 +273,7 @@ TEST_F(Scanner, ACatalogDifferingOnlyInCaseIsTheSameCatalog)
     m_box.queueAnswer(MessageAnswer::Yes);
     ASSERT_TRUE(scan("disc"));
     EXPECT_EQ(m_box.shown.size(), 1u);
-    EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.xml" }));
+    EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.sqlite", "disc.xml" }));
 }
 
 // A write that fails part way (a full disk) must leave the old catalog as it was and no partial
@@ -360,7 +360,8 @@ TEST_F(Scanner, AnUnlistableSubdirectoryIsEmptyAndABrokenListingIsReported)
 TEST_F(Scanner, UnknownCreationTimeGivesAnEmptyDate)
 {
     auto entry = FakeDirectoryLister::file("x", 1, 0);
-    entry.creationTime.reset();
+    entry.modifiedNs.reset();
+    entry.bornNs.reset();
     m_lister.addDirectory(kRoot, { entry });
     ASSERT_TRUE(scan("disc"));
     EXPECT_NE(catalog("disc.xml").find("<File CreateDate=\"\" FileSize=\"1KB\">x</File>"), std::string::npos);

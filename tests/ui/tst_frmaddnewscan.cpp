@@ -54,7 +54,7 @@ private Q_SLOTS:
         QCOMPARE(program().box.prompts[0].title, "Mellowby");
         QCOMPARE(program().box.prompts[0].defaultText, "");
         QVERIFY(program().box.shown.empty());
-        QCOMPARE(program().dataFiles(), (std::vector<std::string> { "Disc A.idx", "Disc A.xml" }));
+        QCOMPARE(program().dataFiles(), (std::vector<std::string> { "Disc A.idx", "Disc A.sqlite", "Disc A.xml" }));
         const std::string catalog = tests::readFile(program().dataFile("Disc A.xml"));
         QVERIFY(contains(catalog, "<Disk title=\"Disc A\" Label=\"" + tree.path() + "\">"));
         QVERIFY(contains(catalog, ">a.txt</File>"));
@@ -125,7 +125,7 @@ private Q_SLOTS:
         program().box.queuePromptAnswer(std::nullopt);
         QVERIFY(generate());
         QVERIFY(!lblShow()->isVisible());
-        QCOMPARE(program().dataFiles(), (std::vector<std::string> { "Disc.idx", "Disc.xml" }));
+        QCOMPARE(program().dataFiles(), (std::vector<std::string> { "Disc.idx", "Disc.sqlite", "Disc.xml" }));
     }
 
     void anEmptyNameGivesTmp1000Everywhere()
@@ -135,7 +135,7 @@ private Q_SLOTS:
         cmbDisk()->setEditText(u"/data//photos"_s);
         program().box.queuePromptAnswer("");
         QVERIFY(generate());
-        QCOMPARE(program().dataFiles(), (std::vector<std::string> { "tmp1000.idx", "tmp1000.xml" }));
+        QCOMPARE(program().dataFiles(), (std::vector<std::string> { "tmp1000.idx", "tmp1000.sqlite", "tmp1000.xml" }));
         QVERIFY(contains(
             tests::readFile(program().dataFile("tmp1000.xml")), "<Disk title=\"tmp1000\" Label=\"/data/photos\">"));
         QCOMPARE(rootLabels(program().browser), std::vector<std::string> { "tmp1000" });
@@ -151,7 +151,7 @@ private Q_SLOTS:
         cmbDisk()->setEditText(u"/data/photos"_s);
         program().box.queuePromptAnswer("Disc");
         QVERIFY(generate());
-        QCOMPARE(program().dataFiles(), (std::vector<std::string> { "Disc.idx", "Disc.vol", "Disc.xml" }));
+        QCOMPARE(program().dataFiles(), (std::vector<std::string> { "Disc.idx", "Disc.sqlite", "Disc.vol", "Disc.xml" }));
         QVERIFY(contains(tests::readFile(program().dataFile("Disc.vol")), "\nuuid=1234-ABCD\n"));
     }
 

@@ -19,14 +19,31 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 // A folder is read and its children opened through its descriptor, never through its path.
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
-std::optional<std::int64_t> creationTime(const struct statx& status)
+std::int64_t nanosecondsOf(const struct statx_timestamp& time)
 {
+    return time.tv_sec * kNanosecondsPerSecond + time.tv_nsec;
+}
+
+EntryKind kindOf(std::uint16_t mode)
+{
+    if (S_ISREG(mode))
+        return EntryKind::File;
+    if (S_ISDIR(mode))
+        return EntryKind::Directory;
+    return S_ISLNK(mode) ? EntryKind::SymbolicLink : EntryKind::Other;
+}
+
+void takeDetails(DirEntry& entry, const struct statx& status)
+{
+    entry.isDirectory = S_ISDIR(status.stx_mode);
+    entry.kind = kindOf(status.stx_mode);
+    entry.size = status.stx_size;
+    if ((status.stx_mask & STATX_MTIME) != 0)
+        entry.modifiedNs = nanosecondsOf(status.stx_mtime);
     // Some file systems and disc images store a birth time of 0; that is no birth time at all.
     if ((status.stx_mask & STATX_BTIME) != 0 && status.stx_btime.tv_sec != 0)
-        return status.stx_btime.tv_sec;
-    if ((status.stx_mask & STATX_MTIME) != 0)
-        return status.stx_mtime.tv_sec;
-    return std::nullopt;
+        entry.bornNs = nanosecondsOf(status.stx_btime);
+    entry.id = { ::makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino };
 }
 
 FileId idOf(const struct stat& status)
@@ -67,10 +84,7 @@ public:
             if (::statx(fd, entry.name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
                     STATX_TYPE | STATX_SIZE | STATX_BTIME | STATX_MTIME | STATX_INO, &status)
                 == 0) {
-                entry.isDirectory = S_ISDIR(status.stx_mode);
-                entry.size = status.stx_size;
-                entry.creationTime = creationTime(status);
-                entry.id = { ::makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino };
+                takeDetails(entry, status);
             } else if (errno == ENOENT) {
                 out.pop_back(); // gone since it was listed
             } else {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,6 +79,10 @@ public:
     {
         return m_calls.writeAt(m_file, offset, bytes);
     }
+    std::expected<std::size_t, Error> readAt(std::uint64_t offset, std::span<char> into) override
+    {
+        return m_file.readAllAt(offset, into);
+    }
 
     std::expected<void, Error> finish() override
     {
@@ -147,6 +152,19 @@ private:
     FileStamp m_stamp;
 };
 
+// flock() locks belong to the open file description: two opens of the folder, in one process or
+// two, exclude each other, and closing the descriptor lets go.
+class LinuxFolderLock final : public IFolderLock {
+public:
+    explicit LinuxFolderLock(FileDescriptor folder)
+        : m_folder(std::move(folder))
+    {
+    }
+
+private:
+    FileDescriptor m_folder;
+};
+
 } // namespace
 
 std::expected<std::optional<std::string>, Error> LinuxFileSystem::readWholeFile(
@@ -186,7 +204,7 @@ std::expected<std::unique_ptr<IReplacement>, Error> LinuxFileSystem::startReplac
     // Beside the file: the rename must not cross file systems.
     for (int attempt = 0;; ++attempt) {
         const std::string temporary = temporaryPathBeside(target);
-        auto file = FileDescriptor::open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        auto file = FileDescriptor::open(temporary, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (!file) {
             if (file.error().number == EEXIST && attempt < kMaxNameAttempts)
                 continue;
@@ -296,6 +314,20 @@ void LinuxFileSystem::removeAbandonedReplacements(const std::string& folder)
         if (writer && !entry.isDirectory && processIsGone(*writer))
             ::unlink(joinPath(folder, entry.name).c_str());
     }
+}
+
+std::unique_ptr<IFolderLock> LinuxFileSystem::lockFolder(const std::string& folder)
+{
+    auto opened = FileDescriptor::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!opened)
+        return nullptr;
+    int locked = 0;
+    do
+        locked = ::flock(opened->get(), LOCK_EX);
+    while (locked != 0 && errno == EINTR);
+    if (locked != 0)
+        return nullptr;
+    return std::make_unique<LinuxFolderLock>(std::move(*opened));
 }
 
 } // namespace mellowby::platform

@@ -25,6 +25,7 @@ public:
     bool isDirectory(const std::string& path) override;
     std::expected<void, Error> moveToTrash(const std::string& path) override;
     void removeAbandonedReplacements(const std::string& folder) override;
+    std::unique_ptr<IFolderLock> lockFolder(const std::string& folder) override;
 
 private:
     std::expected<std::unique_ptr<IReplacement>, Error> startReplacement(const std::string& path, bool durable);

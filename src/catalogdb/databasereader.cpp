@@ -1,0 +1,175 @@
+#include "catalogdb/databasereader.h"
+
+#include "catalogdb/boundfiles.h"
+#include "catalogdb/databaseschema.h"
+#include "catalogdb/entryrow.h"
+#include "catalogdb/sqlitehandles.h"
+
+#include <cerrno>
+#include <cstring>
+#include <span>
+#include <sqlite3.h>
+
+#include "platform/filesystem.h"
+
+namespace mellowby::catalogdb {
+
+namespace {
+
+constexpr std::string_view kCatalogRow
+    = "SELECT schema_version, catalog_size, catalog_hash, entry_count, entries_hash FROM catalog";
+constexpr std::string_view kEntryRows
+    = "SELECT id, parent, kind, name, size, mtime_ns, btime_ns, date_from, size_text FROM entries ORDER BY id";
+
+bool isFileKind(std::int64_t kind)
+{
+    return kind != static_cast<std::int64_t>(schema::Kind::DiscRoot)
+        && kind != static_cast<std::int64_t>(schema::Kind::Folder);
+}
+
+std::optional<Hash128> hashOf(std::string_view bytes)
+{
+    Hash128 hash;
+    if (bytes.size() != hash.size())
+        return std::nullopt;
+    std::memcpy(hash.data(), bytes.data(), hash.size());
+    return hash;
+}
+
+} // namespace
+
+DatabaseReader::DatabaseReader()
+    : m_hash(std::make_unique<RowsHash>())
+{
+}
+
+DatabaseReader::~DatabaseReader() = default;
+
+DatabaseState DatabaseReader::failureState() const
+{
+    // A file that could not be read is unreadable; anything SQLite itself refused is damage.
+    return m_file && m_file->failure() ? DatabaseState::Unreadable : DatabaseState::Damaged;
+}
+
+std::expected<std::unique_ptr<DatabaseReader>, DatabaseState> DatabaseReader::open(
+    platform::IFileSystem& fileSystem, const std::string& path, std::uint64_t catalogSize)
+{
+    auto readable = fileSystem.openForReading(path);
+    if (!readable)
+        return std::unexpected(readable.error().number == ENOENT ? DatabaseState::Absent : DatabaseState::Unreadable);
+    std::unique_ptr<DatabaseReader> reader(new DatabaseReader);
+    reader->m_readable = std::move(*readable);
+    reader->m_file = std::make_unique<BoundFile>(*reader->m_readable);
+    try {
+        reader->m_connection = std::make_unique<SqliteConnection>(
+            reader->m_file->name(), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, kBoundFilesVfs);
+        SqliteConnection& connection = *reader->m_connection;
+        if (connection.integer("PRAGMA application_id") != schema::kApplicationId)
+            return std::unexpected(DatabaseState::UnknownVersion);
+        const std::int64_t version = connection.integer("PRAGMA user_version");
+        if (version < 1 || version > schema::kVersion)
+            return std::unexpected(DatabaseState::UnknownVersion);
+        // A file cut short, or grown, since it was written.
+        const auto pages = static_cast<std::uint64_t>(connection.integer("PRAGMA page_count"));
+        const auto pageSize = static_cast<std::uint64_t>(connection.integer("PRAGMA page_size"));
+        if (pages * pageSize != reader->m_readable->stamp().size)
+            return std::unexpected(DatabaseState::Damaged);
+        SqliteStatement row(connection, kCatalogRow);
+        if (!row.step())
+            return std::unexpected(DatabaseState::Damaged);
+        CatalogRecord& record = reader->m_catalog;
+        record.schemaVersion = row.integer(0);
+        record.catalogSize = static_cast<std::uint64_t>(row.integer(1));
+        const auto catalogHash = hashOf(row.blob(2));
+        record.entryCount = row.integer(3);
+        const auto entriesHash = hashOf(row.blob(4));
+        if (row.step() || record.schemaVersion != version || !catalogHash || !entriesHash)
+            return std::unexpected(DatabaseState::Damaged);
+        record.catalogHash = *catalogHash;
+        record.entriesHash = *entriesHash;
+        if (record.catalogSize != catalogSize)
+            return std::unexpected(DatabaseState::OtherCatalog);
+        reader->m_rows = std::make_unique<SqliteStatement>(connection, kEntryRows);
+    } catch (const SqliteFailure&) {
+        return std::unexpected(reader->failureState());
+    }
+    return reader;
+}
+
+bool DatabaseReader::nextRow()
+{
+    if (m_atEnd || m_failed)
+        return false;
+    try {
+        if (!m_rows->step()) {
+            m_atEnd = true;
+            return false;
+        }
+        const SqliteStatement& row = *m_rows;
+        const EntryRow entry { row.integer(0), row.optionalInteger(1), row.integer(2), row.text(3),
+            row.optionalInteger(4), row.optionalInteger(5), row.optionalInteger(6), row.optionalInteger(7),
+            row.optionalInteger(8) };
+        // Rows are numbered by their place in the catalog.
+        m_outOfOrder = m_outOfOrder || entry.id != m_rowCount;
+        m_hash->add(entry);
+        ++m_rowCount;
+        if (isFileKind(entry.kind))
+            ++m_fileRows;
+        return true;
+    } catch (const SqliteFailure&) {
+        m_failed = true;
+        return false;
+    }
+}
+
+std::optional<FileRowFacts> DatabaseReader::nextFile()
+{
+    ++m_filesAsked;
+    while (nextRow()) {
+        const SqliteStatement& row = *m_rows;
+        if (!isFileKind(row.integer(2)))
+            continue;
+        const auto size = row.optionalInteger(4);
+        return FileRowFacts { size && *size >= 0 ? std::optional(static_cast<std::uint64_t>(*size)) : std::nullopt,
+            row.optionalInteger(5) };
+    }
+    return std::nullopt;
+}
+
+DatabaseState DatabaseReader::finish(const Hash128& catalogHash)
+{
+    while (nextRow()) { }
+    if (m_failed)
+        return failureState();
+    if (catalogHash != m_catalog.catalogHash)
+        return DatabaseState::OtherCatalog;
+    // The File elements of a catalog read alongside are its File rows, one for one.
+    const bool paired = m_filesAsked == 0 || m_filesAsked == m_fileRows;
+    const bool whole
+        = !m_outOfOrder && paired && m_rowCount == m_catalog.entryCount && m_hash->digest() == m_catalog.entriesHash;
+    return whole ? DatabaseState::Belongs : DatabaseState::Damaged;
+}
+
+DatabaseState checkDatabase(
+    platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath)
+{
+    auto catalog = fileSystem.openForReading(catalogPath);
+    if (!catalog)
+        return fileSystem.isFile(databasePath) ? DatabaseState::Unchecked : DatabaseState::Absent;
+    const std::uint64_t size = (*catalog)->stamp().size;
+    auto reader = DatabaseReader::open(fileSystem, databasePath, size);
+    if (!reader)
+        return reader.error();
+    StreamHash hash;
+    std::string piece(1 << 20, '\0');
+    for (std::uint64_t offset = 0; offset < size;) {
+        const auto read = (*catalog)->readAt(offset, std::span<char>(piece));
+        if (!read || *read == 0)
+            return DatabaseState::Unchecked;
+        hash.update(std::string_view(piece).substr(0, *read));
+        offset += *read;
+    }
+    return (*reader)->finish(hash.digest());
+}
+
+} // namespace mellowby::catalogdb

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "catalogdb/databasestate.h"
+#include "catalogdb/streamhash.h"
+
+#include <cstdint>
+#include <expected>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace mellowby::platform {
+class IFileSystem;
+class IReadableFile;
+} // namespace mellowby::platform
+
+namespace mellowby::catalogdb {
+
+class BoundFile;
+class SqliteConnection;
+class SqliteStatement;
+class RowsHash;
+
+// What the database holds of one File element.
+struct FileRowFacts {
+    std::optional<std::uint64_t> size;
+    std::optional<std::int64_t> modifiedNs;
+};
+
+// The catalog row.
+struct CatalogRecord {
+    std::int64_t schemaVersion = 0;
+    std::uint64_t catalogSize = 0;
+    Hash128 catalogHash {};
+    std::int64_t entryCount = 0;
+    Hash128 entriesHash {};
+};
+
+// Reads a catalog's database alongside the catalog file, never trusting it blindly: what can be
+// told before the catalog is read is checked at open(), the rest at finish(), once the catalog
+// file's hash is known and every row has been read and hashed. Facts handed out before finish()
+// count only if finish() says the database belongs.
+class DatabaseReader {
+public:
+    // The database at path, opened for reading and checked: there, readable, a database of this
+    // program of a version it reads, whole (no page cut off), with its catalog row, and written
+    // with a catalog file of catalogSize bytes. Else why it is not to be used.
+    static std::expected<std::unique_ptr<DatabaseReader>, DatabaseState> open(
+        platform::IFileSystem& fileSystem, const std::string& path, std::uint64_t catalogSize);
+    ~DatabaseReader();
+    DatabaseReader(const DatabaseReader&) = delete;
+    DatabaseReader& operator=(const DatabaseReader&) = delete;
+
+    const CatalogRecord& catalog() const { return m_catalog; }
+
+    // The facts of the next File element, the rows of the folders before it passed over; nothing
+    // once there is none left or the database failed.
+    std::optional<FileRowFacts> nextFile();
+    // Reads the rows left and says whether the database belongs to the catalog file whose bytes
+    // hash to catalogHash, and, when any were asked for, whose File elements were each asked for
+    // once.
+    DatabaseState finish(const Hash128& catalogHash);
+
+private:
+    DatabaseReader();
+    // The next row, hashed; false at the end or on a failure (m_failure says which).
+    bool nextRow();
+    DatabaseState failureState() const;
+
+    std::unique_ptr<platform::IReadableFile> m_readable;
+    std::unique_ptr<BoundFile> m_file;
+    std::unique_ptr<SqliteConnection> m_connection;
+    std::unique_ptr<SqliteStatement> m_rows;
+    std::unique_ptr<RowsHash> m_hash;
+    CatalogRecord m_catalog;
+    std::int64_t m_rowCount = 0;
+    std::int64_t m_fileRows = 0;
+    std::int64_t m_filesAsked = 0;
+    bool m_atEnd = false;
+    bool m_failed = false;
+    bool m_outOfOrder = false;
+};
+
+// Whether the database at databasePath belongs to the catalog file at catalogPath, read whole to
+// tell: for a catalog that has no names index to say so.
+DatabaseState checkDatabase(
+    platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath);
+
+} // namespace mellowby::catalogdb

@@ -1,0 +1,45 @@
+#include "catalogdb/databaseschema.h"
+
+#include <array>
+
+namespace mellowby::catalogdb::schema {
+
+namespace {
+
+// Version 1.
+constexpr std::array<std::string_view, 2> kTables = {
+    // One row: the scan that wrote the catalog, and which catalog file the database belongs to.
+    R"(CREATE TABLE catalog (
+    schema_version INTEGER NOT NULL,
+    program_version TEXT NOT NULL,
+    scanned_path TEXT NOT NULL,
+    scan_time_ns INTEGER NOT NULL,
+    filter_on INTEGER NOT NULL,
+    filter_include INTEGER NOT NULL,
+    include_types TEXT NOT NULL,
+    exclude_types TEXT NOT NULL,
+    catalog_size INTEGER NOT NULL,
+    catalog_hash BLOB NOT NULL,
+    entry_count INTEGER NOT NULL,
+    entries_hash BLOB NOT NULL))",
+    // One row per Disk, Directory and File element of the catalog, in document order.
+    R"(CREATE TABLE entries (
+    id INTEGER PRIMARY KEY,
+    parent INTEGER,
+    kind INTEGER NOT NULL,
+    name TEXT NOT NULL,
+    size INTEGER,
+    mtime_ns INTEGER,
+    btime_ns INTEGER,
+    date_from INTEGER,
+    size_text INTEGER))",
+};
+
+} // namespace
+
+std::span<const std::string_view> tables()
+{
+    return kTables;
+}
+
+} // namespace mellowby::catalogdb::schema

@@ -1,0 +1,137 @@
+#include "catalogdb/databasewriter.h"
+
+#include "catalogdb/boundfiles.h"
+#include "catalogdb/entryrow.h"
+#include "catalogdb/sqlitehandles.h"
+
+#include <sqlite3.h>
+
+namespace mellowby::catalogdb {
+
+namespace {
+
+// Written once, start to end, by one writer: no journal (a failed database is dropped whole), no
+// syncing of its own (the replacement is made durable with its catalog), and room for the pages
+// still being filled.
+constexpr std::string_view kWriterSettings = "PRAGMA page_size = 4096;"
+                                             "PRAGMA journal_mode = OFF;"
+                                             "PRAGMA synchronous = OFF;"
+                                             "PRAGMA locking_mode = EXCLUSIVE;"
+                                             "PRAGMA temp_store = MEMORY;"
+                                             "PRAGMA cache_size = -16384;";
+
+constexpr std::string_view kInsertEntry = "INSERT INTO entries VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
+constexpr std::string_view kInsertCatalog
+    = "INSERT INTO catalog VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)";
+
+std::optional<std::int64_t> signedSize(std::optional<std::uint64_t> size)
+{
+    return size ? std::optional(static_cast<std::int64_t>(*size)) : std::nullopt;
+}
+
+} // namespace
+
+DatabaseWriter::DatabaseWriter(platform::IReplacement& file)
+    : m_file(std::make_unique<BoundFile>(file))
+    , m_rows(std::make_unique<RowsHash>())
+{
+    guarded([&] {
+        m_connection = std::make_unique<SqliteConnection>(
+            m_file->name(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, kBoundFilesVfs);
+        m_connection->execute(std::string(kWriterSettings));
+        m_connection->execute("PRAGMA application_id = " + std::to_string(schema::kApplicationId));
+        m_connection->execute("PRAGMA user_version = " + std::to_string(schema::kVersion));
+        for (const std::string_view table : schema::tables())
+            m_connection->execute(std::string(table));
+        m_connection->execute("BEGIN");
+        m_insert = std::make_unique<SqliteStatement>(*m_connection, kInsertEntry);
+    });
+}
+
+DatabaseWriter::~DatabaseWriter() = default;
+
+template <typename Action> void DatabaseWriter::guarded(const Action& action)
+{
+    try {
+        action();
+    } catch (const SqliteFailure& failure) {
+        // The file's own failure (a full disk) says more than SQLite's word for it.
+        if (const auto cause = m_file->failure())
+            throw DatabaseWriteFailed { *cause };
+        throw DatabaseWriteFailed { { 0, "SQLite: " + failure.message } };
+    }
+}
+
+void DatabaseWriter::insert(schema::Kind kind, const EntryFacts& facts, bool isFile)
+{
+    const bool isRoot = kind == schema::Kind::DiscRoot;
+    const EntryRow row { m_count, m_open.empty() ? std::nullopt : std::optional(m_open.back()),
+        static_cast<std::int64_t>(kind), facts.name, signedSize(facts.size), facts.modifiedNs, facts.bornNs,
+        isRoot ? std::nullopt : std::optional(static_cast<std::int64_t>(facts.dateFrom)),
+        isFile ? std::optional<std::int64_t>(facts.sizeWritten ? 1 : 0) : std::nullopt };
+    guarded([&] {
+        m_insert->bind(1, row.id);
+        m_insert->bind(2, row.parent);
+        m_insert->bind(3, row.kind);
+        m_insert->bindText(4, row.name);
+        m_insert->bind(5, row.size);
+        m_insert->bind(6, row.modifiedNs);
+        m_insert->bind(7, row.bornNs);
+        m_insert->bind(8, row.dateFrom);
+        m_insert->bind(9, row.sizeText);
+        m_insert->run();
+    });
+    m_rows->add(row);
+    ++m_count;
+}
+
+void DatabaseWriter::beginDisk(std::string_view title)
+{
+    EntryFacts disk;
+    disk.name = title;
+    insert(schema::Kind::DiscRoot, disk, false);
+    m_open.push_back(0);
+}
+
+void DatabaseWriter::openFolder(const EntryFacts& folder)
+{
+    const std::int64_t id = m_count;
+    insert(schema::Kind::Folder, folder, false);
+    m_open.push_back(id);
+}
+
+void DatabaseWriter::closeFolder()
+{
+    if (m_open.size() > 1)
+        m_open.pop_back();
+}
+
+void DatabaseWriter::addFile(const EntryFacts& file)
+{
+    insert(file.kind, file, true);
+}
+
+void DatabaseWriter::finish(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash)
+{
+    guarded([&] {
+        SqliteStatement statement(*m_connection, kInsertCatalog);
+        statement.bind(1, schema::kVersion);
+        statement.bindText(2, MELLOWBY_VERSION);
+        statement.bindText(3, scan.scannedPath);
+        statement.bind(4, scan.scanTimeNs);
+        statement.bind(5, std::int64_t { scan.filterOn });
+        statement.bind(6, std::int64_t { scan.filterInclude });
+        statement.bindText(7, scan.includeTypes);
+        statement.bindText(8, scan.excludeTypes);
+        statement.bind(9, static_cast<std::int64_t>(catalogSize));
+        statement.bindBlob(10, bytesOf(catalogHash));
+        statement.bind(11, m_count);
+        statement.bindBlob(12, bytesOf(m_rows->digest()));
+        statement.run();
+        m_insert.reset();
+        m_connection->execute("COMMIT");
+        m_connection.reset();
+    });
+}
+
+} // namespace mellowby::catalogdb

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "catalogdb/databaseschema.h"
+#include "catalogdb/streamhash.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/error.h"
+
+namespace mellowby::platform {
+class IReplacement;
+}
+
+namespace mellowby::catalogdb {
+
+class BoundFile;
+class SqliteConnection;
+class SqliteStatement;
+class RowsHash;
+
+// What a scan knows of one entry it writes to the catalog.
+struct EntryFacts {
+    std::string_view name; // as the file system gave it
+    schema::Kind kind = schema::Kind::Unknown;
+    std::optional<std::uint64_t> size;
+    std::optional<std::int64_t> modifiedNs;
+    std::optional<std::int64_t> bornNs;
+    schema::DateFrom dateFrom = schema::DateFrom::None;
+    bool sizeWritten = false; // a File element's size text was written (not left empty)
+};
+
+// The scan that wrote the catalog, as the catalog row records it.
+struct ScanRecord {
+    std::string scannedPath;
+    std::int64_t scanTimeNs = 0;
+    bool filterOn = false; // ifUseOption
+    bool filterInclude = false; // ifYesFile
+    std::string includeTypes; // YesFileStr
+    std::string excludeTypes; // NoFileStr
+};
+
+// Why the database could not be written.
+struct DatabaseWriteFailed {
+    platform::Error error;
+};
+
+// Writes the database of a catalog into a replacement, as the catalog's entries are written: one
+// row per Disk, Directory and File element, in document order, all in one transaction, and the
+// catalog row last, once the catalog file's size and hash are known. Every failure throws
+// DatabaseWriteFailed; the replacement is then to be dropped.
+class DatabaseWriter {
+public:
+    explicit DatabaseWriter(platform::IReplacement& file);
+    ~DatabaseWriter();
+    DatabaseWriter(const DatabaseWriter&) = delete;
+    DatabaseWriter& operator=(const DatabaseWriter&) = delete;
+
+    void beginDisk(std::string_view title);
+    void openFolder(const EntryFacts& folder);
+    void closeFolder();
+    void addFile(const EntryFacts& file);
+    // Writes the catalog row and commits; the replacement is then ready to be committed.
+    void finish(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash);
+
+private:
+    // Runs what SQLite does, turning its failures into DatabaseWriteFailed.
+    template <typename Action> void guarded(const Action& action);
+    void insert(schema::Kind kind, const EntryFacts& facts, bool isFile);
+
+    std::unique_ptr<BoundFile> m_file;
+    std::unique_ptr<SqliteConnection> m_connection;
+    std::unique_ptr<SqliteStatement> m_insert;
+    std::unique_ptr<RowsHash> m_rows;
+    std::int64_t m_count = 0;
+    std::vector<std::int64_t> m_open; // the folders the next entry lies in, the Disk first
+};
+
+} // namespace mellowby::catalogdb
