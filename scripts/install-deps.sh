@@ -7,6 +7,8 @@ packages=(
   cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
   libpugixml-dev libicu-dev libxxhash-dev libblkid-dev libarchive-dev
+  # the catalog database beside each catalog, and the sqlite3 shell the README's examples use
+  libsqlite3-dev sqlite3
   # SHA-256 for checksums from OpenSSL's libcrypto; the tests hold the digests against xxhsum and
   # sha256sum
   libssl-dev xxhash coreutils
