@@ -68,6 +68,8 @@ private:
         case Kind::Close:
             return fault(at, where + "应为条件，却是“)”");
         case Kind::Or:
+            if (after != nullptr)
+                return fault(at, where + "应为条件，却是“" + at.text + "”");
             return fault(at, "“" + at.text + "”之前应为条件");
         default:
             return fault(at, where + "应为条件");
