@@ -91,7 +91,8 @@ QueryEvaluator::Step QueryEvaluator::prepare(const QueryNode& node) const
     if (node.kind == QueryNode::Kind::ModifiedIn) {
         step.fromNs = node.days.first == DayRange {}.first ? kMinNs : localMidnightNs(node.days.first);
         const std::int64_t after = node.days.last == DayRange {}.last ? kMaxNs : localMidnightNs(node.days.last + 1);
-        step.toNs = after == kMaxNs ? kMaxNs : after - 1;
+        // A last day before what nanoseconds since 1970 can hold ends before every time.
+        step.toNs = after == kMaxNs || after == kMinNs ? after : after - 1;
     } else if (node.kind == QueryNode::Kind::NameMatches) {
         UParseError where {};
         UErrorCode status = U_ZERO_ERROR;

@@ -79,6 +79,10 @@ TEST_F(Query, ExactFactsWhereTheCatalogHasThem)
         inDisc1("dm:2004-03-15", facts), Names { "photo 2004.png 0@" + std::to_string(kLateOn15th - 3600 * kNs) });
     EXPECT_EQ(inDisc1("dm:1970-01-01", facts),
         (Names { "Docs/report.TXT 12288@0", "Docs/Report-old.txt 12289@0", "Docs/Sub?/deep.jpg 4096@0" }));
+    // Days beyond what nanoseconds since 1970 can hold.
+    EXPECT_EQ(inDisc1("dm:0056-03 | dm:>9000", facts), Names {});
+    EXPECT_EQ(inDisc1("dm:>=0056 size:>12kb", facts),
+        (Names { "Docs/Report-old.txt 12289@0", "big.iso 734003201@" + std::to_string(kJune2005 * kNs) }));
     // Exact sizes: 4096 is not below 4kb, 3000 is; the facts come with each row.
     EXPECT_EQ(inDisc1("size:<4kb ext:jpg", facts), Names { "a.JPG 3000@" + std::to_string(kLateOn15th) });
     EXPECT_EQ(inDisc1("size:12289", facts), Names { "Docs/Report-old.txt 12289@0" });
