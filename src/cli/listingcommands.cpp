@@ -39,7 +39,7 @@ int findCommand(Tool& tool)
 {
     const auto query = search::parseQuery(tool.options.arguments[0]);
     if (!query) {
-        printError("查询有误，" + query.error().text() + "。");
+        printError(query.error().message());
         return kExitUsage;
     }
     const auto catalogs = catalogsAsked(tool);

@@ -32,32 +32,28 @@ private:
 
 } // namespace
 
-bool cmdQuery_Click(const names::NamesIndexCache& indexes, platform::IMessageBox& box, IRowList& list,
-    const std::string& queryText, const SearchScope& scope)
+std::optional<std::string> cmdQuery_Click(const names::NamesIndexCache& indexes, platform::IMessageBox& box,
+    IRowList& list, const std::string& queryText, const SearchScope& scope)
 {
     try {
         const auto query = parseQuery(queryText);
-        if (!query) {
-            box.show(
-                { "查询有误，" + query.error().text() + "。", kAdvancedFindTitle, platform::MessageIcon::Warning });
-            return false;
-        }
+        if (!query)
+            return query.error().message();
         if (!scope.allCatalogs && scope.currentCatalog.empty()) {
             box.show({ "请先在左边的目录树中选择一个目录，或者选择在所有目录中查找。", kAdvancedFindTitle,
                 platform::MessageIcon::Information });
-            return false;
+            return std::nullopt;
         }
         list.clear();
         ListedRows rows(list);
         findQueryRows(indexes, box, *query,
             scope.allCatalogs ? scope.loadedCatalogs : std::vector { scope.currentCatalog }, rows);
         list.finishFill();
-        return true;
     } catch (const std::exception& failure) {
         app::ShowMsg(box, "查找指定文件进出错！", 0, failure.what(), "frmQuery-cmdQuery_Click");
         list.flush();
-        return false;
     }
+    return std::nullopt;
 }
 
 } // namespace mellowby::search

@@ -13,6 +13,8 @@ struct QueryError {
 
     // "第 7 列：缺少与第 1 列的“(”配对的“)”"
     std::string text() const { return "第 " + std::to_string(column) + " 列：" + expected; }
+    // The whole sentence the user is shown: "查询有误，第 7 列：……。"
+    std::string message() const { return "查询有误，" + text() + "。"; }
 
     bool operator==(const QueryError&) const = default;
 };

@@ -1,13 +1,11 @@
 #include "ui/frmmain.h"
 
-#include <chrono>
 #include <optional>
 #include <utility>
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -18,7 +16,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTreeView>
 
 #include "app/programtitle.h"
@@ -30,8 +27,10 @@
 #include "ui/busycursor.h"
 #include "ui/catalogtreemodel.h"
 #include "ui/filelistmodel.h"
+#include "ui/filelistview.h"
 #include "ui/frmabout.h"
 #include "ui/frmaddnew.h"
+#include "ui/frmquery.h"
 #include "ui/helptopic.h"
 #include "ui/programcontext.h"
 #include "ui/runstep.h"
@@ -39,9 +38,6 @@
 namespace mellowby::ui {
 
 namespace {
-
-// How often a long fill of the list lets the window paint.
-constexpr std::chrono::milliseconds kPaintInterval { 50 };
 
 QAction* addMenuItem(QMenu* menu, const QString& caption, const QString& name)
 {
@@ -109,6 +105,11 @@ void frmMain::createMenus()
     QAction* mnuEditFind = addMenuItem(mnuEdit, QStringLiteral("查找文件(&F)"), QStringLiteral("mnuEditFind"));
     connect(mnuEditFind, &QAction::triggered, this, &frmMain::mnuEditFind_Click);
 
+    QMenu* mnuTools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
+    mnuTools->setObjectName(QStringLiteral("mnuTools"));
+    QAction* mnuToolsQuery = addMenuItem(mnuTools, QStringLiteral("高级查找(&A)…"), QStringLiteral("mnuToolsQuery"));
+    connect(mnuToolsQuery, &QAction::triggered, this, &frmMain::mnuToolsQuery_Click);
+
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     QAction* mnuHelpTopic = addMenuItem(mnuHelp, QStringLiteral("主题(&T)"), QStringLiteral("mnuHelpTopic"));
@@ -158,24 +159,9 @@ void frmMain::createControls()
         &frmMain::treeDisk_SelectionChanged);
     connect(m_treeModel.get(), &CatalogTreeModel::selectionRequested, this, &frmMain::followLogicSelection);
 
-    // A listing can hold a million rows: uniform row heights and fixed column widths keep the
-    // view from measuring them.
     m_listVDir = addControl(new QTreeView(client), QStringLiteral("listVDir"), kDesignControls.listVDir);
-    m_listVDir->setRootIsDecorated(false);
-    m_listVDir->setItemsExpandable(false);
-    m_listVDir->setUniformRowHeights(true);
-    m_listVDir->setAllColumnsShowFocus(true);
-    m_listVDir->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_listVDir->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_listVDir->setModel(m_listModel.get());
-    // The list sorts its own rows; the view only passes the clicks on. (Switching the view's
-    // sorting off also makes the header unclickable, so it comes first.)
-    m_listVDir->setSortingEnabled(false);
-    QHeaderView* header = m_listVDir->header();
-    header->setStretchLastSection(false);
-    header->setSectionsClickable(true);
-    header->setSectionResizeMode(QHeaderView::Interactive);
-    connect(header, &QHeaderView::sectionClicked, this, &frmMain::listVDir_ColumnClick);
+    setUpFileListView(m_listVDir, m_listModel.get());
+    connect(m_listVDir->header(), &QHeaderView::sectionClicked, this, &frmMain::listVDir_ColumnClick);
     connect(m_listVDir, &QTreeView::doubleClicked, this, &frmMain::listVDir_DblClick);
 
     client->installEventFilter(this);
@@ -295,13 +281,7 @@ void frmMain::listVDir_ColumnClick(int section)
     runStep([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     const BusyCursor busy;
     runStep([this, section] { m_list.columnClick(static_cast<std::size_t>(section) + 1); });
-    runStep([this] {
-        const search::SortState& sort = m_list.sortState();
-        QHeaderView* header = m_listVDir->header();
-        header->setSortIndicatorShown(sort.sorted);
-        header->setSortIndicator(static_cast<int>(sort.key),
-            sort.order == search::SortOrder::Ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
-    });
+    runStep([this] { showSortIndicator(m_listVDir, m_list.sortState()); });
 }
 
 void frmMain::mnuEditFind_Click()
@@ -323,19 +303,22 @@ void frmMain::cmdFind_Click()
 {
     runStep([this] {
         const BusyCursor busy;
-        // A search of many catalogs or with many hits shows its rows as they come: the window
-        // paints a few times a second meanwhile, but takes no input until the search is done.
-        QElapsedTimer sincePaint;
-        sincePaint.start();
-        m_listModel->setAfterBatch([&sincePaint] {
-            if (sincePaint.elapsed() >= kPaintInterval.count()) {
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                sincePaint.restart();
-            }
-        });
-        const auto stopPainting = qScopeGuard([this] { m_listModel->setAfterBatch({}); });
+        // A search of many catalogs or with many hits shows its rows as they come.
+        const PaintWhileFilling painting(*m_listModel);
         search::cmdFind_Click(m_indexes, m_context.box, m_list, m_txtFind->text().toStdString(),
             search::SearchScope::of(m_browser, m_chkIfFindAllXml->checkState() != Qt::Unchecked));
+    });
+}
+
+void frmMain::mnuToolsQuery_Click()
+{
+    // One advanced find for the window, kept with its rows between openings.
+    runStep([this] {
+        if (m_query == nullptr)
+            m_query = new frmQuery(m_context, m_browser, m_indexes, this);
+        m_query->show();
+        m_query->raise();
+        m_query->activateWindow();
     });
 }
 
@@ -357,13 +340,8 @@ void frmMain::listVDir_DblClick()
 {
     // The selected row is opened, wherever on the list the double-click landed.
     runStep([this] {
-        const QModelIndex current = m_listVDir->selectionModel()->currentIndex();
-        std::optional<std::size_t> row;
-        if (current.isValid() && m_listVDir->selectionModel()->isRowSelected(current.row(), current.parent()))
-            row = static_cast<std::size_t>(current.row());
-        search::FileOpening services { m_context.drives, m_context.drivesProbe, m_context.volumes, m_context.fileSystem,
-            m_context.opener, m_context.folder.path() };
-        search::listVDir_DblClick(m_browser, m_list, row, services);
+        search::FileOpening services = fileOpeningOf(m_context);
+        search::listVDir_DblClick(m_browser, m_list, selectedRow(m_listVDir), services);
     });
 }
 
