@@ -31,6 +31,9 @@ struct QueryRow {
     std::string_view date;
     std::string_view directory; // what its location begins with: location = directory + name
     std::string_view catalog;
+    // The number of the folder it lies in, where its reader has one: a change of folder is then
+    // seen without comparing locations.
+    std::optional<std::uint32_t> folderNumber;
 };
 
 // Where the exact facts of a catalog's files come from (its database, through the names index).

@@ -49,7 +49,11 @@ public:
     // False when the budget is spent: the catalog's rows end there, after the box.
     bool add(const QueryRow& row, const std::optional<names::FileFacts>& facts)
     {
-        if (row.directory != m_lastDirectory) {
+        // Rows of one folder come together: its number, where the reader has one, tells them
+        // without comparing their locations.
+        const bool sameFolder = row.folderNumber && row.folderNumber == m_lastFolderNumber;
+        m_lastFolderNumber = row.folderNumber;
+        if (!sameFolder && row.directory != m_lastDirectory) {
             m_lastDirectory.assign(row.directory);
             m_locationBytes += row.directory.size();
             if (m_locationBytes > catalog::kMaxLocationBytes) {
@@ -87,6 +91,7 @@ private:
     std::size_t m_skip;
     std::size_t m_given = 0;
     std::string m_lastDirectory;
+    std::optional<std::uint32_t> m_lastFolderNumber;
     std::size_t m_locationBytes = 0;
 };
 
@@ -110,7 +115,7 @@ bool indexFolders(
             throw names::IndexDamaged {};
         title.assign(folder.title);
         parentPrefix.assign(index.directory(folder.parent).prefix);
-        const QueryRow row { true, 0, title, {}, {}, parentPrefix, catalogName };
+        const QueryRow row { true, 0, title, {}, {}, parentPrefix, catalogName, {} };
         if (test.holds(row) && !out.add(row, std::nullopt))
             return false;
     }
@@ -128,7 +133,7 @@ void indexFiles(const names::NamesIndex& index, QueryEvaluator& test, const Cata
                 prefix = index.directory(hit.directory).prefix;
                 lastDirectory = hit.directory;
             }
-            const QueryRow row { false, hit.number, hit.name, hit.size, hit.date, prefix, catalogName };
+            const QueryRow row { false, hit.number, hit.name, hit.size, hit.date, prefix, catalogName, hit.directory };
             if (test.holds(row) && !out.add(row, out.wantsFacts() ? test.factsOfLastRow() : std::nullopt))
                 return false;
         }
@@ -173,13 +178,13 @@ public:
     void appendRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
         std::string_view catalog) override
     {
-        const QueryRow row { false, 0, name, size, date, directory, catalog };
+        const QueryRow row { false, 0, name, size, date, directory, catalog, {} };
         if (!m_ended && m_test.holds(row))
             m_ended = !m_out.add(row, std::nullopt);
     }
     void appendNameOnly(std::string_view name) override
     {
-        const QueryRow row { false, 0, name, {}, {}, {}, {} };
+        const QueryRow row { false, 0, name, {}, {}, {}, {}, {} };
         if (!m_ended && m_test.holds(row))
             m_out.addNameOnly(name);
     }
@@ -207,7 +212,7 @@ bool documentFolders(const catalog::CatalogDocument& document, platform::IMessag
     while (node) {
         if (catalog::isElement(node, catalog::kDirectoryElement)) {
             const std::string_view title = catalog::attributeAt(node, catalog::kTitlePosition).value();
-            const QueryRow row { true, 0, title, {}, {}, prefix, catalogName };
+            const QueryRow row { true, 0, title, {}, {}, prefix, catalogName, {} };
             if (test.holds(row) && !out.add(row, std::nullopt))
                 return false;
             if (node.first_child()) {

@@ -145,8 +145,8 @@ private:
         }
         case 2: {
             static const std::vector<std::string> types = { "jpg", "TXT", ".png", "gz", "html", "ß", "文档" };
-            const std::string a = types[static_cast<std::size_t>(pick(7))],
-                              b = types[static_cast<std::size_t>(pick(7))];
+            const std::string& a = types[static_cast<std::size_t>(pick(7))];
+            const std::string& b = types[static_cast<std::size_t>(pick(7))];
             return { "ext:" + a + ";" + b, [=](const Row& r) {
                         const auto dot = r.name.rfind('.');
                         const std::string type
@@ -168,7 +168,7 @@ private:
         }
         case 6: {
             static const std::vector<std::string> patterns = { "^a", "[0-9]", "txt$", "(jpg|png)$", "^[^.]*$", "b.*c" };
-            const std::string pattern = patterns[static_cast<std::size_t>(pick(6))];
+            const std::string& pattern = patterns[static_cast<std::size_t>(pick(6))];
             const bool sensitive = pick(2) == 0;
             const std::regex expression(
                 pattern, sensitive ? std::regex::ECMAScript : std::regex::ECMAScript | std::regex::icase);
@@ -177,7 +177,7 @@ private:
         }
         case 7: {
             static const std::vector<std::string> patterns = { "*", "alpha", "?eta*", "光盘*", "*a", "a?", "*2" };
-            const std::string pattern = patterns[static_cast<std::size_t>(pick(7))];
+            const std::string& pattern = patterns[static_cast<std::size_t>(pick(7))];
             return { "in:" + quoted(pattern), [=](const Row& r) {
                         return globFits(icu::UnicodeString::fromUTF8(upper(pattern)), 0,
                             icu::UnicodeString::fromUTF8(upper(r.catalog)), 0);
@@ -201,8 +201,9 @@ private:
         const std::uint64_t number = scale == 1 ? someRow().size + static_cast<std::uint64_t>(pick(3)) : pick(14);
         const std::uint64_t bytes = number * scale;
         static const std::vector<std::string> operators = { ">", ">=", "<", "<=", "=", "", "..", "lo.." };
-        const std::string op = operators[static_cast<std::size_t>(pick(8))];
-        std::uint64_t low = 0, high = UINT64_MAX;
+        const std::string& op = operators[static_cast<std::size_t>(pick(8))];
+        std::uint64_t low = 0;
+        std::uint64_t high = UINT64_MAX;
         if (op == ">")
             low = bytes + 1;
         else if (op == ">=" || op == "lo..")
@@ -239,13 +240,12 @@ private:
             last.day = static_cast<unsigned>(
                 year_month_day_last(year(near.year) / month(near.month) / std::chrono::last).day());
         }
-        char text[16];
-        if (form == 0)
-            std::snprintf(text, sizeof text, "%d", near.year);
-        else if (form == 1)
-            std::snprintf(text, sizeof text, "%d-%02u", near.year, near.month);
-        else
-            std::snprintf(text, sizeof text, "%d-%02u-%02u", near.year, near.month, near.day);
+        const auto twoDigits = [](unsigned value) { return (value < 10 ? "0" : "") + std::to_string(value); };
+        std::string text = std::to_string(near.year);
+        if (form > 0)
+            text += "-" + twoDigits(near.month);
+        if (form > 1)
+            text += "-" + twoDigits(near.day);
         const int op = pick(4); // that, >=, <, ..that
         return { std::string("dm:")
                 + (op == 1        ? ">="
@@ -280,13 +280,16 @@ protected:
             "say \"hi\".gz", "it's.tar.gz", "straße.ß", "Ǆemal.html", "照片.jpg", "文档.文档", "no type", ".hidden",
             "dots...", "a|b!c.txt", "*?.bin", "ab c", "2004 report.TXT", "OR", "NOT.txt", "case:x" };
         CatalogMaker maker(m_data);
-        std::vector<Row> files, folders;
+        std::vector<Row> files;
+        std::vector<Row> folders;
         std::function<void(const std::string&, const std::string&, int)> fill =
             [&](const std::string& relative, const std::string& location, int depth) {
                 std::vector<platform::DirEntry> entries;
                 const int count = std::uniform_int_distribution<int>(1, 8)(m_random);
                 for (int i = 0; i < count; ++i) {
-                    const std::string name = names[m_random() % names.size()] + (i % 3 == 0 ? "" : std::to_string(i));
+                    std::string name = names[m_random() % names.size()];
+                    if (i % 3 != 0)
+                        name += std::to_string(i);
                     if (depth < 3 && m_random() % 4 == 0) {
                         const std::string path = relative.empty() ? name : relative + "/" + name;
                         entries.push_back(CatalogMaker::dir(name));
