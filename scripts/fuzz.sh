@@ -15,7 +15,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$artifacts"
 
 status=0
-for target in fuzz_catalog fuzz_ini fuzz_volume fuzz_archive; do
+for target in fuzz_catalog fuzz_ini fuzz_volume fuzz_archive fuzz_query; do
   dict="fuzz/${target#fuzz_}.dict"
   cp -r "fuzz/corpus/$target" "$work/$target"
   log="$work/$target.log"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything with warnings as errors and runs every test: once in the normal build, once
-# under AddressSanitizer and UndefinedBehaviorSanitizer. Then fuzzes the catalog reader and the
-# settings parser for a short while, runs clang-tidy over src/ and checks the formatting.
+# under AddressSanitizer and UndefinedBehaviorSanitizer. Then runs every fuzzer (catalogs, settings,
+# volume records, archives, queries) for a short while, runs clang-tidy over src/ and checks the formatting.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh

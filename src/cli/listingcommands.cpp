@@ -10,6 +10,8 @@
 #include "search/filelist.h"
 #include "search/filelisting.h"
 #include "search/filesearch.h"
+#include "search/queryparser.h"
+#include "search/queryrun.h"
 
 namespace mellowby::cli {
 
@@ -29,6 +31,24 @@ int searchCommand(Tool& tool)
     RecordWriter records = tool.records(rowFields());
     RecordRows rows(records);
     search::cmdFind_Click(tool.indexes, box, rows, text, { true, *catalogs, {} });
+    records.finish();
+    return tool.finish(0);
+}
+
+int findCommand(Tool& tool)
+{
+    const auto query = search::parseQuery(tool.options.arguments[0]);
+    if (!query) {
+        printError(query.error().message());
+        return kExitUsage;
+    }
+    const auto catalogs = catalogsAsked(tool);
+    if (!catalogs || !tool.openOutput())
+        return kExitFailure;
+    ConsoleMessageBox box(false);
+    RecordWriter records = tool.records(queryRowFields(tool.recordFormat()));
+    QueryRecordRows rows(records);
+    search::findQueryRows(tool.indexes, box, *query, *catalogs, rows);
     records.finish();
     return tool.finish(0);
 }

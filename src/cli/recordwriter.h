@@ -30,6 +30,8 @@ class RecordWriter {
 public:
     RecordWriter(RecordFormat format, std::vector<RecordField> fields, std::function<void(std::string_view)> out);
 
+    RecordFormat format() const { return m_format; }
+
     // fields in the order they were named.
     void record(std::initializer_list<std::string_view> values);
     // Ends the output (the JSON array) and hands on what is left; once, after the last record.

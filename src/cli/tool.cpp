@@ -43,10 +43,14 @@ void Tool::write(std::string_view text)
         output.write(text);
 }
 
+RecordFormat Tool::recordFormat() const
+{
+    return options.format ? *recordFormatNamed(*options.format) : RecordFormat::Tsv;
+}
+
 RecordWriter Tool::records(std::vector<RecordField> fields)
 {
-    const RecordFormat format = options.format ? *recordFormatNamed(*options.format) : RecordFormat::Tsv;
-    return RecordWriter(format, std::move(fields), [this](std::string_view text) { write(text); });
+    return RecordWriter(recordFormat(), std::move(fields), [this](std::string_view text) { write(text); });
 }
 
 int Tool::finish(int status)

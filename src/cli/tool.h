@@ -30,7 +30,8 @@ struct Tool {
     // as its new contents only once all are written. False, after saying why, when it cannot be.
     bool openOutput();
     void write(std::string_view text);
-    // A writer of the command's records in the --format asked for (tsv unless told).
+    // The --format asked for (tsv unless told), and a writer of the command's records in it.
+    RecordFormat recordFormat() const;
     RecordWriter records(std::vector<RecordField> fields);
 
     // The catalog that the command's first argument names, or nothing after saying that there is none.

@@ -1,6 +1,5 @@
 #include "ui/frmmain.h"
 
-#include <chrono>
 #include <optional>
 #include <utility>
 
@@ -8,7 +7,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -32,8 +30,10 @@
 #include "ui/busycursor.h"
 #include "ui/catalogtreemodel.h"
 #include "ui/filelistmodel.h"
+#include "ui/filelistview.h"
 #include "ui/frmabout.h"
 #include "ui/frmaddnew.h"
+#include "ui/frmquery.h"
 #include "ui/helptopic.h"
 #include "ui/programcontext.h"
 #include "ui/runstep.h"
@@ -42,9 +42,6 @@
 namespace mellowby::ui {
 
 namespace {
-
-// How often a long fill of the list lets the window paint.
-constexpr std::chrono::milliseconds kPaintInterval { 50 };
 
 QAction* addMenuItem(QMenu* menu, const QString& caption, const QString& name)
 {
@@ -112,6 +109,11 @@ void frmMain::createMenus()
     QAction* mnuEditFind = addMenuItem(mnuEdit, QStringLiteral("查找文件(&F)"), QStringLiteral("mnuEditFind"));
     connect(mnuEditFind, &QAction::triggered, this, &frmMain::mnuEditFind_Click);
 
+    QMenu* mnuTools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
+    mnuTools->setObjectName(QStringLiteral("mnuTools"));
+    QAction* mnuToolsQuery = addMenuItem(mnuTools, QStringLiteral("高级查找(&A)…"), QStringLiteral("mnuToolsQuery"));
+    connect(mnuToolsQuery, &QAction::triggered, this, &frmMain::mnuToolsQuery_Click);
+
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     QAction* mnuHelpTopic = addMenuItem(mnuHelp, QStringLiteral("主题(&T)"), QStringLiteral("mnuHelpTopic"));
@@ -161,30 +163,9 @@ void frmMain::createControls()
         &frmMain::treeDisk_SelectionChanged);
     connect(m_treeModel.get(), &CatalogTreeModel::selectionRequested, this, &frmMain::followLogicSelection);
 
-    // A search can list millions of rows: a table view keeps nothing per row but its height in
-    // the hidden row header, all rows one height, and fixed column widths keep the view from
-    // measuring them.
     m_listVDir = addControl(new QTableView(client), QStringLiteral("listVDir"), kDesignControls.listVDir);
-    m_listVDir->setShowGrid(false);
-    m_listVDir->setWordWrap(false);
-    m_listVDir->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_listVDir->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_listVDir->setSelectionMode(QAbstractItemView::SingleSelection);
-    QHeaderView* rows = m_listVDir->verticalHeader();
-    rows->hide();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(m_listVDir->fontMetrics().height() + 4);
-    m_listVDir->setModel(m_listModel.get());
-    // The list sorts its own rows; the view only passes the clicks on. (Switching the view's
-    // sorting off also makes the header unclickable, so it comes first.)
-    m_listVDir->setSortingEnabled(false);
-    QHeaderView* header = m_listVDir->horizontalHeader();
-    header->setHighlightSections(false);
-    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    header->setStretchLastSection(false);
-    header->setSectionsClickable(true);
-    header->setSectionResizeMode(QHeaderView::Interactive);
-    connect(header, &QHeaderView::sectionClicked, this, &frmMain::listVDir_ColumnClick);
+    setUpFileListView(m_listVDir, m_listModel.get());
+    connect(m_listVDir->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmMain::listVDir_ColumnClick);
     connect(m_listVDir, &QTableView::doubleClicked, this, &frmMain::listVDir_DblClick);
 
     client->installEventFilter(this);
@@ -304,13 +285,7 @@ void frmMain::listVDir_ColumnClick(int section)
     runStep([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     const BusyCursor busy;
     runStep([this, section] { m_list.columnClick(static_cast<std::size_t>(section) + 1); });
-    runStep([this] {
-        const search::SortState& sort = m_list.sortState();
-        QHeaderView* header = m_listVDir->horizontalHeader();
-        header->setSortIndicatorShown(sort.sorted);
-        header->setSortIndicator(static_cast<int>(sort.key),
-            sort.order == search::SortOrder::Ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
-    });
+    runStep([this] { showSortIndicator(m_listVDir, m_list.sortState()); });
 }
 
 void frmMain::mnuEditFind_Click()
@@ -341,20 +316,10 @@ void frmMain::cmdFind_Click()
         const auto ended = qScopeGuard([this] { m_searching = false; });
         const BusyCursor busy;
         const SearchInputGate gate({ this, m_listVDir, m_txtFind, m_cmdFind }, [this] { m_list.requestStop(); });
-        // The rows show as they come: the window takes the input the gate lets through with the
-        // first batch, so the first rows are seen at once, and then a few times a second.
-        std::optional<QElapsedTimer> sincePaint;
-        m_listModel->setAfterBatch([&sincePaint] {
-            if (!sincePaint || sincePaint->elapsed() >= kPaintInterval.count()) {
-                QCoreApplication::processEvents();
-                sincePaint.emplace();
-                sincePaint->start();
-            }
-        });
-        const auto stopPainting = qScopeGuard([this] { m_listModel->setAfterBatch({}); });
+        // The rows show as they come; the gate lets through only what a search may take meanwhile.
         do {
             m_searchAgain = false;
-            sincePaint.reset();
+            const PaintWhileFilling painting(*m_listModel, PaintWhileFilling::Input::Taken);
             search::cmdFind_Click(m_indexes, m_context.box, m_list, m_txtFind->text().toStdString(),
                 search::SearchScope::of(m_browser, m_chkIfFindAllXml->checkState() != Qt::Unchecked));
         } while (m_searchAgain && !m_closeAfterSearch);
@@ -376,6 +341,18 @@ void frmMain::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
 }
 
+void frmMain::mnuToolsQuery_Click()
+{
+    // One advanced find for the window, kept with its rows between openings.
+    runStep([this] {
+        if (m_query == nullptr)
+            m_query = new frmQuery(m_context, m_browser, m_indexes, this);
+        m_query->show();
+        m_query->raise();
+        m_query->activateWindow();
+    });
+}
+
 void frmMain::mnuEditCreat_Click()
 {
     // The dialog adds each catalog it writes to the tree itself.
@@ -394,13 +371,8 @@ void frmMain::listVDir_DblClick()
 {
     // The selected row is opened, wherever on the list the double-click landed.
     runStep([this] {
-        const QModelIndex current = m_listVDir->selectionModel()->currentIndex();
-        std::optional<std::size_t> row;
-        if (current.isValid() && m_listVDir->selectionModel()->isRowSelected(current.row(), current.parent()))
-            row = static_cast<std::size_t>(current.row());
-        search::FileOpening services { m_context.drives, m_context.drivesProbe, m_context.volumes, m_context.fileSystem,
-            m_context.opener, m_context.folder.path() };
-        search::listVDir_DblClick(m_browser, m_list, row, services);
+        search::FileOpening services = fileOpeningOf(m_context);
+        search::listVDir_DblClick(m_browser, m_list, selectedRow(m_listVDir), services);
     });
 }
 

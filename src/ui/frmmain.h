@@ -26,6 +26,7 @@ namespace mellowby::ui {
 
 class CatalogTreeModel;
 class FileListModel;
+class frmQuery;
 struct ProgramContext;
 
 // The main window: the catalog tree on the left, the file list on the right, the find panel above
@@ -69,6 +70,7 @@ private:
     void cmdFind_Click();
     void mnuEditCreat_Click();
     void mnuEditDele_Click();
+    void mnuToolsQuery_Click();
     void listVDir_DblClick();
 
     ProgramContext& m_context;
@@ -92,6 +94,7 @@ private:
     QWidget* m_treeViewport = nullptr;
     bool m_releaseEndsDoubleClick = false;
     QTableView* m_listVDir = nullptr;
+    QPointer<frmQuery> m_query;
 
     // True while frameFind is shown; the layout places the tree below the panel then.
     bool m_findPanelShown = false;

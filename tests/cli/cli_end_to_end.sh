@@ -49,6 +49,25 @@ if "$cli" search a --in "no such" --data "$work/Data" > /dev/null 2>&1; then fai
 [ "$("$cli" ls "盘 1" --data "$work/Data" | cut -f1,5)" = "$(printf 'a.txt\t')" ] || fail "ls of the root"
 if "$cli" ls "盘 1" "no dir" --data "$work/Data" > /dev/null 2>&1; then fail "ls of an unknown directory succeeded"; fi
 
+# find reads a query; in CSV and JSON it adds the exact size and time the catalog's database holds.
+# A query that cannot be read names its column, with status 2.
+[ "$("$cli" find 'ext:jpg size:>1kb' --in "盘 1" --data "$work/Data" | cut -f1,2,4,5)" \
+  = "$(printf 'b & c.jpg\t2KB\t%s\t盘 1' "$work/tree/sub dir/b & c.jpg")" ] || fail "find with --in"
+[ -z "$("$cli" find 'jpg !size:>1kb' --data "$work/Data")" ] || fail "find with NOT"
+csv=$("$cli" find 'jpg | a.txt' --format csv --data "$work/Data")
+[ "$(head -n 1 <<< "$csv")" = "$(printf '\xef\xbb\xbf名称,大小,日期,位置,目录,字节数,修改时间\r')" ] || fail "find csv header: $csv"
+[ "$(tail -n +2 <<< "$csv" | sed 's/,"[^"]*",/,/; s/,[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]T[0-9:.]*[+-][0-9:]*\r$/,TIME\r/')" \
+  = "$(printf 'b & c.jpg,2KB,%s,盘 1,2000,TIME\r\na.txt,1KB,%s,盘 1,5,TIME\r' "$work/tree/sub dir/b & c.jpg" "$work/tree/a.txt")" ] \
+  || fail "find csv rows: $csv"
+json=$("$cli" find 'folder: DIR' --format json --data "$work/Data")
+[ "$json" = "$(printf '[\n{"name": "sub dir", "size": "", "date": "", "location": "%s", "catalog": "盘 1", "bytes": "", "modified": ""}\n]' "$work/tree/sub dir")" ] \
+  || fail "find json of a folder: $json"
+status=0
+"$cli" find 'a (b' --data "$work/Data" > "$work/out" 2> "$work/err" || status=$?
+[ "$status" = 2 ] && [ ! -s "$work/out" ] \
+  && [ "$(cat "$work/err")" = "mellowby-cli: 查询有误，第 5 列：缺少与第 3 列的“(”配对的“)”。" ] \
+  || fail "a query that cannot be read ($status): $(cat "$work/err")"
+
 # A catalog whose name starts with "." is a catalog like any other.
 "$cli" scan "$work/tree" .foo --data "$work/Data" > /dev/null 2>&1 || fail "scan of .foo failed"
 [ "$("$cli" list --data "$work/Data" | tr '\n' '|')" = ".foo|盘 1|" ] || fail "list with .foo: $("$cli" list --data "$work/Data")"
