@@ -140,11 +140,18 @@ std::optional<NamesIndex> NamesIndexCache::make(const std::string& catalogPath, 
     // What was opened is the version the index describes, should the file have changed since.
     IndexKey key = wanted;
     key.stamp = (*catalog)->stamp();
-    NamesIndexBuilder builder;
-    if (!CatalogStreamReader::read(**catalog, builder))
-        builder.giveUp();
+    // What grows with the files waits beside the index, so that a catalog of any size is indexed
+    // in memory bounded by its folders; without a cache, the index is made in memory anyway.
+    std::optional<NamesIndexBuilder> builder;
+    const auto path = indexPath(key.fileName);
+    if (path && platform::createMissingFolders(m_store.fileSystem(), platform::parentOf(*path)))
+        builder.emplace(SpillSpace { &m_store.fileSystem(), std::string(platform::parentOf(*path)) });
+    else
+        builder.emplace();
+    if (!CatalogStreamReader::read(**catalog, *builder))
+        builder->giveUp();
     catalog->reset();
-    return keepAndOpen(key, builder);
+    return keepAndOpen(key, *builder);
 }
 
 std::unique_ptr<platform::IReplacement> NamesIndexCache::beginIndexFile(std::string_view fileName) const
