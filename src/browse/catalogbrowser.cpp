@@ -124,8 +124,10 @@ bool CatalogBrowser::ShowXml(const std::string& catalogFile, NodeId& rootIndex)
 {
     try {
         // A twin of the writer's form is read without a document; anything else, and every
-        // failure to read it, goes through the document model, which says what it says.
-        if (const auto nodes = streamTwin(catalogFile)) {
+        // failure to read it, goes through the document model, which says what it says. Indexes
+        // that read every catalog directly stand for the reference, which reads twins so too.
+        const auto nodes = m_indexes.readsCatalogsDirectly() ? std::nullopt : streamTwin(catalogFile);
+        if (nodes) {
             rootIndex = addNodes(*nodes);
             return true;
         }

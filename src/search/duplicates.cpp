@@ -53,19 +53,31 @@ RepeatedKeys repeatedOf(std::vector<std::uint64_t> keys)
     return repeated;
 }
 
-// Numbers texts that many files share (folders, sizes), each text kept once; a text like the last
-// one asked for is found without a look-up, as the files of a folder come together.
+// Looks texts up by their view, without making a string of each.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
+};
+
+// Numbers texts that many files share (folders, sizes), each text kept once.
 class SharedTexts {
 public:
-    std::uint32_t number(std::string_view text)
+    // The last text asked for through it, which the next is found like without a look-up: the
+    // files of a folder come together, and the sizes of the files of a disc repeat.
+    struct Recent {
+        std::optional<std::uint32_t> number;
+        std::string_view text; // a key of the numbers, which does not move
+    };
+
+    std::uint32_t number(std::string_view text, Recent& recent)
     {
-        if (m_last && text == m_lastText)
-            return *m_last;
-        const auto [place, added]
-            = m_numbers.try_emplace(std::string(text), static_cast<std::uint32_t>(m_numbers.size()));
-        m_last = place->second;
-        m_lastText = place->first;
-        return place->second;
+        if (recent.number && text == recent.text)
+            return *recent.number;
+        auto found = m_numbers.find(text);
+        if (found == m_numbers.end())
+            found = m_numbers.emplace(std::string(text), static_cast<std::uint32_t>(m_numbers.size())).first;
+        recent = { found->second, found->first };
+        return found->second;
     }
     // Every text, by number.
     std::vector<std::string> take()
@@ -75,14 +87,11 @@ public:
             auto node = m_numbers.extract(m_numbers.begin());
             texts[node.mapped()] = std::move(node.key());
         }
-        m_last.reset();
         return texts;
     }
 
 private:
-    std::unordered_map<std::string, std::uint32_t> m_numbers;
-    std::optional<std::uint32_t> m_last;
-    std::string_view m_lastText; // a key of m_numbers, which does not move
+    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> m_numbers;
 };
 
 } // namespace
@@ -149,6 +158,8 @@ DuplicateGroups findDuplicates(const names::NamesIndexCache& indexes, platform::
     result.m_catalogs = catalogs;
     result.m_copies.resize(repeated.firsts.back());
     SharedTexts shared;
+    SharedTexts::Recent folders;
+    SharedTexts::Recent sizes;
     std::vector<std::size_t> next(repeated.firsts.begin(), repeated.firsts.end() - 1);
     for (std::uint32_t catalog = 0; catalog < catalogs.size(); ++catalog) {
         eachFile(catalogs[catalog], [&](const CatalogFile& file, std::uint64_t kilobytes) {
@@ -157,7 +168,7 @@ DuplicateGroups findDuplicates(const names::NamesIndexCache& indexes, platform::
                 return;
             const std::string_view folder = file.location.substr(0, file.location.size() - file.name.size());
             result.m_copies[next[*found]++] = { result.m_texts.size(), static_cast<std::uint32_t>(file.name.size()),
-                catalog, shared.number(folder), shared.number(file.size) };
+                catalog, shared.number(folder, folders), shared.number(file.size, sizes) };
             result.m_texts.append(file.name);
         });
     }
@@ -180,6 +191,17 @@ DuplicateGroups findDuplicates(const names::NamesIndexCache& indexes, platform::
     for (std::size_t key = 0; key < repeated.keys.size(); ++key) {
         const std::size_t first = repeated.firsts[key];
         const std::size_t end = repeated.firsts[key + 1];
+        // Copies of one name and size text, as nearly all are, need no closer look.
+        const auto& head = result.m_copies[first];
+        const bool same = std::all_of(result.m_copies.begin() + static_cast<std::ptrdiff_t>(first + 1),
+            result.m_copies.begin() + static_cast<std::ptrdiff_t>(end), [&](const DuplicateGroups::CopyRecord& copy) {
+                return copy.size == head.size && nameOf(copy) == nameOf(head);
+            });
+        if (same) {
+            result.m_groups.push_back(
+                { kilobytesOfCopy(head), first, static_cast<std::uint32_t>(end - first), head.size });
+            continue;
+        }
         members.clear();
         bool alike = true;
         for (std::size_t i = first; i < end; ++i) {
