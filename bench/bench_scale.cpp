@@ -137,8 +137,11 @@ int runChild(const std::string& mode, const std::string& data, const std::string
     return 2;
 }
 
+// Wall-clock seconds, processor seconds (user and system, steadier on a shared machine) and peak
+// resident memory.
 struct Figures {
     double seconds = 0;
+    double processorSeconds = 0;
     double megabytes = 0;
 };
 
@@ -146,24 +149,27 @@ struct Figures {
 template <typename Prepare> Figures measure(const std::vector<std::string>& command, int runs, Prepare prepare)
 {
     std::vector<double> seconds;
+    std::vector<double> processor;
     std::vector<double> peaks;
     for (int run = 0; run < runs; ++run) {
         prepare();
         const auto figures = bench::runPiped(command);
         seconds.push_back(figures.seconds);
+        processor.push_back(figures.processorSeconds);
         peaks.push_back(figures.peakBytes / 1048576.0);
     }
-    return { bench::median(seconds), bench::median(peaks) };
+    return { bench::median(seconds), bench::median(processor), bench::median(peaks) };
 }
 
 void report(const char* what, const Figures& now, const Figures& before, const char* beforeWhat, double targetSeconds,
     double targetMegabytes)
 {
-    std::printf("%-34s %7.3f s %7.1f MB   (%s: %.3f s %.1f MB; ratio %.2f time, %.2f memory)  target %.1f s %.0f "
-                "MB: %s\n",
-        what, now.seconds, now.megabytes, beforeWhat, before.seconds, before.megabytes, now.seconds / before.seconds,
-        now.megabytes / before.megabytes, targetSeconds, targetMegabytes,
+    std::printf("%s: %.3f s (processor %.3f s), %.1f MB; target %.1f s, %.0f MB: %s\n", what, now.seconds,
+        now.processorSeconds, now.megabytes, targetSeconds, targetMegabytes,
         now.seconds <= targetSeconds && now.megabytes <= targetMegabytes ? "met" : "NOT MET");
+    std::printf("    %s: %.3f s (processor %.3f s), %.1f MB; ratios %.2f time, %.2f processor, %.2f memory\n",
+        beforeWhat, before.seconds, before.processorSeconds, before.megabytes, now.seconds / before.seconds,
+        now.processorSeconds / before.processorSeconds, now.megabytes / before.megabytes);
 }
 
 } // namespace

@@ -128,7 +128,7 @@ std::size_t DuplicateGroups::heldBytes() const
     std::size_t held
         = m_groups.capacity() * sizeof(Group) + m_copies.capacity() * sizeof(CopyRecord) + m_texts.capacity();
     for (const std::string& text : m_shared)
-        held += sizeof text + text.capacity();
+        held += sizeof(std::string) + text.capacity();
     return held;
 }
 
