@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
@@ -20,12 +19,6 @@ namespace {
 // The name's own part: platform's temporary names are ".<this>.mellowby-<pid>-<n>.tmp".
 constexpr std::string_view kPurpose = "opened-members";
 constexpr int kMaxNameAttempts = 100;
-
-bool processIsGone(long processId)
-{
-    // EPERM means a process of another user: it runs.
-    return ::kill(static_cast<pid_t>(processId), 0) != 0 && errno == ESRCH;
-}
 
 bool isOurs(std::string_view name)
 {
@@ -66,7 +59,7 @@ void PrivateTemporaryFolder::removeLeftovers(const std::string& base)
         const std::string path = it->path().string();
         if (::lstat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::getuid())
             continue;
-        if (processIsGone(*writer))
+        if (platform::processIsGone(*writer))
             removeTree(path);
     }
 }

@@ -28,7 +28,7 @@ int scanCommand(Tool& tool)
         ? std::string()
         : std::filesystem::absolute(options.arguments[0], ignored).lexically_normal().string();
     // As the generation dialog does: no name gives tmp1000, also as the catalog's title.
-    const std::string name = catalog::effectiveCatalogName(options.arguments.size() > 1 ? options.arguments[1] : "");
+    const std::string name = catalog::effectiveCatalogName(options.argument(1).value_or(""));
 
     ConsoleMessageBox box(options.force);
     const app::Settings settings = app::loadStartupSettings(tool.folder, box);
@@ -123,13 +123,11 @@ int deleteCommand(Tool& tool)
 
 int whereCommand(Tool& tool)
 {
-    const CliOptions& options = tool.options;
-    const auto catalog = knownCatalog(tool.store, options.arguments[0]);
+    const auto catalog = tool.catalogArgument();
     if (!catalog)
         return kExitFailure;
     platform::LinuxVolumes volumes;
-    const auto location = options.arguments.size() == 2 ? std::optional(options.arguments[1]) : std::nullopt;
-    const auto answer = whereIs(tool.store, volumes, *catalog, location);
+    const auto answer = whereIs(tool.store, volumes, *catalog, tool.options.argument(1));
     if (!answer) {
         printError(answer.error());
         return kExitFailure;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <optional>
@@ -24,6 +25,13 @@ struct CliOptions {
     // scanning): the reference the benchmarks compare with.
     bool noIndex = false;
     bool longListing = false; // --long
+
+    // The argument at position, or nothing where the command line ends before it: an optional
+    // argument left out.
+    std::optional<std::string> argument(std::size_t position) const
+    {
+        return position < arguments.size() ? std::optional(arguments[position]) : std::nullopt;
+    }
 };
 
 // An option of the tool, known to every command that takes it under the same name: what its value

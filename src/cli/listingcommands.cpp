@@ -35,14 +35,14 @@ int searchCommand(Tool& tool)
 
 int lsCommand(Tool& tool)
 {
-    const CliOptions& options = tool.options;
-    const auto catalog = knownCatalog(tool.store, options.arguments[0]);
+    const auto catalog = tool.catalogArgument();
     if (!catalog)
         return kExitFailure;
     // The folders of the path, each the first of its name among its siblings.
     search::NodeAddress address;
-    if (options.arguments.size() == 2) {
-        for (const std::string_view title : platform::componentsOf(options.arguments[1]))
+    const auto folder = tool.options.argument(1);
+    if (folder) {
+        for (const std::string_view title : platform::componentsOf(*folder))
             address.emplace_back(std::string(title), 0);
     }
     if (!tool.openOutput())
@@ -57,7 +57,7 @@ int lsCommand(Tool& tool)
         return kExitFailure;
     }
     if (!*found) {
-        printError("目录“" + *catalog + "”中没有“" + options.arguments[1] + "”。");
+        printError("目录“" + *catalog + "”中没有“" + folder.value_or("") + "”。");
         return kExitFailure;
     }
     records.finish();

@@ -13,7 +13,7 @@ namespace mellowby::cli {
 int exportCommand(Tool& tool)
 {
     const CliOptions& options = tool.options;
-    const auto catalog = knownCatalog(tool.store, options.arguments[0]);
+    const auto catalog = tool.catalogArgument();
     if (!catalog || !tool.openOutput())
         return kExitFailure;
     ConsoleMessageBox box(false);
@@ -61,8 +61,8 @@ int statsCommand(Tool& tool)
 {
     const CliOptions& options = tool.options;
     std::vector<std::string> catalogs = allCatalogs(tool.store);
-    if (options.arguments.size() == 1) {
-        const auto catalog = knownCatalog(tool.store, options.arguments[0]);
+    if (const auto named = options.argument(0)) {
+        const auto catalog = knownCatalog(tool.store, *named);
         if (!catalog)
             return kExitFailure;
         catalogs = { *catalog };

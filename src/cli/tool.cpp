@@ -90,6 +90,11 @@ std::optional<std::string> knownCatalog(const catalog::CatalogStore& store, cons
     return catalogAmong(listedCatalogs(store), name);
 }
 
+std::optional<std::string> Tool::catalogArgument() const
+{
+    return knownCatalog(store, options.arguments[0]);
+}
+
 std::vector<std::string> allCatalogs(const catalog::CatalogStore& store)
 {
     std::vector<std::string> catalogs;

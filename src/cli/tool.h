@@ -33,6 +33,9 @@ struct Tool {
     // A writer of the command's records in the --format asked for (tsv unless told).
     RecordWriter records(std::vector<RecordField> fields);
 
+    // The catalog that the command's first argument names, or nothing after saying that there is none.
+    std::optional<std::string> catalogArgument() const;
+
     // Ends a command that printed: a write that failed makes it fail, and a file given with --out
     // is then left as it was.
     int finish(int status);

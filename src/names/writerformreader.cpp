@@ -27,6 +27,14 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+// Where the blanks that text holds from i on end.
+std::size_t skipSpace(std::string_view text, std::size_t i)
+{
+    while (i < text.size() && isSpace(text[i]))
+        ++i;
+    return i;
+}
+
 bool isNameStart(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
@@ -88,16 +96,17 @@ std::size_t appendReference(std::string_view text, std::string& out)
 // inside it), or not of the form the reader takes.
 enum class Outcome { Taken, Incomplete, Refused };
 
-// An attribute value as the document model reads it: references decoded, literal tab, line feed
-// and carriage return (a CR LF pair counting once) read as blanks.
-bool decodeAttribute(std::string_view raw, std::string& out)
+// How the model reads the characters of an attribute value or of an element's text.
+struct CharacterRules {
+    char lineEnd; // what a CR LF pair or a lone CR becomes
+    bool blanksAsSpace; // a literal tab or line feed becomes a blank
+    std::string_view refused; // characters that may not stand there
+};
+
+// raw as the model reads it by rules, references decoded, into out; false for a reference the
+// reader does not take or a character the rules refuse.
+bool decodeCharacters(std::string_view raw, const CharacterRules& rules, std::string& out)
 {
-    // Most values hold nothing to decode.
-    if (std::ranges::none_of(
-            raw, [](char c) { return c == '&' || c == '\r' || c == '\n' || c == '\t' || c == '<' || c == '\0'; })) {
-        out.assign(raw);
-        return true;
-    }
     out.clear();
     for (std::size_t i = 0; i < raw.size(); ++i) {
         const char c = raw[i];
@@ -107,13 +116,13 @@ bool decodeAttribute(std::string_view raw, std::string& out)
                 return false;
             i += used - 1;
         } else if (c == '\r') {
-            out += ' ';
+            out += rules.lineEnd;
             if (i + 1 < raw.size() && raw[i + 1] == '\n')
                 ++i;
-        } else if (c == '\t' || c == '\n') {
-            out += ' ';
-        } else if (c == '<' || c == '\0') {
+        } else if (rules.refused.find(c) != std::string_view::npos) {
             return false;
+        } else if (rules.blanksAsSpace && (c == '\t' || c == '\n')) {
+            out += ' ';
         } else {
             out += c;
         }
@@ -121,37 +130,28 @@ bool decodeAttribute(std::string_view raw, std::string& out)
     return true;
 }
 
+// An attribute value as the document model reads it: references decoded, literal tab, line feed
+// and carriage return (a CR LF pair counting once) read as blanks.
+bool decodeAttribute(std::string_view raw, std::string& out)
+{
+    // Most values hold nothing to decode.
+    if (raw.find_first_of(std::string_view("&\r\n\t<\0", 6)) == std::string_view::npos) {
+        out.assign(raw);
+        return true;
+    }
+    return decodeCharacters(raw, { ' ', true, std::string_view("<\0", 2) }, out);
+}
+
 // The text of an element as the model reads it: references decoded, CR LF and a lone CR read as
 // LF. Text of white space alone is no text to the model; the reader refuses it.
 bool decodeText(std::string_view raw, std::string& out)
 {
     if (!raw.empty() && !isSpace(raw.front())
-        && std::ranges::none_of(raw, [](char c) { return c == '&' || c == '\r' || c == '\0'; })) {
+        && raw.find_first_of(std::string_view("&\r\0", 3)) == std::string_view::npos) {
         out.assign(raw);
         return true;
     }
-    out.clear();
-    bool onlySpace = true;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        const char c = raw[i];
-        if (!isSpace(c))
-            onlySpace = false;
-        if (c == '&') {
-            const std::size_t used = appendReference(raw.substr(i), out);
-            if (used == 0)
-                return false;
-            i += used - 1;
-        } else if (c == '\r') {
-            out += '\n';
-            if (i + 1 < raw.size() && raw[i + 1] == '\n')
-                ++i;
-        } else if (c == '\0') {
-            return false;
-        } else {
-            out += c;
-        }
-    }
-    return !onlySpace;
+    return decodeCharacters(raw, { '\n', false, std::string_view("\0", 1) }, out) && skipSpace(raw, 0) != raw.size();
 }
 
 // A start tag's attributes, and where the tag ends.
@@ -166,8 +166,7 @@ Outcome readTag(std::string_view text, std::size_t from, Tag& tag)
     tag.count = 0;
     for (;;) {
         const std::size_t spaceStart = i;
-        while (i < text.size() && isSpace(text[i]))
-            ++i;
+        i = skipSpace(text, i);
         if (i == text.size())
             return Outcome::Incomplete;
         if (text[i] == '>') {
@@ -178,15 +177,12 @@ Outcome readTag(std::string_view text, std::size_t from, Tag& tag)
             return Outcome::Refused;
         while (i < text.size() && isNameChar(text[i]))
             ++i;
-        while (i < text.size() && isSpace(text[i]))
-            ++i;
+        i = skipSpace(text, i);
         if (i == text.size())
             return Outcome::Incomplete;
         if (text[i] != '=')
             return Outcome::Refused;
-        ++i;
-        while (i < text.size() && isSpace(text[i]))
-            ++i;
+        i = skipSpace(text, i + 1);
         if (i == text.size())
             return Outcome::Incomplete;
         const char quote = text[i];
@@ -215,6 +211,27 @@ Outcome named(std::string_view text, std::size_t from, std::string_view name)
     return isSpace(after) || after == '>' ? Outcome::Taken : Outcome::Refused;
 }
 
+// Reads the end tag of the element name ("</name>", blanks allowed before the ">") that text
+// holds from its "</" at from on; length is where it ends.
+Outcome readEndTag(std::string_view text, std::size_t from, std::string_view name, std::size_t& length)
+{
+    constexpr std::string_view kEndOpening = "</";
+    const std::size_t nameStart = from + kEndOpening.size();
+    if (text.size() < nameStart)
+        return Outcome::Incomplete;
+    if (text.substr(from, kEndOpening.size()) != kEndOpening)
+        return Outcome::Refused;
+    if (const Outcome outcome = named(text, nameStart, name); outcome != Outcome::Taken)
+        return outcome;
+    const std::size_t close = skipSpace(text, nameStart + name.size());
+    if (close == text.size())
+        return Outcome::Incomplete;
+    if (text[close] != '>')
+        return Outcome::Refused;
+    length = close + 1;
+    return Outcome::Taken;
+}
+
 // Feeds the elements of a file's decoded text to a sink as their tags are read, keeping the
 // depth it is at between the pieces of the text.
 class ElementFeeder {
@@ -230,8 +247,7 @@ public:
     {
         used = 0;
         for (;;) {
-            while (used < text.size() && isSpace(text[used]))
-                ++used;
+            used = skipSpace(text, used);
             if (used == text.size())
                 return Outcome::Taken;
             if (m_depth == 0 && m_closed)
@@ -290,23 +306,10 @@ private:
         const std::size_t textEnd = text.find('<', textStart);
         if (textEnd == std::string_view::npos)
             return Outcome::Incomplete;
-        constexpr std::string_view kEndOpening = "</";
-        const std::size_t endName = textEnd + kEndOpening.size();
-        if (text.size() - textEnd < kEndOpening.size() + catalog::kFileElement.size() + 1)
-            return Outcome::Incomplete;
-        if (text.substr(textEnd, kEndOpening.size()) != kEndOpening
-            || text.substr(endName, catalog::kFileElement.size()) != catalog::kFileElement)
-            return Outcome::Refused;
-        std::size_t close = endName + catalog::kFileElement.size();
-        while (close < text.size() && isSpace(text[close]))
-            ++close;
-        if (close == text.size())
-            return Outcome::Incomplete;
-        if (text[close] != '>')
-            return Outcome::Refused;
+        if (const Outcome ending = readEndTag(text, textEnd, catalog::kFileElement, length); ending != Outcome::Taken)
+            return ending;
         if (!decodeText(text.substr(textStart, textEnd - textStart), m_name) || !m_sink.file(m_tag, m_name))
             return Outcome::Refused;
-        length = close + 1;
         return Outcome::Taken;
     }
 
@@ -315,23 +318,12 @@ private:
         if (m_depth == 0)
             return Outcome::Refused;
         const std::string_view name = m_depth == 1 ? catalog::kDiskElement : catalog::kDirectoryElement;
-        std::size_t i = 2;
-        if (text.size() - i < name.size() + 1)
-            return text.substr(i).starts_with(name.substr(0, text.size() - i)) ? Outcome::Incomplete : Outcome::Refused;
-        if (text.substr(i, name.size()) != name)
-            return Outcome::Refused;
-        i += name.size();
-        while (i < text.size() && isSpace(text[i]))
-            ++i;
-        if (i == text.size())
-            return Outcome::Incomplete;
-        if (text[i] != '>')
-            return Outcome::Refused;
+        if (const Outcome outcome = readEndTag(text, 0, name, length); outcome != Outcome::Taken)
+            return outcome;
         if (--m_depth == 0)
             m_closed = true;
         else
             m_sink.leaveDirectory();
-        length = i + 1;
         return Outcome::Taken;
     }
 
@@ -354,9 +346,7 @@ bool skipDeclaration(std::string_view text, std::size_t& used)
             return false;
         used = end + 2;
     }
-    std::size_t next = used;
-    while (next < text.size() && isSpace(text[next]))
-        ++next;
+    const std::size_t next = skipSpace(text, used);
     return !(text.substr(next).starts_with("<?") || text.substr(next).starts_with("<!"));
 }
 

@@ -1,7 +1,9 @@
 #include "platform/temporarynames.h"
 
 #include <atomic>
+#include <cerrno>
 #include <charconv>
+#include <csignal>
 
 #include <unistd.h>
 
@@ -69,6 +71,12 @@ std::optional<long> writerOfTemporaryName(std::string_view name)
     if (failure != std::errc() || end != digits.data() + digits.size() || processId <= 0)
         return std::nullopt;
     return processId;
+}
+
+bool processIsGone(long processId)
+{
+    // EPERM means a process of another user: it runs.
+    return ::kill(static_cast<pid_t>(processId), 0) != 0 && errno == ESRCH;
 }
 
 } // namespace mellowby::platform

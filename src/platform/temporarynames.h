@@ -19,4 +19,8 @@ std::string temporaryPathBeside(const std::string& path);
 // The process that writes under a temporary name, or nothing when name is not one.
 std::optional<long> writerOfTemporaryName(std::string_view name);
 
+// Whether the process of that number has ended, so that what it left under its temporary names is
+// abandoned. A process of another user still runs.
+bool processIsGone(long processId);
+
 } // namespace mellowby::platform

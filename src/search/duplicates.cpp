@@ -123,15 +123,6 @@ DuplicateGroups::Copy DuplicateGroups::copy(std::size_t number) const
         shared(record.folder) };
 }
 
-std::size_t DuplicateGroups::heldBytes() const
-{
-    std::size_t held
-        = m_groups.capacity() * sizeof(Group) + m_copies.capacity() * sizeof(CopyRecord) + m_texts.capacity();
-    for (const std::string& text : m_shared)
-        held += sizeof(std::string) + text.capacity();
-    return held;
-}
-
 DuplicateGroups findDuplicates(const names::NamesIndexCache& indexes, platform::IMessageBox& box,
     const std::vector<std::string>& catalogs, std::uint64_t minKilobytes)
 {

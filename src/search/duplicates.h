@@ -45,8 +45,6 @@ public:
     Copy copy(std::size_t number) const;
     // The size of a group's files as its first copy's catalog holds it.
     std::string_view size(const Group& group) const { return shared(group.size); }
-    // The memory the groups take.
-    std::size_t heldBytes() const;
 
 private:
     friend DuplicateGroups findDuplicates(const names::NamesIndexCache& indexes, platform::IMessageBox& box,

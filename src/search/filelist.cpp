@@ -5,6 +5,8 @@
 #include <numeric>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "app/userlocale.h"
@@ -93,6 +95,21 @@ template <typename Less> std::vector<std::uint32_t> ranksOf(std::size_t count, L
     return rank;
 }
 
+// The order of rows by a rank each (equal ranks in the order the rows are in, in either
+// direction), as a sort of one key per row that holds its rank and its position: nothing is looked
+// up while sorting, which at millions of rows costs more than the comparisons.
+void orderByRank(std::vector<std::size_t>& order, const std::vector<std::uint32_t>& rankOfRow, bool descending)
+{
+    std::vector<std::uint64_t> keys(rankOfRow.size());
+    for (std::size_t row = 0; row < keys.size(); ++row) {
+        const std::uint32_t rank = descending ? ~rankOfRow[row] : rankOfRow[row];
+        keys[row] = (std::uint64_t { rank } << 32U) | row;
+    }
+    std::ranges::sort(keys);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        order[i] = static_cast<std::size_t>(keys[i] & 0xFFFFFFFFU);
+}
+
 } // namespace
 
 FileList::FileList()
@@ -171,6 +188,7 @@ void FileList::clear()
     m_directories.clear();
     m_catalogs.clear();
     m_published = 0;
+    m_stopRequested = false;
     if (m_observer != nullptr)
         m_observer->endReset();
 }
@@ -247,11 +265,15 @@ void FileList::sortRows()
     const std::size_t count = m_rows.size();
     if (count < 2)
         return;
+    // Rows are counted in 32 bits where they are sorted by rank.
+    if (count > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("too many rows in the file list to sort");
 
     std::vector<std::size_t> order(count);
     std::iota(order.begin(), order.end(), std::size_t { 0 });
     const bool descending = m_sort.order == SortOrder::Descending;
     // less compares two rows by position; every key it uses is computed once, before sorting.
+    // Columns of few distinct texts are sorted by rank instead (see orderByRank).
     const auto sortBy = [&order, descending](auto less) {
         if (descending)
             std::ranges::stable_sort(order, [&less](std::size_t a, std::size_t b) { return less(b, a); });
@@ -269,20 +291,34 @@ void FileList::sortRows()
         break;
     }
     case FileColumn::FSize: {
-        // Sizes the writer stored compare by their number (and equal numbers by their bytes); only
-        // the other texts need keys.
-        std::vector<SizeKey> sizes;
-        sizes.reserve(count);
-        SortKeys texts(collator, count);
-        for (const Row& r : m_rows) {
-            sizes.push_back(sizeKeyOf(sizeOf(r)));
-            texts.add(sizes.back().numeric ? std::string_view() : sizeOf(r));
+        // Sizes the writer stored compare by their number (and equal numbers by their bytes), the
+        // other texts after them by their keys. A list holds far fewer distinct sizes than rows, so
+        // the distinct texts are ranked and the rows sorted by rank.
+        std::unordered_map<std::string_view, std::uint32_t> idOf;
+        std::vector<std::string_view> distinct;
+        std::vector<std::uint32_t> idOfRow(count);
+        for (std::size_t row = 0; row < count; ++row) {
+            const std::string_view size = sizeOf(m_rows[row]);
+            const auto [found, added] = idOf.try_emplace(size, static_cast<std::uint32_t>(distinct.size()));
+            if (added)
+                distinct.push_back(size);
+            idOfRow[row] = found->second;
         }
-        sortBy([this, &sizes, &texts](std::size_t a, std::size_t b) {
+        std::vector<SizeKey> sizes;
+        sizes.reserve(distinct.size());
+        SortKeys texts(collator, distinct.size());
+        for (const std::string_view size : distinct) {
+            sizes.push_back(sizeKeyOf(size));
+            texts.add(sizes.back().numeric ? std::string_view() : size);
+        }
+        const auto rank = ranksOf(distinct.size(), [&](std::uint32_t a, std::uint32_t b) {
             if (const int bySize = compareSizes(sizes[a], sizes[b]); bySize != 0)
                 return bySize < 0;
-            return sizes[a].numeric ? sizeOf(m_rows[a]) < sizeOf(m_rows[b]) : texts.at(a) < texts.at(b);
+            return sizes[a].numeric ? distinct[a] < distinct[b] : texts.at(a) < texts.at(b);
         });
+        for (std::uint32_t& id : idOfRow)
+            id = rank[id];
+        orderByRank(order, idOfRow, descending);
         break;
     }
     case FileColumn::FDate: {
@@ -302,7 +338,10 @@ void FileList::sortRows()
                 return *days[a] < *days[b];
             return texts.at(a) < texts.at(b);
         });
-        sortBy([this, &rank](std::size_t a, std::size_t b) { return rank[m_rows[a].date] < rank[m_rows[b].date]; });
+        std::vector<std::uint32_t> rankOfRow(count);
+        for (std::size_t row = 0; row < count; ++row)
+            rankOfRow[row] = rank[m_rows[row].date];
+        orderByRank(order, rankOfRow, descending);
         break;
     }
     case FileColumn::FLocate: {
@@ -324,8 +363,10 @@ void FileList::sortRows()
             texts.add(m_catalogs.at(static_cast<std::uint32_t>(i)));
         const auto rank = ranksOf(
             m_catalogs.size(), [&texts](std::uint32_t a, std::uint32_t b) { return texts.at(a) < texts.at(b); });
-        sortBy(
-            [this, &rank](std::size_t a, std::size_t b) { return rank[m_rows[a].catalog] < rank[m_rows[b].catalog]; });
+        std::vector<std::uint32_t> rankOfRow(count);
+        for (std::size_t row = 0; row < count; ++row)
+            rankOfRow[row] = rank[m_rows[row].catalog];
+        orderByRank(order, rankOfRow, descending);
         break;
     }
     }

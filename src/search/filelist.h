@@ -95,6 +95,9 @@ public:
     // Tells the observer about the rows appended since the last batch.
     void flush() override;
     void finishFill() override;
+    // Asks the fill under way to stop after the row it is at; the next clear() forgets it.
+    void requestStop() { m_stopRequested = true; }
+    bool stopped() const override { return m_stopRequested; }
 
     const SortState& sortState() const { return m_sort; }
     // A click on the header of a column (1-based): sorting on, the order toggled, that column
@@ -150,6 +153,7 @@ private:
     FileListObserver* m_observer = nullptr;
     SortState m_sort;
     std::string m_collationLocale;
+    bool m_stopRequested = false;
 };
 
 } // namespace mellowby::search

@@ -132,6 +132,8 @@ void searchCatalog(const catalog::CatalogDocument& document, platform::IMessageB
                     }
                 }
                 list.appendRow(name, size.value(), date.value(), prefix, catalogName);
+                if (list.stopped())
+                    return;
             }
         }
         if (const pugi::xml_node child = node.first_child()) {
@@ -209,8 +211,11 @@ void cmdFind_Click(const names::NamesIndexCache& indexes, platform::IMessageBox&
         OnceMessageBox onceBox(box);
         list.clear();
         if (scope.allCatalogs) {
-            for (const std::string& catalogName : scope.loadedCatalogs)
+            for (const std::string& catalogName : scope.loadedCatalogs) {
+                if (list.stopped())
+                    break;
                 findInCatalog(indexes, onceBox, upper, list, findText, catalogName);
+            }
         } else if (!scope.currentCatalog.empty()) {
             findInCatalog(indexes, onceBox, upper, list, findText, scope.currentCatalog);
         } else {

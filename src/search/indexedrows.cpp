@@ -56,6 +56,8 @@ bool searchIndex(const NamesIndex& index, platform::IMessageBox& box, IRowList& 
         std::string prefix;
         std::size_t locationBytes = 0;
         index.findNames(findText, [&](std::span<const NamesIndex::Hit> hits) {
+            if (list.stopped())
+                return false;
             for (const NamesIndex::Hit& hit : hits) {
                 if (hit.directory != lastDirectory) {
                     prefix = index.directory(hit.directory).prefix;

@@ -22,6 +22,9 @@ public:
     // Passes on the rows appended since the last batch.
     virtual void flush() = 0;
     virtual void finishFill() = 0;
+    // Whoever reads the rows has asked the fill to stop: a search then ends at its next row,
+    // and the rows it gave stay.
+    virtual bool stopped() const { return false; }
 };
 
 } // namespace mellowby::search

@@ -37,6 +37,7 @@ public:
     }
     void flush() override { m_list.flush(); }
     void finishFill() override { m_list.finishFill(); }
+    bool stopped() const override { return m_list.stopped(); }
 
 private:
     bool skipped()

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -35,6 +36,7 @@
 #include "ui/helptopic.h"
 #include "ui/programcontext.h"
 #include "ui/runstep.h"
+#include "ui/searchinputgate.h"
 
 namespace mellowby::ui {
 
@@ -321,22 +323,50 @@ void frmMain::mnuEditFind_Click()
 
 void frmMain::cmdFind_Click()
 {
+    // Clicked while a search runs: that one stops at its next row, and this one follows it.
+    if (m_searching) {
+        m_searchAgain = true;
+        m_list.requestStop();
+        return;
+    }
     runStep([this] {
+        m_searching = true;
+        const auto ended = qScopeGuard([this] { m_searching = false; });
         const BusyCursor busy;
-        // A search of many catalogs or with many hits shows its rows as they come: the window
-        // paints a few times a second meanwhile, but takes no input until the search is done.
-        QElapsedTimer sincePaint;
-        sincePaint.start();
+        const SearchInputGate gate({ this, m_listVDir, m_txtFind, m_cmdFind }, [this] { m_list.requestStop(); });
+        // The rows show as they come: the window takes the input the gate lets through with the
+        // first batch, so the first rows are seen at once, and then a few times a second.
+        std::optional<QElapsedTimer> sincePaint;
         m_listModel->setAfterBatch([&sincePaint] {
-            if (sincePaint.elapsed() >= kPaintInterval.count()) {
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                sincePaint.restart();
+            if (!sincePaint || sincePaint->elapsed() >= kPaintInterval.count()) {
+                QCoreApplication::processEvents();
+                sincePaint.emplace();
+                sincePaint->start();
             }
         });
         const auto stopPainting = qScopeGuard([this] { m_listModel->setAfterBatch({}); });
-        search::cmdFind_Click(m_indexes, m_context.box, m_list, m_txtFind->text().toStdString(),
-            search::SearchScope::of(m_browser, m_chkIfFindAllXml->checkState() != Qt::Unchecked));
+        do {
+            m_searchAgain = false;
+            sincePaint.reset();
+            search::cmdFind_Click(m_indexes, m_context.box, m_list, m_txtFind->text().toStdString(),
+                search::SearchScope::of(m_browser, m_chkIfFindAllXml->checkState() != Qt::Unchecked));
+        } while (m_searchAgain && !m_closeAfterSearch);
     });
+    if (std::exchange(m_closeAfterSearch, false))
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    // The search runs below this call on the same stack: it stops first, and the window closes
+    // when it has.
+    if (m_searching) {
+        m_closeAfterSearch = true;
+        m_list.requestStop();
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void frmMain::mnuEditCreat_Click()

@@ -12,6 +12,7 @@
 #include "search/filelist.h"
 
 class QAction;
+class QCloseEvent;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -50,6 +51,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createMenus();
@@ -92,6 +94,12 @@ private:
 
     // True while frameFind is shown; the layout places the tree below the panel then.
     bool m_findPanelShown = false;
+
+    // A search is filling the list: 查找 clicked again asks for another once it has stopped, and
+    // closing the window waits for it to stop.
+    bool m_searching = false;
+    bool m_searchAgain = false;
+    bool m_closeAfterSearch = false;
 };
 
 } // namespace mellowby::ui

@@ -125,6 +125,20 @@ TEST_F(List, SizesSortByTheirNumber)
         column(FileColumn::FSize), (Texts { "0KB", "9KB", "10KB", "0100KB", "99999999999999999999999KB", "", "abc" }));
 }
 
+TEST_F(List, EqualSizesDatesAndCatalogsKeepTheOrderOfTheFillEitherWay)
+{
+    fill({ { "a", "1KB", "2004年3月15日", "/a", "x" }, { "b", "2KB", "2004年3月16日", "/b", "y" },
+        { "c", "1KB", "2004年3月15日", "/c", "x" }, { "d", "2KB", "2004年3月16日", "/d", "y" } });
+    for (const std::size_t key : { 2U, 3U, 5U }) {
+        m_list.columnClick(key);
+        if (m_list.sortState().order != SortOrder::Ascending)
+            m_list.columnClick(key);
+        EXPECT_EQ(column(FileColumn::FName), (Texts { "a", "c", "b", "d" })) << "column " << key;
+        m_list.columnClick(key);
+        EXPECT_EQ(column(FileColumn::FName), (Texts { "b", "d", "a", "c" })) << "column " << key;
+    }
+}
+
 TEST_F(List, DatesSortByTheDayTheyName)
 {
     fillColumn(FileColumn::FDate,

@@ -115,12 +115,10 @@ std::expected<std::unique_ptr<ISequentialFile>, Error> LinuxFileReading::openSeq
     auto file = openForReading(path);
     if (!file)
         return std::unexpected(file.error());
-    struct stat status { };
-    if (::fstat(file->get(), &status) != 0)
-        return lastError();
-    if (!S_ISREG(status.st_mode))
-        return std::unexpected(errorFromErrno(S_ISDIR(status.st_mode) ? EISDIR : EINVAL));
-    return std::make_unique<LinuxSequentialFile>(std::move(*file), stampFrom(status));
+    const auto stamp = stampOfRegularFile(file->get());
+    if (!stamp)
+        return std::unexpected(stamp.error());
+    return std::make_unique<LinuxSequentialFile>(std::move(*file), *stamp);
 }
 
 StorageKind LinuxFileReading::storageKindOf(const std::string& path)

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -164,12 +163,6 @@ private:
     FileDescriptor m_file;
 };
 
-bool processIsGone(long processId)
-{
-    // EPERM means a process of another user: it runs.
-    return ::kill(static_cast<pid_t>(processId), 0) != 0 && errno == ESRCH;
-}
-
 } // namespace
 
 std::expected<std::optional<std::string>, Error> LinuxFileSystem::readWholeFile(
@@ -248,12 +241,10 @@ std::expected<std::unique_ptr<IReadableFile>, Error> LinuxFileSystem::openForRea
     auto file = FileDescriptor::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (!file)
         return std::unexpected(file.error());
-    struct stat status { };
-    if (::fstat(file->get(), &status) != 0)
-        return lastError();
-    if (!S_ISREG(status.st_mode))
-        return std::unexpected(errorFromErrno(S_ISDIR(status.st_mode) ? EISDIR : EINVAL));
-    return std::make_unique<LinuxReadableFile>(std::move(*file), stampFrom(status));
+    const auto stamp = stampOfRegularFile(file->get());
+    if (!stamp)
+        return std::unexpected(stamp.error());
+    return std::make_unique<LinuxReadableFile>(std::move(*file), *stamp);
 }
 
 std::expected<FileStamp, Error> LinuxFileSystem::stampOf(const std::string& path)
