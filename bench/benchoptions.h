@@ -35,6 +35,11 @@ public:
         const auto found = m_values.find(name);
         return found == m_values.end() ? otherwise : std::stoi(found->second);
     }
+    std::string text(const std::string& name, const std::string& otherwise) const
+    {
+        const auto found = m_values.find(name);
+        return found == m_values.end() ? otherwise : found->second;
+    }
     // Empty when not given.
     std::filesystem::path path(const std::string& name) const
     {

@@ -126,15 +126,21 @@ private:
 // The hits of one batch, with their size and date texts, given to the caller together.
 class HitBatch {
 public:
-    HitBatch(const NamesIndex& index, const NamesIndex::FoundHits& found)
+    HitBatch(const NamesIndex& index, const NamesIndex::FoundHits& found, NamesIndex::HitTexts texts)
         : m_index(index)
         , m_found(found)
+        , m_numbersOnly(texts == NamesIndex::HitTexts::NumbersOnly)
     {
     }
 
     // A hit whose name stays where it is until the batch is given.
     void add(std::uint32_t number, std::uint32_t directory, std::string_view name)
     {
+        if (m_numbersOnly) {
+            m_hits.push_back({ number, directory, {}, {}, {} });
+            m_textSizes.emplace_back(0, 0);
+            return;
+        }
         const NamesIndex::FileView texts = m_index.textsOf(number);
         m_texts.append(texts.size).append(texts.date);
         m_textSizes.emplace_back(texts.size.size(), texts.date.size());
@@ -143,7 +149,7 @@ public:
     // A hit whose name the batch keeps.
     void addKeeping(std::uint32_t number, std::uint32_t directory, const std::string& name)
     {
-        add(number, directory, m_keptNames.emplace_back(name));
+        add(number, directory, m_numbersOnly ? std::string_view() : m_keptNames.emplace_back(name));
     }
 
     bool empty() const { return m_hits.empty(); }
@@ -169,6 +175,7 @@ public:
 private:
     const NamesIndex& m_index;
     const NamesIndex::FoundHits& m_found;
+    bool m_numbersOnly;
     std::vector<NamesIndex::Hit> m_hits;
     std::deque<std::string> m_keptNames;
     // The size and date texts of the hits, one after another, and their lengths.
@@ -191,15 +198,15 @@ const char* startOfName(const char* begin, const char* at)
 // needle.
 class NameScan {
 public:
-    NameScan(
-        const NamesIndex& index, IndexBlockReader& reader, std::string_view needle, const NamesIndex::FoundHits& found)
+    NameScan(const NamesIndex& index, IndexBlockReader& reader, std::string_view needle,
+        const NamesIndex::FoundHits& found, NamesIndex::HitTexts texts)
         : m_reader(reader)
         , m_needle(needle)
         , m_files(index.fileCount())
         , m_folders(reader, index.directoryCount())
         , m_listedApart(reader)
         , m_listedApartHits(m_listedApart.holding(needle))
-        , m_batch(index, found)
+        , m_batch(index, found, texts)
     {
     }
 
@@ -341,12 +348,12 @@ void pointIntoTexts(HandedHits& batch)
 
 } // namespace
 
-void NamesIndex::findNames(std::string_view needle, const FoundHits& found) const
+void NamesIndex::findNames(std::string_view needle, const FoundHits& found, HitTexts texts) const
 {
     if (needle.find('\0') != std::string_view::npos)
         return;
     if (m_reader->length(fmt::Names) < kSearchApartFrom) {
-        NameScan(*this, *m_reader, needle, found).run();
+        NameScan(*this, *m_reader, needle, found, texts).run();
         return;
     }
     // Names are read and searched on a thread of their own while this one makes rows of the hits.
@@ -354,9 +361,10 @@ void NamesIndex::findNames(std::string_view needle, const FoundHits& found) cons
     platform::HandoffQueue<HandedHits> queue(4);
     std::thread worker([&] {
         try {
-            NameScan(scanning, *scanning.m_reader, needle, [&](std::span<const Hit> hits) {
-                return handOver(queue, hits);
-            }).run();
+            NameScan(
+                scanning, *scanning.m_reader, needle, [&](std::span<const Hit> hits) { return handOver(queue, hits); },
+                texts)
+                .run();
             queue.finish();
         } catch (...) {
             queue.finish(std::current_exception());

@@ -70,12 +70,16 @@ public:
     // the next is looked for, and memory does not grow with the hits. The search ends early when
     // found returns false.
     using FoundHits = std::function<bool(std::span<const Hit>)>;
-    void findNames(std::string_view needle, const FoundHits& found) const;
+    // NumbersOnly: the hits carry their numbers alone, for a caller that reads their texts later.
+    enum class HitTexts { All, NumbersOnly };
+    void findNames(std::string_view needle, const FoundHits& found, HitTexts texts = HitTexts::All) const;
+
+    // A copy with blocks and texts of its own: for another thread, or for whoever keeps reading
+    // the index while this copy's texts are in use.
+    NamesIndex forAnotherThread() const;
 
 private:
     NamesIndex() = default;
-    // A copy with blocks and texts of its own, for another thread.
-    NamesIndex forAnotherThread() const;
     // The size or date text at offset, in kept unless it can be given as it lies.
     std::string_view fileText(std::uint32_t offset, std::string& kept) const;
 

@@ -34,9 +34,17 @@ public:
     }
     void add(std::string_view text)
     {
+        m_spans.emplace_back();
+        set(m_spans.size() - 1, text);
+    }
+    // The key of the index-th text, where the texts are not given in their order; the spans are
+    // made room for first with resize().
+    void resize(std::size_t count) { m_spans.resize(count); }
+    void set(std::size_t index, std::string_view text)
+    {
         const std::size_t start = m_keys.size();
         m_collator.appendKey(m_keys, text);
-        m_spans.emplace_back(start, m_keys.size() - start);
+        m_spans[index] = { start, m_keys.size() - start };
     }
     std::string_view at(std::size_t index) const
     {
@@ -144,35 +152,75 @@ void FileList::TextTable::clear()
     m_last = 0;
 }
 
+FileList::~FileList() = default;
+
+FileList::RowTexts FileList::textsOf(const Row& row) const
+{
+    if (row.source == kTextRows) {
+        const TextRow& r = m_textRows[row.item];
+        return { { m_text.data() + r.text, r.nameLength }, { m_text.data() + r.text + r.nameLength, r.sizeLength },
+            m_dates.at(r.date), m_directories.at(r.directory), m_catalogs.at(r.catalog), r.located };
+    }
+    const IndexSource& source = m_indexes[row.source];
+    try {
+        // The folder first: its texts are copies, while the file's size and date may lie in the
+        // blocks that the next read replaces.
+        const std::string_view prefix = source.index.directory(row.directory).prefix;
+        const names::NamesIndex::FileView file = source.index.file(row.item);
+        return { file.name, file.size, file.date, prefix, source.catalog, true };
+    } catch (const names::IndexDamaged&) {
+        // The index was checked when it was searched; a block that no longer reads shows as blank
+        // cells rather than ending the program.
+        return { {}, {}, {}, {}, source.catalog, false };
+    }
+}
+
+std::vector<std::uint32_t> FileList::readingOrder() const
+{
+    // Text rows by their position; rows of an index by their index and then their file.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(m_rows.size());
+    for (std::size_t row = 0; row < keys.size(); ++row) {
+        const Row& r = m_rows[row];
+        const std::uint64_t where = r.source == kTextRows ? row : r.item;
+        keys[row] = { (std::uint64_t { r.source } << 32U) | where, static_cast<std::uint32_t>(row) };
+    }
+    // A list straight from a search is in that order already.
+    if (!std::ranges::is_sorted(keys))
+        std::ranges::sort(keys);
+    std::vector<std::uint32_t> order(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        order[i] = keys[i].second;
+    return order;
+}
+
 FileRow FileList::row(std::size_t index) const
 {
-    const Row& r = m_rows.at(index);
-    const std::string_view name = nameOf(r);
-    std::string location(m_directories.at(r.directory));
-    if (r.located)
-        location += name;
-    return { std::string(name), std::string(sizeOf(r)), std::string(m_dates.at(r.date)), std::move(location),
-        std::string(m_catalogs.at(r.catalog)) };
+    const RowTexts texts = textsOf(m_rows.at(index));
+    std::string location(texts.directory);
+    if (texts.located)
+        location += texts.name;
+    return { std::string(texts.name), std::string(texts.size), std::string(texts.date), std::move(location),
+        std::string(texts.catalog) };
 }
 
 std::string FileList::cell(std::size_t index, FileColumn column) const
 {
-    const Row& r = m_rows.at(index);
+    const RowTexts texts = textsOf(m_rows.at(index));
     switch (column) {
     case FileColumn::FName:
-        return std::string(nameOf(r));
+        return std::string(texts.name);
     case FileColumn::FSize:
-        return std::string(sizeOf(r));
+        return std::string(texts.size);
     case FileColumn::FDate:
-        return std::string(m_dates.at(r.date));
+        return std::string(texts.date);
     case FileColumn::FLocate: {
-        std::string location(m_directories.at(r.directory));
-        if (r.located)
-            location += nameOf(r);
+        std::string location(texts.directory);
+        if (texts.located)
+            location += texts.name;
         return location;
     }
     case FileColumn::FXml:
-        return std::string(m_catalogs.at(r.catalog));
+        return std::string(texts.catalog);
     }
     return {};
 }
@@ -183,10 +231,13 @@ void FileList::clear()
         m_observer->beginReset();
     // Released, not kept: a listing of a million rows should not pin its memory for the next.
     m_rows = {};
+    m_textRows = {};
     m_text = {};
     m_dates.clear();
     m_directories.clear();
     m_catalogs.clear();
+    m_indexes = {};
+    m_pendingIndex = nullptr;
     m_published = 0;
     m_stopRequested = false;
     if (m_observer != nullptr)
@@ -204,10 +255,31 @@ void FileList::appendNameOnly(std::string_view name)
     addRow(name, {}, {}, {}, {}, false);
 }
 
+void FileList::beginIndexRows(const names::NamesIndex& index, std::string_view catalog)
+{
+    m_pendingIndex = &index;
+    m_pendingCatalog = catalog;
+}
+
+void FileList::appendIndexRow(std::uint32_t file, std::uint32_t directory)
+{
+    if (m_pendingIndex != nullptr) {
+        if (m_indexes.size() >= kTextRows)
+            throw std::length_error("too many catalogs in the file list");
+        m_indexes.push_back({ m_pendingIndex->forAnotherThread(), m_pendingCatalog });
+        m_pendingIndex = nullptr;
+    }
+    if (m_indexes.empty())
+        throw std::logic_error("a row of an index appended before its index");
+    pushRow({ static_cast<std::uint32_t>(m_indexes.size() - 1), file, directory });
+}
+
 void FileList::addRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
     std::string_view catalog, bool located)
 {
-    Row r;
+    if (m_textRows.size() >= kTextRows)
+        throw std::length_error("too many rows in the file list");
+    TextRow r;
     r.located = located;
     r.text = m_text.size();
     r.nameLength = checkedLength(name.size());
@@ -217,7 +289,13 @@ void FileList::addRow(std::string_view name, std::string_view size, std::string_
     r.catalog = m_catalogs.intern(catalog);
     m_text.append(name);
     m_text.append(size);
-    m_rows.push_back(r);
+    m_textRows.push_back(r);
+    pushRow({ kTextRows, static_cast<std::uint32_t>(m_textRows.size() - 1), 0 });
+}
+
+void FileList::pushRow(const Row& row)
+{
+    m_rows.push_back(row);
     if (m_rows.size() - m_published >= kAppendBatch)
         flush();
 }
@@ -281,98 +359,98 @@ void FileList::sortRows()
             std::ranges::stable_sort(order, less);
     };
 
+    // The distinct texts of a column and each row's among them: columns of few distinct texts
+    // (sizes, dates, catalogs) rank those once and sort the rows by rank.
+    TextTable distinct;
+    std::vector<std::uint32_t> idOfRow;
+    // The texts of rows kept as references are read in the order they lie in their indexes, so
+    // that a list in another order is not read a block at a time for each row.
+    const std::vector<std::uint32_t> reading = readingOrder();
+    const auto collectDistinct = [&](auto textOf) {
+        idOfRow.resize(count);
+        for (const std::uint32_t row : reading)
+            idOfRow[row] = distinct.intern(textOf(textsOf(m_rows[row])));
+    };
+    const auto orderByDistinct = [&](auto less) {
+        const auto rank = ranksOf(distinct.size(), less);
+        for (std::uint32_t& id : idOfRow)
+            id = rank[id];
+        orderByRank(order, idOfRow, descending);
+    };
+
     TextCollator collator(m_collationLocale);
     switch (static_cast<FileColumn>(m_sort.key)) {
     case FileColumn::FName: {
         SortKeys names(collator, count);
-        for (const Row& r : m_rows)
-            names.add(nameOf(r));
+        names.resize(count);
+        for (const std::uint32_t row : reading)
+            names.set(row, textsOf(m_rows[row]).name);
         sortBy([&names](std::size_t a, std::size_t b) { return names.at(a) < names.at(b); });
         break;
     }
     case FileColumn::FSize: {
         // Sizes the writer stored compare by their number (and equal numbers by their bytes), the
-        // other texts after them by their keys. A list holds far fewer distinct sizes than rows, so
-        // the distinct texts are ranked and the rows sorted by rank.
-        std::unordered_map<std::string_view, std::uint32_t> idOf;
-        std::vector<std::string_view> distinct;
-        std::vector<std::uint32_t> idOfRow(count);
-        for (std::size_t row = 0; row < count; ++row) {
-            const std::string_view size = sizeOf(m_rows[row]);
-            const auto [found, added] = idOf.try_emplace(size, static_cast<std::uint32_t>(distinct.size()));
-            if (added)
-                distinct.push_back(size);
-            idOfRow[row] = found->second;
-        }
+        // other texts after them by their keys.
+        collectDistinct([](const RowTexts& texts) { return texts.size; });
         std::vector<SizeKey> sizes;
         sizes.reserve(distinct.size());
         SortKeys texts(collator, distinct.size());
-        for (const std::string_view size : distinct) {
-            sizes.push_back(sizeKeyOf(size));
-            texts.add(sizes.back().numeric ? std::string_view() : size);
+        for (std::uint32_t id = 0; id < distinct.size(); ++id) {
+            sizes.push_back(sizeKeyOf(distinct.at(id)));
+            texts.add(sizes.back().numeric ? std::string_view() : distinct.at(id));
         }
-        const auto rank = ranksOf(distinct.size(), [&](std::uint32_t a, std::uint32_t b) {
+        orderByDistinct([&](std::uint32_t a, std::uint32_t b) {
             if (const int bySize = compareSizes(sizes[a], sizes[b]); bySize != 0)
                 return bySize < 0;
-            return sizes[a].numeric ? distinct[a] < distinct[b] : texts.at(a) < texts.at(b);
+            return sizes[a].numeric ? distinct.at(a) < distinct.at(b) : texts.at(a) < texts.at(b);
         });
-        for (std::uint32_t& id : idOfRow)
-            id = rank[id];
-        orderByRank(order, idOfRow, descending);
         break;
     }
     case FileColumn::FDate: {
+        collectDistinct([](const RowTexts& texts) { return texts.date; });
         const LongDateParser parser;
-        std::vector<std::optional<std::int64_t>> days(m_dates.size());
-        SortKeys texts(collator, m_dates.size());
-        for (std::size_t i = 0; i < days.size(); ++i) {
-            const std::string_view date = m_dates.at(static_cast<std::uint32_t>(i));
-            days[i] = parser.dayOf(date);
-            texts.add(date);
+        std::vector<std::optional<std::int64_t>> days(distinct.size());
+        SortKeys texts(collator, distinct.size());
+        for (std::uint32_t id = 0; id < distinct.size(); ++id) {
+            days[id] = parser.dayOf(distinct.at(id));
+            texts.add(distinct.at(id));
         }
         // Dates that read as dates come first, by day; the others after them, by text.
-        const auto rank = ranksOf(days.size(), [&days, &texts](std::uint32_t a, std::uint32_t b) {
+        orderByDistinct([&days, &texts](std::uint32_t a, std::uint32_t b) {
             if (days[a].has_value() != days[b].has_value())
                 return days[a].has_value();
             if (days[a] && *days[a] != *days[b])
                 return *days[a] < *days[b];
             return texts.at(a) < texts.at(b);
         });
-        std::vector<std::uint32_t> rankOfRow(count);
-        for (std::size_t row = 0; row < count; ++row)
-            rankOfRow[row] = rank[m_rows[row].date];
-        orderByRank(order, rankOfRow, descending);
         break;
     }
     case FileColumn::FLocate: {
         // The whole location is one text: its order is not that of its folder and then its name.
         SortKeys locations(collator, count);
+        locations.resize(count);
         std::string location;
-        for (const Row& r : m_rows) {
-            location = m_directories.at(r.directory);
-            if (r.located)
-                location += nameOf(r);
-            locations.add(location);
+        for (const std::uint32_t row : reading) {
+            const RowTexts texts = textsOf(m_rows[row]);
+            location = texts.directory;
+            if (texts.located)
+                location += texts.name;
+            locations.set(row, location);
         }
         sortBy([&locations](std::size_t a, std::size_t b) { return locations.at(a) < locations.at(b); });
         break;
     }
     case FileColumn::FXml: {
-        SortKeys texts(collator, m_catalogs.size());
-        for (std::size_t i = 0; i < m_catalogs.size(); ++i)
-            texts.add(m_catalogs.at(static_cast<std::uint32_t>(i)));
-        const auto rank = ranksOf(
-            m_catalogs.size(), [&texts](std::uint32_t a, std::uint32_t b) { return texts.at(a) < texts.at(b); });
-        std::vector<std::uint32_t> rankOfRow(count);
-        for (std::size_t row = 0; row < count; ++row)
-            rankOfRow[row] = rank[m_rows[row].catalog];
-        orderByRank(order, rankOfRow, descending);
+        collectDistinct([](const RowTexts& texts) { return texts.catalog; });
+        SortKeys texts(collator, distinct.size());
+        for (std::uint32_t id = 0; id < distinct.size(); ++id)
+            texts.add(distinct.at(id));
+        orderByDistinct([&texts](std::uint32_t a, std::uint32_t b) { return texts.at(a) < texts.at(b); });
         break;
     }
     }
 
-    std::vector<Row> sorted;
-    sorted.reserve(count);
+    std::deque<Row> sorted;
     for (const std::size_t i : order)
         sorted.push_back(m_rows[i]);
     m_rows = std::move(sorted);

@@ -3,12 +3,15 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "names/namesindex.h"
 #include "search/rowlist.h"
 
 namespace mellowby::search {
@@ -62,8 +65,10 @@ public:
     virtual void endAppend() = 0;
 };
 
-// The rows of the file list. A listing can hold a million rows, so rows keep their name and
-// size and share the texts many rows have in common (dates, folders, catalog names).
+// The rows of the file list. A search can give millions of rows, so the rows a names index gives
+// are kept as references into it (the file's number and its folder's, a few bytes a row) and their
+// texts are read when a row is shown, sorted or opened. Other rows keep their name and size and
+// share the texts many rows have in common (dates, folders, catalog names).
 class FileList final : public IRowList {
 public:
     // Rows appended during a fill reach the observer in batches of this many.
@@ -74,6 +79,7 @@ public:
     explicit FileList(std::string collationLocale);
     FileList(const FileList&) = delete;
     FileList& operator=(const FileList&) = delete;
+    ~FileList() override;
 
     void setObserver(FileListObserver* observer) { m_observer = observer; }
 
@@ -92,6 +98,9 @@ public:
     // A row of which only the name could be read: every other cell, the location included, is
     // empty.
     void appendNameOnly(std::string_view name) override;
+    bool keepsIndexRows() const override { return true; }
+    void beginIndexRows(const names::NamesIndex& index, std::string_view catalog) override;
+    void appendIndexRow(std::uint32_t file, std::uint32_t directory) override;
     // Tells the observer about the rows appended since the last batch.
     void flush() override;
     void finishFill() override;
@@ -124,8 +133,16 @@ private:
         std::uint32_t m_last = 0; // consecutive rows mostly repeat the previous text
     };
 
-    // Name and size lie one after the other in m_text; the rest are table positions.
+    // A row of the list: one of m_textRows, or a file of one of m_indexes.
     struct Row {
+        std::uint32_t source = 0; // kTextRows, or a position in m_indexes
+        std::uint32_t item = 0; // the position in m_textRows, or the file's number
+        std::uint32_t directory = 0; // the folder's number in the index
+    };
+    static constexpr std::uint32_t kTextRows = 0xFFFFFFFF;
+
+    // Name and size lie one after the other in m_text; the rest are table positions.
+    struct TextRow {
         std::uint64_t text = 0;
         std::uint32_t nameLength = 0;
         std::uint32_t sizeLength = 0;
@@ -135,16 +152,34 @@ private:
         bool located = true;
     };
 
-    std::string_view nameOf(const Row& row) const { return { m_text.data() + row.text, row.nameLength }; }
-    std::string_view sizeOf(const Row& row) const
-    {
-        return { m_text.data() + row.text + row.nameLength, row.sizeLength };
-    }
+    // The names index rows refer to, with texts and blocks of its own (the search reads its own
+    // copy meanwhile), and the catalog those rows name.
+    struct IndexSource {
+        names::NamesIndex index;
+        std::string catalog;
+    };
+
+    // The texts of a row; valid until the next call.
+    struct RowTexts {
+        std::string_view name;
+        std::string_view size;
+        std::string_view date;
+        std::string_view directory;
+        std::string_view catalog;
+        bool located = true;
+    };
+    RowTexts textsOf(const Row& row) const;
+    // The positions of the rows in the order their texts are best read in.
+    std::vector<std::uint32_t> readingOrder() const;
+
     void addRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
         std::string_view catalog, bool located);
+    void pushRow(const Row& row);
     void sortRows();
 
-    std::vector<Row> m_rows;
+    // Chunked, so that millions of rows grow without copying them all and doubling the memory.
+    std::deque<Row> m_rows;
+    std::deque<TextRow> m_textRows;
     std::string m_text;
     TextTable m_dates;
     TextTable m_directories;
@@ -154,6 +189,10 @@ private:
     SortState m_sort;
     std::string m_collationLocale;
     bool m_stopRequested = false;
+    std::vector<IndexSource> m_indexes;
+    // What beginIndexRows was last told; its source is made with the first row.
+    const names::NamesIndex* m_pendingIndex = nullptr;
+    std::string m_pendingCatalog;
 };
 
 } // namespace mellowby::search

@@ -55,24 +55,33 @@ bool searchIndex(const NamesIndex& index, platform::IMessageBox& box, IRowList& 
         std::uint32_t lastDirectory = kNone;
         std::string prefix;
         std::size_t locationBytes = 0;
-        index.findNames(findText, [&](std::span<const NamesIndex::Hit> hits) {
-            if (list.stopped())
-                return false;
-            for (const NamesIndex::Hit& hit : hits) {
-                if (hit.directory != lastDirectory) {
-                    prefix = index.directory(hit.directory).prefix;
-                    lastDirectory = hit.directory;
-                    locationBytes += prefix.size();
-                    if (locationBytes > catalog::kMaxLocationBytes) {
-                        app::ShowMsg(box, kSearchFailure, 0, kLocationsTooLong, kSearchSource);
-                        return false;
+        const bool byReference = list.keepsIndexRows();
+        if (byReference)
+            list.beginIndexRows(index, catalogName);
+        index.findNames(
+            findText,
+            [&](std::span<const NamesIndex::Hit> hits) {
+                if (list.stopped())
+                    return false;
+                for (const NamesIndex::Hit& hit : hits) {
+                    if (hit.directory != lastDirectory) {
+                        prefix = index.directory(hit.directory).prefix;
+                        lastDirectory = hit.directory;
+                        locationBytes += prefix.size();
+                        if (locationBytes > catalog::kMaxLocationBytes) {
+                            app::ShowMsg(box, kSearchFailure, 0, kLocationsTooLong, kSearchSource);
+                            return false;
+                        }
                     }
+                    if (byReference)
+                        list.appendIndexRow(hit.number, hit.directory);
+                    else
+                        list.appendRow(hit.name, hit.size, hit.date, prefix, catalogName);
+                    ++rowsGiven;
                 }
-                list.appendRow(hit.name, hit.size, hit.date, prefix, catalogName);
-                ++rowsGiven;
-            }
-            return true;
-        });
+                return true;
+            },
+            byReference ? NamesIndex::HitTexts::NumbersOnly : NamesIndex::HitTexts::All);
     } catch (const names::IndexDamaged&) {
         list.flush();
         return false;

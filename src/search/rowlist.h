@@ -1,6 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
+
+namespace mellowby::names {
+class NamesIndex;
+}
 
 namespace mellowby::search {
 
@@ -25,6 +30,15 @@ public:
     // Whoever reads the rows has asked the fill to stop: a search then ends at its next row,
     // and the rows it gave stay.
     virtual bool stopped() const { return false; }
+
+    // Whether the list keeps the rows of a names index as references into it, made into texts only
+    // when they are needed; a list that does not is given every row's texts.
+    virtual bool keepsIndexRows() const { return false; }
+    // Where keepsIndexRows(): the rows appended next are files of index (which the list copies
+    // when it keeps a row of it) and name catalog as their catalog.
+    virtual void beginIndexRows(const names::NamesIndex& /*index*/, std::string_view /*catalog*/) { }
+    // The file of that number and its folder, as the index's search gave them.
+    virtual void appendIndexRow(std::uint32_t /*file*/, std::uint32_t /*directory*/) { }
 };
 
 } // namespace mellowby::search

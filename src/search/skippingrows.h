@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "search/rowlist.h"
@@ -38,6 +39,16 @@ public:
     void flush() override { m_list.flush(); }
     void finishFill() override { m_list.finishFill(); }
     bool stopped() const override { return m_list.stopped(); }
+    bool keepsIndexRows() const override { return m_list.keepsIndexRows(); }
+    void beginIndexRows(const names::NamesIndex& index, std::string_view catalog) override
+    {
+        m_list.beginIndexRows(index, catalog);
+    }
+    void appendIndexRow(std::uint32_t file, std::uint32_t directory) override
+    {
+        if (!skipped())
+            m_list.appendIndexRow(file, directory);
+    }
 
 private:
     bool skipped()

@@ -1,0 +1,107 @@
+// The rows of a search kept as references into the names index: the same rows, the same texts
+// and the same order under every sort as the rows a list is given as texts.
+
+#include "searchtesting.h"
+
+#include "search/filesearch.h"
+
+namespace mellowby::search {
+namespace {
+
+using tests::CatalogMaker;
+using tests::kMarch15;
+
+// Passes every row on as texts, as a list that keeps no references is given them.
+class TextsOnly final : public IRowList {
+public:
+    explicit TextsOnly(FileList& list)
+        : m_list(list)
+    {
+    }
+    void clear() override { m_list.clear(); }
+    void appendRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
+        std::string_view catalog) override
+    {
+        m_list.appendRow(name, size, date, directory, catalog);
+    }
+    void appendNameOnly(std::string_view name) override { m_list.appendNameOnly(name); }
+    void flush() override { m_list.flush(); }
+    void finishFill() override { m_list.finishFill(); }
+
+private:
+    FileList& m_list;
+};
+
+std::vector<FileRow> rowsOf(const FileList& list)
+{
+    std::vector<FileRow> rows;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        rows.push_back(list.row(i));
+    return rows;
+}
+
+class IndexRows : public testing::DataFolderTest {
+protected:
+    void writeCatalogs()
+    {
+        CatalogMaker maker(m_data);
+        maker.directory("",
+            { CatalogMaker::file("b.txt", 3000, kMarch15), CatalogMaker::dir("相册"),
+                CatalogMaker::file("A.TXT", 1, kMarch15 + 86400), CatalogMaker::file("c.bin", 0) });
+        maker.directory("相册",
+            { CatalogMaker::file("照片.jpg", 1 << 20, kMarch15 - 86400 * 400), CatalogMaker::file("a.txt", 3000),
+                CatalogMaker::dir("deep") });
+        maker.directory("相册/deep", { CatalogMaker::file("Ä.txt", 12345678), CatalogMaker::file("a.txt", 1) });
+        ASSERT_TRUE(maker.write("一号盘"));
+        maker.reset();
+        maker.directory("", { CatalogMaker::file("z.txt", 99), CatalogMaker::file("a.jpg", 5000) });
+        ASSERT_TRUE(maker.write("Alpha"));
+        loadAll();
+    }
+};
+
+TEST_F(IndexRows, ASearchKeptAsReferencesGivesTheTextsAndEverySortOfThem)
+{
+    writeCatalogs();
+    FileList byText("zh_CN");
+    FileList byReference("zh_CN");
+    for (const std::string text : { "a", "txt", "照" }) {
+        TextsOnly texts(byText);
+        cmdFind_Click(m_indexes, m_box, texts, text, SearchScope::of(m_browser, true));
+        cmdFind_Click(m_indexes, m_box, byReference, text, SearchScope::of(m_browser, true));
+        ASSERT_FALSE(rowsOf(byText).empty()) << text;
+        EXPECT_EQ(rowsOf(byReference), rowsOf(byText)) << text;
+        for (std::size_t column = 1; column <= kFileColumnCount; ++column) {
+            for (int click = 0; click < 2; ++click) {
+                byText.columnClick(column);
+                byReference.columnClick(column);
+                EXPECT_EQ(rowsOf(byReference), rowsOf(byText)) << text << ", column " << column;
+            }
+        }
+    }
+    EXPECT_TRUE(m_box.shown.empty());
+}
+
+TEST_F(IndexRows, TheRowsOfASearchStayWhenTheCatalogIsScannedAgainMeanwhile)
+{
+    writeCatalogs();
+    cmdFind_Click(m_indexes, m_box, m_list, "a", SearchScope::of(m_browser, true));
+    const std::vector<FileRow> before = rowsOf(m_list);
+    ASSERT_EQ(before.size(), 4U);
+
+    CatalogMaker maker(m_data);
+    maker.directory("", { CatalogMaker::file("other.txt", 7) });
+    ASSERT_TRUE(maker.write("一号盘", nullptr, &m_indexes));
+    FileList after("zh_CN");
+    cmdFind_Click(m_indexes, m_box, after, "other", SearchScope::of(m_browser, true));
+    ASSERT_EQ(after.size(), 1U);
+    EXPECT_EQ(after.row(0), (FileRow { "other.txt", "1KB", after.row(0).date, "/media/cdrom/other.txt", "一号盘" }));
+
+    EXPECT_EQ(rowsOf(m_list), before);
+    m_list.columnClick(1);
+    EXPECT_EQ(m_list.size(), before.size());
+    EXPECT_TRUE(m_box.shown.empty());
+}
+
+} // namespace
+} // namespace mellowby::search
