@@ -63,11 +63,35 @@ Cp936Decoder::Cp936Decoder(IconvHandle descriptor)
 
 std::string Cp936Decoder::decode(std::string_view bytes)
 {
-    m_descriptor.reset();
-
     // A two-byte character becomes at most three bytes of UTF-8, so this rarely grows.
-    std::string out(bytes.size() + bytes.size() / 2 + kReplacementCharacter.size(), '\0');
-    std::size_t written = 0;
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 2 + kReplacementCharacter.size());
+    // Catalogs are mostly ASCII, which these charsets hold as it is: only the stretches around
+    // other bytes go through iconv. A stretch ends after three ASCII bytes in a row, where the
+    // whole text would have a character begin too: no character of these charsets, nor any
+    // sequence decoding skips, spans three ASCII bytes, so the text decodes as it would in one go.
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        std::size_t other = at;
+        while (other < bytes.size() && static_cast<unsigned char>(bytes[other]) < 0x80)
+            ++other;
+        out.append(bytes.substr(at, other - at));
+        if (other == bytes.size())
+            break;
+        std::size_t end = other;
+        for (std::size_t ascii = 0; end < bytes.size() && ascii < 3; ++end)
+            ascii = static_cast<unsigned char>(bytes[end]) < 0x80 ? ascii + 1 : 0;
+        decodeStretch(bytes.substr(other, end - other), out);
+        at = end;
+    }
+    return out;
+}
+
+void Cp936Decoder::decodeStretch(std::string_view bytes, std::string& out)
+{
+    m_descriptor.reset();
+    std::size_t written = out.size();
+    out.resize(written + bytes.size() + bytes.size() / 2 + kReplacementCharacter.size());
     // iconv takes char** for its input but never writes through it.
     char* in = const_cast<char*>(bytes.data());
     std::size_t inLeft = bytes.size();
@@ -95,7 +119,6 @@ std::string Cp936Decoder::decode(std::string_view bytes)
         inLeft -= skipped;
     }
     out.resize(written);
-    return out;
 }
 
 std::optional<std::string> encodeCp936(std::string_view utf8)

@@ -32,6 +32,8 @@ public:
 
 private:
     explicit Cp936Decoder(IconvHandle descriptor);
+    // Appends the UTF-8 text of bytes, decoded by iconv, to out.
+    void decodeStretch(std::string_view bytes, std::string& out);
 
     IconvHandle m_descriptor;
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/showmsg.h"
+#include "browse/twinstreamreader.h"
 #include "catalog/catalogformat.h"
 #include "catalog/catalogreader.h"
 #include "catalog/catalogstore.h"
@@ -36,6 +37,34 @@ std::optional<std::string> labelOf(const pugi::xml_node& element)
 }
 
 } // namespace
+
+std::optional<TwinNodes> CatalogBrowser::streamTwin(const std::string& catalogFile) const
+{
+    const auto path = store().twinPath(catalogFile);
+    if (!path)
+        return std::nullopt;
+    const auto twin = store().fileSystem().openForReading(*path);
+    if (!twin)
+        return std::nullopt;
+    return readTwinNodes(**twin);
+}
+
+NodeId CatalogBrowser::addNodes(const TwinNodes& nodes)
+{
+    const NodeId root = m_tree.beginRoot();
+    m_tree.setLabel(root, std::string(nodes.label(0)));
+    // Nodes come before the nodes below them, so a node's parent is known when it is created.
+    std::vector<NodeId> created;
+    created.reserve(nodes.size());
+    created.push_back(root);
+    for (std::size_t node = 1; node < nodes.size(); ++node) {
+        const NodeId child = m_tree.addChild(created[nodes.parent(node)]);
+        m_tree.setLabel(child, std::string(nodes.label(node)));
+        created.push_back(child);
+    }
+    m_tree.endRoot();
+    return root;
+}
 
 CatalogBrowser::CatalogBrowser(const names::NamesIndexCache& indexes, platform::IMessageBox& box)
     : m_indexes(indexes)
@@ -94,6 +123,14 @@ bool CatalogBrowser::AddXmlToTree(const std::string& theXmlFile)
 bool CatalogBrowser::ShowXml(const std::string& catalogFile, NodeId& rootIndex)
 {
     try {
+        // A twin of the writer's form is read without a document; anything else, and every
+        // failure to read it, goes through the document model, which says what it says. Indexes
+        // that read every catalog directly stand for the reference, which reads twins so too.
+        const auto nodes = m_indexes.readsCatalogsDirectly() ? std::nullopt : streamTwin(catalogFile);
+        if (nodes) {
+            rootIndex = addNodes(*nodes);
+            return true;
+        }
         const catalog::CatalogDocument document = store().loadTwin(catalogFile);
         if (!document.loaded()) {
             const platform::Error& why = document.loadError();

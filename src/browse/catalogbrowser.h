@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "browse/catalogcollection.h"
 #include "browse/catalogtree.h"
+#include "browse/twinstreamreader.h"
 
 namespace pugi {
 class xml_node;
@@ -64,6 +66,12 @@ public:
     NodeId AddNode(const pugi::xml_node& element, NodeId parent);
 
 private:
+    // The nodes of a catalog's twin read without a document model; nothing when it is not of the
+    // writer's form or cannot be read.
+    std::optional<TwinNodes> streamTwin(const std::string& catalogFile) const;
+    // A new root with the nodes below it; its index.
+    NodeId addNodes(const TwinNodes& nodes);
+
     const names::NamesIndexCache& m_indexes;
     platform::IMessageBox& m_box;
     CatalogTree m_tree;

@@ -55,12 +55,14 @@ int dupesCommand(Tool& tool)
     const auto duplicates = search::findDuplicates(tool.indexes, box, *catalogs, options.minSize.value_or(0));
     RecordWriter records = tool.records(
         { { "group", "组" }, { "name", "名称" }, { "size", "大小" }, { "catalog", "目录" }, { "location", "位置" } });
-    for (std::size_t group = 0; group < duplicates.groups.size(); ++group) {
+    std::string location;
+    for (std::size_t group = 0; group < duplicates.groups().size(); ++group) {
         const std::string number = std::to_string(group + 1);
-        const auto& found = duplicates.groups[group];
+        const auto& found = duplicates.groups()[group];
         for (std::size_t copy = found.firstCopy; copy < found.firstCopy + found.copyCount; ++copy) {
-            const auto& each = duplicates.copies[copy];
-            records.record({ number, each.name, found.size, each.catalog, each.location });
+            const auto each = duplicates.copy(copy);
+            location.assign(each.folder).append(each.name);
+            records.record({ number, each.name, duplicates.size(found), each.catalog, location });
         }
     }
     records.finish();

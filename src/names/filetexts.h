@@ -20,6 +20,8 @@ public:
     std::uint32_t number(std::string_view value);
 
     const std::string& bytes() const { return m_texts; }
+    // The memory it takes.
+    std::size_t heldBytes() const { return m_texts.capacity() + m_slots.capacity() * sizeof(Slot); }
     void release();
 
 private:

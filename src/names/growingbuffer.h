@@ -48,6 +48,7 @@ public:
     }
 
     std::size_t size() const { return m_size; }
+    std::size_t capacity() const { return m_capacity; }
     std::string_view bytes() const { return { m_data, m_size }; }
     // The records appended, for a buffer that holds only records of one type.
     template <typename Record> std::span<Record> records()
@@ -58,6 +59,8 @@ public:
     {
         return { reinterpret_cast<const Record*>(m_data), m_size / sizeof(Record) };
     }
+    // Empties it, keeping the memory for what comes next.
+    void clear() { m_size = 0; }
     // Lets the memory go.
     void release() { *this = GrowingBuffer(); }
 

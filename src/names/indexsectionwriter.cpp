@@ -27,14 +27,30 @@ std::expected<void, platform::Error> IndexSectionWriter::leaveRoom(std::uint64_t
 
 void IndexSectionWriter::section(std::string_view bytes)
 {
-    if (m_failure)
+    append(bytes);
+    endSection();
+}
+
+void IndexSectionWriter::append(std::string_view bytes)
+{
+    if (m_failure || bytes.empty())
         return;
     hash(bytes);
     if (auto written = m_sink.write(bytes); !written)
         m_failure = written.error();
+}
+
+void IndexSectionWriter::endSection()
+{
     // The next section starts a block of its own.
     if (m_filled > 0)
         endBlock();
+}
+
+void IndexSectionWriter::fail(platform::Error error)
+{
+    if (!m_failure)
+        m_failure = std::move(error);
 }
 
 std::expected<std::uint64_t, platform::Error> IndexSectionWriter::finish(std::uint64_t checksumsOffset)

@@ -29,6 +29,11 @@ public:
     std::expected<void, platform::Error> leaveRoom(std::uint64_t bytes);
     // One whole section.
     void section(std::string_view bytes);
+    // A section in pieces: append each, then end it.
+    void append(std::string_view bytes);
+    void endSection();
+    // Makes the index fail with error, when what a section holds cannot be had.
+    void fail(platform::Error error);
     // Writes the checksums at offset; the checksum of them all, for the header.
     std::expected<std::uint64_t, platform::Error> finish(std::uint64_t checksumsOffset);
 

@@ -49,7 +49,37 @@ std::uint32_t runEnd(std::span<const fmt::RunRecord> runs, std::size_t run, std:
     return run + 1 < runs.size() ? runs[run + 1].firstFile : fileCount;
 }
 
+// How many file numbers of the DirectoryFiles section are handed to the writer at a time.
+constexpr std::size_t kFileNumbersAtATime = 16 * 1024;
+
 } // namespace
+
+NamesIndexBuilder::NamesIndexBuilder() = default;
+
+NamesIndexBuilder::NamesIndexBuilder(const SpillSpace& space)
+    : m_space(std::make_unique<SpillSpace>(space))
+{
+    for (SpillingBuffer* buffer : fileBuffers())
+        *buffer = SpillingBuffer(m_space.get());
+}
+
+std::array<SpillingBuffer*, 7> NamesIndexBuilder::fileBuffers()
+{
+    return { &m_names, &m_nameOffsets, &m_files, &m_extraNumbers, &m_extraUpperNames, &m_facts, &m_typeOffsets };
+}
+
+std::size_t NamesIndexBuilder::heldBytes() const
+{
+    std::size_t held = m_fileTexts.heldBytes() + m_folderTexts.capacity() + m_runs.capacity()
+        + m_directories.capacity() * sizeof(Directory)
+        + (m_firstChild.capacity() + m_nextSibling.capacity()) * sizeof(std::uint32_t);
+    for (const auto& [number, prefix] : m_open)
+        held += sizeof number + prefix.capacity();
+    for (const SpillingBuffer* buffer :
+        { &m_names, &m_nameOffsets, &m_files, &m_extraNumbers, &m_extraUpperNames, &m_facts, &m_typeOffsets })
+        held += buffer->heldBytes();
+    return held;
+}
 
 std::uint32_t NamesIndexBuilder::text(std::string_view value)
 {
@@ -232,7 +262,8 @@ void NamesIndexBuilder::giveUp()
     m_nextSibling = {};
     m_open = {};
     m_fileCount = 0;
-    for (GrowingBuffer* buffer : { &m_names, &m_nameOffsets, &m_files, &m_runs, &m_extraNumbers, &m_extraUpperNames })
+    m_runs.release();
+    for (SpillingBuffer* buffer : fileBuffers())
         buffer->release();
     // A catalog read directly has no index to carry its database's facts.
     dropFacts();
@@ -264,7 +295,7 @@ std::expected<NamesIndexBuilder::Body, platform::Error> NamesIndexBuilder::write
     IndexSectionWriter writer(sink);
     if (auto room = writer.leaveRoom(header.sections[fmt::Key].offset); !room)
         return std::unexpected(room.error());
-    writeSections(writer, keyBytes, groupFilesByFolder());
+    writeSections(writer, keyBytes);
     const auto checksums = writer.finish(header.sections[fmt::Checksums].offset);
     if (!checksums)
         return std::unexpected(checksums.error());
@@ -300,16 +331,19 @@ NamesIndexBuilder::FileGroups NamesIndexBuilder::groupFilesByFolder() const
     const std::span<const fmt::RunRecord> runs = m_runs.records<fmt::RunRecord>();
     const std::size_t directoryCount = m_directories.size();
     FileGroups groups { std::vector<std::uint32_t>(directoryCount, 0), std::vector<std::uint32_t>(directoryCount, 0),
-        std::vector<std::uint32_t>(m_fileCount) };
-    for (std::size_t run = 0; run < runs.size(); ++run)
-        groups.counts[runs[run].directory] += runEnd(runs, run, m_fileCount) - runs[run].firstFile;
-    for (std::size_t d = 1; d < directoryCount; ++d)
-        groups.firsts[d] = groups.firsts[d - 1] + groups.counts[d - 1];
-    std::vector<std::uint32_t> next = groups.firsts;
+        std::vector<std::uint32_t>(runs.size()) };
+    std::vector<std::uint32_t> runCounts(directoryCount, 0);
     for (std::size_t run = 0; run < runs.size(); ++run) {
-        for (std::uint32_t f = runs[run].firstFile; f < runEnd(runs, run, m_fileCount); ++f)
-            groups.grouped[next[runs[run].directory]++] = f;
+        groups.counts[runs[run].directory] += runEnd(runs, run, m_fileCount) - runs[run].firstFile;
+        ++runCounts[runs[run].directory];
     }
+    std::vector<std::uint32_t> nextRun(directoryCount, 0);
+    for (std::size_t d = 1; d < directoryCount; ++d) {
+        groups.firsts[d] = groups.firsts[d - 1] + groups.counts[d - 1];
+        nextRun[d] = nextRun[d - 1] + runCounts[d - 1];
+    }
+    for (std::size_t run = 0; run < runs.size(); ++run)
+        groups.runs[nextRun[runs[run].directory]++] = static_cast<std::uint32_t>(run);
     return groups;
 }
 
@@ -340,7 +374,7 @@ fmt::Header NamesIndexBuilder::layOut(std::uint64_t keyBytes, bool readDirectly)
     return header;
 }
 
-std::vector<fmt::DirectoryRecord> NamesIndexBuilder::directoryRecords(const FileGroups& groups) const
+void NamesIndexBuilder::writeDirectories(IndexSectionWriter& writer, const FileGroups& groups)
 {
     std::vector<fmt::DirectoryRecord> records;
     records.reserve(m_directories.size());
@@ -349,31 +383,58 @@ std::vector<fmt::DirectoryRecord> NamesIndexBuilder::directoryRecords(const File
         records.push_back({ directory.parent, m_firstChild[d], m_nextSibling[d], groups.firsts[d], groups.counts[d], {},
             { directory.title.first, directory.title.second }, { directory.prefix.first, directory.prefix.second } });
     }
-    return records;
+    writer.section(bytesOf(records));
+    m_directories = {};
+    m_firstChild = {};
+    m_nextSibling = {};
+    m_open = {};
 }
 
-void NamesIndexBuilder::writeSections(IndexSectionWriter& writer, std::string_view keyBytes, FileGroups groups)
+void NamesIndexBuilder::writeDirectoryFiles(IndexSectionWriter& writer, const FileGroups& groups)
+{
+    const std::span<const fmt::RunRecord> runs = m_runs.records<fmt::RunRecord>();
+    std::vector<std::uint32_t> numbers;
+    numbers.reserve(kFileNumbersAtATime);
+    for (const std::uint32_t run : groups.runs) {
+        for (std::uint32_t f = runs[run].firstFile; f < runEnd(runs, run, m_fileCount); ++f) {
+            numbers.push_back(f);
+            if (numbers.size() == kFileNumbersAtATime) {
+                writer.append(bytesOf(numbers));
+                numbers.clear();
+            }
+        }
+    }
+    writer.append(bytesOf(numbers));
+    writer.endSection();
+}
+
+void NamesIndexBuilder::writeSpilled(IndexSectionWriter& writer, SpillingBuffer& buffer)
+{
+    if (auto read = buffer.forEachPiece([&](std::string_view piece) { writer.append(piece); }); !read)
+        writer.fail(read.error());
+    writer.endSection();
+    buffer.release();
+}
+
+void NamesIndexBuilder::writeSections(IndexSectionWriter& writer, std::string_view keyBytes)
 {
     writer.section(keyBytes);
     writer.section(m_fileTexts.bytes());
     m_fileTexts.release();
     writer.section(m_folderTexts.bytes());
     m_folderTexts.release();
-    writer.section(bytesOf(directoryRecords(groups)));
-    m_directories = {};
-    m_firstChild = {};
-    m_nextSibling = {};
-    m_open = {};
-    for (GrowingBuffer* buffer : { &m_runs, &m_files, &m_nameOffsets }) {
-        writer.section(buffer->bytes());
-        buffer->release();
-    }
-    writer.section(bytesOf(groups.grouped));
-    groups = {};
-    for (GrowingBuffer* buffer : { &m_names, &m_extraNumbers, &m_extraUpperNames, &m_facts, &m_typeOffsets }) {
-        writer.section(buffer->bytes());
-        buffer->release();
-    }
+    const FileGroups groups = groupFilesByFolder();
+    writeDirectories(writer, groups);
+    writer.section(m_runs.bytes());
+    writeSpilled(writer, m_files);
+    writeSpilled(writer, m_nameOffsets);
+    writeDirectoryFiles(writer, groups);
+    m_runs.release();
+    writeSpilled(writer, m_names);
+    writeSpilled(writer, m_extraNumbers);
+    writeSpilled(writer, m_extraUpperNames);
+    writeSpilled(writer, m_facts);
+    writeSpilled(writer, m_typeOffsets);
 }
 
 } // namespace mellowby::names

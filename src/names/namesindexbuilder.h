@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <expected>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@
 #include "names/indexkey.h"
 #include "names/indexsink.h"
 #include "names/namesindexformat.h"
+#include "names/spillingbuffer.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
 
@@ -30,8 +32,21 @@ class IndexSectionWriter;
 // them, and writes them as a names index: the names upper-cased as the search compares them, the
 // folders with the texts their files' locations begin with, and each file's size and date texts,
 // so that every row the file list and the search show can be made without the catalog file.
+//
+// What grows with the folders (their titles and locations, where the folder of the files changes,
+// the distinct size and date texts) is held in memory; what grows with the files (their records,
+// names and upper-cased names) is held in memory too unless a spill space is given, where each
+// such section keeps at most the space's limit in memory and the rest in a scratch file, so that
+// the memory a catalog of any number of files takes is bounded by its folders.
 class NamesIndexBuilder {
 public:
+    // Everything in memory.
+    NamesIndexBuilder();
+    // The sections that grow with the files in space.
+    explicit NamesIndexBuilder(const SpillSpace& space);
+    NamesIndexBuilder(const NamesIndexBuilder&) = delete;
+    NamesIndexBuilder& operator=(const NamesIndexBuilder&) = delete;
+
     // The Disk element: its title (attribute 0) and its Label (attribute 1).
     void beginDisk(std::string_view title, std::string_view label);
     void enterDirectory(std::string_view title);
@@ -84,6 +99,8 @@ public:
     std::uint64_t indexSize(const IndexKey& key) const;
     // Whether write() has begun: what was collected is (partly) gone.
     bool spent() const { return m_spent; }
+    // The memory what was collected takes now.
+    std::size_t heldBytes() const;
 
 private:
     struct Directory {
@@ -92,11 +109,12 @@ private:
         std::pair<std::uint64_t, std::uint64_t> title; // offset and length in m_folderTexts
         std::pair<std::uint64_t, std::uint64_t> prefix;
     };
-    // The files of each folder, grouped as the DirectoryFiles section lists them.
+    // Where the files of each folder are in the DirectoryFiles section, which lists them grouped
+    // by folder: worked out from the runs, which grow with the folders, not the files.
     struct FileGroups {
         std::vector<std::uint32_t> counts; // per folder
         std::vector<std::uint32_t> firsts; // per folder, where its group starts
-        std::vector<std::uint32_t> grouped; // file numbers
+        std::vector<std::uint32_t> runs; // run numbers, by folder, each folder's in document order
     };
 
     std::uint32_t addDirectory(std::uint32_t parent, std::string_view title, std::string prefix);
@@ -106,9 +124,13 @@ private:
     void addFacts(std::string_view name, std::optional<SizeAndTime> facts);
     FileGroups groupFilesByFolder() const;
     indexformat::Header layOut(std::uint64_t keyBytes, bool readDirectly) const;
-    std::vector<indexformat::DirectoryRecord> directoryRecords(const FileGroups& groups) const;
-    // Writes the sections after the checksums, letting go of each as it is written.
-    void writeSections(IndexSectionWriter& writer, std::string_view keyBytes, FileGroups groups);
+    // Writes the sections after the checksums, one writer each, letting go of each as it is written.
+    void writeSections(IndexSectionWriter& writer, std::string_view keyBytes);
+    void writeDirectories(IndexSectionWriter& writer, const FileGroups& groups);
+    void writeDirectoryFiles(IndexSectionWriter& writer, const FileGroups& groups);
+    static void writeSpilled(IndexSectionWriter& writer, SpillingBuffer& buffer);
+    // Every buffer that grows with the files.
+    std::array<SpillingBuffer*, 7> fileBuffers();
 
     catalog::UpperCaser m_upper;
     char m_separator = '/';
@@ -123,16 +145,17 @@ private:
     // The folders the next entry lies in, the Disk first, with what their files' locations begin with.
     std::vector<std::pair<std::uint32_t, std::string>> m_open;
     std::uint32_t m_fileCount = 0;
-    GrowingBuffer m_names;
-    GrowingBuffer m_nameOffsets; // 32 bits each
-    GrowingBuffer m_files; // indexformat::FileRecord, in document order
     GrowingBuffer m_runs; // indexformat::RunRecord
-    GrowingBuffer m_extraNumbers; // 32 bits each
-    GrowingBuffer m_extraUpperNames;
+    std::unique_ptr<SpillSpace> m_space; // nothing: everything in memory
+    SpillingBuffer m_names;
+    SpillingBuffer m_nameOffsets; // 32 bits each
+    SpillingBuffer m_files; // indexformat::FileRecord, in document order
+    SpillingBuffer m_extraNumbers; // 32 bits each
+    SpillingBuffer m_extraUpperNames;
     bool m_keepsFacts = false;
     std::function<std::optional<SizeAndTime>()> m_factSource;
-    GrowingBuffer m_facts; // indexformat::FactRecord
-    GrowingBuffer m_typeOffsets; // 16 bits each
+    SpillingBuffer m_facts; // indexformat::FactRecord
+    SpillingBuffer m_typeOffsets; // 16 bits each
     catalogdb::DatabaseState m_databaseState = catalogdb::DatabaseState::Absent;
     std::optional<platform::FileStamp> m_databaseStamp;
 };

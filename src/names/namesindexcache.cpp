@@ -165,11 +165,18 @@ std::optional<NamesIndex> NamesIndexCache::make(
     // What was opened is the version the index describes, should the file have changed since.
     IndexKey key = wanted;
     key.stamp = (*catalog)->stamp();
-    NamesIndexBuilder builder;
-    if (!readCatalogWithFacts(**catalog, fileSystem, databaseOf(catalogPath, catalogName, true), builder))
-        builder.giveUp();
+    // What grows with the files waits beside the index, so that a catalog of any size is indexed
+    // in memory bounded by its folders; without a cache, the index is made in memory anyway.
+    std::optional<NamesIndexBuilder> builder;
+    const auto path = indexPath(key.fileName);
+    if (path && platform::createMissingFolders(fileSystem, platform::parentOf(*path)))
+        builder.emplace(SpillSpace { &fileSystem, std::string(platform::parentOf(*path)) });
+    else
+        builder.emplace();
+    if (!readCatalogWithFacts(**catalog, fileSystem, databaseOf(catalogPath, catalogName, true), *builder))
+        builder->giveUp();
     catalog->reset();
-    return keepAndOpen(key, builder);
+    return keepAndOpen(key, *builder);
 }
 
 catalogdb::DatabaseState NamesIndexCache::databaseStateOf(std::string_view catalogName) const

@@ -39,6 +39,8 @@ public:
         const catalog::CatalogStore& store, std::optional<std::string> cacheFolder, bool readCatalogsDirectly = false);
 
     const catalog::CatalogStore& store() const { return m_store; }
+    // Whether every catalog, and every index twin, is read through the document model.
+    bool readsCatalogsDirectly() const { return m_readCatalogsDirectly; }
 
     // The index of a catalog (its name as the store takes it): the kept one when it matches the
     // catalog file as it is now, else one made from the file, kept in the cache when the cache can

@@ -74,6 +74,17 @@ public:
     virtual ~IFolderLock() = default;
 };
 
+// A file without a name for what does not fit in memory while it is worked on: it is gone when
+// it is dropped, also when the process ends before.
+class IScratchFile {
+public:
+    virtual ~IScratchFile() = default;
+    // Appends.
+    virtual std::expected<void, Error> write(std::string_view bytes) = 0;
+    // Reads into.size() bytes at offset, fewer only where the file ends; the number read.
+    virtual std::expected<std::size_t, Error> readAt(std::uint64_t offset, std::span<char> into) const = 0;
+};
+
 // Every access of the program to its own files goes through here, so that tests can inject the
 // failures of a real disk (full, unreadable, failing renames) into any of them.
 class IFileSystem {
@@ -93,6 +104,8 @@ public:
     // not forced to stable storage, so a crash may leave the old file or damaged new contents,
     // which the reader must recognise.
     virtual std::expected<std::unique_ptr<IReplacement>, Error> beginCacheReplacement(const std::string& path) = 0;
+    // A new scratch file on the file system of folder.
+    virtual std::expected<std::unique_ptr<IScratchFile>, Error> createScratchFile(const std::string& folder) = 0;
     // The regular file at path opened for reading (links followed).
     virtual std::expected<std::unique_ptr<IReadableFile>, Error> openForReading(const std::string& path) = 0;
     // The stamp of the file at path now (links followed).

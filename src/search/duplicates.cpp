@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <unordered_map>
 
 #include "catalog/uppercaser.h"
 #include "search/catalogfiles.h"
@@ -12,11 +13,86 @@ namespace mellowby::search {
 namespace {
 
 // A file's name and size in one number; equal files, equal keys. Files with equal keys are
-// compared in full afterwards, so a collision only costs a look.
+// compared in full afterwards, so a collision only costs a look. Groups of equal keys come in the
+// order of their keys, which settles the order of groups that the sizes and names leave tied.
 std::uint64_t keyOf(std::string_view upperName, std::uint64_t kilobytes)
 {
     return std::hash<std::string_view> {}(upperName) ^ (kilobytes * 0x9E3779B97F4A7C15ull);
 }
+
+// The keys that came more than once, ascending, with where the files of each begin among all the
+// files of repeated keys, in their order.
+struct RepeatedKeys {
+    std::vector<std::uint64_t> keys;
+    std::vector<std::size_t> firsts; // one more than keys: the last is the number of such files
+
+    std::optional<std::size_t> find(std::uint64_t key) const
+    {
+        const auto found = std::ranges::lower_bound(keys, key);
+        if (found == keys.end() || *found != key)
+            return std::nullopt;
+        return static_cast<std::size_t>(found - keys.begin());
+    }
+};
+
+RepeatedKeys repeatedOf(std::vector<std::uint64_t> keys)
+{
+    std::ranges::sort(keys);
+    RepeatedKeys repeated;
+    repeated.firsts.push_back(0);
+    for (std::size_t first = 0; first < keys.size();) {
+        std::size_t end = first + 1;
+        while (end < keys.size() && keys[end] == keys[first])
+            ++end;
+        if (end - first >= 2) {
+            repeated.keys.push_back(keys[first]);
+            repeated.firsts.push_back(repeated.firsts.back() + (end - first));
+        }
+        first = end;
+    }
+    return repeated;
+}
+
+// Looks texts up by their view, without making a string of each.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
+};
+
+// Numbers texts that many files share (folders, sizes), each text kept once.
+class SharedTexts {
+public:
+    // The last text asked for through it, which the next is found like without a look-up: the
+    // files of a folder come together, and the sizes of the files of a disc repeat.
+    struct Recent {
+        std::optional<std::uint32_t> number;
+        std::string_view text; // a key of the numbers, which does not move
+    };
+
+    std::uint32_t number(std::string_view text, Recent& recent)
+    {
+        if (recent.number && text == recent.text)
+            return *recent.number;
+        auto found = m_numbers.find(text);
+        if (found == m_numbers.end())
+            found = m_numbers.emplace(std::string(text), static_cast<std::uint32_t>(m_numbers.size())).first;
+        recent = { found->second, found->first };
+        return found->second;
+    }
+    // Every text, by number.
+    std::vector<std::string> take()
+    {
+        std::vector<std::string> texts(m_numbers.size());
+        while (!m_numbers.empty()) {
+            auto node = m_numbers.extract(m_numbers.begin());
+            texts[node.mapped()] = std::move(node.key());
+        }
+        return texts;
+    }
+
+private:
+    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> m_numbers;
+};
 
 } // namespace
 
@@ -35,95 +111,121 @@ std::optional<std::uint64_t> kilobytesOf(std::string_view size)
     return value;
 }
 
+std::string_view DuplicateGroups::shared(std::uint32_t text) const
+{
+    return m_shared[text];
+}
+
+DuplicateGroups::Copy DuplicateGroups::copy(std::size_t number) const
+{
+    const CopyRecord& record = m_copies[number];
+    return { m_catalogs[record.catalog], m_texts.bytes().substr(record.name, record.nameLength),
+        shared(record.folder) };
+}
+
 DuplicateGroups findDuplicates(const names::NamesIndexCache& indexes, platform::IMessageBox& box,
     const std::vector<std::string>& catalogs, std::uint64_t minKilobytes)
 {
-    // First every file's key alone, so that memory holds eight bytes a file; then, in a second
-    // pass, only the files whose key came more than once, their texts one after another.
+    // First every file's key alone, eight bytes a file for as long as it takes to find the keys
+    // that repeat; then, in a second pass, only the files of those keys, each put straight into
+    // the place of its key, so that the files of one key lie together in the order they came.
     catalog::UpperCaser upper;
+    const auto eachFile
+        = [&](const std::string& catalog, const std::function<void(const CatalogFile&, std::uint64_t)>& each) {
+              (void)forEachCatalogFile(indexes, box, catalog, [&](const CatalogFile& file) {
+                  const auto kilobytes = kilobytesOf(file.size);
+                  if (kilobytes && *kilobytes >= minKilobytes && !file.location.empty())
+                      each(file, *kilobytes);
+              });
+          };
     std::vector<std::uint64_t> keys;
-    for (const std::string& catalog : catalogs) {
-        (void)forEachCatalogFile(indexes, box, catalog, [&](const CatalogFile& file) {
-            const auto kilobytes = kilobytesOf(file.size);
-            if (kilobytes && *kilobytes >= minKilobytes && !file.location.empty())
-                keys.push_back(keyOf(upper.upper(file.name), *kilobytes));
+    for (const std::string& catalog : catalogs)
+        eachFile(catalog, [&](const CatalogFile& file, std::uint64_t kilobytes) {
+            keys.push_back(keyOf(upper.upper(file.name), kilobytes));
         });
-    }
-    std::ranges::sort(keys);
-    std::vector<std::uint64_t> repeated;
-    for (std::size_t i = 1; i < keys.size(); ++i) {
-        if (keys[i] == keys[i - 1] && (repeated.empty() || repeated.back() != keys[i]))
-            repeated.push_back(keys[i]);
-    }
-    keys = {};
+    const RepeatedKeys repeated = repeatedOf(std::move(keys));
 
     DuplicateGroups result;
-    result.catalogs = catalogs;
-    // A file of a repeated key: where its upper-cased name, name, location and size lie in texts.
-    struct Candidate {
-        std::uint64_t key;
-        std::uint64_t kilobytes;
-        std::uint64_t text;
-        std::uint32_t lengths[4];
-        std::uint32_t catalog;
-        std::uint32_t order; // among the candidates: catalogs in turn, each in document order
-    };
-    std::vector<Candidate> candidates;
+    result.m_catalogs = catalogs;
+    result.m_copies.resize(repeated.firsts.back());
+    SharedTexts shared;
+    SharedTexts::Recent folders;
+    SharedTexts::Recent sizes;
+    std::vector<std::size_t> next(repeated.firsts.begin(), repeated.firsts.end() - 1);
     for (std::uint32_t catalog = 0; catalog < catalogs.size(); ++catalog) {
-        (void)forEachCatalogFile(indexes, box, catalogs[catalog], [&](const CatalogFile& file) {
-            const auto kilobytes = kilobytesOf(file.size);
-            if (!kilobytes || *kilobytes < minKilobytes || file.location.empty())
+        eachFile(catalogs[catalog], [&](const CatalogFile& file, std::uint64_t kilobytes) {
+            const auto found = repeated.find(keyOf(upper.upper(file.name), kilobytes));
+            if (!found)
                 return;
-            const std::string_view upperName = upper.upper(file.name);
-            const std::uint64_t key = keyOf(upperName, *kilobytes);
-            if (!std::ranges::binary_search(repeated, key))
-                return;
-            Candidate candidate { key, *kilobytes, result.texts.size(), {}, catalog,
-                static_cast<std::uint32_t>(candidates.size()) };
-            const std::string_view parts[] = { upperName, file.name, file.location, file.size };
-            for (std::size_t part = 0; part < 4; ++part) {
-                candidate.lengths[part] = static_cast<std::uint32_t>(parts[part].size());
-                result.texts.append(parts[part]);
-            }
-            candidates.push_back(candidate);
+            const std::string_view folder = file.location.substr(0, file.location.size() - file.name.size());
+            result.m_copies[next[*found]++] = { result.m_texts.size(), static_cast<std::uint32_t>(file.name.size()),
+                catalog, shared.number(folder, folders), shared.number(file.size, sizes) };
+            result.m_texts.append(file.name);
         });
     }
-    const std::string_view texts = result.texts.bytes();
-    const auto part = [&](const Candidate& candidate, std::size_t which) {
-        std::uint64_t at = candidate.text;
-        for (std::size_t before = 0; before < which; ++before)
-            at += candidate.lengths[before];
-        return texts.substr(at, candidate.lengths[which]);
+    next = {};
+    result.m_shared = shared.take();
+
+    // The files of one key are one group when their sizes and upper-cased names agree too, as
+    // they nearly always do; else they part into groups of equal size and name, in that order.
+    const auto kilobytesOfCopy
+        = [&](const DuplicateGroups::CopyRecord& copy) { return kilobytesOf(result.shared(copy.size)).value_or(0); };
+    const auto nameOf = [&](const DuplicateGroups::CopyRecord& copy) {
+        return result.m_texts.bytes().substr(copy.name, copy.nameLength);
     };
-    // Equal names and sizes side by side, each group in the order the files came.
-    std::ranges::sort(candidates, [&](const Candidate& a, const Candidate& b) {
-        if (a.key != b.key)
-            return a.key < b.key;
-        if (a.kilobytes != b.kilobytes)
-            return a.kilobytes < b.kilobytes;
-        if (const int order = part(a, 0).compare(part(b, 0)); order != 0)
-            return order < 0;
-        return a.order < b.order;
-    });
-    for (std::size_t first = 0; first < candidates.size();) {
-        std::size_t end = first + 1;
-        while (end < candidates.size() && candidates[end].key == candidates[first].key
-            && candidates[end].kilobytes == candidates[first].kilobytes
-            && part(candidates[end], 0) == part(candidates[first], 0))
-            ++end;
-        if (end - first >= 2) {
-            result.groups.push_back(
-                { part(candidates[first], 3), candidates[first].kilobytes, result.copies.size(), end - first });
-            for (std::size_t i = first; i < end; ++i)
-                result.copies.push_back(
-                    { result.catalogs[candidates[i].catalog], part(candidates[i], 1), part(candidates[i], 2) });
+    struct Member {
+        std::uint64_t kilobytes;
+        std::string upperName;
+        DuplicateGroups::CopyRecord copy;
+    };
+    std::vector<Member> members;
+    for (std::size_t key = 0; key < repeated.keys.size(); ++key) {
+        const std::size_t first = repeated.firsts[key];
+        const std::size_t end = repeated.firsts[key + 1];
+        // Copies of one name and size text, as nearly all are, need no closer look.
+        const auto& head = result.m_copies[first];
+        const bool same = std::all_of(result.m_copies.begin() + static_cast<std::ptrdiff_t>(first + 1),
+            result.m_copies.begin() + static_cast<std::ptrdiff_t>(end), [&](const DuplicateGroups::CopyRecord& copy) {
+                return copy.size == head.size && nameOf(copy) == nameOf(head);
+            });
+        if (same) {
+            result.m_groups.push_back(
+                { kilobytesOfCopy(head), first, static_cast<std::uint32_t>(end - first), head.size });
+            continue;
         }
-        first = end;
+        members.clear();
+        bool alike = true;
+        for (std::size_t i = first; i < end; ++i) {
+            const auto& copy = result.m_copies[i];
+            members.push_back({ kilobytesOfCopy(copy), std::string(upper.upper(nameOf(copy))), copy });
+            alike = alike && members.back().kilobytes == members.front().kilobytes
+                && members.back().upperName == members.front().upperName;
+        }
+        if (!alike) {
+            std::ranges::stable_sort(members, [](const Member& a, const Member& b) {
+                if (a.kilobytes != b.kilobytes)
+                    return a.kilobytes < b.kilobytes;
+                return a.upperName < b.upperName;
+            });
+            for (std::size_t i = first; i < end; ++i)
+                result.m_copies[i] = members[i - first].copy;
+        }
+        for (std::size_t group = 0; group < members.size();) {
+            std::size_t groupEnd = group + 1;
+            while (groupEnd < members.size() && members[groupEnd].kilobytes == members[group].kilobytes
+                && members[groupEnd].upperName == members[group].upperName)
+                ++groupEnd;
+            // A group of one is a collision of keys: its file is listed nowhere.
+            if (groupEnd - group >= 2)
+                result.m_groups.push_back({ members[group].kilobytes, first + group,
+                    static_cast<std::uint32_t>(groupEnd - group), members[group].copy.size });
+            group = groupEnd;
+        }
     }
-    std::ranges::stable_sort(result.groups, [&](const DuplicateGroups::Group& a, const DuplicateGroups::Group& b) {
+    std::ranges::stable_sort(result.m_groups, [&](const DuplicateGroups::Group& a, const DuplicateGroups::Group& b) {
         if (a.totalKilobytes() != b.totalKilobytes())
             return a.totalKilobytes() > b.totalKilobytes();
-        return result.copies[a.firstCopy].name < result.copies[b.firstCopy].name;
+        return result.copy(a.firstCopy).name < result.copy(b.firstCopy).name;
     });
     return result;
 }

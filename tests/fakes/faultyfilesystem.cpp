@@ -13,12 +13,12 @@ public:
 
     std::expected<void, platform::Error> write(std::string_view bytes) override
     {
-        return writeUnlessFaulted(bytes, [&](std::string_view part) { return m_real->write(part); });
+        return m_owner.budgetedWrite(bytes, [&](std::string_view taken) { return m_real->write(taken); });
     }
     // Counted with the writes: a database engine writes its pages this way.
     std::expected<void, platform::Error> writeAt(std::uint64_t offset, std::string_view bytes) override
     {
-        return writeUnlessFaulted(bytes, [&](std::string_view part) { return m_real->writeAt(offset, part); });
+        return m_owner.budgetedWrite(bytes, [&](std::string_view taken) { return m_real->writeAt(offset, taken); });
     }
     std::expected<std::size_t, platform::Error> readAt(std::uint64_t offset, std::span<char> into) override
     {
@@ -49,29 +49,49 @@ public:
     }
 
 private:
-    // Writes bytes with writeReally unless a fault is due.
-    template <typename Write>
-    std::expected<void, platform::Error> writeUnlessFaulted(std::string_view bytes, const Write& writeReally)
-    {
-        if (auto injected = m_owner.failureOfCall(FaultyFileSystem::Operation::Write))
-            return std::unexpected(*injected);
-        auto& budget = m_owner.m_writeBudget;
-        if (budget && bytes.size() > *budget) {
-            // A full disk takes what fits, then refuses the rest.
-            (void)writeReally(bytes.substr(0, *budget));
-            *budget = 0;
-            return std::unexpected(m_owner.m_writeError);
-        }
-        if (budget)
-            *budget -= bytes.size();
-        return writeReally(bytes);
-    }
-
     FaultyFileSystem& m_owner;
     std::string m_path;
     std::unique_ptr<platform::IReplacement> m_real;
     std::optional<std::expected<void, platform::Error>> m_finished;
 };
+
+// Scratch files fill the same disk as everything else.
+class FaultyScratchFile final : public platform::IScratchFile {
+public:
+    FaultyScratchFile(FaultyFileSystem& owner, std::unique_ptr<platform::IScratchFile> real)
+        : m_owner(owner)
+        , m_real(std::move(real))
+    {
+    }
+    std::expected<void, platform::Error> write(std::string_view bytes) override
+    {
+        return m_owner.budgetedWrite(bytes, [&](std::string_view taken) { return m_real->write(taken); });
+    }
+    std::expected<std::size_t, platform::Error> readAt(std::uint64_t offset, std::span<char> into) const override
+    {
+        return m_real->readAt(offset, into);
+    }
+
+private:
+    FaultyFileSystem& m_owner;
+    std::unique_ptr<platform::IScratchFile> m_real;
+};
+
+std::expected<void, platform::Error> FaultyFileSystem::budgetedWrite(
+    std::string_view bytes, const std::function<std::expected<void, platform::Error>(std::string_view)>& real)
+{
+    if (auto injected = failureOfCall(Operation::Write))
+        return std::unexpected(*injected);
+    if (m_writeBudget && bytes.size() > *m_writeBudget) {
+        // A full disk takes what fits, then refuses the rest.
+        (void)real(bytes.substr(0, *m_writeBudget));
+        *m_writeBudget = 0;
+        return std::unexpected(m_writeError);
+    }
+    if (m_writeBudget)
+        *m_writeBudget -= bytes.size();
+    return real(bytes);
+}
 
 std::optional<platform::Error> FaultyFileSystem::failureOfCall(Operation operation)
 {
@@ -111,6 +131,17 @@ std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> FaultyFi
     if (auto injected = failureOfCall(Operation::CreateFile))
         return std::unexpected(*injected);
     return faulty(path, m_real.beginCacheReplacement(path));
+}
+
+std::expected<std::unique_ptr<platform::IScratchFile>, platform::Error> FaultyFileSystem::createScratchFile(
+    const std::string& folder)
+{
+    if (auto injected = failureOfCall(Operation::CreateFile))
+        return std::unexpected(*injected);
+    auto real = m_real.createScratchFile(folder);
+    if (!real)
+        return std::unexpected(real.error());
+    return std::make_unique<FaultyScratchFile>(*this, std::move(*real));
 }
 
 std::expected<std::unique_ptr<platform::IReadableFile>, platform::Error> FaultyFileSystem::openForReading(

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -55,6 +56,8 @@ public:
         const std::string& path) override;
     std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> beginCacheReplacement(
         const std::string& path) override;
+    std::expected<std::unique_ptr<platform::IScratchFile>, platform::Error> createScratchFile(
+        const std::string& folder) override;
     std::expected<std::unique_ptr<platform::IReadableFile>, platform::Error> openForReading(
         const std::string& path) override;
     std::expected<platform::FileStamp, platform::Error> stampOf(const std::string& path) override
@@ -83,6 +86,7 @@ public:
 
 private:
     friend class FaultyReplacement;
+    friend class FaultyScratchFile;
 
     struct CallFailure {
         Operation operation;
@@ -92,6 +96,9 @@ private:
 
     // The error of this call of operation when it is the one to fail.
     std::optional<platform::Error> failureOfCall(Operation operation);
+    // Writes through real what the budget of writes allows.
+    std::expected<void, platform::Error> budgetedWrite(
+        std::string_view bytes, const std::function<std::expected<void, platform::Error>(std::string_view)>& real);
     std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> faulty(
         const std::string& path, std::expected<std::unique_ptr<platform::IReplacement>, platform::Error> real);
 

@@ -165,6 +165,22 @@ private:
     FileDescriptor m_folder;
 };
 
+class LinuxScratchFile final : public IScratchFile {
+public:
+    explicit LinuxScratchFile(FileDescriptor file)
+        : m_file(std::move(file))
+    {
+    }
+    std::expected<void, Error> write(std::string_view bytes) override { return m_file.writeAll(bytes); }
+    std::expected<std::size_t, Error> readAt(std::uint64_t offset, std::span<char> into) const override
+    {
+        return m_file.readAllAt(offset, into);
+    }
+
+private:
+    FileDescriptor m_file;
+};
+
 } // namespace
 
 std::expected<std::optional<std::string>, Error> LinuxFileSystem::readWholeFile(
@@ -218,6 +234,23 @@ std::expected<std::unique_ptr<IReplacement>, Error> LinuxFileSystem::startReplac
             return lastError();
         return replacement;
     }
+}
+
+std::expected<std::unique_ptr<IScratchFile>, Error> LinuxFileSystem::createScratchFile(const std::string& folder)
+{
+    auto file = FileDescriptor::open(folder, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (!file && (file.error().number == EOPNOTSUPP || file.error().number == EISDIR)) {
+        // A file system without unnamed files: a named one, its name removed at once.
+        std::string name = joinPath(folder, "mellowby-scratch-XXXXXX");
+        const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0)
+            return lastError();
+        file = FileDescriptor(fd);
+        (void)::unlink(name.c_str());
+    }
+    if (!file)
+        return std::unexpected(file.error());
+    return std::make_unique<LinuxScratchFile>(std::move(*file));
 }
 
 std::expected<std::unique_ptr<IReadableFile>, Error> LinuxFileSystem::openForReading(const std::string& path)

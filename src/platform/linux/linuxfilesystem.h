@@ -14,6 +14,7 @@ public:
         const std::string& path, std::size_t maxSize) override;
     std::expected<std::unique_ptr<IReplacement>, Error> beginReplacement(const std::string& path) override;
     std::expected<std::unique_ptr<IReplacement>, Error> beginCacheReplacement(const std::string& path) override;
+    std::expected<std::unique_ptr<IScratchFile>, Error> createScratchFile(const std::string& folder) override;
     std::expected<std::unique_ptr<IReadableFile>, Error> openForReading(const std::string& path) override;
     std::expected<FileStamp, Error> stampOf(const std::string& path) override;
     std::expected<std::string, Error> canonicalPath(const std::string& path) override;
