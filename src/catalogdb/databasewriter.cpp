@@ -114,24 +114,31 @@ void DatabaseWriter::addFile(const EntryFacts& file)
 void DatabaseWriter::finish(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash)
 {
     guarded([&] {
-        SqliteStatement statement(*m_connection, kInsertCatalog);
-        statement.bind(1, schema::kVersion);
-        statement.bindText(2, MELLOWBY_VERSION);
-        statement.bindText(3, scan.scannedPath);
-        statement.bind(4, scan.scanTimeNs);
-        statement.bind(5, std::int64_t { scan.filterOn });
-        statement.bind(6, std::int64_t { scan.filterInclude });
-        statement.bindText(7, scan.includeTypes);
-        statement.bindText(8, scan.excludeTypes);
-        statement.bind(9, static_cast<std::int64_t>(catalogSize));
-        statement.bindBlob(10, bytesOf(catalogHash));
-        statement.bind(11, m_count);
-        statement.bindBlob(12, bytesOf(m_rows->digest()));
-        statement.run();
+        insertCatalogRow(scan, catalogSize, catalogHash);
         m_insert.reset();
         m_connection->execute("COMMIT");
         m_connection.reset();
     });
+}
+
+void DatabaseWriter::insertCatalogRow(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash)
+{
+    // Finalized before the connection is closed: a connection with a statement left open would
+    // stay open.
+    SqliteStatement statement(*m_connection, kInsertCatalog);
+    statement.bind(1, schema::kVersion);
+    statement.bindText(2, MELLOWBY_VERSION);
+    statement.bindText(3, scan.scannedPath);
+    statement.bind(4, scan.scanTimeNs);
+    statement.bind(5, std::int64_t { scan.filterOn });
+    statement.bind(6, std::int64_t { scan.filterInclude });
+    statement.bindText(7, scan.includeTypes);
+    statement.bindText(8, scan.excludeTypes);
+    statement.bind(9, static_cast<std::int64_t>(catalogSize));
+    statement.bindBlob(10, bytesOf(catalogHash));
+    statement.bind(11, m_count);
+    statement.bindBlob(12, bytesOf(m_rows->digest()));
+    statement.run();
 }
 
 } // namespace mellowby::catalogdb

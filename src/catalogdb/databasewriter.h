@@ -71,6 +71,7 @@ private:
     // Runs what SQLite does, turning its failures into DatabaseWriteFailed.
     template <typename Action> void guarded(const Action& action);
     void insert(schema::Kind kind, const EntryFacts& facts, bool isFile);
+    void insertCatalogRow(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash);
 
     std::unique_ptr<BoundFile> m_file;
     std::unique_ptr<SqliteConnection> m_connection;

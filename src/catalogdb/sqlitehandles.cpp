@@ -18,7 +18,8 @@ SqliteConnection::SqliteConnection(const std::string& fileName, int flags, const
 
 SqliteConnection::~SqliteConnection()
 {
-    sqlite3_close(m_db);
+    // Closed even should a statement still be open: then when that one is finalized.
+    sqlite3_close_v2(m_db);
 }
 
 void SqliteConnection::fail(int code) const
