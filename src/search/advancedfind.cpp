@@ -25,6 +25,7 @@ public:
     }
     void appendNameOnly(std::string_view name) override { m_list.appendNameOnly(name); }
     void flush() override { m_list.flush(); }
+    bool stopped() const override { return m_list.stopped(); }
 
 private:
     IRowList& m_list;

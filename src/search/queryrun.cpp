@@ -46,9 +46,12 @@ public:
     {
     }
 
-    // False when the budget is spent: the catalog's rows end there, after the box.
+    // False when the budget is spent (the catalog's rows end there, after the box) or no more
+    // rows are wanted.
     bool add(const QueryRow& row, const std::optional<names::FileFacts>& facts)
     {
+        if (m_rows.stopped())
+            return false;
         // Rows of one folder come together: its number, where the reader has one, tells them
         // without comparing their locations.
         const bool sameFolder = row.folderNumber && row.folderNumber == m_lastFolderNumber;
@@ -289,6 +292,8 @@ void findQueryRows(const names::NamesIndexCache& indexes, platform::IMessageBox&
     OnceMessageBox onceBox(box);
     RunContext run { onceBox, dates, facts };
     for (const std::string& catalogName : catalogs) {
+        if (rows.stopped())
+            return;
         const CatalogQuery plan = planFor(query, catalogName);
         if (isNever(plan.files) && isNever(plan.folders))
             continue;

@@ -34,6 +34,8 @@ public:
     // Passes on the rows appended since the last batch.
     virtual void flush() = 0;
     virtual bool wantsFacts() const { return false; }
+    // True once whoever takes the rows wants no more: the query ends at the next row.
+    virtual bool stopped() const { return false; }
 };
 
 // Where the exact facts of a catalog's files come from: by default what its names index carries

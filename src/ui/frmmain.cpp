@@ -22,10 +22,12 @@
 #include <QTreeView>
 
 #include "app/programtitle.h"
+#include "search/advancedfind.h"
 #include "search/catalogcommands.h"
 #include "search/filelisting.h"
 #include "search/fileopening.h"
 #include "search/filesearch.h"
+#include "search/queryparser.h"
 #include "ui/arrangecontrols.h"
 #include "ui/busycursor.h"
 #include "ui/catalogtreemodel.h"
@@ -305,24 +307,49 @@ void frmMain::mnuEditFind_Click()
 
 void frmMain::cmdFind_Click()
 {
-    // Clicked while a search runs: that one stops at its next row, and this one follows it.
+    // The text is read when the search starts: a click while another runs finds what the line
+    // holds once that one has stopped.
+    fillList([this] {
+        search::cmdFind_Click(m_indexes, m_context.box, m_list, m_txtFind->text().toStdString(),
+            search::SearchScope::of(m_browser, m_chkIfFindAllXml->checkState() != Qt::Unchecked));
+    });
+}
+
+std::optional<std::string> frmMain::queryToList(const std::string& query, bool allCatalogs)
+{
+    // A query that cannot be read is said in the dialog, and the rows listed stay.
+    if (auto parsed = search::parseQuery(query); !parsed)
+        return parsed.error().message();
+    fillList([this, query, allCatalogs] {
+        (void)search::cmdQuery_Click(
+            m_indexes, m_context.box, m_list, query, search::SearchScope::of(m_browser, allCatalogs));
+    });
+    return std::nullopt;
+}
+
+void frmMain::fillList(std::function<void()> fill)
+{
+    m_nextFill = std::move(fill);
+    // Asked for while a fill runs below this call: that one stops at its next row, and this one
+    // follows it.
     if (m_searching) {
-        m_searchAgain = true;
         m_list.requestStop();
         return;
     }
     runStep([this] {
         m_searching = true;
-        const auto ended = qScopeGuard([this] { m_searching = false; });
+        const auto ended = qScopeGuard([this] {
+            m_searching = false;
+            m_nextFill = {};
+        });
         const BusyCursor busy;
         const SearchInputGate gate({ this, m_listVDir, m_txtFind, m_cmdFind }, [this] { m_list.requestStop(); });
         // The rows show as they come; the gate lets through only what a search may take meanwhile.
-        do {
-            m_searchAgain = false;
+        while (m_nextFill && !m_closeAfterSearch) {
+            const std::function<void()> next = std::exchange(m_nextFill, {});
             const PaintWhileFilling painting(*m_listModel, PaintWhileFilling::Input::Taken);
-            search::cmdFind_Click(m_indexes, m_context.box, m_list, m_txtFind->text().toStdString(),
-                search::SearchScope::of(m_browser, m_chkIfFindAllXml->checkState() != Qt::Unchecked));
-        } while (m_searchAgain && !m_closeAfterSearch);
+            next();
+        }
     });
     if (std::exchange(m_closeAfterSearch, false))
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
@@ -343,10 +370,11 @@ void frmMain::closeEvent(QCloseEvent* event)
 
 void frmMain::mnuToolsQuery_Click()
 {
-    // One advanced find for the window, kept with its rows between openings.
+    // One advanced find for the window, kept with its query between openings.
     runStep([this] {
         if (m_query == nullptr)
-            m_query = new frmQuery(m_context, m_browser, m_indexes, this);
+            m_query
+                = new frmQuery([this](const std::string& query, bool all) { return queryToList(query, all); }, this);
         m_query->show();
         m_query->raise();
         m_query->activateWindow();

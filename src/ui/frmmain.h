@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QMainWindow>
@@ -68,6 +70,10 @@ private:
     void listVDir_ColumnClick(int section);
     void mnuEditFind_Click();
     void cmdFind_Click();
+    // Fills the list as a search does (see m_nextFill); a fill asked for while one runs stops that
+    // one and follows it.
+    void fillList(std::function<void()> fill);
+    std::optional<std::string> queryToList(const std::string& query, bool allCatalogs);
     void mnuEditCreat_Click();
     void mnuEditDele_Click();
     void mnuToolsQuery_Click();
@@ -99,10 +105,10 @@ private:
     // True while frameFind is shown; the layout places the tree below the panel then.
     bool m_findPanelShown = false;
 
-    // A search is filling the list: 查找 clicked again asks for another once it has stopped, and
-    // closing the window waits for it to stop.
+    // A search or a query is filling the list: another asked for meanwhile waits in m_nextFill
+    // until it has stopped, and closing the window waits for it to stop.
     bool m_searching = false;
-    bool m_searchAgain = false;
+    std::function<void()> m_nextFill;
     bool m_closeAfterSearch = false;
 };
 

@@ -1,22 +1,15 @@
 #include "ui/frmquery.h"
 
 #include <optional>
+#include <utility>
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableView>
 
-#include "browse/catalogbrowser.h"
 #include "search/advancedfind.h"
-#include "search/filesearch.h"
-#include "ui/busycursor.h"
-#include "ui/filelistmodel.h"
-#include "ui/filelistview.h"
-#include "ui/programcontext.h"
 #include "ui/runstep.h"
 
 namespace mellowby::ui {
@@ -33,24 +26,14 @@ const char* const kSyntax = "文件名中的各个词都须出现；\"带引号�
 
 } // namespace
 
-frmQuery::frmQuery(
-    ProgramContext& context, browse::CatalogBrowser& browser, const names::NamesIndexCache& indexes, QWidget* parent)
+frmQuery::frmQuery(QueryToList toList, QWidget* parent)
     : QDialog(parent)
-    , m_context(context)
-    , m_browser(browser)
-    , m_indexes(indexes)
-    , m_model(std::make_unique<FileListModel>(m_list))
+    , m_toList(std::move(toList))
 {
     setObjectName(QStringLiteral("frmQuery"));
     setWindowTitle(QString::fromUtf8(search::kAdvancedFindTitle));
     createControls();
-    resize(720, 480);
-}
-
-frmQuery::~frmQuery()
-{
-    // The view goes first, while its model and the rows still exist.
-    delete m_listQuery;
+    resize(560, sizeHint().height());
 }
 
 void frmQuery::createControls()
@@ -75,50 +58,25 @@ void frmQuery::createControls()
     m_chkAllCatalogs->setObjectName(QStringLiteral("chkAllCatalogs"));
     m_chkAllCatalogs->setChecked(true);
 
-    m_listQuery = new QTableView(this);
-    m_listQuery->setObjectName(QStringLiteral("listQuery"));
-    setUpFileListView(m_listQuery, m_model.get());
-
     grid->addWidget(label, 0, 0);
     grid->addWidget(m_txtQuery, 0, 1);
     grid->addWidget(m_cmdQuery, 0, 2);
     grid->addWidget(m_lblFault, 1, 1, 1, 2);
     grid->addWidget(syntax, 2, 1, 1, 2);
     grid->addWidget(m_chkAllCatalogs, 3, 1, 1, 2);
-    grid->addWidget(m_listQuery, 4, 0, 1, 3);
-    grid->setRowStretch(4, 1);
 
     connect(m_cmdQuery, &QPushButton::clicked, this, &frmQuery::cmdQuery_Click);
-    connect(m_listQuery->horizontalHeader(), &QHeaderView::sectionClicked, this, &frmQuery::listQuery_ColumnClick);
-    connect(m_listQuery, &QTableView::doubleClicked, this, &frmQuery::listQuery_DblClick);
 }
 
 void frmQuery::cmdQuery_Click()
 {
     runStep([this] {
-        const BusyCursor busy;
-        const PaintWhileFilling painting(*m_model);
-        const std::optional<std::string> fault = search::cmdQuery_Click(m_indexes, m_context.box, m_list,
-            m_txtQuery->text().toStdString(), search::SearchScope::of(m_browser, m_chkAllCatalogs->isChecked()));
+        const std::optional<std::string> fault
+            = m_toList(m_txtQuery->text().toStdString(), m_chkAllCatalogs->isChecked());
         m_lblFault->setText(fault ? QString::fromStdString(*fault) : QString());
         m_lblFault->setVisible(fault.has_value());
         if (fault)
             m_txtQuery->setFocus();
-    });
-}
-
-void frmQuery::listQuery_ColumnClick(int section)
-{
-    const BusyCursor busy;
-    runStep([this, section] { m_list.columnClick(static_cast<std::size_t>(section) + 1); });
-    runStep([this] { showSortIndicator(m_listQuery, m_list.sortState()); });
-}
-
-void frmQuery::listQuery_DblClick()
-{
-    runStep([this] {
-        search::FileOpening services = fileOpeningOf(m_context);
-        search::listVDir_DblClick(m_browser, m_list, selectedRow(m_listQuery), services);
     });
 }
 

@@ -20,6 +20,7 @@
 #include "support/qtestmain.h"
 #include "support/temporaryfolder.h"
 #include "ui/frmmain.h"
+#include "ui/frmquery.h"
 
 namespace mellowby::ui {
 
@@ -119,6 +120,27 @@ private Q_SLOTS:
         search(u"photo"_s);
         QCOMPARE(column(list()->model(), 0), (QStringList { u"rare3.txt"_s }));
         QCOMPARE(column(list()->model(), 3), (QStringList { u"/media/cdrom/f3/rare3.txt"_s }));
+    }
+
+    // The advanced find lists in the same list: its query stops the search and lists its rows, and
+    // Esc stops a query as it stops a search.
+    void aQueryStopsTheSearchRunningAndIsStoppedByEsc()
+    {
+        child<QAction>(u"mnuToolsQuery"_s)->trigger();
+        auto* query = m_window->findChild<frmQuery*>();
+        QVERIFY(query != nullptr);
+        QTimer::singleShot(0, m_window.get(), [query] {
+            query->findChild<QLineEdit*>(u"txtQuery"_s)->setText(u"rare3 ext:txt"_s);
+            QTest::mouseClick(query->findChild<QPushButton*>(u"cmdQuery"_s), Qt::LeftButton);
+        });
+        search(u"photo"_s);
+        QCOMPARE(column(list()->model(), 3), (QStringList { u"/media/cdrom/f3/rare3.txt"_s }));
+
+        QTimer::singleShot(0, m_window.get(), [this] { QTest::keyClick(list(), Qt::Key_Escape); });
+        query->findChild<QLineEdit*>(u"txtQuery"_s)->setText(u"photo ext:jpg"_s);
+        QTest::mouseClick(query->findChild<QPushButton*>(u"cmdQuery"_s), Qt::LeftButton);
+        const int found = list()->model()->rowCount();
+        QVERIFY(found > 0 && found < kFolders * kFilesPerFolder);
     }
 
     void closingTheWindowStopsTheSearchFirst()
