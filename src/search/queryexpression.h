@@ -25,8 +25,8 @@ struct DayRange {
 };
 
 // A query read into a tree. Leaves test one thing of a row (a file or a folder of a catalog);
-// All, Any and Not combine them.
-struct QueryNode {
+// All, Any and Not combine them. Copies follow the tree, as deep as the parser lets it be.
+struct QueryNode { // NOLINT(misc-no-recursion)
     enum class Kind {
         All, // every child holds (words side by side)
         Any, // some child holds (| or OR)

@@ -26,6 +26,7 @@ bool mentionsFolders(const QueryNode& node)
 
 // Roughly what testing a node costs a row: reading the facts costs more than looking at the name,
 // and a regular expression most.
+// NOLINTNEXTLINE(misc-no-recursion): as deep as the query's tree, which the parser bounds
 int costOf(const QueryNode& node)
 {
     switch (node.kind) {
@@ -57,6 +58,7 @@ int costOf(const QueryNode& node)
 }
 
 // The node with its children in the order of their cost; the result is the same in any order.
+// NOLINTNEXTLINE(misc-no-recursion): as deep as the query's tree, which the parser bounds
 void cheapestFirst(QueryNode& node)
 {
     for (QueryNode& child : node.children)
@@ -110,6 +112,7 @@ bool isNever(const QueryNode& node)
     return node.kind == Kind::Never;
 }
 
+// NOLINTNEXTLINE(misc-no-recursion): as deep as the query's tree, which the parser bounds
 QueryNode resolved(const QueryNode& node, const KnownOfRow& known)
 {
     switch (node.kind) {

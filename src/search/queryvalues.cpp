@@ -156,7 +156,7 @@ std::vector<std::string_view> splitAt(std::string_view value, std::string_view s
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = value.find_first_of(separators, start);
-        parts.push_back(value.substr(start, end == std::string_view::npos ? value.npos : end - start));
+        parts.push_back(value.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
         if (end == std::string_view::npos)
             return parts;
         start = end + 1;
