@@ -163,8 +163,8 @@ TEST_F(CatalogDatabase, TheScanWritesExactFactsThatTheNamesIndexCarries)
     EXPECT_TRUE(expected.empty());
 
     EXPECT_EQ(integerOf(database, "PRAGMA application_id"), catalogdb::schema::kApplicationId);
-    EXPECT_EQ(integerOf(database, "PRAGMA user_version"), 1);
-    EXPECT_EQ(integerOf(database, "SELECT schema_version FROM catalog"), 1);
+    EXPECT_EQ(integerOf(database, "PRAGMA user_version"), catalogdb::schema::kVersion);
+    EXPECT_EQ(integerOf(database, "SELECT schema_version FROM catalog"), catalogdb::schema::kVersion);
     EXPECT_EQ(integerOf(database, "SELECT catalog_size FROM catalog"), static_cast<std::int64_t>(catalogText.size()));
     EXPECT_EQ(integerOf(database, "SELECT entry_count FROM catalog"), 6);
     catalogdb::StreamHash hash;
@@ -291,7 +291,8 @@ TEST_F(CatalogDatabase, ADatabaseThatDoesNotBelongIsIgnored)
         return changed;
     };
     std::string laterVersion = good;
-    laterVersion[63] = 2; // the low byte of PRAGMA user_version, big-endian at offset 60
+    laterVersion[63] = static_cast<char>(
+        catalogdb::schema::kVersion + 1); // the low byte of PRAGMA user_version, big-endian at offset 60
     const std::vector<std::tuple<const char*, std::string, DatabaseState>> cases {
         { "another catalog's", other, DatabaseState::OtherCatalog },
         { "a later version", laterVersion, DatabaseState::UnknownVersion },
