@@ -19,6 +19,9 @@ std::string reasonOf(const digest::FileDigest& outcome)
     case digest::FileStatus::Digested:
         break;
     case digest::FileStatus::Unreadable:
+        // At its first byte: it could not be opened, or not read at all.
+        if (outcome.errorOffset == 0)
+            return "无法读取（" + outcome.error.description + "）";
         return "在第 " + std::to_string(outcome.errorOffset) + " 字节处读取出错（" + outcome.error.description + "）";
     case digest::FileStatus::Changed:
         return "扫描时被改动";

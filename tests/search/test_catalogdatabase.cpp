@@ -326,5 +326,21 @@ TEST_F(CatalogDatabase, ADatabaseThatDoesNotBelongIsIgnored)
     EXPECT_FALSE(m_indexes.indexOf("disc")->hasFacts());
 }
 
+// A database written before the digests table came (version 1) is read as before: what it holds
+// is still there and still checked.
+TEST_F(CatalogDatabase, ADatabaseOfTheFirstVersionStillBelongs)
+{
+    ASSERT_TRUE(scan("disc"));
+    const std::string database = m_data / "disc.sqlite";
+    {
+        catalogdb::SqliteConnection connection(database, SQLITE_OPEN_READWRITE, nullptr);
+        connection.execute("DROP TABLE digests; UPDATE catalog SET schema_version = 1; PRAGMA user_version = 1;");
+        connection.execute("VACUUM");
+    }
+    ASSERT_EQ(integerOf(database, "PRAGMA user_version"), 1);
+    EXPECT_EQ(m_indexes.databaseStateOf("disc"), DatabaseState::Belongs);
+    EXPECT_TRUE(m_indexes.indexOf("disc")->hasFacts());
+}
+
 } // namespace
 } // namespace mellowby::search
