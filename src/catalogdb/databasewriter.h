@@ -63,8 +63,6 @@ public:
     void beginDisk(std::string_view title);
     void openFolder(const EntryFacts& folder);
     void closeFolder();
-    // The number the next entry is written under (entries.id).
-    std::int64_t nextEntry() const { return m_count; }
     void addFile(const EntryFacts& file);
     // The digest of the contents of the file written as entry; algorithm by its name ("xxh128").
     void addDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest);
