@@ -6,8 +6,7 @@ namespace mellowby::catalogdb::schema {
 
 namespace {
 
-// Version 1.
-constexpr std::array<std::string_view, 2> kTables = {
+constexpr std::array<std::string_view, 3> kTables = {
     // One row: the scan that wrote the catalog, and which catalog file the database belongs to.
     R"(CREATE TABLE catalog (
     schema_version INTEGER NOT NULL,
@@ -22,6 +21,15 @@ constexpr std::array<std::string_view, 2> kTables = {
     catalog_hash BLOB NOT NULL,
     entry_count INTEGER NOT NULL,
     entries_hash BLOB NOT NULL))",
+    // Version 2: the digest of the contents of each file a scan with checksums read whole; none
+    // for the others (and for every file of a scan without them), its bytes as the algorithm's
+    // tool ("xxh128": xxhsum -H2, "sha256": sha256sum) prints them in hexadecimal. Made before
+    // entries, so that its root page (empty without checksums) does not end the file: the end
+    // holds rows the entries hash covers, and garbage there is found.
+    R"(CREATE TABLE digests (
+    entry INTEGER PRIMARY KEY REFERENCES entries(id),
+    algorithm TEXT NOT NULL,
+    digest BLOB NOT NULL))",
     // One row per Disk, Directory and File element of the catalog, in document order.
     R"(CREATE TABLE entries (
     id INTEGER PRIMARY KEY,

@@ -13,8 +13,8 @@ namespace mellowby::catalogdb::schema {
 
 // PRAGMA application_id: "MLBY".
 inline constexpr std::int64_t kApplicationId = 0x4D4C4259;
-// PRAGMA user_version, and the catalog table's schema_version.
-inline constexpr std::int64_t kVersion = 1;
+// PRAGMA user_version, and the catalog table's schema_version. 2: the digests table.
+inline constexpr std::int64_t kVersion = 2;
 
 // The statements that make a new database of kVersion, in order.
 std::span<const std::string_view> tables();

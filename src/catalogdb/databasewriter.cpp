@@ -21,6 +21,7 @@ constexpr std::string_view kWriterSettings = "PRAGMA page_size = 4096;"
                                              "PRAGMA cache_size = -16384;";
 
 constexpr std::string_view kInsertEntry = "INSERT INTO entries VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
+constexpr std::string_view kInsertDigest = "INSERT INTO digests VALUES (?1, ?2, ?3)";
 constexpr std::string_view kInsertCatalog
     = "INSERT INTO catalog VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)";
 
@@ -45,6 +46,7 @@ DatabaseWriter::DatabaseWriter(platform::IReplacement& file)
             m_connection->execute(std::string(table));
         m_connection->execute("BEGIN");
         m_insert = std::make_unique<SqliteStatement>(*m_connection, kInsertEntry);
+        m_insertDigest = std::make_unique<SqliteStatement>(*m_connection, kInsertDigest);
     });
 }
 
@@ -111,11 +113,22 @@ void DatabaseWriter::addFile(const EntryFacts& file)
     insert(file.kind, file, true);
 }
 
+void DatabaseWriter::addDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest)
+{
+    guarded([&] {
+        m_insertDigest->bind(1, entry);
+        m_insertDigest->bindText(2, algorithm);
+        m_insertDigest->bindBlob(3, digest);
+        m_insertDigest->run();
+    });
+}
+
 void DatabaseWriter::finish(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash)
 {
     guarded([&] {
         insertCatalogRow(scan, catalogSize, catalogHash);
         m_insert.reset();
+        m_insertDigest.reset();
         m_connection->execute("COMMIT");
         m_connection.reset();
     });

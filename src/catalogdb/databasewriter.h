@@ -64,6 +64,8 @@ public:
     void openFolder(const EntryFacts& folder);
     void closeFolder();
     void addFile(const EntryFacts& file);
+    // The digest of the contents of the file written as entry; algorithm by its name ("xxh128").
+    void addDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest);
     // Writes the catalog row and commits; the replacement is then ready to be committed.
     void finish(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash);
 
@@ -76,6 +78,7 @@ private:
     std::unique_ptr<BoundFile> m_file;
     std::unique_ptr<SqliteConnection> m_connection;
     std::unique_ptr<SqliteStatement> m_insert;
+    std::unique_ptr<SqliteStatement> m_insertDigest;
     std::unique_ptr<RowsHash> m_rows;
     std::int64_t m_count = 0;
     std::vector<std::int64_t> m_open; // the folders the next entry lies in, the Disk first

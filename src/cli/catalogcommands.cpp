@@ -14,15 +14,38 @@
 #include "cli/cliconsole.h"
 #include "cli/tool.h"
 #include "cli/volumereport.h"
+#include "digest/digestalgorithm.h"
 #include "platform/linux/linuxdirectorylister.h"
+#include "platform/linux/linuxfilereading.h"
 #include "platform/linux/linuxvolumes.h"
 #include "scan/scanner.h"
 
 namespace mellowby::cli {
 
+namespace {
+
+// What became of the files' digests, once the scan has succeeded: only the files not digested
+// are worth a line.
+void reportDigests(const scan::DigestTotals& totals)
+{
+    if (totals.notDigested == 0)
+        return;
+    printError("有 " + std::to_string(totals.notDigested) + " 个文件未能计算校验和，数据库中没有它们的校验和：");
+    for (const std::string& failure : totals.failures)
+        printError("  " + failure);
+    if (totals.notDigested > totals.failures.size())
+        printError("  ……");
+}
+
+} // namespace
+
 int scanCommand(Tool& tool)
 {
     const CliOptions& options = tool.options;
+    if (options.checksums && options.noDatabase) {
+        printError("--checksums 与 --no-database 不能同时使用：校验和存放在目录的数据库中。");
+        return kExitUsage;
+    }
     // The catalog keeps the scanned path to locate its files later, so it must not depend on
     // the folder the tool was started from.
     std::error_code ignored;
@@ -41,8 +64,10 @@ int scanCommand(Tool& tool)
     // As the program does at start-up: a missing Data folder is created, one level only.
     if (!tool.fileSystem.isDirectory(tool.store.folder()))
         scan::createDir(tool.fileSystem, tool.store.folder());
+    platform::LinuxFileReading reading;
     scan::ScanContext context { tool.store, settings, lister, box, dates, &progress,
-        options.noIndex ? nullptr : &tool.indexes, &volumes, !options.noDatabase };
+        options.noIndex ? nullptr : &tool.indexes, &volumes, !options.noDatabase,
+        options.checksums ? digest::algorithmNamed(*options.checksums) : std::nullopt, &reading };
 
     const auto result = scan::genXml(context, path, name);
     progress.finish();
@@ -72,6 +97,8 @@ int scanCommand(Tool& tool)
         static_cast<unsigned long long>(totals.directories), static_cast<unsigned long long>(totals.files),
         static_cast<unsigned long long>(totals.bytes), progress.secondsSinceStart());
     tool.output.line(result->xmlPath + summary);
+    if (result->digests)
+        reportDigests(*result->digests);
     return tool.finish(0);
 }
 

@@ -58,7 +58,11 @@ bool isSwitch(const CLI::Option& option)
 // "--data 目录", "--force"
 std::string withValue(const CLI::Option& option)
 {
-    return isSwitch(option) ? option.get_name() : option.get_name() + " " + option.get_type_name();
+    if (isSwitch(option))
+        return option.get_name();
+    // An option whose value may be left out shows it as "--checksums[=xxh128|sha256]".
+    const std::string& value = option.get_type_name();
+    return option.get_name() + (value.starts_with("[=") ? "" : " ") + value;
 }
 
 std::vector<const CLI::Option*> argumentsOf(const CLI::App& command)

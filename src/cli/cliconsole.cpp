@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include "digest/digestprogress.h"
+
 namespace mellowby::cli {
 
 namespace {
@@ -43,9 +45,19 @@ ConsoleProgress::ConsoleProgress()
 void ConsoleProgress::onProgress(const scan::ScanProgress& progress)
 {
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastPrint < std::chrono::milliseconds(500))
+    if (now - m_lastPrint < std::chrono::milliseconds(progress.digests ? 250 : 500))
         return;
     m_lastPrint = now;
+    if (progress.digests) {
+        // The line of the digests is redrawn in place, which only a terminal shows as meant.
+        if (!m_terminal)
+            return;
+        const auto entries = progress.directories + progress.files;
+        (void)std::fprintf(stderr, "\r已扫描 %llu 项；%s\033[K", static_cast<unsigned long long>(entries),
+            digest::progressText(*progress.digests).c_str());
+        m_printed = true;
+        return;
+    }
     const double seconds = secondsSinceStart();
     const auto entries = progress.directories + progress.files;
     (void)std::fprintf(stderr, m_terminal ? "\r已扫描 %llu 项（%.0f 项/秒）\033[K" : "已扫描 %llu 项（%.0f 项/秒）\n",

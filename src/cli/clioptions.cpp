@@ -53,6 +53,14 @@ Taken takeMinSize(CliOptions& options, const std::string& value, std::span<const
     return {};
 }
 
+Taken takeChecksums(CliOptions& options, const std::string& value, std::span<const std::string_view> choices)
+{
+    if (std::ranges::find(choices, value) == choices.end())
+        return std::unexpected("未知的校验和算法：" + value + "（可用 " + listed(choices) + "）。");
+    options.checksums = value;
+    return {};
+}
+
 constexpr OptionSpec kOptions[] = {
     { .name = "--in",
         .value = "名称",
@@ -78,9 +86,12 @@ constexpr OptionSpec kOptions[] = {
     { .name = "--no-index",
         .help = "不用名称索引，直接读目录文件（扫描时不建名称索引）",
         .flag = &CliOptions::noIndex },
-    { .name = "--no-database",
-        .help = "不在目录旁写数据库（文件的确切大小和时间）",
-        .flag = &CliOptions::noDatabase },
+    { .name = "--no-database", .help = "不在目录旁写数据库（文件的确切大小和时间）", .flag = &CliOptions::noDatabase },
+    { .name = "--checksums",
+        .value = "算法",
+        .help = "扫描时计算每个文件内容的校验和，存入目录的数据库；不给算法时为 xxh128",
+        .valueOptional = true,
+        .take = takeChecksums },
     { .name = "--data",
         .value = "目录",
         .help = "使用这个数据目录，不给时为程序所在目录中的 Data",

@@ -26,6 +26,7 @@ struct CliOptions {
     bool noIndex = false;
     bool noDatabase = false;
     bool longListing = false; // --long
+    std::optional<std::string> checksums; // --checksums[=ALGORITHM]: the algorithm's name
 
     // The argument at position, or nothing where the command line ends before it: an optional
     // argument left out.
@@ -43,6 +44,9 @@ struct OptionSpec {
     std::string_view value {}; // what the usage calls its value ("目录"); empty for a switch
     std::string_view help {};
     bool repeatable = false; // taken as often as given, where the others keep the last
+    // An option whose value may be left out: it takes one only after "=" (the next word stays an
+    // argument), and the first of the command's choices when it stands alone.
+    bool valueOptional = false;
     // A switch: the field it sets.
     bool CliOptions::*flag = nullptr;
     // An option with a value: puts the value into the options, or says why it is not one the

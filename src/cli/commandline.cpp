@@ -51,7 +51,12 @@ std::expected<OrderedLine, std::string> inReadingOrder(const std::vector<std::st
         const std::string name = word.substr(0, equals);
         const OptionSpec* spec = optionNamed(name);
         std::string ignored;
-        if (spec && spec->takesValue()) {
+        if (spec && spec->valueOptional) {
+            // Left out, it is taken as given with the command's first choice (an empty value).
+            line.options.push_back(name);
+            options.push_back(name);
+            options.push_back(equals == std::string::npos ? std::string() : word.substr(equals + 1));
+        } else if (spec && spec->takesValue()) {
             if (equals == std::string::npos && i + 1 == words.size())
                 return std::unexpected("选项 " + word + " 后面缺少参数。");
             line.options.push_back(name);
@@ -87,7 +92,8 @@ void addOption(CLI::App& app, const OptionSpec& spec, const std::vector<std::str
     // The values are read from the option's results once the line is parsed, by the option's
     // own rules and in Chinese, rather than by CLI11's conversions.
     CLI::Option* option = app.add_option(name, help);
-    option->type_name(choices.empty() ? std::string(spec.value) : CLI::detail::join(choices, "|"));
+    const std::string values = choices.empty() ? std::string(spec.value) : CLI::detail::join(choices, "|");
+    option->type_name(spec.valueOptional ? "[=" + values + "]" : values);
     option->multi_option_policy(spec.repeatable ? CLI::MultiOptionPolicy::TakeAll : CLI::MultiOptionPolicy::TakeLast);
 }
 
@@ -165,7 +171,9 @@ std::expected<CliOptions, std::string> optionsOf(const CommandSpec& spec, const 
                 options.*known.flag = true;
             return {};
         }
-        for (const std::string& value : option.results()) {
+        for (const std::string& given : option.results()) {
+            const std::string value
+                = given.empty() && known.valueOptional && !use.choices.empty() ? std::string(use.choices[0]) : given;
             if (auto taken = known.take(options, value, use.choices); !taken)
                 return taken;
         }

@@ -5,6 +5,7 @@
 #include "cli/catalogcommands.h"
 #include "cli/listingcommands.h"
 #include "cli/reportcommands.h"
+#include "digest/digestalgorithm.h"
 
 namespace mellowby::cli {
 
@@ -13,10 +14,14 @@ namespace {
 const std::vector<CommandSpec>& table()
 {
     const std::vector<std::string_view> allFormats = { "tsv", "csv", "json" };
+    // The default first.
+    const std::vector<std::string_view> checksumAlgorithms = { digest::algorithmName(digest::DigestAlgorithm::Xxh128),
+        digest::algorithmName(digest::DigestAlgorithm::Sha256) };
     static const std::vector<CommandSpec> commands = {
         { "scan", "扫描一个文件夹（例如光盘所在的位置），将其中的文件编成目录，存入数据目录",
             { { "路径", "要扫描的文件夹" }, { "名称", "目录的名称，不给时为 tmp1000", false } },
-            { { "--force" }, { "--no-index" }, { "--no-database" } }, scanCommand },
+            { { "--force" }, { "--no-index" }, { "--no-database" }, { "--checksums", checksumAlgorithms } },
+            scanCommand },
         { "list", "按目录树的顺序列出数据目录中的目录", {}, { { "--long" } }, listCommand },
         { "search", "在文件名中查找文本，按查找面板的顺序逐行列出找到的文件", { { "文本", "要查找的文本" } },
             { { "--in" }, { "--format", allFormats }, { "--out" }, { "--no-index" } }, searchCommand },

@@ -89,6 +89,14 @@ DigestProgress DigestRun::progress() const
     return progress;
 }
 
+bool DigestRun::finished() const
+{
+    if (m_run->stopped())
+        return true;
+    return m_run->allGiven.load()
+        && m_run->filesDone.load(std::memory_order_relaxed) == m_run->filesGiven.load(std::memory_order_relaxed);
+}
+
 RunSummary DigestRun::wait()
 {
     m_lanes.clear();

@@ -69,6 +69,10 @@ public:
     void stop();
     // From any thread, at any time.
     DigestProgress progress() const;
+    // Whether wait() would return at once, short of the last reports ending: every file given has
+    // been reported (finishAdding() called), or the run is stopped. For a giver that waits while it
+    // tells how far the run is, and stops it when asked.
+    bool finished() const;
     // Waits until every file given is reported (finishAdding() must have been called) or the run
     // is stopped.
     RunSummary wait();

@@ -5,6 +5,7 @@
 #include "platform/paths.h"
 #include "platform/temporarynames.h"
 #include "scan/catalogwriter.h"
+#include "scan/scandigests.h"
 
 namespace mellowby::scan {
 
@@ -17,10 +18,12 @@ constexpr std::size_t kMaxOpenFolders = 64;
 
 } // namespace
 
-CatalogWalker::CatalogWalker(ScanContext& context, CatalogWriter& writer, platform::FileId dataFolder)
+CatalogWalker::CatalogWalker(
+    ScanContext& context, CatalogWriter& writer, platform::FileId dataFolder, ScanDigests* digests)
     : m_context(context)
     , m_writer(writer)
     , m_dataFolder(dataFolder)
+    , m_digests(digests)
 {
 }
 
@@ -80,6 +83,9 @@ void CatalogWalker::takeEntry(std::vector<Frame>& stack, const platform::DirEntr
     } else if (m_writer.addFile(entry)) {
         ++m_progress.files;
         m_progress.bytes += entry.size;
+        // Only regular files have contents of their own: a link's would be its target's.
+        if (m_digests != nullptr && entry.kind == platform::EntryKind::File && !entry.detailsError)
+            m_digests->add(platform::joinPath(stack.back().path, entry.name), entry, m_writer.lastFileRow());
     }
 }
 
@@ -178,6 +184,8 @@ void CatalogWalker::enterDirectory(const Frame& frame)
     ++m_progress.directories;
     if (m_context.observer != nullptr) {
         m_progress.currentDirectory = frame.path;
+        if (m_digests != nullptr)
+            m_progress.digests = m_digests->progress();
         m_context.observer->onProgress(m_progress);
     }
 }

@@ -13,6 +13,7 @@
 namespace mellowby::scan {
 
 class CatalogWriter;
+class ScanDigests;
 
 // Walks a tree depth first and has its entries written. The walk keeps its own stack instead of
 // recursing, so no depth of nesting can exhaust the call stack, and opens each folder through its
@@ -21,7 +22,9 @@ class CatalogWriter;
 class CatalogWalker {
 public:
     // dataFolder: the Data folder, whose files being written are left out when the walk meets it.
-    CatalogWalker(ScanContext& context, CatalogWriter& writer, platform::FileId dataFolder);
+    // digests: where the regular files written go to be digested; none when the scan makes none.
+    CatalogWalker(
+        ScanContext& context, CatalogWriter& writer, platform::FileId dataFolder, ScanDigests* digests = nullptr);
 
     enum class Outcome { Complete, RootUnreadable, RootFailed, Stopped, WriteFailed };
     Outcome walk(const std::string& root);
@@ -53,6 +56,7 @@ private:
     ScanContext& m_context;
     CatalogWriter& m_writer;
     const platform::FileId m_dataFolder;
+    ScanDigests* m_digests;
     ScanProgress m_progress;
     std::set<std::string> m_reported;
     bool m_detailsReported = false;

@@ -133,7 +133,7 @@ bool CatalogWriter::addFile(const platform::DirEntry& entry)
         m_index->addFile(asRead(entry.name), size, m_dateRead, m_database != nullptr ? factsOf(entry) : std::nullopt);
     }
     if (m_database != nullptr)
-        m_database->addFile(entry, sizeEnd > sizeStart);
+        m_lastFileRow = m_database->addFile(entry, sizeEnd > sizeStart);
     m_output.endLineToXml();
     return true;
 }

@@ -42,6 +42,8 @@ public:
     void closeDirectory();
     // False when the settings' filter leaves the file out.
     bool addFile(const platform::DirEntry& entry);
+    // The database row (entries.id) of the file added last; -1 before any, or without a database.
+    std::int64_t lastFileRow() const { return m_lastFileRow; }
     void endDisk();
 
     // The first write that failed sticks, the database's too; the walk stops at once.
@@ -61,6 +63,7 @@ private:
     const catalog::DateFormatter& m_dates;
     ScanIndexer* m_index;
     ScanDatabase* m_database;
+    std::int64_t m_lastFileRow = -1;
     catalog::XmlTextEncoder m_encoder;
     catalog::UpperCaser m_upper; // kept across files, so that the filter allocates nothing per file
     std::string m_asRead;

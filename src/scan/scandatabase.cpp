@@ -52,6 +52,8 @@ ScanDatabase::ScanDatabase(platform::IReplacement& file, std::size_t waitingBatc
 
 void ScanDatabase::beginDisk(std::string_view title)
 {
+    const std::lock_guard lock(m_calls);
+    ++m_entries;
     m_work.put(static_cast<char>(Call::Disk));
     m_work.putText(title);
     m_work.callWritten();
@@ -64,16 +66,27 @@ void ScanDatabase::openFolder(const platform::DirEntry& entry)
 
 void ScanDatabase::closeFolder()
 {
+    const std::lock_guard lock(m_calls);
     m_work.put(static_cast<char>(Call::CloseFolder));
     m_work.callWritten();
 }
 
-void ScanDatabase::addFile(const platform::DirEntry& entry, bool sizeWritten)
+std::int64_t ScanDatabase::addFile(const platform::DirEntry& entry, bool sizeWritten)
 {
-    putEntry(Call::File, entry, sizeWritten);
+    return putEntry(Call::File, entry, sizeWritten);
 }
 
-void ScanDatabase::putEntry(Call call, const platform::DirEntry& entry, bool sizeWritten)
+void ScanDatabase::addDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest)
+{
+    const std::lock_guard lock(m_calls);
+    m_work.put(static_cast<char>(Call::Digest));
+    m_work.put(entry);
+    m_work.putText(algorithm);
+    m_work.putText(digest);
+    m_work.callWritten();
+}
+
+std::int64_t ScanDatabase::putEntry(Call call, const platform::DirEntry& entry, bool sizeWritten)
 {
     // An entry whose details could not be read has no size, whatever the listing put there.
     const bool hasSize = !entry.detailsError;
@@ -82,10 +95,12 @@ void ScanDatabase::putEntry(Call call, const platform::DirEntry& entry, bool siz
             (hasSize ? kHasSize : 0) | (entry.modifiedNs ? kHasModified : 0) | (entry.bornNs ? kHasBorn : 0)),
         static_cast<std::uint8_t>(call == Call::File ? fileKindOf(entry.kind) : Kind::Folder),
         static_cast<std::uint8_t>(dateFromOf(entry.creationTimeSource())), static_cast<std::uint8_t>(sizeWritten) };
+    const std::lock_guard lock(m_calls);
     m_work.put(static_cast<char>(call));
     m_work.putText(entry.name);
     m_work.put(numbers);
     m_work.callWritten();
+    return m_entries++;
 }
 
 bool ScanDatabase::failed() const
@@ -96,6 +111,7 @@ bool ScanDatabase::failed() const
 void ScanDatabase::finishWith(
     catalogdb::ScanRecord scan, std::uint64_t catalogSize, const catalogdb::Hash128& catalogHash)
 {
+    const std::lock_guard lock(m_calls);
     m_work.finishWith(
         [this, scan = std::move(scan), catalogSize, catalogHash] { m_writer->finish(scan, catalogSize, catalogHash); });
 }
@@ -116,6 +132,12 @@ void ScanDatabase::apply(std::string_view batch)
         }
         if (call == Call::CloseFolder) {
             m_writer->closeFolder();
+            continue;
+        }
+        if (call == Call::Digest) {
+            const auto entry = calls.value<std::int64_t>();
+            const std::string_view algorithm = calls.text();
+            m_writer->addDigest(entry, algorithm, calls.text());
             continue;
         }
         const std::string_view name = calls.text();

@@ -20,6 +20,7 @@
 #include "scan/catalogwalker.h"
 #include "scan/catalogwriter.h"
 #include "scan/scandatabase.h"
+#include "scan/scandigests.h"
 #include "scan/scanindexer.h"
 
 namespace mellowby::scan {
@@ -139,6 +140,8 @@ struct ScanFiles {
     // Before the indexer, whose thread fills it, so that it outlives that thread.
     std::unique_ptr<NamesIndexCache::PendingIndex> keptIndex;
     std::optional<ScanDatabase> database;
+    // After the database, which its readers write into, so that they have ended before it goes.
+    std::optional<ScanDigests> digests;
     std::optional<ScanIndexer> index;
 };
 
@@ -223,15 +226,20 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
         return std::unexpected(ScanFailure::Failed);
     if (context.indexes != nullptr)
         files.index.emplace();
+    if (files.database && context.checksums && context.fileReading != nullptr)
+        files.digests.emplace(*context.fileReading, *context.checksums, *files.database);
     CatalogWriter writer(files.output, context.settings, context.dates, files.index ? &*files.index : nullptr,
         files.database ? &*files.database : nullptr);
     writer.beginDisk(pending->fileNames().diskTitle, path);
-    CatalogWalker walker(context, writer, dataFolderId(context));
+    CatalogWalker walker(context, writer, dataFolderId(context), files.digests ? &*files.digests : nullptr);
     if (const auto failure = failureOf(walker.walk(path))) {
         if (*failure == ScanFailure::Failed)
             showGenXmlError(context, files.failure());
         return std::unexpected(*failure);
     }
+    // The digests still being read are waited for before the database is finished with them.
+    if (files.digests && !files.digests->finish(context.observer, walker.progress()))
+        return std::unexpected(ScanFailure::Stopped);
     writer.endDisk();
     if (!finishFiles(context, files, std::move(record))) {
         showGenXmlError(context, files.failure());
@@ -242,7 +250,10 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
         showGenXmlError(context, committed.error());
         return std::unexpected(ScanFailure::Failed);
     }
-    return ScanResult { walker.progress(), committed->xmlPath, committed->twinPath, committed->databasePath };
+    ScanResult result { walker.progress(), committed->xmlPath, committed->twinPath, committed->databasePath, {} };
+    if (files.digests)
+        result.digests = files.digests->totals();
+    return result;
 }
 
 } // namespace

@@ -2,13 +2,18 @@
 
 #include <cstdint>
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "digest/digestalgorithm.h"
+#include "digest/digestprogress.h"
 #include "platform/error.h"
 
 namespace mellowby::platform {
 class IDirectoryLister;
+class IFileReading;
 class IFileSystem;
 class IMessageBox;
 class IVolumes;
@@ -34,6 +39,8 @@ struct ScanProgress {
     std::uint64_t files = 0; // files written to the catalog
     std::uint64_t bytes = 0; // their sizes
     std::string currentDirectory;
+    // How far the digests of the files found are, when the scan makes them.
+    std::optional<digest::DigestProgress> digests;
 };
 
 // Watches a scan: it is told the counts as directories are entered and may stop the walk.
@@ -58,6 +65,10 @@ struct ScanContext {
     platform::IVolumes* volumes = nullptr;
     // Whether the catalog gets its database (exact sizes and times) beside it.
     bool writeDatabase = true;
+    // Digests the contents of every regular file into the database, when given with fileReading;
+    // a catalog that gets no database gets no digests.
+    std::optional<digest::DigestAlgorithm> checksums {};
+    platform::IFileReading* fileReading = nullptr;
 };
 
 enum class ScanFailure {
@@ -69,11 +80,20 @@ enum class ScanFailure {
     Failed, // a write (the database's too) or the final replacement failed (the error box was shown)
 };
 
+// What became of the digests of a scan's files.
+struct DigestTotals {
+    std::uint64_t digested = 0;
+    std::uint64_t notDigested = 0;
+    // The first few of those not digested, each with why: "路径：原因".
+    std::vector<std::string> failures;
+};
+
 struct ScanResult {
     ScanProgress totals;
     std::string xmlPath; // where the catalog proper now lies
     std::string twinPath;
     std::string databasePath; // empty when the scan wrote none
+    std::optional<DigestTotals> digests; // when the scan made them
 };
 
 // Writes the catalog pair of the tree at path into the Data folder, with its database when the

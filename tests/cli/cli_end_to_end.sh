@@ -117,5 +117,27 @@ for extension in xml idx; do cp "$windows/繁體光碟.$extension" "$work/cp936/
 "$cli" delete 繁體光碟 --data "$work/cp936" > /dev/null || fail "delete of a code page name failed"
 [ ! -e "$work/cp936/$stem.xml" ] && [ -e "$work/cp936/$stem.idx" ] || fail "delete did not move the code page name's file"
 
+# Checksums: the database holds each regular file's digest as xxhsum -H2 and sha256sum print it,
+# read with the README's query; the link gets none.
+digests() {
+  sqlite3 -readonly "$1" "WITH RECURSIVE path(id, text) AS (SELECT id, '' FROM entries WHERE parent IS NULL
+      UNION ALL SELECT e.id, path.text || '/' || e.name FROM entries e JOIN path ON e.parent = path.id)
+    SELECT lower(hex(digest)) || '  ' || substr(text, 2) FROM path JOIN digests ON digests.entry = path.id
+    ORDER BY path.id" | sort
+}
+for sums in "--checksums xxhsum -H2" "--checksums=sha256 sha256sum"; do
+  read -r option tool <<< "$sums"
+  "$cli" scan "$work/tree" sums --force "$option" --data "$work/Data" > /dev/null 2> "$work/err" \
+    || fail "scan $option failed: $(cat "$work/err")"
+  [ "$(digests "$work/Data/sums.sqlite")" = "$(cd "$work/tree" && $tool a.txt 'sub dir/b & c.jpg' | sort)" ] \
+    || fail "digests of scan $option: $(digests "$work/Data/sums.sqlite")"
+done
+status=0
+"$cli" scan "$work/tree" nodb --checksums --no-database --data "$work/Data" > /dev/null 2> "$work/err" || status=$?
+[ "$status" = 2 ] || fail "--checksums with --no-database: status $status"
+[ "$(cat "$work/err")" = "mellowby-cli: --checksums 与 --no-database 不能同时使用：校验和存放在目录的数据库中。" ] \
+  || fail "--checksums with --no-database says: $(cat "$work/err")"
+[ ! -e "$work/Data/nodb.xml" ] || fail "--checksums with --no-database wrote a catalog"
+
 if "$cli" frobnicate > /dev/null 2>&1; then fail "an unknown command succeeded"; fi
 echo "cli end to end: all checks passed"

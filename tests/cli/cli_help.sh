@@ -55,6 +55,10 @@ mistake '未知的选项：--bogus' list --bogus
 [ "$(sed -n 2p <<< "$err")" = "用法：${usages[list]}" ] || fail "the usage after a mistake in list: $err"
 mistake '未知的选项：--force=yes' scan --force=yes x
 mistake '命令 list 没有选项 --in。' list --in x
+# --checksums takes its value only after "=": the next word stays the catalog's name.
+mistake '未知的校验和算法：md5（可用 xxh128、sha256）。' scan --checksums=md5 x
+mistake '多余的参数：c' scan a --checksums b c
+mistake '命令 ls 没有选项 --checksums。' ls --checksums x
 mistake '缺少参数“路径”。' --force scan
 mistake '多余的参数：b c' stats a b c
 mistake '选项 --data 后面缺少参数。' list --data

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <string>
@@ -79,6 +80,25 @@ inline std::string digestText(
     digest::Hasher hasher(algorithm);
     hasher.update(bytes);
     return hasher.finish().text();
+}
+
+// What a tool ("xxhsum -H2", "sha256sum") prints for each file ("hex  path"), by path.
+inline std::map<std::string, std::string> toolDigests(const std::string& tool, const std::vector<std::string>& paths)
+{
+    std::string command = tool;
+    for (const auto& path : paths)
+        command += " '" + path + "'";
+    command += " 2>/dev/null";
+    std::map<std::string, std::string> digests;
+    const std::unique_ptr<FILE, decltype(&::pclose)> pipe(::popen(command.c_str(), "r"), &::pclose);
+    char line[4096];
+    while (pipe && std::fgets(line, sizeof line, pipe.get()) != nullptr) {
+        std::string text(line);
+        const auto gap = text.find("  ");
+        if (gap != std::string::npos && text.ends_with('\n'))
+            digests[text.substr(gap + 2, text.size() - gap - 3)] = text.substr(0, gap);
+    }
+    return digests;
 }
 
 } // namespace mellowby::tests

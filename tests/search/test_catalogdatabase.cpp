@@ -163,8 +163,8 @@ TEST_F(CatalogDatabase, TheScanWritesExactFactsThatTheNamesIndexCarries)
     EXPECT_TRUE(expected.empty());
 
     EXPECT_EQ(integerOf(database, "PRAGMA application_id"), catalogdb::schema::kApplicationId);
-    EXPECT_EQ(integerOf(database, "PRAGMA user_version"), 1);
-    EXPECT_EQ(integerOf(database, "SELECT schema_version FROM catalog"), 1);
+    EXPECT_EQ(integerOf(database, "PRAGMA user_version"), catalogdb::schema::kVersion);
+    EXPECT_EQ(integerOf(database, "SELECT schema_version FROM catalog"), catalogdb::schema::kVersion);
     EXPECT_EQ(integerOf(database, "SELECT catalog_size FROM catalog"), static_cast<std::int64_t>(catalogText.size()));
     EXPECT_EQ(integerOf(database, "SELECT entry_count FROM catalog"), 6);
     catalogdb::StreamHash hash;
@@ -291,7 +291,8 @@ TEST_F(CatalogDatabase, ADatabaseThatDoesNotBelongIsIgnored)
         return changed;
     };
     std::string laterVersion = good;
-    laterVersion[63] = 2; // the low byte of PRAGMA user_version, big-endian at offset 60
+    laterVersion[63] = static_cast<char>(
+        catalogdb::schema::kVersion + 1); // the low byte of PRAGMA user_version, big-endian at offset 60
     const std::vector<std::tuple<const char*, std::string, DatabaseState>> cases {
         { "another catalog's", other, DatabaseState::OtherCatalog },
         { "a later version", laterVersion, DatabaseState::UnknownVersion },
@@ -323,6 +324,22 @@ TEST_F(CatalogDatabase, ADatabaseThatDoesNotBelongIsIgnored)
     tests::writeFile(m_data / "disc.xml", tests::readFile(m_data / "other.xml"));
     EXPECT_EQ(m_indexes.databaseStateOf("disc"), DatabaseState::OtherCatalog);
     EXPECT_FALSE(m_indexes.indexOf("disc")->hasFacts());
+}
+
+// A database written before the digests table came (version 1) is read as before: what it holds
+// is still there and still checked.
+TEST_F(CatalogDatabase, ADatabaseOfTheFirstVersionStillBelongs)
+{
+    ASSERT_TRUE(scan("disc"));
+    const std::string database = m_data / "disc.sqlite";
+    {
+        catalogdb::SqliteConnection connection(database, SQLITE_OPEN_READWRITE, nullptr);
+        connection.execute("DROP TABLE digests; UPDATE catalog SET schema_version = 1; PRAGMA user_version = 1;");
+        connection.execute("VACUUM");
+    }
+    ASSERT_EQ(integerOf(database, "PRAGMA user_version"), 1);
+    EXPECT_EQ(m_indexes.databaseStateOf("disc"), DatabaseState::Belongs);
+    EXPECT_TRUE(m_indexes.indexOf("disc")->hasFacts());
 }
 
 } // namespace

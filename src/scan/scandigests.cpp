@@ -1,0 +1,107 @@
+#include "scan/scandigests.h"
+
+#include <chrono>
+#include <thread>
+
+#include "platform/directorylister.h"
+#include "scan/scandatabase.h"
+
+namespace mellowby::scan {
+
+namespace {
+
+// How often the waiting walk looks at the stop request and tells how far the digests are.
+constexpr std::chrono::milliseconds kPollInterval { 100 };
+
+std::string reasonOf(const digest::FileDigest& outcome)
+{
+    switch (outcome.status) {
+    case digest::FileStatus::Digested:
+        break;
+    case digest::FileStatus::Unreadable:
+        // At its first byte: it could not be opened, or not read at all.
+        if (outcome.errorOffset == 0)
+            return "无法读取（" + outcome.error.description + "）";
+        return "在第 " + std::to_string(outcome.errorOffset) + " 字节处读取出错（" + outcome.error.description + "）";
+    case digest::FileStatus::Changed:
+        return "扫描时被改动";
+    case digest::FileStatus::Missing:
+        return "已不存在";
+    }
+    return {};
+}
+
+// The run's own choices for the rest: its memory bound, the device asked of the first file.
+digest::DigestOptions optionsFor(digest::DigestAlgorithm algorithm)
+{
+    digest::DigestOptions options;
+    options.algorithm = algorithm;
+    return options;
+}
+
+} // namespace
+
+ScanDigests::ScanDigests(platform::IFileReading& files, digest::DigestAlgorithm algorithm, ScanDatabase& database)
+    : m_database(database)
+    , m_algorithm(digest::algorithmName(algorithm))
+    , m_run(files, optionsFor(algorithm), [this](digest::FileDigest outcome) { fileDone(std::move(outcome)); })
+{
+}
+
+void ScanDigests::add(const std::string& path, const platform::DirEntry& entry, std::int64_t row)
+{
+    // A file the run no longer takes (its disc is gone) is counted among those not digested.
+    ++m_given;
+    (void)m_run.add({ path, entry.size, entry.modifiedNs, static_cast<std::uint64_t>(row) });
+}
+
+void ScanDigests::fileDone(digest::FileDigest outcome)
+{
+    if (outcome.status == digest::FileStatus::Digested && outcome.digest) {
+        const auto bytes = outcome.digest->bytes();
+        m_database.addDigest(static_cast<std::int64_t>(outcome.file.tag), m_algorithm,
+            { reinterpret_cast<const char*>(bytes.data()), bytes.size() });
+        const std::lock_guard lock(m_mutex);
+        ++m_totals.digested;
+        return;
+    }
+    noteFailure(outcome.file.path + "：" + reasonOf(outcome));
+}
+
+void ScanDigests::noteFailure(std::string text)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_totals.failures.size() < kNamedFailures)
+        m_totals.failures.push_back(std::move(text));
+}
+
+bool ScanDigests::finish(IScanObserver* observer, ScanProgress progress)
+{
+    m_run.finishAdding();
+    while (!m_run.finished()) {
+        if (observer != nullptr) {
+            if (observer->stopRequested()) {
+                m_run.stop();
+                (void)m_run.wait();
+                return false;
+            }
+            progress.digests = m_run.progress();
+            observer->onProgress(progress);
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    const digest::RunSummary summary = m_run.wait();
+    if (summary.end == digest::RunEnd::MediumGone)
+        noteFailure("其余的文件：光盘已取出或驱动器已断开（" + summary.mediumError.description + "）");
+    return summary.end != digest::RunEnd::Stopped;
+}
+
+DigestTotals ScanDigests::totals() const
+{
+    const std::lock_guard lock(m_mutex);
+    DigestTotals totals = m_totals;
+    totals.notDigested = m_given - totals.digested;
+    return totals;
+}
+
+} // namespace mellowby::scan

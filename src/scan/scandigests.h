@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "digest/digestrun.h"
+#include "scan/scanner.h"
+
+namespace mellowby::platform {
+struct DirEntry;
+}
+
+namespace mellowby::scan {
+
+class ScanDatabase;
+
+// Digests the files of a scan as the walk finds them, on readers of their own (the walk waits for
+// them only when the files waiting would pass the run's memory), and has each digest written into
+// the scan's database beside the file's row. A file that cannot be read gets no digest and is
+// named among the files not digested; the scan goes on.
+class ScanDigests {
+public:
+    // The files named among those not digested: enough to tell what went wrong, whatever their number.
+    static constexpr std::size_t kNamedFailures = 10;
+
+    ScanDigests(platform::IFileReading& files, digest::DigestAlgorithm algorithm, ScanDatabase& database);
+
+    // The regular file at path the walk wrote as row (entries.id).
+    void add(const std::string& path, const platform::DirEntry& entry, std::int64_t row);
+    digest::DigestProgress progress() const { return m_run.progress(); }
+    // Waits for the files given, telling observer how far the scan is a few times a second; false
+    // when it asked to stop (the readers are then stopped).
+    bool finish(IScanObserver* observer, ScanProgress progress);
+    // Once finish() has returned true.
+    DigestTotals totals() const;
+
+private:
+    // On the readers' threads, one at a time.
+    void fileDone(digest::FileDigest outcome);
+    void noteFailure(std::string text);
+
+    ScanDatabase& m_database;
+    const std::string m_algorithm;
+    std::uint64_t m_given = 0;
+    mutable std::mutex m_mutex;
+    DigestTotals m_totals;
+    digest::DigestRun m_run; // last: its readers use the rest
+};
+
+} // namespace mellowby::scan
