@@ -36,11 +36,11 @@ public:
 };
 
 constexpr std::array<search::QueryRow, 5> kRows { {
-    { false, 0, "photo 2004.JPG", "3KB", "2004年3月15日", "/media/cdrom/", "光盘 1" },
-    { false, 1, "big.iso", "716801KB", "2005年6月5日", "/media/cdrom/Docs/", "光盘 1" },
-    { false, 2, "straße (1).txt", "0KB", "not a date", "/media/cdrom/a|b/", "光盘 1" },
-    { true, 0, "Docs", {}, {}, "/media/cdrom/", "光盘 1" },
-    { true, 0, "照片.d", {}, {}, "/media/cdrom/Docs/", "光盘 1" },
+    { false, 0, "photo 2004.JPG", "3KB", "2004年3月15日", "/media/cdrom/", "光盘 1", std::nullopt },
+    { false, 1, "big.iso", "716801KB", "2005年6月5日", "/media/cdrom/Docs/", "光盘 1", std::nullopt },
+    { false, 2, "straße (1).txt", "0KB", "not a date", "/media/cdrom/a|b/", "光盘 1", std::nullopt },
+    { true, 0, "Docs", {}, {}, "/media/cdrom/", "光盘 1", std::nullopt },
+    { true, 0, "照片.d", {}, {}, "/media/cdrom/Docs/", "光盘 1", std::nullopt },
 } };
 
 std::size_t charactersOf(std::string_view text)
