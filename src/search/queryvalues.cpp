@@ -1,5 +1,6 @@
 #include "search/queryvalues.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <chrono>
@@ -338,7 +339,10 @@ std::optional<RegexFault> regexFault(std::string_view pattern, bool caseSensitiv
         icu::RegexPattern::compile(unicode, caseSensitive ? 0 : UREGEX_CASE_INSENSITIVE, where, status));
     if (U_SUCCESS(status))
         return std::nullopt;
-    return RegexFault { where.offset > 0 ? static_cast<std::size_t>(where.offset) : 0, regexProblem(status) };
+    // ICU counts UTF-16 units and may place a fault further than one past the pattern's end: the
+    // offset is made a number of characters, at most one past the last.
+    const std::int32_t units = std::clamp(where.offset, 0, unicode.length());
+    return RegexFault { static_cast<std::size_t>(unicode.countChar32(0, units)), regexProblem(status) };
 }
 
 } // namespace mellowby::search

@@ -51,7 +51,7 @@ bool fitsPattern(std::string_view pattern, std::string_view text);
 // What is wrong with a regular expression (where, in characters from its start, and what), or
 // nothing when ICU takes it.
 struct RegexFault {
-    std::size_t offset = 0;
+    std::size_t offset = 0; // in characters from the pattern's first, within the pattern
     std::string what;
 };
 std::optional<RegexFault> regexFault(std::string_view pattern, bool caseSensitive);

@@ -197,6 +197,10 @@ TEST(QueryParser, FaultsNameTheirPlace)
         { "regex:ab[c", "第 11 列：正则表达式有误：缺少“]”" },
         { "regex:a{2,1}", "第 13 列：正则表达式有误：重复次数 {} 有误" },
         { "regex:(a", "第 9 列：正则表达式有误：括号不配对" },
+        // Columns in characters whatever ICU counts: a character beyond 16 bits, an escape before a
+        // parenthesis that ICU places two past the end.
+        { "regex:😀(", "第 8 列：正则表达式有误：括号不配对" },
+        { "regex:\\a(", "第 10 列：正则表达式有误：括号不配对" },
         { nested + "a", "第 201 列：括号、“!”或 case: 套得太深，最多 200 层" },
         { std::string(300, '!') + "a", "第 201 列：括号、“!”或 case: 套得太深，最多 200 层" },
     };
