@@ -82,6 +82,7 @@ QueryEvaluator::~QueryEvaluator()
     utext_close(&m_text);
 }
 
+// NOLINTNEXTLINE(misc-no-recursion): as deep as the query's tree, which the parser bounds
 QueryEvaluator::Step QueryEvaluator::prepare(const QueryNode& node) const
 {
     Step step;
@@ -122,14 +123,17 @@ std::optional<names::FileFacts> QueryEvaluator::factsOfLastRow()
     return m_row != nullptr ? facts() : std::nullopt;
 }
 
+// NOLINTNEXTLINE(misc-no-recursion): as deep as the query's tree, which the parser bounds
 bool QueryEvaluator::holds(Step& step)
 {
     const QueryNode& node = *step.node;
     switch (node.kind) {
     case QueryNode::Kind::All:
-        return std::ranges::all_of(step.children, [this](Step& child) { return holds(child); });
+        return std::ranges::all_of(
+            step.children, [this](Step& child) { return holds(child); }); // NOLINT(misc-no-recursion)
     case QueryNode::Kind::Any:
-        return std::ranges::any_of(step.children, [this](Step& child) { return holds(child); });
+        return std::ranges::any_of(
+            step.children, [this](Step& child) { return holds(child); }); // NOLINT(misc-no-recursion)
     case QueryNode::Kind::Not:
         return !holds(step.children.front());
     case QueryNode::Kind::Always:

@@ -77,6 +77,7 @@ private:
     }
 
     // Terms side by side, up to the end or a ")".
+    // NOLINTNEXTLINE(misc-no-recursion): groups, ! and case: nest at most kMaxQueryDepth deep
     Parsed parseAll(bool caseSensitive, std::size_t depth)
     {
         std::vector<QueryNode> children;
@@ -91,6 +92,7 @@ private:
         return joined(QueryNode::Kind::All, std::move(children));
     }
 
+    // NOLINTNEXTLINE(misc-no-recursion): groups, ! and case: nest at most kMaxQueryDepth deep
     Parsed parseAny(bool caseSensitive, std::size_t depth)
     {
         std::vector<QueryNode> children;
@@ -109,6 +111,7 @@ private:
 
     static bool startsTerm(Kind kind) { return kind != Kind::End && kind != Kind::Close && kind != Kind::Or; }
 
+    // NOLINTNEXTLINE(misc-no-recursion): groups, ! and case: nest at most kMaxQueryDepth deep
     Parsed parseUnary(bool caseSensitive, std::size_t depth)
     {
         const QueryToken& token = peek();
