@@ -151,7 +151,8 @@ private Q_SLOTS:
         cmbDisk()->setEditText(u"/data/photos"_s);
         program().box.queuePromptAnswer("Disc");
         QVERIFY(generate());
-        QCOMPARE(program().dataFiles(), (std::vector<std::string> { "Disc.idx", "Disc.sqlite", "Disc.vol", "Disc.xml" }));
+        QCOMPARE(
+            program().dataFiles(), (std::vector<std::string> { "Disc.idx", "Disc.sqlite", "Disc.vol", "Disc.xml" }));
         QVERIFY(contains(tests::readFile(program().dataFile("Disc.vol")), "\nuuid=1234-ABCD\n"));
     }
 
