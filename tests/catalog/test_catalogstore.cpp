@@ -30,14 +30,7 @@ protected:
             names.push_back(catalog.name);
         return names;
     }
-    std::vector<std::string> dataFiles()
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_data.path()))
-            names.push_back(entry.path().filename());
-        std::ranges::sort(names);
-        return names;
-    }
+    std::vector<std::string> dataFiles() { return tests::namesIn(m_data.path()); }
     // Writes a pair as the scanner does.
     std::expected<CatalogPaths, platform::Error> write(const std::string& name, const std::string& text)
     {

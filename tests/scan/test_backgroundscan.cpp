@@ -44,14 +44,7 @@ protected:
     {
         return { m_store, m_settings, lister, m_box, m_dates, nullptr };
     }
-    std::vector<std::string> dataFiles() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dataDir()))
-            names.push_back(entry.path().filename().string());
-        std::ranges::sort(names);
-        return names;
-    }
+    std::vector<std::string> dataFiles() const { return tests::namesIn(dataDir()); }
 
     tests::TemporaryFolder m_folder;
     app::Settings m_settings;

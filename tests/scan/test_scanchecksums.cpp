@@ -91,14 +91,7 @@ protected:
         return genXml(context, m_tree.path(), name);
     }
 
-    std::vector<std::string> dataFiles() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_data.path()))
-            names.push_back(entry.path().filename().string());
-        std::ranges::sort(names);
-        return names;
-    }
+    std::vector<std::string> dataFiles() const { return tests::namesIn(m_data.path()); }
 
     tests::TemporaryFolder m_tree;
     tests::NestedDataFolder m_data;

@@ -62,14 +62,7 @@ protected:
 
     std::string catalog(const std::string& file) { return readFile(m_data / file); }
 
-    std::vector<std::string> dataFiles()
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_data))
-            names.push_back(entry.path().filename().string());
-        std::ranges::sort(names);
-        return names;
-    }
+    std::vector<std::string> dataFiles() { return tests::namesIn(m_data); }
 
     void writeOldPair(const std::string& stem)
     {

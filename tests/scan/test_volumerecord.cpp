@@ -63,14 +63,7 @@ TEST(VolumeRecordFile, DamagedTextIsNoRecord)
 
 class VolumeRecordStore : public ::testing::Test {
 protected:
-    std::vector<std::string> dataFiles()
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_data.path()))
-            names.push_back(entry.path().filename());
-        std::ranges::sort(names);
-        return names;
-    }
+    std::vector<std::string> dataFiles() { return tests::namesIn(m_data.path()); }
     // Writes a catalog as the scanner does, with the record of its volume when one is given.
     static std::expected<CatalogPaths, platform::Error> write(const CatalogStore& store, const std::string& name,
         const std::string& text, const std::optional<VolumeRecord>& record)

@@ -111,14 +111,7 @@ protected:
         return rows.rows;
     }
 
-    std::vector<std::string> dataFiles() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_data))
-            names.push_back(entry.path().filename());
-        std::ranges::sort(names);
-        return names;
-    }
+    std::vector<std::string> dataFiles() const { return tests::namesIn(m_data); }
     std::map<std::string, std::string> dataContents() const
     {
         std::map<std::string, std::string> contents;

@@ -42,14 +42,7 @@ public:
     }
 
     std::string dataFile(const std::string& name) const { return folder / ("Data/" + name); }
-    std::vector<std::string> dataFiles() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder / "Data"))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> dataFiles() const { return namesIn(folder / "Data"); }
 
     TemporaryFolder folder;
     platform::LinuxFileSystem fileSystem;
