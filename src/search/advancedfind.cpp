@@ -1,10 +1,10 @@
 #include "search/advancedfind.h"
 
 #include <exception>
+#include <optional>
 
 #include "app/showmsg.h"
 #include "platform/messagebox.h"
-#include "search/queryparser.h"
 #include "search/queryrun.h"
 #include "search/rowlist.h"
 
@@ -33,28 +33,24 @@ private:
 
 } // namespace
 
-std::optional<std::string> cmdQuery_Click(const names::NamesIndexCache& indexes, platform::IMessageBox& box,
-    IRowList& list, const std::string& queryText, const SearchScope& scope)
+void cmdQuery_Click(const names::NamesIndexCache& indexes, platform::IMessageBox& box, IRowList& list,
+    const QueryNode& query, const SearchScope& scope)
 {
     try {
-        const auto query = parseQuery(queryText);
-        if (!query)
-            return query.error().message();
         if (!scope.allCatalogs && scope.currentCatalog.empty()) {
             box.show({ "请先在左边的目录树中选择一个目录，或者选择在所有目录中查找。", kAdvancedFindTitle,
                 platform::MessageIcon::Information });
-            return std::nullopt;
+            return;
         }
         list.clear();
         ListedRows rows(list);
-        findQueryRows(indexes, box, *query,
-            scope.allCatalogs ? scope.loadedCatalogs : std::vector { scope.currentCatalog }, rows);
+        findQueryRows(
+            indexes, box, query, scope.allCatalogs ? scope.loadedCatalogs : std::vector { scope.currentCatalog }, rows);
         list.finishFill();
     } catch (const std::exception& failure) {
         app::ShowMsg(box, "查找指定文件进出错！", 0, failure.what(), "frmQuery-cmdQuery_Click");
         list.flush();
     }
-    return std::nullopt;
 }
 
 } // namespace mellowby::search

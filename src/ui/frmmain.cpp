@@ -318,11 +318,12 @@ void frmMain::cmdFind_Click()
 std::optional<std::string> frmMain::queryToList(const std::string& query, bool allCatalogs)
 {
     // A query that cannot be read is said in the dialog, and the rows listed stay.
-    if (auto parsed = search::parseQuery(query); !parsed)
+    auto parsed = search::parseQuery(query);
+    if (!parsed)
         return parsed.error().message();
-    fillList([this, query, allCatalogs] {
-        (void)search::cmdQuery_Click(
-            m_indexes, m_context.box, m_list, query, search::SearchScope::of(m_browser, allCatalogs));
+    fillList([this, parsed = std::move(*parsed), allCatalogs] {
+        search::cmdQuery_Click(
+            m_indexes, m_context.box, m_list, parsed, search::SearchScope::of(m_browser, allCatalogs));
     });
     return std::nullopt;
 }
