@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <sqlite3.h>
+#include <thread>
 #include <tuple>
 
 #include <fcntl.h>
@@ -259,6 +260,30 @@ TEST_F(CatalogDatabase, AScanThatDoesNotFinishLeavesTheOldPairWithItsDatabase)
         EXPECT_EQ(dataContents(), old) << i;
     }
     EXPECT_EQ(m_indexes.databaseStateOf("disc"), DatabaseState::Belongs);
+}
+
+// Two scans of one name at once (the window and the command-line tool, each with its own walker):
+// whichever is committed last is there whole, with its own database beside it.
+TEST_F(CatalogDatabase, TwoScansOfOneNameAtOnceLeaveADatabaseThatBelongs)
+{
+    tests::writeFile(m_tree / "more/other.txt", "other");
+    for (int round = 0; round < 8; ++round) {
+        const auto scanOf = [&](const std::string& root) {
+            fakes::FakeMessageBox box;
+            box.queueAnswer(platform::MessageAnswer::Yes);
+            const catalog::CatalogStore store(m_data.string(), m_fileSystem);
+            platform::LinuxDirectoryLister lister;
+            const catalog::DateFormatter dates { "zh_CN" };
+            scan::ScanContext context { store, m_settings, lister, box, dates, nullptr, nullptr };
+            EXPECT_TRUE(scan::genXml(context, root, "disc"));
+        };
+        std::thread first(scanOf, m_tree.path());
+        std::thread second(scanOf, m_tree / "more");
+        first.join();
+        second.join();
+        EXPECT_EQ(dataFiles(), (std::vector<std::string> { "disc.idx", "disc.sqlite", "disc.xml" }));
+        EXPECT_EQ(m_indexes.databaseStateOf("disc"), DatabaseState::Belongs) << round;
+    }
 }
 
 // A database of another catalog (the pair replaced by one from elsewhere), of a later version, cut
