@@ -118,6 +118,44 @@ void orderByRank(std::vector<std::size_t>& order, const std::vector<std::uint32_
         order[i] = static_cast<std::size_t>(keys[i] & 0xFFFFFFFFU);
 }
 
+// Orders the rows by their keys, equal keys in the order of the rows either way. The rows are
+// sorted by the first eight bytes of their keys, held beside them, and compared further only
+// where those are equal: a sort of millions of rows then seldom leaves the array it sorts to
+// read the keys. Keys hold no NUL byte, so padding with NULs keeps a shorter key first.
+void orderByKeys(std::vector<std::size_t>& order, const SortKeys& keys, bool descending)
+{
+    struct Entry {
+        std::uint64_t prefix = 0;
+        std::uint32_t row = 0;
+    };
+    std::vector<Entry> entries(order.size());
+    for (std::size_t row = 0; row < entries.size(); ++row) {
+        const std::string_view key = keys.at(row);
+        std::uint64_t prefix = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            prefix = (prefix << 8U) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0U);
+        entries[row] = { prefix, static_cast<std::uint32_t>(row) };
+    }
+    const auto compareKeys = [&keys](const Entry& a, const Entry& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix ? -1 : 1;
+        const std::string_view keyA = keys.at(a.row);
+        const std::string_view keyB = keys.at(b.row);
+        if (keyA.size() <= 8 && keyB.size() <= 8)
+            return 0;
+        return keyA.substr(std::min<std::size_t>(8, keyA.size()))
+            .compare(keyB.substr(std::min<std::size_t>(8, keyB.size())));
+    };
+    std::ranges::sort(entries, [&compareKeys, descending](const Entry& a, const Entry& b) {
+        const int byKey = compareKeys(a, b);
+        if (byKey != 0)
+            return descending ? byKey > 0 : byKey < 0;
+        return a.row < b.row;
+    });
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        order[i] = entries[i].row;
+}
+
 } // namespace
 
 FileList::FileList()
@@ -173,6 +211,15 @@ FileList::RowTexts FileList::textsOf(const Row& row) const
         // cells rather than ending the program.
         return { {}, {}, {}, {}, source.catalog, false };
     }
+}
+
+std::string_view FileList::nameOf(const Row& row) const
+{
+    if (row.source == kTextRows) {
+        const TextRow& r = m_textRows[row.item];
+        return { m_text.data() + r.text, r.nameLength };
+    }
+    return textsOf(row).name;
 }
 
 std::vector<std::uint32_t> FileList::readingOrder() const
@@ -350,15 +397,8 @@ void FileList::sortRows()
     std::vector<std::size_t> order(count);
     std::iota(order.begin(), order.end(), std::size_t { 0 });
     const bool descending = m_sort.order == SortOrder::Descending;
-    // less compares two rows by position; every key it uses is computed once, before sorting.
-    // Columns of few distinct texts are sorted by rank instead (see orderByRank).
-    const auto sortBy = [&order, descending](auto less) {
-        if (descending)
-            std::ranges::stable_sort(order, [&less](std::size_t a, std::size_t b) { return less(b, a); });
-        else
-            std::ranges::stable_sort(order, less);
-    };
-
+    // Columns of texts that differ from row to row (names, locations) sort by the rows' keys;
+    // columns of few distinct texts by rank (see orderByRank).
     // The distinct texts of a column and each row's among them: columns of few distinct texts
     // (sizes, dates, catalogs) rank those once and sort the rows by rank.
     TextTable distinct;
@@ -384,8 +424,8 @@ void FileList::sortRows()
         SortKeys names(collator, count);
         names.resize(count);
         for (const std::uint32_t row : reading)
-            names.set(row, textsOf(m_rows[row]).name);
-        sortBy([&names](std::size_t a, std::size_t b) { return names.at(a) < names.at(b); });
+            names.set(row, nameOf(m_rows[row]));
+        orderByKeys(order, names, descending);
         break;
     }
     case FileColumn::FSize: {
@@ -437,7 +477,7 @@ void FileList::sortRows()
                 location += texts.name;
             locations.set(row, location);
         }
-        sortBy([&locations](std::size_t a, std::size_t b) { return locations.at(a) < locations.at(b); });
+        orderByKeys(order, locations, descending);
         break;
     }
     case FileColumn::FXml: {

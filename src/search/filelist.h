@@ -169,6 +169,8 @@ private:
         bool located = true;
     };
     RowTexts textsOf(const Row& row) const;
+    // The row's name alone: a list of text rows sorts by name without reaching for its shared texts.
+    std::string_view nameOf(const Row& row) const;
     // The positions of the rows in the order their texts are best read in.
     std::vector<std::uint32_t> readingOrder() const;
 

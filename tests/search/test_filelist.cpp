@@ -156,6 +156,18 @@ TEST_F(List, TextColumnsIgnoreLetterCaseAndKeepTies)
     m_list.columnClick(1);
     EXPECT_EQ(column(FileColumn::FName), (Texts { "C", "b", "Ä", "ä", "A", "a" }));
 
+    // Names alike past the first characters are told apart, and tied, by the rest of their keys.
+    fillColumn(FileColumn::FName,
+        { "photograph 2b.jpg", "PHOTOGRAPH 2A.JPG", "photograph 2a.jpg", "photograph 2.jpg", "photograph 2a.jpeg" });
+    m_list.columnClick(1);
+    EXPECT_EQ(column(FileColumn::FName),
+        (Texts {
+            "photograph 2.jpg", "photograph 2a.jpeg", "PHOTOGRAPH 2A.JPG", "photograph 2a.jpg", "photograph 2b.jpg" }));
+    m_list.columnClick(1);
+    EXPECT_EQ(column(FileColumn::FName),
+        (Texts {
+            "photograph 2b.jpg", "PHOTOGRAPH 2A.JPG", "photograph 2a.jpg", "photograph 2a.jpeg", "photograph 2.jpg" }));
+
     fillColumn(FileColumn::FXml, { "beta", "Alpha", "alpha", "" });
     m_list.columnClick(5);
     EXPECT_EQ(column(FileColumn::FXml), (Texts { "", "Alpha", "alpha", "beta" }));
