@@ -21,6 +21,32 @@ namespace mellowby::names {
 
 namespace {
 
+// A catalog being indexed whose reads fail once the index is no longer wanted, so that a search
+// stopped before the first index of a large catalog is made ends at the next block read.
+class StoppableFile final : public platform::IReadableFile {
+public:
+    StoppableFile(const platform::IReadableFile& file, const StopAsked& stopAsked)
+        : m_file(file)
+        , m_stopAsked(stopAsked)
+    {
+    }
+    const platform::FileStamp& stamp() const override { return m_file.stamp(); }
+    std::expected<std::size_t, platform::Error> readAt(std::uint64_t offset, std::span<char> into) const override
+    {
+        if (m_stopAsked && m_stopAsked())
+            m_stopped = true;
+        if (m_stopped)
+            return std::unexpected(platform::Error { 0, "stopped" });
+        return m_file.readAt(offset, into);
+    }
+    bool stopped() const { return m_stopped; }
+
+private:
+    const platform::IReadableFile& m_file;
+    const StopAsked& m_stopAsked;
+    mutable bool m_stopped = false;
+};
+
 // Where the indexes go inside the user's cache folder.
 constexpr std::string_view kCacheSubfolder = "mellowby/names";
 
@@ -109,7 +135,8 @@ std::optional<std::string> NamesIndexCache::indexPath(std::string_view fileName)
         + platform::kPathSeparator + hexHash(fileName) + ".idx";
 }
 
-std::optional<NamesIndex> NamesIndexCache::indexOf(std::string_view catalogName, bool remake) const
+std::optional<NamesIndex> NamesIndexCache::indexOf(
+    std::string_view catalogName, bool remake, const StopAsked& stopAsked) const
 {
     if (m_readCatalogsDirectly)
         return std::nullopt;
@@ -135,7 +162,7 @@ std::optional<NamesIndex> NamesIndexCache::indexOf(std::string_view catalogName,
             }
         }
     }
-    return make(*path, catalogName, key);
+    return make(*path, catalogName, key, stopAsked);
 }
 
 DatabaseFile NamesIndexCache::databaseOf(
@@ -155,8 +182,8 @@ DatabaseFile NamesIndexCache::databaseOf(
     return { std::move(path), *stamp };
 }
 
-std::optional<NamesIndex> NamesIndexCache::make(
-    const std::string& catalogPath, std::string_view catalogName, const IndexKey& wanted) const
+std::optional<NamesIndex> NamesIndexCache::make(const std::string& catalogPath, std::string_view catalogName,
+    const IndexKey& wanted, const StopAsked& stopAsked) const
 {
     platform::IFileSystem& fileSystem = m_store.fileSystem();
     auto catalog = fileSystem.openForReading(catalogPath);
@@ -173,9 +200,12 @@ std::optional<NamesIndex> NamesIndexCache::make(
         builder.emplace(SpillSpace { &fileSystem, std::string(platform::parentOf(*path)) });
     else
         builder.emplace();
-    if (!readCatalogWithFacts(**catalog, fileSystem, databaseOf(catalogPath, catalogName, true), *builder))
+    const StoppableFile stoppable(**catalog, stopAsked);
+    if (!readCatalogWithFacts(stoppable, fileSystem, databaseOf(catalogPath, catalogName, true), *builder))
         builder->giveUp();
     catalog->reset();
+    if (stoppable.stopped())
+        return std::nullopt;
     return keepAndOpen(key, *builder);
 }
 

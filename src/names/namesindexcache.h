@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,9 @@ class CatalogStore;
 }
 
 namespace mellowby::names {
+
+// Asked now and then while an index is made: true when whoever wants it no longer does.
+using StopAsked = std::function<bool()>;
 
 // The user's cache folder, where the indexes are kept; nothing when the user has none.
 std::optional<std::string> userCacheFolder();
@@ -47,8 +51,10 @@ public:
     // be written and in memory when it cannot. Nothing when the catalog is to be read directly: it
     // is missing or cannot be read (the document model says so in its own way), or it is not of the
     // form an index is made from. With remake, a kept index is not looked at (one that turned out
-    // damaged when it was used).
-    std::optional<NamesIndex> indexOf(std::string_view catalogName, bool remake = false) const;
+    // damaged when it was used). When stopAsked says so while one is made, it is given up and
+    // nothing is returned: the caller that asked knows not to read the catalog instead.
+    std::optional<NamesIndex> indexOf(
+        std::string_view catalogName, bool remake = false, const StopAsked& stopAsked = {}) const;
 
     // What becomes of the database of a catalog (its name as the store takes it) when the catalog
     // is read: what its index says, else what reading the catalog whole to check it tells.
@@ -80,8 +86,8 @@ public:
 
 private:
     const std::string& dataFolder() const;
-    std::optional<NamesIndex> make(
-        const std::string& catalogPath, std::string_view catalogName, const IndexKey& wanted) const;
+    std::optional<NamesIndex> make(const std::string& catalogPath, std::string_view catalogName, const IndexKey& wanted,
+        const StopAsked& stopAsked) const;
     // The database of the catalog whose catalog proper is at catalogPath: spelt as that file is,
     // else, when lookFurther, in any spelling the store finds it by.
     DatabaseFile databaseOf(const std::string& catalogPath, std::string_view catalogName, bool lookFurther) const;

@@ -165,8 +165,8 @@ void findInCatalog(const names::NamesIndexCache& indexes, platform::IMessageBox&
             [&](const names::NamesIndex& index, IRowList& rows, std::size_t& count) -> std::optional<bool> {
                 return searchIndex(index, box, rows, findText, catalogName, count) ? std::optional(true) : std::nullopt;
             });
-        if (searched)
-            return; // the search has passed its rows on
+        if (searched || list.stopped())
+            return; // the search has passed its rows on, or is no longer wanted
         const catalog::CatalogDocument document = indexes.store().loadCatalog(catalogName);
         SkippingRows rest(list, given);
         searchCatalog(document, box, upper, rest, findText, catalogName);

@@ -39,14 +39,15 @@ std::optional<bool> listIndexFolder(const names::NamesIndex& index, IRowList& li
 // Runs attempt on the catalog's names index, and once more on one made again when the first
 // turns out damaged, each going on after the rows the one before gave (counted in given, for the
 // catalog file to go on from when both fail). attempt returns its result, or nothing when the
-// index turned out damaged. Nothing when the catalog has no index to use or both failed.
+// index turned out damaged. Nothing when the catalog has no index to use or both failed, or when
+// the list was stopped while the index was made (the list says so: the file is not read then).
 template <typename Result>
 std::optional<Result> throughIndex(const names::NamesIndexCache& indexes, const std::string& catalogName,
     IRowList& list, std::size_t& given,
     const std::function<std::optional<Result>(const names::NamesIndex&, IRowList&, std::size_t&)>& attempt)
 {
     for (const bool remake : { false, true }) {
-        const auto index = indexes.indexOf(catalogName, remake);
+        const auto index = indexes.indexOf(catalogName, remake, [&list] { return list.stopped(); });
         if (!index)
             break;
         SkippingRows rest(list, given);

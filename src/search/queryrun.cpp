@@ -262,7 +262,7 @@ void rowsOfCatalog(const names::NamesIndexCache& indexes, RunContext& run, const
     // too, the file is read; each goes on after the rows the one before gave.
     std::size_t given = 0;
     for (const bool remake : { false, true }) {
-        const auto index = indexes.indexOf(catalogName, remake);
+        const auto index = indexes.indexOf(catalogName, remake, [&rows] { return rows.stopped(); });
         if (!index)
             break;
         CatalogRows out(rows, run.box, given);
@@ -270,6 +270,8 @@ void rowsOfCatalog(const names::NamesIndexCache& indexes, RunContext& run, const
             return;
         given = std::max(given, out.given());
     }
+    if (rows.stopped())
+        return;
     const catalog::CatalogDocument document = indexes.store().loadCatalog(catalogName);
     CatalogRows out(rows, run.box, given);
     rowsOfDocument(document, run, plan, catalogName, out);

@@ -4,6 +4,8 @@
 #include "searchtesting.h"
 
 #include "search/filesearch.h"
+#include "search/queryparser.h"
+#include "search/queryrun.h"
 
 namespace mellowby::search {
 namespace {
@@ -31,6 +33,49 @@ public:
 private:
     FileList& m_list;
 };
+
+// A list whose reader asks it to stop (Esc) as the search begins.
+class StoppingList final : public IRowList {
+public:
+    void clear() override { }
+    void appendRow(
+        std::string_view name, std::string_view, std::string_view, std::string_view, std::string_view) override
+    {
+        rows.emplace_back(name);
+    }
+    void appendNameOnly(std::string_view name) override { rows.emplace_back(name); }
+    void flush() override { }
+    void finishFill() override { }
+    bool stopped() const override { return true; }
+
+    std::vector<std::string> rows;
+};
+
+// Rows of a query whose reader asks it to stop once the query has begun its first catalog.
+class StoppingQueryRows final : public IQueryRows {
+public:
+    void appendRow(const QueryRow& row, const std::optional<names::FileFacts>&) override
+    {
+        rows.emplace_back(row.name);
+    }
+    void appendNameOnly(std::string_view name) override { rows.emplace_back(name); }
+    void flush() override { }
+    bool stopped() const override { return ++m_asked > 1; }
+
+    std::vector<std::string> rows;
+
+private:
+    mutable int m_asked = 0;
+};
+
+std::size_t filesUnder(const std::filesystem::path& folder)
+{
+    std::size_t count = 0;
+    if (std::filesystem::exists(folder))
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+            count += entry.is_regular_file() ? 1 : 0;
+    return count;
+}
 
 std::vector<FileRow> rowsOf(const FileList& list)
 {
@@ -100,6 +145,32 @@ TEST_F(IndexRows, TheRowsOfASearchStayWhenTheCatalogIsScannedAgainMeanwhile)
     EXPECT_EQ(rowsOf(m_list), before);
     m_list.columnClick(1);
     EXPECT_EQ(m_list.size(), before.size());
+    EXPECT_TRUE(m_box.shown.empty());
+}
+
+// The first search of a large catalog makes its index; stopping it stops the making, which leaves
+// no index behind and does not read the catalog some other way instead.
+TEST_F(IndexRows, ASearchStoppedWhileTheIndexIsMadeGivesUpTheIndexAndReadsNothingElse)
+{
+    writeCatalogs();
+    const auto cache = names::userCacheFolder();
+    ASSERT_TRUE(cache);
+    SearchScope scope = SearchScope::of(m_browser, false);
+    scope.currentCatalog = "一号盘";
+    const std::size_t kept = filesUnder(*cache);
+    StoppingList stopped;
+    cmdFind_Click(m_indexes, m_box, stopped, "a", scope);
+    EXPECT_TRUE(stopped.rows.empty());
+    EXPECT_EQ(filesUnder(*cache), kept);
+
+    StoppingQueryRows stoppedQuery;
+    findQueryRows(m_indexes, m_box, *parseQuery("a"), { "一号盘" }, stoppedQuery);
+    EXPECT_TRUE(stoppedQuery.rows.empty());
+    EXPECT_EQ(filesUnder(*cache), kept);
+
+    cmdFind_Click(m_indexes, m_box, m_list, "a", scope);
+    EXPECT_EQ(m_list.size(), 3U);
+    EXPECT_EQ(filesUnder(*cache), kept + 1);
     EXPECT_TRUE(m_box.shown.empty());
 }
 
