@@ -16,6 +16,10 @@ std::string_view statusText(ArchiveStatus status);
 inline constexpr std::string_view kUdfImageText = "此光盘映像是 UDF 格式，无法读取。";
 // An image file whose contents are no disc that can be read.
 inline constexpr std::string_view kNotADiscImageText = "这个文件不是可以读取的光盘映像。";
+// An image file cut short or damaged, which cannot be catalogued whole.
+inline constexpr std::string_view kDamagedImageText = "光盘映像已损坏或不完整，无法读取。";
+// A file of a catalogued image that the image no longer holds.
+inline constexpr std::string_view kImageFileMissingText = "光盘映像中已经没有这个文件，可能光盘映像已被修改。";
 // A file opened as an archive that turned out to be none.
 inline constexpr std::string_view kNotAnArchiveText = "这个文件不是压缩文件。";
 

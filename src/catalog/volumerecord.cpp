@@ -23,6 +23,14 @@ constexpr std::string_view kMountPoint = "mountpoint";
 constexpr std::string_view kRoot = "root";
 constexpr std::string_view kPath = "path";
 constexpr std::string_view kScanned = "scanned";
+// Only in the record of a disc image; "image" says which file system it was read as.
+constexpr std::string_view kImage = "image";
+constexpr std::string_view kImageLabel = "image.label";
+constexpr std::string_view kImageVolume = "image.volume";
+constexpr std::string_view kImageVolumeSet = "image.volumeset";
+constexpr std::string_view kImageCreated = "image.created";
+constexpr std::string_view kImageSize = "image.size";
+constexpr std::string_view kImageFileSystem = "iso9660";
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
@@ -112,6 +120,33 @@ void appendLine(std::string& text, std::string_view key, std::string_view value)
     text += '\n';
 }
 
+template <typename Number> bool parseNumber(const std::string& value, Number& into)
+{
+    const char* last = value.data() + value.size();
+    const auto parsed = std::from_chars(value.data(), last, into);
+    return !value.empty() && parsed.ec == std::errc() && parsed.ptr == last;
+}
+
+// An image's own key, taken into image; false for a value that is no number where one is due.
+bool takeImageKey(std::string_view key, std::string& value, DiscImageRecord& image)
+{
+    if (key == kImageLabel) {
+        image.label = std::move(value);
+    } else if (key == kImageVolume) {
+        image.volumeIdentifier = std::move(value);
+    } else if (key == kImageVolumeSet) {
+        image.volumeSetIdentifier = std::move(value);
+    } else if (key == kImageCreated) {
+        std::int64_t seconds = 0;
+        if (!parseNumber(value, seconds))
+            return false;
+        image.creationTime = seconds;
+    } else if (key == kImageSize) {
+        return parseNumber(value, image.volumeSpaceBytes);
+    }
+    return true;
+}
+
 } // namespace
 
 std::string formatVolumeRecord(const VolumeRecord& record)
@@ -127,6 +162,15 @@ std::string formatVolumeRecord(const VolumeRecord& record)
     appendLine(text, kRoot, volume.root);
     appendLine(text, kPath, record.relativePath);
     appendLine(text, kScanned, record.scannedPath);
+    if (const auto& image = record.image) {
+        appendLine(text, kImage, kImageFileSystem);
+        appendLine(text, kImageLabel, image->label);
+        appendLine(text, kImageVolume, image->volumeIdentifier);
+        appendLine(text, kImageVolumeSet, image->volumeSetIdentifier);
+        if (image->creationTime)
+            appendLine(text, kImageCreated, std::to_string(*image->creationTime));
+        appendLine(text, kImageSize, std::to_string(image->volumeSpaceBytes));
+    }
     return text;
 }
 
@@ -134,6 +178,8 @@ std::optional<VolumeRecord> parseVolumeRecord(std::string_view text)
 {
     VolumeRecord record;
     platform::Volume& volume = record.volume;
+    bool isImage = false;
+    DiscImageRecord image;
     while (!text.empty()) {
         const auto end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -157,9 +203,7 @@ std::optional<VolumeRecord> parseVolumeRecord(std::string_view text)
         } else if (key == kType) {
             volume.type = std::move(*value);
         } else if (key == kSize) {
-            const char* last = value->data() + value->size();
-            const auto parsed = std::from_chars(value->data(), last, volume.totalBytes);
-            if (value->empty() || parsed.ec != std::errc() || parsed.ptr != last)
+            if (!parseNumber(*value, volume.totalBytes))
                 return std::nullopt;
         } else if (key == kDevice) {
             volume.device = std::move(*value);
@@ -171,9 +215,16 @@ std::optional<VolumeRecord> parseVolumeRecord(std::string_view text)
             record.relativePath = std::move(*value);
         } else if (key == kScanned) {
             record.scannedPath = std::move(*value);
+        } else if (key == kImage) {
+            isImage = true;
+        } else if (!takeImageKey(key, *value, image)) {
+            return std::nullopt;
         }
     }
-    if (volume.mountPoint.empty() || record.scannedPath.empty())
+    if (isImage)
+        record.image = std::move(image);
+    // An image file found on no volume that could be told is still looked for at its path.
+    if ((volume.mountPoint.empty() && !isImage) || record.scannedPath.empty())
         return std::nullopt;
     return record;
 }

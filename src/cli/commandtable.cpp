@@ -18,8 +18,9 @@ const std::vector<CommandSpec>& table()
     const std::vector<std::string_view> checksumAlgorithms = { digest::algorithmName(digest::DigestAlgorithm::Xxh128),
         digest::algorithmName(digest::DigestAlgorithm::Sha256) };
     static const std::vector<CommandSpec> commands = {
-        { "scan", "扫描一个文件夹（例如光盘所在的位置），将其中的文件编成目录，存入数据目录",
-            { { "路径", "要扫描的文件夹" }, { "名称", "目录的名称，不给时为 tmp1000", false } },
+        { "scan", "扫描一个文件夹（例如光盘所在的位置）或光盘映像文件，将其中的文件编成目录，存入数据目录",
+            { { "路径", "要扫描的文件夹，或当作光盘扫描的光盘映像文件（ISO 9660）" },
+                { "名称", "目录的名称，不给时为 tmp1000", false } },
             { { "--force" }, { "--no-index" }, { "--no-database" }, { "--checksums", checksumAlgorithms } },
             scanCommand },
         { "list", "按目录树的顺序列出数据目录中的目录", {}, { { "--long" } }, listCommand },

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/programtitle.h"
 #include "app/settings.h"
 #include "app/showmsg.h"
 #include "catalog/catalogstore.h"
@@ -19,6 +20,7 @@
 #include "scan/catalogoutput.h"
 #include "scan/catalogwalker.h"
 #include "scan/catalogwriter.h"
+#include "scan/imagescan.h"
 #include "scan/scandatabase.h"
 #include "scan/scandigests.h"
 #include "scan/scanindexer.h"
@@ -66,20 +68,29 @@ std::expected<void, ScanFailure> mayScan(ScanContext& context, const std::string
 }
 
 // The volume is identified before the walk, while it is surely the one being scanned. A path whose
-// volume cannot be told (a network share) gives a catalog without a record, as before.
+// volume cannot be told (a network share) gives a catalog without a record, as before; a disc
+// image there still gets one, for what the image says of itself.
 std::expected<void, platform::Error> recordVolume(
-    ScanContext& context, PendingCatalog& pending, const std::string& path)
+    ScanContext& context, PendingCatalog& pending, const std::string& path, const ImageScan* image)
 {
     if (context.volumes == nullptr)
         return {};
     auto place = context.volumes->placeOf(path);
-    if (!place)
+    if (!place && image == nullptr)
         return {};
-    return pending.recordVolume({ std::move(place->volume), std::move(place->relativePath), path });
+    catalog::VolumeRecord record { {}, {}, path };
+    if (place) {
+        record.volume = std::move(place->volume);
+        record.relativePath = std::move(place->relativePath);
+    }
+    if (image != nullptr)
+        record.image = image->record();
+    return pending.recordVolume(record);
 }
 
 // The new catalog with the record of the scanned volume; nothing once the user has been told why not.
-std::optional<PendingCatalog> beginCatalog(ScanContext& context, const std::string& path, const std::string& name)
+std::optional<PendingCatalog> beginCatalog(
+    ScanContext& context, const std::string& path, const std::string& name, const ImageScan* image)
 {
     // What an earlier scan left behind when its process ended before it finished.
     context.store.removeLeftovers();
@@ -88,7 +99,7 @@ std::optional<PendingCatalog> beginCatalog(ScanContext& context, const std::stri
         showGenXmlError(context, pending.error());
         return std::nullopt;
     }
-    if (auto recorded = recordVolume(context, *pending, path); !recorded) {
+    if (auto recorded = recordVolume(context, *pending, path, image); !recorded) {
         showGenXmlError(context, recorded.error());
         return std::nullopt;
     }
@@ -212,11 +223,47 @@ bool beginDatabase(ScanContext& context, ScanFiles& files)
     return true;
 }
 
-std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std::string& path, const std::string& name)
+void showPlainBox(ScanContext& context, const std::string& text)
 {
-    if (auto allowed = mayScan(context, path, name); !allowed)
+    context.box.show({ text, app::kProgramTitle, platform::MessageIcon::None, platform::MessageButtons::Ok });
+}
+
+// The same context walking another tree.
+ScanContext walking(const ScanContext& context, platform::IDirectoryLister& lister)
+{
+    return { context.store, context.settings, lister, context.box, context.dates, context.observer, context.indexes,
+        context.volumes, context.writeDatabase, context.checksums, context.fileReading };
+}
+
+// A path that is a disc image file is read whole before anything is written; a file that is no
+// image, or one whose files cannot be digested, is refused with the user told why.
+std::expected<std::optional<ImageScan>, ScanFailure> readImage(ScanContext& context, const std::string& path)
+{
+    auto image = ImageScan::open(path);
+    if (!image)
+        return std::nullopt;
+    if (!*image) {
+        showPlainBox(context, image->error().description);
+        return std::unexpected(ScanFailure::Failed);
+    }
+    // Digests are read from files of the machine; an image's files are not.
+    if (context.checksums && context.writeDatabase) {
+        showPlainBox(context, "扫描光盘映像时不能计算文件的校验和。");
+        return std::unexpected(ScanFailure::Failed);
+    }
+    return std::move(**image);
+}
+
+std::expected<ScanResult, ScanFailure> generate(ScanContext& given, const std::string& path, const std::string& name)
+{
+    if (auto allowed = mayScan(given, path, name); !allowed)
         return std::unexpected(allowed.error());
-    auto pending = beginCatalog(context, path, name);
+    const auto image = readImage(given, path);
+    if (!image)
+        return std::unexpected(image.error());
+    const platform::FileId dataFolder = dataFolderId(given);
+    ScanContext context = *image ? walking(given, (*image)->lister()) : given;
+    auto pending = beginCatalog(context, path, name, *image ? &**image : nullptr);
     if (!pending)
         return std::unexpected(ScanFailure::Failed);
     catalogdb::ScanRecord record = scanRecordOf(context, path);
@@ -231,7 +278,7 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
     CatalogWriter writer(files.output, context.settings, context.dates, files.index ? &*files.index : nullptr,
         files.database ? &*files.database : nullptr);
     writer.beginDisk(pending->fileNames().diskTitle, path);
-    CatalogWalker walker(context, writer, dataFolderId(context), files.digests ? &*files.digests : nullptr);
+    CatalogWalker walker(context, writer, dataFolder, files.digests ? &*files.digests : nullptr);
     if (const auto failure = failureOf(walker.walk(path))) {
         if (*failure == ScanFailure::Failed)
             showGenXmlError(context, files.failure());

@@ -103,6 +103,8 @@ struct ScanResult {
 // folder is opened relative to its parent, so no length of path stops the walk and a folder
 // replaced by a symbolic link during the walk is not followed. Entries whose details cannot be
 // read are written by their names and reported once.
+// A path that is a disc image file (ISO 9660) is catalogued as the disc it holds, without mounting
+// it (see ImageScan); a file that is no readable image fails with the user told why.
 std::expected<ScanResult, ScanFailure> genXml(ScanContext& context, const std::string& path, const std::string& name);
 
 // Whether a file of extension ext (upper case) goes into the catalog under the settings' filter.

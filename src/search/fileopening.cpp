@@ -15,6 +15,7 @@
 #include "platform/paths.h"
 #include "platform/volumes.h"
 #include "search/filelist.h"
+#include "search/imagefileopening.h"
 
 namespace mellowby::search {
 
@@ -72,6 +73,42 @@ VolumeVerdict checkVolume(const catalog::CatalogStore& store, FileOpening& servi
             + "！" };
 }
 
+// A file of a catalogued disc image is taken out of the image, wherever the image file is now,
+// and opened from the program's private folder. False for a catalog of no image.
+bool openFromImage(
+    browse::CatalogBrowser& browser, FileOpening& services, const std::string& disc, const std::string& path)
+{
+    const auto record = browser.store().volumeRecord(disc);
+    if (!record || !record->image)
+        return false;
+    const std::string scanned = platform::collapseDoubledSeparators(record->scannedPath);
+    const auto inside = platform::pathBelow(path, scanned);
+    if (!inside)
+        return false;
+    std::string image = scanned;
+    // An image on a volume that could not be told is looked for only where it was scanned.
+    if (!services.fileSystem.isFile(image) && !record->volume.mountPoint.empty()) {
+        const VolumeVerdict verdict = checkVolume(browser.store(), services, disc, scanned, nullptr);
+        if (verdict.notice) {
+            showNotice(browser.box(), *verdict.notice);
+            return true;
+        }
+        image = verdict.path.value_or(image);
+    }
+    if (!services.fileSystem.isFile(image)) {
+        showNotice(browser.box(), "光盘映像“" + image + "”不存在，请检查！");
+        return true;
+    }
+    const auto taken = takeOutOfImage(image, *inside);
+    if (!taken) {
+        app::ShowMsg(browser.box(), "打开指定文件时出错！", taken.error(), "frmMain-listVDir_DblClick");
+        return true;
+    }
+    if (auto opened = services.opener.open(*taken, std::string(platform::folderPartOf(*taken))); !opened)
+        app::ShowMsg(browser.box(), "打开指定文件时出错！", opened.error(), "frmMain-listVDir_DblClick");
+    return true;
+}
+
 } // namespace
 
 void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, std::optional<std::size_t> selectedRow,
@@ -86,6 +123,8 @@ void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, st
             path.pop_back();
         // Rows listed from the tree carry no catalog name; they come from the current catalog.
         const std::string disc = row.catalog.empty() ? browser.currentCatalogName() : row.catalog;
+        if (openFromImage(browser, services, disc, path))
+            return;
 
         // A file at the place the catalog says opens, whatever the record of its volume says now: a
         // volume reformatted, resized or copied elsewhere still holds it. An optical drive is asked

@@ -37,7 +37,8 @@ struct FileOpening {
 // asks for the disc when the file lives on an optical drive without a readable disc. A file that is
 // where the catalog says opens there; one that is not is looked for, by a catalog that knows its
 // volume, wherever that volume is mounted now, and the box says which disc it wants when another
-// one is in its place.
+// one is in its place. A file of a catalogued disc image is taken out of the image file into a
+// private folder and opened from there.
 void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, std::optional<std::size_t> selectedRow,
     FileOpening& services);
 

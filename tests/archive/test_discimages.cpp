@@ -11,7 +11,9 @@
 #include "archive/archivetexts.h"
 #include "archive/archivetools.h"
 #include "archive/discidentity.h"
+#include "archive/discimage.h"
 #include "archive/imagedirectorylister.h"
+#include "archive/privatetemporaryfolder.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/paths.h"
@@ -137,6 +139,30 @@ TEST_F(DiscImages, IdentityComesFromTheVolumeDescriptors)
     EXPECT_EQ(identity->creationTime, 1600000000);
     EXPECT_EQ(identity->volumeSpaceBytes, (*file)->stamp().size);
     EXPECT_FALSE(identity->carriesUdf);
+}
+
+TEST_F(DiscImages, AFileOfTheImageIsTakenOutAloneByItsPlaceInTheTree)
+{
+    const auto opened = PrivateTemporaryFolder::create(m_folder.path());
+    ASSERT_TRUE(opened.has_value());
+    const std::string& folder = opened->path();
+    const auto taken = extractImageFile(image(), "照片/旅行 2004/长城 的 照片.jpg", folder);
+    ASSERT_TRUE(taken.has_value()) << taken.error().description;
+    EXPECT_EQ(*taken, platform::joinPath(folder, "长城 的 照片.jpg"));
+    EXPECT_EQ(tests::readFile(*taken), std::string(5000, 'j'));
+
+    // A path that climbs, or names a folder or nothing, finds no file of the image; ".." is a
+    // name in the tree like any other.
+    for (const std::string_view crafted :
+        { "../readme.txt", "照片/../readme.txt", "../../../../etc/passwd", "照片", "", "照片/旅行 2004/nothing.jpg" }) {
+        const auto refused = extractImageFile(image(), crafted, folder);
+        ASSERT_FALSE(refused.has_value()) << crafted;
+        EXPECT_EQ(refused.error().description, kImageFileMissingText) << crafted;
+    }
+    EXPECT_EQ(tests::namesIn(folder), std::vector<std::string> { "长城 的 照片.jpg" });
+    EXPECT_EQ(tests::namesIn(m_folder.path()),
+        (std::vector<std::string> { opened->path().substr(m_folder.path().size() + 1), "disc.iso", "src" }));
+    EXPECT_EQ(extractImageFile(image(), "//readme.txt", folder).value(), platform::joinPath(folder, "readme.txt"));
 }
 
 TEST(UdfImages, AnImageOfUdfAloneIsRefusedInWords)

@@ -52,6 +52,30 @@ TEST(VolumeRecordFile, OneKeyAndValueALineReadBackExactly)
     EXPECT_EQ(parseVolumeRecord("scanned=/a/b\r\n\r\nlater=1\r\npath=b\r\nmountpoint=/a\r\n")->relativePath, "b");
 }
 
+// A disc image's own keys follow the others, so a reader before them takes the record as one of
+// the volume holding the image; one on a volume that could not be told has no mount point.
+TEST(VolumeRecordFile, ADiscImageKeepsWhatItSaysOfItself)
+{
+    VolumeRecord image = kPhotos;
+    image.scannedPath += "/disc.iso";
+    image.image = DiscImageRecord { "光盘 2004", "CD2004", "SET\x01", -5, 2048 };
+    const std::string text = formatVolumeRecord(image);
+    EXPECT_EQ(text,
+        std::string(kPhotosText).insert(kPhotosText.size() - 1, "/disc.iso")
+            + "image=iso9660\nimage.label=光盘 2004\nimage.volume=CD2004\nimage.volumeset=SET\\x01\n"
+              "image.created=-5\nimage.size=2048\n");
+    EXPECT_EQ(parseVolumeRecord(text), image);
+    image.image->creationTime.reset();
+    EXPECT_EQ(parseVolumeRecord(formatVolumeRecord(image)), image);
+
+    const VolumeRecord unplaced { {}, "", "/net/disc.iso", DiscImageRecord { "A", "A", "", 0, 0 } };
+    EXPECT_EQ(parseVolumeRecord(formatVolumeRecord(unplaced)), unplaced);
+    // Without its key "image", no mount point is no record, as before.
+    EXPECT_EQ(parseVolumeRecord("scanned=/net/disc.iso\nimage.label=A\n"), std::nullopt);
+    EXPECT_EQ(parseVolumeRecord(text + "image.size=x\n"), std::nullopt);
+    EXPECT_EQ(parseVolumeRecord(text + "image.created=1.5\n"), std::nullopt);
+}
+
 TEST(VolumeRecordFile, DamagedTextIsNoRecord)
 {
     const std::string whole(kPhotosText);

@@ -42,12 +42,15 @@ private Q_SLOTS:
         QCOMPARE(picker.titles.back(), u"请选择一个目录"_s);
     }
 
-    void theDesktopFolderDialogPicksDirectoriesOnly()
+    void theDesktopFolderDialogPicksAFolderOrAnImageFile()
     {
         tests::TemporaryFolder folder;
+        tests::writeFile(folder / "disc.iso", "image");
+        const QString image = QString::fromStdString(folder / "disc.iso");
         QWidget owner;
         QtFolderPicker picker;
-        for (const bool choose : { false, true }) {
+        enum class Choice { Cancel, Folder, Image };
+        for (const Choice choice : { Choice::Cancel, Choice::Folder, Choice::Image }) {
             bool checked = false;
             whenDialogOpens([&](QWidget* dialog) {
                 auto* files = qobject_cast<QFileDialog*>(dialog);
@@ -55,18 +58,21 @@ private Q_SLOTS:
                 QCOMPARE(files->windowTitle(), u"请选择一个目录"_s);
                 QCOMPARE(files->parentWidget(), &owner);
                 QCOMPARE(files->fileMode(), QFileDialog::Directory);
-                QVERIFY(files->testOption(QFileDialog::ShowDirsOnly));
+                QVERIFY(!files->testOption(QFileDialog::ShowDirsOnly));
                 checked = true;
-                if (choose) {
-                    files->setDirectory(QString::fromStdString(folder.path()));
-                    static_cast<QDialog*>(files)->accept(); // QFileDialog hides its own
-                } else {
+                files->setDirectory(QString::fromStdString(folder.path()));
+                // Typed, as selectFile() leaves the name box alone while it has the focus.
+                if (choice == Choice::Image)
+                    files->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(u"disc.iso"_s);
+                if (choice == Choice::Cancel)
                     files->reject();
-                }
+                else
+                    static_cast<QDialog*>(files)->accept(); // as the button does; protected in QFileDialog
             });
             const QString picked = getSelFolder(picker, &owner, u"请选择一个目录"_s);
             QVERIFY(checked);
-            QCOMPARE(picked, choose ? QString::fromStdString(folder.path()) : QString());
+            const QString expected[] = { QString(), QString::fromStdString(folder.path()), image };
+            QCOMPARE(picked, expected[static_cast<int>(choice)]);
         }
     }
 

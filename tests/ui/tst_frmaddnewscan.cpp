@@ -1,5 +1,7 @@
 #include "addnewdialog.h"
 
+#include <cstdlib>
+
 #include <QCheckBox>
 #include <QLineEdit>
 
@@ -70,6 +72,38 @@ private Q_SLOTS:
         program().picker.answer.clear();
         control<QPushButton>(u"cmdSelDir"_s)->click();
         QCOMPARE(cmbDisk()->currentText(), QString::fromStdString(tree.path()));
+    }
+
+    // A disc image file picked in the same dialog is catalogued as the disc it holds.
+    void aPickedImageFileIsCataloguedAsItsDisc()
+    {
+        if (std::system("command -v xorriso > /dev/null 2>&1") != 0)
+            QSKIP("xorriso is not installed");
+        tests::TemporaryFolder folder;
+        tests::writeFile(folder / "src/a.txt", "a");
+        tests::writeFile(folder / "src/sub/b.jpg", "b");
+        const std::string image = folder / "disc.iso";
+        QCOMPARE(std::system(("xorriso -as mkisofs -quiet -J -R -V DISC -o '" + image + "' '" + (folder / "src")
+                     + "' 2> /dev/null")
+                                 .c_str()),
+            0);
+        platform::LinuxDirectoryLister lister;
+        open(lister);
+        program().picker.answer = QString::fromStdString(image);
+        control<QPushButton>(u"cmdSelDir"_s)->click();
+        QCOMPARE(cmbDisk()->currentText(), QString::fromStdString(image));
+        program().box.queuePromptAnswer("Disc I");
+        QVERIFY(generate());
+
+        QVERIFY(program().box.shown.empty());
+        QCOMPARE(program().dataFiles(),
+            (std::vector<std::string> { "Disc I.idx", "Disc I.sqlite", "Disc I.vol", "Disc I.xml" }));
+        const std::string catalog = tests::readFile(program().dataFile("Disc I.xml"));
+        QVERIFY(contains(catalog, "<Disk title=\"Disc I\" Label=\"" + image + "\">"));
+        QVERIFY(contains(catalog, ">a.txt</File>"));
+        QVERIFY(contains(catalog, ">b.jpg</File>"));
+        QVERIFY(contains(tests::readFile(program().dataFile("Disc I.vol")), "\nimage.label=DISC\n"));
+        QCOMPARE(lblShow()->text(), kGenerated);
     }
 
     void anOpticalDriveWithoutDiscIsNotScanned()
