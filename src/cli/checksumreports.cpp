@@ -71,7 +71,8 @@ int exportSums(Tool& tool, const std::string& catalog)
     if (withoutDigest > 0)
         printError("有 " + std::to_string(withoutDigest) + " 个文件没有校验和，未写入。");
     if (unwritable > 0)
-        printError("有 " + std::to_string(unwritable) + " 个文件的名称含换行符，xxhsum 无法核对这样的名称，未写入。");
+        printError(
+            "有 " + std::to_string(unwritable) + " 个文件的名称含换行符或回车符，xxhsum 无法核对这样的名称，未写入。");
     return tool.finish(0);
 }
 

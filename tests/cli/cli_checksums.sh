@@ -14,14 +14,15 @@ run() {
 }
 bytes() { head -c "$2" /dev/zero | tr '\0' "$1"; }
 
-# Disc 1: names with a space, a backslash and a line break. Disc 2 holds two of its files under other
-# names, and one of its names with other contents. Disc 3 has no digests; disc 4's database is
-# another catalog's, so that its copy of the film counts nowhere.
+# Disc 1: names with a space, a backslash, a line feed and a carriage return. Disc 2 holds two of
+# its files under other names, and one of its names with other contents. Disc 3 has no digests;
+# disc 4's database is another catalog's, so that its copy of the film counts nowhere.
 mkdir -p "$work/d1/sub" "$work/d2/备份" "$work/d3" "$work/d4"
 bytes f 5000 > "$work/d1/film 1.mkv"
 bytes p 3000 > "$work/d1/sub/photo.jpg"
 bytes b 10 > "$work/d1/back\\slash.txt"
 bytes n 20 > "$work/d1/two"$'\n'"lines.txt"
+bytes r 30 > "$work/d1/carriage"$'\r'"return.txt"
 bytes f 5000 > "$work/d2/备份/电影.mkv"
 bytes p 3000 > "$work/d2/照片.jpg"
 bytes x 10 > "$work/d2/back\\slash.txt"
@@ -51,11 +52,11 @@ run dupes --content --min-size 4 --in "disc 2" --in "disc 1"
 [ "$out" = $'1\t电影.mkv\t5KB\tdisc 2\t'"$work/d2/备份/电影.mkv"$'\n1\tfilm 1.mkv\t5KB\tdisc 1\t'"$work/d1/film 1.mkv" ] \
   || fail "dupes --content --min-size: $out"
 
-# XXH128: the lines xxhsum -H2 prints; the name with a line break, which xxhsum cannot read back,
+# XXH128: the lines xxhsum -H2 prints; the names with a line break, which xxhsum cannot read back,
 # left out and counted.
 run export "disc 1" --sums --out "$work/disc1.xxh128"
 [ "$status" = 0 ] && [ -z "$out" ] || fail "export --sums ($status): $err"
-[ "$err" = "mellowby-cli: 有 1 个文件的名称含换行符，xxhsum 无法核对这样的名称，未写入。" ] || fail "export --sums says: $err"
+[ "$err" = "mellowby-cli: 有 2 个文件的名称含换行符或回车符，xxhsum 无法核对这样的名称，未写入。" ] || fail "export --sums says: $err"
 [ "$(wc -l < "$work/disc1.xxh128")" = 3 ] || fail "export --sums wrote: $(cat "$work/disc1.xxh128")"
 if command -v xxhsum > /dev/null; then
   expected=$(cd "$work/d1" && xxhsum -H2 "film 1.mkv" sub/photo.jpg)
@@ -71,7 +72,7 @@ else
   echo "xxhsum is not installed: its check is left out"
 fi
 
-# SHA-256: every name, the backslash and the line break escaped as sha256sum escapes them, to
+# SHA-256: every name, the backslash and the line breaks escaped as sha256sum escapes them, to
 # standard output.
 run scan "$work/d1" "disc 1 sha" --checksums=sha256
 [ "$status" = 0 ] || fail "scan sha256: $err"
@@ -79,11 +80,12 @@ run export "disc 1 sha" --sums
 [ "$status" = 0 ] && [ -z "$err" ] || fail "export --sums sha256 ($status): $err"
 printf '%s\n' "$out" > "$work/disc1.sha256"
 if command -v sha256sum > /dev/null; then
-  expected=$(cd "$work/d1" && sha256sum "film 1.mkv" sub/photo.jpg "back\\slash.txt" "two"$'\n'"lines.txt" | sort)
+  expected=$(cd "$work/d1" && sha256sum "film 1.mkv" sub/photo.jpg "back\\slash.txt" "two"$'\n'"lines.txt" \
+    "carriage"$'\r'"return.txt" | sort)
   [ "$(sort "$work/disc1.sha256")" = "$expected" ] || fail "not as sha256sum: $out"
   (cd "$work/d1" && sha256sum -c --strict "$work/disc1.sha256") > "$work/checked" 2>&1 \
     || fail "sha256sum -c refuses: $(cat "$work/checked")"
-  [ "$(grep -c ': OK$' "$work/checked")" = 4 ] || fail "sha256sum -c checked: $(cat "$work/checked")"
+  [ "$(grep -c ': OK$' "$work/checked")" = 5 ] || fail "sha256sum -c checked: $(cat "$work/checked")"
 else
   echo "sha256sum is not installed: its check is left out"
 fi
