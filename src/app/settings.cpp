@@ -21,6 +21,7 @@ constexpr const char* kNoFileStr = "NoFileStr";
 constexpr const char* kYesFileStr = "YesFileStr";
 constexpr const char* kIfYesFile = "ifYesFile";
 constexpr const char* kIfUseOption = "ifUseOption";
+constexpr const char* kChecksums = "Checksums";
 
 } // namespace
 
@@ -33,7 +34,7 @@ bool getIniSetting(const ProgramFolder& folder, Settings& settings, platform::IM
 {
     platform::Error error;
     try {
-        // One read for all four values, so they come from the same version of the file.
+        // One read for all the values, so they come from the same version of the file.
         auto contents = folder.fileSystem().readWholeFile(folder.iniPath(), kMaxIniFileSize);
         if (contents) {
             // A missing file is not a failure: every setting reads as empty or false.
@@ -43,6 +44,7 @@ bool getIniSetting(const ProgramFolder& folder, Settings& settings, platform::IM
             loaded.YesFileStr = document.value(kSection, kYesFileStr);
             loaded.ifYesFile = document.value(kSection, kIfYesFile) == "1";
             loaded.ifUseOption = document.value(kSection, kIfUseOption) == "1";
+            loaded.checksums = document.value(kSection, kChecksums) == "1";
             settings = std::move(loaded);
             return true;
         }
@@ -85,6 +87,12 @@ void saveSettings(const ProgramFolder& folder, const Settings& wanted, Settings&
         inMemory.ifYesFile = wanted.ifYesFile;
     if (setIniBool(fileSystem, ini, kSection, kIfUseOption, wanted.ifUseOption))
         inMemory.ifUseOption = wanted.ifUseOption;
+}
+
+void saveChecksums(const ProgramFolder& folder, bool wanted, Settings& inMemory)
+{
+    if (setIniBool(folder.fileSystem(), folder.iniPath(), kSection, kChecksums, wanted))
+        inMemory.checksums = wanted;
 }
 
 } // namespace mellowby::app

@@ -16,6 +16,9 @@ struct Settings {
     std::string YesFileStr;
     bool ifYesFile = false;
     bool ifUseOption = false;
+    // Whether the generation dialog's scan digests every file's contents (xxh128) into the
+    // catalog's database. Kept under a key of its own, which a Windows copy passes over.
+    bool checksums = false;
 
     bool operator==(const Settings&) const = default;
 };
@@ -24,7 +27,7 @@ struct Settings {
 inline constexpr const char* kDefaultFileTypes = "GIF|JPG|PCX|TIF|ICO";
 Settings defaultSettings();
 
-// Loads the four settings from option.ini. False, after its own error box, when the file
+// Loads the settings from option.ini. False, after its own error box, when the file
 // exists but cannot be read.
 bool getIniSetting(const ProgramFolder& folder, Settings& settings, platform::IMessageBox& box);
 
@@ -37,5 +40,9 @@ Settings loadStartupSettings(const ProgramFolder& folder, platform::IMessageBox&
 // refused (an empty text is never stored) stays as the file keeps it. A list holding a character
 // the file's code page lacks is not stored, and the box says so and which character it is.
 void saveSettings(const ProgramFolder& folder, const Settings& wanted, Settings& inMemory, platform::IMessageBox& box);
+
+// Writes the checksums setting to option.ini as soon as the dialog's check box changes, and into
+// inMemory when the file took it.
+void saveChecksums(const ProgramFolder& folder, bool wanted, Settings& inMemory);
 
 } // namespace mellowby::app

@@ -20,6 +20,14 @@ constexpr std::string_view kCatalogRow
     = "SELECT schema_version, catalog_size, catalog_hash, entry_count, entries_hash FROM catalog";
 constexpr std::string_view kEntryRows
     = "SELECT id, parent, kind, name, size, mtime_ns, btime_ns, date_from, size_text FROM entries ORDER BY id";
+// The same rows, each file's digest after them; a database of version 1 has none.
+constexpr std::string_view kEntryRowsWithDigests
+    = "SELECT e.id, e.parent, e.kind, e.name, e.size, e.mtime_ns, e.btime_ns, e.date_from, e.size_text, "
+      "d.algorithm, d.digest FROM entries e LEFT JOIN digests d ON d.entry = e.id ORDER BY e.id";
+constexpr std::string_view kEntryRowsWithoutDigests = "SELECT id, parent, kind, name, size, mtime_ns, btime_ns, "
+                                                      "date_from, size_text, NULL, NULL FROM entries ORDER BY id";
+constexpr int kAlgorithmColumn = 9;
+constexpr int kDigestColumn = 10;
 
 bool isFileKind(std::int64_t kind)
 {
@@ -34,6 +42,21 @@ std::optional<Hash128> hashOf(std::string_view bytes)
         return std::nullopt;
     std::memcpy(hash.data(), bytes.data(), hash.size());
     return hash;
+}
+
+// The hash of the first size bytes of a file; nothing when they cannot all be read.
+std::optional<Hash128> hashOfFile(platform::IReadableFile& file, std::uint64_t size)
+{
+    StreamHash hash;
+    std::string piece(1 << 20, '\0');
+    for (std::uint64_t offset = 0; offset < size;) {
+        const auto read = file.readAt(offset, std::span<char>(piece));
+        if (!read || *read == 0)
+            return std::nullopt;
+        hash.update(std::string_view(piece).substr(0, *read));
+        offset += *read;
+    }
+    return hash.digest();
 }
 
 } // namespace
@@ -52,7 +75,7 @@ DatabaseState DatabaseReader::failureState() const
 }
 
 std::expected<std::unique_ptr<DatabaseReader>, DatabaseState> DatabaseReader::open(
-    platform::IFileSystem& fileSystem, const std::string& path, std::uint64_t catalogSize)
+    platform::IFileSystem& fileSystem, const std::string& path, std::uint64_t catalogSize, bool digests)
 {
     auto readable = fileSystem.openForReading(path);
     if (!readable)
@@ -89,7 +112,11 @@ std::expected<std::unique_ptr<DatabaseReader>, DatabaseState> DatabaseReader::op
         record.entriesHash = *entriesHash;
         if (record.catalogSize != catalogSize)
             return std::unexpected(DatabaseState::OtherCatalog);
-        reader->m_rows = std::make_unique<SqliteStatement>(connection, kEntryRows);
+        reader->m_digests = digests;
+        const std::string_view rows = !digests ? kEntryRows
+            : version >= 2                     ? kEntryRowsWithDigests
+                                               : kEntryRowsWithoutDigests;
+        reader->m_rows = std::make_unique<SqliteStatement>(connection, rows);
     } catch (const SqliteFailure&) {
         return std::unexpected(reader->failureState());
     }
@@ -113,12 +140,29 @@ bool DatabaseReader::nextRow()
         m_outOfOrder = m_outOfOrder || entry.id != m_rowCount;
         m_hash->add(entry);
         ++m_rowCount;
+        if (m_digests)
+            followFolders(entry.id, entry.parent, entry.kind, entry.name);
         if (isFileKind(entry.kind))
             ++m_fileRows;
         return true;
     } catch (const SqliteFailure&) {
         m_failed = true;
         return false;
+    }
+}
+
+void DatabaseReader::followFolders(
+    std::int64_t id, std::optional<std::int64_t> parent, std::int64_t kind, std::string_view name)
+{
+    // The rows come in document order: a row's parent is the last folder opened that is still open.
+    while (!m_folders.empty() && (!parent || m_folders.back().first != *parent))
+        m_folders.pop_back();
+    m_folderPath.resize(m_folders.empty() ? 0 : m_folders.back().second);
+    if (kind == static_cast<std::int64_t>(schema::Kind::DiscRoot)) {
+        m_folders.emplace_back(id, 0);
+    } else if (kind == static_cast<std::int64_t>(schema::Kind::Folder)) {
+        m_folderPath.append(name).push_back('/');
+        m_folders.emplace_back(id, m_folderPath.size());
     }
 }
 
@@ -130,10 +174,25 @@ std::optional<FileRowFacts> DatabaseReader::nextFile()
         if (!isFileKind(row.integer(2)))
             continue;
         const auto size = row.optionalInteger(4);
-        return FileRowFacts { size && *size >= 0 ? std::optional(static_cast<std::uint64_t>(*size)) : std::nullopt,
-            row.optionalInteger(5) };
+        FileRowFacts facts { size && *size >= 0 ? std::optional(static_cast<std::uint64_t>(*size)) : std::nullopt,
+            row.optionalInteger(5), {}, {} };
+        if (m_digests) {
+            facts.path.assign(m_folderPath).append(row.text(3));
+            if (!row.isNull(kDigestColumn))
+                facts.digest
+                    = StoredDigest { std::string(row.text(kAlgorithmColumn)), std::string(row.blob(kDigestColumn)) };
+        }
+        return facts;
     }
     return std::nullopt;
+}
+
+std::optional<FileRowFacts> DatabaseReader::nextFileAlone()
+{
+    auto file = nextFile();
+    if (!file)
+        --m_filesAsked;
+    return file;
 }
 
 DatabaseState DatabaseReader::finish(const Hash128& catalogHash)
@@ -160,16 +219,26 @@ DatabaseState checkDatabase(
     auto reader = DatabaseReader::open(fileSystem, databasePath, size);
     if (!reader)
         return reader.error();
-    StreamHash hash;
-    std::string piece(1 << 20, '\0');
-    for (std::uint64_t offset = 0; offset < size;) {
-        const auto read = (*catalog)->readAt(offset, std::span<char>(piece));
-        if (!read || *read == 0)
-            return DatabaseState::Unchecked;
-        hash.update(std::string_view(piece).substr(0, *read));
-        offset += *read;
-    }
-    return (*reader)->finish(hash.digest());
+    const auto hash = hashOfFile(**catalog, size);
+    if (!hash)
+        return DatabaseState::Unchecked;
+    return (*reader)->finish(*hash);
+}
+
+std::expected<DigestReading, DatabaseState> openForDigests(
+    platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath)
+{
+    auto catalog = fileSystem.openForReading(catalogPath);
+    if (!catalog)
+        return std::unexpected(DatabaseState::Unchecked);
+    const std::uint64_t size = (*catalog)->stamp().size;
+    auto reader = DatabaseReader::open(fileSystem, databasePath, size, true);
+    if (!reader)
+        return std::unexpected(reader.error());
+    const auto hash = hashOfFile(**catalog, size);
+    if (!hash)
+        return std::unexpected(DatabaseState::Unchecked);
+    return DigestReading { std::move(*reader), *hash };
 }
 
 } // namespace mellowby::catalogdb

@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace mellowby::platform {
 class IFileSystem;
@@ -21,10 +23,22 @@ class SqliteConnection;
 class SqliteStatement;
 class RowsHash;
 
+// The digest of a file's contents as a scan stored it: the algorithm's name ("xxh128") and its
+// bytes in the order its tool prints them.
+struct StoredDigest {
+    std::string algorithm;
+    std::string bytes;
+};
+
 // What the database holds of one File element.
 struct FileRowFacts {
     std::optional<std::uint64_t> size;
     std::optional<std::int64_t> modifiedNs;
+    // Only from a reader opened with digests: where the file lies below the Disk element, its
+    // folders' names and its own joined by "/", each as the file system gave it; and its digest,
+    // when the scan made one.
+    std::string path;
+    std::optional<StoredDigest> digest;
 };
 
 // The catalog row.
@@ -44,9 +58,10 @@ class DatabaseReader {
 public:
     // The database at path, opened for reading and checked: there, readable, a database of this
     // program of a version it reads, whole (no page cut off), with its catalog row, and written
-    // with a catalog file of catalogSize bytes. Else why it is not to be used.
+    // with a catalog file of catalogSize bytes. Else why it is not to be used. With digests, each
+    // file comes with its path and its digest.
     static std::expected<std::unique_ptr<DatabaseReader>, DatabaseState> open(
-        platform::IFileSystem& fileSystem, const std::string& path, std::uint64_t catalogSize);
+        platform::IFileSystem& fileSystem, const std::string& path, std::uint64_t catalogSize, bool digests = false);
     ~DatabaseReader();
     DatabaseReader(const DatabaseReader&) = delete;
     DatabaseReader& operator=(const DatabaseReader&) = delete;
@@ -56,6 +71,9 @@ public:
     // The facts of the next File element, the rows of the folders before it passed over; nothing
     // once there is none left or the database failed.
     std::optional<FileRowFacts> nextFile();
+    // The same for a database read on its own rather than alongside its catalog: the end, when it
+    // comes, asked for no File element.
+    std::optional<FileRowFacts> nextFileAlone();
     // Reads the rows left and says whether the database belongs to the catalog file whose bytes
     // hash to catalogHash, and, when any were asked for, whose File elements were each asked for
     // once.
@@ -66,6 +84,8 @@ private:
     // The next row, hashed; false at the end or on a failure (m_failure says which).
     bool nextRow();
     DatabaseState failureState() const;
+    // Follows the folders down to the row just read, for the paths of the files.
+    void followFolders(std::int64_t id, std::optional<std::int64_t> parent, std::int64_t kind, std::string_view name);
 
     std::unique_ptr<platform::IReadableFile> m_readable;
     std::unique_ptr<BoundFile> m_file;
@@ -79,11 +99,25 @@ private:
     bool m_atEnd = false;
     bool m_failed = false;
     bool m_outOfOrder = false;
+    bool m_digests = false;
+    // With digests: the folders the last row lies in, each with the length of its path in
+    // m_folderPath ("a/b/"), the Disk element first.
+    std::vector<std::pair<std::int64_t, std::size_t>> m_folders;
+    std::string m_folderPath;
 };
 
 // Whether the database at databasePath belongs to the catalog file at catalogPath, read whole to
 // tell: for a catalog that has no names index to say so.
 DatabaseState checkDatabase(
+    platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath);
+
+// A catalog's database opened to read its files with their paths and digests, and the hash of
+// the catalog file to hand to finish(), which alone tells whether what was read belongs.
+struct DigestReading {
+    std::unique_ptr<DatabaseReader> reader;
+    Hash128 catalogHash {};
+};
+std::expected<DigestReading, DatabaseState> openForDigests(
     platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath);
 
 } // namespace mellowby::catalogdb

@@ -27,6 +27,8 @@ struct CliOptions {
     bool noDatabase = false;
     bool longListing = false; // --long
     std::optional<std::string> checksums; // --checksums[=ALGORITHM]: the algorithm's name
+    bool content = false; // dupes --content: by the digests of the files' contents
+    bool sums = false; // export --sums: a checksum file
 
     // The argument at position, or nothing where the command line ends before it: an optional
     // argument left out.

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "cli/checksumreports.h"
 #include "cli/cliconsole.h"
 #include "cli/tool.h"
 #include "search/catalogfiles.h"
@@ -16,6 +17,8 @@ int exportCommand(Tool& tool)
 {
     const CliOptions& options = tool.options;
     const auto catalog = tool.catalogArgument();
+    if (catalog && options.sums)
+        return exportSums(tool, *catalog);
     if (!catalog || !tool.openOutput())
         return kExitFailure;
     ConsoleMessageBox box(false);
@@ -52,7 +55,9 @@ int dupesCommand(Tool& tool)
     if (!catalogs || !tool.openOutput())
         return kExitFailure;
     ConsoleMessageBox box(false);
-    const auto duplicates = search::findDuplicates(tool.indexes, box, *catalogs, options.minSize.value_or(0));
+    const auto duplicates = options.content
+        ? contentDuplicates(tool, box, *catalogs)
+        : search::findDuplicates(tool.indexes, box, *catalogs, options.minSize.value_or(0));
     RecordWriter records = tool.records(
         { { "group", "组" }, { "name", "名称" }, { "size", "大小" }, { "catalog", "目录" }, { "location", "位置" } });
     std::string location;

@@ -29,6 +29,16 @@ std::size_t digestSize(DigestAlgorithm algorithm)
     return algorithm == DigestAlgorithm::Sha256 ? 32 : 16;
 }
 
+std::optional<Digest> digestOf(std::string_view algorithm, std::string_view bytes)
+{
+    const auto named = algorithmNamed(algorithm);
+    if (!named || bytes.size() != digestSize(*named))
+        return std::nullopt;
+    Digest digest { *named, {} };
+    std::ranges::copy(bytes, digest.storage.begin());
+    return digest;
+}
+
 std::string Digest::text() const
 {
     std::string text;

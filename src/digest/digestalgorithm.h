@@ -34,4 +34,8 @@ struct Digest {
     bool operator==(const Digest&) const = default;
 };
 
+// The digest of an algorithm's name and its bytes as they were stored; nothing for an algorithm
+// of none or bytes not of its size.
+std::optional<Digest> digestOf(std::string_view algorithm, std::string_view bytes);
+
 } // namespace mellowby::digest

@@ -59,6 +59,12 @@ public:
     // What becomes of the database of a catalog (its name as the store takes it) when the catalog
     // is read: what its index says, else what reading the catalog whole to check it tells.
     catalogdb::DatabaseState databaseStateOf(std::string_view catalogName) const;
+    // Where the database of the catalog whose catalog proper is at catalogPath lies, in any
+    // spelling the store finds it by; nothing when it has none.
+    std::optional<std::string> databasePathOf(const std::string& catalogPath, std::string_view catalogName) const
+    {
+        return databaseOf(catalogPath, catalogName, true).path;
+    }
 
     // An index being kept for a catalog a scan is writing: its body is written while the catalog
     // goes to disk, its header, which names the version of the catalog file, once the catalog is

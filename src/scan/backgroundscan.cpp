@@ -8,7 +8,7 @@ BackgroundScan::BackgroundScan(
     const ScanContext& context, std::string path, std::string name, std::function<void()> onFinished)
     : m_settings(context.settings)
     , m_context { context.store, m_settings, context.lister, context.box, context.dates, this, context.indexes,
-        context.volumes }
+        context.volumes, context.writeDatabase, context.checksums, context.fileReading }
     , m_path(std::move(path))
     , m_name(std::move(name))
     , m_onFinished(std::move(onFinished))
@@ -30,6 +30,7 @@ ScanProgress BackgroundScan::progress() const
     snapshot.bytes = m_bytes.load(std::memory_order_relaxed);
     const std::lock_guard lock(m_folderMutex);
     snapshot.currentDirectory = m_currentDirectory;
+    snapshot.digests = m_digests;
     return snapshot;
 }
 
@@ -67,6 +68,7 @@ void BackgroundScan::onProgress(const ScanProgress& progress)
     const std::lock_guard lock(m_folderMutex);
     // Assigning keeps the buffer, so a walk allocates here only when a path outgrows it.
     m_currentDirectory = progress.currentDirectory;
+    m_digests = progress.digests;
 }
 
 void BackgroundScan::run()

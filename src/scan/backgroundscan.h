@@ -43,8 +43,8 @@ public:
     BackgroundScan(const BackgroundScan&) = delete;
     BackgroundScan& operator=(const BackgroundScan&) = delete;
 
-    // The counts and the folder being walked, as of the last directory entered; the totals of
-    // the catalog once a walk has completed.
+    // The counts and the folder being walked, as of the last directory entered, and how far the
+    // digests are when the scan makes them; the totals of the catalog once a walk has completed.
     ScanProgress progress() const;
 
     // Asks the walk to end at its next check (every directory, and every 1024 entries within
@@ -73,6 +73,7 @@ private:
     std::atomic<std::uint64_t> m_bytes = 0;
     mutable std::mutex m_folderMutex;
     std::string m_currentDirectory;
+    std::optional<digest::DigestProgress> m_digests; // under m_folderMutex too
 
     std::atomic<bool> m_stop = false;
     std::atomic<bool> m_finished = false;

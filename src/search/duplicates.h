@@ -19,6 +19,8 @@ class IMessageBox;
 
 namespace mellowby::search {
 
+struct ContentDuplicates;
+
 // Groups of files that share a name, compared as the search compares names (upper-cased), and a
 // size. Only the files of the groups are held, a few bytes each beside their names; the texts of
 // their folders and sizes are kept once however many files share them.
@@ -48,6 +50,8 @@ public:
 
 private:
     friend DuplicateGroups findDuplicates(const names::NamesIndexCache& indexes, platform::IMessageBox& box,
+        const std::vector<std::string>& catalogs, std::uint64_t minKilobytes);
+    friend ContentDuplicates findContentDuplicates(const names::NamesIndexCache& indexes, platform::IMessageBox& box,
         const std::vector<std::string>& catalogs, std::uint64_t minKilobytes);
 
     // A file of a name and size that came more than once.

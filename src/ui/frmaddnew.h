@@ -52,6 +52,7 @@ private:
     void fillDiskList();
     void chkIfUseOption_Click();
     void chkYesFile_Click();
+    void chkChecksums_Click();
     void txtNoFile_Change();
     void txtYesFile_Change();
     void cmdSelDir_Click();
@@ -91,6 +92,7 @@ private:
     QCheckBox* m_chkYesFile = nullptr;
     QLineEdit* m_txtYesFile = nullptr;
     QLabel* m_lblShow = nullptr;
+    QCheckBox* m_chkChecksums = nullptr;
     QPushButton* m_cmdSaveOption = nullptr;
     QPushButton* m_cmdClose = nullptr;
     QTimer* m_progressTimer = nullptr;

@@ -1,10 +1,14 @@
 #include "addnewdialog.h"
+#include "catalogdb/databasereader.h"
+
+#include <filesystem>
 
 #include <cstdlib>
 
 #include <QCheckBox>
 #include <QLineEdit>
 
+#include "digest/digestalgorithm.h"
 #include "fakes/endlesslister.h"
 #include "fakes/gatedlister.h"
 #include "platform/linux/linuxdirectorylister.h"
@@ -288,6 +292,52 @@ private Q_SLOTS:
         QVERIFY(!m_dialog->generating());
         QVERIFY(program().box.shown.empty());
         QVERIFY(program().dataFiles().empty());
+    }
+
+    // With 同时计算校验和 on, the walk digests every file into the database; while it reads them the
+    // progress text says how far, and stopping then keeps the old catalog.
+    void checksumsGoIntoTheDatabaseAndStoppingKeepsTheOldCatalog()
+    {
+        tests::TemporaryFolder tree;
+        tests::writeFile(tree / "a b.txt", "a");
+        tests::writeFile(tree / "sub/b.jpg", "b");
+        platform::LinuxDirectoryLister lister;
+        app::Settings settings;
+        settings.checksums = true;
+        open(lister, settings);
+        QVERIFY(control<QCheckBox>(u"chkChecksums"_s)->isChecked());
+        cmbDisk()->setEditText(QString::fromStdString(tree.path()));
+        program().box.queuePromptAnswer("Disc");
+        QVERIFY(generate());
+        QCOMPARE(lblShow()->text(), kGenerated);
+        QVERIFY(program().box.shown.empty());
+        auto reading = catalogdb::openForDigests(
+            program().fileSystem, program().dataFile("Disc.sqlite"), program().dataFile("Disc.xml"));
+        QVERIFY(reading.has_value());
+        std::vector<std::string> lines;
+        while (const auto file = reading->reader->nextFileAlone())
+            lines.push_back(digest::digestOf(file->digest->algorithm, file->digest->bytes)->text() + "  " + file->path);
+        QCOMPARE(reading->reader->finish(reading->catalogHash), catalogdb::DatabaseState::Belongs);
+        // As xxhsum -H2 prints them.
+        QCOMPARE(lines,
+            (std::vector<std::string> {
+                "a96faf705af16834e6c632b61e964e1f  a b.txt", "4b2212e31ac97fd4575a0b1c44d8843f  sub/b.jpg" }));
+
+        // A file large enough to be stopped while it is read (its holes take no room).
+        const std::string before = tests::readFile(program().dataFile("Disc.xml"));
+        tests::writeFile(tree / "big.bin", "");
+        std::filesystem::resize_file(tree / "big.bin", std::uintmax_t { 16 } << 30);
+        program().box.queuePromptAnswer("Disc");
+        program().box.queueAnswer(MessageAnswer::Yes);
+        cmdGenXml()->click();
+        QTRY_VERIFY(lblShow()->text().contains(u"还需"_s));
+        QVERIFY2(lblShow()->text().startsWith(u"已读取 "_s), qPrintable(lblShow()->text()));
+        QVERIFY2(lblShow()->text().contains(u" / 3 个文件，"_s), qPrintable(lblShow()->text()));
+        QVERIFY2(lblShow()->text().contains(u" / 16 GB，"_s), qPrintable(lblShow()->text()));
+        cmdGenXml()->click();
+        QVERIFY(QTest::qWaitFor([this] { return !m_dialog->generating(); }, 10000));
+        QVERIFY(!lblShow()->isVisible());
+        QCOMPARE(tests::readFile(program().dataFile("Disc.xml")), before);
     }
 };
 
