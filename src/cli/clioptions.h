@@ -27,6 +27,9 @@ struct CliOptions {
     bool noDatabase = false;
     bool longListing = false; // --long
     std::optional<std::string> checksums; // --checksums[=ALGORITHM]: the algorithm's name
+    bool update = false; // scan --update: the catalog scanned again, unchanged files not read
+    std::optional<std::string> at; // verify --at PATH: where the disc is
+    bool readAll = false; // verify --read: files without digests read too
 
     // The argument at position, or nothing where the command line ends before it: an optional
     // argument left out.
