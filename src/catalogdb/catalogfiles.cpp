@@ -4,6 +4,7 @@
 #include "catalogdb/databasereader.h"
 #include "catalogdb/sqlitehandles.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 #include <unordered_map>
 
@@ -61,11 +62,13 @@ std::vector<CatalogFile> filesOf(SqliteConnection& connection)
 
 } // namespace
 
-std::expected<CatalogFiles, DatabaseState> readCatalogFiles(
-    platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath)
+std::expected<CatalogFiles, DatabaseState> readCatalogFiles(platform::IFileSystem& fileSystem,
+    const std::string& databasePath, const std::string& catalogPath, BelongsCheck check)
 {
-    if (const auto state = checkDatabase(fileSystem, databasePath, catalogPath); state != DatabaseState::Belongs)
-        return std::unexpected(state);
+    if (check == BelongsCheck::Check) {
+        if (const auto state = checkDatabase(fileSystem, databasePath, catalogPath); state != DatabaseState::Belongs)
+            return std::unexpected(state);
+    }
     auto readable = fileSystem.openForReading(databasePath);
     if (!readable)
         return std::unexpected(DatabaseState::Unreadable);
@@ -73,19 +76,15 @@ std::expected<CatalogFiles, DatabaseState> readCatalogFiles(
     try {
         SqliteConnection connection(file.name(), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, kBoundFilesVfs);
         CatalogFiles catalog { scanOf(connection), filesOf(connection), {} };
-        // Each digest goes to the file of its row.
-        std::unordered_map<std::int64_t, std::size_t> byEntry;
-        for (std::size_t i = 0; i < catalog.files.size(); ++i)
-            byEntry.emplace(catalog.files[i].entry, i);
+        // The files are in the order of their rows: a digest's file is found by halving.
         SqliteStatement digests(connection, kDigestRows);
         while (digests.step()) {
-            const auto found = byEntry.find(digests.integer(0));
-            if (found == byEntry.end())
+            const auto found = std::ranges::lower_bound(catalog.files, digests.integer(0), {}, &CatalogFile::entry);
+            if (found == catalog.files.end() || found->entry != digests.integer(0))
                 continue;
-            CatalogFile& owner = catalog.files[found->second];
-            owner.algorithm = digests.text(1);
-            owner.digest = digests.blob(2);
-            catalog.algorithm = owner.algorithm;
+            found->algorithm = digests.text(1);
+            found->digest = digests.blob(2);
+            catalog.algorithm = found->algorithm;
         }
         return catalog;
     } catch (const SqliteFailure&) {

@@ -92,9 +92,9 @@ void printChanges(Tool& tool, const catalogdb::CatalogFiles& earlier, const std:
 {
     const auto catalogPath = tool.store.catalogPath(name);
     const auto databasePath = tool.store.companionPath(name, catalog::Companion::Database);
-    const auto now = catalogPath && databasePath
-        ? catalogdb::readCatalogFiles(tool.fileSystem, *databasePath, *catalogPath)
-        : std::unexpected(catalogdb::DatabaseState::Absent);
+    const auto now = catalogPath && databasePath ? catalogdb::readCatalogFiles(
+                         tool.fileSystem, *databasePath, *catalogPath, catalogdb::BelongsCheck::JustWritten)
+                                                 : std::unexpected(catalogdb::DatabaseState::Absent);
     if (!now) {
         printError("无法读取更新后的数据库，不能列出变化。");
         return;

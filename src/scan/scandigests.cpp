@@ -52,6 +52,7 @@ ScanDigests::ScanDigests(platform::IFileReading& files, digest::DigestAlgorithm 
 {
     if (earlier == nullptr)
         return;
+    m_earlier.reserve(earlier->files.size());
     for (const catalogdb::CatalogFile& file : earlier->files) {
         if (!file.digest.empty() && file.algorithm == m_algorithm)
             m_earlier.emplace(file.path, &file);

@@ -34,6 +34,7 @@ VerdictCounts catalogChanges(const catalogdb::CatalogFiles& earlier, const catal
             rows(row);
     };
     std::unordered_map<std::string_view, const catalogdb::CatalogFile*> before;
+    before.reserve(earlier.files.size());
     for (const catalogdb::CatalogFile& file : earlier.files)
         before.emplace(file.path, &file);
     for (const catalogdb::CatalogFile& file : now.files) {

@@ -30,8 +30,10 @@ namespace mellowby::verify {
 
 namespace {
 
-// How often the verification tells how far it is and looks at the stop request while files are read.
-constexpr std::chrono::milliseconds kPollInterval { 100 };
+// How often the verification looks whether the reading has ended, and at the stop request: often,
+// since a disc of small files is read in a moment; and how often it tells how far it is.
+constexpr std::chrono::milliseconds kPollInterval { 5 };
+constexpr int kPollsPerProgress = 20;
 
 // The filter the scan used, as the settings it was given held it.
 app::Settings filterOf(const catalogdb::ScanRecord& scan)
@@ -126,6 +128,7 @@ public:
         , m_seen(m_files.files.size(), false)
         , m_given(m_files.files.size(), false)
     {
+        m_byPath.reserve(m_files.files.size());
         for (std::size_t i = 0; i < m_files.files.size(); ++i)
             m_byPath.emplace(m_files.files[i].path, i);
     }
@@ -259,13 +262,13 @@ bool Verification::waitForReading()
     if (!m_reading)
         return true;
     m_reading->finishAdding();
-    while (!m_reading->finished()) {
+    for (int polls = 0; !m_reading->finished(); ++polls) {
         if (stopRequested()) {
             m_reading->stop();
             (void)m_reading->wait();
             return false;
         }
-        if (m_callbacks.progress)
+        if (m_callbacks.progress && polls % kPollsPerProgress == 0)
             m_callbacks.progress(m_reading->progress());
         std::this_thread::sleep_for(kPollInterval);
     }
