@@ -156,7 +156,7 @@ private:
     catalog::UpperCaser m_upper;
     std::unordered_map<std::string_view, std::size_t> m_byPath;
     std::vector<bool> m_seen;
-    std::vector<bool> m_given; // given to be read, and not yet reported
+    std::vector<bool> m_given; // given to be read, and not yet reported; under m_mutex
     std::mutex m_mutex; // rows come from the walk and from the readers
     VerdictCounts m_counts;
     std::vector<std::int64_t> m_whole;
@@ -218,10 +218,13 @@ void Verification::judge(std::size_t index, const std::string& path, const platf
     }
     const bool regular = file.kind == catalogdb::schema::Kind::File && entry.kind == platform::EntryKind::File;
     if (regular && (!file.digest.empty() || m_request.readEverything)) {
-        m_given[index] = true;
-        if (reading().add({ path, entry.size, entry.modifiedNs, index }))
-            return;
-        m_given[index] = false;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_given[index] = true;
+        }
+        // One the run no longer takes (its disc went away) is told with those it left unread.
+        (void)reading().add({ path, entry.size, entry.modifiedNs, index });
+        return;
     }
     deliver({ entry.name, Verdict::Ok, path, {} }, index);
 }
