@@ -1,5 +1,6 @@
 #include "cli/catalogcommands.h"
 
+#include "catalogdb/catalogfiles.h"
 #include "catalogdb/databasestate.h"
 
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "catalog/datetext.h"
 #include "cli/cliconsole.h"
 #include "cli/tool.h"
+#include "cli/verifycommands.h"
 #include "cli/volumereport.h"
 #include "digest/digestalgorithm.h"
 #include "platform/linux/linuxdirectorylister.h"
@@ -46,6 +48,14 @@ int scanCommand(Tool& tool)
         printError("--checksums 与 --no-database 不能同时使用：校验和存放在目录的数据库中。");
         return kExitUsage;
     }
+    if (options.update && options.noDatabase) {
+        printError("--update 与 --no-database 不能同时使用：更新要与目录的数据库比较。");
+        return kExitUsage;
+    }
+    if (!options.update && (options.format || options.out)) {
+        printError("scan 只在 --update 时用 --format 和 --out：它们是列出变化的格式和文件。");
+        return kExitUsage;
+    }
     // The catalog keeps the scanned path to locate its files later, so it must not depend on
     // the folder the tool was started from.
     std::error_code ignored;
@@ -55,7 +65,18 @@ int scanCommand(Tool& tool)
     // As the generation dialog does: no name gives tmp1000, also as the catalog's title.
     const std::string name = catalog::effectiveCatalogName(options.argument(1).value_or(""));
 
-    ConsoleMessageBox box(options.force);
+    // An update replaces the catalog it reads, and keeps the digests of the files that did not change.
+    std::optional<catalogdb::CatalogFiles> earlier;
+    std::optional<std::string> checksums = options.checksums;
+    if (options.update) {
+        earlier = catalogToUpdate(tool, name);
+        if (!earlier || !tool.openOutput())
+            return kExitFailure;
+        if (!checksums && !earlier->algorithm.empty())
+            checksums = earlier->algorithm;
+    }
+
+    ConsoleMessageBox box(options.force || options.update);
     const app::Settings settings = app::loadStartupSettings(tool.folder, box);
     platform::LinuxDirectoryLister lister;
     const catalog::DateFormatter dates(catalog::DateFormatter::userLocaleName());
@@ -67,7 +88,7 @@ int scanCommand(Tool& tool)
     platform::LinuxFileReading reading;
     scan::ScanContext context { tool.store, settings, lister, box, dates, &progress,
         options.noIndex ? nullptr : &tool.indexes, &volumes, !options.noDatabase,
-        options.checksums ? digest::algorithmNamed(*options.checksums) : std::nullopt, &reading };
+        checksums ? digest::algorithmNamed(*checksums) : std::nullopt, &reading, earlier ? &*earlier : nullptr };
 
     const auto result = scan::genXml(context, path, name);
     progress.finish();
@@ -96,9 +117,15 @@ int scanCommand(Tool& tool)
     (void)std::snprintf(summary, sizeof summary, "：%llu 个目录，%llu 个文件，%llu 字节，%.2f 秒",
         static_cast<unsigned long long>(totals.directories), static_cast<unsigned long long>(totals.files),
         static_cast<unsigned long long>(totals.bytes), progress.secondsSinceStart());
-    tool.output.line(result->xmlPath + summary);
     if (result->digests)
         reportDigests(*result->digests);
+    if (earlier) {
+        // Standard output is for the records of what changed.
+        printError(result->xmlPath + summary);
+        printChanges(tool, *earlier, name, path);
+        return tool.finish(0);
+    }
+    tool.output.line(result->xmlPath + summary);
     return tool.finish(0);
 }
 

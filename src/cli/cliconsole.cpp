@@ -65,6 +65,17 @@ void ConsoleProgress::onProgress(const scan::ScanProgress& progress)
     m_printed = true;
 }
 
+void ConsoleProgress::onReading(const digest::DigestProgress& progress)
+{
+    const auto now = std::chrono::steady_clock::now();
+    // Redrawn in place as the digests of a scan are, on a terminal only.
+    if (!m_terminal || now - m_lastPrint < std::chrono::milliseconds(250))
+        return;
+    m_lastPrint = now;
+    (void)std::fprintf(stderr, "\r%s\033[K", digest::progressText(progress).c_str());
+    m_printed = true;
+}
+
 void ConsoleProgress::finish()
 {
     if (m_printed && m_terminal)

@@ -30,6 +30,8 @@ public:
 
     void onProgress(const scan::ScanProgress& progress) override;
     bool stopRequested() override { return false; }
+    // How far the reading of a verification is.
+    void onReading(const digest::DigestProgress& progress);
 
     // Ends the progress line.
     void finish();

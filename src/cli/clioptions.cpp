@@ -98,6 +98,17 @@ constexpr OptionSpec kOptions[] = {
     { .name = "--sums",
         .help = "写成校验和文件，在光盘的根目录中用 xxhsum -c 或 sha256sum -c 核对",
         .flag = &CliOptions::sums },
+    { .name = "--update",
+        .help = "重新扫描已有的目录：大小和修改时间没有变的文件沿用原来的校验和而不再读取，并列出变化",
+        .flag = &CliOptions::update },
+    { .name = "--at",
+        .value = "路径",
+        .help = "光盘现在挂载的位置（或扫描的文件夹现在的位置），不给时按目录记录的卷查找",
+        .take = [](CliOptions& options, const std::string& value, std::span<const std::string_view>) -> Taken {
+            options.at = value;
+            return {};
+        } },
+    { .name = "--read", .help = "没有校验和的文件也逐字节读取，找出无法读取的地方", .flag = &CliOptions::readAll },
     { .name = "--data",
         .value = "目录",
         .help = "使用这个数据目录，不给时为程序所在目录中的 Data",

@@ -29,6 +29,9 @@ struct CliOptions {
     std::optional<std::string> checksums; // --checksums[=ALGORITHM]: the algorithm's name
     bool content = false; // dupes --content: by the digests of the files' contents
     bool sums = false; // export --sums: a checksum file
+    bool update = false; // scan --update: the catalog scanned again, unchanged files not read
+    std::optional<std::string> at; // verify --at PATH: where the disc is
+    bool readAll = false; // verify --read: files without digests read too
 
     // The argument at position, or nothing where the command line ends before it: an optional
     // argument left out.

@@ -5,6 +5,7 @@
 #include "cli/catalogcommands.h"
 #include "cli/listingcommands.h"
 #include "cli/reportcommands.h"
+#include "cli/verifycommands.h"
 #include "digest/digestalgorithm.h"
 
 namespace mellowby::cli {
@@ -21,7 +22,8 @@ const std::vector<CommandSpec>& table()
         { "scan", "扫描一个文件夹（例如光盘所在的位置）或光盘映像文件，将其中的文件编成目录，存入数据目录",
             { { "路径", "要扫描的文件夹，或当作光盘扫描的光盘映像文件（ISO 9660）" },
                 { "名称", "目录的名称，不给时为 tmp1000", false } },
-            { { "--force" }, { "--no-index" }, { "--no-database" }, { "--checksums", checksumAlgorithms } },
+            { { "--force" }, { "--no-index" }, { "--no-database" }, { "--checksums", checksumAlgorithms },
+                { "--update" }, { "--format", allFormats }, { "--out" } },
             scanCommand },
         { "list", "按目录树的顺序列出数据目录中的目录", {}, { { "--long" } }, listCommand },
         { "search", "在文件名中查找文本，按查找面板的顺序逐行列出找到的文件", { { "文本", "要查找的文本" } },
@@ -44,6 +46,9 @@ const std::vector<CommandSpec>& table()
         { "delete", "将目录移到回收站", { { "名称", "目录的名称" } }, {}, deleteCommand },
         { "where", "显示目录所在的卷现在挂载在哪里，或目录中的一个文件现在在哪里",
             { { "名称", "目录的名称" }, { "位置", "search 或 ls 列出的文件位置", false } }, {}, whereCommand },
+        { "verify", "在光盘现在挂载的位置校验目录中的每个文件：完好、损坏、已修改、缺失、新增或无法读取",
+            { { "名称", "目录的名称" } }, { { "--at" }, { "--read" }, { "--format", allFormats }, { "--out" } },
+            verifyCommand },
     };
     return commands;
 }

@@ -1,5 +1,7 @@
 #include "scan/scandigests.h"
 
+#include "catalogdb/catalogfiles.h"
+
 #include <chrono>
 #include <thread>
 
@@ -13,7 +15,17 @@ namespace {
 // How often the waiting walk looks at the stop request and tells how far the digests are.
 constexpr std::chrono::milliseconds kPollInterval { 100 };
 
-std::string reasonOf(const digest::FileDigest& outcome)
+// The run's own choices for the rest: its memory bound, the device asked of the first file.
+digest::DigestOptions optionsFor(digest::DigestAlgorithm algorithm)
+{
+    digest::DigestOptions options;
+    options.algorithm = algorithm;
+    return options;
+}
+
+} // namespace
+
+std::string failureText(const digest::FileDigest& outcome)
 {
     switch (outcome.status) {
     case digest::FileStatus::Digested:
@@ -31,27 +43,49 @@ std::string reasonOf(const digest::FileDigest& outcome)
     return {};
 }
 
-// The run's own choices for the rest: its memory bound, the device asked of the first file.
-digest::DigestOptions optionsFor(digest::DigestAlgorithm algorithm)
-{
-    digest::DigestOptions options;
-    options.algorithm = algorithm;
-    return options;
-}
-
-} // namespace
-
-ScanDigests::ScanDigests(platform::IFileReading& files, digest::DigestAlgorithm algorithm, ScanDatabase& database)
+ScanDigests::ScanDigests(platform::IFileReading& files, digest::DigestAlgorithm algorithm, ScanDatabase& database,
+    const catalogdb::CatalogFiles* earlier, std::string root)
     : m_database(database)
     , m_algorithm(digest::algorithmName(algorithm))
+    , m_root(std::move(root))
     , m_run(files, optionsFor(algorithm), [this](digest::FileDigest outcome) { fileDone(std::move(outcome)); })
 {
+    if (earlier == nullptr)
+        return;
+    m_earlier.reserve(earlier->files.size());
+    for (const catalogdb::CatalogFile& file : earlier->files) {
+        if (!file.digest.empty() && file.algorithm == m_algorithm)
+            m_earlier.emplace(file.path, &file);
+    }
+}
+
+const catalogdb::CatalogFile* ScanDigests::earlierDigest(const std::string& path, const platform::DirEntry& entry) const
+{
+    if (m_earlier.empty() || !path.starts_with(m_root))
+        return nullptr;
+    // Below root, each name after a "/", as the earlier catalog's paths are.
+    std::string below = path.substr(m_root.size());
+    if (!below.starts_with('/'))
+        below.insert(0, "/");
+    const auto found = m_earlier.find(below);
+    if (found == m_earlier.end())
+        return nullptr;
+    const catalogdb::CatalogFile& file = *found->second;
+    const bool same = file.size == entry.size && file.modifiedNs && file.modifiedNs == entry.modifiedNs;
+    return same ? &file : nullptr;
 }
 
 void ScanDigests::add(const std::string& path, const platform::DirEntry& entry, std::int64_t row)
 {
     // A file the run no longer takes (its disc is gone) is counted among those not digested.
     ++m_given;
+    if (const catalogdb::CatalogFile* earlier = earlierDigest(path, entry)) {
+        m_database.addDigest(row, m_algorithm, earlier->digest);
+        const std::lock_guard lock(m_mutex);
+        ++m_totals.digested;
+        ++m_totals.reused;
+        return;
+    }
     (void)m_run.add({ path, entry.size, entry.modifiedNs, static_cast<std::uint64_t>(row) });
 }
 
@@ -65,7 +99,7 @@ void ScanDigests::fileDone(digest::FileDigest outcome)
         ++m_totals.digested;
         return;
     }
-    noteFailure(outcome.file.path + "：" + reasonOf(outcome));
+    noteFailure(outcome.file.path + "：" + failureText(outcome));
 }
 
 void ScanDigests::noteFailure(std::string text)

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "digest/digestrun.h"
@@ -15,9 +16,17 @@ namespace mellowby::platform {
 struct DirEntry;
 }
 
+namespace mellowby::catalogdb {
+struct CatalogFile;
+struct CatalogFiles;
+} // namespace mellowby::catalogdb
+
 namespace mellowby::scan {
 
 class ScanDatabase;
+
+// Why a file could not be digested, in words: "在第 4096 字节处读取出错（输入/输出错误）".
+std::string failureText(const digest::FileDigest& outcome);
 
 // Digests the files of a scan as the walk finds them, on readers of their own (the walk waits for
 // them only when the files waiting would pass the run's memory), and has each digest written into
@@ -28,7 +37,10 @@ public:
     // The files named among those not digested: enough to tell what went wrong, whatever their number.
     static constexpr std::size_t kNamedFailures = 10;
 
-    ScanDigests(platform::IFileReading& files, digest::DigestAlgorithm algorithm, ScanDatabase& database);
+    // earlier: the catalog this scan replaces, scanned at root; a file with the size and
+    // modification time it had there keeps the digest it had, without being read again.
+    ScanDigests(platform::IFileReading& files, digest::DigestAlgorithm algorithm, ScanDatabase& database,
+        const catalogdb::CatalogFiles* earlier = nullptr, std::string root = {});
 
     // The regular file at path the walk wrote as row (entries.id).
     void add(const std::string& path, const platform::DirEntry& entry, std::int64_t row);
@@ -43,10 +55,14 @@ private:
     // On the readers' threads, one at a time.
     void fileDone(digest::FileDigest outcome);
     void noteFailure(std::string text);
+    // The digest the file at path had in the earlier catalog, when it is still the same file.
+    const catalogdb::CatalogFile* earlierDigest(const std::string& path, const platform::DirEntry& entry) const;
 
     ScanDatabase& m_database;
     const std::string m_algorithm;
     std::uint64_t m_given = 0;
+    std::string m_root;
+    std::unordered_map<std::string_view, const catalogdb::CatalogFile*> m_earlier; // by path below root
     mutable std::mutex m_mutex;
     DigestTotals m_totals;
     digest::DigestRun m_run; // last: its readers use the rest

@@ -274,7 +274,7 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& given, const std::s
     if (context.indexes != nullptr)
         files.index.emplace();
     if (files.database && context.checksums && context.fileReading != nullptr)
-        files.digests.emplace(*context.fileReading, *context.checksums, *files.database);
+        files.digests.emplace(*context.fileReading, *context.checksums, *files.database, context.earlier, path);
     CatalogWriter writer(files.output, context.settings, context.dates, files.index ? &*files.index : nullptr,
         files.database ? &*files.database : nullptr);
     writer.beginDisk(pending->fileNames().diskTitle, path);

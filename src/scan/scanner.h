@@ -32,6 +32,10 @@ namespace mellowby::names {
 class NamesIndexCache;
 }
 
+namespace mellowby::catalogdb {
+struct CatalogFiles;
+}
+
 namespace mellowby::scan {
 
 struct ScanProgress {
@@ -69,6 +73,9 @@ struct ScanContext {
     // a catalog that gets no database gets no digests.
     std::optional<digest::DigestAlgorithm> checksums {};
     platform::IFileReading* fileReading = nullptr;
+    // The catalog being scanned again, as its database held it: files whose size and modification
+    // time are unchanged keep their digests instead of being read again.
+    const catalogdb::CatalogFiles* earlier = nullptr;
 };
 
 enum class ScanFailure {
@@ -84,6 +91,8 @@ enum class ScanFailure {
 struct DigestTotals {
     std::uint64_t digested = 0;
     std::uint64_t notDigested = 0;
+    // Of those digested, how many kept the digest of the catalog scanned again, unread.
+    std::uint64_t reused = 0;
     // The first few of those not digested, each with why: "路径：原因".
     std::vector<std::string> failures;
 };

@@ -20,7 +20,7 @@ grep -qxF '  mellowby-cli search 文本 [--in 名称]... [--format tsv|csv|json]
   <<< "$help" || fail "--help: $help"
 # Each command's help begins with the usage line the tool's help gives it.
 declare -A usages
-for command in scan list search find ls export dupes stats delete where; do
+for command in scan list search find ls export dupes stats delete where verify; do
   usage=$(grep "^  mellowby-cli $command " <<< "$help") || fail "--help has no usage of $command"
   usages[$command]=${usage#  }
   run "$command" --help
@@ -63,7 +63,7 @@ mistake '缺少参数“路径”。' --force scan
 mistake '多余的参数：b c' stats a b c
 mistake '选项 --data 后面缺少参数。' list --data
 mistake '缺少命令。' --data x
-[ "$(grep -c '^  mellowby-cli ' <<< "$err")" = 10 ] || fail "the usage without a command: $err"
+[ "$(grep -c '^  mellowby-cli ' <<< "$err")" = 11 ] || fail "the usage without a command: $err"
 mistake '未知的命令：frob' frob
 mistake 'export 的格式只能是 csv 或 json。' export x --format tsv
 mistake '未知的输出格式：xml（可用 tsv、csv、json）。' --format xml search x

@@ -1,0 +1,145 @@
+// A catalog scanned again with --update: the files that did not change are not read, the pair is
+// the one a fresh scan writes, the changes are told, and a stopped update keeps the old files.
+
+#include "catalogdb/catalogfiles.h"
+#include "catalogdb/databasereader.h"
+#include "verify/catalogchanges.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+
+#include "app/settings.h"
+#include "catalog/catalogstore.h"
+#include "catalog/datetext.h"
+#include "digest/digesttesting.h"
+#include "fakes/fakemessagebox.h"
+#include "fakes/faultyfilereading.h"
+#include "platform/linux/linuxdirectorylister.h"
+#include "platform/linux/linuxfilereading.h"
+#include "platform/linux/linuxfilesystem.h"
+#include "scan/scanner.h"
+#include "support/nesteddatafolder.h"
+
+namespace mellowby::verify {
+namespace {
+
+using digest::DigestAlgorithm;
+using tests::readFile;
+using tests::writeFile;
+
+class StopAtOnce final : public scan::IScanObserver {
+public:
+    void onProgress(const scan::ScanProgress&) override { }
+    bool stopRequested() override { return true; }
+};
+
+class Update : public ::testing::Test {
+protected:
+    Update()
+    {
+        std::filesystem::create_directories(m_tree / "sub");
+        writeFile(m_tree / "same.bin", tests::randomBytes(200 * 1024, 1));
+        writeFile(m_tree / "sub/same.txt", "unchanged");
+        writeFile(m_tree / "grows.txt", "short");
+        writeFile(m_tree / "goes.txt", "gone soon");
+    }
+
+    std::expected<scan::ScanResult, scan::ScanFailure> scan(const catalog::CatalogStore& store,
+        const catalogdb::CatalogFiles* earlier, scan::IScanObserver* observer = nullptr)
+    {
+        m_box.queueAnswer(platform::MessageAnswer::Yes);
+        scan::ScanContext context { store, m_settings, m_lister, m_box, m_dates, observer, nullptr, nullptr, true,
+            DigestAlgorithm::Xxh128, &m_reading, earlier };
+        return scan::genXml(context, m_tree.path(), "disc");
+    }
+
+    catalogdb::CatalogFiles filesOf(const tests::NestedDataFolder& data)
+    {
+        auto files = catalogdb::readCatalogFiles(m_fileSystem, data / "disc.sqlite", data / "disc.xml");
+        EXPECT_TRUE(files);
+        return files.value_or(catalogdb::CatalogFiles {});
+    }
+
+    std::map<std::string, std::string> dataFiles(const tests::NestedDataFolder& data) const
+    {
+        std::map<std::string, std::string> files;
+        for (const auto& name : tests::namesIn(data.path()))
+            files[name] = readFile(data / name);
+        return files;
+    }
+
+    tests::TemporaryFolder m_tree;
+    tests::NestedDataFolder m_data;
+    tests::NestedDataFolder m_freshData;
+    app::Settings m_settings;
+    platform::LinuxDirectoryLister m_lister;
+    platform::LinuxFileSystem m_fileSystem;
+    catalog::CatalogStore m_store { m_data.path(), m_fileSystem };
+    catalog::CatalogStore m_freshStore { m_freshData.path(), m_fileSystem };
+    fakes::FakeMessageBox m_box;
+    catalog::DateFormatter m_dates { "zh_CN" };
+    platform::LinuxFileReading m_realReading;
+    fakes::FaultyFileReading m_reading { m_realReading };
+};
+
+TEST_F(Update, UnchangedFilesAreNotReadAndThePairIsThatOfAFreshScan)
+{
+    ASSERT_TRUE(scan(m_store, nullptr));
+    writeFile(m_tree / "grows.txt", "longer now");
+    std::filesystem::remove(m_tree / "goes.txt");
+    writeFile(m_tree / "sub/comes.txt", "new");
+    const catalogdb::CatalogFiles earlier = filesOf(m_data);
+
+    fakes::FaultyFileReading counting(m_realReading);
+    const auto updated = [&] {
+        scan::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr, nullptr, nullptr, true,
+            DigestAlgorithm::Xxh128, &counting, &earlier };
+        m_box.queueAnswer(platform::MessageAnswer::Yes);
+        return scan::genXml(context, m_tree.path(), "disc");
+    }();
+    ASSERT_TRUE(updated);
+    // Only the changed and the new file are read, on lanes of their own in no set order.
+    auto opened = counting.opened();
+    std::ranges::sort(opened);
+    EXPECT_EQ(opened, (std::vector<std::string> { m_tree / "grows.txt", m_tree / "sub/comes.txt" }));
+    EXPECT_EQ(updated->digests->digested, 4u);
+    EXPECT_EQ(updated->digests->reused, 2u);
+
+    // The catalog pair of a fresh scan, byte for byte, and the same digests in its database.
+    ASSERT_TRUE(scan(m_freshStore, nullptr));
+    for (const char* name : { "disc.xml", "disc.idx" })
+        EXPECT_EQ(readFile(m_data / name), readFile(m_freshData / name)) << name;
+    const catalogdb::CatalogFiles now = filesOf(m_data);
+    const catalogdb::CatalogFiles fresh = filesOf(m_freshData);
+    ASSERT_EQ(now.files.size(), fresh.files.size());
+    for (std::size_t i = 0; i < now.files.size(); ++i) {
+        EXPECT_EQ(now.files[i].path, fresh.files[i].path);
+        EXPECT_EQ(now.files[i].digest, fresh.files[i].digest) << now.files[i].path;
+    }
+
+    std::map<std::string, Verdict> changes;
+    const VerdictCounts counts = catalogChanges(
+        earlier, now, m_tree.path(), [&](const VerdictRow& row) { changes[row.location] = row.verdict; });
+    EXPECT_EQ(changes,
+        (std::map<std::string, Verdict> { { m_tree / "grows.txt", Verdict::Modified },
+            { m_tree / "goes.txt", Verdict::Missing }, { m_tree / "sub/comes.txt", Verdict::Added } }));
+    EXPECT_EQ(counts.of(Verdict::Ok), 2u);
+}
+
+TEST_F(Update, AStoppedUpdateKeepsTheOldCatalogAndDatabase)
+{
+    ASSERT_TRUE(scan(m_store, nullptr));
+    const auto before = dataFiles(m_data);
+    ASSERT_EQ(before.size(), 3u);
+    writeFile(m_tree / "grows.txt", "longer now");
+    const catalogdb::CatalogFiles earlier = filesOf(m_data);
+    StopAtOnce stop;
+    EXPECT_EQ(scan(m_store, &earlier, &stop).error(), scan::ScanFailure::Stopped);
+    EXPECT_EQ(dataFiles(m_data), before);
+    EXPECT_TRUE(m_data.strayFiles().empty());
+}
+
+} // namespace
+} // namespace mellowby::verify
