@@ -22,6 +22,8 @@
 #include <QTreeView>
 
 #include "app/programtitle.h"
+#include "app/showmsg.h"
+#include "platform/linux/linuxfilereading.h"
 #include "search/advancedfind.h"
 #include "search/catalogcommands.h"
 #include "search/filelisting.h"
@@ -36,6 +38,7 @@
 #include "ui/frmabout.h"
 #include "ui/frmaddnew.h"
 #include "ui/frmquery.h"
+#include "ui/frmverify.h"
 #include "ui/helptopic.h"
 #include "ui/programcontext.h"
 #include "ui/runstep.h"
@@ -115,6 +118,8 @@ void frmMain::createMenus()
     mnuTools->setObjectName(QStringLiteral("mnuTools"));
     QAction* mnuToolsQuery = addMenuItem(mnuTools, QStringLiteral("高级查找(&A)…"), QStringLiteral("mnuToolsQuery"));
     connect(mnuToolsQuery, &QAction::triggered, this, &frmMain::mnuToolsQuery_Click);
+    QAction* mnuToolsVerify = addMenuItem(mnuTools, QStringLiteral("校验光盘(&V)…"), QStringLiteral("mnuToolsVerify"));
+    connect(mnuToolsVerify, &QAction::triggered, this, &frmMain::mnuToolsVerify_Click);
 
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -379,6 +384,23 @@ void frmMain::mnuToolsQuery_Click()
         m_query->show();
         m_query->raise();
         m_query->activateWindow();
+    });
+}
+
+void frmMain::mnuToolsVerify_Click()
+{
+    // The disc of the current catalog, read against the catalog while the dialog waits for it;
+    // modal, so that the catalog is neither scanned again nor deleted meanwhile.
+    runStep([this] {
+        const std::string& catalogName = m_browser.currentCatalogName();
+        if (catalogName.empty()) {
+            app::ShowMsg(m_context.box, "请先选中要校验的目录！", 0, "", "校验光盘");
+            return;
+        }
+        platform::LinuxFileReading reading;
+        const verify::VerifyServices services { m_browser.store(), m_context.lister, reading, m_context.volumes };
+        frmVerify dialog(services, catalogName, m_context.box, m_context.opener, this);
+        dialog.exec();
     });
 }
 

@@ -77,6 +77,7 @@ private:
     void mnuEditCreat_Click();
     void mnuEditDele_Click();
     void mnuToolsQuery_Click();
+    void mnuToolsVerify_Click();
     void listVDir_DblClick();
 
     ProgramContext& m_context;
