@@ -37,6 +37,15 @@ void reportDigests(const scan::DigestTotals& totals)
         printError("  ……");
 }
 
+// How many archives were listed, and which of them not whole.
+void reportArchives(Tool& tool, const scan::ArchiveTotals& totals)
+{
+    tool.output.line("压缩文件：" + std::to_string(totals.archives) + " 个，其中共有 " + std::to_string(totals.members)
+        + " 个文件夹和文件");
+    for (const std::string& archive : totals.incomplete)
+        printError("  " + archive);
+}
+
 } // namespace
 
 int scanCommand(Tool& tool)
@@ -44,6 +53,10 @@ int scanCommand(Tool& tool)
     const CliOptions& options = tool.options;
     if (options.checksums && options.noDatabase) {
         printError("--checksums 与 --no-database 不能同时使用：校验和存放在目录的数据库中。");
+        return kExitUsage;
+    }
+    if (options.archives && options.noDatabase) {
+        printError("--archives 与 --no-database 不能同时使用：压缩文件中的文件存放在目录的数据库中。");
         return kExitUsage;
     }
     // The catalog keeps the scanned path to locate its files later, so it must not depend on
@@ -67,7 +80,7 @@ int scanCommand(Tool& tool)
     platform::LinuxFileReading reading;
     scan::ScanContext context { tool.store, settings, lister, box, dates, &progress,
         options.noIndex ? nullptr : &tool.indexes, &volumes, !options.noDatabase,
-        options.checksums ? digest::algorithmNamed(*options.checksums) : std::nullopt, &reading };
+        options.checksums ? digest::algorithmNamed(*options.checksums) : std::nullopt, &reading, options.archives };
 
     const auto result = scan::genXml(context, path, name);
     progress.finish();
@@ -99,6 +112,8 @@ int scanCommand(Tool& tool)
     tool.output.line(result->xmlPath + summary);
     if (result->digests)
         reportDigests(*result->digests);
+    if (result->archives)
+        reportArchives(tool, *result->archives);
     return tool.finish(0);
 }
 

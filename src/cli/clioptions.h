@@ -27,6 +27,7 @@ struct CliOptions {
     bool noDatabase = false;
     bool longListing = false; // --long
     std::optional<std::string> checksums; // --checksums[=ALGORITHM]: the algorithm's name
+    bool archives = false; // --archives
 
     // The argument at position, or nothing where the command line ends before it: an optional
     // argument left out.

@@ -20,7 +20,8 @@ const std::vector<CommandSpec>& table()
     static const std::vector<CommandSpec> commands = {
         { "scan", "扫描一个文件夹（例如光盘所在的位置），将其中的文件编成目录，存入数据目录",
             { { "路径", "要扫描的文件夹" }, { "名称", "目录的名称，不给时为 tmp1000", false } },
-            { { "--force" }, { "--no-index" }, { "--no-database" }, { "--checksums", checksumAlgorithms } },
+            { { "--force" }, { "--no-index" }, { "--no-database" }, { "--checksums", checksumAlgorithms },
+                { "--archives" } },
             scanCommand },
         { "list", "按目录树的顺序列出数据目录中的目录", {}, { { "--long" } }, listCommand },
         { "search", "在文件名中查找文本，按查找面板的顺序逐行列出找到的文件", { { "文本", "要查找的文本" } },

@@ -19,6 +19,7 @@
 #include "scan/catalogoutput.h"
 #include "scan/catalogwalker.h"
 #include "scan/catalogwriter.h"
+#include "scan/scanarchives.h"
 #include "scan/scandatabase.h"
 #include "scan/scandigests.h"
 #include "scan/scanindexer.h"
@@ -142,6 +143,7 @@ struct ScanFiles {
     std::optional<ScanDatabase> database;
     // After the database, which its readers write into, so that they have ended before it goes.
     std::optional<ScanDigests> digests;
+    std::optional<ScanArchives> archives;
     std::optional<ScanIndexer> index;
 };
 
@@ -224,14 +226,19 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
     ScanFiles files(*pending);
     if (!beginDatabase(context, files))
         return std::unexpected(ScanFailure::Failed);
-    if (context.indexes != nullptr)
+    // The members of archives reach the names index from the database once it is whole: a scan
+    // that lists them leaves the index to be made when it is first needed.
+    if (context.indexes != nullptr && !context.listArchives)
         files.index.emplace();
     if (files.database && context.checksums && context.fileReading != nullptr)
         files.digests.emplace(*context.fileReading, *context.checksums, *files.database);
     CatalogWriter writer(files.output, context.settings, context.dates, files.index ? &*files.index : nullptr,
         files.database ? &*files.database : nullptr);
     writer.beginDisk(pending->fileNames().diskTitle, path);
-    CatalogWalker walker(context, writer, dataFolderId(context), files.digests ? &*files.digests : nullptr);
+    if (files.database && context.listArchives)
+        files.archives.emplace(context.store.fileSystem(), *files.database);
+    CatalogWalker walker(context, writer, dataFolderId(context), files.digests ? &*files.digests : nullptr,
+        files.archives ? &*files.archives : nullptr);
     if (const auto failure = failureOf(walker.walk(path))) {
         if (*failure == ScanFailure::Failed)
             showGenXmlError(context, files.failure());
@@ -239,6 +246,8 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
     }
     // The digests still being read are waited for before the database is finished with them.
     if (files.digests && !files.digests->finish(context.observer, walker.progress()))
+        return std::unexpected(ScanFailure::Stopped);
+    if (files.archives && !files.archives->finish(context.observer, walker.progress()))
         return std::unexpected(ScanFailure::Stopped);
     writer.endDisk();
     if (!finishFiles(context, files, std::move(record))) {
@@ -250,9 +259,11 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& context, const std:
         showGenXmlError(context, committed.error());
         return std::unexpected(ScanFailure::Failed);
     }
-    ScanResult result { walker.progress(), committed->xmlPath, committed->twinPath, committed->databasePath, {} };
+    ScanResult result { walker.progress(), committed->xmlPath, committed->twinPath, committed->databasePath, {}, {} };
     if (files.digests)
         result.digests = files.digests->totals();
+    if (files.archives)
+        result.archives = files.archives->totals();
     return result;
 }
 
