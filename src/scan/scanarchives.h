@@ -26,7 +26,9 @@ class ScanDatabase;
 // looked at by its first bytes (never by its name): most are no archive, and all that costs is
 // opening them, which happens beside the walk rather than in its way. An archive that cannot be
 // listed whole keeps what was listed and says why in its status; one that cannot be read at all is
-// left a plain file. Nothing is ever written but the database.
+// left a plain file. Nothing is ever written but the database. One thread, taking the files in the
+// walk's order, so the archives reach the database in the order of their entries, as its reader
+// expects their members.
 class ScanArchives {
 public:
     // The archives named among those not listed whole: enough to tell what went wrong.
