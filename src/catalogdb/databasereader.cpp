@@ -18,6 +18,11 @@ namespace {
 
 constexpr std::string_view kCatalogRow
     = "SELECT schema_version, catalog_size, catalog_hash, entry_count, entries_hash FROM catalog";
+constexpr std::string_view kMembersCounts
+    = "SELECT archive_count, archives_hash, member_count, members_hash FROM catalog";
+constexpr std::string_view kArchiveRows = "SELECT entry, status, format, member_count FROM archives ORDER BY entry";
+constexpr std::string_view kMemberRows
+    = "SELECT id, archive, parent, kind, name, size, mtime_ns, position, path, encrypted FROM members ORDER BY id";
 constexpr std::string_view kEntryRows
     = "SELECT id, parent, kind, name, size, mtime_ns, btime_ns, date_from, size_text FROM entries ORDER BY id";
 // The same rows, each file's digest after them; a database of version 1 has none.
@@ -112,6 +117,19 @@ std::expected<std::unique_ptr<DatabaseReader>, DatabaseState> DatabaseReader::op
         record.entriesHash = *entriesHash;
         if (record.catalogSize != catalogSize)
             return std::unexpected(DatabaseState::OtherCatalog);
+        if (version >= schema::kMembersVersion) {
+            SqliteStatement counts(connection, kMembersCounts);
+            if (!counts.step())
+                return std::unexpected(DatabaseState::Damaged);
+            record.archiveCount = counts.integer(0);
+            const auto archivesHash = hashOf(counts.blob(1));
+            record.memberCount = counts.integer(2);
+            const auto membersHash = hashOf(counts.blob(3));
+            if (!archivesHash || !membersHash)
+                return std::unexpected(DatabaseState::Damaged);
+            record.archivesHash = *archivesHash;
+            record.membersHash = *membersHash;
+        }
         reader->m_digests = digests;
         const std::string_view rows = !digests ? kEntryRows
             : version >= 2                     ? kEntryRowsWithDigests
@@ -207,6 +225,74 @@ DatabaseState DatabaseReader::finish(const Hash128& catalogHash)
     const bool whole
         = !m_outOfOrder && paired && m_rowCount == m_catalog.entryCount && m_hash->digest() == m_catalog.entriesHash;
     return whole ? DatabaseState::Belongs : DatabaseState::Damaged;
+}
+
+bool DatabaseReader::walkMembers(
+    const std::function<void(const ArchiveRow&)>& onArchive, const std::function<void(const MemberRow&)>& onMember)
+{
+    if (m_catalog.schemaVersion < schema::kMembersVersion)
+        return true;
+    try {
+        SqliteStatement archives(*m_connection, kArchiveRows);
+        SqliteStatement members(*m_connection, kMemberRows);
+        bool memberWaiting = members.step();
+        std::int64_t archiveCount = 0;
+        std::int64_t memberCount = 0;
+        while (archives.step()) {
+            const ArchiveRow archive { archives.integer(0), archives.integer(1), archives.text(2),
+                archives.integer(3) };
+            onArchive(archive);
+            ++archiveCount;
+            for (std::int64_t i = 0; i < archive.memberCount; ++i) {
+                if (!memberWaiting)
+                    return false;
+                const MemberRow member { members.integer(0), members.integer(1), members.optionalInteger(2),
+                    members.integer(3), members.text(4), members.optionalInteger(5), members.optionalInteger(6),
+                    members.optionalInteger(7), members.text(8), members.integer(9) != 0 };
+                // An archive's members follow one another, numbered from 0 across the database.
+                if (member.archive != archive.entry || member.id != memberCount)
+                    return false;
+                onMember(member);
+                ++memberCount;
+                memberWaiting = members.step();
+            }
+        }
+        return !memberWaiting && archiveCount == m_catalog.archiveCount && memberCount == m_catalog.memberCount;
+    } catch (const SqliteFailure&) {
+        return false;
+    }
+}
+
+std::vector<std::int64_t> DatabaseReader::archiveEntries()
+{
+    std::vector<std::int64_t> entries;
+    if (m_catalog.schemaVersion < schema::kMembersVersion)
+        return entries;
+    try {
+        SqliteStatement rows(*m_connection, "SELECT entry FROM archives ORDER BY entry");
+        while (rows.step())
+            entries.push_back(rows.integer(0));
+    } catch (const SqliteFailure&) {
+        entries.clear();
+    }
+    return entries;
+}
+
+bool DatabaseReader::membersWhole()
+{
+    RowsHash archives;
+    RowsHash members;
+    const bool walked = walkMembers(
+        [&](const ArchiveRow& row) { archives.add(row); }, [&](const MemberRow& row) { members.add(row); });
+    if (m_catalog.schemaVersion < schema::kMembersVersion)
+        return true;
+    return walked && archives.digest() == m_catalog.archivesHash && members.digest() == m_catalog.membersHash;
+}
+
+void DatabaseReader::readMembers(
+    const std::function<void(const ArchiveRow&)>& onArchive, const std::function<void(const MemberRow&)>& onMember)
+{
+    (void)walkMembers(onArchive, onMember);
 }
 
 DatabaseState checkDatabase(

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,8 @@ class BoundFile;
 class SqliteConnection;
 class SqliteStatement;
 class RowsHash;
+struct ArchiveRow;
+struct MemberRow;
 
 // The digest of a file's contents as a scan stored it: the algorithm's name ("xxh128") and its
 // bytes in the order its tool prints them.
@@ -48,6 +51,11 @@ struct CatalogRecord {
     Hash128 catalogHash {};
     std::int64_t entryCount = 0;
     Hash128 entriesHash {};
+    // From version 3 on (schema::kMembersVersion); none and empty before.
+    std::int64_t archiveCount = 0;
+    Hash128 archivesHash {};
+    std::int64_t memberCount = 0;
+    Hash128 membersHash {};
 };
 
 // Reads a catalog's database alongside the catalog file, never trusting it blindly: what can be
@@ -79,8 +87,25 @@ public:
     // once.
     DatabaseState finish(const Hash128& catalogHash);
 
+    // The entries of the files listed as archives, ascending; none before version 3, or when the
+    // table cannot be read (membersWhole() then says so).
+    std::vector<std::int64_t> archiveEntries();
+    // Whether the archives and their members are as the scan wrote them: their rows agree with the
+    // counts and hashes of the catalog row, and each archive's members follow one another in the
+    // order of the archives. Read whole to tell; true for a database of a version without them.
+    // Ask only once finish() said the database belongs: members of a damaged listing are left
+    // unused, and the rest of the database with them is not.
+    bool membersWhole();
+    // The archives in the order of their entries, each followed by its members in the order of
+    // their rows; the texts are valid during the call. Only after membersWhole() said true.
+    void readMembers(
+        const std::function<void(const ArchiveRow&)>& onArchive, const std::function<void(const MemberRow&)>& onMember);
+
 private:
     DatabaseReader();
+    // Runs through archives and members, checking their order; false on any failure.
+    bool walkMembers(
+        const std::function<void(const ArchiveRow&)>& onArchive, const std::function<void(const MemberRow&)>& onMember);
     // The next row, hashed; false at the end or on a failure (m_failure says which).
     bool nextRow();
     DatabaseState failureState() const;

@@ -13,8 +13,11 @@ namespace mellowby::catalogdb::schema {
 
 // PRAGMA application_id: "MLBY".
 inline constexpr std::int64_t kApplicationId = 0x4D4C4259;
-// PRAGMA user_version, and the catalog table's schema_version. 2: the digests table.
-inline constexpr std::int64_t kVersion = 2;
+// PRAGMA user_version, and the catalog table's schema_version. 2: the digests table. 3: the
+// archives and members tables, and the catalog row's counts and hashes of their rows.
+inline constexpr std::int64_t kVersion = 3;
+// The first version with the archives and members tables.
+inline constexpr std::int64_t kMembersVersion = 3;
 
 // The statements that make a new database of kVersion, in order.
 std::span<const std::string_view> tables();
@@ -27,6 +30,15 @@ enum class Kind : std::int64_t {
     SymbolicLink = 3,
     Other = 4, // a device, a FIFO, a socket
     Unknown = 5, // its details could not be read
+};
+
+// How far an archive could be listed (archives.status).
+enum class ArchiveState : std::int64_t {
+    Intact = 0,
+    Encrypted = 1, // members' data encrypted, their names readable
+    NamesUnreadable = 2, // the names are encrypted too: no members
+    Damaged = 3, // the members before the fault are kept
+    OverLimit = 4, // the members within the limits are kept
 };
 
 // Which time a catalog's date text was made from (entries.date_from).

@@ -22,8 +22,10 @@ constexpr std::string_view kWriterSettings = "PRAGMA page_size = 4096;"
 
 constexpr std::string_view kInsertEntry = "INSERT INTO entries VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
 constexpr std::string_view kInsertDigest = "INSERT INTO digests VALUES (?1, ?2, ?3)";
+constexpr std::string_view kInsertArchive = "INSERT INTO archives VALUES (?1, ?2, ?3, ?4)";
+constexpr std::string_view kInsertMember = "INSERT INTO members VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)";
 constexpr std::string_view kInsertCatalog
-    = "INSERT INTO catalog VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)";
+    = "INSERT INTO catalog VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16)";
 
 std::optional<std::int64_t> signedSize(std::optional<std::uint64_t> size)
 {
@@ -35,6 +37,8 @@ std::optional<std::int64_t> signedSize(std::optional<std::uint64_t> size)
 DatabaseWriter::DatabaseWriter(platform::IReplacement& file)
     : m_file(std::make_unique<BoundFile>(file))
     , m_rows(std::make_unique<RowsHash>())
+    , m_archiveRows(std::make_unique<RowsHash>())
+    , m_memberRows(std::make_unique<RowsHash>())
 {
     guarded([&] {
         m_connection = std::make_unique<SqliteConnection>(
@@ -47,6 +51,8 @@ DatabaseWriter::DatabaseWriter(platform::IReplacement& file)
         m_connection->execute("BEGIN");
         m_insert = std::make_unique<SqliteStatement>(*m_connection, kInsertEntry);
         m_insertDigest = std::make_unique<SqliteStatement>(*m_connection, kInsertDigest);
+        m_insertArchive = std::make_unique<SqliteStatement>(*m_connection, kInsertArchive);
+        m_insertMember = std::make_unique<SqliteStatement>(*m_connection, kInsertMember);
     });
 }
 
@@ -123,12 +129,47 @@ void DatabaseWriter::addDigest(std::int64_t entry, std::string_view algorithm, s
     });
 }
 
+void DatabaseWriter::addArchive(const ArchiveRow& archive)
+{
+    guarded([&] {
+        m_insertArchive->bind(1, archive.entry);
+        m_insertArchive->bind(2, archive.status);
+        m_insertArchive->bindText(3, archive.format);
+        m_insertArchive->bind(4, archive.memberCount);
+        m_insertArchive->run();
+    });
+    m_archiveRows->add(archive);
+    ++m_archiveCount;
+}
+
+void DatabaseWriter::addMember(MemberRow member)
+{
+    member.id = m_memberCount;
+    guarded([&] {
+        m_insertMember->bind(1, member.id);
+        m_insertMember->bind(2, member.archive);
+        m_insertMember->bind(3, member.parent);
+        m_insertMember->bind(4, member.kind);
+        m_insertMember->bindText(5, member.name);
+        m_insertMember->bind(6, member.size);
+        m_insertMember->bind(7, member.modifiedNs);
+        m_insertMember->bind(8, member.position);
+        m_insertMember->bindText(9, member.path);
+        m_insertMember->bind(10, std::int64_t { member.encrypted });
+        m_insertMember->run();
+    });
+    m_memberRows->add(member);
+    ++m_memberCount;
+}
+
 void DatabaseWriter::finish(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash)
 {
     guarded([&] {
         insertCatalogRow(scan, catalogSize, catalogHash);
         m_insert.reset();
         m_insertDigest.reset();
+        m_insertArchive.reset();
+        m_insertMember.reset();
         m_connection->execute("COMMIT");
         m_connection.reset();
     });
@@ -151,6 +192,10 @@ void DatabaseWriter::insertCatalogRow(const ScanRecord& scan, std::uint64_t cata
     statement.bindBlob(10, bytesOf(catalogHash));
     statement.bind(11, m_count);
     statement.bindBlob(12, bytesOf(m_rows->digest()));
+    statement.bind(13, m_archiveCount);
+    statement.bindBlob(14, bytesOf(m_archiveRows->digest()));
+    statement.bind(15, m_memberCount);
+    statement.bindBlob(16, bytesOf(m_memberRows->digest()));
     statement.run();
 }
 

@@ -22,6 +22,8 @@ class BoundFile;
 class SqliteConnection;
 class SqliteStatement;
 class RowsHash;
+struct ArchiveRow;
+struct MemberRow;
 
 // What a scan knows of one entry it writes to the catalog.
 struct EntryFacts {
@@ -66,6 +68,11 @@ public:
     void addFile(const EntryFacts& file);
     // The digest of the contents of the file written as entry; algorithm by its name ("xxh128").
     void addDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest);
+    // A file written as an entry that is an archive, listed. Its members follow at once, each
+    // given the number nextMember() said (row.id is set here).
+    void addArchive(const ArchiveRow& archive);
+    std::int64_t nextMember() const { return m_memberCount; }
+    void addMember(MemberRow member);
     // Writes the catalog row and commits; the replacement is then ready to be committed.
     void finish(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash);
 
@@ -79,8 +86,14 @@ private:
     std::unique_ptr<SqliteConnection> m_connection;
     std::unique_ptr<SqliteStatement> m_insert;
     std::unique_ptr<SqliteStatement> m_insertDigest;
+    std::unique_ptr<SqliteStatement> m_insertArchive;
+    std::unique_ptr<SqliteStatement> m_insertMember;
     std::unique_ptr<RowsHash> m_rows;
+    std::unique_ptr<RowsHash> m_archiveRows;
+    std::unique_ptr<RowsHash> m_memberRows;
     std::int64_t m_count = 0;
+    std::int64_t m_archiveCount = 0;
+    std::int64_t m_memberCount = 0;
     std::vector<std::int64_t> m_open; // the folders the next entry lies in, the Disk first
 };
 

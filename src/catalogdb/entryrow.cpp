@@ -43,4 +43,30 @@ void RowsHash::add(const EntryRow& row)
     m_hash.update(m_row);
 }
 
+void RowsHash::add(const ArchiveRow& row)
+{
+    m_row.clear();
+    appendValue(m_row, row.entry);
+    appendValue(m_row, row.status);
+    appendText(m_row, row.format);
+    appendValue(m_row, row.memberCount);
+    m_hash.update(m_row);
+}
+
+void RowsHash::add(const MemberRow& row)
+{
+    m_row.clear();
+    appendValue(m_row, row.id);
+    appendValue(m_row, row.archive);
+    appendValue(m_row, row.parent);
+    appendValue(m_row, row.kind);
+    appendText(m_row, row.name);
+    appendValue(m_row, row.size);
+    appendValue(m_row, row.modifiedNs);
+    appendValue(m_row, row.position);
+    appendText(m_row, row.path);
+    appendValue(m_row, std::int64_t { row.encrypted });
+    m_hash.update(m_row);
+}
+
 } // namespace mellowby::catalogdb

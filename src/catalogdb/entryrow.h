@@ -22,12 +22,36 @@ struct EntryRow {
     std::optional<std::int64_t> sizeText;
 };
 
+// One row of the archives table.
+struct ArchiveRow {
+    std::int64_t entry = 0;
+    std::int64_t status = 0;
+    std::string_view format;
+    std::int64_t memberCount = 0;
+};
+
+// One row of the members table.
+struct MemberRow {
+    std::int64_t id = 0;
+    std::int64_t archive = 0;
+    std::optional<std::int64_t> parent;
+    std::int64_t kind = 0;
+    std::string_view name;
+    std::optional<std::int64_t> size;
+    std::optional<std::int64_t> modifiedNs;
+    std::optional<std::int64_t> position;
+    std::string_view path;
+    bool encrypted = false;
+};
+
 // The hash of the rows of a database, one after another, which the writer records and the reader
 // computes again: SQLite keeps no checksums of its own, so a byte of a row changed where the file
 // still reads would otherwise pass unseen.
 class RowsHash {
 public:
     void add(const EntryRow& row);
+    void add(const ArchiveRow& row);
+    void add(const MemberRow& row);
     Hash128 digest() const { return m_hash.digest(); }
 
 private:

@@ -39,6 +39,20 @@ void reportDigests(const scan::DigestTotals& totals)
         printError("  ……");
 }
 
+// How many archives were listed, and which of them not whole.
+// On standard error where standard output holds the records of an update.
+void reportArchives(Tool& tool, const scan::ArchiveTotals& totals, bool toError)
+{
+    const std::string line = "压缩文件：" + std::to_string(totals.archives) + " 个，其中共有 "
+        + std::to_string(totals.members) + " 个文件夹和文件";
+    if (toError)
+        printError(line);
+    else
+        tool.output.line(line);
+    for (const std::string& archive : totals.incomplete)
+        printError("  " + archive);
+}
+
 } // namespace
 
 int scanCommand(Tool& tool)
@@ -50,6 +64,10 @@ int scanCommand(Tool& tool)
     }
     if (options.update && options.noDatabase) {
         printError("--update 与 --no-database 不能同时使用：更新要与目录的数据库比较。");
+        return kExitUsage;
+    }
+    if (options.archives && options.noDatabase) {
+        printError("--archives 与 --no-database 不能同时使用：压缩文件中的文件存放在目录的数据库中。");
         return kExitUsage;
     }
     if (!options.update && (options.format || options.out)) {
@@ -88,7 +106,8 @@ int scanCommand(Tool& tool)
     platform::LinuxFileReading reading;
     scan::ScanContext context { tool.store, settings, lister, box, dates, &progress,
         options.noIndex ? nullptr : &tool.indexes, &volumes, !options.noDatabase,
-        checksums ? digest::algorithmNamed(*checksums) : std::nullopt, &reading, earlier ? &*earlier : nullptr };
+        checksums ? digest::algorithmNamed(*checksums) : std::nullopt, &reading, earlier ? &*earlier : nullptr,
+        options.archives };
 
     const auto result = scan::genXml(context, path, name);
     progress.finish();
@@ -122,10 +141,14 @@ int scanCommand(Tool& tool)
     if (earlier) {
         // Standard output is for the records of what changed.
         printError(result->xmlPath + summary);
+        if (result->archives)
+            reportArchives(tool, *result->archives, true);
         printChanges(tool, *earlier, name, path);
         return tool.finish(0);
     }
     tool.output.line(result->xmlPath + summary);
+    if (result->archives)
+        reportArchives(tool, *result->archives, false);
     return tool.finish(0);
 }
 

@@ -109,6 +109,9 @@ constexpr OptionSpec kOptions[] = {
             return {};
         } },
     { .name = "--read", .help = "没有校验和的文件也逐字节读取，找出无法读取的地方", .flag = &CliOptions::readAll },
+    { .name = "--archives",
+        .help = "扫描时列出压缩文件（按内容识别）中的文件夹和文件，存入目录的数据库",
+        .flag = &CliOptions::archives },
     { .name = "--data",
         .value = "目录",
         .help = "使用这个数据目录，不给时为程序所在目录中的 Data",

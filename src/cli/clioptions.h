@@ -32,6 +32,7 @@ struct CliOptions {
     bool update = false; // scan --update: the catalog scanned again, unchanged files not read
     std::optional<std::string> at; // verify --at PATH: where the disc is
     bool readAll = false; // verify --read: files without digests read too
+    bool archives = false; // --archives
 
     // The argument at position, or nothing where the command line ends before it: an optional
     // argument left out.

@@ -23,7 +23,7 @@ const std::vector<CommandSpec>& table()
             { { "路径", "要扫描的文件夹，或当作光盘扫描的光盘映像文件（ISO 9660）" },
                 { "名称", "目录的名称，不给时为 tmp1000", false } },
             { { "--force" }, { "--no-index" }, { "--no-database" }, { "--checksums", checksumAlgorithms },
-                { "--update" }, { "--format", allFormats }, { "--out" } },
+                { "--update" }, { "--archives" }, { "--format", allFormats }, { "--out" } },
             scanCommand },
         { "list", "按目录树的顺序列出数据目录中的目录", {}, { { "--long" } }, listCommand },
         { "search", "在文件名中查找文本，按查找面板的顺序逐行列出找到的文件", { { "文本", "要查找的文本" } },

@@ -60,6 +60,7 @@ std::optional<std::uint64_t> blocksOfSoundLayout(const fmt::Header& header)
     }
     sound = sound && offset == header.fileSize && sections[fmt::Checksums].length == blocks * sizeof(std::uint64_t)
         && header.fileCount < fmt::kNone && header.directoryCount < fmt::kNone
+        && header.firstMemberFile <= header.fileCount && header.firstArchiveDirectory <= header.directoryCount
         && sections[fmt::Files].length == header.fileCount * sizeof(fmt::FileRecord)
         && sections[fmt::NameOffsets].length == header.fileCount * sizeof(std::uint32_t)
         && sections[fmt::DirectoryFiles].length == header.fileCount * sizeof(std::uint32_t)
@@ -138,6 +139,21 @@ bool NamesIndex::readsDirectly() const
 std::size_t NamesIndex::fileCount() const
 {
     return m_reader->header().fileCount;
+}
+
+bool NamesIndex::isMember(std::uint32_t file) const
+{
+    return file >= m_reader->header().firstMemberFile;
+}
+
+bool NamesIndex::isInArchive(std::uint32_t directory) const
+{
+    return directory >= m_reader->header().firstArchiveDirectory;
+}
+
+bool NamesIndex::isArchive(std::uint32_t directory, const DirectoryView& view) const
+{
+    return isInArchive(directory) && !isInArchive(view.parent);
 }
 
 std::size_t NamesIndex::directoryCount() const

@@ -47,6 +47,14 @@ public:
         std::uint32_t fileCount;
     };
     DirectoryView directory(std::uint32_t number) const;
+
+    // The folders and files inside the catalog's archives, which come after the catalog's own
+    // (see the database's members): whether a file is one, whether a folder is one or stands for
+    // an archive itself (its files are the archive's top), and whether a folder stands for an
+    // archive (view: the folder's own).
+    bool isMember(std::uint32_t file) const;
+    bool isInArchive(std::uint32_t directory) const;
+    bool isArchive(std::uint32_t directory, const DirectoryView& view) const;
     // The file numbers of a folder, in document order.
     std::vector<std::uint32_t> filesOf(const DirectoryView& directory) const;
 

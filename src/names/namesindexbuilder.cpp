@@ -1,5 +1,6 @@
 #include "names/namesindexbuilder.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <span>
@@ -126,6 +127,7 @@ void NamesIndexBuilder::beginDisk(std::string_view title, std::string_view label
     if (!m_fits)
         return;
     m_separator = catalog::locationSeparatorFor(label);
+    countEntry(std::nullopt);
     std::string prefix;
     catalog::appendLocationLevel(prefix, label, m_separator);
     addDirectory(fmt::kNone, title, std::move(prefix));
@@ -135,6 +137,7 @@ void NamesIndexBuilder::enterDirectory(std::string_view title)
 {
     if (!m_fits)
         return; // no index of entries will be written; the walk goes on without collecting more
+    countEntry(std::nullopt);
     std::string prefix = m_open.back().second;
     catalog::appendLocationLevel(prefix, title, m_separator);
     addDirectory(m_open.back().first, title, std::move(prefix));
@@ -162,6 +165,8 @@ void NamesIndexBuilder::addFile(
         return;
     if (m_keepsFacts && !facts && m_factSource)
         facts = m_factSource();
+    if (!m_firstMemberFile)
+        countEntry(name);
     const std::string_view upper = m_upper.upper(name);
     // Names beyond 32-bit offsets are not indexed.
     if (m_fileCount >= fmt::kNone - 1 || name.size() > fmt::kMaxNameBytes || upper.size() > fmt::kMaxNameBytes
@@ -199,6 +204,74 @@ void NamesIndexBuilder::addFacts(std::string_view name, std::optional<SizeAndTim
     }
     m_facts.appendRecord(fmt::FactRecord { facts->size, facts->modifiedNs });
     m_typeOffsets.appendRecord(static_cast<std::uint16_t>(typeOffset));
+}
+
+void NamesIndexBuilder::countEntry(std::optional<std::string_view> fileName)
+{
+    const std::int64_t entry = m_entryCount++;
+    while (m_nextArchive < m_archiveEntries.size() && m_archiveEntries[m_nextArchive] < entry)
+        ++m_nextArchive;
+    if (m_nextArchive == m_archiveEntries.size() || m_archiveEntries[m_nextArchive] != entry || m_open.empty())
+        return;
+    // Only a File element is an archive; a folder of that number is not.
+    if (fileName) {
+        m_placedArchives.emplace_back(
+            entry, PlacedArchive { m_open.back().first, std::string(*fileName), m_open.back().second });
+    }
+}
+
+void NamesIndexBuilder::rememberArchives(std::vector<std::int64_t> entries)
+{
+    m_archiveEntries = std::move(entries);
+}
+
+const std::string& NamesIndexBuilder::archivePrefix(std::uint32_t folder) const
+{
+    return m_archivePrefixes.at(folder - *m_firstArchiveDirectory);
+}
+
+std::optional<std::uint32_t> NamesIndexBuilder::addArchiveFolder(std::int64_t entry)
+{
+    if (!m_fits)
+        return std::nullopt;
+    const auto placed
+        = std::ranges::lower_bound(m_placedArchives, entry, {}, &std::pair<std::int64_t, PlacedArchive>::first);
+    if (placed == m_placedArchives.end() || placed->first != entry)
+        return std::nullopt;
+    if (!m_firstArchiveDirectory) {
+        m_firstArchiveDirectory = static_cast<std::uint32_t>(m_directories.size());
+        m_firstMemberFile = m_fileCount;
+    }
+    std::string prefix = placed->second.prefix;
+    catalog::appendLocationLevel(prefix, placed->second.name, m_separator);
+    m_archivePrefixes.push_back(prefix);
+    const std::uint32_t number = addDirectory(placed->second.folder, placed->second.name, std::move(prefix));
+    m_open.clear();
+    return m_fits ? std::optional(number) : std::nullopt;
+}
+
+std::uint32_t NamesIndexBuilder::addMemberFolder(std::uint32_t parent, std::string_view title)
+{
+    if (!m_fits)
+        return 0;
+    std::string prefix = archivePrefix(parent);
+    catalog::appendLocationLevel(prefix, title, m_separator);
+    m_archivePrefixes.push_back(prefix);
+    const std::uint32_t number = addDirectory(parent, title, std::move(prefix));
+    m_open.clear();
+    return number;
+}
+
+void NamesIndexBuilder::addMember(std::uint32_t folder, std::string_view name, std::string_view size,
+    std::string_view date, std::optional<SizeAndTime> facts)
+{
+    if (!m_fits)
+        return;
+    // addFile puts a file in the folder open last.
+    m_open.clear();
+    m_open.emplace_back(folder, std::string());
+    addFile(name, size, date, facts);
+    m_open.clear();
 }
 
 void NamesIndexBuilder::keepFacts(std::function<std::optional<SizeAndTime>()> source)
@@ -357,6 +430,8 @@ fmt::Header NamesIndexBuilder::layOut(std::uint64_t keyBytes, bool readDirectly)
     header.databaseState = static_cast<std::uint64_t>(m_databaseState);
     header.directoryCount = m_directories.size();
     header.fileCount = m_fileCount;
+    header.firstArchiveDirectory = m_firstArchiveDirectory.value_or(static_cast<std::uint32_t>(m_directories.size()));
+    header.firstMemberFile = m_firstMemberFile.value_or(m_fileCount);
     header.separator = static_cast<unsigned char>(m_separator);
     header.blockSize = fmt::kBlockSize;
     const std::array<std::uint64_t, fmt::kSectionCount> lengths = sectionLengths(keyBytes);

@@ -68,6 +68,19 @@ public:
     void dropFacts();
     // What became of the catalog's database, and the file judged (none when there is none).
     void setDatabase(catalogdb::DatabaseState state, std::optional<platform::FileStamp> stamp);
+    // The archives of the catalog, whose folders and files are added once its entries are in.
+    // entries: the archives' entries by their place in the catalog as its database numbers them
+    // (the Disk element 0, then every Directory and File element in document order), ascending.
+    void rememberArchives(std::vector<std::int64_t> entries);
+    // After every entry of the catalog: the folder that stands for the archive of entry, under the
+    // folder the archive lies in and named after it, so that its members' locations run through
+    // it; nothing when the entry was not among the catalog's files or was not remembered.
+    std::optional<std::uint32_t> addArchiveFolder(std::int64_t entry);
+    // A folder inside an archive, in the archive's folder or another one inside it.
+    std::uint32_t addMemberFolder(std::uint32_t parent, std::string_view title);
+    // A file inside an archive, in one of its folders.
+    void addMember(std::uint32_t folder, std::string_view name, std::string_view size, std::string_view date,
+        std::optional<SizeAndTime> facts);
     // The number of a text, the same for every equal text.
     std::uint32_t text(std::string_view value);
 
@@ -118,6 +131,10 @@ private:
     };
 
     std::uint32_t addDirectory(std::uint32_t parent, std::string_view title, std::string prefix);
+    // Counts one more entry of the catalog and, when it is a remembered archive, where it lies.
+    void countEntry(std::optional<std::string_view> fileName);
+    // What the locations of the files in an archive's folder begin with.
+    const std::string& archivePrefix(std::uint32_t folder) const;
     std::pair<std::uint64_t, std::uint64_t> addFolderText(std::string_view value);
     std::array<std::uint64_t, indexformat::kSectionCount> sectionLengths(std::uint64_t keyBytes) const;
 
@@ -156,6 +173,20 @@ private:
     std::function<std::optional<SizeAndTime>()> m_factSource;
     SpillingBuffer m_facts; // indexformat::FactRecord
     SpillingBuffer m_typeOffsets; // 16 bits each
+    // The catalog's archives: which entries, the entries met so far, and where each lies.
+    struct PlacedArchive {
+        std::uint32_t folder;
+        std::string name;
+        std::string prefix; // of the folder it lies in
+    };
+    std::vector<std::int64_t> m_archiveEntries;
+    std::size_t m_nextArchive = 0;
+    std::int64_t m_entryCount = 0;
+    std::vector<std::pair<std::int64_t, PlacedArchive>> m_placedArchives;
+    // The folders made for archives and their members, from the first on, with their prefixes.
+    std::optional<std::uint32_t> m_firstArchiveDirectory;
+    std::optional<std::uint32_t> m_firstMemberFile;
+    std::vector<std::string> m_archivePrefixes;
     catalogdb::DatabaseState m_databaseState = catalogdb::DatabaseState::Absent;
     std::optional<platform::FileStamp> m_databaseStamp;
 };

@@ -22,7 +22,7 @@ namespace mellowby::names::indexformat {
 // in that form instead.
 
 inline constexpr std::array<char, 8> kMagic { 'M', 'L', 'B', 'Y', 'N', 'D', 'X', '1' };
-inline constexpr std::uint64_t kVersion = 5;
+inline constexpr std::uint64_t kVersion = 6;
 inline constexpr std::uint64_t kBlockSize = 4096;
 inline constexpr std::uint32_t kNone = 0xFFFFFFFF;
 // Longer names are not indexed (their catalog is read directly), so a reader that finds a longer
@@ -80,6 +80,11 @@ struct Header {
     std::int64_t databaseChanged = 0;
     std::uint64_t directoryCount = 0;
     std::uint64_t fileCount = 0;
+    // The folders and files inside the catalog's archives come after its own, from these numbers
+    // on (the counts when it has none). The first folders of an archive are the archives
+    // themselves: those whose parent is one of the catalog's own.
+    std::uint64_t firstArchiveDirectory = 0;
+    std::uint64_t firstMemberFile = 0;
     std::uint64_t separator = 0;
     std::uint64_t blockSize = 0;
     std::array<SectionPlace, kSectionCount> sections {};

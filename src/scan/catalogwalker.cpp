@@ -5,6 +5,7 @@
 #include "platform/paths.h"
 #include "platform/temporarynames.h"
 #include "scan/catalogwriter.h"
+#include "scan/scanarchives.h"
 #include "scan/scandigests.h"
 
 namespace mellowby::scan {
@@ -18,12 +19,13 @@ constexpr std::size_t kMaxOpenFolders = 64;
 
 } // namespace
 
-CatalogWalker::CatalogWalker(
-    ScanContext& context, CatalogWriter& writer, platform::FileId dataFolder, ScanDigests* digests)
+CatalogWalker::CatalogWalker(ScanContext& context, CatalogWriter& writer, platform::FileId dataFolder,
+    ScanDigests* digests, ScanArchives* archives)
     : m_context(context)
     , m_writer(writer)
     , m_dataFolder(dataFolder)
     , m_digests(digests)
+    , m_archives(archives)
 {
 }
 
@@ -84,8 +86,12 @@ void CatalogWalker::takeEntry(std::vector<Frame>& stack, const platform::DirEntr
         ++m_progress.files;
         m_progress.bytes += entry.size;
         // Only regular files have contents of their own: a link's would be its target's.
-        if (m_digests != nullptr && entry.kind == platform::EntryKind::File && !entry.detailsError)
+        if (entry.kind != platform::EntryKind::File || entry.detailsError)
+            return;
+        if (m_digests != nullptr)
             m_digests->add(platform::joinPath(stack.back().path, entry.name), entry, m_writer.lastFileRow());
+        if (m_archives != nullptr)
+            m_archives->add(platform::joinPath(stack.back().path, entry.name), entry.size, m_writer.lastFileRow());
     }
 }
 

@@ -13,6 +13,7 @@
 namespace mellowby::scan {
 
 class CatalogWriter;
+class ScanArchives;
 class ScanDigests;
 
 // Walks a tree depth first and has its entries written. The walk keeps its own stack instead of
@@ -23,8 +24,9 @@ class CatalogWalker {
 public:
     // dataFolder: the Data folder, whose files being written are left out when the walk meets it.
     // digests: where the regular files written go to be digested; none when the scan makes none.
-    CatalogWalker(
-        ScanContext& context, CatalogWriter& writer, platform::FileId dataFolder, ScanDigests* digests = nullptr);
+    // archives: where they go to be looked at as archives; none when the scan lists none.
+    CatalogWalker(ScanContext& context, CatalogWriter& writer, platform::FileId dataFolder,
+        ScanDigests* digests = nullptr, ScanArchives* archives = nullptr);
 
     enum class Outcome { Complete, RootUnreadable, RootFailed, Stopped, WriteFailed };
     Outcome walk(const std::string& root);
@@ -57,6 +59,7 @@ private:
     CatalogWriter& m_writer;
     const platform::FileId m_dataFolder;
     ScanDigests* m_digests;
+    ScanArchives* m_archives;
     ScanProgress m_progress;
     std::set<std::string> m_reported;
     bool m_detailsReported = false;

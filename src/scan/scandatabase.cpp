@@ -1,5 +1,7 @@
 #include "scan/scandatabase.h"
 
+#include "catalogdb/entryrow.h"
+
 #include "platform/directorylister.h"
 
 namespace mellowby::scan {
@@ -12,6 +14,8 @@ using catalogdb::schema::Kind;
 constexpr std::uint8_t kHasSize = 1;
 constexpr std::uint8_t kHasModified = 2;
 constexpr std::uint8_t kHasBorn = 4;
+constexpr std::uint8_t kHasPosition = 8;
+constexpr std::uint8_t kHasParent = 16;
 
 Kind fileKindOf(platform::EntryKind kind)
 {
@@ -86,6 +90,28 @@ void ScanDatabase::addDigest(std::int64_t entry, std::string_view algorithm, std
     m_work.callWritten();
 }
 
+void ScanDatabase::addArchive(std::int64_t entry, catalogdb::schema::ArchiveState status, std::string_view format,
+    std::span<const ListedMember> members)
+{
+    const std::lock_guard lock(m_calls);
+    m_work.put(static_cast<char>(Call::Archive));
+    m_work.put(entry);
+    m_work.put(static_cast<std::int64_t>(status));
+    m_work.putText(format);
+    m_work.put(static_cast<std::uint64_t>(members.size()));
+    for (const ListedMember& member : members) {
+        const MemberNumbers numbers { member.size.value_or(0), member.modifiedNs.value_or(0),
+            member.position.value_or(0), member.parent.value_or(0),
+            static_cast<std::uint8_t>((member.size ? kHasSize : 0) | (member.modifiedNs ? kHasModified : 0)
+                | (member.position ? kHasPosition : 0) | (member.parent ? kHasParent : 0)),
+            static_cast<std::uint8_t>(member.kind), static_cast<std::uint8_t>(member.encrypted) };
+        m_work.put(numbers);
+        m_work.putText(member.name);
+        m_work.putText(member.path);
+    }
+    m_work.callWritten();
+}
+
 std::int64_t ScanDatabase::putEntry(Call call, const platform::DirEntry& entry, bool sizeWritten)
 {
     // An entry whose details could not be read has no size, whatever the listing put there.
@@ -134,6 +160,10 @@ void ScanDatabase::apply(std::string_view batch)
             m_writer->closeFolder();
             continue;
         }
+        if (call == Call::Archive) {
+            applyArchive(calls);
+            continue;
+        }
         if (call == Call::Digest) {
             const auto entry = calls.value<std::int64_t>();
             const std::string_view algorithm = calls.text();
@@ -151,6 +181,30 @@ void ScanDatabase::apply(std::string_view batch)
             m_writer->openFolder(facts);
         else
             m_writer->addFile(facts);
+    }
+}
+
+void ScanDatabase::applyArchive(BatchReader& calls)
+{
+    const auto entry = calls.value<std::int64_t>();
+    const auto status = calls.value<std::int64_t>();
+    const std::string_view format = calls.text();
+    const auto count = calls.value<std::uint64_t>();
+    m_writer->addArchive({ entry, status, format, static_cast<std::int64_t>(count) });
+    // The archive's rows are numbered on from here, so a folder's place among them gives its row.
+    const std::int64_t first = m_writer->nextMember();
+    auto present = [](std::uint8_t bits, std::uint8_t bit, std::int64_t value) {
+        return (bits & bit) != 0 ? std::optional(value) : std::nullopt;
+    };
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const auto numbers = calls.value<MemberNumbers>();
+        const std::string_view name = calls.text();
+        const std::string_view path = calls.text();
+        m_writer->addMember({ 0, entry, present(numbers.present, kHasParent, first + numbers.parent), numbers.kind,
+            name, present(numbers.present, kHasSize, static_cast<std::int64_t>(numbers.size)),
+            present(numbers.present, kHasModified, numbers.modifiedNs),
+            present(numbers.present, kHasPosition, static_cast<std::int64_t>(numbers.position)), path,
+            numbers.encrypted != 0 });
     }
 }
 

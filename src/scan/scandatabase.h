@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "scan/batchedwork.h"
@@ -17,6 +18,19 @@ struct DirEntry;
 } // namespace mellowby::platform
 
 namespace mellowby::scan {
+
+// One row of an archive's listing as it goes into the members table: the folders of the
+// archive's tree first, parents before children, then its files.
+struct ListedMember {
+    std::optional<std::uint32_t> parent; // its folder's place among the archive's rows; none: the top
+    catalogdb::schema::Kind kind = catalogdb::schema::Kind::File;
+    std::string_view name; // its own name in its folder
+    std::optional<std::uint64_t> size;
+    std::optional<std::int64_t> modifiedNs;
+    std::optional<std::uint64_t> position; // its place among the archive's entries
+    std::string_view path; // its whole name as the archive wrote it
+    bool encrypted = false;
+};
 
 // Writes the database of a scan on a thread of its own (see BatchedWork), from the entries as the
 // walk gives them to the catalog, so that the walk does not wait for SQLite. Digests come from the
@@ -35,6 +49,11 @@ public:
     // The digest of the contents of the file of row entry; from any thread, before finishWith().
     void addDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest);
 
+    // The file of row entry, an archive listed as far as status says, with its members; from any
+    // thread, before finishWith().
+    void addArchive(std::int64_t entry, catalogdb::schema::ArchiveState status, std::string_view format,
+        std::span<const ListedMember> members);
+
     // Whether writing has failed already: the walk need not go on.
     bool failed() const;
 
@@ -44,7 +63,7 @@ public:
     void wait();
 
 private:
-    enum class Call : char { Disk, OpenFolder, CloseFolder, File, Digest };
+    enum class Call : char { Disk, OpenFolder, CloseFolder, File, Digest, Archive };
     // The numbers of an entry, as they travel in a batch.
     struct Numbers {
         std::uint64_t size = 0;
@@ -56,8 +75,20 @@ private:
         std::uint8_t sizeWritten = 0;
     };
 
+    // The numbers of a member, as they travel in a batch.
+    struct MemberNumbers {
+        std::uint64_t size = 0;
+        std::int64_t modifiedNs = 0;
+        std::uint64_t position = 0;
+        std::uint32_t parent = 0;
+        std::uint8_t present = 0; // which of the four there are
+        std::uint8_t kind = 0;
+        std::uint8_t encrypted = 0;
+    };
+
     std::int64_t putEntry(Call call, const platform::DirEntry& entry, bool sizeWritten);
     void apply(std::string_view batch);
+    void applyArchive(BatchReader& calls);
 
     std::unique_ptr<catalogdb::DatabaseWriter> m_writer;
     // Counted as the writer counts its rows, so that a row's number is known before it is written.

@@ -21,6 +21,7 @@
 #include "scan/catalogwalker.h"
 #include "scan/catalogwriter.h"
 #include "scan/imagescan.h"
+#include "scan/scanarchives.h"
 #include "scan/scandatabase.h"
 #include "scan/scandigests.h"
 #include "scan/scanindexer.h"
@@ -153,6 +154,7 @@ struct ScanFiles {
     std::optional<ScanDatabase> database;
     // After the database, which its readers write into, so that they have ended before it goes.
     std::optional<ScanDigests> digests;
+    std::optional<ScanArchives> archives;
     std::optional<ScanIndexer> index;
 };
 
@@ -232,7 +234,8 @@ void showPlainBox(ScanContext& context, const std::string& text)
 ScanContext walking(const ScanContext& context, platform::IDirectoryLister& lister)
 {
     return { context.store, context.settings, lister, context.box, context.dates, context.observer, context.indexes,
-        context.volumes, context.writeDatabase, context.checksums, context.fileReading };
+        context.volumes, context.writeDatabase, context.checksums, context.fileReading, context.earlier,
+        context.listArchives };
 }
 
 // A path that is a disc image file is read whole before anything is written; a file that is no
@@ -271,14 +274,19 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& given, const std::s
     ScanFiles files(*pending);
     if (!beginDatabase(context, files))
         return std::unexpected(ScanFailure::Failed);
-    if (context.indexes != nullptr)
+    // The members of archives reach the names index from the database once it is whole: a scan
+    // that lists them leaves the index to be made when it is first needed.
+    if (context.indexes != nullptr && !context.listArchives)
         files.index.emplace();
     if (files.database && context.checksums && context.fileReading != nullptr)
         files.digests.emplace(*context.fileReading, *context.checksums, *files.database, context.earlier, path);
     CatalogWriter writer(files.output, context.settings, context.dates, files.index ? &*files.index : nullptr,
         files.database ? &*files.database : nullptr);
     writer.beginDisk(pending->fileNames().diskTitle, path);
-    CatalogWalker walker(context, writer, dataFolder, files.digests ? &*files.digests : nullptr);
+    if (files.database && context.listArchives)
+        files.archives.emplace(context.store.fileSystem(), *files.database);
+    CatalogWalker walker(context, writer, dataFolder, files.digests ? &*files.digests : nullptr,
+        files.archives ? &*files.archives : nullptr);
     if (const auto failure = failureOf(walker.walk(path))) {
         if (*failure == ScanFailure::Failed)
             showGenXmlError(context, files.failure());
@@ -286,6 +294,8 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& given, const std::s
     }
     // The digests still being read are waited for before the database is finished with them.
     if (files.digests && !files.digests->finish(context.observer, walker.progress()))
+        return std::unexpected(ScanFailure::Stopped);
+    if (files.archives && !files.archives->finish(context.observer, walker.progress()))
         return std::unexpected(ScanFailure::Stopped);
     writer.endDisk();
     if (!finishFiles(context, files, std::move(record))) {
@@ -297,9 +307,11 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& given, const std::s
         showGenXmlError(context, committed.error());
         return std::unexpected(ScanFailure::Failed);
     }
-    ScanResult result { walker.progress(), committed->xmlPath, committed->twinPath, committed->databasePath, {} };
+    ScanResult result { walker.progress(), committed->xmlPath, committed->twinPath, committed->databasePath, {}, {} };
     if (files.digests)
         result.digests = files.digests->totals();
+    if (files.archives)
+        result.archives = files.archives->totals();
     return result;
 }
 

@@ -76,6 +76,9 @@ struct ScanContext {
     // The catalog being scanned again, as its database held it: files whose size and modification
     // time are unchanged keep their digests instead of being read again.
     const catalogdb::CatalogFiles* earlier = nullptr;
+    // Lists the archives among the files (by their contents) into the database, members and
+    // status; a catalog that gets no database gets no members.
+    bool listArchives = false;
 };
 
 enum class ScanFailure {
@@ -97,12 +100,21 @@ struct DigestTotals {
     std::vector<std::string> failures;
 };
 
+// What the archives of a scan that lists them gave.
+struct ArchiveTotals {
+    std::uint64_t archives = 0; // files listed as archives, whatever their status
+    std::uint64_t members = 0; // the folders and files inside them
+    // The first few archives that could not be listed whole, each with its status: "路径：已损坏".
+    std::vector<std::string> incomplete;
+};
+
 struct ScanResult {
     ScanProgress totals;
     std::string xmlPath; // where the catalog proper now lies
     std::string twinPath;
     std::string databasePath; // empty when the scan wrote none
     std::optional<DigestTotals> digests; // when the scan made them
+    std::optional<ArchiveTotals> archives {}; // when the scan listed them
 };
 
 // Writes the catalog pair of the tree at path into the Data folder, with its database when the

@@ -4,6 +4,7 @@
 
 #include "app/programtitle.h"
 #include "app/showmsg.h"
+#include "archive/privatetemporaryfolder.h"
 #include "browse/catalogbrowser.h"
 #include "catalog/catalogstore.h"
 #include "catalog/drivelist.h"
@@ -16,6 +17,7 @@
 #include "platform/volumes.h"
 #include "search/filelist.h"
 #include "search/imagefileopening.h"
+#include "search/memberopening.h"
 
 namespace mellowby::search {
 
@@ -109,6 +111,27 @@ bool openFromImage(
     return true;
 }
 
+// Takes the member out of its archive and opens it in the private folder.
+void openMember(platform::IMessageBox& box, FileOpening& services, const MemberLocation& member)
+{
+    if (!services.membersFolder) {
+        auto folder = archive::PrivateTemporaryFolder::create();
+        if (!folder) {
+            app::ShowMsg(box, "打开指定文件时出错！", folder.error(), "frmMain-listVDir_DblClick");
+            return;
+        }
+        services.membersFolder = std::make_shared<archive::PrivateTemporaryFolder>(std::move(*folder));
+    }
+    const std::string& folder = services.membersFolder->path();
+    const auto extracted = takeOutMember(member, folder);
+    if (!extracted) {
+        showNotice(box, extracted.error().description);
+        return;
+    }
+    if (auto opened = services.opener.open(*extracted, folder + platform::kPathSeparator); !opened)
+        app::ShowMsg(box, "打开指定文件时出错！", opened.error(), "frmMain-listVDir_DblClick");
+}
+
 } // namespace
 
 void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, std::optional<std::size_t> selectedRow,
@@ -150,6 +173,10 @@ void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, st
         const std::string workingFolder
             = folderPart.empty() ? services.programFolder + platform::kPathSeparator : std::string(folderPart);
         if (!services.fileSystem.isFile(path)) {
+            if (const auto member = memberLocation(services.fileSystem, path)) {
+                openMember(browser.box(), services, *member);
+                return;
+            }
             showNotice(browser.box(), "当前文件不存，请检查！");
             return;
         }

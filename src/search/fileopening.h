@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -10,6 +11,10 @@ class IDrives;
 class IFileSystem;
 class IVolumes;
 } // namespace mellowby::platform
+
+namespace mellowby::archive {
+class PrivateTemporaryFolder;
+}
 
 namespace mellowby::browse {
 class CatalogBrowser;
@@ -31,6 +36,9 @@ struct FileOpening {
     platform::IFileSystem& fileSystem;
     platform::IDesktopOpener& opener;
     std::string programFolder;
+    // Where the members of archives are taken out to be opened: made at the first one, kept as
+    // long as the services are, and removed with them.
+    std::shared_ptr<archive::PrivateTemporaryFolder> membersFolder {};
 };
 
 // A double-click on the list: opens the selected row's file with the desktop's program for it, or
@@ -38,7 +46,9 @@ struct FileOpening {
 // where the catalog says opens there; one that is not is looked for, by a catalog that knows its
 // volume, wherever that volume is mounted now, and the box says which disc it wants when another
 // one is in its place. A file of a catalogued disc image is taken out of the image file into a
-// private folder and opened from there.
+// private folder and opened from there; a file inside an archive (its location runs through the
+// archive) is taken out of the archive on its own, into a folder only the user can enter, and
+// opened there.
 void listVDir_DblClick(browse::CatalogBrowser& browser, const FileList& list, std::optional<std::size_t> selectedRow,
     FileOpening& services);
 

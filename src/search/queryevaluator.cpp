@@ -160,6 +160,8 @@ bool QueryEvaluator::holds(Step& step)
     }
     case QueryNode::Kind::IsFolder:
         return m_row->folder;
+    case QueryNode::Kind::InArchive:
+        return m_row->inArchive;
     }
     return false;
 }

@@ -34,6 +34,8 @@ struct QueryRow {
     // The number of the folder it lies in, where its reader has one: a change of folder is then
     // seen without comparing locations.
     std::optional<std::uint32_t> folderNumber;
+    // It lies inside an archive: its location runs through the archive's.
+    bool inArchive = false;
 };
 
 // Where the exact facts of a catalog's files come from (its database, through the names index).

@@ -41,6 +41,7 @@ struct QueryNode { // NOLINT(misc-no-recursion)
         NameMatches, // the regular expression text is found in the name
         CatalogIs, // the catalog's name fits one of the patterns texts (upper-cased, * and ?)
         IsFolder, // the row is a folder
+        InArchive, // the row lies inside an archive (a member the scan listed)
     };
 
     Kind kind = Kind::Always;

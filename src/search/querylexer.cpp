@@ -8,7 +8,8 @@ namespace mellowby::search {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kFunctions { "ext", "size", "dm", "path", "regex", "in", "folder" };
+constexpr std::array<std::string_view, 8> kFunctions { "ext", "size", "dm", "path", "regex", "in", "folder",
+    "inarchive" };
 constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
 
 bool isAsciiLetter(char c)
@@ -106,9 +107,12 @@ private:
                 return std::nullopt;
             }
             if (!isQueryFunction(name)) {
-                return QueryError { column,
+                return QueryError {
+                    column,
                     "未知的条件“" + std::string(m_query.substr(m_at, letters + 1 - m_at))
-                        + "”；可用 ext:、size:、dm:、path:、regex:、case:、in:、folder:，要查找含冒号的文字请加引号" };
+                        + "”；可用 "
+                          "ext:、size:、dm:、path:、regex:、case:、in:、folder:、inarchive:，要查找含冒号的文字请加引号"
+                };
             }
             m_at = letters + 1;
             const std::size_t valueColumn = m_columns.at(m_at);

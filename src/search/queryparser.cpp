@@ -168,11 +168,12 @@ private:
         const auto valueFault = [&](std::string expected) {
             return std::unexpected(QueryError { token.valueColumn, std::move(expected) });
         };
-        if (name == "folder") {
+        if (name == "folder" || name == "inarchive") {
+            const QueryNode::Kind kind = name == "folder" ? QueryNode::Kind::IsFolder : QueryNode::Kind::InArchive;
             if (value.empty())
-                return leaf(QueryNode::Kind::IsFolder, token.column);
+                return leaf(kind, token.column);
             std::vector<QueryNode> both;
-            both.push_back(leaf(QueryNode::Kind::IsFolder, token.column));
+            both.push_back(leaf(kind, token.column));
             both.push_back(textLeaf(QueryNode::Kind::NameHolds, value, caseSensitive, token.valueColumn));
             return joined(QueryNode::Kind::All, std::move(both));
         }

@@ -41,6 +41,7 @@ int costOf(const QueryNode& node)
     case Kind::Always:
     case Kind::Never:
     case Kind::IsFolder:
+    case Kind::InArchive:
         return 0;
     case Kind::CatalogIs:
     case Kind::NameHolds:

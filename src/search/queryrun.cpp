@@ -116,9 +116,12 @@ bool indexFolders(
         const names::NamesIndex::DirectoryView folder = index.directory(number);
         if (folder.parent >= number)
             throw names::IndexDamaged {};
+        // The folder that stands for an archive is the archive's file row already.
+        if (index.isArchive(number, folder))
+            continue;
         title.assign(folder.title);
         parentPrefix.assign(index.directory(folder.parent).prefix);
-        const QueryRow row { true, 0, title, {}, {}, parentPrefix, catalogName, {} };
+        const QueryRow row { true, 0, title, {}, {}, parentPrefix, catalogName, {}, index.isInArchive(number) };
         if (test.holds(row) && !out.add(row, std::nullopt))
             return false;
     }
@@ -136,7 +139,8 @@ void indexFiles(const names::NamesIndex& index, QueryEvaluator& test, const Cata
                 prefix = index.directory(hit.directory).prefix;
                 lastDirectory = hit.directory;
             }
-            const QueryRow row { false, hit.number, hit.name, hit.size, hit.date, prefix, catalogName, hit.directory };
+            const QueryRow row { false, hit.number, hit.name, hit.size, hit.date, prefix, catalogName, hit.directory,
+                index.isMember(hit.number) };
             if (test.holds(row) && !out.add(row, out.wantsFacts() ? test.factsOfLastRow() : std::nullopt))
                 return false;
         }

@@ -360,5 +360,28 @@ TEST_F(CatalogDatabase, ADatabaseOfTheFirstVersionStillBelongs)
     EXPECT_TRUE(m_indexes.indexOf("disc")->hasFacts());
 }
 
+// A database written before archives were listed (version 2) is read as before too.
+TEST_F(CatalogDatabase, ADatabaseOfTheSecondVersionStillBelongs)
+{
+    ASSERT_TRUE(scan("disc"));
+    const std::string database = m_data / "disc.sqlite";
+    {
+        catalogdb::SqliteConnection connection(database, SQLITE_OPEN_READWRITE, nullptr);
+        connection.execute(
+            "DROP TABLE members; DROP TABLE archives;"
+            "ALTER TABLE catalog DROP COLUMN archive_count; ALTER TABLE catalog DROP COLUMN archives_hash;"
+            "ALTER TABLE catalog DROP COLUMN member_count; ALTER TABLE catalog DROP COLUMN members_hash;"
+            "UPDATE catalog SET schema_version = 2; PRAGMA user_version = 2;");
+        connection.execute("VACUUM");
+    }
+    ASSERT_EQ(integerOf(database, "PRAGMA user_version"), 2);
+    EXPECT_EQ(m_indexes.databaseStateOf("disc"), DatabaseState::Belongs);
+    const auto index = m_indexes.indexOf("disc");
+    ASSERT_TRUE(index);
+    EXPECT_TRUE(index->hasFacts());
+    EXPECT_EQ(index->fileCount(), 4u);
+    EXPECT_FALSE(index->isMember(3));
+}
+
 } // namespace
 } // namespace mellowby::search

@@ -48,6 +48,8 @@ std::string shown(const QueryNode& node)
         return "in[" + joined(node.texts) + "]";
     case Kind::IsFolder:
         return "folder";
+    case Kind::InArchive:
+        return "inarchive";
     case Kind::SizeIn:
         return "size";
     case Kind::ModifiedIn:
@@ -92,6 +94,7 @@ TEST(QueryParser, TermsOperatorsAndGroups)
         { "CASE:!x", "not(name=x)" },
         { "ext:.jpg;PNG,gif Ext:tar.gz", "all(ext[JPG,PNG,GIF],ext[TAR.GZ])" },
         { "in:disc*;?x folder: folder:Sub", "all(in[DISC*,?X],folder,all(folder,name:SUB))" },
+        { "inarchive: !inarchive:Trip", "all(inarchive,not(all(inarchive,name:TRIP)))" },
         { R"q(path:"Program Files (x86)" path:/a|b)q", "all(path:PROGRAM FILES (X86),any(path:/A,name:B))" },
         // In a regular expression | and parentheses are its own; a ) it did not open ends it.
         { "regex:(a|b)c", "regex:(a|b)c" },
@@ -184,7 +187,7 @@ TEST(QueryParser, FaultsNameTheirPlace)
         { R"("")", "第 1 列：引号之间是空的，应为要查找的文字" },
         { "照片 sise:>1mb",
             "第 4 列：未知的条件“sise:”；可用 "
-            "ext:、size:、dm:、path:、regex:、case:、in:、folder:，要查找含冒号的文字请加引号" },
+            "ext:、size:、dm:、path:、regex:、case:、in:、folder:、inarchive:，要查找含冒号的文字请加引号" },
         { "size:>x", "第 6 列：size: 之后应为大小，例如 >700mb、1mb..4gb、<=12kb 或 empty" },
         { "size:4gb..1mb", "第 6 列：size: 的范围下限大于上限" },
         { "dm:2004-02-30", "第 4 列：dm: 之后应为日期，例如 2004、2004-03、2004-03-15、2003..2005 或 >=2020-01-01" },

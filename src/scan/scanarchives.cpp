@@ -1,0 +1,189 @@
+#include "scan/scanarchives.h"
+
+#include <array>
+#include <chrono>
+#include <exception>
+#include <span>
+
+#include "archive/archivekind.h"
+#include "archive/archivelister.h"
+#include "archive/archivetexts.h"
+#include "platform/filesystem.h"
+#include "scan/scandatabase.h"
+
+namespace mellowby::scan {
+
+namespace {
+
+using catalogdb::schema::ArchiveState;
+using catalogdb::schema::Kind;
+
+// How many files the walk hands over at a time, so that the handing over costs nothing per file.
+constexpr std::size_t kFilesAtATime = 256;
+constexpr std::size_t kWaitingBatches = 8;
+constexpr std::chrono::milliseconds kPollInterval { 100 };
+
+ArchiveState stateOf(archive::ArchiveStatus status)
+{
+    switch (status) {
+    case archive::ArchiveStatus::Intact:
+        return ArchiveState::Intact;
+    case archive::ArchiveStatus::Encrypted:
+        return ArchiveState::Encrypted;
+    case archive::ArchiveStatus::NamesUnreadable:
+        return ArchiveState::NamesUnreadable;
+    case archive::ArchiveStatus::Damaged:
+        return ArchiveState::Damaged;
+    case archive::ArchiveStatus::OverLimit:
+        return ArchiveState::OverLimit;
+    }
+    return ArchiveState::Damaged;
+}
+
+std::optional<std::int64_t> nanosecondsOf(const std::optional<archive::MemberTime>& time)
+{
+    if (!time)
+        return std::nullopt;
+    return time->seconds * 1'000'000'000 + time->nanoseconds;
+}
+
+// The folder's place among the archive's rows; none for the top.
+std::optional<std::uint32_t> rowOfFolder(std::uint32_t folder)
+{
+    return folder == archive::kTopFolder ? std::nullopt : std::optional(folder - 1);
+}
+
+// The rows of a listing: the folders of its tree but the top, parents first, each with the
+// details of its own entry where it has one, then the files in the archive's order.
+std::vector<ListedMember> rowsOf(const archive::ArchiveListing& listing)
+{
+    std::vector<ListedMember> rows;
+    rows.reserve(listing.folders.size() + listing.members.size());
+    for (std::size_t i = 1; i < listing.folders.size(); ++i) {
+        const archive::TreeFolder& folder = listing.folders[i];
+        ListedMember row;
+        row.parent = rowOfFolder(folder.parent);
+        row.kind = Kind::Folder;
+        row.name = folder.name;
+        if (folder.entry) {
+            const archive::Member& entry = listing.members[*folder.entry];
+            row.modifiedNs = nanosecondsOf(entry.modified);
+            row.position = entry.index;
+            row.path = entry.name;
+            row.encrypted = entry.encrypted;
+        }
+        rows.push_back(row);
+    }
+    for (const archive::Member& member : listing.members) {
+        if (member.isDirectory)
+            continue; // its folder's row has it
+        rows.push_back({ rowOfFolder(member.folder), Kind::File, member.leaf, member.size,
+            nanosecondsOf(member.modified), member.index, member.name, member.encrypted });
+    }
+    return rows;
+}
+
+} // namespace
+
+ScanArchives::ScanArchives(platform::IFileSystem& files, ScanDatabase& database, archive::ListingLimits limits)
+    : m_files(files)
+    , m_database(database)
+    , m_limits(std::move(limits))
+    , m_queue(kWaitingBatches)
+    , m_thread([this] { work(); })
+{
+}
+
+ScanArchives::~ScanArchives()
+{
+    m_stop = true;
+    m_queue.stop();
+    m_thread.join();
+}
+
+void ScanArchives::add(const std::string& path, std::uint64_t size, std::int64_t row)
+{
+    // Nothing that small holds an archive's first header.
+    if (size == 0)
+        return;
+    m_batch.push_back({ path, row });
+    if (m_batch.size() >= kFilesAtATime)
+        (void)m_queue.push(std::exchange(m_batch, {}));
+}
+
+void ScanArchives::work()
+{
+    try {
+        while (auto files = m_queue.pop()) {
+            for (const Pending& file : *files) {
+                if (m_stop)
+                    break;
+                look(file);
+            }
+        }
+    } catch (const std::exception&) {
+        // Only memory can run out here: the archives not listed stay plain files.
+    }
+    const std::lock_guard lock(m_doneMutex);
+    m_done = true;
+    m_doneChanged.notify_all();
+}
+
+void ScanArchives::look(const Pending& file)
+{
+    const auto opened = m_files.openForReading(file.path);
+    if (!opened)
+        return;
+    const platform::IReadableFile& readable = **opened;
+    // The first bytes only: disc images are not archives to a scan, which would read far more.
+    std::array<char, archive::kArchiveHeadLength> head {};
+    const auto read = readable.readAt(0, head);
+    if (!read)
+        return;
+    const archive::Sniffed sniffed
+        = archive::sniffArchive(std::span<const char>(head.data(), *read), readable.stamp().size);
+    if (sniffed.kind == archive::ArchiveKind::None || sniffed.kind == archive::ArchiveKind::Iso9660
+        || sniffed.kind == archive::ArchiveKind::Udf)
+        return;
+    const auto listing = archive::listArchive(readable, sniffed, m_limits);
+    if (!listing)
+        return; // no archive after all (a bare .gz), or unreadable: a plain file
+    const std::vector<ListedMember> rows = rowsOf(*listing);
+    m_database.addArchive(file.row, stateOf(listing->status), listing->format, rows);
+    ++m_totals.archives;
+    m_totals.members += rows.size();
+    const bool whole
+        = listing->status == archive::ArchiveStatus::Intact || listing->status == archive::ArchiveStatus::Encrypted;
+    if (!whole && m_totals.incomplete.size() < kNamedIncomplete)
+        m_totals.incomplete.push_back(file.path + "：" + std::string(archive::statusText(listing->status)));
+}
+
+bool ScanArchives::finish(IScanObserver* observer, const ScanProgress& progress)
+{
+    if (!m_batch.empty())
+        (void)m_queue.push(std::exchange(m_batch, {}));
+    m_queue.finish();
+    for (;;) {
+        {
+            std::unique_lock lock(m_doneMutex);
+            if (m_doneChanged.wait_for(lock, kPollInterval, [this] { return m_done; }))
+                return true;
+        }
+        if (observer != nullptr) {
+            if (observer->stopRequested()) {
+                m_stop = true;
+                m_queue.stop();
+                return false;
+            }
+            observer->onProgress(progress);
+        }
+    }
+}
+
+ArchiveTotals ScanArchives::totals() const
+{
+    // The worker is done: what it counted is settled.
+    return m_totals;
+}
+
+} // namespace mellowby::scan
