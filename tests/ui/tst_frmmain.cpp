@@ -161,7 +161,7 @@ private Q_SLOTS:
         QCOMPARE(menus,
             (QStringList { u"文件(&F) mnuFileClose:关闭(&X)"_s,
                 u"编辑(&E) mnuEditCreat:创建目录(&C) mnuEditDele:删除目录(&D) mnuEditSpc1:- mnuEditFind:查找文件(&F)"_s,
-                u"工具(&T) mnuToolsQuery:高级查找(&A)…"_s,
+                u"工具(&T) mnuToolsQuery:高级查找(&A)… mnuToolsVerify:校验光盘(&V)…"_s,
                 u"帮助(&H) mnuHelpTopic:主题(&T) mnuHelpAbout:关于(&A)"_s }));
 
         const QStringList captions { child<QGroupBox>(u"frameFind"_s)->title(), child<QLabel>(u"Label1"_s)->text(),
