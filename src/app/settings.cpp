@@ -22,6 +22,7 @@ constexpr const char* kYesFileStr = "YesFileStr";
 constexpr const char* kIfYesFile = "ifYesFile";
 constexpr const char* kIfUseOption = "ifUseOption";
 constexpr const char* kChecksums = "Checksums";
+constexpr const char* kArchives = "Archives";
 
 } // namespace
 
@@ -45,6 +46,7 @@ bool getIniSetting(const ProgramFolder& folder, Settings& settings, platform::IM
             loaded.ifYesFile = document.value(kSection, kIfYesFile) == "1";
             loaded.ifUseOption = document.value(kSection, kIfUseOption) == "1";
             loaded.checksums = document.value(kSection, kChecksums) == "1";
+            loaded.archives = document.value(kSection, kArchives) == "1";
             settings = std::move(loaded);
             return true;
         }
@@ -89,10 +91,11 @@ void saveSettings(const ProgramFolder& folder, const Settings& wanted, Settings&
         inMemory.ifUseOption = wanted.ifUseOption;
 }
 
-void saveChecksums(const ProgramFolder& folder, bool wanted, Settings& inMemory)
+void saveScanExtra(const ProgramFolder& folder, ScanExtra extra, bool wanted, Settings& inMemory)
 {
-    if (setIniBool(folder.fileSystem(), folder.iniPath(), kSection, kChecksums, wanted))
-        inMemory.checksums = wanted;
+    const bool checksums = extra == ScanExtra::Checksums;
+    if (setIniBool(folder.fileSystem(), folder.iniPath(), kSection, checksums ? kChecksums : kArchives, wanted))
+        (checksums ? inMemory.checksums : inMemory.archives) = wanted;
 }
 
 } // namespace mellowby::app

@@ -19,6 +19,8 @@ struct Settings {
     // Whether the generation dialog's scan digests every file's contents (xxh128) into the
     // catalog's database. Kept under a key of its own, which a Windows copy passes over.
     bool checksums = false;
+    // Whether it lists the members of the archives it finds into the database, likewise.
+    bool archives = false;
 
     bool operator==(const Settings&) const = default;
 };
@@ -41,8 +43,12 @@ Settings loadStartupSettings(const ProgramFolder& folder, platform::IMessageBox&
 // the file's code page lacks is not stored, and the box says so and which character it is.
 void saveSettings(const ProgramFolder& folder, const Settings& wanted, Settings& inMemory, platform::IMessageBox& box);
 
-// Writes the checksums setting to option.ini as soon as the dialog's check box changes, and into
-// inMemory when the file took it.
-void saveChecksums(const ProgramFolder& folder, bool wanted, Settings& inMemory);
+// What a generation adds to the catalog's database beside the pair, each a check box of the
+// dialog and a key of option.ini of its own.
+enum class ScanExtra { Checksums, Archives };
+
+// Writes one of them to option.ini as soon as the dialog's check box changes, and into inMemory
+// when the file took it.
+void saveScanExtra(const ProgramFolder& folder, ScanExtra extra, bool wanted, Settings& inMemory);
 
 } // namespace mellowby::app

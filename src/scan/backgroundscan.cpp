@@ -7,8 +7,7 @@ namespace mellowby::scan {
 BackgroundScan::BackgroundScan(
     const ScanContext& context, std::string path, std::string name, std::function<void()> onFinished)
     : m_settings(context.settings)
-    , m_context { context.store, m_settings, context.lister, context.box, context.dates, this, context.indexes,
-        context.volumes, context.writeDatabase, context.checksums, context.fileReading }
+    , m_context(rebound(context, m_settings, context.lister, this))
     , m_path(std::move(path))
     , m_name(std::move(name))
     , m_onFinished(std::move(onFinished))

@@ -233,9 +233,7 @@ void showPlainBox(ScanContext& context, const std::string& text)
 // The same context walking another tree.
 ScanContext walking(const ScanContext& context, platform::IDirectoryLister& lister)
 {
-    return { context.store, context.settings, lister, context.box, context.dates, context.observer, context.indexes,
-        context.volumes, context.writeDatabase, context.checksums, context.fileReading, context.earlier,
-        context.listArchives };
+    return rebound(context, context.settings, lister, context.observer);
 }
 
 // A path that is a disc image file is read whole before anything is written; a file that is no
@@ -345,6 +343,13 @@ bool createDir(platform::IFileSystem& fileSystem, const std::string& path)
     if (path.empty())
         return false;
     return fileSystem.createDirectory(platform::collapseDoubledSeparators(path)).has_value();
+}
+
+ScanContext rebound(const ScanContext& context, const app::Settings& settings, platform::IDirectoryLister& lister,
+    IScanObserver* observer)
+{
+    return { context.store, settings, lister, context.box, context.dates, observer, context.indexes, context.volumes,
+        context.writeDatabase, context.checksums, context.fileReading, context.earlier, context.listArchives };
 }
 
 } // namespace mellowby::scan

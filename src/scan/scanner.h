@@ -81,6 +81,11 @@ struct ScanContext {
     bool listArchives = false;
 };
 
+// The same scan with its settings, walker and observer replaced and every other choice kept: the
+// one place that copies a context field by field, so that a choice added to it is never dropped.
+ScanContext rebound(const ScanContext& context, const app::Settings& settings, platform::IDirectoryLister& lister,
+    IScanObserver* observer);
+
 enum class ScanFailure {
     EmptyPath, // nothing to scan
     NameRefused, // the name would put files outside the Data folder (the error box was shown)

@@ -112,8 +112,8 @@ struct frmAddNew::Generation {
         , box(context.box)
         , scan(scan::ScanContext { indexes.store(), context.settings, context.lister, box, dates, nullptr, &indexes,
                    &context.volumes, true,
-                   context.settings.checksums ? std::optional(digest::DigestAlgorithm::Xxh128) : std::nullopt,
-                   &reading },
+                   context.settings.checksums ? std::optional(digest::DigestAlgorithm::Xxh128) : std::nullopt, &reading,
+                   nullptr, context.settings.archives },
               path, name, std::move(onFinished))
     {
     }
@@ -182,6 +182,7 @@ void frmAddNew::createControls()
     m_lblShow = addControl(new QLabel(this), u"lblShow"_s, twipsRect(120, 3600, 5895, 375));
     m_lblShow->hide();
     m_chkChecksums = addControl(new QCheckBox(u"同时计算校验和"_s, this), u"chkChecksums"_s, extraOptionRect(0));
+    m_chkArchives = addControl(new QCheckBox(u"包括压缩文件内容"_s, this), u"chkArchives"_s, extraOptionRect(1));
     m_cmdSaveOption = addButton(this, u"保存选项(&O)"_s, u"cmdSaveOption"_s, twipsRect(3360, 5280, 1215, 375));
     m_cmdSaveOption->setEnabled(false);
     m_cmdClose = addButton(this, u"关闭退出(&X)"_s, u"cmdClose"_s, twipsRect(4800, 5280, 1215, 375));
@@ -194,7 +195,10 @@ void frmAddNew::connectHandlers()
 {
     connect(m_chkIfUseOption, &QCheckBox::clicked, this, &frmAddNew::chkIfUseOption_Click);
     connect(m_chkYesFile, &QCheckBox::clicked, this, &frmAddNew::chkYesFile_Click);
-    connect(m_chkChecksums, &QCheckBox::clicked, this, &frmAddNew::chkChecksums_Click);
+    connect(m_chkChecksums, &QCheckBox::clicked, this,
+        [this] { scanExtra_Click(app::ScanExtra::Checksums, m_chkChecksums->isChecked()); });
+    connect(m_chkArchives, &QCheckBox::clicked, this,
+        [this] { scanExtra_Click(app::ScanExtra::Archives, m_chkArchives->isChecked()); });
     connect(m_txtNoFile, &QLineEdit::textChanged, this, &frmAddNew::txtNoFile_Change);
     connect(m_txtYesFile, &QLineEdit::textChanged, this, &frmAddNew::txtYesFile_Change);
     connect(m_cmdSelDir, &QPushButton::clicked, this, &frmAddNew::cmdSelDir_Click);
@@ -217,6 +221,7 @@ void frmAddNew::Form_Load()
         m_chkYesFile->setChecked(settings.ifYesFile);
         m_chkIfUseOption->setChecked(settings.ifUseOption);
         m_chkChecksums->setChecked(settings.checksums);
+        m_chkArchives->setChecked(settings.archives);
     });
     runStep([this] { fillDiskList(); });
 }
@@ -245,10 +250,10 @@ void frmAddNew::chkYesFile_Click()
     m_cmdSaveOption->setEnabled(true);
 }
 
-void frmAddNew::chkChecksums_Click()
+void frmAddNew::scanExtra_Click(app::ScanExtra extra, bool wanted)
 {
     // Remembered at once: it is what the next generation does, not a filter to be saved.
-    runStep([this] { app::saveChecksums(m_context.folder, m_chkChecksums->isChecked(), m_context.settings); });
+    runStep([this, extra, wanted] { app::saveScanExtra(m_context.folder, extra, wanted, m_context.settings); });
 }
 
 void frmAddNew::txtNoFile_Change()
@@ -418,6 +423,7 @@ void frmAddNew::setGenerating(bool generating)
     // The frame's own children keep their states (txtYesFile follows chkYesFile).
     m_Frame1->setEnabled(!generating);
     m_chkChecksums->setEnabled(!generating);
+    m_chkArchives->setEnabled(!generating);
     m_cmdClose->setEnabled(!generating);
     if (generating) {
         m_saveWasEnabled = m_cmdSaveOption->isEnabled();

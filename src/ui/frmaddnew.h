@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include "app/settings.h"
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -52,7 +54,7 @@ private:
     void fillDiskList();
     void chkIfUseOption_Click();
     void chkYesFile_Click();
-    void chkChecksums_Click();
+    void scanExtra_Click(app::ScanExtra extra, bool wanted);
     void txtNoFile_Change();
     void txtYesFile_Change();
     void cmdSelDir_Click();
@@ -93,6 +95,7 @@ private:
     QLineEdit* m_txtYesFile = nullptr;
     QLabel* m_lblShow = nullptr;
     QCheckBox* m_chkChecksums = nullptr;
+    QCheckBox* m_chkArchives = nullptr;
     QPushButton* m_cmdSaveOption = nullptr;
     QPushButton* m_cmdClose = nullptr;
     QTimer* m_progressTimer = nullptr;

@@ -222,7 +222,7 @@ private Q_SLOTS:
 
     // 同时计算校验和 is written as soon as it is clicked, under a key of its own that a Windows copy
     // passes over, the file's other lines kept byte for byte; 保存选项 leaves it alone.
-    void theChecksumsBoxIsKeptInTheSettingsFile()
+    void theChecksumsAndArchivesBoxesAreKeptInTheSettingsFile()
     {
         open(m_tree);
         const std::string ini = program().context.folder.iniPath();
@@ -250,6 +250,17 @@ private Q_SLOTS:
         control<QCheckBox>(u"chkChecksums"_s)->click();
         QCOMPARE(tests::readFile(ini), "[Options]\r\nNoFileStr=GIF\r\nifUseOption=1\r\nChecksums=0\r\n");
         QVERIFY(!program().context.settings.checksums);
+
+        // The archives box below it, kept the same way under a key of its own.
+        auto* archives = control<QCheckBox>(u"chkArchives"_s);
+        QCOMPARE(archives->text(), u"包括压缩文件内容"_s);
+        QVERIFY(archives->geometry().top() >= control<QCheckBox>(u"chkChecksums"_s)->geometry().bottom());
+        QVERIFY(archives->geometry().bottom() < cmdSaveOption()->geometry().top());
+        archives->click();
+        QCOMPARE(tests::readFile(ini), "[Options]\r\nNoFileStr=GIF\r\nifUseOption=1\r\nChecksums=0\r\nArchives=1\r\n");
+        QVERIFY(program().context.settings.archives && !program().context.settings.checksums);
+        reopen();
+        QVERIFY(control<QCheckBox>(u"chkArchives"_s)->isChecked());
         QVERIFY(program().box.shown.empty());
     }
 

@@ -1,18 +1,20 @@
 #include "addnewdialog.h"
 #include "catalogdb/databasereader.h"
 
-#include <filesystem>
-
 #include <cstdlib>
+#include <filesystem>
+#include <sqlite3.h>
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QScopeGuard>
 
 #include "digest/digestalgorithm.h"
 #include "fakes/endlesslister.h"
 #include "fakes/gatedlister.h"
 #include "platform/linux/linuxdirectorylister.h"
 #include "support/qtestmain.h"
+#include "support/zipbytes.h"
 
 namespace mellowby::ui {
 
@@ -338,6 +340,35 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([this] { return !m_dialog->generating(); }, 10000));
         QVERIFY(!lblShow()->isVisible());
         QCOMPARE(tests::readFile(program().dataFile("Disc.xml")), before);
+    }
+
+    void archivesBoxListsMembersIntoTheDatabase()
+    {
+        tests::TemporaryFolder tree;
+        tests::writeFile(tree / "photos.zip", tests::zipBytes({ { "trip/a.jpg", "jpeg" }, { "b.txt", "text" } }));
+        platform::LinuxDirectoryLister lister;
+        app::Settings settings;
+        settings.archives = true;
+        open(lister, settings);
+        QVERIFY(control<QCheckBox>(u"chkArchives"_s)->isChecked());
+        cmbDisk()->setEditText(QString::fromStdString(tree.path()));
+        program().box.queuePromptAnswer("Disc");
+        QVERIFY(generate());
+        QCOMPARE(lblShow()->text(), kGenerated);
+        QVERIFY(program().box.shown.empty());
+        sqlite3* database = nullptr;
+        QCOMPARE(sqlite3_open_v2(program().dataFile("Disc.sqlite").c_str(), &database, SQLITE_OPEN_READONLY, nullptr),
+            SQLITE_OK);
+        const auto closing = qScopeGuard([database] { sqlite3_close(database); });
+        sqlite3_stmt* names = nullptr;
+        QCOMPARE(
+            sqlite3_prepare_v2(database, "SELECT group_concat(name, '|') FROM (SELECT name FROM members ORDER BY name)",
+                -1, &names, nullptr),
+            SQLITE_OK);
+        const auto finalizing = qScopeGuard([names] { sqlite3_finalize(names); });
+        QCOMPARE(sqlite3_step(names), SQLITE_ROW);
+        QCOMPARE(
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(names, 0))), u"a.jpg|b.txt|trip"_s);
     }
 };
 
