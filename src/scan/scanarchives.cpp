@@ -7,8 +7,10 @@
 
 #include "archive/archivekind.h"
 #include "archive/archivelister.h"
+#include "archive/archivenames.h"
 #include "archive/archivetexts.h"
 #include "platform/filesystem.h"
+#include "platform/paths.h"
 #include "scan/scandatabase.h"
 
 namespace mellowby::scan {
@@ -103,8 +105,9 @@ ScanArchives::~ScanArchives()
 
 void ScanArchives::add(const std::string& path, std::uint64_t size, std::int64_t row)
 {
-    // Nothing that small holds an archive's first header.
-    if (size == 0)
+    // Nothing that small holds an archive's first header; a file not named as archives are is not
+    // read at all.
+    if (size == 0 || !archive::namedLikeArchive(platform::fileNameOf(path)))
         return;
     m_batch.push_back({ path, row });
     if (m_batch.size() >= kFilesAtATime)

@@ -1,10 +1,12 @@
-// Whether a file is an archive is told by its first bytes alone, never by its name.
+// Whether a file is an archive is told by its first bytes alone, never by its name; which files a
+// scan reads those bytes of is told by their names.
 
 #include <charconv>
 #include <gtest/gtest.h>
 #include <string>
 
 #include "archive/archivekind.h"
+#include "archive/archivenames.h"
 
 namespace mellowby::archive {
 namespace {
@@ -85,6 +87,22 @@ TEST(Sniffing, DiscDescriptorsAreSeenOnlyWhereTheHeadReachesThem)
     // A supplementary descriptor alone is no ISO 9660 volume.
     disc[16 * 2048] = 2;
     EXPECT_EQ(sniff(disc).kind, ArchiveKind::None);
+}
+
+} // namespace
+} // namespace mellowby::archive
+
+namespace mellowby::archive {
+namespace {
+
+// A scan looks inside the files named as archives are, whatever the letter case, and no others.
+TEST(ArchiveNames, TheEndingsArchivesAreGivenAndNoOthers)
+{
+    for (const char* name : { "a.zip", "B.ZIP", "x.tar.gz", "x.TGZ", "set.7z", "old.rar", "y.tar.zst", "c.cab",
+             "d.cpio", "comic.cbz", "lib.jar" })
+        EXPECT_TRUE(namedLikeArchive(name)) << name;
+    for (const char* name : { "zip", "photo.jpg", "a.zip.txt", "disc.iso", "notes.gzip", ".", "", "archive." })
+        EXPECT_FALSE(namedLikeArchive(name)) << name;
 }
 
 } // namespace
