@@ -66,6 +66,12 @@ void frmVerify::createControls()
     m_rows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_rows->verticalHeader()->hide();
     m_rows->horizontalHeader()->setStretchLastSection(true);
+    // One line a row, long locations shortened in the middle where their file names are kept.
+    m_rows->setWordWrap(false);
+    m_rows->setTextElideMode(Qt::ElideMiddle);
+    m_rows->setColumnWidth(VerdictModel::Name, 140);
+    m_rows->setColumnWidth(VerdictModel::Status, 70);
+    m_rows->setColumnWidth(VerdictModel::Location, 280);
     m_cmdStop = new QPushButton(QStringLiteral("停止(&S)"), this);
     m_cmdStop->setObjectName(QStringLiteral("cmdStop"));
     m_cmdClose = new QPushButton(QStringLiteral("关闭(&C)"), this);

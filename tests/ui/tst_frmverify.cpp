@@ -70,6 +70,9 @@ private Q_SLOTS:
             found << model->index(row, 0).data().toString() + u" "_s + model->index(row, 1).data().toString();
         found.sort();
         QCOMPARE(found, (QStringList { u"gone.txt 缺失"_s, u"grow.txt 已修改"_s }));
+        // The README's picture of the dialog is this one, saved where it is asked for.
+        if (const QString folder = qEnvironmentVariable("MELLOWBY_SCREENSHOT_DIR"); !folder.isEmpty())
+            QVERIFY(dialog.grab().save(folder + u"/verify.png"_s));
         QVERIFY(!dialog.findChild<QPushButton*>(u"cmdStop"_s)->isEnabled());
         QVERIFY(dialog.findChild<QPushButton*>(u"cmdClose"_s)->isEnabled());
 
