@@ -138,15 +138,19 @@ void ScanArchives::look(const Pending& file)
     if (!opened)
         return;
     const platform::IReadableFile& readable = **opened;
-    // The first bytes only: disc images are not archives to a scan, which would read far more.
+    // The first bytes only, but for a file named as disc images are, whose volume descriptors lie
+    // further in. An image of UDF alone, which the lister cannot read, stays a plain file.
     std::array<char, archive::kArchiveHeadLength> head {};
-    const auto read = readable.readAt(0, head);
-    if (!read)
-        return;
-    const archive::Sniffed sniffed
-        = archive::sniffArchive(std::span<const char>(head.data(), *read), readable.stamp().size);
-    if (sniffed.kind == archive::ArchiveKind::None || sniffed.kind == archive::ArchiveKind::Iso9660
-        || sniffed.kind == archive::ArchiveKind::Udf)
+    archive::Sniffed sniffed;
+    if (archive::namedLikeDiscImage(platform::fileNameOf(file.path))) {
+        sniffed = archive::sniffFile(readable);
+    } else {
+        const auto read = readable.readAt(0, head);
+        if (!read)
+            return;
+        sniffed = archive::sniffArchive(std::span<const char>(head.data(), *read), readable.stamp().size);
+    }
+    if (sniffed.kind == archive::ArchiveKind::None || sniffed.kind == archive::ArchiveKind::Udf)
         return;
     const auto listing = archive::listArchive(readable, sniffed, m_limits);
     if (!listing)

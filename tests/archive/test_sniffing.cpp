@@ -99,10 +99,12 @@ namespace {
 TEST(ArchiveNames, TheEndingsArchivesAreGivenAndNoOthers)
 {
     for (const char* name : { "a.zip", "B.ZIP", "x.tar.gz", "x.TGZ", "set.7z", "old.rar", "y.tar.zst", "c.cab",
-             "d.cpio", "comic.cbz", "lib.jar" })
+             "d.cpio", "comic.cbz", "lib.jar", "disc.iso" })
         EXPECT_TRUE(namedLikeArchive(name)) << name;
-    for (const char* name : { "zip", "photo.jpg", "a.zip.txt", "disc.iso", "notes.gzip", ".", "", "archive." })
+    for (const char* name : { "zip", "photo.jpg", "a.zip.txt", "notes.gzip", ".", "", "archive." })
         EXPECT_FALSE(namedLikeArchive(name)) << name;
+    EXPECT_TRUE(namedLikeDiscImage("DISC.ISO"));
+    EXPECT_FALSE(namedLikeDiscImage("disc.iso.zip"));
 }
 
 } // namespace

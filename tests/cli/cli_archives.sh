@@ -88,3 +88,17 @@ sqlite3 "$db" "UPDATE members SET size = 4000 WHERE path = 'trip/a.jpg'"
 [ -z "$("$cli" find 'inarchive:' --in disc --data "$data")" ] || fail "changed members were used"
 [ "$("$cli" list --long --data "$data" | grep '^disc' | cut -f4)" = "有" ] || fail "a changed member lost the database"
 "$cli" find notes.txt --format csv --in disc --data "$data" | grep -q ',disc,12,' || fail "catalog rows without facts"
+
+# A disc image among the files is listed as an archive when its volume descriptors say so; one
+# named .iso that is none stays a plain file.
+if command -v xorriso > /dev/null; then
+  images="$work/images"
+  mkdir -p "$images"
+  xorriso -outdev "$images/photos.iso" -joliet on -map "$work/src" / > /dev/null 2>&1 || fail "xorriso"
+  printf 'not an image' > "$images/fake.iso"
+  "$cli" scan "$images" discs --archives --data "$data" > "$HOME/out" 2> "$HOME/err" || fail "scan of images: $(cat "$HOME/err")"
+  grep -q '^压缩文件：1 个' "$HOME/out" || fail "images summary: $(cat "$HOME/out")"
+  [ "$("$cli" find 'inarchive:' --in discs --data "$data" | cut -f4 | sort)" \
+    = "$(printf '%s\n' "$images/photos.iso/readme.txt" "$images/photos.iso/trip/a.jpg" "$images/photos.iso/trip/b.txt")" ] \
+    || fail "image members: $("$cli" find 'inarchive:' --in discs --data "$data")"
+fi
