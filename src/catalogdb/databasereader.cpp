@@ -19,7 +19,8 @@ namespace {
 constexpr std::string_view kCatalogRow
     = "SELECT schema_version, catalog_size, catalog_hash, entry_count, entries_hash FROM catalog";
 constexpr std::string_view kMembersCounts
-    = "SELECT archive_count, archives_hash, member_count, members_hash FROM catalog";
+    = "SELECT archive_count, archives_hash, member_count, members_hash, digest_count, digests_hash FROM catalog";
+constexpr std::string_view kDigestRows = "SELECT entry, algorithm, digest FROM digests ORDER BY entry";
 constexpr std::string_view kArchiveRows = "SELECT entry, status, format, member_count FROM archives ORDER BY entry";
 constexpr std::string_view kMemberRows
     = "SELECT id, archive, parent, kind, name, size, mtime_ns, position, path, encrypted FROM members ORDER BY id";
@@ -125,10 +126,13 @@ std::expected<std::unique_ptr<DatabaseReader>, DatabaseState> DatabaseReader::op
             const auto archivesHash = hashOf(counts.blob(1));
             record.memberCount = counts.integer(2);
             const auto membersHash = hashOf(counts.blob(3));
-            if (!archivesHash || !membersHash)
+            record.digestCount = counts.integer(4);
+            const auto digestsHash = hashOf(counts.blob(5));
+            if (!archivesHash || !membersHash || !digestsHash)
                 return std::unexpected(DatabaseState::Damaged);
             record.archivesHash = *archivesHash;
             record.membersHash = *membersHash;
+            record.digestsHash = *digestsHash;
         }
         reader->m_digests = digests;
         const std::string_view rows = !digests ? kEntryRows
@@ -224,7 +228,26 @@ DatabaseState DatabaseReader::finish(const Hash128& catalogHash)
     const bool paired = m_filesAsked == 0 || m_filesAsked == m_fileRows;
     const bool whole
         = !m_outOfOrder && paired && m_rowCount == m_catalog.entryCount && m_hash->digest() == m_catalog.entriesHash;
-    return whole ? DatabaseState::Belongs : DatabaseState::Damaged;
+    return whole && digestsWhole() ? DatabaseState::Belongs : DatabaseState::Damaged;
+}
+
+bool DatabaseReader::digestsWhole()
+{
+    if (m_catalog.schemaVersion < schema::kDigestsCheckedVersion)
+        return true;
+    try {
+        // A digest changed, gone or added would tell of rot that is not there, or hide it.
+        RowsHash digests;
+        std::int64_t count = 0;
+        SqliteStatement rows(*m_connection, kDigestRows);
+        while (rows.step()) {
+            digests.add(DigestRow { rows.integer(0), rows.text(1), rows.blob(2) });
+            ++count;
+        }
+        return count == m_catalog.digestCount && digests.digest() == m_catalog.digestsHash;
+    } catch (const SqliteFailure&) {
+        return false;
+    }
 }
 
 bool DatabaseReader::walkMembers(

@@ -56,6 +56,9 @@ struct CatalogRecord {
     Hash128 archivesHash {};
     std::int64_t memberCount = 0;
     Hash128 membersHash {};
+    // From version 3 on (schema::kDigestsCheckedVersion).
+    std::int64_t digestCount = 0;
+    Hash128 digestsHash {};
 };
 
 // Reads a catalog's database alongside the catalog file, never trusting it blindly: what can be
@@ -102,6 +105,9 @@ public:
         const std::function<void(const ArchiveRow&)>& onArchive, const std::function<void(const MemberRow&)>& onMember);
 
 private:
+    // Whether the digests' rows are those the scan wrote (always for a database that keeps no
+    // record of them); part of finish().
+    bool digestsWhole();
     DatabaseReader();
     // Runs through archives and members, checking their order; false on any failure.
     bool walkMembers(

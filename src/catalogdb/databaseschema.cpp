@@ -24,7 +24,9 @@ constexpr std::array<std::string_view, 5> kTables = {
     archive_count INTEGER NOT NULL,
     archives_hash BLOB NOT NULL,
     member_count INTEGER NOT NULL,
-    members_hash BLOB NOT NULL))",
+    members_hash BLOB NOT NULL,
+    digest_count INTEGER NOT NULL,
+    digests_hash BLOB NOT NULL))",
     // Version 2: the digest of the contents of each file a scan with checksums read whole; none
     // for the others (and for every file of a scan without them), its bytes as the algorithm's
     // tool ("xxh128": xxhsum -H2, "sha256": sha256sum) prints them in hexadecimal. Made before

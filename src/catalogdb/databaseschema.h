@@ -14,10 +14,14 @@ namespace mellowby::catalogdb::schema {
 // PRAGMA application_id: "MLBY".
 inline constexpr std::int64_t kApplicationId = 0x4D4C4259;
 // PRAGMA user_version, and the catalog table's schema_version. 2: the digests table. 3: the
-// archives and members tables, and the catalog row's counts and hashes of their rows.
+// archives and members tables, and the catalog row's counts and hashes of their rows and of the
+// digests' rows.
 inline constexpr std::int64_t kVersion = 3;
 // The first version with the archives and members tables.
 inline constexpr std::int64_t kMembersVersion = 3;
+// The first whose catalog row counts and hashes the digests' rows (those of version 2 are taken
+// as they are).
+inline constexpr std::int64_t kDigestsCheckedVersion = 3;
 
 // The statements that make a new database of kVersion, in order.
 std::span<const std::string_view> tables();

@@ -25,7 +25,7 @@ constexpr std::string_view kInsertDigest = "INSERT INTO digests VALUES (?1, ?2, 
 constexpr std::string_view kInsertArchive = "INSERT INTO archives VALUES (?1, ?2, ?3, ?4)";
 constexpr std::string_view kInsertMember = "INSERT INTO members VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)";
 constexpr std::string_view kInsertCatalog
-    = "INSERT INTO catalog VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16)";
+    = "INSERT INTO catalog VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18)";
 
 std::optional<std::int64_t> signedSize(std::optional<std::uint64_t> size)
 {
@@ -196,6 +196,19 @@ void DatabaseWriter::insertCatalogRow(const ScanRecord& scan, std::uint64_t cata
     statement.bindBlob(14, bytesOf(m_archiveRows->digest()));
     statement.bind(15, m_memberCount);
     statement.bindBlob(16, bytesOf(m_memberRows->digest()));
+    // The digests come from the readers in the order they finish: hashed in the order of their
+    // entries, as the reader reads them back.
+    RowsHash digests;
+    std::int64_t digestCount = 0;
+    {
+        SqliteStatement rows(*m_connection, "SELECT entry, algorithm, digest FROM digests ORDER BY entry");
+        while (rows.step()) {
+            digests.add(DigestRow { rows.integer(0), rows.text(1), rows.blob(2) });
+            ++digestCount;
+        }
+    }
+    statement.bind(17, digestCount);
+    statement.bindBlob(18, bytesOf(digests.digest()));
     statement.run();
 }
 

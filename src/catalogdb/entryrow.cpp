@@ -53,6 +53,15 @@ void RowsHash::add(const ArchiveRow& row)
     m_hash.update(m_row);
 }
 
+void RowsHash::add(const DigestRow& row)
+{
+    m_row.clear();
+    appendValue(m_row, row.entry);
+    appendText(m_row, row.algorithm);
+    appendText(m_row, row.digest);
+    m_hash.update(m_row);
+}
+
 void RowsHash::add(const MemberRow& row)
 {
     m_row.clear();

@@ -44,6 +44,14 @@ struct MemberRow {
     bool encrypted = false;
 };
 
+// One row of the digests table. The digest's bytes are a blob: appended as text, they are hashed
+// by their length and bytes all the same.
+struct DigestRow {
+    std::int64_t entry = 0;
+    std::string_view algorithm;
+    std::string_view digest;
+};
+
 // The hash of the rows of a database, one after another, which the writer records and the reader
 // computes again: SQLite keeps no checksums of its own, so a byte of a row changed where the file
 // still reads would otherwise pass unseen.
@@ -52,6 +60,7 @@ public:
     void add(const EntryRow& row);
     void add(const ArchiveRow& row);
     void add(const MemberRow& row);
+    void add(const DigestRow& row);
     Hash128 digest() const { return m_hash.digest(); }
 
 private:

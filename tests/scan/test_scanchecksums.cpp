@@ -137,6 +137,29 @@ TEST_F(ScanChecksums, TheDatabaseHoldsWhatTheToolsPrint)
     EXPECT_TRUE(digestsIn(plain->databasePath).empty());
 }
 
+// A digest changed, taken away or added where the file still reads would tell of rot that is not
+// there or hide it: the database no longer belongs, and nothing of it is used.
+TEST_F(ScanChecksums, ADigestChangedRemovedOrAddedLeavesADatabaseThatDoesNotBelong)
+{
+    const auto result = scan("disc", DigestAlgorithm::Xxh128);
+    ASSERT_TRUE(result);
+    const std::string original = readFile(result->databasePath);
+    for (const char* edit : { "UPDATE digests SET digest = zeroblob(16) WHERE entry = (SELECT min(entry) FROM digests)",
+             "DELETE FROM digests WHERE entry = (SELECT max(entry) FROM digests)",
+             "INSERT INTO digests VALUES ((SELECT id FROM entries WHERE name = 'link'), 'xxh128', zeroblob(16))" }) {
+        SCOPED_TRACE(edit);
+        {
+            catalogdb::SqliteConnection connection(result->databasePath, SQLITE_OPEN_READWRITE, nullptr);
+            connection.execute(edit);
+        }
+        EXPECT_EQ(catalogdb::checkDatabase(m_fileSystem, result->databasePath, result->xmlPath),
+            catalogdb::DatabaseState::Damaged);
+        writeFile(result->databasePath, original);
+        EXPECT_EQ(catalogdb::checkDatabase(m_fileSystem, result->databasePath, result->xmlPath),
+            catalogdb::DatabaseState::Belongs);
+    }
+}
+
 TEST_F(ScanChecksums, FilesThatCannotBeReadGetNoDigestAndTheScanGoesOn)
 {
     m_reading.failReadsAt(m_tree / "sub/big.bin", 1024 * 1024, EIO);
