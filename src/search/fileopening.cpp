@@ -18,6 +18,7 @@
 #include "search/filelist.h"
 #include "search/imagefileopening.h"
 #include "search/memberopening.h"
+#include "search/openedfilesfolder.h"
 
 namespace mellowby::search {
 
@@ -114,21 +115,17 @@ bool openFromImage(
 // Takes the member out of its archive and opens it in the private folder.
 void openMember(platform::IMessageBox& box, FileOpening& services, const MemberLocation& member)
 {
-    if (!services.membersFolder) {
-        auto folder = archive::PrivateTemporaryFolder::create();
-        if (!folder) {
-            app::ShowMsg(box, "打开指定文件时出错！", folder.error(), "frmMain-listVDir_DblClick");
-            return;
-        }
-        services.membersFolder = std::make_shared<archive::PrivateTemporaryFolder>(std::move(*folder));
+    const auto folder = openedFilesFolder();
+    if (!folder) {
+        app::ShowMsg(box, "打开指定文件时出错！", folder.error(), "frmMain-listVDir_DblClick");
+        return;
     }
-    const std::string& folder = services.membersFolder->path();
-    const auto extracted = takeOutMember(member, folder);
+    const auto extracted = takeOutMember(member, *folder);
     if (!extracted) {
         showNotice(box, extracted.error().description);
         return;
     }
-    if (auto opened = services.opener.open(*extracted, folder + platform::kPathSeparator); !opened)
+    if (auto opened = services.opener.open(*extracted, *folder + platform::kPathSeparator); !opened)
         app::ShowMsg(box, "打开指定文件时出错！", opened.error(), "frmMain-listVDir_DblClick");
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,10 +10,6 @@ class IDrives;
 class IFileSystem;
 class IVolumes;
 } // namespace mellowby::platform
-
-namespace mellowby::archive {
-class PrivateTemporaryFolder;
-}
 
 namespace mellowby::browse {
 class CatalogBrowser;
@@ -36,9 +31,6 @@ struct FileOpening {
     platform::IFileSystem& fileSystem;
     platform::IDesktopOpener& opener;
     std::string programFolder;
-    // Where the members of archives are taken out to be opened: made at the first one, kept as
-    // long as the services are, and removed with them.
-    std::shared_ptr<archive::PrivateTemporaryFolder> membersFolder {};
 };
 
 // A double-click on the list: opens the selected row's file with the desktop's program for it, or
