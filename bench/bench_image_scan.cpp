@@ -8,48 +8,16 @@
 
 #include "benchoptions.h"
 #include "commandtimer.h"
+#include "synthetictree.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
 using mellowby::bench::median;
 using mellowby::bench::runIntoFile;
-
-namespace {
-
-// The synthetic tree's names and shape, with files of a few bytes: an image holds its files'
-// data, and the listing never reads it.
-void buildSmallTree(const fs::path& root, std::size_t fileCount)
-{
-    const auto& words = mellowby::bench::kTreeWords;
-    const auto& extensions = mellowby::bench::kTreeExtensions;
-    std::mt19937 random(20041215);
-    std::vector<fs::path> directories { root };
-    fs::create_directories(root);
-    for (std::size_t i = 0; i < fileCount; ++i) {
-        if (i % 40 == 0) {
-            const fs::path& parent = directories[random() % directories.size()];
-            if (std::distance(parent.begin(), parent.end()) - std::distance(root.begin(), root.end()) < 6) {
-                fs::path child = parent / (words[random() % words.size()] + " " + std::to_string(i));
-                fs::create_directory(child);
-                directories.push_back(child);
-            }
-        }
-        const fs::path& directory = directories[random() % directories.size()];
-        const fs::path file = directory
-            / (words[random() % words.size()] + "_" + std::to_string(i) + extensions[random() % extensions.size()]);
-        if (std::FILE* out = std::fopen(file.c_str(), "wb")) {
-            std::fputs(std::to_string(i).c_str(), out);
-            std::fclose(out);
-        }
-    }
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -68,7 +36,8 @@ int main(int argc, char** argv)
         const fs::path tree = fs::path(work.path()) / "tree";
         image = work / "disc.iso";
         std::printf("building a tree of %zu files and its image in %s ...\n", files, work.path().c_str());
-        buildSmallTree(tree, files);
+        // Files of a few bytes (an image holds its files' data), six levels deep at most.
+        mellowby::bench::buildSyntheticTree(tree, files, mellowby::bench::TreeFiles::FewBytes, 6);
         // Ends the benchmark when xorriso fails.
         runIntoFile({ "xorriso", "-as", "mkisofs", "-quiet", "-J", "-joliet-long", "-R", "-V", "BENCH", "-o", image,
                         tree.string() },

@@ -21,9 +21,14 @@ inline const std::vector<std::string> kTreeWords = { "report", "照片", "Tom & 
 inline const std::vector<std::string> kTreeExtensions
     = { ".jpg", ".txt", ".doc", ".mp3", ".gif", "", ".tar.gz", ".XML" };
 
-// Creates fileCount files below root, a new directory (at most eight levels deep) every 40 files.
-// The files are sparse: their sizes vary without filling the disk.
-inline void buildSyntheticTree(const std::filesystem::path& root, std::size_t fileCount)
+// What the files of a synthetic tree hold: sparse files of sizes up to 8 MiB that take no room,
+// or their number in a few bytes (a disc image holds its files' data).
+enum class TreeFiles { Sparse, FewBytes };
+
+// Creates fileCount files below root, a new directory (at most maxDepth levels deep) every 40
+// files.
+inline void buildSyntheticTree(
+    const std::filesystem::path& root, std::size_t fileCount, TreeFiles contents = TreeFiles::Sparse, long maxDepth = 8)
 {
     namespace fs = std::filesystem;
     std::mt19937 random(20041215);
@@ -33,7 +38,7 @@ inline void buildSyntheticTree(const std::filesystem::path& root, std::size_t fi
         if (i % 40 == 0) {
             const fs::path& parent = directories[random() % directories.size()];
             const auto depth = std::distance(root.begin(), root.end());
-            if (std::distance(parent.begin(), parent.end()) - depth < 8) {
+            if (std::distance(parent.begin(), parent.end()) - depth < maxDepth) {
                 fs::path child = parent / (kTreeWords[random() % kTreeWords.size()] + " " + std::to_string(i));
                 fs::create_directory(child);
                 directories.push_back(child);
@@ -48,8 +53,14 @@ inline void buildSyntheticTree(const std::filesystem::path& root, std::size_t fi
             std::perror(file.c_str());
             std::exit(1);
         }
-        if (::ftruncate(fd, static_cast<off_t>(random() % (8u << 20))) != 0)
-            std::perror("ftruncate");
+        if (contents == TreeFiles::Sparse) {
+            if (::ftruncate(fd, static_cast<off_t>(random() % (8u << 20))) != 0)
+                std::perror("ftruncate");
+        } else {
+            const std::string number = std::to_string(i);
+            if (::write(fd, number.data(), number.size()) != static_cast<ssize_t>(number.size()))
+                std::perror("write");
+        }
         ::close(fd);
     }
 }
