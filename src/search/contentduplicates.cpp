@@ -139,11 +139,7 @@ ContentDuplicates findContentDuplicates(const names::NamesIndexCache& indexes, p
             group = groupEnd;
         }
     }
-    std::ranges::stable_sort(result.m_groups, [&](const DuplicateGroups::Group& a, const DuplicateGroups::Group& b) {
-        if (a.totalKilobytes() != b.totalKilobytes())
-            return a.totalKilobytes() > b.totalKilobytes();
-        return result.copy(a.firstCopy).name < result.copy(b.firstCopy).name;
-    });
+    result.orderGroups();
     return found;
 }
 

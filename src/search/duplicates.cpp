@@ -152,12 +152,17 @@ DuplicateGroups findDuplicates(const names::NamesIndexCache& indexes, platform::
             group = groupEnd;
         }
     }
-    std::ranges::stable_sort(result.m_groups, [&](const DuplicateGroups::Group& a, const DuplicateGroups::Group& b) {
+    result.orderGroups();
+    return result;
+}
+
+void DuplicateGroups::orderGroups()
+{
+    std::ranges::stable_sort(m_groups, [this](const Group& a, const Group& b) {
         if (a.totalKilobytes() != b.totalKilobytes())
             return a.totalKilobytes() > b.totalKilobytes();
-        return result.copy(a.firstCopy).name < result.copy(b.firstCopy).name;
+        return copy(a.firstCopy).name < copy(b.firstCopy).name;
     });
-    return result;
 }
 
 } // namespace mellowby::search

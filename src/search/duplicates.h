@@ -63,6 +63,8 @@ private:
         std::uint32_t size; // in m_shared
     };
     std::string_view shared(std::uint32_t text) const;
+    // The order groups are listed in: the largest total size first, then by their first copy's name.
+    void orderGroups();
 
     std::vector<Group> m_groups;
     std::vector<CopyRecord> m_copies;
