@@ -67,4 +67,17 @@ for args in "--update --no-database" "--format csv"; do
   "$cli" scan "$work/tree" 盘 $args "${data[@]}" > /dev/null 2>&1 || status=$?
   [ "$status" = 2 ] || fail "scan $args exited $status"
 done
+# A database whose digests were changed belongs to its catalog no more: it is neither verified
+# against nor updated from, and the catalog stays as it was.
+"$cli" scan "$work/tree" 改过 --checksums "${data[@]}" > /dev/null 2>&1 || fail "scan of 改过"
+cp "$work/Data/改过.xml" "$work/before.xml"
+sqlite3 "$work/Data/改过.sqlite" "UPDATE digests SET digest = zeroblob(16)"
+status=0
+"$cli" verify 改过 "${data[@]}" > /dev/null 2> "$work/err" || status=$?
+[ "$status" = 2 ] && grep -qF '数据库不能使用（未使用：已损坏）' "$work/err" \
+  || fail "verify against changed digests ($status): $(cat "$work/err")"
+status=0
+"$cli" scan "$work/tree" 改过 --update "${data[@]}" > /dev/null 2> "$work/err" || status=$?
+[ "$status" = 1 ] && grep -qF '无法更新' "$work/err" || fail "update from changed digests ($status): $(cat "$work/err")"
+cmp -s "$work/Data/改过.xml" "$work/before.xml" || fail "a refused update changed the catalog"
 echo "cli verify: all checks passed"
