@@ -190,11 +190,28 @@ std::vector<std::uint32_t> NamesIndex::filesOf(const DirectoryView& directory) c
 
 NamesIndex::FileView NamesIndex::file(std::uint32_t number) const
 {
+    const std::string_view name = nameOf(number);
+    const FileView sizeAndDate = textsOf(number);
+    return { name, sizeAndDate.size, sizeAndDate.date };
+}
+
+std::string_view NamesIndex::nameOf(std::uint32_t number) const
+{
     const auto offset = m_reader->record<std::uint32_t>(fmt::NameOffsets, number);
     Texts& texts = *m_texts;
     m_reader->copyTerminated(fmt::Names, offset, texts.name);
-    const FileView sizeAndDate = textsOf(number);
-    return { texts.name, sizeAndDate.size, sizeAndDate.date };
+    return texts.name;
+}
+
+NamesIndex::TextPlaces NamesIndex::textPlacesOf(std::uint32_t number) const
+{
+    const auto file = m_reader->record<fmt::FileRecord>(fmt::Files, number);
+    return { file.size, file.date };
+}
+
+std::string_view NamesIndex::textAt(std::uint32_t place) const
+{
+    return fileText(place, m_texts->size);
 }
 
 NamesIndex::FileView NamesIndex::textsOf(std::uint32_t number) const

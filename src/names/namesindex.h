@@ -67,6 +67,16 @@ public:
     FileView file(std::uint32_t number) const;
     // Its size and date texts only: they are kept apart from the names.
     FileView textsOf(std::uint32_t number) const;
+    // Its name alone.
+    std::string_view nameOf(std::uint32_t number) const;
+    // Where its size and date texts lie: each distinct text lies once, so millions of rows are told
+    // apart by these places and only the first row of each text reads it (with textAt).
+    struct TextPlaces {
+        std::uint32_t size;
+        std::uint32_t date;
+    };
+    TextPlaces textPlacesOf(std::uint32_t number) const;
+    std::string_view textAt(std::uint32_t place) const;
 
     // Whether the index carries the facts of the catalog's database: it has one, and it belongs to
     // the catalog file as it is.

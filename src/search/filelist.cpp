@@ -4,13 +4,16 @@
 #include <limits>
 #include <numeric>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
 #include "app/userlocale.h"
 #include "search/longdateparser.h"
+#include "search/sortkeys.h"
 #include "search/textcollator.h"
 
 namespace mellowby::search {
@@ -23,39 +26,6 @@ std::uint32_t checkedLength(std::size_t length)
         throw std::length_error("file list text too long");
     return static_cast<std::uint32_t>(length);
 }
-
-// Sort keys of the texts of one column, one per row or per table entry, in one block.
-class SortKeys {
-public:
-    SortKeys(TextCollator& collator, std::size_t count)
-        : m_collator(collator)
-    {
-        m_spans.reserve(count);
-    }
-    void add(std::string_view text)
-    {
-        m_spans.emplace_back();
-        set(m_spans.size() - 1, text);
-    }
-    // The key of the index-th text, where the texts are not given in their order; the spans are
-    // made room for first with resize().
-    void resize(std::size_t count) { m_spans.resize(count); }
-    void set(std::size_t index, std::string_view text)
-    {
-        const std::size_t start = m_keys.size();
-        m_collator.appendKey(m_keys, text);
-        m_spans[index] = { start, m_keys.size() - start };
-    }
-    std::string_view at(std::size_t index) const
-    {
-        return std::string_view(m_keys).substr(m_spans[index].first, m_spans[index].second);
-    }
-
-private:
-    TextCollator& m_collator;
-    std::string m_keys;
-    std::vector<std::pair<std::size_t, std::size_t>> m_spans;
-};
 
 // A size as the writer stores it ("123KB") orders by its number; anything else comes after
 // the numbers, by its text.
@@ -103,57 +73,92 @@ template <typename Less> std::vector<std::uint32_t> ranksOf(std::size_t count, L
     return rank;
 }
 
-// The order of rows by a rank each (equal ranks in the order the rows are in, in either
-// direction), as a sort of one key per row that holds its rank and its position: nothing is looked
-// up while sorting, which at millions of rows costs more than the comparisons.
+// The order of rows by a rank each, equal ranks in the order the rows are in, in either direction:
+// a counting sort, as the ranks are few (one per distinct text) and the rows millions.
 void orderByRank(std::vector<std::size_t>& order, const std::vector<std::uint32_t>& rankOfRow, bool descending)
 {
-    std::vector<std::uint64_t> keys(rankOfRow.size());
-    for (std::size_t row = 0; row < keys.size(); ++row) {
-        const std::uint32_t rank = descending ? ~rankOfRow[row] : rankOfRow[row];
-        keys[row] = (std::uint64_t { rank } << 32U) | row;
+    const std::uint32_t ranks = rankOfRow.empty() ? 0 : std::ranges::max(rankOfRow) + 1;
+    // Where the rows of each rank begin in the order.
+    std::vector<std::size_t> start(std::size_t { ranks } + 1, 0);
+    for (const std::uint32_t rank : rankOfRow)
+        ++start[(descending ? ranks - 1 - rank : rank) + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    for (std::size_t row = 0; row < rankOfRow.size(); ++row) {
+        const std::uint32_t rank = rankOfRow[row];
+        order[start[descending ? ranks - 1 - rank : rank]++] = row;
     }
-    std::ranges::sort(keys);
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        order[i] = static_cast<std::size_t>(keys[i] & 0xFFFFFFFFU);
 }
 
-// Orders the rows by their keys, equal keys in the order of the rows either way. The rows are
-// sorted by the first eight bytes of their keys, held beside them, and compared further only
-// where those are equal: a sort of millions of rows then seldom leaves the array it sorts to
-// read the keys. Keys hold no NUL byte, so padding with NULs keeps a shorter key first.
-void orderByKeys(std::vector<std::size_t>& order, const SortKeys& keys, bool descending)
+// Eight bytes of a key from offset from, as a number that orders as the bytes do, padded with
+// NULs: keys hold no NUL byte, so a key that ends first comes first.
+std::uint64_t keyChunk(std::string_view key, std::size_t from)
 {
-    struct Entry {
-        std::uint64_t prefix = 0;
-        std::uint32_t row = 0;
-    };
-    std::vector<Entry> entries(order.size());
-    for (std::size_t row = 0; row < entries.size(); ++row) {
-        const std::string_view key = keys.at(row);
-        std::uint64_t prefix = 0;
-        for (std::size_t i = 0; i < 8; ++i)
-            prefix = (prefix << 8U) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0U);
-        entries[row] = { prefix, static_cast<std::uint32_t>(row) };
-    }
-    const auto compareKeys = [&keys](const Entry& a, const Entry& b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix ? -1 : 1;
-        const std::string_view keyA = keys.at(a.row);
-        const std::string_view keyB = keys.at(b.row);
-        if (keyA.size() <= 8 && keyB.size() <= 8)
-            return 0;
-        return keyA.substr(std::min<std::size_t>(8, keyA.size()))
-            .compare(keyB.substr(std::min<std::size_t>(8, keyB.size())));
-    };
-    std::ranges::sort(entries, [&compareKeys, descending](const Entry& a, const Entry& b) {
-        const int byKey = compareKeys(a, b);
-        if (byKey != 0)
-            return descending ? byKey > 0 : byKey < 0;
+    std::uint64_t chunk = 0;
+    for (std::size_t i = from; i < from + 8; ++i)
+        chunk = (chunk << 8U) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0U);
+    return chunk;
+}
+
+struct KeyedRow {
+    std::uint64_t chunk = 0; // of its key, at the depth its run is sorted at
+    std::uint32_t row = 0;
+};
+
+// Sorts rows whose keys agree before depth by eight bytes of their keys at depth, then each run
+// that agrees on those too by the next eight, and so on: every row's key is read once per eight
+// bytes it shares with others, where comparing whole keys would read two keys, scattered in
+// memory, for each comparison. Keys wholly equal keep the order of their rows either way.
+void sortByKeyChunks(std::span<KeyedRow> rows, const SortKeys& keys, std::size_t depth, bool descending)
+{
+    std::ranges::sort(rows, [descending](const KeyedRow& a, const KeyedRow& b) {
+        if (a.chunk != b.chunk)
+            return descending ? a.chunk > b.chunk : a.chunk < b.chunk;
         return a.row < b.row;
     });
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        order[i] = entries[i].row;
+    for (std::size_t begin = 0; begin < rows.size();) {
+        std::size_t end = begin + 1;
+        while (end < rows.size() && rows[end].chunk == rows[begin].chunk)
+            ++end;
+        // A chunk that ends in a NUL holds the end of the keys: they are equal.
+        if (end - begin > 1 && (rows[begin].chunk & 0xFFU) != 0) {
+            const std::span<KeyedRow> run = rows.subspan(begin, end - begin);
+            for (KeyedRow& keyed : run)
+                keyed.chunk = keyChunk(keys.at(keyed.row), (depth + 1) * 8);
+            sortByKeyChunks(run, keys, depth + 1, descending);
+        }
+        begin = end;
+    }
+}
+
+// Orders the rows by their keys, equal keys in the order of the rows either way.
+void orderByKeys(std::vector<std::size_t>& order, const SortKeys& keys, bool descending)
+{
+    std::vector<KeyedRow> rows(order.size());
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        rows[row] = { keyChunk(keys.at(row), 0), static_cast<std::uint32_t>(row) };
+    // Many rows are split in two by their first chunks, about the median of a sample, and each part
+    // is sorted on a thread of its own: the parts end up one after the other.
+    constexpr std::size_t kRowsForTwoThreads = 1U << 16U;
+    if (rows.size() < kRowsForTwoThreads) {
+        sortByKeyChunks(rows, keys, 0, descending);
+    } else {
+        std::vector<std::uint64_t> sample;
+        constexpr std::size_t kSample = 1024;
+        for (std::size_t i = 0; i < kSample; ++i)
+            sample.push_back(rows[i * (rows.size() / kSample)].chunk);
+        std::ranges::nth_element(sample, sample.begin() + kSample / 2);
+        const std::uint64_t middle = sample[kSample / 2];
+        const auto firstPart = std::ranges::partition(rows, [middle, descending](const KeyedRow& keyed) {
+            return descending ? keyed.chunk >= middle : keyed.chunk < middle;
+        });
+        const auto split = static_cast<std::size_t>(firstPart.begin() - rows.begin());
+        const std::span<KeyedRow> all(rows);
+        // Sorting allocates nothing and throws nothing.
+        const std::jthread helper([&] { sortByKeyChunks(all.first(split), keys, 0, descending); });
+        sortByKeyChunks(all.subspan(split), keys, 0, descending);
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        order[i] = rows[i].row;
 }
 
 } // namespace
@@ -219,7 +224,50 @@ std::string_view FileList::nameOf(const Row& row) const
         const TextRow& r = m_textRows[row.item];
         return { m_text.data() + r.text, r.nameLength };
     }
-    return textsOf(row).name;
+    try {
+        return m_indexes[row.source].index.nameOf(row.item);
+    } catch (const names::IndexDamaged&) {
+        return {}; // blank, as textsOf shows it
+    }
+}
+
+std::vector<std::uint32_t> FileList::distinctIds(
+    SharedColumn column, const std::vector<std::uint32_t>& reading, TextTable& distinct) const
+{
+    const auto textOf = [column](const RowTexts& texts) {
+        return column == SharedColumn::Size ? texts.size : column == SharedColumn::Date ? texts.date : texts.catalog;
+    };
+    std::vector<std::uint32_t> ids(m_rows.size());
+    // The id of each place seen, by index and place.
+    std::unordered_map<std::uint64_t, std::uint32_t> idOfPlace;
+    std::vector<std::optional<std::uint32_t>> idOfCatalog(m_indexes.size());
+    for (const std::uint32_t position : reading) {
+        const Row& row = m_rows[position];
+        if (row.source == kTextRows) {
+            ids[position] = distinct.intern(textOf(textsOf(row)));
+            continue;
+        }
+        const names::NamesIndex& index = m_indexes[row.source].index;
+        if (column == SharedColumn::Catalog) {
+            std::optional<std::uint32_t>& id = idOfCatalog[row.source];
+            if (!id)
+                id = distinct.intern(m_indexes[row.source].catalog);
+            ids[position] = *id;
+            continue;
+        }
+        try {
+            const names::NamesIndex::TextPlaces places = index.textPlacesOf(row.item);
+            const std::uint32_t place = column == SharedColumn::Size ? places.size : places.date;
+            const auto [found, added]
+                = idOfPlace.try_emplace((std::uint64_t { row.source } << 32U) | place, std::uint32_t { 0 });
+            if (added)
+                found->second = distinct.intern(index.textAt(place));
+            ids[position] = found->second;
+        } catch (const names::IndexDamaged&) {
+            ids[position] = distinct.intern({}); // blank, as textsOf shows it
+        }
+    }
+    return ids;
 }
 
 std::vector<std::uint32_t> FileList::readingOrder() const
@@ -406,11 +454,7 @@ void FileList::sortRows()
     // The texts of rows kept as references are read in the order they lie in their indexes, so
     // that a list in another order is not read a block at a time for each row.
     const std::vector<std::uint32_t> reading = readingOrder();
-    const auto collectDistinct = [&](auto textOf) {
-        idOfRow.resize(count);
-        for (const std::uint32_t row : reading)
-            idOfRow[row] = distinct.intern(textOf(textsOf(m_rows[row])));
-    };
+    const auto collectDistinct = [&](SharedColumn column) { idOfRow = distinctIds(column, reading, distinct); };
     const auto orderByDistinct = [&](auto less) {
         const auto rank = ranksOf(distinct.size(), less);
         for (std::uint32_t& id : idOfRow)
@@ -419,19 +463,32 @@ void FileList::sortRows()
     };
 
     TextCollator collator(m_collationLocale);
+    // The keys of a column of texts that differ from row to row, read a batch of rows at a time and
+    // made on two threads.
+    const auto keysInBatches = [&](SortKeys& keys, auto addTextOf) {
+        TextCollator helper(m_collationLocale);
+        TextBatch batch;
+        constexpr std::size_t kBatchRows = 65536;
+        for (std::size_t first = 0; first < reading.size(); first += kBatchRows) {
+            const auto rows = std::span(reading).subspan(first, std::min(kBatchRows, reading.size() - first));
+            batch.clear();
+            for (const std::uint32_t row : rows)
+                addTextOf(m_rows[row], batch);
+            keys.setMany(rows, batch.views(), helper);
+        }
+    };
     switch (static_cast<FileColumn>(m_sort.key)) {
     case FileColumn::FName: {
         SortKeys names(collator, count);
         names.resize(count);
-        for (const std::uint32_t row : reading)
-            names.set(row, nameOf(m_rows[row]));
+        keysInBatches(names, [this](const Row& row, TextBatch& batch) { batch.add(nameOf(row)); });
         orderByKeys(order, names, descending);
         break;
     }
     case FileColumn::FSize: {
         // Sizes the writer stored compare by their number (and equal numbers by their bytes), the
         // other texts after them by their keys.
-        collectDistinct([](const RowTexts& texts) { return texts.size; });
+        collectDistinct(SharedColumn::Size);
         std::vector<SizeKey> sizes;
         sizes.reserve(distinct.size());
         SortKeys texts(collator, distinct.size());
@@ -447,7 +504,7 @@ void FileList::sortRows()
         break;
     }
     case FileColumn::FDate: {
-        collectDistinct([](const RowTexts& texts) { return texts.date; });
+        collectDistinct(SharedColumn::Date);
         const LongDateParser parser;
         std::vector<std::optional<std::int64_t>> days(distinct.size());
         SortKeys texts(collator, distinct.size());
@@ -470,18 +527,18 @@ void FileList::sortRows()
         SortKeys locations(collator, count);
         locations.resize(count);
         std::string location;
-        for (const std::uint32_t row : reading) {
-            const RowTexts texts = textsOf(m_rows[row]);
+        keysInBatches(locations, [this, &location](const Row& row, TextBatch& batch) {
+            const RowTexts texts = textsOf(row);
             location = texts.directory;
             if (texts.located)
                 location += texts.name;
-            locations.set(row, location);
-        }
+            batch.add(location);
+        });
         orderByKeys(order, locations, descending);
         break;
     }
     case FileColumn::FXml: {
-        collectDistinct([](const RowTexts& texts) { return texts.catalog; });
+        collectDistinct(SharedColumn::Catalog);
         SortKeys texts(collator, distinct.size());
         for (std::uint32_t id = 0; id < distinct.size(); ++id)
             texts.add(distinct.at(id));

@@ -173,6 +173,12 @@ private:
     std::string_view nameOf(const Row& row) const;
     // The positions of the rows in the order their texts are best read in.
     std::vector<std::uint32_t> readingOrder() const;
+    // Each row's text of a column of few distinct texts, as its id among them in distinct: rows of
+    // an index are told apart by where their texts lie in it, so only the first row of each text
+    // reads it.
+    enum class SharedColumn { Size, Date, Catalog };
+    std::vector<std::uint32_t> distinctIds(
+        SharedColumn column, const std::vector<std::uint32_t>& reading, TextTable& distinct) const;
 
     void addRow(std::string_view name, std::string_view size, std::string_view date, std::string_view directory,
         std::string_view catalog, bool located);

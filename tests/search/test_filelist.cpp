@@ -1,8 +1,11 @@
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <numeric>
 #include <string>
 #include <vector>
 
 #include "search/filelist.h"
+#include "search/textcollator.h"
 
 namespace mellowby::search {
 namespace {
@@ -171,6 +174,55 @@ TEST_F(List, TextColumnsIgnoreLetterCaseAndKeepTies)
     fillColumn(FileColumn::FXml, { "beta", "Alpha", "alpha", "" });
     m_list.columnClick(5);
     EXPECT_EQ(column(FileColumn::FXml), (Texts { "", "Alpha", "alpha", "beta" }));
+}
+
+// Lists long enough to be sorted on two threads: names alike for their first twenty bytes and more,
+// letter case and ties, Chinese and Latin; the order is the one whole keys give, ties by their rows.
+TEST(ManyRows, SortByNameAndLocationAsWholeKeysOrderThem)
+{
+    constexpr std::size_t kRows = 100000;
+    const auto nameOf = [](std::size_t n) {
+        static const std::vector<std::string> kBeginnings
+            = { "年度报告 ", "PHOTOGRAPH OF ", "photograph of ", "Álbum ", "album ", "数据备份 ", "zeta " };
+        const std::size_t mixed = (n * 7919) % 30011;
+        return kBeginnings[mixed % kBeginnings.size()] + std::to_string(mixed % 977)
+            + (mixed % 2 == 0 ? ".jpg" : ".JPG");
+    };
+    FileList list("zh_CN");
+    for (std::size_t n = 0; n < kRows; ++n)
+        list.appendRow(nameOf(n), "1KB", "d", "/光盘/" + std::to_string(n % 89) + "/", "c");
+    list.finishFill();
+    std::vector<FileRow> rows;
+    for (std::size_t i = 0; i < kRows; ++i)
+        rows.push_back(list.row(i));
+
+    TextCollator collator("zh_CN");
+    for (const FileColumn column : { FileColumn::FName, FileColumn::FLocate }) {
+        std::vector<std::string> keys;
+        for (const FileRow& row : rows) {
+            keys.emplace_back();
+            collator.appendKey(keys.back(), column == FileColumn::FName ? row.name : row.location);
+        }
+        for (const bool descending : { false, true }) {
+            std::vector<std::size_t> expected(kRows);
+            std::iota(expected.begin(), expected.end(), std::size_t { 0 });
+            std::ranges::stable_sort(expected,
+                [&](std::size_t a, std::size_t b) { return descending ? keys[a] > keys[b] : keys[a] < keys[b]; });
+            // The list is in the order of the fill before each first click on a column.
+            if (!descending) {
+                list.clear();
+                for (const FileRow& row : rows)
+                    list.appendRow(row.name, row.size, row.date,
+                        row.location.substr(0, row.location.size() - row.name.size()), row.catalog);
+                list.finishFill();
+            }
+            list.columnClick(static_cast<std::size_t>(column) + 1);
+            std::size_t wrong = 0;
+            for (std::size_t i = 0; i < kRows; ++i)
+                wrong += list.row(i) == rows[expected[i]] ? 0 : 1;
+            EXPECT_EQ(wrong, 0U) << "column " << static_cast<int>(column) << (descending ? ", descending" : "");
+        }
+    }
 }
 
 TEST_F(List, LocationsSortAsTheWholeText)
