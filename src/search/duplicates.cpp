@@ -68,32 +68,43 @@ DuplicateGroups findDuplicates(const names::NamesIndexCache& indexes, platform::
                       each(file, *kilobytes);
               });
           };
+    // The keys in the order of the files, which the second pass meets again.
     std::vector<std::uint64_t> keys;
-    for (const std::string& catalog : catalogs)
+    std::vector<std::size_t> firstKeyOfCatalog;
+    for (const std::string& catalog : catalogs) {
+        firstKeyOfCatalog.push_back(keys.size());
         eachFile(catalog, [&](const CatalogFile& file, std::uint64_t kilobytes) {
             keys.push_back(keyOf(upper.upper(file.name), kilobytes));
         });
-    const RepeatedKeys repeated = duplicatekeys::repeatedOf(std::move(keys));
+    }
+    firstKeyOfCatalog.push_back(keys.size());
+    const RepeatedKeys repeated = duplicatekeys::repeatedOf(keys);
 
     DuplicateGroups result;
     result.m_catalogs = catalogs;
     result.m_copies.resize(repeated.firsts.back());
     SharedTexts shared;
     SharedTexts::Recent folders;
-    SharedTexts::Recent sizes;
     std::vector<std::size_t> next(repeated.firsts.begin(), repeated.firsts.end() - 1);
     for (std::uint32_t catalog = 0; catalog < catalogs.size(); ++catalog) {
+        // A catalog scanned again between the passes may give more files than its keys: theirs
+        // are made anew. A key gets no more copies than the first pass counted, and the copies are
+        // compared in full below, so files given under another's key part from its group.
+        std::size_t keyNumber = firstKeyOfCatalog[catalog];
         eachFile(catalogs[catalog], [&](const CatalogFile& file, std::uint64_t kilobytes) {
-            const auto found = repeated.find(keyOf(upper.upper(file.name), kilobytes));
-            if (!found)
+            const std::uint64_t key = keyNumber < firstKeyOfCatalog[catalog + 1]
+                ? keys[keyNumber++]
+                : keyOf(upper.upper(file.name), kilobytes);
+            const auto found = repeated.find(key);
+            if (!found || next[*found] == repeated.firsts[*found + 1])
                 return;
             const std::string_view folder = file.location.substr(0, file.location.size() - file.name.size());
             result.m_copies[next[*found]++] = { result.m_texts.size(), static_cast<std::uint32_t>(file.name.size()),
-                catalog, shared.number(folder, folders), shared.number(file.size, sizes) };
+                catalog, shared.number(folder, folders), shared.numberOfSize(file.size, kilobytes) };
             result.m_texts.append(file.name);
         });
     }
-    next = {};
+    keys = {};
     result.m_shared = shared.take();
 
     // The files of one key are one group when their sizes and upper-cased names agree too, as
@@ -111,7 +122,9 @@ DuplicateGroups findDuplicates(const names::NamesIndexCache& indexes, platform::
     std::vector<Member> members;
     for (std::size_t key = 0; key < repeated.keys.size(); ++key) {
         const std::size_t first = repeated.firsts[key];
-        const std::size_t end = repeated.firsts[key + 1];
+        const std::size_t end = next[key]; // short of the next key's first where files went meanwhile
+        if (end - first < 2)
+            continue;
         // Copies of one name and size text, as nearly all are, need no closer look.
         const auto& head = result.m_copies[first];
         const bool same = std::all_of(result.m_copies.begin() + static_cast<std::ptrdiff_t>(first + 1),
