@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace mellowby::platform {
@@ -20,8 +21,13 @@ class NamesIndexBuilder;
 // the model's in every case.
 class CatalogStreamReader {
 public:
+    // Catalogs from this size on are read on a thread of their own while the caller's builds:
+    // reading the text and building the index take about as long as each other.
+    static constexpr std::uint64_t kReadApartFrom = 4 << 20;
+
     // True when the whole file was read into builder; false when it gave up.
-    static bool read(const platform::IReadableFile& file, NamesIndexBuilder& builder);
+    static bool read(
+        const platform::IReadableFile& file, NamesIndexBuilder& builder, std::uint64_t readApartFrom = kReadApartFrom);
 };
 
 } // namespace mellowby::names

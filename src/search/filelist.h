@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -196,7 +197,8 @@ private:
     FileListObserver* m_observer = nullptr;
     SortState m_sort;
     std::string m_collationLocale;
-    bool m_stopRequested = false;
+    // Also asked from the thread that reads a catalog while its first index is made.
+    std::atomic<bool> m_stopRequested = false;
     std::vector<IndexSource> m_indexes;
     // What beginIndexRows was last told; its source is made with the first row.
     const names::NamesIndex* m_pendingIndex = nullptr;
