@@ -7,6 +7,7 @@
 #include "verify/catalogverifier.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -190,6 +191,31 @@ TEST_F(Verify, WithoutDigestsSizesAndTimesDecideAndReadingFindsUnreadablePlaces)
     EXPECT_EQ(m_rows.at("bad.bin").verdict, Verdict::Unreadable);
     EXPECT_EQ(
         m_rows.at("bad.bin").detail, "在第 8192 字节处读取出错（" + platform::errorFromErrno(EIO).description + "）");
+}
+
+TEST_F(Verify, ADiscTakenOutPartWayLeavesTheFilesNotReadUnreadableAndSaysWhy)
+{
+    scan(DigestAlgorithm::Xxh128);
+    // Out once the first read has begun: what follows it fails.
+    std::atomic<bool> first = true;
+    m_reading.beforeEachRead([&](const std::string&) {
+        if (first.exchange(false))
+            m_reading.failEverything(ENOMEDIUM);
+    });
+    const auto outcome = verify();
+    ASSERT_TRUE(outcome);
+    const std::string taken = "光盘已取出或驱动器已断开（" + platform::errorFromErrno(ENOMEDIUM).description + "）";
+    // Every file has one verdict: whole when read before, else unreadable for that one reason.
+    EXPECT_EQ(m_rows.size(), 5U);
+    for (const auto& [name, row] : m_rows) {
+        if (row.verdict != Verdict::Ok) {
+            EXPECT_EQ(row.verdict, Verdict::Unreadable) << name;
+            EXPECT_EQ(row.detail, taken) << name;
+            EXPECT_TRUE(row.location.starts_with(m_tree.path())) << row.location;
+        }
+    }
+    EXPECT_GE(outcome->counts.of(Verdict::Ok), 1U);
+    EXPECT_GE(outcome->counts.of(Verdict::Unreadable), 3U);
 }
 
 TEST_F(Verify, AFileWithoutPermissionIsUnreadable)
