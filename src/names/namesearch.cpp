@@ -2,6 +2,7 @@
 // the thread it makes it on when the names are many.
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <thread>
@@ -226,7 +227,8 @@ public:
                 --end;
             catalog::copyUpperAscii(begin, end, m_upper.get());
             searchWholeNames(m_upper.get() + (end - begin));
-            if (!m_batch.empty() && !m_batch.give())
+            // Given empty too: a caller may want to know the search goes on.
+            if (!m_batch.give())
                 return;
             m_carried = static_cast<std::size_t>(filled - end);
             if (m_carried > fmt::kMaxNameBytes)
@@ -325,16 +327,53 @@ struct HandedHits {
     std::string texts;
 };
 
-bool handOver(platform::HandoffQueue<HandedHits>& queue, std::span<const NamesIndex::Hit> hits)
-{
-    auto given = queue.takeBack();
-    HandedHits batch = given ? std::move(*given) : HandedHits {};
-    batch.hits.assign(hits.begin(), hits.end());
-    batch.texts.clear();
-    for (const NamesIndex::Hit& hit : hits)
-        batch.texts.append(hit.name).append(hit.size).append(hit.date);
-    return queue.push(std::move(batch));
-}
+// Hits gathered from several batches and handed to the other thread together: a hand-over may
+// have to wake that thread, which costs more than making the rows of a batch of few hits. Hits
+// wait no longer than a few milliseconds, so that the first rows still show at once.
+class HitHandOver {
+public:
+    explicit HitHandOver(platform::HandoffQueue<HandedHits>& queue)
+        : m_queue(queue)
+    {
+    }
+
+    // False when the other thread wants no more.
+    bool add(std::span<const NamesIndex::Hit> hits)
+    {
+        // Given after every stretch of names, hits or not: hits found early wait no longer when
+        // no more follow.
+        if (hits.empty())
+            return m_batch.hits.empty() || std::chrono::steady_clock::now() - m_since < kLongest || handOver();
+        if (m_batch.hits.empty()) {
+            m_batch = m_queue.takeBack().value_or(HandedHits {});
+            m_batch.hits.clear();
+            m_batch.texts.clear();
+            m_since = std::chrono::steady_clock::now();
+        }
+        m_batch.hits.insert(m_batch.hits.end(), hits.begin(), hits.end());
+        for (const NamesIndex::Hit& hit : hits)
+            m_batch.texts.append(hit.name).append(hit.size).append(hit.date);
+        if (m_batch.hits.size() < kHits && std::chrono::steady_clock::now() - m_since < kLongest)
+            return true;
+        return handOver();
+    }
+    bool handOver()
+    {
+        if (m_batch.hits.empty())
+            return true;
+        const bool more = m_queue.push(std::move(m_batch));
+        m_batch = {};
+        return more;
+    }
+
+private:
+    static constexpr std::size_t kHits = 16384;
+    static constexpr std::chrono::milliseconds kLongest { 5 };
+
+    platform::HandoffQueue<HandedHits>& m_queue;
+    HandedHits m_batch;
+    std::chrono::steady_clock::time_point m_since;
+};
 
 void pointIntoTexts(HandedHits& batch)
 {
@@ -364,10 +403,12 @@ void NamesIndex::findNames(std::string_view needle, const FoundHits& found, HitT
     platform::HandoffQueue<HandedHits> queue(4);
     std::thread worker([&] {
         try {
+            HitHandOver handing(queue);
             NameScan(
-                scanning, *scanning.m_reader, needle, [&](std::span<const Hit> hits) { return handOver(queue, hits); },
+                scanning, *scanning.m_reader, needle, [&](std::span<const Hit> hits) { return handing.add(hits); },
                 texts)
                 .run();
+            (void)handing.handOver();
             queue.finish();
         } catch (...) {
             queue.finish(std::current_exception());

@@ -98,8 +98,8 @@ public:
     };
     // The files whose upper-cased names hold needle (upper-cased, without NUL), in document order,
     // given to found a batch at a time as the names are read: the rows of one batch go out before
-    // the next is looked for, and memory does not grow with the hits. The search ends early when
-    // found returns false.
+    // the next is looked for, and memory does not grow with the hits. A batch may be empty: found
+    // is asked after every stretch of names. The search ends early when found returns false.
     using FoundHits = std::function<bool(std::span<const Hit>)>;
     // NumbersOnly: the hits carry their numbers alone, for a caller that reads their texts later.
     enum class HitTexts { All, NumbersOnly };
