@@ -37,13 +37,9 @@ struct CatalogFiles {
     std::string algorithm;
 };
 
-// Whether a database is read whole first, to tell that it belongs to its catalog: always, but for
-// the one this process has just written and put in place with its catalog.
-enum class BelongsCheck { Check, JustWritten };
-
 // The files of the database at databasePath, once it is found to belong to the catalog file at
-// catalogPath (read whole to tell); else why it cannot be used.
-std::expected<CatalogFiles, DatabaseState> readCatalogFiles(platform::IFileSystem& fileSystem,
-    const std::string& databasePath, const std::string& catalogPath, BelongsCheck check = BelongsCheck::Check);
+// catalogPath (read whole to tell, in the same pass); else why it cannot be used.
+std::expected<CatalogFiles, DatabaseState> readCatalogFiles(
+    platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath);
 
 } // namespace mellowby::catalogdb

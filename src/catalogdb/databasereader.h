@@ -1,6 +1,8 @@
 #pragma once
 
+#include "catalogdb/databaseschema.h"
 #include "catalogdb/databasestate.h"
+#include "catalogdb/foldertrail.h"
 #include "catalogdb/streamhash.h"
 
 #include <cstdint>
@@ -25,6 +27,7 @@ class SqliteStatement;
 class RowsHash;
 struct ArchiveRow;
 struct MemberRow;
+struct ScanRecord;
 
 // The digest of a file's contents as a scan stored it: the algorithm's name ("xxh128") and its
 // bytes in the order its tool prints them.
@@ -42,6 +45,8 @@ struct FileRowFacts {
     // when the scan made one.
     std::string path;
     std::optional<StoredDigest> digest;
+    std::int64_t entry = 0; // its row (entries.id)
+    schema::Kind kind = schema::Kind::File;
 };
 
 // The catalog row.
@@ -78,6 +83,8 @@ public:
     DatabaseReader& operator=(const DatabaseReader&) = delete;
 
     const CatalogRecord& catalog() const { return m_catalog; }
+    // The scan the catalog row records; nothing when it cannot be read.
+    std::optional<ScanRecord> scan();
 
     // The facts of the next File element, the rows of the folders before it passed over; nothing
     // once there is none left or the database failed.
@@ -108,6 +115,11 @@ private:
     // Whether the digests' rows are those the scan wrote (always for a database that keeps no
     // record of them); part of finish().
     bool digestsWhole();
+    // With digests: hashes the digests' rows before entry's and says whether the next is its own.
+    // Both tables are read in the order of their entries, side by side, so that the digests are
+    // read once, for the files and for their check alike.
+    bool digestOf(std::int64_t entry);
+    void takeDigestRow();
     DatabaseReader();
     // Runs through archives and members, checking their order; false on any failure.
     bool walkMembers(
@@ -115,8 +127,6 @@ private:
     // The next row, hashed; false at the end or on a failure (m_failure says which).
     bool nextRow();
     DatabaseState failureState() const;
-    // Follows the folders down to the row just read, for the paths of the files.
-    void followFolders(std::int64_t id, std::optional<std::int64_t> parent, std::int64_t kind, std::string_view name);
 
     std::unique_ptr<platform::IReadableFile> m_readable;
     std::unique_ptr<BoundFile> m_file;
@@ -131,10 +141,15 @@ private:
     bool m_failed = false;
     bool m_outOfOrder = false;
     bool m_digests = false;
-    // With digests: the folders the last row lies in, each with the length of its path in
-    // m_folderPath ("a/b/"), the Disk element first.
-    std::vector<std::pair<std::int64_t, std::size_t>> m_folders;
-    std::string m_folderPath;
+    // With digests: the folders the last row lies in, for the paths of the files.
+    FolderTrail m_trail;
+    // With digests, from version 2 on: the digests' rows, the next one waiting, and whether it is
+    // the last entry row's; the rows passed over, counted and hashed for digestsWhole().
+    std::unique_ptr<SqliteStatement> m_digestRows;
+    bool m_digestWaiting = false;
+    bool m_rowDigest = false;
+    std::unique_ptr<RowsHash> m_digestHash;
+    std::int64_t m_digestCount = 0;
 };
 
 // Whether the database at databasePath belongs to the catalog file at catalogPath, read whole to

@@ -1,9 +1,11 @@
 #include "catalogdb/databasewriter.h"
 
 #include "catalogdb/boundfiles.h"
+#include "catalogdb/catalogfiles.h"
 #include "catalogdb/entryrow.h"
 #include "catalogdb/sqlitehandles.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace mellowby::catalogdb {
@@ -24,6 +26,7 @@ constexpr std::string_view kInsertEntry = "INSERT INTO entries VALUES (?1, ?2, ?
 constexpr std::string_view kInsertDigest = "INSERT INTO digests VALUES (?1, ?2, ?3)";
 constexpr std::string_view kInsertArchive = "INSERT INTO archives VALUES (?1, ?2, ?3, ?4)";
 constexpr std::string_view kInsertMember = "INSERT INTO members VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)";
+constexpr std::string_view kDigestRows = "SELECT entry, algorithm, digest FROM digests ORDER BY entry";
 constexpr std::string_view kInsertCatalog
     = "INSERT INTO catalog VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18)";
 
@@ -39,6 +42,7 @@ DatabaseWriter::DatabaseWriter(platform::IReplacement& file)
     , m_rows(std::make_unique<RowsHash>())
     , m_archiveRows(std::make_unique<RowsHash>())
     , m_memberRows(std::make_unique<RowsHash>())
+    , m_digestRows(std::make_unique<RowsHash>())
 {
     guarded([&] {
         m_connection = std::make_unique<SqliteConnection>(
@@ -91,6 +95,11 @@ void DatabaseWriter::insert(schema::Kind kind, const EntryFacts& facts, bool isF
     });
     m_rows->add(row);
     ++m_count;
+    if (!m_kept)
+        return;
+    m_trail.follow(row.id, row.parent, row.kind, row.name);
+    if (isFile)
+        m_kept->files.push_back({ row.id, m_trail.filePath(row.name), kind, facts.size, facts.modifiedNs, {}, {} });
 }
 
 void DatabaseWriter::beginDisk(std::string_view title)
@@ -127,6 +136,39 @@ void DatabaseWriter::addDigest(std::int64_t entry, std::string_view algorithm, s
         m_insertDigest->bindBlob(3, digest);
         m_insertDigest->run();
     });
+    ++m_digestCount;
+    m_digestsInOrder = m_digestsInOrder && entry > m_lastDigest;
+    m_lastDigest = entry;
+    if (m_digestsInOrder)
+        m_digestRows->add(DigestRow { entry, algorithm, digest });
+    if (m_kept)
+        keepDigest(entry, algorithm, digest);
+}
+
+void DatabaseWriter::keepDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest)
+{
+    // The files are in the order of their rows, and a digest comes after its file's row: most
+    // often right after it.
+    std::vector<CatalogFile>& files = m_kept->files;
+    auto found = !files.empty() && files.back().entry == entry
+        ? files.end() - 1
+        : std::ranges::lower_bound(files, entry, {}, &CatalogFile::entry);
+    if (found == files.end() || found->entry != entry)
+        return;
+    found->digest = digest;
+    found->algorithm = algorithm;
+    m_kept->algorithm = algorithm;
+}
+
+void DatabaseWriter::keepFiles(std::size_t expected)
+{
+    m_kept = std::make_unique<CatalogFiles>();
+    m_kept->files.reserve(expected);
+}
+
+std::unique_ptr<CatalogFiles> DatabaseWriter::takeFiles()
+{
+    return std::move(m_kept);
 }
 
 void DatabaseWriter::addArchive(const ArchiveRow& archive)
@@ -198,17 +240,14 @@ void DatabaseWriter::insertCatalogRow(const ScanRecord& scan, std::uint64_t cata
     statement.bindBlob(16, bytesOf(m_memberRows->digest()));
     // The digests come from the readers in the order they finish: hashed in the order of their
     // entries, as the reader reads them back.
-    RowsHash digests;
-    std::int64_t digestCount = 0;
-    {
-        SqliteStatement rows(*m_connection, "SELECT entry, algorithm, digest FROM digests ORDER BY entry");
-        while (rows.step()) {
-            digests.add(DigestRow { rows.integer(0), rows.text(1), rows.blob(2) });
-            ++digestCount;
-        }
+    if (!m_digestsInOrder) {
+        m_digestRows = std::make_unique<RowsHash>();
+        SqliteStatement rows(*m_connection, kDigestRows);
+        while (rows.step())
+            m_digestRows->add(DigestRow { rows.integer(0), rows.text(1), rows.blob(2) });
     }
-    statement.bind(17, digestCount);
-    statement.bindBlob(18, bytesOf(digests.digest()));
+    statement.bind(17, m_digestCount);
+    statement.bindBlob(18, bytesOf(m_digestRows->digest()));
     statement.run();
 }
 

@@ -143,7 +143,7 @@ int scanCommand(Tool& tool)
         printError(result->xmlPath + summary);
         if (result->archives)
             reportArchives(tool, *result->archives, true);
-        printChanges(tool, *earlier, name, path);
+        printChanges(tool, *earlier, result->files.get(), path);
         return tool.finish(0);
     }
     tool.output.line(result->xmlPath + summary);

@@ -88,14 +88,10 @@ std::optional<catalogdb::CatalogFiles> catalogToUpdate(Tool& tool, const std::st
     return std::move(*files);
 }
 
-void printChanges(Tool& tool, const catalogdb::CatalogFiles& earlier, const std::string& name, const std::string& root)
+void printChanges(
+    Tool& tool, const catalogdb::CatalogFiles& earlier, const catalogdb::CatalogFiles* now, const std::string& root)
 {
-    const auto catalogPath = tool.store.catalogPath(name);
-    const auto databasePath = tool.store.companionPath(name, catalog::Companion::Database);
-    const auto now = catalogPath && databasePath ? catalogdb::readCatalogFiles(
-                         tool.fileSystem, *databasePath, *catalogPath, catalogdb::BelongsCheck::JustWritten)
-                                                 : std::unexpected(catalogdb::DatabaseState::Absent);
-    if (!now) {
+    if (now == nullptr) {
         printError("无法读取更新后的数据库，不能列出变化。");
         return;
     }

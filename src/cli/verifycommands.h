@@ -18,8 +18,10 @@ int verifyCommand(Tool& tool);
 // scan --update: the catalog of name as its database holds it, for the scan that replaces it;
 // nothing after saying why it cannot be updated.
 std::optional<catalogdb::CatalogFiles> catalogToUpdate(Tool& tool, const std::string& name);
-// Prints what the scan that replaced earlier, made at root, found changed; the records go where
-// the command's records go, the counts to standard error.
-void printChanges(Tool& tool, const catalogdb::CatalogFiles& earlier, const std::string& name, const std::string& root);
+// Prints what the scan that replaced earlier, made at root, found changed (now: the files it
+// wrote; none when it wrote no database); the records go where the command's records go, the
+// counts to standard error.
+void printChanges(
+    Tool& tool, const catalogdb::CatalogFiles& earlier, const catalogdb::CatalogFiles* now, const std::string& root);
 
 } // namespace mellowby::cli

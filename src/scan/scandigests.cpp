@@ -50,29 +50,19 @@ ScanDigests::ScanDigests(platform::IFileReading& files, digest::DigestAlgorithm 
     , m_root(std::move(root))
     , m_run(files, optionsFor(algorithm), [this](digest::FileDigest outcome) { fileDone(std::move(outcome)); })
 {
-    if (earlier == nullptr)
-        return;
-    m_earlier.reserve(earlier->files.size());
-    for (const catalogdb::CatalogFile& file : earlier->files) {
-        if (!file.digest.empty() && file.algorithm == m_algorithm)
-            m_earlier.emplace(file.path, &file);
-    }
+    if (earlier != nullptr)
+        m_earlier.emplace(earlier->files);
 }
 
-const catalogdb::CatalogFile* ScanDigests::earlierDigest(const std::string& path, const platform::DirEntry& entry) const
+const catalogdb::CatalogFile* ScanDigests::earlierDigest(const std::string& path, const platform::DirEntry& entry)
 {
-    if (m_earlier.empty() || !path.starts_with(m_root))
+    if (!m_earlier || !path.starts_with(m_root))
         return nullptr;
-    // Below root, each name after a "/", as the earlier catalog's paths are.
-    std::string below = path.substr(m_root.size());
-    if (!below.starts_with('/'))
-        below.insert(0, "/");
-    const auto found = m_earlier.find(below);
-    if (found == m_earlier.end())
+    const catalogdb::CatalogFile* file = m_earlier->take(std::string_view(path).substr(m_root.size()));
+    if (file == nullptr || file->digest.empty() || file->algorithm != m_algorithm)
         return nullptr;
-    const catalogdb::CatalogFile& file = *found->second;
-    const bool same = file.size == entry.size && file.modifiedNs && file.modifiedNs == entry.modifiedNs;
-    return same ? &file : nullptr;
+    const bool same = file->size == entry.size && file->modifiedNs && file->modifiedNs == entry.modifiedNs;
+    return same ? file : nullptr;
 }
 
 void ScanDigests::add(const std::string& path, const platform::DirEntry& entry, std::int64_t row)

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "catalogdb/catalogfilefinder.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "digest/digestrun.h"
@@ -56,13 +57,13 @@ private:
     void fileDone(digest::FileDigest outcome);
     void noteFailure(std::string text);
     // The digest the file at path had in the earlier catalog, when it is still the same file.
-    const catalogdb::CatalogFile* earlierDigest(const std::string& path, const platform::DirEntry& entry) const;
+    const catalogdb::CatalogFile* earlierDigest(const std::string& path, const platform::DirEntry& entry);
 
     ScanDatabase& m_database;
     const std::string m_algorithm;
     std::uint64_t m_given = 0;
     std::string m_root;
-    std::unordered_map<std::string_view, const catalogdb::CatalogFile*> m_earlier; // by path below root
+    std::optional<catalogdb::CatalogFileFinder> m_earlier; // on the walk's thread
     mutable std::mutex m_mutex;
     DigestTotals m_totals;
     digest::DigestRun m_run; // last: its readers use the rest

@@ -1,5 +1,7 @@
 #include "scan/scanner.h"
 
+#include "catalogdb/catalogfiles.h"
+
 #include <chrono>
 #include <climits>
 #include <exception>
@@ -218,6 +220,8 @@ bool beginDatabase(ScanContext& context, ScanFiles& files)
     }
     try {
         files.database.emplace(**file);
+        if (context.earlier != nullptr)
+            files.database->keepFiles(context.earlier->files.size());
     } catch (const catalogdb::DatabaseWriteFailed& failed) {
         showGenXmlError(context, failed.error);
         return false;
@@ -310,6 +314,8 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& given, const std::s
         result.digests = files.digests->totals();
     if (files.archives)
         result.archives = files.archives->totals();
+    if (files.database && context.earlier != nullptr)
+        result.files = files.database->takeFiles();
     return result;
 }
 

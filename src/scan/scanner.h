@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -120,6 +121,9 @@ struct ScanResult {
     std::string databasePath; // empty when the scan wrote none
     std::optional<DigestTotals> digests; // when the scan made them
     std::optional<ArchiveTotals> archives {}; // when the scan listed them
+    // Of a scan of an earlier catalog again: the files it wrote into the database, as read back
+    // from it, to tell the changes from.
+    std::shared_ptr<const catalogdb::CatalogFiles> files {};
 };
 
 // Writes the catalog pair of the tree at path into the Data folder, with its database when the
