@@ -347,6 +347,29 @@ DatabaseState checkDatabase(
     return (*reader)->finish(*hash);
 }
 
+std::optional<DatabaseGlance> glanceAtDatabase(platform::IFileSystem& fileSystem, const std::string& databasePath)
+{
+    auto readable = fileSystem.openForReading(databasePath);
+    if (!readable)
+        return std::nullopt;
+    const BoundFile file(**readable);
+    try {
+        SqliteConnection connection(file.name(), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, kBoundFilesVfs);
+        DatabaseGlance glance;
+        SqliteStatement catalog(connection, "SELECT entry_count FROM catalog");
+        if (catalog.step())
+            glance.entryCount = catalog.integer(0);
+        if (connection.integer("PRAGMA user_version") >= kDigestsVersion) {
+            SqliteStatement digest(connection, "SELECT algorithm FROM digests LIMIT 1");
+            if (digest.step())
+                glance.algorithm = digest.text(0);
+        }
+        return glance;
+    } catch (const SqliteFailure&) {
+        return std::nullopt;
+    }
+}
+
 std::expected<DigestReading, DatabaseState> openForDigests(
     platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath)
 {

@@ -157,6 +157,15 @@ private:
 DatabaseState checkDatabase(
     platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath);
 
+// What a catalog's database says of itself at a glance, before it is read whole and checked, so
+// only to prepare for what the reading will give: the algorithm of its digests (empty without)
+// and the number of its entries.
+struct DatabaseGlance {
+    std::string algorithm;
+    std::int64_t entryCount = 0;
+};
+std::optional<DatabaseGlance> glanceAtDatabase(platform::IFileSystem& fileSystem, const std::string& databasePath);
+
 // A catalog's database opened to read its files with their paths and digests, and the hash of
 // the catalog file to hand to finish(), which alone tells whether what was read belongs.
 struct DigestReading {
