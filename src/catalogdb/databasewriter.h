@@ -92,11 +92,14 @@ private:
     void insert(schema::Kind kind, const EntryFacts& facts, bool isFile);
     void insertCatalogRow(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash);
     void keepDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest);
+    // Writes the digests waiting with statement: one of many rows (as many as wait), or of one.
+    void writeDigests(SqliteStatement& statement);
 
     std::unique_ptr<BoundFile> m_file;
     std::unique_ptr<SqliteConnection> m_connection;
     std::unique_ptr<SqliteStatement> m_insert;
     std::unique_ptr<SqliteStatement> m_insertDigest;
+    std::unique_ptr<SqliteStatement> m_insertDigests; // many at once
     std::unique_ptr<SqliteStatement> m_insertArchive;
     std::unique_ptr<SqliteStatement> m_insertMember;
     std::unique_ptr<RowsHash> m_rows;
@@ -109,6 +112,14 @@ private:
     // The digests' rows hashed as they come, while they come in the order of their entries (as
     // those kept from an earlier scan do); else they are read back in that order to be hashed.
     std::unique_ptr<RowsHash> m_digestRows;
+    // The digests not written yet, their texts one after another in m_pendingBytes.
+    struct PendingDigest {
+        std::int64_t entry = 0;
+        std::size_t algorithmSize = 0;
+        std::size_t digestSize = 0;
+    };
+    std::vector<PendingDigest> m_pendingDigests;
+    std::string m_pendingBytes;
     std::int64_t m_digestCount = 0;
     std::int64_t m_lastDigest = -1;
     bool m_digestsInOrder = true;
