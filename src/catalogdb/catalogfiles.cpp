@@ -43,8 +43,8 @@ std::expected<CatalogFiles, DatabaseState> readCatalogFiles(
         added.modifiedNs = file->modifiedNs;
         if (file->digest) {
             added.digest = std::move(file->digest->bytes);
-            added.algorithm = std::move(file->digest->algorithm);
-            catalog.algorithm = added.algorithm;
+            if (catalog.algorithm.empty())
+                catalog.algorithm = std::move(file->digest->algorithm);
         }
     }
     if (const DatabaseState state = reader.finish(reading->catalogHash); state != DatabaseState::Belongs)

@@ -24,16 +24,16 @@ struct CatalogFile {
     schema::Kind kind = schema::Kind::Unknown;
     std::optional<std::uint64_t> size;
     std::optional<std::int64_t> modifiedNs;
-    // The digest's bytes and its algorithm's name; both empty for a file the scan did not digest.
+    // The digest's bytes, in the catalog's algorithm; empty for a file the scan did not digest.
     std::string digest;
-    std::string algorithm;
 };
 
 // What a catalog's database says of the scan and of every file.
 struct CatalogFiles {
     ScanRecord scan; // the scanned path and the filters the scan used
     std::vector<CatalogFile> files; // in the catalog's order
-    // The algorithm of the digests; empty for a scan without checksums.
+    // The algorithm of the digests, the same for all of them (a scan makes them with one);
+    // empty for a scan without checksums.
     std::string algorithm;
 };
 

@@ -136,7 +136,7 @@ std::expected<std::unique_ptr<DatabaseReader>, DatabaseState> DatabaseReader::op
         reader->m_rows = std::make_unique<SqliteStatement>(connection, kEntryRows);
         if (digests && version >= kDigestsVersion) {
             reader->m_digestRows = std::make_unique<SqliteStatement>(connection, kDigestRows);
-            reader->m_digestWaiting = reader->m_digestRows->step();
+            reader->stepDigests();
         }
     } catch (const SqliteFailure&) {
         return std::unexpected(reader->failureState());
@@ -154,9 +154,9 @@ bool DatabaseReader::nextRow()
             return false;
         }
         const SqliteStatement& row = *m_rows;
-        const EntryRow entry { row.integer(0), row.optionalInteger(1), row.integer(2), row.text(3),
-            row.optionalInteger(4), row.optionalInteger(5), row.optionalInteger(6), row.optionalInteger(7),
-            row.optionalInteger(8) };
+        m_row = EntryRow { row.integer(0), row.optionalInteger(1), row.integer(2), row.text(3), row.optionalInteger(4),
+            row.optionalInteger(5), row.optionalInteger(6), row.optionalInteger(7), row.optionalInteger(8) };
+        const EntryRow& entry = m_row;
         // Rows are numbered by their place in the catalog.
         m_outOfOrder = m_outOfOrder || entry.id != m_rowCount;
         m_hash->add(entry);
@@ -176,17 +176,24 @@ bool DatabaseReader::nextRow()
 
 bool DatabaseReader::digestOf(std::int64_t entry)
 {
-    while (m_digestWaiting && m_digestRows->integer(0) < entry)
+    while (m_digestWaiting && m_digestEntry < entry)
         takeDigestRow();
-    return m_digestWaiting && m_digestRows->integer(0) == entry;
+    return m_digestWaiting && m_digestEntry == entry;
+}
+
+void DatabaseReader::stepDigests()
+{
+    m_digestWaiting = m_digestRows->step();
+    if (m_digestWaiting)
+        m_digestEntry = m_digestRows->integer(0);
 }
 
 void DatabaseReader::takeDigestRow()
 {
     const SqliteStatement& row = *m_digestRows;
-    m_digestHash->add(DigestRow { row.integer(0), row.text(1), row.blob(2) });
+    m_digestHash->add(DigestRow { m_digestEntry, row.text(1), row.blob(2) });
     ++m_digestCount;
-    m_digestWaiting = m_digestRows->step();
+    stepDigests();
 }
 
 std::optional<ScanRecord> DatabaseReader::scan()
@@ -206,14 +213,15 @@ std::optional<FileRowFacts> DatabaseReader::nextFile()
 {
     ++m_filesAsked;
     while (nextRow()) {
-        const SqliteStatement& row = *m_rows;
-        if (!isFileKind(row.integer(2)))
+        // The row as nextRow() read it: its columns are read once.
+        const EntryRow& row = m_row;
+        if (!isFileKind(row.kind))
             continue;
-        const auto size = row.optionalInteger(4);
-        FileRowFacts facts { size && *size >= 0 ? std::optional(static_cast<std::uint64_t>(*size)) : std::nullopt,
-            row.optionalInteger(5), {}, {}, row.integer(0), static_cast<schema::Kind>(row.integer(2)) };
+        FileRowFacts facts { row.size && *row.size >= 0 ? std::optional(static_cast<std::uint64_t>(*row.size))
+                                                        : std::nullopt,
+            row.modifiedNs, {}, {}, row.id, static_cast<schema::Kind>(row.kind) };
         if (m_digests) {
-            facts.path.assign(m_trail.folderPath()).append(row.text(3));
+            facts.path.assign(m_trail.folderPath()).append(row.name);
             if (m_rowDigest)
                 facts.digest = StoredDigest { std::string(m_digestRows->text(1)), std::string(m_digestRows->blob(2)) };
         }
@@ -253,7 +261,7 @@ bool DatabaseReader::digestsWhole()
         // read beside the files are hashed already.
         if (!m_digestRows) {
             m_digestRows = std::make_unique<SqliteStatement>(*m_connection, kDigestRows);
-            m_digestWaiting = m_digestRows->step();
+            stepDigests();
         }
         while (m_digestWaiting)
             takeDigestRow();

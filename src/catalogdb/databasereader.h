@@ -2,6 +2,7 @@
 
 #include "catalogdb/databaseschema.h"
 #include "catalogdb/databasestate.h"
+#include "catalogdb/entryrow.h"
 #include "catalogdb/foldertrail.h"
 #include "catalogdb/streamhash.h"
 
@@ -24,9 +25,6 @@ namespace mellowby::catalogdb {
 class BoundFile;
 class SqliteConnection;
 class SqliteStatement;
-class RowsHash;
-struct ArchiveRow;
-struct MemberRow;
 struct ScanRecord;
 
 // The digest of a file's contents as a scan stored it: the algorithm's name ("xxh128") and its
@@ -120,6 +118,7 @@ private:
     // read once, for the files and for their check alike.
     bool digestOf(std::int64_t entry);
     void takeDigestRow();
+    void stepDigests();
     DatabaseReader();
     // Runs through archives and members, checking their order; false on any failure.
     bool walkMembers(
@@ -133,6 +132,7 @@ private:
     std::unique_ptr<SqliteConnection> m_connection;
     std::unique_ptr<SqliteStatement> m_rows;
     std::unique_ptr<RowsHash> m_hash;
+    EntryRow m_row; // the last row read; its name lasts until the next
     CatalogRecord m_catalog;
     std::int64_t m_rowCount = 0;
     std::int64_t m_fileRows = 0;
@@ -147,6 +147,7 @@ private:
     // the last entry row's; the rows passed over, counted and hashed for digestsWhole().
     std::unique_ptr<SqliteStatement> m_digestRows;
     bool m_digestWaiting = false;
+    std::int64_t m_digestEntry = 0; // the entry of the one waiting
     bool m_rowDigest = false;
     std::unique_ptr<RowsHash> m_digestHash;
     std::int64_t m_digestCount = 0;

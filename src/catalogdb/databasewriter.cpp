@@ -111,7 +111,7 @@ void DatabaseWriter::insert(schema::Kind kind, const EntryFacts& facts, bool isF
         return;
     m_trail.follow(row.id, row.parent, row.kind, row.name);
     if (isFile)
-        m_kept->files.push_back({ row.id, m_trail.filePath(row.name), kind, facts.size, facts.modifiedNs, {}, {} });
+        m_kept->files.push_back({ row.id, m_trail.filePath(row.name), kind, facts.size, facts.modifiedNs, {} });
 }
 
 void DatabaseWriter::beginDisk(std::string_view title)
@@ -190,8 +190,8 @@ void DatabaseWriter::keepDigest(std::int64_t entry, std::string_view algorithm, 
     if (found == files.end() || found->entry != entry)
         return;
     found->digest = digest;
-    found->algorithm = algorithm;
-    m_kept->algorithm = algorithm;
+    if (m_kept->algorithm.empty())
+        m_kept->algorithm = algorithm;
 }
 
 void DatabaseWriter::keepFiles(std::size_t expected)
