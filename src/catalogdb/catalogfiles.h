@@ -24,26 +24,22 @@ struct CatalogFile {
     schema::Kind kind = schema::Kind::Unknown;
     std::optional<std::uint64_t> size;
     std::optional<std::int64_t> modifiedNs;
-    // The digest's bytes and its algorithm's name; both empty for a file the scan did not digest.
+    // The digest's bytes, in the catalog's algorithm; empty for a file the scan did not digest.
     std::string digest;
-    std::string algorithm;
 };
 
 // What a catalog's database says of the scan and of every file.
 struct CatalogFiles {
     ScanRecord scan; // the scanned path and the filters the scan used
     std::vector<CatalogFile> files; // in the catalog's order
-    // The algorithm of the digests; empty for a scan without checksums.
+    // The algorithm of the digests, the same for all of them (a scan makes them with one);
+    // empty for a scan without checksums.
     std::string algorithm;
 };
 
-// Whether a database is read whole first, to tell that it belongs to its catalog: always, but for
-// the one this process has just written and put in place with its catalog.
-enum class BelongsCheck { Check, JustWritten };
-
 // The files of the database at databasePath, once it is found to belong to the catalog file at
-// catalogPath (read whole to tell); else why it cannot be used.
-std::expected<CatalogFiles, DatabaseState> readCatalogFiles(platform::IFileSystem& fileSystem,
-    const std::string& databasePath, const std::string& catalogPath, BelongsCheck check = BelongsCheck::Check);
+// catalogPath (read whole to tell, in the same pass); else why it cannot be used.
+std::expected<CatalogFiles, DatabaseState> readCatalogFiles(
+    platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath);
 
 } // namespace mellowby::catalogdb

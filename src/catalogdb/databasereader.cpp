@@ -2,6 +2,7 @@
 
 #include "catalogdb/boundfiles.h"
 #include "catalogdb/databaseschema.h"
+#include "catalogdb/databasewriter.h"
 #include "catalogdb/entryrow.h"
 #include "catalogdb/sqlitehandles.h"
 
@@ -26,14 +27,10 @@ constexpr std::string_view kMemberRows
     = "SELECT id, archive, parent, kind, name, size, mtime_ns, position, path, encrypted FROM members ORDER BY id";
 constexpr std::string_view kEntryRows
     = "SELECT id, parent, kind, name, size, mtime_ns, btime_ns, date_from, size_text FROM entries ORDER BY id";
-// The same rows, each file's digest after them; a database of version 1 has none.
-constexpr std::string_view kEntryRowsWithDigests
-    = "SELECT e.id, e.parent, e.kind, e.name, e.size, e.mtime_ns, e.btime_ns, e.date_from, e.size_text, "
-      "d.algorithm, d.digest FROM entries e LEFT JOIN digests d ON d.entry = e.id ORDER BY e.id";
-constexpr std::string_view kEntryRowsWithoutDigests = "SELECT id, parent, kind, name, size, mtime_ns, btime_ns, "
-                                                      "date_from, size_text, NULL, NULL FROM entries ORDER BY id";
-constexpr int kAlgorithmColumn = 9;
-constexpr int kDigestColumn = 10;
+constexpr std::string_view kScanRow
+    = "SELECT scanned_path, scan_time_ns, filter_on, filter_include, include_types, exclude_types FROM catalog";
+// The first version with the digests table.
+constexpr std::int64_t kDigestsVersion = 2;
 
 bool isFileKind(std::int64_t kind)
 {
@@ -69,6 +66,7 @@ std::optional<Hash128> hashOfFile(platform::IReadableFile& file, std::uint64_t s
 
 DatabaseReader::DatabaseReader()
     : m_hash(std::make_unique<RowsHash>())
+    , m_digestHash(std::make_unique<RowsHash>())
 {
 }
 
@@ -135,10 +133,11 @@ std::expected<std::unique_ptr<DatabaseReader>, DatabaseState> DatabaseReader::op
             record.digestsHash = *digestsHash;
         }
         reader->m_digests = digests;
-        const std::string_view rows = !digests ? kEntryRows
-            : version >= 2                     ? kEntryRowsWithDigests
-                                               : kEntryRowsWithoutDigests;
-        reader->m_rows = std::make_unique<SqliteStatement>(connection, rows);
+        reader->m_rows = std::make_unique<SqliteStatement>(connection, kEntryRows);
+        if (digests && version >= kDigestsVersion) {
+            reader->m_digestRows = std::make_unique<SqliteStatement>(connection, kDigestRows);
+            reader->stepDigests();
+        }
     } catch (const SqliteFailure&) {
         return std::unexpected(reader->failureState());
     }
@@ -155,15 +154,17 @@ bool DatabaseReader::nextRow()
             return false;
         }
         const SqliteStatement& row = *m_rows;
-        const EntryRow entry { row.integer(0), row.optionalInteger(1), row.integer(2), row.text(3),
-            row.optionalInteger(4), row.optionalInteger(5), row.optionalInteger(6), row.optionalInteger(7),
-            row.optionalInteger(8) };
+        m_row = EntryRow { row.integer(0), row.optionalInteger(1), row.integer(2), row.text(3), row.optionalInteger(4),
+            row.optionalInteger(5), row.optionalInteger(6), row.optionalInteger(7), row.optionalInteger(8) };
+        const EntryRow& entry = m_row;
         // Rows are numbered by their place in the catalog.
         m_outOfOrder = m_outOfOrder || entry.id != m_rowCount;
         m_hash->add(entry);
         ++m_rowCount;
-        if (m_digests)
-            followFolders(entry.id, entry.parent, entry.kind, entry.name);
+        if (m_digests) {
+            m_trail.follow(entry.id, entry.parent, entry.kind, entry.name);
+            m_rowDigest = m_digestRows && digestOf(entry.id);
+        }
         if (isFileKind(entry.kind))
             ++m_fileRows;
         return true;
@@ -173,18 +174,38 @@ bool DatabaseReader::nextRow()
     }
 }
 
-void DatabaseReader::followFolders(
-    std::int64_t id, std::optional<std::int64_t> parent, std::int64_t kind, std::string_view name)
+bool DatabaseReader::digestOf(std::int64_t entry)
 {
-    // The rows come in document order: a row's parent is the last folder opened that is still open.
-    while (!m_folders.empty() && (!parent || m_folders.back().first != *parent))
-        m_folders.pop_back();
-    m_folderPath.resize(m_folders.empty() ? 0 : m_folders.back().second);
-    if (kind == static_cast<std::int64_t>(schema::Kind::DiscRoot)) {
-        m_folders.emplace_back(id, 0);
-    } else if (kind == static_cast<std::int64_t>(schema::Kind::Folder)) {
-        m_folderPath.append(name).push_back('/');
-        m_folders.emplace_back(id, m_folderPath.size());
+    while (m_digestWaiting && m_digestEntry < entry)
+        takeDigestRow();
+    return m_digestWaiting && m_digestEntry == entry;
+}
+
+void DatabaseReader::stepDigests()
+{
+    m_digestWaiting = m_digestRows->step();
+    if (m_digestWaiting)
+        m_digestEntry = m_digestRows->integer(0);
+}
+
+void DatabaseReader::takeDigestRow()
+{
+    const SqliteStatement& row = *m_digestRows;
+    m_digestHash->add(DigestRow { m_digestEntry, row.text(1), row.blob(2) });
+    ++m_digestCount;
+    stepDigests();
+}
+
+std::optional<ScanRecord> DatabaseReader::scan()
+{
+    try {
+        SqliteStatement row(*m_connection, kScanRow);
+        if (!row.step())
+            return std::nullopt;
+        return ScanRecord { std::string(row.text(0)), row.integer(1), row.integer(2) != 0, row.integer(3) != 0,
+            std::string(row.text(4)), std::string(row.text(5)) };
+    } catch (const SqliteFailure&) {
+        return std::nullopt;
     }
 }
 
@@ -192,17 +213,17 @@ std::optional<FileRowFacts> DatabaseReader::nextFile()
 {
     ++m_filesAsked;
     while (nextRow()) {
-        const SqliteStatement& row = *m_rows;
-        if (!isFileKind(row.integer(2)))
+        // The row as nextRow() read it: its columns are read once.
+        const EntryRow& row = m_row;
+        if (!isFileKind(row.kind))
             continue;
-        const auto size = row.optionalInteger(4);
-        FileRowFacts facts { size && *size >= 0 ? std::optional(static_cast<std::uint64_t>(*size)) : std::nullopt,
-            row.optionalInteger(5), {}, {} };
+        FileRowFacts facts { row.size && *row.size >= 0 ? std::optional(static_cast<std::uint64_t>(*row.size))
+                                                        : std::nullopt,
+            row.modifiedNs, {}, {}, row.id, static_cast<schema::Kind>(row.kind) };
         if (m_digests) {
-            facts.path.assign(m_folderPath).append(row.text(3));
-            if (!row.isNull(kDigestColumn))
-                facts.digest
-                    = StoredDigest { std::string(row.text(kAlgorithmColumn)), std::string(row.blob(kDigestColumn)) };
+            facts.path.assign(m_trail.folderPath()).append(row.name);
+            if (m_rowDigest)
+                facts.digest = StoredDigest { std::string(m_digestRows->text(1)), std::string(m_digestRows->blob(2)) };
         }
         return facts;
     }
@@ -236,15 +257,15 @@ bool DatabaseReader::digestsWhole()
     if (m_catalog.schemaVersion < schema::kDigestsCheckedVersion)
         return true;
     try {
-        // A digest changed, gone or added would tell of rot that is not there, or hide it.
-        RowsHash digests;
-        std::int64_t count = 0;
-        SqliteStatement rows(*m_connection, kDigestRows);
-        while (rows.step()) {
-            digests.add(DigestRow { rows.integer(0), rows.text(1), rows.blob(2) });
-            ++count;
+        // A digest changed, gone or added would tell of rot that is not there, or hide it. Those
+        // read beside the files are hashed already.
+        if (!m_digestRows) {
+            m_digestRows = std::make_unique<SqliteStatement>(*m_connection, kDigestRows);
+            stepDigests();
         }
-        return count == m_catalog.digestCount && digests.digest() == m_catalog.digestsHash;
+        while (m_digestWaiting)
+            takeDigestRow();
+        return m_digestCount == m_catalog.digestCount && m_digestHash->digest() == m_catalog.digestsHash;
     } catch (const SqliteFailure&) {
         return false;
     }
@@ -332,6 +353,29 @@ DatabaseState checkDatabase(
     if (!hash)
         return DatabaseState::Unchecked;
     return (*reader)->finish(*hash);
+}
+
+std::optional<DatabaseGlance> glanceAtDatabase(platform::IFileSystem& fileSystem, const std::string& databasePath)
+{
+    auto readable = fileSystem.openForReading(databasePath);
+    if (!readable)
+        return std::nullopt;
+    const BoundFile file(**readable);
+    try {
+        SqliteConnection connection(file.name(), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, kBoundFilesVfs);
+        DatabaseGlance glance;
+        SqliteStatement catalog(connection, "SELECT entry_count FROM catalog");
+        if (catalog.step())
+            glance.entryCount = catalog.integer(0);
+        if (connection.integer("PRAGMA user_version") >= kDigestsVersion) {
+            SqliteStatement digest(connection, "SELECT algorithm FROM digests LIMIT 1");
+            if (digest.step())
+                glance.algorithm = digest.text(0);
+        }
+        return glance;
+    } catch (const SqliteFailure&) {
+        return std::nullopt;
+    }
 }
 
 std::expected<DigestReading, DatabaseState> openForDigests(

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "catalogdb/databaseschema.h"
 #include "catalogdb/databasestate.h"
+#include "catalogdb/entryrow.h"
+#include "catalogdb/foldertrail.h"
 #include "catalogdb/streamhash.h"
 
 #include <cstdint>
@@ -22,9 +25,7 @@ namespace mellowby::catalogdb {
 class BoundFile;
 class SqliteConnection;
 class SqliteStatement;
-class RowsHash;
-struct ArchiveRow;
-struct MemberRow;
+struct ScanRecord;
 
 // The digest of a file's contents as a scan stored it: the algorithm's name ("xxh128") and its
 // bytes in the order its tool prints them.
@@ -42,6 +43,8 @@ struct FileRowFacts {
     // when the scan made one.
     std::string path;
     std::optional<StoredDigest> digest;
+    std::int64_t entry = 0; // its row (entries.id)
+    schema::Kind kind = schema::Kind::File;
 };
 
 // The catalog row.
@@ -78,6 +81,8 @@ public:
     DatabaseReader& operator=(const DatabaseReader&) = delete;
 
     const CatalogRecord& catalog() const { return m_catalog; }
+    // The scan the catalog row records; nothing when it cannot be read.
+    std::optional<ScanRecord> scan();
 
     // The facts of the next File element, the rows of the folders before it passed over; nothing
     // once there is none left or the database failed.
@@ -108,6 +113,12 @@ private:
     // Whether the digests' rows are those the scan wrote (always for a database that keeps no
     // record of them); part of finish().
     bool digestsWhole();
+    // With digests: hashes the digests' rows before entry's and says whether the next is its own.
+    // Both tables are read in the order of their entries, side by side, so that the digests are
+    // read once, for the files and for their check alike.
+    bool digestOf(std::int64_t entry);
+    void takeDigestRow();
+    void stepDigests();
     DatabaseReader();
     // Runs through archives and members, checking their order; false on any failure.
     bool walkMembers(
@@ -115,14 +126,13 @@ private:
     // The next row, hashed; false at the end or on a failure (m_failure says which).
     bool nextRow();
     DatabaseState failureState() const;
-    // Follows the folders down to the row just read, for the paths of the files.
-    void followFolders(std::int64_t id, std::optional<std::int64_t> parent, std::int64_t kind, std::string_view name);
 
     std::unique_ptr<platform::IReadableFile> m_readable;
     std::unique_ptr<BoundFile> m_file;
     std::unique_ptr<SqliteConnection> m_connection;
     std::unique_ptr<SqliteStatement> m_rows;
     std::unique_ptr<RowsHash> m_hash;
+    EntryRow m_row; // the last row read; its name lasts until the next
     CatalogRecord m_catalog;
     std::int64_t m_rowCount = 0;
     std::int64_t m_fileRows = 0;
@@ -131,16 +141,31 @@ private:
     bool m_failed = false;
     bool m_outOfOrder = false;
     bool m_digests = false;
-    // With digests: the folders the last row lies in, each with the length of its path in
-    // m_folderPath ("a/b/"), the Disk element first.
-    std::vector<std::pair<std::int64_t, std::size_t>> m_folders;
-    std::string m_folderPath;
+    // With digests: the folders the last row lies in, for the paths of the files.
+    FolderTrail m_trail;
+    // With digests, from version 2 on: the digests' rows, the next one waiting, and whether it is
+    // the last entry row's; the rows passed over, counted and hashed for digestsWhole().
+    std::unique_ptr<SqliteStatement> m_digestRows;
+    bool m_digestWaiting = false;
+    std::int64_t m_digestEntry = 0; // the entry of the one waiting
+    bool m_rowDigest = false;
+    std::unique_ptr<RowsHash> m_digestHash;
+    std::int64_t m_digestCount = 0;
 };
 
 // Whether the database at databasePath belongs to the catalog file at catalogPath, read whole to
 // tell: for a catalog that has no names index to say so.
 DatabaseState checkDatabase(
     platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath);
+
+// What a catalog's database says of itself at a glance, before it is read whole and checked, so
+// only to prepare for what the reading will give: the algorithm of its digests (empty without)
+// and the number of its entries.
+struct DatabaseGlance {
+    std::string algorithm;
+    std::int64_t entryCount = 0;
+};
+std::optional<DatabaseGlance> glanceAtDatabase(platform::IFileSystem& fileSystem, const std::string& databasePath);
 
 // A catalog's database opened to read its files with their paths and digests, and the hash of
 // the catalog file to hand to finish(), which alone tells whether what was read belongs.

@@ -1,9 +1,11 @@
 #include "catalogdb/databasewriter.h"
 
 #include "catalogdb/boundfiles.h"
+#include "catalogdb/catalogfiles.h"
 #include "catalogdb/entryrow.h"
 #include "catalogdb/sqlitehandles.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace mellowby::catalogdb {
@@ -22,10 +24,22 @@ constexpr std::string_view kWriterSettings = "PRAGMA page_size = 4096;"
 
 constexpr std::string_view kInsertEntry = "INSERT INTO entries VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
 constexpr std::string_view kInsertDigest = "INSERT INTO digests VALUES (?1, ?2, ?3)";
+// Digests are written this many to a statement: most of the cost of so small a row is that of
+// running a statement.
+constexpr std::size_t kDigestsAtOnce = 32;
 constexpr std::string_view kInsertArchive = "INSERT INTO archives VALUES (?1, ?2, ?3, ?4)";
 constexpr std::string_view kInsertMember = "INSERT INTO members VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)";
+constexpr std::string_view kDigestRows = "SELECT entry, algorithm, digest FROM digests ORDER BY entry";
 constexpr std::string_view kInsertCatalog
     = "INSERT INTO catalog VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18)";
+
+std::string insertDigests(std::size_t rows)
+{
+    std::string statement = "INSERT INTO digests VALUES (?, ?, ?)";
+    for (std::size_t i = 1; i < rows; ++i)
+        statement += ", (?, ?, ?)";
+    return statement;
+}
 
 std::optional<std::int64_t> signedSize(std::optional<std::uint64_t> size)
 {
@@ -39,6 +53,7 @@ DatabaseWriter::DatabaseWriter(platform::IReplacement& file)
     , m_rows(std::make_unique<RowsHash>())
     , m_archiveRows(std::make_unique<RowsHash>())
     , m_memberRows(std::make_unique<RowsHash>())
+    , m_digestRows(std::make_unique<RowsHash>())
 {
     guarded([&] {
         m_connection = std::make_unique<SqliteConnection>(
@@ -51,6 +66,7 @@ DatabaseWriter::DatabaseWriter(platform::IReplacement& file)
         m_connection->execute("BEGIN");
         m_insert = std::make_unique<SqliteStatement>(*m_connection, kInsertEntry);
         m_insertDigest = std::make_unique<SqliteStatement>(*m_connection, kInsertDigest);
+        m_insertDigests = std::make_unique<SqliteStatement>(*m_connection, insertDigests(kDigestsAtOnce));
         m_insertArchive = std::make_unique<SqliteStatement>(*m_connection, kInsertArchive);
         m_insertMember = std::make_unique<SqliteStatement>(*m_connection, kInsertMember);
     });
@@ -91,6 +107,11 @@ void DatabaseWriter::insert(schema::Kind kind, const EntryFacts& facts, bool isF
     });
     m_rows->add(row);
     ++m_count;
+    if (!m_kept)
+        return;
+    m_trail.follow(row.id, row.parent, row.kind, row.name);
+    if (isFile)
+        m_kept->files.push_back({ row.id, m_trail.filePath(row.name), kind, facts.size, facts.modifiedNs, {} });
 }
 
 void DatabaseWriter::beginDisk(std::string_view title)
@@ -121,12 +142,67 @@ void DatabaseWriter::addFile(const EntryFacts& file)
 
 void DatabaseWriter::addDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest)
 {
+    m_pendingDigests.push_back({ entry, algorithm.size(), digest.size() });
+    m_pendingBytes.append(algorithm).append(digest);
+    if (m_pendingDigests.size() == kDigestsAtOnce)
+        writeDigests(*m_insertDigests);
+    ++m_digestCount;
+    m_digestsInOrder = m_digestsInOrder && entry > m_lastDigest;
+    m_lastDigest = entry;
+    if (m_digestsInOrder)
+        m_digestRows->add(DigestRow { entry, algorithm, digest });
+    if (m_kept)
+        keepDigest(entry, algorithm, digest);
+}
+
+void DatabaseWriter::writeDigests(SqliteStatement& statement)
+{
+    // Bound where they lie in m_pendingBytes, which is left as it is until they are written.
     guarded([&] {
-        m_insertDigest->bind(1, entry);
-        m_insertDigest->bindText(2, algorithm);
-        m_insertDigest->bindBlob(3, digest);
-        m_insertDigest->run();
+        std::size_t at = 0;
+        int parameter = 1;
+        for (const PendingDigest& pending : m_pendingDigests) {
+            const std::string_view bytes = m_pendingBytes;
+            statement.bind(parameter++, pending.entry);
+            statement.bindText(parameter++, bytes.substr(at, pending.algorithmSize));
+            statement.bindBlob(parameter++, bytes.substr(at + pending.algorithmSize, pending.digestSize));
+            at += pending.algorithmSize + pending.digestSize;
+            if (&statement == m_insertDigest.get()) {
+                statement.run();
+                parameter = 1;
+            }
+        }
+        if (&statement != m_insertDigest.get())
+            statement.run();
     });
+    m_pendingDigests.clear();
+    m_pendingBytes.clear();
+}
+
+void DatabaseWriter::keepDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest)
+{
+    // The files are in the order of their rows, and a digest comes after its file's row: most
+    // often right after it.
+    std::vector<CatalogFile>& files = m_kept->files;
+    auto found = !files.empty() && files.back().entry == entry
+        ? files.end() - 1
+        : std::ranges::lower_bound(files, entry, {}, &CatalogFile::entry);
+    if (found == files.end() || found->entry != entry)
+        return;
+    found->digest = digest;
+    if (m_kept->algorithm.empty())
+        m_kept->algorithm = algorithm;
+}
+
+void DatabaseWriter::keepFiles(std::size_t expected)
+{
+    m_kept = std::make_unique<CatalogFiles>();
+    m_kept->files.reserve(expected);
+}
+
+std::unique_ptr<CatalogFiles> DatabaseWriter::takeFiles()
+{
+    return std::move(m_kept);
 }
 
 void DatabaseWriter::addArchive(const ArchiveRow& archive)
@@ -164,10 +240,12 @@ void DatabaseWriter::addMember(MemberRow member)
 
 void DatabaseWriter::finish(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash)
 {
+    writeDigests(*m_insertDigest); // one by one: fewer than make a statement of many
     guarded([&] {
         insertCatalogRow(scan, catalogSize, catalogHash);
         m_insert.reset();
         m_insertDigest.reset();
+        m_insertDigests.reset();
         m_insertArchive.reset();
         m_insertMember.reset();
         m_connection->execute("COMMIT");
@@ -198,17 +276,14 @@ void DatabaseWriter::insertCatalogRow(const ScanRecord& scan, std::uint64_t cata
     statement.bindBlob(16, bytesOf(m_memberRows->digest()));
     // The digests come from the readers in the order they finish: hashed in the order of their
     // entries, as the reader reads them back.
-    RowsHash digests;
-    std::int64_t digestCount = 0;
-    {
-        SqliteStatement rows(*m_connection, "SELECT entry, algorithm, digest FROM digests ORDER BY entry");
-        while (rows.step()) {
-            digests.add(DigestRow { rows.integer(0), rows.text(1), rows.blob(2) });
-            ++digestCount;
-        }
+    if (!m_digestsInOrder) {
+        m_digestRows = std::make_unique<RowsHash>();
+        SqliteStatement rows(*m_connection, kDigestRows);
+        while (rows.step())
+            m_digestRows->add(DigestRow { rows.integer(0), rows.text(1), rows.blob(2) });
     }
-    statement.bind(17, digestCount);
-    statement.bindBlob(18, bytesOf(digests.digest()));
+    statement.bind(17, m_digestCount);
+    statement.bindBlob(18, bytesOf(m_digestRows->digest()));
     statement.run();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "catalogdb/databaseschema.h"
+#include "catalogdb/foldertrail.h"
 #include "catalogdb/streamhash.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -23,6 +25,7 @@ class SqliteConnection;
 class SqliteStatement;
 class RowsHash;
 struct ArchiveRow;
+struct CatalogFiles;
 struct MemberRow;
 
 // What a scan knows of one entry it writes to the catalog.
@@ -76,16 +79,27 @@ public:
     // Writes the catalog row and commits; the replacement is then ready to be committed.
     void finish(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash);
 
+    // Keeps the files written, with their digests, as readCatalogFiles() reads them back, so that
+    // what was written need not be read again; asked before the first row, with about how many
+    // files there will be.
+    void keepFiles(std::size_t expected);
+    // The files kept, once finish() has run (without the scan's record); none unless asked.
+    std::unique_ptr<CatalogFiles> takeFiles();
+
 private:
     // Runs what SQLite does, turning its failures into DatabaseWriteFailed.
     template <typename Action> void guarded(const Action& action);
     void insert(schema::Kind kind, const EntryFacts& facts, bool isFile);
     void insertCatalogRow(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash);
+    void keepDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest);
+    // Writes the digests waiting with statement: one of many rows (as many as wait), or of one.
+    void writeDigests(SqliteStatement& statement);
 
     std::unique_ptr<BoundFile> m_file;
     std::unique_ptr<SqliteConnection> m_connection;
     std::unique_ptr<SqliteStatement> m_insert;
     std::unique_ptr<SqliteStatement> m_insertDigest;
+    std::unique_ptr<SqliteStatement> m_insertDigests; // many at once
     std::unique_ptr<SqliteStatement> m_insertArchive;
     std::unique_ptr<SqliteStatement> m_insertMember;
     std::unique_ptr<RowsHash> m_rows;
@@ -95,6 +109,22 @@ private:
     std::int64_t m_archiveCount = 0;
     std::int64_t m_memberCount = 0;
     std::vector<std::int64_t> m_open; // the folders the next entry lies in, the Disk first
+    // The digests' rows hashed as they come, while they come in the order of their entries (as
+    // those kept from an earlier scan do); else they are read back in that order to be hashed.
+    std::unique_ptr<RowsHash> m_digestRows;
+    // The digests not written yet, their texts one after another in m_pendingBytes.
+    struct PendingDigest {
+        std::int64_t entry = 0;
+        std::size_t algorithmSize = 0;
+        std::size_t digestSize = 0;
+    };
+    std::vector<PendingDigest> m_pendingDigests;
+    std::string m_pendingBytes;
+    std::int64_t m_digestCount = 0;
+    std::int64_t m_lastDigest = -1;
+    bool m_digestsInOrder = true;
+    std::unique_ptr<CatalogFiles> m_kept;
+    FolderTrail m_trail; // with the files kept
 };
 
 } // namespace mellowby::catalogdb

@@ -84,7 +84,7 @@ int scanCommand(Tool& tool)
     const std::string name = catalog::effectiveCatalogName(options.argument(1).value_or(""));
 
     // An update replaces the catalog it reads, and keeps the digests of the files that did not change.
-    std::optional<catalogdb::CatalogFiles> earlier;
+    std::optional<CatalogToUpdate> earlier;
     std::optional<std::string> checksums = options.checksums;
     if (options.update) {
         earlier = catalogToUpdate(tool, name);
@@ -106,8 +106,8 @@ int scanCommand(Tool& tool)
     platform::LinuxFileReading reading;
     scan::ScanContext context { tool.store, settings, lister, box, dates, &progress,
         options.noIndex ? nullptr : &tool.indexes, &volumes, !options.noDatabase,
-        checksums ? digest::algorithmNamed(*checksums) : std::nullopt, &reading, earlier ? &*earlier : nullptr,
-        options.archives };
+        checksums ? digest::algorithmNamed(*checksums) : std::nullopt, &reading,
+        earlier ? earlier->earlier : scan::EarlierCatalog {}, options.archives };
 
     const auto result = scan::genXml(context, path, name);
     progress.finish();
@@ -124,6 +124,9 @@ int scanCommand(Tool& tool)
             break;
         case scan::ScanFailure::Stopped:
             printError("扫描已停止。");
+            break;
+        case scan::ScanFailure::EarlierUnusable:
+            printNotUpdatable(earlier->catalog, earlier->earlier.files().error());
             break;
         case scan::ScanFailure::NameRefused:
         case scan::ScanFailure::Failed:
@@ -143,7 +146,7 @@ int scanCommand(Tool& tool)
         printError(result->xmlPath + summary);
         if (result->archives)
             reportArchives(tool, *result->archives, true);
-        printChanges(tool, *earlier, name, path);
+        printChanges(tool, **earlier->earlier.files(), result->files.get(), path);
         return tool.finish(0);
     }
     tool.output.line(result->xmlPath + summary);

@@ -1,9 +1,11 @@
 #include "cli/verifycommands.h"
 
 #include "catalogdb/catalogfiles.h"
+#include "catalogdb/databasereader.h"
 #include "verify/catalogchanges.h"
 #include "verify/catalogverifier.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 
@@ -68,7 +70,7 @@ int verifyCommand(Tool& tool)
     return tool.finish(outcome->counts.allOk() ? 0 : kExitFailure);
 }
 
-std::optional<catalogdb::CatalogFiles> catalogToUpdate(Tool& tool, const std::string& name)
+std::optional<CatalogToUpdate> catalogToUpdate(Tool& tool, const std::string& name)
 {
     const auto catalog = knownCatalog(tool.store, name);
     if (!catalog)
@@ -79,23 +81,29 @@ std::optional<catalogdb::CatalogFiles> catalogToUpdate(Tool& tool, const std::st
         printError("无法找到目录“" + *catalog + "”的文件。");
         return std::nullopt;
     }
-    auto files = catalogdb::readCatalogFiles(tool.fileSystem, *databasePath, *catalogPath);
-    if (!files) {
-        printError("目录“" + *catalog + "”的数据库不能使用（" + std::string(catalogdb::describe(files.error()))
-            + "），无法更新：请不加 --update 重新扫描。");
-        return std::nullopt;
-    }
-    return std::move(*files);
+    const auto glance
+        = catalogdb::glanceAtDatabase(tool.fileSystem, *databasePath).value_or(catalogdb::DatabaseGlance {});
+    // The count is not to be trusted yet: it only makes room.
+    constexpr std::int64_t kMostExpected = 1 << 20;
+    auto read = [&fileSystem = tool.fileSystem, databasePath = *databasePath, catalogPath = *catalogPath] {
+        return catalogdb::readCatalogFiles(fileSystem, databasePath, catalogPath);
+    };
+    return CatalogToUpdate { *catalog,
+        scan::EarlierCatalog::readBeside(
+            read, static_cast<std::size_t>(std::clamp<std::int64_t>(glance.entryCount, 0, kMostExpected))),
+        glance.algorithm };
 }
 
-void printChanges(Tool& tool, const catalogdb::CatalogFiles& earlier, const std::string& name, const std::string& root)
+void printNotUpdatable(const std::string& catalog, catalogdb::DatabaseState state)
 {
-    const auto catalogPath = tool.store.catalogPath(name);
-    const auto databasePath = tool.store.companionPath(name, catalog::Companion::Database);
-    const auto now = catalogPath && databasePath ? catalogdb::readCatalogFiles(
-                         tool.fileSystem, *databasePath, *catalogPath, catalogdb::BelongsCheck::JustWritten)
-                                                 : std::unexpected(catalogdb::DatabaseState::Absent);
-    if (!now) {
+    printError("目录“" + catalog + "”的数据库不能使用（" + std::string(catalogdb::describe(state))
+        + "），无法更新：请不加 --update 重新扫描。");
+}
+
+void printChanges(
+    Tool& tool, const catalogdb::CatalogFiles& earlier, const catalogdb::CatalogFiles* now, const std::string& root)
+{
+    if (now == nullptr) {
         printError("无法读取更新后的数据库，不能列出变化。");
         return;
     }

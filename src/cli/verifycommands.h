@@ -1,7 +1,11 @@
 #pragma once
 
+#include "catalogdb/databasestate.h"
+
 #include <optional>
 #include <string>
+
+#include "scan/earliercatalog.h"
 
 namespace mellowby::catalogdb {
 struct CatalogFiles;
@@ -15,11 +19,21 @@ struct Tool;
 // is not, 2 when it could not be verified.
 int verifyCommand(Tool& tool);
 
-// scan --update: the catalog of name as its database holds it, for the scan that replaces it;
-// nothing after saying why it cannot be updated.
-std::optional<catalogdb::CatalogFiles> catalogToUpdate(Tool& tool, const std::string& name);
-// Prints what the scan that replaced earlier, made at root, found changed; the records go where
-// the command's records go, the counts to standard error.
-void printChanges(Tool& tool, const catalogdb::CatalogFiles& earlier, const std::string& name, const std::string& root);
+// scan --update: the catalog of name as its database holds it, read beside the scan that replaces
+// it, with the algorithm of its digests at a glance (empty without); nothing after saying why it
+// cannot be updated.
+struct CatalogToUpdate {
+    std::string catalog; // its name in the Data folder
+    scan::EarlierCatalog earlier;
+    std::string algorithm;
+};
+std::optional<CatalogToUpdate> catalogToUpdate(Tool& tool, const std::string& name);
+// Says why the catalog cannot be updated from its database.
+void printNotUpdatable(const std::string& catalog, catalogdb::DatabaseState state);
+// Prints what the scan that replaced earlier, made at root, found changed (now: the files it
+// wrote; none when it wrote no database); the records go where the command's records go, the
+// counts to standard error.
+void printChanges(
+    Tool& tool, const catalogdb::CatalogFiles& earlier, const catalogdb::CatalogFiles* now, const std::string& root);
 
 } // namespace mellowby::cli

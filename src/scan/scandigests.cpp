@@ -44,49 +44,68 @@ std::string failureText(const digest::FileDigest& outcome)
 }
 
 ScanDigests::ScanDigests(platform::IFileReading& files, digest::DigestAlgorithm algorithm, ScanDatabase& database,
-    const catalogdb::CatalogFiles* earlier, std::string root)
+    EarlierCatalog earlier, std::string root)
     : m_database(database)
     , m_algorithm(digest::algorithmName(algorithm))
     , m_root(std::move(root))
+    , m_earlierCatalog(std::move(earlier))
     , m_run(files, optionsFor(algorithm), [this](digest::FileDigest outcome) { fileDone(std::move(outcome)); })
 {
-    if (earlier == nullptr)
-        return;
-    m_earlier.reserve(earlier->files.size());
-    for (const catalogdb::CatalogFile& file : earlier->files) {
-        if (!file.digest.empty() && file.algorithm == m_algorithm)
-            m_earlier.emplace(file.path, &file);
-    }
 }
 
-const catalogdb::CatalogFile* ScanDigests::earlierDigest(const std::string& path, const platform::DirEntry& entry) const
+void ScanDigests::takeEarlier()
 {
-    if (m_earlier.empty() || !path.starts_with(m_root))
-        return nullptr;
-    // Below root, each name after a "/", as the earlier catalog's paths are.
-    std::string below = path.substr(m_root.size());
-    if (!below.starts_with('/'))
-        below.insert(0, "/");
-    const auto found = m_earlier.find(below);
-    if (found == m_earlier.end())
-        return nullptr;
-    const catalogdb::CatalogFile& file = *found->second;
-    const bool same = file.size == entry.size && file.modifiedNs && file.modifiedNs == entry.modifiedNs;
-    return same ? &file : nullptr;
+    m_earlierTaken = true;
+    if (m_earlierCatalog) {
+        const auto files = m_earlierCatalog.files();
+        m_earlierUnusable = !files.has_value();
+        // A scan of other digests than the earlier ones keeps none.
+        if (files && (*files)->algorithm == m_algorithm)
+            m_earlier.emplace((*files)->files);
+    }
+    for (digest::FileToDigest& file : m_waiting)
+        keepOrRead(std::move(file));
+    m_waiting = {};
 }
 
-void ScanDigests::add(const std::string& path, const platform::DirEntry& entry, std::int64_t row)
+const catalogdb::CatalogFile* ScanDigests::earlierDigest(const digest::FileToDigest& file)
+{
+    if (!m_earlier || !file.path.starts_with(m_root))
+        return nullptr;
+    const catalogdb::CatalogFile* found = m_earlier->take(std::string_view(file.path).substr(m_root.size()));
+    if (found == nullptr || found->digest.empty())
+        return nullptr;
+    const bool same = found->size == file.size && found->modifiedNs && found->modifiedNs == file.modified;
+    return same ? found : nullptr;
+}
+
+void ScanDigests::add(std::string path, const platform::DirEntry& entry, std::int64_t row)
 {
     // A file the run no longer takes (its disc is gone) is counted among those not digested.
     ++m_given;
-    if (const catalogdb::CatalogFile* earlier = earlierDigest(path, entry)) {
-        m_database.addDigest(row, m_algorithm, earlier->digest);
+    digest::FileToDigest file { std::move(path), entry.size, entry.modifiedNs, static_cast<std::uint64_t>(row) };
+    if (!m_earlierTaken) {
+        if (!m_earlierCatalog.ready()) {
+            m_waiting.push_back(std::move(file));
+            return;
+        }
+        takeEarlier();
+    }
+    keepOrRead(std::move(file));
+}
+
+void ScanDigests::keepOrRead(digest::FileToDigest file)
+{
+    if (m_earlierUnusable)
+        return;
+    if (const catalogdb::CatalogFile* earlier = earlierDigest(file)) {
+        m_database.addDigest(static_cast<std::int64_t>(file.tag), m_algorithm, earlier->digest);
         const std::lock_guard lock(m_mutex);
         ++m_totals.digested;
         ++m_totals.reused;
         return;
     }
-    (void)m_run.add({ path, entry.size, entry.modifiedNs, static_cast<std::uint64_t>(row) });
+    (void)m_run.add(std::move(file));
 }
 
 void ScanDigests::fileDone(digest::FileDigest outcome)
@@ -111,6 +130,8 @@ void ScanDigests::noteFailure(std::string text)
 
 bool ScanDigests::finish(IScanObserver* observer, ScanProgress progress)
 {
+    if (!m_earlierTaken)
+        takeEarlier();
     m_run.finishAdding();
     while (!m_run.finished()) {
         if (observer != nullptr) {

@@ -1,5 +1,7 @@
 #include "scan/scanner.h"
 
+#include "catalogdb/catalogfiles.h"
+
 #include <chrono>
 #include <climits>
 #include <exception>
@@ -218,6 +220,8 @@ bool beginDatabase(ScanContext& context, ScanFiles& files)
     }
     try {
         files.database.emplace(**file);
+        if (context.earlier)
+            files.database->keepFiles(context.earlier.expectedFiles());
     } catch (const catalogdb::DatabaseWriteFailed& failed) {
         showGenXmlError(context, failed.error);
         return false;
@@ -295,6 +299,10 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& given, const std::s
         return std::unexpected(ScanFailure::Stopped);
     if (files.archives && !files.archives->finish(context.observer, walker.progress()))
         return std::unexpected(ScanFailure::Stopped);
+    // Read beside the walk, the earlier catalog is found unusable at the latest here, before the
+    // new files replace it.
+    if (context.earlier && !context.earlier.files())
+        return std::unexpected(ScanFailure::EarlierUnusable);
     writer.endDisk();
     if (!finishFiles(context, files, std::move(record))) {
         showGenXmlError(context, files.failure());
@@ -310,6 +318,8 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& given, const std::s
         result.digests = files.digests->totals();
     if (files.archives)
         result.archives = files.archives->totals();
+    if (files.database && context.earlier)
+        result.files = files.database->takeFiles();
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "digest/digestalgorithm.h"
 #include "digest/digestprogress.h"
 #include "platform/error.h"
+#include "scan/earliercatalog.h"
 
 namespace mellowby::platform {
 class IDirectoryLister;
@@ -73,9 +75,10 @@ struct ScanContext {
     // a catalog that gets no database gets no digests.
     std::optional<digest::DigestAlgorithm> checksums {};
     platform::IFileReading* fileReading = nullptr;
-    // The catalog being scanned again, as its database held it: files whose size and modification
-    // time are unchanged keep their digests instead of being read again.
-    const catalogdb::CatalogFiles* earlier = nullptr;
+    // The catalog being scanned again, as its database holds it: files whose size and modification
+    // time are unchanged keep their digests instead of being read again. The scan fails, and the
+    // catalog stays as it was, when its database turns out not to be usable.
+    EarlierCatalog earlier {};
     // Lists the archives among the files (by their contents) into the database, members and
     // status; a catalog that gets no database gets no members.
     bool listArchives = false;
@@ -93,6 +96,7 @@ enum class ScanFailure {
     RootUnreadable, // the scanned path cannot be listed or holds nothing
     Stopped, // the observer asked to stop
     Failed, // a write (the database's too) or the final replacement failed (the error box was shown)
+    EarlierUnusable, // the database of the catalog scanned again cannot be used (earlier.files() says why)
 };
 
 // What became of the digests of a scan's files.
@@ -120,6 +124,9 @@ struct ScanResult {
     std::string databasePath; // empty when the scan wrote none
     std::optional<DigestTotals> digests; // when the scan made them
     std::optional<ArchiveTotals> archives {}; // when the scan listed them
+    // Of a scan of an earlier catalog again: the files it wrote into the database, as read back
+    // from it, to tell the changes from.
+    std::shared_ptr<const catalogdb::CatalogFiles> files {};
 };
 
 // Writes the catalog pair of the tree at path into the Data folder, with its database when the

@@ -1,8 +1,7 @@
 #include "verify/catalogchanges.h"
 
+#include "catalogdb/catalogfilefinder.h"
 #include "catalogdb/catalogfiles.h"
-
-#include <unordered_map>
 
 #include "platform/paths.h"
 
@@ -33,18 +32,14 @@ VerdictCounts catalogChanges(const catalogdb::CatalogFiles& earlier, const catal
         if (row.verdict != Verdict::Ok && rows)
             rows(row);
     };
-    std::unordered_map<std::string_view, const catalogdb::CatalogFile*> before;
-    before.reserve(earlier.files.size());
-    for (const catalogdb::CatalogFile& file : earlier.files)
-        before.emplace(file.path, &file);
+    catalogdb::CatalogFileFinder before(earlier.files);
     for (const catalogdb::CatalogFile& file : now.files) {
-        const auto found = before.find(file.path);
-        if (found == before.end()) {
+        const catalogdb::CatalogFile* found = before.take(file.path);
+        if (found == nullptr) {
             tell(rowOf(file, Verdict::Added, root, sizeText(file.size) + " 字节"));
             continue;
         }
-        const catalogdb::CatalogFile& old = *found->second;
-        before.erase(found);
+        const catalogdb::CatalogFile& old = *found;
         if (old.size != file.size || old.modifiedNs != file.modifiedNs) {
             tell(rowOf(file, Verdict::Modified, root,
                 "大小 " + sizeText(old.size) + " → " + sizeText(file.size) + " 字节"
@@ -52,13 +47,13 @@ VerdictCounts catalogChanges(const catalogdb::CatalogFiles& earlier, const catal
         } else if (!old.digest.empty() && file.digest.empty() && !now.algorithm.empty()) {
             tell(rowOf(file, Verdict::Unreadable, root, "未能计算校验和"));
         } else {
-            tell(rowOf(file, Verdict::Ok, root));
+            counts.add(Verdict::Ok); // not told: no row to make
         }
     }
     // The files gone, in the earlier catalog's order.
-    for (const catalogdb::CatalogFile& file : earlier.files) {
-        if (before.contains(file.path))
-            tell(rowOf(file, Verdict::Missing, root));
+    for (std::size_t i = 0; i < earlier.files.size(); ++i) {
+        if (!before.taken(i))
+            tell(rowOf(earlier.files[i], Verdict::Missing, root));
     }
     return counts;
 }

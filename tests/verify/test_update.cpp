@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <thread>
+#include <tuple>
 
 #include "app/settings.h"
 #include "catalog/catalogstore.h"
@@ -139,6 +141,51 @@ TEST_F(Update, AStoppedUpdateKeepsTheOldCatalogAndDatabase)
     EXPECT_EQ(scan(m_store, &earlier, &stop).error(), scan::ScanFailure::Stopped);
     EXPECT_EQ(dataFiles(m_data), before);
     EXPECT_TRUE(m_data.strayFiles().empty());
+}
+
+// The earlier catalog read beside the walk, as scan --update reads it: the files met before it is
+// read wait for it and are not read either; one found unusable fails the scan, nothing read.
+TEST_F(Update, AnEarlierCatalogReadBesideTheWalkIsWaitedFor)
+{
+    ASSERT_TRUE(scan(m_store, nullptr));
+    writeFile(m_tree / "grows.txt", "longer now");
+    const auto before = dataFiles(m_data);
+    for (const bool usable : { false, true }) {
+        auto earlier = scan::EarlierCatalog::readBeside(
+            [&]() -> scan::EarlierCatalog::Reading {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100)); // past the walk
+                if (!usable)
+                    return std::unexpected(catalogdb::DatabaseState::Damaged);
+                return filesOf(m_data);
+            },
+            4);
+        fakes::FaultyFileReading counting(m_realReading);
+        scan::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr, nullptr, nullptr, true,
+            DigestAlgorithm::Xxh128, &counting, earlier };
+        m_box.queueAnswer(platform::MessageAnswer::Yes);
+        const auto updated = scan::genXml(context, m_tree.path(), "disc");
+        if (!usable) {
+            EXPECT_EQ(updated.error(), scan::ScanFailure::EarlierUnusable);
+            EXPECT_TRUE(counting.opened().empty());
+            EXPECT_EQ(dataFiles(m_data), before);
+            continue;
+        }
+        ASSERT_TRUE(updated);
+        EXPECT_EQ(counting.opened(), std::vector<std::string> { m_tree / "grows.txt" });
+        EXPECT_EQ(updated->digests->reused, 3u);
+        // The files the scan kept as it wrote them are those its database gives back.
+        ASSERT_TRUE(updated->files);
+        const catalogdb::CatalogFiles written = filesOf(m_data);
+        EXPECT_EQ(updated->files->algorithm, written.algorithm);
+        ASSERT_EQ(updated->files->files.size(), written.files.size());
+        for (std::size_t i = 0; i < written.files.size(); ++i) {
+            const catalogdb::CatalogFile& kept = updated->files->files[i];
+            const catalogdb::CatalogFile& read = written.files[i];
+            EXPECT_EQ(std::tie(kept.entry, kept.path, kept.kind, kept.size, kept.modifiedNs, kept.digest),
+                std::tie(read.entry, read.path, read.kind, read.size, read.modifiedNs, read.digest))
+                << read.path;
+        }
+    }
 }
 
 } // namespace
