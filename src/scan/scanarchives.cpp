@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <exception>
+#include <memory>
 #include <span>
 
 #include "archive/archivekind.h"
@@ -87,6 +88,13 @@ std::vector<ListedMember> rowsOf(const archive::ArchiveListing& listing)
 
 } // namespace
 
+void ScanArchives::Batch::clear()
+{
+    folders.clear();
+    files.clear();
+    text.clear();
+}
+
 ScanArchives::ScanArchives(platform::IFileSystem& files, ScanDatabase& database, archive::ListingLimits limits)
     : m_files(files)
     , m_database(database)
@@ -103,56 +111,98 @@ ScanArchives::~ScanArchives()
     m_thread.join();
 }
 
-void ScanArchives::add(const std::string& path, std::uint64_t size, std::int64_t row)
+void ScanArchives::add(
+    const std::string& folderPath, platform::FileId folderId, const platform::DirEntry& entry, std::int64_t row)
 {
     // Nothing that small holds an archive's first header; a file not named as archives are is not
     // read at all.
-    if (size == 0 || !archive::namedLikeArchive(platform::fileNameOf(path)))
+    if (entry.size == 0 || !archive::namedLikeArchive(entry.name))
         return;
-    m_batch.push_back({ path, row });
-    if (m_batch.size() >= kFilesAtATime)
-        (void)m_queue.push(std::exchange(m_batch, {}));
+    if (m_batch.folders.empty() || m_batch.folders.back().id != folderId
+        || m_batch.pathOf(m_batch.folders.back()) != folderPath) {
+        m_batch.folders.push_back({ m_batch.text.size(), folderPath.size(), folderId });
+        m_batch.text += folderPath;
+    }
+    m_batch.files.push_back({ m_batch.folders.size() - 1, m_batch.text.size(), entry.name.size(), entry.size, row });
+    m_batch.text += entry.name;
+    if (m_batch.files.size() < kFilesAtATime)
+        return;
+    (void)m_queue.push(std::exchange(m_batch, m_queue.takeBack().value_or(Batch {})));
 }
 
 void ScanArchives::work()
 {
     try {
-        while (auto files = m_queue.pop()) {
-            for (const Pending& file : *files) {
+        while (auto batch = m_queue.pop()) {
+            platform::IReadableFolder* folder = nullptr;
+            std::size_t folderInHand = batch->folders.size();
+            for (const Batch::File& file : batch->files) {
                 if (m_stop)
                     break;
-                look(file);
+                if (file.folder != folderInHand) {
+                    folderInHand = file.folder;
+                    folder = folderOf(batch->pathOf(batch->folders[file.folder]), batch->folders[file.folder].id);
+                }
+                if (folder != nullptr)
+                    look(*folder, batch->nameOf(file), file);
             }
+            batch->clear();
+            m_queue.giveBack(std::move(*batch));
         }
     } catch (const std::exception&) {
         // Only memory can run out here: the archives not listed stay plain files.
     }
+    m_folder.reset();
     const std::lock_guard lock(m_doneMutex);
     m_done = true;
     m_doneChanged.notify_all();
 }
 
-void ScanArchives::look(const Pending& file)
+// The folder at path, opened once for the files that follow from it; none when it cannot be
+// opened or is no longer the folder the walk listed (replaced since), whose files stay plain files.
+platform::IReadableFolder* ScanArchives::folderOf(std::string_view path, platform::FileId id)
 {
-    const auto opened = m_files.openForReading(file.path);
-    if (!opened)
-        return;
-    const platform::IReadableFile& readable = **opened;
-    // The first bytes only, but for a file named as disc images are, whose volume descriptors lie
-    // further in. An image of UDF alone, which the lister cannot read, stays a plain file.
-    std::array<char, archive::kArchiveHeadLength> head {};
+    if (m_folderPath == path && m_folderId == id)
+        return m_folder.get();
+    m_folderPath.assign(path);
+    m_folderId = id;
+    m_folder.reset();
+    auto opened = m_files.openFolder(m_folderPath);
+    if (opened && (!id.known() || (*opened)->id() == id))
+        m_folder = std::move(*opened);
+    return m_folder.get();
+}
+
+void ScanArchives::look(platform::IReadableFolder& folder, std::string_view name, const Batch::File& file)
+{
+    m_name.assign(name);
+    // The first bytes only, read without opening the file for more, but for a file named as disc
+    // images are, whose volume descriptors lie further in. An image of UDF alone, which the lister
+    // cannot read, stays a plain file.
     archive::Sniffed sniffed;
-    if (archive::namedLikeDiscImage(platform::fileNameOf(file.path))) {
-        sniffed = archive::sniffFile(readable);
+    std::unique_ptr<platform::IReadableFile> readable;
+    if (archive::namedLikeDiscImage(m_name)) {
+        auto image = folder.openFile(m_name);
+        if (!image)
+            return;
+        readable = std::move(*image);
+        sniffed = archive::sniffFile(*readable);
     } else {
-        const auto read = readable.readAt(0, head);
+        std::array<char, archive::kArchiveHeadLength> head;
+        const auto read = folder.readStart(m_name, head);
         if (!read)
             return;
-        sniffed = archive::sniffArchive(std::span<const char>(head.data(), *read), readable.stamp().size);
+        sniffed = archive::sniffArchive(std::span<const char>(head.data(), *read), file.size);
     }
     if (sniffed.kind == archive::ArchiveKind::None || sniffed.kind == archive::ArchiveKind::Udf)
         return;
-    const auto listing = archive::listArchive(readable, sniffed, m_limits);
+    if (!readable) {
+        auto archive = folder.openFile(m_name);
+        if (!archive)
+            return;
+        readable = std::move(*archive);
+    }
+    const auto listing = archive::listArchive(*readable, sniffed, m_limits);
     if (!listing)
         return; // no archive after all (a bare .gz), or unreadable: a plain file
     const std::vector<ListedMember> rows = rowsOf(*listing);
@@ -161,13 +211,15 @@ void ScanArchives::look(const Pending& file)
     m_totals.members += rows.size();
     const bool whole
         = listing->status == archive::ArchiveStatus::Intact || listing->status == archive::ArchiveStatus::Encrypted;
-    if (!whole && m_totals.incomplete.size() < kNamedIncomplete)
-        m_totals.incomplete.push_back(file.path + "：" + std::string(archive::statusText(listing->status)));
+    if (!whole && m_totals.incomplete.size() < kNamedIncomplete) {
+        m_totals.incomplete.push_back(
+            platform::joinPath(m_folderPath, m_name) + "：" + std::string(archive::statusText(listing->status)));
+    }
 }
 
 bool ScanArchives::finish(IScanObserver* observer, const ScanProgress& progress)
 {
-    if (!m_batch.empty())
+    if (!m_batch.files.empty())
         (void)m_queue.push(std::exchange(m_batch, {}));
     m_queue.finish();
     for (;;) {

@@ -60,6 +60,11 @@ public:
         const std::string& folder) override;
     std::expected<std::unique_ptr<platform::IReadableFile>, platform::Error> openForReading(
         const std::string& path) override;
+    std::expected<std::unique_ptr<platform::IReadableFolder>, platform::Error> openFolder(
+        const std::string& path) override
+    {
+        return m_real.openFolder(path);
+    }
     std::expected<platform::FileStamp, platform::Error> stampOf(const std::string& path) override
     {
         return m_real.stampOf(path);

@@ -1,12 +1,15 @@
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "fakes/recordingreplacementcalls.h"
+#include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/temporarynames.h"
 #include "support/temporaryfolder.h"
@@ -62,6 +65,41 @@ TEST(LinuxFileSystem, WholeFileReadsOnlyRegularFiles)
     const auto mounts = fileSystem.readWholeFile("/proc/self/mountinfo", 1 << 24);
     ASSERT_TRUE(mounts && *mounts);
     EXPECT_FALSE((*mounts)->empty());
+}
+
+// A folder opened for its files reads their starts by name: no link is followed, a file's access
+// time stays as it was, and the folder is the one the walk of a tree tells by the same id.
+TEST(LinuxFileSystem, AFolderReadsTheStartsOfItsFilesByName)
+{
+    TemporaryFolder dir;
+    LinuxFileSystem fileSystem;
+    writeFile(dir / "a.zip", "PK\x03\x04 and the rest");
+    std::filesystem::create_symlink("a.zip", dir / "link.zip");
+    ASSERT_EQ(::mkfifo((dir / "pipe.zip").c_str(), 0644), 0);
+    // An access time before the modification time, which reading would otherwise renew.
+    const struct timespec times[2] = { { 1000, 0 }, { 2000, 0 } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "a.zip").c_str(), times, 0), 0);
+    EXPECT_EQ(fileSystem.openFolder(dir / "missing").error().number, ENOENT);
+    const auto folder = fileSystem.openFolder(dir.path());
+    ASSERT_TRUE(folder);
+    EXPECT_EQ((*folder)->id(), LinuxDirectoryLister().open(dir.path()).value()->id());
+
+    std::array<char, 4> start {};
+    EXPECT_EQ((*folder)->readStart("a.zip", start), 4u);
+    EXPECT_EQ(std::string_view(start.data(), 4), "PK\x03\x04");
+    std::array<char, 64> more {};
+    EXPECT_EQ((*folder)->readStart("a.zip", more), 17u);
+    struct stat status { };
+    ASSERT_EQ(::stat((dir / "a.zip").c_str(), &status), 0);
+    EXPECT_EQ(status.st_atim.tv_sec, 1000);
+    EXPECT_EQ((*folder)->readStart("link.zip", more).error().number, ELOOP);
+    EXPECT_EQ((*folder)->readStart("gone.zip", more).error().number, ENOENT);
+
+    const auto file = (*folder)->openFile("a.zip");
+    ASSERT_TRUE(file);
+    EXPECT_EQ((*file)->stamp().size, 17u);
+    EXPECT_EQ((*folder)->openFile("link.zip").error().number, ELOOP);
+    EXPECT_EQ((*folder)->openFile("pipe.zip").error().number, EINVAL); // and does not block
 }
 
 // New contents take the file's place only when committed; until then, and when dropped, the old
