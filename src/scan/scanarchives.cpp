@@ -1,12 +1,8 @@
 #include "scan/scanarchives.h"
 
-#include <array>
 #include <chrono>
 #include <exception>
-#include <memory>
-#include <span>
 
-#include "archive/archivekind.h"
 #include "archive/archivelister.h"
 #include "archive/archivenames.h"
 #include "archive/archivetexts.h"
@@ -21,8 +17,10 @@ namespace {
 using catalogdb::schema::ArchiveState;
 using catalogdb::schema::Kind;
 
-// How many files the walk hands over at a time, so that the handing over costs nothing per file.
+// How many files the walk hands over at a time, so that the handing over costs nothing per file,
+// and how many it gathers at most, looking at them itself, while the worker is behind.
 constexpr std::size_t kFilesAtATime = 256;
+constexpr std::size_t kMostFilesAtATime = 8 * kFilesAtATime;
 constexpr std::size_t kWaitingBatches = 8;
 constexpr std::chrono::milliseconds kPollInterval { 100 };
 
@@ -118,33 +116,47 @@ void ScanArchives::add(
     // read at all.
     if (entry.size == 0 || !archive::namedLikeArchive(entry.name))
         return;
-    if (m_batch.folders.empty() || m_batch.folders.back().id != folderId
-        || m_batch.pathOf(m_batch.folders.back()) != folderPath) {
-        m_batch.folders.push_back({ m_batch.text.size(), folderPath.size(), folderId });
+    if (m_walkStay == 0 || folderId != m_walkFolderId || folderPath != m_walkFolder) {
+        m_walkFolder = folderPath;
+        m_walkFolderId = folderId;
+        ++m_walkStay;
+    }
+    if (m_batch.folders.empty() || m_batch.folders.back().stay != m_walkStay) {
+        m_batch.folders.push_back({ m_batch.text.size(), folderPath.size(), folderId, m_walkStay });
         m_batch.text += folderPath;
     }
-    m_batch.files.push_back({ m_batch.folders.size() - 1, m_batch.text.size(), entry.name.size(), entry.size, row });
+    m_batch.files.push_back(
+        { m_batch.folders.size() - 1, m_batch.text.size(), entry.name.size(), entry.size, row, false, {} });
     m_batch.text += entry.name;
-    if (m_batch.files.size() < kFilesAtATime)
+    // Ahead of the worker by as many files as may wait, the walk looks at the next ones itself
+    // rather than wait for it; the worker still lists the archives among them, in their order.
+    if (m_batch.files.size() > kFilesAtATime)
+        lookAt(m_batch, m_batch.files.back());
+    if (m_batch.files.size() % kFilesAtATime != 0)
+        return;
+    if (m_batch.files.size() < kMostFilesAtATime && m_queue.full())
         return;
     (void)m_queue.push(std::exchange(m_batch, m_queue.takeBack().value_or(Batch {})));
+}
+
+void ScanArchives::lookAt(const Batch& batch, Batch::File& file)
+{
+    file.sniffed = m_walkSniffer.sniff(batch.folderOf(file), batch.nameOf(file), file.size);
+    file.looked = true;
 }
 
 void ScanArchives::work()
 {
     try {
         while (auto batch = m_queue.pop()) {
-            platform::IReadableFolder* folder = nullptr;
-            std::size_t folderInHand = batch->folders.size();
             for (const Batch::File& file : batch->files) {
                 if (m_stop)
                     break;
-                if (file.folder != folderInHand) {
-                    folderInHand = file.folder;
-                    folder = folderOf(batch->pathOf(batch->folders[file.folder]), batch->folders[file.folder].id);
-                }
-                if (folder != nullptr)
-                    look(*folder, batch->nameOf(file), file);
+                const WalkedFolder folder = batch->folderOf(file);
+                const std::string_view name = batch->nameOf(file);
+                const archive::Sniffed sniffed = file.looked ? file.sniffed : m_sniffer.sniff(folder, name, file.size);
+                if (sniffed.kind != archive::ArchiveKind::None)
+                    list(folder, name, file.row, sniffed);
             }
             batch->clear();
             m_queue.giveBack(std::move(*batch));
@@ -152,68 +164,28 @@ void ScanArchives::work()
     } catch (const std::exception&) {
         // Only memory can run out here: the archives not listed stay plain files.
     }
-    m_folder.reset();
     const std::lock_guard lock(m_doneMutex);
     m_done = true;
     m_doneChanged.notify_all();
 }
 
-// The folder at path, opened once for the files that follow from it; none when it cannot be
-// opened or is no longer the folder the walk listed (replaced since), whose files stay plain files.
-platform::IReadableFolder* ScanArchives::folderOf(std::string_view path, platform::FileId id)
+void ScanArchives::list(const WalkedFolder& folder, std::string_view name, std::int64_t row, archive::Sniffed sniffed)
 {
-    if (m_folderPath == path && m_folderId == id)
-        return m_folder.get();
-    m_folderPath.assign(path);
-    m_folderId = id;
-    m_folder.reset();
-    auto opened = m_files.openFolder(m_folderPath);
-    if (opened && (!id.known() || (*opened)->id() == id))
-        m_folder = std::move(*opened);
-    return m_folder.get();
-}
-
-void ScanArchives::look(platform::IReadableFolder& folder, std::string_view name, const Batch::File& file)
-{
-    m_name.assign(name);
-    // The first bytes only, read without opening the file for more, but for a file named as disc
-    // images are, whose volume descriptors lie further in. An image of UDF alone, which the lister
-    // cannot read, stays a plain file.
-    archive::Sniffed sniffed;
-    std::unique_ptr<platform::IReadableFile> readable;
-    if (archive::namedLikeDiscImage(m_name)) {
-        auto image = folder.openFile(m_name);
-        if (!image)
-            return;
-        readable = std::move(*image);
-        sniffed = archive::sniffFile(*readable);
-    } else {
-        std::array<char, archive::kArchiveHeadLength> head;
-        const auto read = folder.readStart(m_name, head);
-        if (!read)
-            return;
-        sniffed = archive::sniffArchive(std::span<const char>(head.data(), *read), file.size);
-    }
-    if (sniffed.kind == archive::ArchiveKind::None || sniffed.kind == archive::ArchiveKind::Udf)
+    const auto readable = m_sniffer.open(folder, name);
+    if (!readable)
         return;
-    if (!readable) {
-        auto archive = folder.openFile(m_name);
-        if (!archive)
-            return;
-        readable = std::move(*archive);
-    }
     const auto listing = archive::listArchive(*readable, sniffed, m_limits);
     if (!listing)
         return; // no archive after all (a bare .gz), or unreadable: a plain file
     const std::vector<ListedMember> rows = rowsOf(*listing);
-    m_database.addArchive(file.row, stateOf(listing->status), listing->format, rows);
+    m_database.addArchive(row, stateOf(listing->status), listing->format, rows);
     ++m_totals.archives;
     m_totals.members += rows.size();
     const bool whole
         = listing->status == archive::ArchiveStatus::Intact || listing->status == archive::ArchiveStatus::Encrypted;
     if (!whole && m_totals.incomplete.size() < kNamedIncomplete) {
         m_totals.incomplete.push_back(
-            platform::joinPath(m_folderPath, m_name) + "：" + std::string(archive::statusText(listing->status)));
+            platform::joinPath(folder.path, name) + "：" + std::string(archive::statusText(listing->status)));
     }
 }
 

@@ -4,22 +4,22 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "archive/archivekind.h"
 #include "archive/archivelisting.h"
 #include "platform/directorylister.h"
 #include "platform/handoffqueue.h"
+#include "scan/archivesniffer.h"
 #include "scan/scanner.h"
 
 namespace mellowby::platform {
 class IFileSystem;
-class IReadableFolder;
-} // namespace mellowby::platform
+}
 
 namespace mellowby::scan {
 
@@ -29,10 +29,11 @@ class ScanDatabase;
 // has each archive's status and members written into the scan's database. A regular file named as
 // archives are is looked at by its first bytes, which alone decide: most such files are no archive,
 // and all one costs is a read of its start through its folder, beside the walk rather than in its
-// way. An archive that cannot be listed whole keeps what was listed and says why in its status; one
+// way; while the files handed over pile up, the walk looks at the next ones itself rather than wait.
+// An archive that cannot be listed whole keeps what was listed and says why in its status; one
 // that cannot be read at all is left a plain file. Nothing is ever written but the database. One
-// thread, taking the files in the walk's order, so the archives reach the database in the order of
-// their entries, as its reader expects their members.
+// thread lists, taking the files in the walk's order, so the archives reach the database in the
+// order of their entries, as its reader expects their members.
 class ScanArchives {
 public:
     // The archives named among those not listed whole: enough to tell what went wrong.
@@ -61,6 +62,7 @@ private:
             std::size_t pathAt = 0;
             std::size_t pathLength = 0;
             platform::FileId id;
+            std::uint64_t stay = 0;
         };
         struct File {
             std::size_t folder = 0;
@@ -68,38 +70,42 @@ private:
             std::size_t nameLength = 0;
             std::uint64_t size = 0;
             std::int64_t row = 0;
+            bool looked = false; // by the walk, which found sniffed
+            archive::Sniffed sniffed;
         };
         std::vector<Folder> folders;
         std::vector<File> files;
         std::string text;
 
-        std::string_view pathOf(const Folder& folder) const
+        WalkedFolder folderOf(const File& file) const
         {
-            return { text.data() + folder.pathAt, folder.pathLength };
+            const Folder& folder = folders[file.folder];
+            return { { text.data() + folder.pathAt, folder.pathLength }, folder.id, folder.stay };
         }
         std::string_view nameOf(const File& file) const { return { text.data() + file.nameAt, file.nameLength }; }
         void clear();
     };
 
+    void lookAt(const Batch& batch, Batch::File& file);
     void work();
-    void look(platform::IReadableFolder& folder, std::string_view name, const Batch::File& file);
-    platform::IReadableFolder* folderOf(std::string_view path, platform::FileId id);
+    void list(const WalkedFolder& folder, std::string_view name, std::int64_t row, archive::Sniffed sniffed);
 
     platform::IFileSystem& m_files;
     ScanDatabase& m_database;
     const archive::ListingLimits m_limits;
-    Batch m_batch; // filled by the walk
+    // The walk's: the batch it fills, the folder of its last file and the number of its stay there,
+    // and its own sniffer.
+    Batch m_batch;
+    std::string m_walkFolder;
+    platform::FileId m_walkFolderId;
+    std::uint64_t m_walkStay = 0;
+    ArchiveSniffer m_walkSniffer { m_files };
     platform::HandoffQueue<Batch> m_queue;
     std::atomic<bool> m_stop = false;
     std::mutex m_doneMutex;
     std::condition_variable m_doneChanged;
     bool m_done = false;
-    // The worker's: the folder of the files in hand, kept open while they come from it, and the
-    // name of the file in hand.
-    std::string m_folderPath;
-    platform::FileId m_folderId;
-    std::unique_ptr<platform::IReadableFolder> m_folder;
-    std::string m_name;
+    ArchiveSniffer m_sniffer { m_files }; // the worker's
     ArchiveTotals m_totals; // the worker's until it is done
     std::thread m_thread; // last: everything it uses exists before it starts
 };

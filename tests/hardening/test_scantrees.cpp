@@ -1,7 +1,6 @@
 #include "scanfaults.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <optional>
@@ -207,57 +206,6 @@ TEST_F(ScanFaults, AFolderSwappedForALinkIsNotFollowed)
     const std::string text = writtenCatalog();
     expectEmptyDirectory(text, "a");
     EXPECT_EQ(text.find(">last.txt</File>"), text.rfind(">last.txt</File>"));
-}
-
-// A tar of one member, "b.txt" holding "hello".
-std::string tarOfOneFile()
-{
-    std::string header(512, '\0');
-    header.replace(0, 5, "b.txt");
-    header.replace(100, 7, "0000644");
-    header.replace(124, 11, "00000000005");
-    header.replace(136, 11, "00000000000");
-    header[156] = '0';
-    header.replace(257, 8,
-        std::string("ustar\0"
-                    "00",
-            8));
-    header.replace(148, 8, "        ");
-    unsigned sum = 0;
-    for (const char c : header)
-        sum += static_cast<unsigned char>(c);
-    char field[8];
-    std::snprintf(field, sizeof field, "%06o", sum);
-    header.replace(148, 7, std::string(field, 6) + '\0');
-    return header + "hello" + std::string(507 + 1024, '\0');
-}
-
-// A folder swapped for another after it was listed: its files named as archives are looked into
-// in no other folder, and stay plain files; those of a folder left alone are listed.
-TEST_F(ScanFaults, ArchivesOfAFolderSwappedAfterItWasListedAreNotLookedForElsewhere)
-{
-    writeFile(m_root / "a/packed.tar", std::string(2000, 't'));
-    writeFile(m_root / "z/real.tar", tarOfOneFile());
-    HookedLister lister;
-    lister.hook(m_root / "a",
-        { {},
-            [this] {
-                std::filesystem::rename(m_root / "a", m_root / "a-old");
-                makeDirectory("a");
-                writeFile(m_root / "a/packed.tar", tarOfOneFile());
-            },
-            {}, {}, 0 });
-    ++tally().faults;
-    m_box.queueAnswer(MessageAnswer::Yes);
-    const catalog::CatalogStore store(m_data.path(), m_fileSystem);
-    scan::ScanContext context { store, m_settings, lister, m_box, m_dates };
-    context.listArchives = true;
-    const auto result = scan::genXml(context, m_root.path(), "disc");
-    ASSERT_TRUE(result);
-    ASSERT_TRUE(result->archives);
-    EXPECT_EQ(result->archives->archives, 1u);
-    EXPECT_EQ(result->archives->members, 1u);
-    EXPECT_NE(writtenCatalog().find(">packed.tar</File>"), std::string::npos);
 }
 
 // A scan of a tree that holds the Data folder writes no row for the files it is writing itself, and
