@@ -57,9 +57,9 @@ public:
     // Which folder it is, as the walk of a tree tells its folders apart.
     virtual FileId id() const = 0;
     // Reads the first into.size() bytes of the file called name, fewer only where it ends; the
-    // number read. For a first look at many files: nothing is allocated, and a file that may be
-    // no regular file (it was one when its folder was listed) must be opened with openFile()
-    // before anything more is done with it.
+    // number read. For a first look at many files: nothing is allocated, nothing more of the file
+    // is read ahead into memory, and a file that may be no regular file (it was one when its
+    // folder was listed) must be opened with openFile() before anything more is done with it.
     virtual std::expected<std::size_t, Error> readStart(const std::string& name, std::span<char> into) = 0;
     // The regular file called name opened for reading.
     virtual std::expected<std::unique_ptr<IReadableFile>, Error> openFile(const std::string& name) = 0;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,6 +101,48 @@ TEST(LinuxFileSystem, AFolderReadsTheStartsOfItsFilesByName)
     EXPECT_EQ((*file)->stamp().size, 17u);
     EXPECT_EQ((*folder)->openFile("link.zip").error().number, ELOOP);
     EXPECT_EQ((*folder)->openFile("pipe.zip").error().number, EINVAL); // and does not block
+}
+
+// The pages of a file in memory, one flag each.
+std::vector<bool> residentPages(const std::string& path, std::size_t size)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+    ::close(fd);
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> flags((size + page - 1) / page);
+    std::vector<bool> resident;
+    if (mapped != MAP_FAILED && ::mincore(mapped, size, flags.data()) == 0) {
+        for (const unsigned char flag : flags)
+            resident.push_back((flag & 1) != 0);
+    }
+    if (mapped != MAP_FAILED)
+        ::munmap(mapped, size);
+    return resident;
+}
+
+// Reading a file's start brings no more of it into memory than the page read: a scan looks at the
+// starts of a million files.
+TEST(LinuxFileSystem, ReadingAFilesStartReadsNothingAhead)
+{
+    TemporaryFolder dir;
+    LinuxFileSystem fileSystem;
+    constexpr std::size_t kSize = 256 * 1024;
+    writeFile(dir / "big.zip", std::string(kSize, 'b'));
+    {
+        const int fd = ::open((dir / "big.zip").c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_EQ(::fsync(fd), 0);
+        ASSERT_EQ(::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED), 0);
+        ::close(fd);
+    }
+    const std::vector<bool> before = residentPages(dir / "big.zip", kSize);
+    if (before.empty() || std::ranges::count(before, true) != 0)
+        GTEST_SKIP() << "the file system keeps its files in memory";
+    std::array<char, 512> start {};
+    ASSERT_EQ(fileSystem.openFolder(dir.path()).value()->readStart("big.zip", start), 512u);
+    const std::vector<bool> after = residentPages(dir / "big.zip", kSize);
+    EXPECT_TRUE(after.at(0));
+    EXPECT_EQ(std::ranges::count(after, true), 1);
 }
 
 // New contents take the file's place only when committed; until then, and when dropped, the old
