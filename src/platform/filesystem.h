@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/directorylister.h"
 #include "platform/error.h"
 
 namespace mellowby::platform {
@@ -45,6 +46,23 @@ public:
     virtual const FileStamp& stamp() const = 0;
     // Reads into.size() bytes at offset, fewer only where the file ends; the number read.
     virtual std::expected<std::size_t, Error> readAt(std::uint64_t offset, std::span<char> into) const = 0;
+};
+
+// A folder opened for reading the files in it by name: going through many files of one folder
+// costs no lookup of its path per file. The names are of entries of this folder; a symbolic link
+// is never followed, and no access time is written into a file read, where the kernel allows.
+class IReadableFolder {
+public:
+    virtual ~IReadableFolder() = default;
+    // Which folder it is, as the walk of a tree tells its folders apart.
+    virtual FileId id() const = 0;
+    // Reads the first into.size() bytes of the file called name, fewer only where it ends; the
+    // number read. For a first look at many files: nothing is allocated, nothing more of the file
+    // is read ahead into memory, and a file that may be no regular file (it was one when its
+    // folder was listed) must be opened with openFile() before anything more is done with it.
+    virtual std::expected<std::size_t, Error> readStart(const std::string& name, std::span<char> into) = 0;
+    // The regular file called name opened for reading.
+    virtual std::expected<std::unique_ptr<IReadableFile>, Error> openFile(const std::string& name) = 0;
 };
 
 // New contents for a file, written under a temporary name beside it. They take the file's place
@@ -108,6 +126,8 @@ public:
     virtual std::expected<std::unique_ptr<IScratchFile>, Error> createScratchFile(const std::string& folder) = 0;
     // The regular file at path opened for reading (links followed).
     virtual std::expected<std::unique_ptr<IReadableFile>, Error> openForReading(const std::string& path) = 0;
+    // The folder at path opened for reading the files in it (links followed on the way).
+    virtual std::expected<std::unique_ptr<IReadableFolder>, Error> openFolder(const std::string& path) = 0;
     // The stamp of the file at path now (links followed).
     virtual std::expected<FileStamp, Error> stampOf(const std::string& path) = 0;
     // The absolute path of an existing entry, with links and "." and ".." resolved.

@@ -33,6 +33,13 @@ public:
         m_changed.notify_all();
         return true;
     }
+    // Whether a push() now would wait for the user: the maker may take on some of the user's work
+    // meanwhile.
+    bool full() const
+    {
+        std::lock_guard lock(m_mutex);
+        return !m_stopped && m_items.size() >= m_capacity;
+    }
     // The maker is done; failure, when given, is what it threw.
     void finish(std::exception_ptr failure = nullptr)
     {

@@ -91,7 +91,7 @@ void CatalogWalker::takeEntry(std::vector<Frame>& stack, const platform::DirEntr
         if (m_digests != nullptr)
             m_digests->add(platform::joinPath(stack.back().path, entry.name), entry, m_writer.lastFileRow());
         if (m_archives != nullptr)
-            m_archives->add(platform::joinPath(stack.back().path, entry.name), entry.size, m_writer.lastFileRow());
+            m_archives->add(stack.back().path, stack.back().id, entry, m_writer.lastFileRow());
     }
 }
 

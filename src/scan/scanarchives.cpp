@@ -1,11 +1,8 @@
 #include "scan/scanarchives.h"
 
-#include <array>
 #include <chrono>
 #include <exception>
-#include <span>
 
-#include "archive/archivekind.h"
 #include "archive/archivelister.h"
 #include "archive/archivenames.h"
 #include "archive/archivetexts.h"
@@ -20,8 +17,10 @@ namespace {
 using catalogdb::schema::ArchiveState;
 using catalogdb::schema::Kind;
 
-// How many files the walk hands over at a time, so that the handing over costs nothing per file.
+// How many files the walk hands over at a time, so that the handing over costs nothing per file,
+// and how many it gathers at most, looking at them itself, while the worker is behind.
 constexpr std::size_t kFilesAtATime = 256;
+constexpr std::size_t kMostFilesAtATime = 8 * kFilesAtATime;
 constexpr std::size_t kWaitingBatches = 8;
 constexpr std::chrono::milliseconds kPollInterval { 100 };
 
@@ -87,6 +86,13 @@ std::vector<ListedMember> rowsOf(const archive::ArchiveListing& listing)
 
 } // namespace
 
+void ScanArchives::Batch::clear()
+{
+    folders.clear();
+    files.clear();
+    text.clear();
+}
+
 ScanArchives::ScanArchives(platform::IFileSystem& files, ScanDatabase& database, archive::ListingLimits limits)
     : m_files(files)
     , m_database(database)
@@ -103,26 +109,57 @@ ScanArchives::~ScanArchives()
     m_thread.join();
 }
 
-void ScanArchives::add(const std::string& path, std::uint64_t size, std::int64_t row)
+void ScanArchives::add(
+    const std::string& folderPath, platform::FileId folderId, const platform::DirEntry& entry, std::int64_t row)
 {
     // Nothing that small holds an archive's first header; a file not named as archives are is not
     // read at all.
-    if (size == 0 || !archive::namedLikeArchive(platform::fileNameOf(path)))
+    if (entry.size == 0 || !archive::namedLikeArchive(entry.name))
         return;
-    m_batch.push_back({ path, row });
-    if (m_batch.size() >= kFilesAtATime)
-        (void)m_queue.push(std::exchange(m_batch, {}));
+    if (m_walkStay == 0 || folderId != m_walkFolderId || folderPath != m_walkFolder) {
+        m_walkFolder = folderPath;
+        m_walkFolderId = folderId;
+        ++m_walkStay;
+    }
+    if (m_batch.folders.empty() || m_batch.folders.back().stay != m_walkStay) {
+        m_batch.folders.push_back({ m_batch.text.size(), folderPath.size(), folderId, m_walkStay });
+        m_batch.text += folderPath;
+    }
+    m_batch.files.push_back(
+        { m_batch.folders.size() - 1, m_batch.text.size(), entry.name.size(), entry.size, row, false, {} });
+    m_batch.text += entry.name;
+    // Ahead of the worker by as many files as may wait, the walk looks at the next ones itself
+    // rather than wait for it; the worker still lists the archives among them, in their order.
+    if (m_batch.files.size() > kFilesAtATime)
+        lookAt(m_batch, m_batch.files.back());
+    if (m_batch.files.size() % kFilesAtATime != 0)
+        return;
+    if (m_batch.files.size() < kMostFilesAtATime && m_queue.full())
+        return;
+    (void)m_queue.push(std::exchange(m_batch, m_queue.takeBack().value_or(Batch {})));
+}
+
+void ScanArchives::lookAt(const Batch& batch, Batch::File& file)
+{
+    file.sniffed = m_walkSniffer.sniff(batch.folderOf(file), batch.nameOf(file), file.size);
+    file.looked = true;
 }
 
 void ScanArchives::work()
 {
     try {
-        while (auto files = m_queue.pop()) {
-            for (const Pending& file : *files) {
+        while (auto batch = m_queue.pop()) {
+            for (const Batch::File& file : batch->files) {
                 if (m_stop)
                     break;
-                look(file);
+                const WalkedFolder folder = batch->folderOf(file);
+                const std::string_view name = batch->nameOf(file);
+                const archive::Sniffed sniffed = file.looked ? file.sniffed : m_sniffer.sniff(folder, name, file.size);
+                if (sniffed.kind != archive::ArchiveKind::None)
+                    list(folder, name, file.row, sniffed);
             }
+            batch->clear();
+            m_queue.giveBack(std::move(*batch));
         }
     } catch (const std::exception&) {
         // Only memory can run out here: the archives not listed stay plain files.
@@ -132,42 +169,29 @@ void ScanArchives::work()
     m_doneChanged.notify_all();
 }
 
-void ScanArchives::look(const Pending& file)
+void ScanArchives::list(const WalkedFolder& folder, std::string_view name, std::int64_t row, archive::Sniffed sniffed)
 {
-    const auto opened = m_files.openForReading(file.path);
-    if (!opened)
+    const auto readable = m_sniffer.open(folder, name);
+    if (!readable)
         return;
-    const platform::IReadableFile& readable = **opened;
-    // The first bytes only, but for a file named as disc images are, whose volume descriptors lie
-    // further in. An image of UDF alone, which the lister cannot read, stays a plain file.
-    std::array<char, archive::kArchiveHeadLength> head {};
-    archive::Sniffed sniffed;
-    if (archive::namedLikeDiscImage(platform::fileNameOf(file.path))) {
-        sniffed = archive::sniffFile(readable);
-    } else {
-        const auto read = readable.readAt(0, head);
-        if (!read)
-            return;
-        sniffed = archive::sniffArchive(std::span<const char>(head.data(), *read), readable.stamp().size);
-    }
-    if (sniffed.kind == archive::ArchiveKind::None || sniffed.kind == archive::ArchiveKind::Udf)
-        return;
-    const auto listing = archive::listArchive(readable, sniffed, m_limits);
+    const auto listing = archive::listArchive(*readable, sniffed, m_limits);
     if (!listing)
         return; // no archive after all (a bare .gz), or unreadable: a plain file
     const std::vector<ListedMember> rows = rowsOf(*listing);
-    m_database.addArchive(file.row, stateOf(listing->status), listing->format, rows);
+    m_database.addArchive(row, stateOf(listing->status), listing->format, rows);
     ++m_totals.archives;
     m_totals.members += rows.size();
     const bool whole
         = listing->status == archive::ArchiveStatus::Intact || listing->status == archive::ArchiveStatus::Encrypted;
-    if (!whole && m_totals.incomplete.size() < kNamedIncomplete)
-        m_totals.incomplete.push_back(file.path + "：" + std::string(archive::statusText(listing->status)));
+    if (!whole && m_totals.incomplete.size() < kNamedIncomplete) {
+        m_totals.incomplete.push_back(
+            platform::joinPath(folder.path, name) + "：" + std::string(archive::statusText(listing->status)));
+    }
 }
 
 bool ScanArchives::finish(IScanObserver* observer, const ScanProgress& progress)
 {
-    if (!m_batch.empty())
+    if (!m_batch.files.empty())
         (void)m_queue.push(std::exchange(m_batch, {}));
     m_queue.finish();
     for (;;) {

@@ -43,6 +43,8 @@ public:
         m_commitError = std::move(error);
     }
     void failCreateDirectory(platform::Error error) { m_createDirectoryError = std::move(error); }
+    // hook runs before every folder is opened for reading its files, on the thread that opens it.
+    void beforeFolderOpens(std::function<void()> hook) { m_beforeFolderOpens = std::move(hook); }
     // Reads (and mappings) of files whose path ends in suffix fail with error.
     void failReads(std::string suffix, platform::Error error)
     {
@@ -60,6 +62,13 @@ public:
         const std::string& folder) override;
     std::expected<std::unique_ptr<platform::IReadableFile>, platform::Error> openForReading(
         const std::string& path) override;
+    std::expected<std::unique_ptr<platform::IReadableFolder>, platform::Error> openFolder(
+        const std::string& path) override
+    {
+        if (m_beforeFolderOpens)
+            m_beforeFolderOpens();
+        return m_real.openFolder(path);
+    }
     std::expected<platform::FileStamp, platform::Error> stampOf(const std::string& path) override
     {
         return m_real.stampOf(path);
@@ -113,6 +122,7 @@ private:
     platform::Error m_readError;
     std::optional<std::string> m_commitSuffix;
     platform::Error m_commitError;
+    std::function<void()> m_beforeFolderOpens;
 };
 
 } // namespace mellowby::fakes

@@ -1,12 +1,16 @@
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "fakes/recordingreplacementcalls.h"
+#include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "platform/temporarynames.h"
 #include "support/temporaryfolder.h"
@@ -62,6 +66,83 @@ TEST(LinuxFileSystem, WholeFileReadsOnlyRegularFiles)
     const auto mounts = fileSystem.readWholeFile("/proc/self/mountinfo", 1 << 24);
     ASSERT_TRUE(mounts && *mounts);
     EXPECT_FALSE((*mounts)->empty());
+}
+
+// A folder opened for its files reads their starts by name: no link is followed, a file's access
+// time stays as it was, and the folder is the one the walk of a tree tells by the same id.
+TEST(LinuxFileSystem, AFolderReadsTheStartsOfItsFilesByName)
+{
+    TemporaryFolder dir;
+    LinuxFileSystem fileSystem;
+    writeFile(dir / "a.zip", "PK\x03\x04 and the rest");
+    std::filesystem::create_symlink("a.zip", dir / "link.zip");
+    ASSERT_EQ(::mkfifo((dir / "pipe.zip").c_str(), 0644), 0);
+    // An access time before the modification time, which reading would otherwise renew.
+    const struct timespec times[2] = { { 1000, 0 }, { 2000, 0 } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "a.zip").c_str(), times, 0), 0);
+    EXPECT_EQ(fileSystem.openFolder(dir / "missing").error().number, ENOENT);
+    const auto folder = fileSystem.openFolder(dir.path());
+    ASSERT_TRUE(folder);
+    EXPECT_EQ((*folder)->id(), LinuxDirectoryLister().open(dir.path()).value()->id());
+
+    std::array<char, 4> start {};
+    EXPECT_EQ((*folder)->readStart("a.zip", start), 4u);
+    EXPECT_EQ(std::string_view(start.data(), 4), "PK\x03\x04");
+    std::array<char, 64> more {};
+    EXPECT_EQ((*folder)->readStart("a.zip", more), 17u);
+    struct stat status { };
+    ASSERT_EQ(::stat((dir / "a.zip").c_str(), &status), 0);
+    EXPECT_EQ(status.st_atim.tv_sec, 1000);
+    EXPECT_EQ((*folder)->readStart("link.zip", more).error().number, ELOOP);
+    EXPECT_EQ((*folder)->readStart("gone.zip", more).error().number, ENOENT);
+
+    const auto file = (*folder)->openFile("a.zip");
+    ASSERT_TRUE(file);
+    EXPECT_EQ((*file)->stamp().size, 17u);
+    EXPECT_EQ((*folder)->openFile("link.zip").error().number, ELOOP);
+    EXPECT_EQ((*folder)->openFile("pipe.zip").error().number, EINVAL); // and does not block
+}
+
+// The pages of a file in memory, one flag each.
+std::vector<bool> residentPages(const std::string& path, std::size_t size)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+    ::close(fd);
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> flags((size + page - 1) / page);
+    std::vector<bool> resident;
+    if (mapped != MAP_FAILED && ::mincore(mapped, size, flags.data()) == 0) {
+        for (const unsigned char flag : flags)
+            resident.push_back((flag & 1) != 0);
+    }
+    if (mapped != MAP_FAILED)
+        ::munmap(mapped, size);
+    return resident;
+}
+
+// Reading a file's start brings no more of it into memory than the page read: a scan looks at the
+// starts of a million files.
+TEST(LinuxFileSystem, ReadingAFilesStartReadsNothingAhead)
+{
+    TemporaryFolder dir;
+    LinuxFileSystem fileSystem;
+    constexpr std::size_t kSize = 256 * 1024;
+    writeFile(dir / "big.zip", std::string(kSize, 'b'));
+    {
+        const int fd = ::open((dir / "big.zip").c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_EQ(::fsync(fd), 0);
+        ASSERT_EQ(::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED), 0);
+        ::close(fd);
+    }
+    const std::vector<bool> before = residentPages(dir / "big.zip", kSize);
+    if (before.empty() || std::ranges::count(before, true) != 0)
+        GTEST_SKIP() << "the file system keeps its files in memory";
+    std::array<char, 512> start {};
+    ASSERT_EQ(fileSystem.openFolder(dir.path()).value()->readStart("big.zip", start), 512u);
+    const std::vector<bool> after = residentPages(dir / "big.zip", kSize);
+    EXPECT_TRUE(after.at(0));
+    EXPECT_EQ(std::ranges::count(after, true), 1);
 }
 
 // New contents take the file's place only when committed; until then, and when dropped, the old

@@ -44,15 +44,18 @@ TEST(HandoffQueue, TheMakerWaitsAtTheBoundAndNothingIsLost)
 }
 
 // Either side may end the hand-off, whoever is waiting: the maker's pushes fail from then on and
-// the user's pops give nothing, whatever the maker had made.
+// the user's pops give nothing, whatever the maker had made. A full queue says so until then.
 TEST(HandoffQueue, StoppingEndsBothSides)
 {
     HandoffQueue<int> queue(1);
+    EXPECT_FALSE(queue.full());
     ASSERT_TRUE(queue.push(1));
+    EXPECT_TRUE(queue.full());
     std::thread maker([&] { EXPECT_FALSE(queue.push(2)); });
     queue.stop();
     maker.join();
     EXPECT_TRUE(queue.stopped());
+    EXPECT_FALSE(queue.full());
     EXPECT_EQ(queue.pop(), std::nullopt);
     EXPECT_FALSE(queue.push(3));
 }

@@ -110,6 +110,18 @@ std::expected<void, Error> FileDescriptor::syncAndClose()
     return {};
 }
 
+std::expected<FileDescriptor, Error> openLeavingAccessTime(
+    int directory, const std::string& name, int flags, bool& leaveAccessTime)
+{
+    if (leaveAccessTime) {
+        auto file = FileDescriptor::openAt(directory, name, flags | O_NOATIME);
+        if (file || file.error().number != EPERM)
+            return file;
+        leaveAccessTime = false;
+    }
+    return FileDescriptor::openAt(directory, name, flags);
+}
+
 std::expected<std::optional<std::string>, Error> readWholeRegularFile(const std::string& path, std::size_t maxSize)
 {
     // O_NONBLOCK keeps a FIFO planted under the name from blocking the open.

@@ -56,6 +56,14 @@ private:
     int m_fd = -1;
 };
 
+// name, relative to the open folder directory (AT_FDCWD: the current folder), opened for reading
+// with flags, and without the access time that reading it would write into it, on the scanned disc
+// itself, where the kernel allows that: to the file's owner only. A file of another owner is
+// opened as any other, and leaveAccessTime is set false, so that a caller going through many files
+// of one owner stops asking after the first refusal.
+std::expected<FileDescriptor, Error> openLeavingAccessTime(
+    int directory, const std::string& name, int flags, bool& leaveAccessTime);
+
 // The whole contents of the regular file at path, read until its end (files of /proc report a
 // size of 0); nothing when there is no entry at path. Anything but a regular file, and a file of
 // more than maxSize bytes, is an error: a FIFO or a device could block or never end.

@@ -13,6 +13,11 @@ FileStamp stampFrom(const struct stat& status)
         static_cast<std::uint64_t>(status.st_size), nanoseconds(status.st_mtim), nanoseconds(status.st_ctim) };
 }
 
+FileId idFrom(const struct stat& status)
+{
+    return { static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino) };
+}
+
 std::expected<FileStamp, Error> stampOfRegularFile(int descriptor)
 {
     struct stat status { };

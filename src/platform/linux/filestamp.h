@@ -10,6 +10,8 @@ namespace mellowby::platform {
 
 // The stamp of a file from what stat says of it.
 FileStamp stampFrom(const struct stat& status);
+// Which file system object it is, from the same.
+FileId idFrom(const struct stat& status);
 
 // The stamp of the file open on descriptor, when it is a regular file: a folder is EISDIR and
 // anything else EINVAL, since a FIFO or a device opened for reading could block or never end.

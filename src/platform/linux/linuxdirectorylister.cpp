@@ -10,6 +10,7 @@
 
 #include "platform/linux/directoryreading.h"
 #include "platform/linux/filedescriptor.h"
+#include "platform/linux/filestamp.h"
 
 namespace mellowby::platform {
 
@@ -46,11 +47,6 @@ void takeDetails(DirEntry& entry, const struct statx& status)
     entry.id = { ::makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino };
 }
 
-FileId idOf(const struct stat& status)
-{
-    return { static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino) };
-}
-
 class LinuxDirectory final : public IDirectory {
 public:
     LinuxDirectory(FileDescriptor folder, FileId id, char* buffer)
@@ -69,7 +65,7 @@ public:
         struct stat status { };
         if (::fstat(folder->get(), &status) != 0)
             return std::unexpected(errorFromErrno(errno));
-        return std::make_unique<LinuxDirectory>(std::move(*folder), idOf(status), buffer);
+        return std::make_unique<LinuxDirectory>(std::move(*folder), idFrom(status), buffer);
     }
 
     FileId id() const override { return m_id; }

@@ -100,12 +100,8 @@ private:
 // O_NONBLOCK keeps a FIFO planted under the name from blocking the open.
 std::expected<FileDescriptor, Error> openForReading(const std::string& path)
 {
-    // Reading a whole disc would otherwise write a new access time into every file it reads, on
-    // the disc itself; the kernel allows leaving it only to the owner of a file.
-    auto file = FileDescriptor::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOATIME);
-    if (!file && file.error().number == EPERM)
-        file = FileDescriptor::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    return file;
+    bool leaveAccessTime = true;
+    return openLeavingAccessTime(AT_FDCWD, path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, leaveAccessTime);
 }
 
 } // namespace

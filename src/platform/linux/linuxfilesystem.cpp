@@ -152,6 +152,46 @@ private:
     FileStamp m_stamp;
 };
 
+// O_NONBLOCK keeps a FIFO planted under a name from blocking the open.
+constexpr int kFileFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+
+class LinuxReadableFolder final : public IReadableFolder {
+public:
+    LinuxReadableFolder(FileDescriptor folder, FileId id)
+        : m_folder(std::move(folder))
+        , m_id(id)
+    {
+    }
+    FileId id() const override { return m_id; }
+
+    std::expected<std::size_t, Error> readStart(const std::string& name, std::span<char> into) override
+    {
+        const auto file = openLeavingAccessTime(m_folder.get(), name, kFileFlags, m_leaveAccessTime);
+        if (!file)
+            return std::unexpected(file.error());
+        // Only the bytes asked for: the kernel would otherwise read ahead several pages of every
+        // file looked at, into memory no one uses.
+        (void)::posix_fadvise(file->get(), 0, 0, POSIX_FADV_RANDOM);
+        return file->readAllAt(0, into);
+    }
+
+    std::expected<std::unique_ptr<IReadableFile>, Error> openFile(const std::string& name) override
+    {
+        auto file = openLeavingAccessTime(m_folder.get(), name, kFileFlags, m_leaveAccessTime);
+        if (!file)
+            return std::unexpected(file.error());
+        const auto stamp = stampOfRegularFile(file->get());
+        if (!stamp)
+            return std::unexpected(stamp.error());
+        return std::make_unique<LinuxReadableFile>(std::move(*file), *stamp);
+    }
+
+private:
+    FileDescriptor m_folder;
+    FileId m_id;
+    bool m_leaveAccessTime = true; // until a file of another owner refuses it
+};
+
 // flock() locks belong to the open file description: two opens of the folder, in one process or
 // two, exclude each other, and closing the descriptor lets go.
 class LinuxFolderLock final : public IFolderLock {
@@ -263,6 +303,17 @@ std::expected<std::unique_ptr<IReadableFile>, Error> LinuxFileSystem::openForRea
     if (!stamp)
         return std::unexpected(stamp.error());
     return std::make_unique<LinuxReadableFile>(std::move(*file), *stamp);
+}
+
+std::expected<std::unique_ptr<IReadableFolder>, Error> LinuxFileSystem::openFolder(const std::string& path)
+{
+    auto folder = FileDescriptor::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!folder)
+        return std::unexpected(folder.error());
+    struct stat status { };
+    if (::fstat(folder->get(), &status) != 0)
+        return lastError();
+    return std::make_unique<LinuxReadableFolder>(std::move(*folder), idFrom(status));
 }
 
 std::expected<FileStamp, Error> LinuxFileSystem::stampOf(const std::string& path)

@@ -16,6 +16,7 @@ public:
     std::expected<std::unique_ptr<IReplacement>, Error> beginCacheReplacement(const std::string& path) override;
     std::expected<std::unique_ptr<IScratchFile>, Error> createScratchFile(const std::string& folder) override;
     std::expected<std::unique_ptr<IReadableFile>, Error> openForReading(const std::string& path) override;
+    std::expected<std::unique_ptr<IReadableFolder>, Error> openFolder(const std::string& path) override;
     std::expected<FileStamp, Error> stampOf(const std::string& path) override;
     std::expected<std::string, Error> canonicalPath(const std::string& path) override;
     std::expected<std::vector<FolderEntry>, Error> listFolder(const std::string& path) override;
