@@ -1,6 +1,7 @@
 #include "search/filelist.h"
 
 #include <algorithm>
+#include <exception>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -104,29 +105,39 @@ struct KeyedRow {
     std::uint32_t row = 0;
 };
 
-// Sorts rows whose keys agree before depth by eight bytes of their keys at depth, then each run
-// that agrees on those too by the next eight, and so on: every row's key is read once per eight
-// bytes it shares with others, where comparing whole keys would read two keys, scattered in
-// memory, for each comparison. Keys wholly equal keep the order of their rows either way.
-void sortByKeyChunks(std::span<KeyedRow> rows, const SortKeys& keys, std::size_t depth, bool descending)
+// Sorts rows by eight bytes of their keys, then each run that agrees on those by the next eight,
+// and so on: every row's key is read once per eight bytes it shares with others, where comparing
+// whole keys would read two keys, scattered in memory, for each comparison. The rows come with
+// their first eight bytes. Keys wholly equal keep the order of their rows either way.
+void sortByKeyChunks(std::span<KeyedRow> rows, const SortKeys& keys, bool descending)
 {
-    std::ranges::sort(rows, [descending](const KeyedRow& a, const KeyedRow& b) {
-        if (a.chunk != b.chunk)
-            return descending ? a.chunk > b.chunk : a.chunk < b.chunk;
-        return a.row < b.row;
-    });
-    for (std::size_t begin = 0; begin < rows.size();) {
-        std::size_t end = begin + 1;
-        while (end < rows.size() && rows[end].chunk == rows[begin].chunk)
-            ++end;
-        // A chunk that ends in a NUL holds the end of the keys: they are equal.
-        if (end - begin > 1 && (rows[begin].chunk & 0xFFU) != 0) {
-            const std::span<KeyedRow> run = rows.subspan(begin, end - begin);
-            for (KeyedRow& keyed : run)
-                keyed.chunk = keyChunk(keys.at(keyed.row), (depth + 1) * 8);
-            sortByKeyChunks(run, keys, depth + 1, descending);
+    struct Run {
+        std::size_t begin;
+        std::size_t end;
+        std::size_t depth; // the eight bytes its rows hold, counted in eights
+    };
+    std::vector<Run> runs { { 0, rows.size(), 0 } };
+    while (!runs.empty()) {
+        const Run run = runs.back();
+        runs.pop_back();
+        const std::span<KeyedRow> part = rows.subspan(run.begin, run.end - run.begin);
+        std::ranges::sort(part, [descending](const KeyedRow& a, const KeyedRow& b) {
+            if (a.chunk != b.chunk)
+                return descending ? a.chunk > b.chunk : a.chunk < b.chunk;
+            return a.row < b.row;
+        });
+        for (std::size_t begin = 0; begin < part.size();) {
+            std::size_t end = begin + 1;
+            while (end < part.size() && part[end].chunk == part[begin].chunk)
+                ++end;
+            // A chunk that ends in a NUL holds the end of the keys: they are equal.
+            if (end - begin > 1 && (part[begin].chunk & 0xFFU) != 0) {
+                for (KeyedRow& keyed : part.subspan(begin, end - begin))
+                    keyed.chunk = keyChunk(keys.at(keyed.row), (run.depth + 1) * 8);
+                runs.push_back({ run.begin + begin, run.begin + end, run.depth + 1 });
+            }
+            begin = end;
         }
-        begin = end;
     }
 }
 
@@ -140,7 +151,7 @@ void orderByKeys(std::vector<std::size_t>& order, const SortKeys& keys, bool des
     // is sorted on a thread of its own: the parts end up one after the other.
     constexpr std::size_t kRowsForTwoThreads = 1U << 16U;
     if (rows.size() < kRowsForTwoThreads) {
-        sortByKeyChunks(rows, keys, 0, descending);
+        sortByKeyChunks(rows, keys, descending);
     } else {
         std::vector<std::uint64_t> sample;
         constexpr std::size_t kSample = 1024;
@@ -153,9 +164,19 @@ void orderByKeys(std::vector<std::size_t>& order, const SortKeys& keys, bool des
         });
         const auto split = static_cast<std::size_t>(firstPart.begin() - rows.begin());
         const std::span<KeyedRow> all(rows);
-        // Sorting allocates nothing and throws nothing.
-        const std::jthread helper([&] { sortByKeyChunks(all.first(split), keys, 0, descending); });
-        sortByKeyChunks(all.subspan(split), keys, 0, descending);
+        std::exception_ptr helperFailed;
+        {
+            const std::jthread helper([&] {
+                try {
+                    sortByKeyChunks(all.first(split), keys, descending);
+                } catch (...) {
+                    helperFailed = std::current_exception();
+                }
+            });
+            sortByKeyChunks(all.subspan(split), keys, descending);
+        }
+        if (helperFailed)
+            std::rethrow_exception(helperFailed);
     }
     for (std::size_t i = 0; i < rows.size(); ++i)
         order[i] = rows[i].row;
