@@ -3,24 +3,12 @@
 #include <string>
 
 #include "scan/scanindexer.h"
+#include "support/stringindexsink.h"
 
 namespace mellowby::scan {
 namespace {
 
-class StringSink final : public names::IIndexSink {
-public:
-    std::expected<void, platform::Error> write(std::string_view bytes) override
-    {
-        written += bytes;
-        return {};
-    }
-    std::expected<void, platform::Error> writeAt(std::uint64_t offset, std::string_view bytes) override
-    {
-        written.replace(offset, bytes.size(), bytes);
-        return {};
-    }
-    std::string written;
-};
+using StringSink = tests::StringIndexSink;
 
 // Every entry in a batch of its own, with room for one batch to wait: the walk waits on the
 // collecting thread again and again, and the index is still the one the builder makes of the same

@@ -13,25 +13,13 @@
 #include "names/namesindexbuilder.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "support/catalogmaker.h"
+#include "support/stringindexsink.h"
 #include "support/temporaryfolder.h"
 
 namespace mellowby::names {
 namespace {
 
-class StringSink final : public IIndexSink {
-public:
-    std::expected<void, platform::Error> write(std::string_view bytes) override
-    {
-        written += bytes;
-        return {};
-    }
-    std::expected<void, platform::Error> writeAt(std::uint64_t offset, std::string_view bytes) override
-    {
-        written.replace(offset, bytes.size(), bytes);
-        return {};
-    }
-    std::string written;
-};
+using StringSink = tests::StringIndexSink;
 
 // The catalog, failing from an offset on.
 class FailingFile final : public platform::IReadableFile {

@@ -155,6 +155,17 @@ private:
 // O_NONBLOCK keeps a FIFO planted under a name from blocking the open.
 constexpr int kFileFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
 
+// A file opened for reading, once it has shown itself a regular file.
+std::expected<std::unique_ptr<IReadableFile>, Error> readableFile(std::expected<FileDescriptor, Error> file)
+{
+    if (!file)
+        return std::unexpected(file.error());
+    const auto stamp = stampOfRegularFile(file->get());
+    if (!stamp)
+        return std::unexpected(stamp.error());
+    return std::make_unique<LinuxReadableFile>(std::move(*file), *stamp);
+}
+
 class LinuxReadableFolder final : public IReadableFolder {
 public:
     LinuxReadableFolder(FileDescriptor folder, FileId id)
@@ -177,13 +188,7 @@ public:
 
     std::expected<std::unique_ptr<IReadableFile>, Error> openFile(const std::string& name) override
     {
-        auto file = openLeavingAccessTime(m_folder.get(), name, kFileFlags, m_leaveAccessTime);
-        if (!file)
-            return std::unexpected(file.error());
-        const auto stamp = stampOfRegularFile(file->get());
-        if (!stamp)
-            return std::unexpected(stamp.error());
-        return std::make_unique<LinuxReadableFile>(std::move(*file), *stamp);
+        return readableFile(openLeavingAccessTime(m_folder.get(), name, kFileFlags, m_leaveAccessTime));
     }
 
 private:
@@ -296,13 +301,7 @@ std::expected<std::unique_ptr<IScratchFile>, Error> LinuxFileSystem::createScrat
 std::expected<std::unique_ptr<IReadableFile>, Error> LinuxFileSystem::openForReading(const std::string& path)
 {
     // O_NONBLOCK keeps a FIFO planted under the name from blocking the open.
-    auto file = FileDescriptor::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (!file)
-        return std::unexpected(file.error());
-    const auto stamp = stampOfRegularFile(file->get());
-    if (!stamp)
-        return std::unexpected(stamp.error());
-    return std::make_unique<LinuxReadableFile>(std::move(*file), *stamp);
+    return readableFile(FileDescriptor::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
 }
 
 std::expected<std::unique_ptr<IReadableFolder>, Error> LinuxFileSystem::openFolder(const std::string& path)
