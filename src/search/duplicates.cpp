@@ -43,7 +43,7 @@ std::optional<std::uint64_t> kilobytesOf(std::string_view size)
 
 std::string_view DuplicateGroups::shared(std::uint32_t text) const
 {
-    return m_shared[text];
+    return m_shared.at(text);
 }
 
 DuplicateGroups::Copy DuplicateGroups::copy(std::size_t number) const

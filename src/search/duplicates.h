@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "names/growingbuffer.h"
+#include "search/texttable.h"
 
 namespace mellowby::names {
 class NamesIndexCache;
@@ -70,7 +71,7 @@ private:
     std::vector<CopyRecord> m_copies;
     std::vector<std::string> m_catalogs;
     names::GrowingBuffer m_texts; // the names of the copies
-    std::vector<std::string> m_shared; // folders and sizes, each once
+    TextTable m_shared; // folders and sizes, each once
 };
 
 // The groups of two or more files of the catalogs given that share a name and a size of at least

@@ -1,6 +1,7 @@
 #include "search/filelist.h"
 
 #include <algorithm>
+#include <bit>
 #include <exception>
 #include <limits>
 #include <numeric>
@@ -14,6 +15,7 @@
 
 #include "app/userlocale.h"
 #include "search/longdateparser.h"
+#include "search/radixsort.h"
 #include "search/sortkeys.h"
 #include "search/textcollator.h"
 
@@ -76,7 +78,7 @@ template <typename Less> std::vector<std::uint32_t> ranksOf(std::size_t count, L
 
 // The order of rows by a rank each, equal ranks in the order the rows are in, in either direction:
 // a counting sort, as the ranks are few (one per distinct text) and the rows millions.
-void orderByRank(std::vector<std::size_t>& order, const std::vector<std::uint32_t>& rankOfRow, bool descending)
+void orderByRank(std::vector<std::uint32_t>& order, const std::vector<std::uint32_t>& rankOfRow, bool descending)
 {
     const std::uint32_t ranks = rankOfRow.empty() ? 0 : std::ranges::max(rankOfRow) + 1;
     // Where the rows of each rank begin in the order.
@@ -86,100 +88,8 @@ void orderByRank(std::vector<std::size_t>& order, const std::vector<std::uint32_
     std::partial_sum(start.begin(), start.end(), start.begin());
     for (std::size_t row = 0; row < rankOfRow.size(); ++row) {
         const std::uint32_t rank = rankOfRow[row];
-        order[start[descending ? ranks - 1 - rank : rank]++] = row;
+        order[start[descending ? ranks - 1 - rank : rank]++] = static_cast<std::uint32_t>(row);
     }
-}
-
-// Eight bytes of a key from offset from, as a number that orders as the bytes do, padded with
-// NULs: keys hold no NUL byte, so a key that ends first comes first.
-std::uint64_t keyChunk(std::string_view key, std::size_t from)
-{
-    std::uint64_t chunk = 0;
-    for (std::size_t i = from; i < from + 8; ++i)
-        chunk = (chunk << 8U) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0U);
-    return chunk;
-}
-
-struct KeyedRow {
-    std::uint64_t chunk = 0; // of its key, at the depth its run is sorted at
-    std::uint32_t row = 0;
-};
-
-// Sorts rows by eight bytes of their keys, then each run that agrees on those by the next eight,
-// and so on: every row's key is read once per eight bytes it shares with others, where comparing
-// whole keys would read two keys, scattered in memory, for each comparison. The rows come with
-// their first eight bytes. Keys wholly equal keep the order of their rows either way.
-void sortByKeyChunks(std::span<KeyedRow> rows, const SortKeys& keys, bool descending)
-{
-    struct Run {
-        std::size_t begin;
-        std::size_t end;
-        std::size_t depth; // the eight bytes its rows hold, counted in eights
-    };
-    std::vector<Run> runs { { 0, rows.size(), 0 } };
-    while (!runs.empty()) {
-        const Run run = runs.back();
-        runs.pop_back();
-        const std::span<KeyedRow> part = rows.subspan(run.begin, run.end - run.begin);
-        std::ranges::sort(part, [descending](const KeyedRow& a, const KeyedRow& b) {
-            if (a.chunk != b.chunk)
-                return descending ? a.chunk > b.chunk : a.chunk < b.chunk;
-            return a.row < b.row;
-        });
-        for (std::size_t begin = 0; begin < part.size();) {
-            std::size_t end = begin + 1;
-            while (end < part.size() && part[end].chunk == part[begin].chunk)
-                ++end;
-            // A chunk that ends in a NUL holds the end of the keys: they are equal.
-            if (end - begin > 1 && (part[begin].chunk & 0xFFU) != 0) {
-                for (KeyedRow& keyed : part.subspan(begin, end - begin))
-                    keyed.chunk = keyChunk(keys.at(keyed.row), (run.depth + 1) * 8);
-                runs.push_back({ run.begin + begin, run.begin + end, run.depth + 1 });
-            }
-            begin = end;
-        }
-    }
-}
-
-// Orders the rows by their keys, equal keys in the order of the rows either way.
-void orderByKeys(std::vector<std::size_t>& order, const SortKeys& keys, bool descending)
-{
-    std::vector<KeyedRow> rows(order.size());
-    for (std::size_t row = 0; row < rows.size(); ++row)
-        rows[row] = { keyChunk(keys.at(row), 0), static_cast<std::uint32_t>(row) };
-    // Many rows are split in two by their first chunks, about the median of a sample, and each part
-    // is sorted on a thread of its own: the parts end up one after the other.
-    constexpr std::size_t kRowsForTwoThreads = 1U << 16U;
-    if (rows.size() < kRowsForTwoThreads) {
-        sortByKeyChunks(rows, keys, descending);
-    } else {
-        std::vector<std::uint64_t> sample;
-        constexpr std::size_t kSample = 1024;
-        for (std::size_t i = 0; i < kSample; ++i)
-            sample.push_back(rows[i * (rows.size() / kSample)].chunk);
-        std::ranges::nth_element(sample, sample.begin() + kSample / 2);
-        const std::uint64_t middle = sample[kSample / 2];
-        const auto firstPart = std::ranges::partition(rows, [middle, descending](const KeyedRow& keyed) {
-            return descending ? keyed.chunk >= middle : keyed.chunk < middle;
-        });
-        const auto split = static_cast<std::size_t>(firstPart.begin() - rows.begin());
-        const std::span<KeyedRow> all(rows);
-        std::exception_ptr helperFailed;
-        {
-            const std::jthread helper([&] {
-                try {
-                    sortByKeyChunks(all.first(split), keys, descending);
-                } catch (...) {
-                    helperFailed = std::current_exception();
-                }
-            });
-            sortByKeyChunks(all.subspan(split), keys, descending);
-        }
-        if (helperFailed)
-            std::rethrow_exception(helperFailed);
-    }
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        order[i] = rows[i].row;
 }
 
 } // namespace
@@ -194,62 +104,102 @@ FileList::FileList(std::string collationLocale)
 {
 }
 
-std::uint32_t FileList::TextTable::intern(std::string_view text)
-{
-    if (!m_texts.empty() && *m_texts[m_last] == text)
-        return m_last;
-    auto found = m_ids.find(text);
-    if (found == m_ids.end()) {
-        if (m_texts.size() >= std::numeric_limits<std::uint32_t>::max())
-            throw std::length_error("too many distinct texts in the file list");
-        found = m_ids.emplace(std::string(text), static_cast<std::uint32_t>(m_texts.size())).first;
-        m_texts.push_back(&found->first);
-    }
-    m_last = found->second;
-    return m_last;
-}
-
-void FileList::TextTable::clear()
-{
-    m_ids = {};
-    m_texts = {};
-    m_last = 0;
-}
-
 FileList::~FileList() = default;
 
 FileList::RowTexts FileList::textsOf(const Row& row) const
+{
+    return textsOf(row, row.source == kTextRows ? nullptr : &m_indexes[row.source].index);
+}
+
+FileList::RowTexts FileList::textsOf(const Row& row, const names::NamesIndex* index) const
 {
     if (row.source == kTextRows) {
         const TextRow& r = m_textRows[row.item];
         return { { m_text.data() + r.text, r.nameLength }, { m_text.data() + r.text + r.nameLength, r.sizeLength },
             m_dates.at(r.date), m_directories.at(r.directory), m_catalogs.at(r.catalog), r.located };
     }
-    const IndexSource& source = m_indexes[row.source];
+    const std::string& catalog = m_indexes[row.source].catalog;
     try {
         // The folder first: its texts are copies, while the file's size and date may lie in the
         // blocks that the next read replaces.
-        const std::string_view prefix = source.index.directory(row.directory).prefix;
-        const names::NamesIndex::FileView file = source.index.file(row.item);
-        return { file.name, file.size, file.date, prefix, source.catalog, true };
+        const std::string_view prefix = index->directory(row.directory).prefix;
+        const names::NamesIndex::FileView file = index->file(row.item);
+        return { file.name, file.size, file.date, prefix, catalog, true };
     } catch (const names::IndexDamaged&) {
         // The index was checked when it was searched; a block that no longer reads shows as blank
         // cells rather than ending the program.
-        return { {}, {}, {}, {}, source.catalog, false };
+        return { {}, {}, {}, {}, catalog, false };
     }
 }
 
-std::string_view FileList::nameOf(const Row& row) const
+std::string_view FileList::nameOf(const Row& row, const names::NamesIndex* index) const
 {
     if (row.source == kTextRows) {
         const TextRow& r = m_textRows[row.item];
         return { m_text.data() + r.text, r.nameLength };
     }
     try {
-        return m_indexes[row.source].index.nameOf(row.item);
+        return index->nameOf(row.item);
     } catch (const names::IndexDamaged&) {
         return {}; // blank, as textsOf shows it
     }
+}
+
+FileList::IndexReaders::IndexReaders(const std::vector<IndexSource>& sources, bool ownCopies)
+    : m_sources(sources)
+    , m_copies(ownCopies ? sources.size() : 0)
+{
+}
+
+const names::NamesIndex* FileList::IndexReaders::of(const Row& row)
+{
+    if (row.source == kTextRows)
+        return nullptr;
+    if (m_copies.empty())
+        return &m_sources[row.source].index;
+    std::optional<names::NamesIndex>& copy = m_copies[row.source];
+    if (!copy)
+        copy = m_sources[row.source].index.forAnotherThread();
+    return &*copy;
+}
+
+SortKeys FileList::rowKeys(const std::vector<std::uint32_t>& reading, const RowText& textOf) const
+{
+    // Fewer rows than this are not worth a thread.
+    constexpr std::size_t kRowsForTwoThreads = 4096;
+    const bool twoThreads = reading.size() >= kRowsForTwoThreads;
+    SortKeys keys(m_rows.size(), twoThreads ? 2 : 1);
+    const auto makeKeys = [&](std::span<const std::uint32_t> rows, std::size_t writer) {
+        TextCollator collator(m_collationLocale);
+        SortKeys::Writer write(keys, writer, collator);
+        // The second thread reads the indexes through copies of its own.
+        IndexReaders indexes(m_indexes, writer != 0);
+        std::string scratch;
+        for (const std::uint32_t position : rows) {
+            const Row& row = m_rows[position];
+            write.set(position, textOf(row, indexes.of(row), scratch));
+        }
+    };
+    if (!twoThreads) {
+        makeKeys(reading, 0);
+        return keys;
+    }
+    const std::size_t half = reading.size() / 2;
+    std::exception_ptr helperFailed;
+    {
+        // Joined before the keys are read, or when this thread throws.
+        const std::jthread second([&] {
+            try {
+                makeKeys(std::span(reading).subspan(half), 1);
+            } catch (...) {
+                helperFailed = std::current_exception();
+            }
+        });
+        makeKeys(std::span(reading).first(half), 0);
+    }
+    if (helperFailed)
+        std::rethrow_exception(helperFailed);
+    return keys;
 }
 
 std::vector<std::uint32_t> FileList::distinctIds(
@@ -293,19 +243,46 @@ std::vector<std::uint32_t> FileList::distinctIds(
 
 std::vector<std::uint32_t> FileList::readingOrder() const
 {
-    // Text rows by their position; rows of an index by their index and then their file.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(m_rows.size());
-    for (std::size_t row = 0; row < keys.size(); ++row) {
-        const Row& r = m_rows[row];
-        const std::uint64_t where = r.source == kTextRows ? row : r.item;
-        keys[row] = { (std::uint64_t { r.source } << 32U) | where, static_cast<std::uint32_t>(row) };
+    // Text rows by their position; rows of an index by their index and then their file: each row
+    // as one number of its source (text rows last), its place there and its position, sorted.
+    const auto bitsOf = [](std::uint64_t largest) { return static_cast<unsigned>(std::bit_width(largest)); };
+    std::uint64_t largestItem = m_rows.size();
+    for (const Row& row : m_rows) {
+        if (row.source != kTextRows)
+            largestItem = std::max<std::uint64_t>(largestItem, row.item);
     }
-    // A list straight from a search is in that order already.
-    if (!std::ranges::is_sorted(keys))
-        std::ranges::sort(keys);
-    std::vector<std::uint32_t> order(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        order[i] = keys[i].second;
+    const unsigned positionBits = bitsOf(m_rows.size());
+    const unsigned itemBits = bitsOf(largestItem);
+    const unsigned bits = bitsOf(m_indexes.size()) + itemBits + positionBits;
+    std::vector<std::uint32_t> order(m_rows.size());
+    if (bits > 64) {
+        // Never met in practice: more rows and files than the bits of a number hold.
+        std::iota(order.begin(), order.end(), 0U);
+        std::ranges::stable_sort(order, [this](std::uint32_t a, std::uint32_t b) {
+            const auto where = [this](std::uint32_t position) {
+                const Row& row = m_rows[position];
+                return std::pair { row.source, row.source == kTextRows ? position : row.item };
+            };
+            return where(a) < where(b);
+        });
+        return order;
+    }
+    std::vector<std::uint64_t> numbers(m_rows.size());
+    bool inOrder = true;
+    for (std::size_t position = 0; position < numbers.size(); ++position) {
+        const Row& row = m_rows[position];
+        const std::uint64_t source = row.source == kTextRows ? m_indexes.size() : row.source;
+        const std::uint64_t where = row.source == kTextRows ? position : row.item;
+        numbers[position] = (((source << itemBits) | where) << positionBits) | position;
+        inOrder = inOrder && (position == 0 || numbers[position - 1] < numbers[position]);
+    }
+    // A list straight from a search is in that order already. The positions need no sorting: the
+    // numbers come in their order.
+    if (!inOrder)
+        radixSort(numbers, bits, positionBits);
+    const std::uint64_t positionMask = (std::uint64_t { 1 } << positionBits) - 1;
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        order[i] = static_cast<std::uint32_t>(numbers[i] & positionMask);
     return order;
 }
 
@@ -352,6 +329,9 @@ void FileList::clear()
     m_dates.clear();
     m_directories.clear();
     m_catalogs.clear();
+    m_recentDate = {};
+    m_recentDirectory = {};
+    m_recentCatalog = {};
     m_indexes = {};
     m_pendingIndex = nullptr;
     m_published = 0;
@@ -400,9 +380,9 @@ void FileList::addRow(std::string_view name, std::string_view size, std::string_
     r.text = m_text.size();
     r.nameLength = checkedLength(name.size());
     r.sizeLength = checkedLength(size.size());
-    r.date = m_dates.intern(date);
-    r.directory = m_directories.intern(directory);
-    r.catalog = m_catalogs.intern(catalog);
+    r.date = m_dates.intern(date, m_recentDate);
+    r.directory = m_directories.intern(directory, m_recentDirectory);
+    r.catalog = m_catalogs.intern(catalog, m_recentCatalog);
     m_text.append(name);
     m_text.append(size);
     m_textRows.push_back(r);
@@ -463,8 +443,7 @@ void FileList::sortRows()
     if (count > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("too many rows in the file list to sort");
 
-    std::vector<std::size_t> order(count);
-    std::iota(order.begin(), order.end(), std::size_t { 0 });
+    std::vector<std::uint32_t> order(count);
     const bool descending = m_sort.order == SortOrder::Descending;
     // Columns of texts that differ from row to row (names, locations) sort by the rows' keys;
     // columns of few distinct texts by rank (see orderByRank).
@@ -482,28 +461,13 @@ void FileList::sortRows()
             id = rank[id];
         orderByRank(order, idOfRow, descending);
     };
-
     TextCollator collator(m_collationLocale);
-    // The keys of a column of texts that differ from row to row, read a batch of rows at a time and
-    // made on two threads.
-    const auto keysInBatches = [&](SortKeys& keys, auto addTextOf) {
-        TextCollator helper(m_collationLocale);
-        TextBatch batch;
-        constexpr std::size_t kBatchRows = 65536;
-        for (std::size_t first = 0; first < reading.size(); first += kBatchRows) {
-            const auto rows = std::span(reading).subspan(first, std::min(kBatchRows, reading.size() - first));
-            batch.clear();
-            for (const std::uint32_t row : rows)
-                addTextOf(m_rows[row], batch);
-            keys.setMany(rows, batch.views(), helper);
-        }
-    };
+
     switch (static_cast<FileColumn>(m_sort.key)) {
     case FileColumn::FName: {
-        SortKeys names(collator, count);
-        names.resize(count);
-        keysInBatches(names, [this](const Row& row, TextBatch& batch) { batch.add(nameOf(row)); });
-        orderByKeys(order, names, descending);
+        const SortKeys names = rowKeys(reading,
+            [this](const Row& row, const names::NamesIndex* index, std::string&) { return nameOf(row, index); });
+        order = orderOfKeys(names, descending);
         break;
     }
     case FileColumn::FSize: {
@@ -512,10 +476,11 @@ void FileList::sortRows()
         collectDistinct(SharedColumn::Size);
         std::vector<SizeKey> sizes;
         sizes.reserve(distinct.size());
-        SortKeys texts(collator, distinct.size());
+        SortKeys texts(distinct.size());
+        SortKeys::Writer write(texts, 0, collator);
         for (std::uint32_t id = 0; id < distinct.size(); ++id) {
             sizes.push_back(sizeKeyOf(distinct.at(id)));
-            texts.add(sizes.back().numeric ? std::string_view() : distinct.at(id));
+            write.set(id, sizes.back().numeric ? std::string_view() : distinct.at(id));
         }
         orderByDistinct([&](std::uint32_t a, std::uint32_t b) {
             if (const int bySize = compareSizes(sizes[a], sizes[b]); bySize != 0)
@@ -528,10 +493,11 @@ void FileList::sortRows()
         collectDistinct(SharedColumn::Date);
         const LongDateParser parser;
         std::vector<std::optional<std::int64_t>> days(distinct.size());
-        SortKeys texts(collator, distinct.size());
+        SortKeys texts(distinct.size());
+        SortKeys::Writer write(texts, 0, collator);
         for (std::uint32_t id = 0; id < distinct.size(); ++id) {
             days[id] = parser.dayOf(distinct.at(id));
-            texts.add(distinct.at(id));
+            write.set(id, distinct.at(id));
         }
         // Dates that read as dates come first, by day; the others after them, by text.
         orderByDistinct([&days, &texts](std::uint32_t a, std::uint32_t b) {
@@ -545,31 +511,30 @@ void FileList::sortRows()
     }
     case FileColumn::FLocate: {
         // The whole location is one text: its order is not that of its folder and then its name.
-        SortKeys locations(collator, count);
-        locations.resize(count);
-        std::string location;
-        keysInBatches(locations, [this, &location](const Row& row, TextBatch& batch) {
-            const RowTexts texts = textsOf(row);
-            location = texts.directory;
-            if (texts.located)
-                location += texts.name;
-            batch.add(location);
-        });
-        orderByKeys(order, locations, descending);
+        const SortKeys locations
+            = rowKeys(reading, [this](const Row& row, const names::NamesIndex* index, std::string& location) {
+                  const RowTexts texts = textsOf(row, index);
+                  location = texts.directory;
+                  if (texts.located)
+                      location += texts.name;
+                  return std::string_view(location);
+              });
+        order = orderOfKeys(locations, descending);
         break;
     }
     case FileColumn::FXml: {
         collectDistinct(SharedColumn::Catalog);
-        SortKeys texts(collator, distinct.size());
+        SortKeys texts(distinct.size());
+        SortKeys::Writer write(texts, 0, collator);
         for (std::uint32_t id = 0; id < distinct.size(); ++id)
-            texts.add(distinct.at(id));
+            write.set(id, distinct.at(id));
         orderByDistinct([&texts](std::uint32_t a, std::uint32_t b) { return texts.at(a) < texts.at(b); });
         break;
     }
     }
 
     std::deque<Row> sorted;
-    for (const std::size_t i : order)
+    for (const std::uint32_t i : order)
         sorted.push_back(m_rows[i]);
     m_rows = std::move(sorted);
 }

@@ -7,13 +7,15 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "names/namesindex.h"
 #include "search/rowlist.h"
+#include "search/sortkeys.h"
+#include "search/texttable.h"
 
 namespace mellowby::search {
 
@@ -116,24 +118,6 @@ public:
     void columnClick(std::size_t column);
 
 private:
-    // Texts many rows share, each kept once and named by its position.
-    class TextTable {
-    public:
-        std::uint32_t intern(std::string_view text);
-        std::string_view at(std::uint32_t id) const { return *m_texts[id]; }
-        std::size_t size() const { return m_texts.size(); }
-        void clear();
-
-    private:
-        struct Hash {
-            using is_transparent = void;
-            std::size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
-        };
-        std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> m_ids;
-        std::vector<const std::string*> m_texts; // keys of m_ids, which never move
-        std::uint32_t m_last = 0; // consecutive rows mostly repeat the previous text
-    };
-
     // A row of the list: one of m_textRows, or a file of one of m_indexes.
     struct Row {
         std::uint32_t source = 0; // kTextRows, or a position in m_indexes
@@ -170,8 +154,28 @@ private:
         bool located = true;
     };
     RowTexts textsOf(const Row& row) const;
+    // The same, read through index (a copy of the row's index for another thread; none for a text
+    // row).
+    RowTexts textsOf(const Row& row, const names::NamesIndex* index) const;
     // The row's name alone: a list of text rows sorts by name without reaching for its shared texts.
-    std::string_view nameOf(const Row& row) const;
+    std::string_view nameOf(const Row& row, const names::NamesIndex* index) const;
+
+    // The indexes of the rows as one thread reads them: the list's own, or copies of them made as
+    // each is first needed, for a second thread.
+    class IndexReaders {
+    public:
+        IndexReaders(const std::vector<IndexSource>& sources, bool ownCopies);
+        const names::NamesIndex* of(const Row& row);
+
+    private:
+        const std::vector<IndexSource>& m_sources;
+        std::vector<std::optional<names::NamesIndex>> m_copies;
+    };
+    // Each row's key of a column of texts that differ from row to row, made on two threads that
+    // read their halves of the rows in the reading order. textOf gives a row's text, read through
+    // the index it is given, in scratch when it makes one.
+    using RowText = std::function<std::string_view(const Row&, const names::NamesIndex*, std::string& scratch)>;
+    SortKeys rowKeys(const std::vector<std::uint32_t>& reading, const RowText& textOf) const;
     // The positions of the rows in the order their texts are best read in.
     std::vector<std::uint32_t> readingOrder() const;
     // Each row's text of a column of few distinct texts, as its id among them in distinct: rows of
@@ -193,6 +197,10 @@ private:
     TextTable m_dates;
     TextTable m_directories;
     TextTable m_catalogs;
+    // The texts last added to each, which the next row mostly repeats.
+    TextTable::Recent m_recentDate;
+    TextTable::Recent m_recentDirectory;
+    TextTable::Recent m_recentCatalog;
     std::size_t m_published = 0;
     FileListObserver* m_observer = nullptr;
     SortState m_sort;

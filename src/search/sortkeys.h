@@ -1,68 +1,69 @@
 #pragma once
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "search/textcollator.h"
 
 namespace mellowby::search {
 
-// Sort keys of the texts of one column, one per row or per table entry, in one block.
+// Sort keys of the texts of one column, one per row or per table entry. They may be made by
+// several writers on threads of their own, each writing the keys of entries of its own into a
+// buffer of its own: at millions of rows, making keys is most of what a click on a column header
+// waits for, and the halves are not copied together afterwards.
 class SortKeys {
 public:
-    SortKeys(TextCollator& collator, std::size_t count);
+    // Room for count keys, made by at most writers writers.
+    explicit SortKeys(std::size_t count, std::size_t writers = 1);
 
-    void add(std::string_view text);
-    // The key of the index-th text, where the texts are not given in their order; the spans are
-    // made room for first with resize().
-    void resize(std::size_t count) { m_spans.resize(count); }
-    void set(std::size_t index, std::string_view text);
-    // The keys of the texts at indexes, made on two threads when they are many: at millions of
-    // rows, making keys is most of what a click on a column header waits for. helper is the
-    // second thread's collator, of the same locale.
-    void setMany(std::span<const std::uint32_t> indexes, std::span<const std::string_view> texts, TextCollator& helper);
+    class Writer {
+    public:
+        // The writer-th of keys, which makes keys with collator.
+        Writer(SortKeys& keys, std::size_t writer, TextCollator& collator);
+        void set(std::size_t index, std::string_view text);
 
+    private:
+        SortKeys& m_keys;
+        std::uint32_t m_writer;
+        TextCollator& m_collator;
+    };
+
+    std::size_t size() const { return m_places.size(); }
     std::string_view at(std::size_t index) const
     {
-        return std::string_view(m_keys).substr(m_spans[index].first, m_spans[index].second);
+        const Place& place = m_places[index];
+        return std::string_view(m_buffers[place.buffer]).substr(place.offset, place.length);
     }
+    // The first sixteen bytes of the key, as two chunks of keyChunk: kept apart, as sorting reads
+    // them for every entry in turn, and most keys differ within them.
+    struct Prefix {
+        std::uint64_t high = 0;
+        std::uint64_t low = 0;
+        auto operator<=>(const Prefix&) const = default;
+    };
+    Prefix prefix(std::size_t index) const { return m_prefixes[index]; }
 
 private:
-    TextCollator& m_collator;
-    std::string m_keys;
-    std::vector<std::pair<std::size_t, std::size_t>> m_spans;
-    // The helper's keys of one call, one after another, and where each ends.
-    std::string m_helperKeys;
-    std::vector<std::size_t> m_helperEnds;
+    struct Place {
+        std::uint64_t offset = 0;
+        std::uint32_t length = 0;
+        std::uint32_t buffer = 0;
+    };
+    std::vector<std::string> m_buffers;
+    std::vector<Place> m_places;
+    std::vector<Prefix> m_prefixes;
 };
 
-// Texts gathered a batch at a time, where what gives them keeps each only until it gives the next
-// (the rows of an index).
-class TextBatch {
-public:
-    void clear()
-    {
-        m_bytes.clear();
-        m_ends.clear();
-    }
-    void add(std::string_view text)
-    {
-        m_bytes.append(text);
-        m_ends.push_back(m_bytes.size());
-    }
-    std::size_t size() const { return m_ends.size(); }
-    // Views of the texts, valid until the batch changes.
-    const std::vector<std::string_view>& views();
+// Eight bytes of a key from offset from, as a number that orders as the bytes do, padded with
+// NULs: keys hold no NUL byte, so a key that ends first comes first.
+std::uint64_t keyChunk(std::string_view key, std::size_t from);
 
-private:
-    std::string m_bytes;
-    std::vector<std::size_t> m_ends;
-    std::vector<std::string_view> m_views;
-};
+// The entries of keys in the order of their keys, equal keys in the order of the entries either
+// way. Many are sorted on two threads.
+std::vector<std::uint32_t> orderOfKeys(const SortKeys& keys, bool descending);
 
 } // namespace mellowby::search

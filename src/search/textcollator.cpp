@@ -67,20 +67,23 @@ void TextCollator::appendKey(std::string& keys, std::string_view utf8)
     }
 
     // A key is seldom longer than three bytes a character; ICU says how long it is when it is.
+    // The room is written by ICU alone, not cleared first.
     const std::size_t start = keys.size();
     std::size_t room = static_cast<std::size_t>(length) * 3 + 16;
     for (;;) {
-        keys.resize(start + room);
-        const int32_t needed = ucol_getSortKey(m_collator, m_utf16.data(), length,
-            reinterpret_cast<uint8_t*>(keys.data() + start), static_cast<int32_t>(room));
-        if (needed <= 0)
-            throw std::runtime_error("cannot make a sort key");
-        if (static_cast<std::size_t>(needed) <= room) {
+        int32_t needed = 0;
+        keys.resize_and_overwrite(start + room, [&](char* bytes, std::size_t) {
+            needed = ucol_getSortKey(m_collator, m_utf16.data(), length, reinterpret_cast<uint8_t*>(bytes + start),
+                static_cast<int32_t>(room));
             // The key ends with a NUL that no key holds elsewhere; comparing without it keeps
             // the order, as a key that is a prefix of another sorts first either way.
-            keys.resize(start + static_cast<std::size_t>(needed) - 1);
+            const bool fits = needed > 0 && static_cast<std::size_t>(needed) <= room;
+            return fits ? start + static_cast<std::size_t>(needed) - 1 : start;
+        });
+        if (needed <= 0)
+            throw std::runtime_error("cannot make a sort key");
+        if (static_cast<std::size_t>(needed) <= room)
             return;
-        }
         room = static_cast<std::size_t>(needed);
     }
 }
