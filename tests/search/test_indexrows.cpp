@@ -127,6 +127,49 @@ TEST_F(IndexRows, ASearchKeptAsReferencesGivesTheTextsAndEverySortOfThem)
     EXPECT_TRUE(m_box.shown.empty());
 }
 
+// Enough rows that their keys are made on two threads, the second reading the indexes through
+// copies of its own, and rows of two catalogs in one list: names alike for more than sixteen bytes of
+// key, in both cases, repeated and Chinese. Every sort of the references is that of the texts.
+TEST_F(IndexRows, ManyRowsOfTwoCatalogsSortAsTheirTexts)
+{
+    for (const std::string catalog : { "二号盘", "Beta" }) {
+        // Other names at the same file numbers in each.
+        const int shift = catalog == "Beta" ? 333 : 0;
+        CatalogMaker maker(m_data);
+        for (const std::string folder : { "相册", "Photos", "照片/2004" }) {
+            std::vector<platform::DirEntry> files;
+            for (int n = 0; n < 1100; ++n) {
+                const int mixed = (n * 7919 + shift) % 1777;
+                const std::string beginning = mixed % 3 == 0 ? "PHOTOGRAPH OF THE HOLIDAY "
+                    : mixed % 3 == 1                         ? "photograph of the holiday "
+                                                             : "年度报告 照片 ";
+                files.push_back(CatalogMaker::file(beginning + std::to_string(mixed % 500) + ".jpg",
+                    static_cast<std::uint64_t>(mixed) * 1000, kMarch15 + mixed * 86400));
+            }
+            maker.directory(folder, files);
+        }
+        maker.directory("", { CatalogMaker::dir("相册"), CatalogMaker::dir("Photos"), CatalogMaker::dir("照片") });
+        maker.directory("照片", { CatalogMaker::dir("2004") });
+        ASSERT_TRUE(maker.write(catalog));
+    }
+    loadAll();
+    FileList byText("zh_CN");
+    FileList byReference("zh_CN");
+    TextsOnly texts(byText);
+    cmdFind_Click(m_indexes, m_box, texts, ".jpg", SearchScope::of(m_browser, true));
+    cmdFind_Click(m_indexes, m_box, byReference, ".jpg", SearchScope::of(m_browser, true));
+    ASSERT_EQ(byText.size(), 6600U);
+    ASSERT_EQ(rowsOf(byReference), rowsOf(byText));
+    for (const std::size_t column : { 1, 4, 2, 1, 3 }) {
+        for (int click = 0; click < 2; ++click) {
+            byText.columnClick(column);
+            byReference.columnClick(column);
+            EXPECT_EQ(rowsOf(byReference), rowsOf(byText)) << "column " << column;
+        }
+    }
+    EXPECT_TRUE(m_box.shown.empty());
+}
+
 TEST_F(IndexRows, TheRowsOfASearchStayWhenTheCatalogIsScannedAgainMeanwhile)
 {
     writeCatalogs();
