@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,12 +23,51 @@ struct RepeatedKeys {
     std::vector<std::uint64_t> keys;
     std::vector<std::size_t> firsts; // one more than keys: the last is the number of such files
 
+    // The position of key among keys. Every file of the second pass asks, so the keys are found
+    // through a table of slots rather than by halving: a search of a few thousand keys costs more
+    // in mispredicted branches than the rest of what is done with a file.
     std::optional<std::size_t> find(std::uint64_t key) const
     {
-        const auto found = std::ranges::lower_bound(keys, key);
-        if (found == keys.end() || *found != key)
-            return std::nullopt;
-        return static_cast<std::size_t>(found - keys.begin());
+        if (slots.empty()) {
+            const auto found = std::ranges::lower_bound(keys, key);
+            if (found == keys.end() || *found != key)
+                return std::nullopt;
+            return static_cast<std::size_t>(found - keys.begin());
+        }
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t at = slotOf(key, mask);; at = (at + 1) & mask) {
+            const std::uint32_t number = slots[at];
+            if (number == 0)
+                return std::nullopt;
+            if (keys[number - 1] == key)
+                return number - 1;
+        }
+    }
+
+    // Fills the slots, at most half of them taken; too many keys for them are halved for.
+    void makeSlots()
+    {
+        slots.clear();
+        if (keys.size() >= std::numeric_limits<std::uint32_t>::max() / 4)
+            return;
+        const std::size_t count = std::bit_ceil(std::max<std::size_t>(keys.size() * 2, 16));
+        slots.assign(count, 0);
+        const std::size_t mask = count - 1;
+        for (std::size_t number = 0; number < keys.size(); ++number) {
+            std::size_t at = slotOf(keys[number], mask);
+            while (slots[at] != 0)
+                at = (at + 1) & mask;
+            slots[at] = static_cast<std::uint32_t>(number + 1);
+        }
+    }
+
+    std::vector<std::uint32_t> slots; // a key's position plus one; 0 for an empty slot
+
+private:
+    // The keys are hashes already; their high bits, mixed, spread them over the slots.
+    static std::size_t slotOf(std::uint64_t key, std::size_t mask)
+    {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> 32U) & mask;
     }
 };
 
@@ -45,6 +86,7 @@ inline RepeatedKeys repeatedOf(std::vector<std::uint64_t> keys)
         }
         first = end;
     }
+    repeated.makeSlots();
     return repeated;
 }
 
