@@ -147,6 +147,8 @@ std::expected<std::unique_ptr<platform::IScratchFile>, platform::Error> FaultyFi
 std::expected<std::unique_ptr<platform::IReadableFile>, platform::Error> FaultyFileSystem::openForReading(
     const std::string& path)
 {
+    if (m_beforeFileOpens)
+        m_beforeFileOpens(path);
     if (m_readSuffix && path.ends_with(*m_readSuffix))
         return std::unexpected(m_readError);
     return m_real.openForReading(path);

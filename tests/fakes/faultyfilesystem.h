@@ -45,6 +45,8 @@ public:
     void failCreateDirectory(platform::Error error) { m_createDirectoryError = std::move(error); }
     // hook runs before every folder is opened for reading its files, on the thread that opens it.
     void beforeFolderOpens(std::function<void()> hook) { m_beforeFolderOpens = std::move(hook); }
+    // hook runs with the path before every file is opened for reading.
+    void beforeFileOpens(std::function<void(const std::string&)> hook) { m_beforeFileOpens = std::move(hook); }
     // Reads (and mappings) of files whose path ends in suffix fail with error.
     void failReads(std::string suffix, platform::Error error)
     {
@@ -123,6 +125,7 @@ private:
     std::optional<std::string> m_commitSuffix;
     platform::Error m_commitError;
     std::function<void()> m_beforeFolderOpens;
+    std::function<void(const std::string&)> m_beforeFileOpens;
 };
 
 } // namespace mellowby::fakes

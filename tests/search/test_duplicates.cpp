@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "catalog/uppercaser.h"
+#include "fakes/faultyfilesystem.h"
 #include "search/catalogfiles.h"
 #include "search/duplicates.h"
 
@@ -149,6 +150,48 @@ TEST_F(Duplicates, SameGroupsAsAPlainGroupingOfEveryFile)
             "raw:/m/Straße.txt", "disc two:/media/cdrom/straße.txt", "disc two:/media/cdrom/STRASSE.TXT",
             "光盘:/media/cdrom/straße.txt", "光盘:/media/cdrom/STRASSE.TXT" }));
     EXPECT_EQ(strasse->copies[0].size, "5KB");
+}
+
+// A catalog scanned again between the two passes with more copies of its files than the first pass
+// counted: no group takes more copies than it has room for, every group's copies are alike, and
+// nothing is written past the groups (the address sanitizer build would say so).
+TEST_F(Duplicates, ACatalogScannedAgainBetweenThePassesOverfillsNoGroup)
+{
+    const auto writeWithCopies = [this](const std::string& name, int folders) {
+        CatalogMaker maker(m_data);
+        std::vector<platform::DirEntry> root;
+        for (int folder = 0; folder < folders; ++folder) {
+            const std::string title = "folder " + std::to_string(folder);
+            root.push_back(CatalogMaker::dir(title));
+            maker.directory(title,
+                { CatalogMaker::file("a.txt", 1024), CatalogMaker::file("b.txt", 2048),
+                    CatalogMaker::file("c.txt", 3072) });
+        }
+        maker.directory("", std::move(root));
+        ASSERT_TRUE(maker.write(name));
+    };
+    writeWithCopies("early", 1);
+    writeWithCopies("late", 1);
+    fakes::FaultyFileSystem fileSystem(m_fileSystem);
+    const catalog::CatalogStore store(m_data.string(), fileSystem);
+    const names::NamesIndexCache indexes(store, names::userCacheFolder());
+    // The first pass reads "early", then "late": "early" is scanned again before the second.
+    bool rescanned = false;
+    fileSystem.beforeFileOpens([&](const std::string& path) {
+        if (!rescanned && path.ends_with("late.xml")) {
+            rescanned = true;
+            writeWithCopies("early", 4);
+        }
+    });
+    const std::vector<Group> groups = groupsOf(findDuplicates(indexes, m_box, { "early", "late" }, 0));
+    EXPECT_TRUE(rescanned);
+    ASSERT_EQ(groups.size(), 3U);
+    for (const Group& group : groups) {
+        EXPECT_EQ(group.copies.size(), 2U) << group.copies[0].name;
+        for (const Copy& copy : group.copies)
+            EXPECT_EQ(std::tuple(copy.name, copy.size), std::tuple(group.copies[0].name, group.copies[0].size));
+    }
+    EXPECT_TRUE(m_box.shown.empty());
 }
 
 } // namespace
