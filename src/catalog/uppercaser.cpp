@@ -1,11 +1,67 @@
 #include "catalog/uppercaser.h"
 
+#include <bitset>
 #include <limits>
+#include <memory>
 #include <stdexcept>
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
 
 #include "catalog/namebytes.h"
 
 namespace mellowby::catalog {
+
+namespace {
+
+using BasicPlaneBits = std::bitset<0x10000>;
+
+// Whether each character of the basic plane changes when it is upper-cased, as ICU says: asked once
+// for the whole plane, so that names of characters without case (Chinese, Japanese kana, symbols)
+// are upper-cased without ICU, as ASCII names are.
+const BasicPlaneBits& changesWhenUpperCased()
+{
+    static const std::unique_ptr<const BasicPlaneBits> table = [] {
+        auto bits = std::make_unique<BasicPlaneBits>();
+        for (UChar32 c = 0x80; c < 0x10000; ++c)
+            bits->set(static_cast<std::size_t>(c), u_hasBinaryProperty(c, UCHAR_CHANGES_WHEN_UPPERCASED) != 0);
+        return bits;
+    }();
+    return *table;
+}
+
+// Upper-cases utf8 into buffer (as long as utf8) from position from, where the text is still the
+// same as upper-cased: ASCII letters are upper-cased, every other character of the basic plane
+// is kept when it has no case. False when one has case, lies beyond the plane, or the bytes are
+// not valid UTF-8: ICU then does it all.
+bool upperCaseless(std::string_view utf8, std::size_t from, std::string& buffer)
+{
+    const BasicPlaneBits& changes = changesWhenUpperCased();
+    const auto length = static_cast<int32_t>(utf8.size());
+    auto at = static_cast<int32_t>(from);
+    while (at < length) {
+        const int32_t start = at;
+        UChar32 c = 0;
+        // ICU's decoder, whose casts the compiler would otherwise warn about.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wconversion"
+#pragma GCC diagnostic ignored "-Wold-style-cast"
+        U8_NEXT(utf8.data(), at, length, c);
+#pragma GCC diagnostic pop
+        if (c < 0x80) {
+            if (c < 0)
+                return false;
+            buffer[static_cast<std::size_t>(start)] = upperAscii(static_cast<char>(c));
+            continue;
+        }
+        if (c >= 0x10000 || changes[static_cast<std::size_t>(c)])
+            return false;
+        utf8.copy(buffer.data() + start, static_cast<std::size_t>(at - start), static_cast<std::size_t>(start));
+    }
+    return true;
+}
+
+} // namespace
 
 UpperCaser::~UpperCaser()
 {
@@ -16,17 +72,20 @@ UpperCaser::~UpperCaser()
 std::string_view UpperCaser::upper(std::string_view utf8)
 {
     m_buffer.resize(utf8.size());
-    bool ascii = true;
+    std::size_t firstOther = utf8.size();
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         const char c = utf8[i];
         if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
+            firstOther = i;
             break;
         }
         m_buffer[i] = upperAscii(c);
     }
+    const bool ascii = firstOther == utf8.size();
     if (ascii || utf8.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max() / 3))
         return ascii ? std::string_view(m_buffer) : utf8;
+    if (upperCaseless(utf8, firstOther, m_buffer))
+        return m_buffer;
 
     if (m_map == nullptr) {
         UErrorCode status = U_ZERO_ERROR;
