@@ -1,6 +1,5 @@
 #include "catalog/uppercaser.h"
 
-#include <bitset>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -12,31 +11,22 @@
 
 namespace mellowby::catalog {
 
-namespace {
-
-using BasicPlaneBits = std::bitset<0x10000>;
-
-// Whether each character of the basic plane changes when it is upper-cased, as ICU says: asked once
-// for the whole plane, so that names of characters without case (Chinese, Japanese kana, symbols)
-// are upper-cased without ICU, as ASCII names are.
-const BasicPlaneBits& changesWhenUpperCased()
+bool UpperCaser::Caseless::has(char32_t c)
 {
-    static const std::unique_ptr<const BasicPlaneBits> table = [] {
-        auto bits = std::make_unique<BasicPlaneBits>();
-        for (UChar32 c = 0x80; c < 0x10000; ++c)
-            bits->set(static_cast<std::size_t>(c), u_hasBinaryProperty(c, UCHAR_CHANGES_WHEN_UPPERCASED) != 0);
-        return bits;
-    }();
-    return *table;
+    const std::size_t page = c >> 8U;
+    if (!known.test(page)) {
+        // ICU is asked about a page of characters at a time, as its first is met: a name uses few.
+        for (char32_t each = static_cast<char32_t>(page << 8U); each < ((page + 1) << 8U); ++each)
+            changes.set(each, u_hasBinaryProperty(static_cast<UChar32>(each), UCHAR_CHANGES_WHEN_UPPERCASED) != 0);
+        known.set(page);
+    }
+    return !changes.test(c);
 }
 
-// Upper-cases utf8 into buffer (as long as utf8) from position from, where the text is still the
-// same as upper-cased: ASCII letters are upper-cased, every other character of the basic plane
-// is kept when it has no case. False when one has case, lies beyond the plane, or the bytes are
-// not valid UTF-8: ICU then does it all.
-bool upperCaseless(std::string_view utf8, std::size_t from, std::string& buffer)
+bool UpperCaser::upperCaseless(std::string_view utf8, std::size_t from)
 {
-    const BasicPlaneBits& changes = changesWhenUpperCased();
+    if (!m_caseless)
+        m_caseless = std::make_unique<Caseless>();
     const auto length = static_cast<int32_t>(utf8.size());
     auto at = static_cast<int32_t>(from);
     while (at < length) {
@@ -51,17 +41,15 @@ bool upperCaseless(std::string_view utf8, std::size_t from, std::string& buffer)
         if (c < 0x80) {
             if (c < 0)
                 return false;
-            buffer[static_cast<std::size_t>(start)] = upperAscii(static_cast<char>(c));
+            m_buffer[static_cast<std::size_t>(start)] = upperAscii(static_cast<char>(c));
             continue;
         }
-        if (c >= 0x10000 || changes[static_cast<std::size_t>(c)])
+        if (c >= 0x10000 || !m_caseless->has(static_cast<char32_t>(c)))
             return false;
-        utf8.copy(buffer.data() + start, static_cast<std::size_t>(at - start), static_cast<std::size_t>(start));
+        utf8.copy(m_buffer.data() + start, static_cast<std::size_t>(at - start), static_cast<std::size_t>(start));
     }
     return true;
 }
-
-} // namespace
 
 UpperCaser::~UpperCaser()
 {
@@ -84,7 +72,7 @@ std::string_view UpperCaser::upper(std::string_view utf8)
     const bool ascii = firstOther == utf8.size();
     if (ascii || utf8.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max() / 3))
         return ascii ? std::string_view(m_buffer) : utf8;
-    if (upperCaseless(utf8, firstOther, m_buffer))
+    if (upperCaseless(utf8, firstOther))
         return m_buffer;
 
     if (m_map == nullptr) {

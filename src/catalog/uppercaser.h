@@ -1,5 +1,7 @@
 #pragma once
 
+#include <bitset>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -24,8 +26,22 @@ public:
     std::string_view upper(std::string_view utf8);
 
 private:
+    // Which characters of the basic plane have no case, as ICU says, asked a page at a time.
+    struct Caseless {
+        std::bitset<0x10000> changes; // of the pages known
+        std::bitset<0x100> known;
+        bool has(char32_t c);
+    };
+    // Upper-cases utf8 into the buffer (as long as utf8) from position from, where the text is
+    // still the same as upper-cased: ASCII letters are upper-cased, every other character of the
+    // basic plane is kept when it has no case. False when one has case, lies beyond the plane, or
+    // the bytes are not valid UTF-8: ICU then does it all. Names of characters without case
+    // (Chinese, Japanese kana, symbols) are so upper-cased without ICU, as ASCII names are.
+    bool upperCaseless(std::string_view utf8, std::size_t from);
+
     UCaseMap* m_map = nullptr;
     std::string m_buffer;
+    std::unique_ptr<Caseless> m_caseless; // made when the first such text comes
 };
 
 } // namespace mellowby::catalog
