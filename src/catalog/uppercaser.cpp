@@ -16,7 +16,7 @@ bool UpperCaser::Caseless::has(char32_t c)
     const std::size_t page = c >> 8U;
     if (!known.test(page)) {
         // ICU is asked about a page of characters at a time, as its first is met: a name uses few.
-        for (char32_t each = static_cast<char32_t>(page << 8U); each < ((page + 1) << 8U); ++each)
+        for (auto each = static_cast<char32_t>(page << 8U); each < ((page + 1) << 8U); ++each)
             changes.set(each, u_hasBinaryProperty(static_cast<UChar32>(each), UCHAR_CHANGES_WHEN_UPPERCASED) != 0);
         known.set(page);
     }
@@ -27,6 +27,7 @@ bool UpperCaser::upperCaseless(std::string_view utf8, std::size_t from)
 {
     if (!m_caseless)
         m_caseless = std::make_unique<Caseless>();
+    const char* const bytes = utf8.data();
     const auto length = static_cast<int32_t>(utf8.size());
     auto at = static_cast<int32_t>(from);
     while (at < length) {
@@ -36,7 +37,7 @@ bool UpperCaser::upperCaseless(std::string_view utf8, std::size_t from)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wconversion"
 #pragma GCC diagnostic ignored "-Wold-style-cast"
-        U8_NEXT(utf8.data(), at, length, c);
+        U8_NEXT(bytes, at, length, c);
 #pragma GCC diagnostic pop
         if (c < 0x80) {
             if (c < 0)
