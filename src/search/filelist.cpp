@@ -445,10 +445,9 @@ void FileList::sortRows()
 
     std::vector<std::uint32_t> order(count);
     const bool descending = m_sort.order == SortOrder::Descending;
-    // Columns of texts that differ from row to row (names, locations) sort by the rows' keys;
-    // columns of few distinct texts by rank (see orderByRank).
-    // The distinct texts of a column and each row's among them: columns of few distinct texts
-    // (sizes, dates, catalogs) rank those once and sort the rows by rank.
+    // Columns of texts that differ from row to row (names, locations) sort by the rows' keys.
+    // Columns of few distinct texts (sizes, dates, catalogs) rank their distinct texts once and
+    // sort the rows by rank (see orderByRank): these are those texts and each row's among them.
     TextTable distinct;
     std::vector<std::uint32_t> idOfRow;
     // The texts of rows kept as references are read in the order they lie in their indexes, so
@@ -461,7 +460,15 @@ void FileList::sortRows()
             id = rank[id];
         orderByRank(order, idOfRow, descending);
     };
-    TextCollator collator(m_collationLocale);
+    // The keys of the distinct texts, each as textOf gives it for its id.
+    const auto keysOfDistinct = [&](auto textOf) {
+        TextCollator collator(m_collationLocale);
+        SortKeys keys(distinct.size());
+        SortKeys::Writer write(keys, 0, collator);
+        for (std::uint32_t id = 0; id < distinct.size(); ++id)
+            write.set(id, textOf(id));
+        return keys;
+    };
 
     switch (static_cast<FileColumn>(m_sort.key)) {
     case FileColumn::FName: {
@@ -476,12 +483,10 @@ void FileList::sortRows()
         collectDistinct(SharedColumn::Size);
         std::vector<SizeKey> sizes;
         sizes.reserve(distinct.size());
-        SortKeys texts(distinct.size());
-        SortKeys::Writer write(texts, 0, collator);
-        for (std::uint32_t id = 0; id < distinct.size(); ++id) {
+        for (std::uint32_t id = 0; id < distinct.size(); ++id)
             sizes.push_back(sizeKeyOf(distinct.at(id)));
-            write.set(id, sizes.back().numeric ? std::string_view() : distinct.at(id));
-        }
+        const SortKeys texts = keysOfDistinct(
+            [&](std::uint32_t id) { return sizes[id].numeric ? std::string_view() : distinct.at(id); });
         orderByDistinct([&](std::uint32_t a, std::uint32_t b) {
             if (const int bySize = compareSizes(sizes[a], sizes[b]); bySize != 0)
                 return bySize < 0;
@@ -493,12 +498,9 @@ void FileList::sortRows()
         collectDistinct(SharedColumn::Date);
         const LongDateParser parser;
         std::vector<std::optional<std::int64_t>> days(distinct.size());
-        SortKeys texts(distinct.size());
-        SortKeys::Writer write(texts, 0, collator);
-        for (std::uint32_t id = 0; id < distinct.size(); ++id) {
+        for (std::uint32_t id = 0; id < distinct.size(); ++id)
             days[id] = parser.dayOf(distinct.at(id));
-            write.set(id, distinct.at(id));
-        }
+        const SortKeys texts = keysOfDistinct([&](std::uint32_t id) { return distinct.at(id); });
         // Dates that read as dates come first, by day; the others after them, by text.
         orderByDistinct([&days, &texts](std::uint32_t a, std::uint32_t b) {
             if (days[a].has_value() != days[b].has_value())
@@ -524,10 +526,7 @@ void FileList::sortRows()
     }
     case FileColumn::FXml: {
         collectDistinct(SharedColumn::Catalog);
-        SortKeys texts(distinct.size());
-        SortKeys::Writer write(texts, 0, collator);
-        for (std::uint32_t id = 0; id < distinct.size(); ++id)
-            write.set(id, distinct.at(id));
+        const SortKeys texts = keysOfDistinct([&](std::uint32_t id) { return distinct.at(id); });
         orderByDistinct([&texts](std::uint32_t a, std::uint32_t b) { return texts.at(a) < texts.at(b); });
         break;
     }
