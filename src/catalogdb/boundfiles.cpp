@@ -271,7 +271,13 @@ void registerVfs()
         nullptr,
     };
     static std::once_flag once;
-    std::call_once(once, [] { sqlite3_vfs_register(&vfs, 0); });
+    std::call_once(once, [] {
+        // Every allocation SQLite makes would otherwise be counted under one lock shared by all
+        // connections, the readers' and the writers' threads alike; nothing here asks for the counts.
+        // Refused, and harmless, once SQLite has been started by someone else.
+        (void)sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        sqlite3_vfs_register(&vfs, 0);
+    });
 }
 
 } // namespace

@@ -36,8 +36,8 @@ std::expected<CatalogFiles, DatabaseState> readCatalogFiles(
     while (auto file = reader.nextFileAlone()) {
         CatalogFile& added = catalog.files.emplace_back();
         added.entry = file->entry;
-        added.path.reserve(1 + file->path.size());
-        added.path.append("/").append(file->path);
+        added.path = std::move(file->path);
+        added.path.insert(added.path.begin(), '/'); // within the room the reader made for it
         added.kind = file->kind;
         added.size = file->size;
         added.modifiedNs = file->modifiedNs;

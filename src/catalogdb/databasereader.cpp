@@ -221,6 +221,8 @@ std::optional<FileRowFacts> DatabaseReader::nextFile()
                                                         : std::nullopt,
             row.modifiedNs, {}, {}, row.id, static_cast<schema::Kind>(row.kind) };
         if (m_digests) {
+            // With room for the "/" that readers keeping the path put before it (see CatalogFile).
+            facts.path.reserve(1 + m_trail.folderPath().size() + row.name.size());
             facts.path.assign(m_trail.folderPath()).append(row.name);
             if (m_rowDigest)
                 facts.digest = StoredDigest { std::string(m_digestRows->text(1)), std::string(m_digestRows->blob(2)) };

@@ -115,9 +115,12 @@ std::int64_t SqliteStatement::integer(int column) const
 
 std::optional<std::int64_t> SqliteStatement::optionalInteger(int column) const
 {
-    if (isNull(column))
+    // Asked of the value itself, not twice of the column: each column call does the statement's
+    // bookkeeping again, and readers ask this of every row of a catalog.
+    sqlite3_value* value = sqlite3_column_value(m_statement, column);
+    if (sqlite3_value_type(value) == SQLITE_NULL)
         return std::nullopt;
-    return integer(column);
+    return sqlite3_value_int64(value);
 }
 
 std::string_view SqliteStatement::text(int column) const
