@@ -97,6 +97,29 @@ bool DigestRun::finished() const
         && m_run->filesDone.load(std::memory_order_relaxed) == m_run->filesGiven.load(std::memory_order_relaxed);
 }
 
+RunSummary DigestRun::waitTelling(
+    const std::function<bool()>& stopRequested, const std::function<void(const DigestProgress&)>& progress)
+{
+    constexpr std::chrono::milliseconds kPollInterval { 5 };
+    constexpr int kPollsPerProgress = 20;
+    bool stopped = false;
+    for (int polls = 0; !finished(); ++polls) {
+        if (stopRequested && stopRequested()) {
+            stop();
+            stopped = true;
+            break;
+        }
+        if (progress && polls % kPollsPerProgress == 0)
+            progress(this->progress());
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    RunSummary summary = wait();
+    // The user's stop is what ended it, whatever else went wrong meanwhile.
+    if (stopped)
+        summary.end = RunEnd::Stopped;
+    return summary;
+}
+
 RunSummary DigestRun::wait()
 {
     m_lanes.clear();

@@ -2,18 +2,12 @@
 
 #include "catalogdb/catalogfiles.h"
 
-#include <chrono>
-#include <thread>
-
 #include "platform/directorylister.h"
 #include "scan/scandatabase.h"
 
 namespace mellowby::scan {
 
 namespace {
-
-// How often the waiting walk looks at the stop request and tells how far the digests are.
-constexpr std::chrono::milliseconds kPollInterval { 100 };
 
 // The run's own choices for the rest: its memory bound, the device asked of the first file.
 digest::DigestOptions optionsFor(digest::DigestAlgorithm algorithm)
@@ -133,22 +127,19 @@ bool ScanDigests::finish(IScanObserver* observer, ScanProgress progress)
     if (!m_earlierTaken)
         takeEarlier();
     m_run.finishAdding();
-    while (!m_run.finished()) {
-        if (observer != nullptr) {
-            if (observer->stopRequested()) {
-                m_run.stop();
-                (void)m_run.wait();
-                return false;
-            }
-            progress.digests = m_run.progress();
-            observer->onProgress(progress);
-        }
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    const digest::RunSummary summary = m_run.wait();
+    const digest::RunSummary summary
+        = m_run.waitTelling([observer] { return observer != nullptr && observer->stopRequested(); },
+            [&](const digest::DigestProgress& digests) {
+                if (observer == nullptr)
+                    return;
+                progress.digests = digests;
+                observer->onProgress(progress);
+            });
+    if (summary.end == digest::RunEnd::Stopped)
+        return false;
     if (summary.end == digest::RunEnd::MediumGone)
         noteFailure("其余的文件：光盘已取出或驱动器已断开（" + summary.mediumError.description + "）");
-    return summary.end != digest::RunEnd::Stopped;
+    return true;
 }
 
 DigestTotals ScanDigests::totals() const

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -29,11 +28,6 @@
 namespace mellowby::verify {
 
 namespace {
-
-// How often the verification looks whether the reading has ended, and at the stop request: often,
-// since a disc of small files is read in a moment; and how often it tells how far it is.
-constexpr std::chrono::milliseconds kPollInterval { 5 };
-constexpr int kPollsPerProgress = 20;
 
 // The filter the scan used, as the settings it was given held it.
 app::Settings filterOf(const catalogdb::ScanRecord& scan)
@@ -265,17 +259,11 @@ bool Verification::waitForReading()
     if (!m_reading)
         return true;
     m_reading->finishAdding();
-    for (int polls = 0; !m_reading->finished(); ++polls) {
-        if (stopRequested()) {
-            m_reading->stop();
-            (void)m_reading->wait();
-            return false;
-        }
-        if (m_callbacks.progress && polls % kPollsPerProgress == 0)
-            m_callbacks.progress(m_reading->progress());
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    const digest::RunSummary summary = m_reading->wait();
+    const digest::RunSummary summary = m_reading->waitTelling([this] { return stopRequested(); },
+        [this](const digest::DigestProgress& progress) {
+            if (m_callbacks.progress)
+                m_callbacks.progress(progress);
+        });
     if (m_callbacks.progress)
         m_callbacks.progress(m_reading->progress());
     if (summary.end == digest::RunEnd::Stopped)
