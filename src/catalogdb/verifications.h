@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <expected>
 #include <map>
-#include <span>
+#include <memory>
 #include <string>
 
 #include "platform/error.h"
@@ -19,12 +19,29 @@ namespace mellowby::catalogdb {
 // file has been verified yet. The rows of entries and digests, and so the hashes that tell that
 // the database belongs to its catalog, stay as the scan wrote them.
 //
-// Records that the files of rows `entries` (entries.id) were found whole at verifiedNs
-// (nanoseconds since 1970), in one transaction: the database is copied, the rows written into
-// the copy, and the copy replaces the database only once all is written, so a failure (a
-// read-only Data folder, a full disk) leaves it as it was.
-std::expected<void, platform::Error> recordVerifications(platform::IFileSystem& fileSystem,
-    const std::string& databasePath, std::span<const std::int64_t> entries, std::int64_t verifiedNs);
+// Records them while a verification goes on, so that writing them takes no time of its own at its
+// end: the database is copied at once and the rows written into the copy on a thread of its own
+// as they come; the copy replaces the database only at finish(), so a failure (a read-only Data
+// folder, a full disk) or a verification given up leaves it as it was.
+class VerificationRecorder {
+public:
+    VerificationRecorder(platform::IFileSystem& fileSystem, const std::string& databasePath);
+    // Without finish(): the copy is dropped.
+    ~VerificationRecorder();
+    VerificationRecorder(const VerificationRecorder&) = delete;
+    VerificationRecorder& operator=(const VerificationRecorder&) = delete;
+
+    // The file of row entry (entries.id) was found whole at verifiedNs (nanoseconds since 1970);
+    // from any thread, before finish().
+    void add(std::int64_t entry, std::int64_t verifiedNs);
+    // Writes the rows still waiting and has the copy replace the database; else why not, with the
+    // database as it was.
+    std::expected<void, platform::Error> finish();
+
+private:
+    struct Work;
+    std::unique_ptr<Work> m_work;
+};
 
 // The times recorded, by entry; none for a database without the table. An error for one that
 // cannot be read.

@@ -112,10 +112,11 @@ std::int64_t nowNs()
 class Verification {
 public:
     Verification(const VerifyServices& services, const VerifyRequest& request, const VerifyCallbacks& callbacks,
-        catalogdb::CatalogFiles files, std::string root)
+        catalogdb::CatalogFiles files, std::string root, catalogdb::VerificationRecorder& recorder)
         : m_services(services)
         , m_request(request)
         , m_callbacks(callbacks)
+        , m_recorder(recorder)
         , m_files(std::move(files))
         , m_root(std::move(root))
         , m_filter(filterOf(m_files.scan))
@@ -130,7 +131,6 @@ public:
     // The walk of the disc, the reading of the files given, then the files not found.
     std::expected<void, VerifyProblem> run();
     VerdictCounts counts() const { return m_counts; }
-    const std::vector<std::int64_t>& wholeEntries() const { return m_whole; }
 
 private:
     bool stopRequested() const { return m_callbacks.stop != nullptr && m_callbacks.stop->load(); }
@@ -144,6 +144,7 @@ private:
     const VerifyServices& m_services;
     const VerifyRequest& m_request;
     const VerifyCallbacks& m_callbacks;
+    catalogdb::VerificationRecorder& m_recorder; // each file found whole, as it is
     catalogdb::CatalogFiles m_files;
     std::string m_root;
     app::Settings m_filter;
@@ -153,7 +154,6 @@ private:
     std::vector<bool> m_given; // given to be read, and not yet reported; under m_mutex
     std::mutex m_mutex; // rows come from the walk and from the readers
     VerdictCounts m_counts;
-    std::vector<std::int64_t> m_whole;
     std::unique_ptr<digest::DigestRun> m_reading; // last: its readers use the rest
 };
 
@@ -175,7 +175,7 @@ void Verification::deliver(const VerdictRow& row, std::optional<std::size_t> ind
     if (index) {
         m_given[*index] = false;
         if (row.verdict == Verdict::Ok)
-            m_whole.push_back(m_files.files[*index].entry);
+            m_recorder.add(m_files.files[*index].entry, nowNs());
     }
     if (m_callbacks.rows)
         m_callbacks.rows(row);
@@ -326,12 +326,13 @@ std::expected<VerifyOutcome, VerifyProblem> verifyCatalog(
 
     VerifyOutcome outcome;
     outcome.scannedFolder = *root;
-    Verification verification(services, request, callbacks, std::move(*files), std::move(*root));
+    // Given up with the verification, it leaves the database as it was.
+    catalogdb::VerificationRecorder recorder(store.fileSystem(), *databasePath);
+    Verification verification(services, request, callbacks, std::move(*files), std::move(*root), recorder);
     if (auto done = verification.run(); !done)
         return std::unexpected(done.error());
     outcome.counts = verification.counts();
-    const auto recorded
-        = catalogdb::recordVerifications(store.fileSystem(), *databasePath, verification.wholeEntries(), nowNs());
+    const auto recorded = recorder.finish();
     outcome.recorded = recorded.has_value();
     if (!recorded)
         outcome.notRecorded = recorded.error().description;

@@ -9,9 +9,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <ranges>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -250,6 +253,46 @@ TEST_F(Verify, WhatCannotBeVerifiedSaysWhy)
     std::filesystem::remove(database());
     EXPECT_EQ(verify().error().failure, VerifyFailure::NoDatabase);
     EXPECT_TRUE(m_rows.empty());
+}
+
+TEST_F(Verify, ThousandsOfFilesFoundWholeAreEachRecordedWhenTheyWereFound)
+{
+    // More than the recorder takes at once, so its thread writes them in several turns.
+    std::filesystem::create_directories(m_tree / "many");
+    for (int i = 0; i < 5000; ++i)
+        writeFile(m_tree / ("many/" + std::to_string(i) + ".txt"), std::to_string(i));
+    scan(DigestAlgorithm::Xxh128);
+    const auto before = std::chrono::system_clock::now().time_since_epoch();
+    const auto outcome = verify();
+    const auto after = std::chrono::system_clock::now().time_since_epoch();
+    ASSERT_TRUE(outcome);
+    EXPECT_TRUE(outcome->recorded);
+    const auto times = catalogdb::readVerifications(m_fileSystem, database());
+    ASSERT_TRUE(times);
+    EXPECT_EQ(times->size(), 5005U);
+    const auto [earliest, latest] = std::ranges::minmax(*times | std::views::values);
+    EXPECT_GE(earliest, std::chrono::duration_cast<std::chrono::nanoseconds>(before).count());
+    EXPECT_LE(latest, std::chrono::duration_cast<std::chrono::nanoseconds>(after).count());
+    EXPECT_EQ(
+        catalogdb::checkDatabase(m_fileSystem, database(), m_data / "disc.xml"), catalogdb::DatabaseState::Belongs);
+}
+
+TEST_F(Verify, AStoppedVerificationRecordsNothingAndLeavesNoCopy)
+{
+    scan(DigestAlgorithm::Xxh128);
+    const std::string before = readFile(database());
+    // Asked while the first file is read, which takes long enough for the stop to be seen.
+    std::atomic<bool> stop = false;
+    m_reading.beforeEachRead([&](const std::string&) {
+        if (!stop.exchange(true))
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    });
+    const VerifyServices services { m_store, m_lister, m_reading, m_volumes };
+    const auto outcome = verifyCatalog(services, { "disc", {}, false }, { {}, {}, &stop });
+    ASSERT_FALSE(outcome);
+    EXPECT_EQ(outcome.error().failure, VerifyFailure::Stopped);
+    EXPECT_EQ(readFile(database()), before);
+    EXPECT_TRUE(m_data.strayFiles().empty());
 }
 
 TEST_F(Verify, AReadOnlyDataFolderVerifiesAndRecordsNothing)
