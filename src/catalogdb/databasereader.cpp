@@ -366,9 +366,6 @@ std::optional<DatabaseGlance> glanceAtDatabase(platform::IFileSystem& fileSystem
     try {
         SqliteConnection connection(file.name(), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, kBoundFilesVfs);
         DatabaseGlance glance;
-        SqliteStatement catalog(connection, "SELECT entry_count FROM catalog");
-        if (catalog.step())
-            glance.entryCount = catalog.integer(0);
         if (connection.integer("PRAGMA user_version") >= kDigestsVersion) {
             SqliteStatement digest(connection, "SELECT algorithm FROM digests LIMIT 1");
             if (digest.step())

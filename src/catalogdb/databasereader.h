@@ -159,11 +159,9 @@ DatabaseState checkDatabase(
     platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath);
 
 // What a catalog's database says of itself at a glance, before it is read whole and checked, so
-// only to prepare for what the reading will give: the algorithm of its digests (empty without)
-// and the number of its entries.
+// only to prepare for what the reading will give: the algorithm of its digests (empty without).
 struct DatabaseGlance {
     std::string algorithm;
-    std::int64_t entryCount = 0;
 };
 std::optional<DatabaseGlance> glanceAtDatabase(platform::IFileSystem& fileSystem, const std::string& databasePath);
 

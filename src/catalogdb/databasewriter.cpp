@@ -1,7 +1,6 @@
 #include "catalogdb/databasewriter.h"
 
 #include "catalogdb/boundfiles.h"
-#include "catalogdb/catalogfiles.h"
 #include "catalogdb/entryrow.h"
 #include "catalogdb/sqlitehandles.h"
 
@@ -107,11 +106,6 @@ void DatabaseWriter::insert(schema::Kind kind, const EntryFacts& facts, bool isF
     });
     m_rows->add(row);
     ++m_count;
-    if (!m_kept)
-        return;
-    m_trail.follow(row.id, row.parent, row.kind, row.name);
-    if (isFile)
-        m_kept->files.push_back({ row.id, m_trail.filePath(row.name), kind, facts.size, facts.modifiedNs, {} });
 }
 
 void DatabaseWriter::beginDisk(std::string_view title)
@@ -151,8 +145,6 @@ void DatabaseWriter::addDigest(std::int64_t entry, std::string_view algorithm, s
     m_lastDigest = entry;
     if (m_digestsInOrder)
         m_digestRows->add(DigestRow { entry, algorithm, digest });
-    if (m_kept)
-        keepDigest(entry, algorithm, digest);
 }
 
 void DatabaseWriter::writeDigests(SqliteStatement& statement)
@@ -177,32 +169,6 @@ void DatabaseWriter::writeDigests(SqliteStatement& statement)
     });
     m_pendingDigests.clear();
     m_pendingBytes.clear();
-}
-
-void DatabaseWriter::keepDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest)
-{
-    // The files are in the order of their rows, and a digest comes after its file's row: most
-    // often right after it.
-    std::vector<CatalogFile>& files = m_kept->files;
-    auto found = !files.empty() && files.back().entry == entry
-        ? files.end() - 1
-        : std::ranges::lower_bound(files, entry, {}, &CatalogFile::entry);
-    if (found == files.end() || found->entry != entry)
-        return;
-    found->digest = digest;
-    if (m_kept->algorithm.empty())
-        m_kept->algorithm = algorithm;
-}
-
-void DatabaseWriter::keepFiles(std::size_t expected)
-{
-    m_kept = std::make_unique<CatalogFiles>();
-    m_kept->files.reserve(expected);
-}
-
-std::unique_ptr<CatalogFiles> DatabaseWriter::takeFiles()
-{
-    return std::move(m_kept);
 }
 
 void DatabaseWriter::addArchive(const ArchiveRow& archive)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "catalogdb/databaseschema.h"
-#include "catalogdb/foldertrail.h"
 #include "catalogdb/streamhash.h"
 
 #include <cstddef>
@@ -25,7 +24,6 @@ class SqliteConnection;
 class SqliteStatement;
 class RowsHash;
 struct ArchiveRow;
-struct CatalogFiles;
 struct MemberRow;
 
 // What a scan knows of one entry it writes to the catalog.
@@ -79,19 +77,11 @@ public:
     // Writes the catalog row and commits; the replacement is then ready to be committed.
     void finish(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash);
 
-    // Keeps the files written, with their digests, as readCatalogFiles() reads them back, so that
-    // what was written need not be read again; asked before the first row, with about how many
-    // files there will be.
-    void keepFiles(std::size_t expected);
-    // The files kept, once finish() has run (without the scan's record); none unless asked.
-    std::unique_ptr<CatalogFiles> takeFiles();
-
 private:
     // Runs what SQLite does, turning its failures into DatabaseWriteFailed.
     template <typename Action> void guarded(const Action& action);
     void insert(schema::Kind kind, const EntryFacts& facts, bool isFile);
     void insertCatalogRow(const ScanRecord& scan, std::uint64_t catalogSize, const Hash128& catalogHash);
-    void keepDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest);
     // Writes the digests waiting with statement: one of many rows (as many as wait), or of one.
     void writeDigests(SqliteStatement& statement);
 
@@ -123,8 +113,6 @@ private:
     std::int64_t m_digestCount = 0;
     std::int64_t m_lastDigest = -1;
     bool m_digestsInOrder = true;
-    std::unique_ptr<CatalogFiles> m_kept;
-    FolderTrail m_trail; // with the files kept
 };
 
 } // namespace mellowby::catalogdb

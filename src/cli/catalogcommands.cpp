@@ -146,7 +146,9 @@ int scanCommand(Tool& tool)
         printError(result->xmlPath + summary);
         if (result->archives)
             reportArchives(tool, *result->archives, true);
-        printChanges(tool, **earlier->earlier.files(), result->files.get(), path);
+        // An update always writes a database, which the changes are told from.
+        if (result->changes)
+            printChanges(tool, **earlier->earlier.files(), *result->changes, path);
         return tool.finish(0);
     }
     tool.output.line(result->xmlPath + summary);

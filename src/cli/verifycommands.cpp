@@ -83,15 +83,10 @@ std::optional<CatalogToUpdate> catalogToUpdate(Tool& tool, const std::string& na
     }
     const auto glance
         = catalogdb::glanceAtDatabase(tool.fileSystem, *databasePath).value_or(catalogdb::DatabaseGlance {});
-    // The count is not to be trusted yet: it only makes room.
-    constexpr std::int64_t kMostExpected = 1 << 20;
     auto read = [&fileSystem = tool.fileSystem, databasePath = *databasePath, catalogPath = *catalogPath] {
         return catalogdb::readCatalogFiles(fileSystem, databasePath, catalogPath);
     };
-    return CatalogToUpdate { *catalog,
-        scan::EarlierCatalog::readBeside(
-            read, static_cast<std::size_t>(std::clamp<std::int64_t>(glance.entryCount, 0, kMostExpected))),
-        glance.algorithm };
+    return CatalogToUpdate { *catalog, scan::EarlierCatalog::readBeside(read), glance.algorithm };
 }
 
 void printNotUpdatable(const std::string& catalog, catalogdb::DatabaseState state)
@@ -101,15 +96,11 @@ void printNotUpdatable(const std::string& catalog, catalogdb::DatabaseState stat
 }
 
 void printChanges(
-    Tool& tool, const catalogdb::CatalogFiles& earlier, const catalogdb::CatalogFiles* now, const std::string& root)
+    Tool& tool, const catalogdb::CatalogFiles& earlier, const scan::EarlierChanges& changes, const std::string& root)
 {
-    if (now == nullptr) {
-        printError("无法读取更新后的数据库，不能列出变化。");
-        return;
-    }
     RecordWriter records = tool.records(verdictFields());
-    const auto counts
-        = verify::catalogChanges(earlier, *now, root, [&](const verify::VerdictRow& row) { writeRow(records, row); });
+    const auto counts = verify::catalogChanges(
+        earlier, changes, root, [&](const verify::VerdictRow& row) { writeRow(records, row); });
     records.finish();
     printError("与原来的目录相比：" + counts.text() + "。");
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "scan/earliercatalog.h"
+#include "scan/earlierchanges.h"
 
 namespace mellowby::catalogdb {
 struct CatalogFiles;
@@ -30,10 +31,9 @@ struct CatalogToUpdate {
 std::optional<CatalogToUpdate> catalogToUpdate(Tool& tool, const std::string& name);
 // Says why the catalog cannot be updated from its database.
 void printNotUpdatable(const std::string& catalog, catalogdb::DatabaseState state);
-// Prints what the scan that replaced earlier, made at root, found changed (now: the files it
-// wrote; none when it wrote no database); the records go where the command's records go, the
-// counts to standard error.
+// Prints what the scan that replaced earlier, made at root, found changed; the records go where
+// the command's records go, the counts to standard error.
 void printChanges(
-    Tool& tool, const catalogdb::CatalogFiles& earlier, const catalogdb::CatalogFiles* now, const std::string& root);
+    Tool& tool, const catalogdb::CatalogFiles& earlier, const scan::EarlierChanges& changes, const std::string& root);
 
 } // namespace mellowby::cli

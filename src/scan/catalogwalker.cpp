@@ -5,6 +5,7 @@
 #include "platform/paths.h"
 #include "platform/temporarynames.h"
 #include "scan/catalogwriter.h"
+#include "scan/earliercomparison.h"
 #include "scan/scanarchives.h"
 #include "scan/scandigests.h"
 
@@ -20,12 +21,13 @@ constexpr std::size_t kMaxOpenFolders = 64;
 } // namespace
 
 CatalogWalker::CatalogWalker(ScanContext& context, CatalogWriter& writer, platform::FileId dataFolder,
-    ScanDigests* digests, ScanArchives* archives)
+    ScanDigests* digests, ScanArchives* archives, EarlierComparison* earlier)
     : m_context(context)
     , m_writer(writer)
     , m_dataFolder(dataFolder)
     , m_digests(digests)
     , m_archives(archives)
+    , m_earlier(earlier)
 {
 }
 
@@ -85,13 +87,16 @@ void CatalogWalker::takeEntry(std::vector<Frame>& stack, const platform::DirEntr
     } else if (m_writer.addFile(entry)) {
         ++m_progress.files;
         m_progress.bytes += entry.size;
-        // Only regular files have contents of their own: a link's would be its target's.
-        if (entry.kind != platform::EntryKind::File || entry.detailsError)
+        const std::int64_t row = m_writer.lastFileRow();
+        if (m_earlier != nullptr)
+            m_earlier->add(stack.back().path, entry, row);
+        if (!ScanDigests::digestible(entry))
             return;
-        if (m_digests != nullptr)
-            m_digests->add(platform::joinPath(stack.back().path, entry.name), entry, m_writer.lastFileRow());
+        if (m_digests != nullptr && m_earlier == nullptr)
+            m_digests->add({ platform::joinPath(stack.back().path, entry.name), entry.size, entry.modifiedNs,
+                static_cast<std::uint64_t>(row) });
         if (m_archives != nullptr)
-            m_archives->add(stack.back().path, stack.back().id, entry, m_writer.lastFileRow());
+            m_archives->add(stack.back().path, stack.back().id, entry, row);
     }
 }
 

@@ -15,6 +15,7 @@ namespace mellowby::scan {
 class CatalogWriter;
 class ScanArchives;
 class ScanDigests;
+class EarlierComparison;
 
 // Walks a tree depth first and has its entries written. The walk keeps its own stack instead of
 // recursing, so no depth of nesting can exhaust the call stack, and opens each folder through its
@@ -25,8 +26,10 @@ public:
     // dataFolder: the Data folder, whose files being written are left out when the walk meets it.
     // digests: where the regular files written go to be digested; none when the scan makes none.
     // archives: where they go to be looked at as archives; none when the scan lists none.
+    // earlier: where every file written is held against the catalog this scan replaces, which
+    // hands the regular files on to the digests; none when the scan replaces none.
     CatalogWalker(ScanContext& context, CatalogWriter& writer, platform::FileId dataFolder,
-        ScanDigests* digests = nullptr, ScanArchives* archives = nullptr);
+        ScanDigests* digests = nullptr, ScanArchives* archives = nullptr, EarlierComparison* earlier = nullptr);
 
     enum class Outcome { Complete, RootUnreadable, RootFailed, Stopped, WriteFailed };
     Outcome walk(const std::string& root);
@@ -60,6 +63,7 @@ private:
     const platform::FileId m_dataFolder;
     ScanDigests* m_digests;
     ScanArchives* m_archives;
+    EarlierComparison* m_earlier;
     ScanProgress m_progress;
     std::set<std::string> m_reported;
     bool m_detailsReported = false;

@@ -30,17 +30,11 @@ EarlierCatalog::EarlierCatalog(const catalogdb::CatalogFiles* files)
 {
 }
 
-EarlierCatalog EarlierCatalog::readBeside(std::function<Reading()> read, std::size_t expectedFiles)
+EarlierCatalog EarlierCatalog::readBeside(std::function<Reading()> read)
 {
     EarlierCatalog earlier;
     earlier.m_reading = std::make_shared<Reader>(std::move(read));
-    earlier.m_expectedFiles = expectedFiles;
     return earlier;
-}
-
-std::size_t EarlierCatalog::expectedFiles() const
-{
-    return m_given != nullptr ? m_given->files.size() : m_expectedFiles;
 }
 
 bool EarlierCatalog::ready() const

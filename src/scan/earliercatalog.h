@@ -25,13 +25,11 @@ public:
     // None (nullptr), or files read already, which must outlive the scan: a scan is given them as
     // it would be given a pointer to them.
     EarlierCatalog(const catalogdb::CatalogFiles* files = nullptr);
-    // Starts read on a thread of its own; expectedFiles: about how many files it will give.
-    static EarlierCatalog readBeside(std::function<Reading()> read, std::size_t expectedFiles);
+    // Starts read on a thread of its own.
+    static EarlierCatalog readBeside(std::function<Reading()> read);
 
     // Whether there is an earlier catalog.
     explicit operator bool() const { return m_given != nullptr || m_reading != nullptr; }
-    // About how many files it has, before they are read.
-    std::size_t expectedFiles() const;
     // Whether its files can be had without waiting.
     bool ready() const;
     // Waits for the reading: the files, or why the database cannot be used. Only when there is one.
@@ -42,7 +40,6 @@ private:
 
     const catalogdb::CatalogFiles* m_given = nullptr;
     std::shared_ptr<Reader> m_reading;
-    std::size_t m_expectedFiles = 0;
 };
 
 } // namespace mellowby::scan

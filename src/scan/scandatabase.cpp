@@ -1,6 +1,5 @@
 #include "scan/scandatabase.h"
 
-#include "catalogdb/catalogfiles.h"
 #include "catalogdb/entryrow.h"
 
 #include "platform/directorylister.h"
@@ -146,17 +145,6 @@ void ScanDatabase::finishWith(
 void ScanDatabase::wait()
 {
     m_work.wait();
-}
-
-void ScanDatabase::keepFiles(std::size_t expected)
-{
-    // Its thread has not touched the writer yet: no batch has been handed to it.
-    m_writer->keepFiles(expected);
-}
-
-std::unique_ptr<catalogdb::CatalogFiles> ScanDatabase::takeFiles()
-{
-    return m_writer->takeFiles();
 }
 
 void ScanDatabase::apply(std::string_view batch)

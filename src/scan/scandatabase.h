@@ -62,11 +62,6 @@ public:
     void finishWith(catalogdb::ScanRecord scan, std::uint64_t catalogSize, const catalogdb::Hash128& catalogHash);
     void wait();
 
-    // Keeps the files written with their digests (see DatabaseWriter::keepFiles); before the first
-    // entry. takeFiles(): once wait() has returned.
-    void keepFiles(std::size_t expected);
-    std::unique_ptr<catalogdb::CatalogFiles> takeFiles();
-
 private:
     enum class Call : char { Disk, OpenFolder, CloseFolder, File, Digest, Archive };
     // The numbers of an entry, as they travel in a batch.

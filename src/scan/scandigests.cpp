@@ -2,6 +2,8 @@
 
 #include "catalogdb/catalogfiles.h"
 
+#include <algorithm>
+
 #include "platform/directorylister.h"
 #include "scan/scandatabase.h"
 
@@ -37,69 +39,49 @@ std::string failureText(const digest::FileDigest& outcome)
     return {};
 }
 
-ScanDigests::ScanDigests(platform::IFileReading& files, digest::DigestAlgorithm algorithm, ScanDatabase& database,
-    EarlierCatalog earlier, std::string root)
+ScanDigests::ScanDigests(platform::IFileReading& files, digest::DigestAlgorithm algorithm, ScanDatabase& database)
     : m_database(database)
     , m_algorithm(digest::algorithmName(algorithm))
-    , m_root(std::move(root))
-    , m_earlierCatalog(std::move(earlier))
     , m_run(files, optionsFor(algorithm), [this](digest::FileDigest outcome) { fileDone(std::move(outcome)); })
 {
 }
 
-void ScanDigests::takeEarlier()
+bool ScanDigests::digestible(const platform::DirEntry& entry)
 {
-    m_earlierTaken = true;
-    if (m_earlierCatalog) {
-        const auto files = m_earlierCatalog.files();
-        m_earlierUnusable = !files.has_value();
-        // A scan of other digests than the earlier ones keeps none.
-        if (files && (*files)->algorithm == m_algorithm)
-            m_earlier.emplace((*files)->files);
-    }
-    for (digest::FileToDigest& file : m_waiting)
-        keepOrRead(std::move(file));
-    m_waiting = {};
+    return entry.kind == platform::EntryKind::File && !entry.detailsError;
 }
 
-const catalogdb::CatalogFile* ScanDigests::earlierDigest(const digest::FileToDigest& file)
-{
-    if (!m_earlier || !file.path.starts_with(m_root))
-        return nullptr;
-    const catalogdb::CatalogFile* found = m_earlier->take(std::string_view(file.path).substr(m_root.size()));
-    if (found == nullptr || found->digest.empty())
-        return nullptr;
-    const bool same = found->size == file.size && found->modifiedNs && found->modifiedNs == file.modified;
-    return same ? found : nullptr;
-}
-
-void ScanDigests::add(std::string path, const platform::DirEntry& entry, std::int64_t row)
+void ScanDigests::add(digest::FileToDigest file, const catalogdb::CatalogFile* earlier)
 {
     // A file the run no longer takes (its disc is gone) is counted among those not digested.
     ++m_given;
-    digest::FileToDigest file { std::move(path), entry.size, entry.modifiedNs, static_cast<std::uint64_t>(row) };
-    if (!m_earlierTaken) {
-        if (!m_earlierCatalog.ready()) {
-            m_waiting.push_back(std::move(file));
-            return;
-        }
-        takeEarlier();
+    const bool same = earlier != nullptr && !earlier->digest.empty() && earlier->size == file.size
+        && earlier->modifiedNs && earlier->modifiedNs == file.modified;
+    if (!same) {
+        (void)m_run.add(std::move(file));
+        return;
     }
-    keepOrRead(std::move(file));
+    const auto row = static_cast<std::int64_t>(file.tag);
+    m_database.addDigest(row, m_algorithm, earlier->digest);
+    const std::lock_guard lock(m_mutex);
+    ++m_totals.digested;
+    ++m_totals.reused;
+    noteDigested(row);
 }
 
-void ScanDigests::keepOrRead(digest::FileToDigest file)
+void ScanDigests::noteDigested(std::int64_t row)
 {
-    if (m_earlierUnusable)
-        return;
-    if (const catalogdb::CatalogFile* earlier = earlierDigest(file)) {
-        m_database.addDigest(static_cast<std::int64_t>(file.tag), m_algorithm, earlier->digest);
-        const std::lock_guard lock(m_mutex);
-        ++m_totals.digested;
-        ++m_totals.reused;
-        return;
-    }
-    (void)m_run.add(std::move(file));
+    const auto at = static_cast<std::size_t>(row);
+    if (at >= m_digested.size())
+        m_digested.resize(std::max(at + 1, 2 * m_digested.size()));
+    m_digested[at] = true;
+}
+
+bool ScanDigests::digested(std::int64_t row) const
+{
+    const std::lock_guard lock(m_mutex);
+    const auto at = static_cast<std::size_t>(row);
+    return at < m_digested.size() && m_digested[at];
 }
 
 void ScanDigests::fileDone(digest::FileDigest outcome)
@@ -110,6 +92,7 @@ void ScanDigests::fileDone(digest::FileDigest outcome)
             { reinterpret_cast<const char*>(bytes.data()), bytes.size() });
         const std::lock_guard lock(m_mutex);
         ++m_totals.digested;
+        noteDigested(static_cast<std::int64_t>(outcome.file.tag));
         return;
     }
     noteFailure(outcome.file.path + "：" + failureText(outcome));
@@ -124,8 +107,6 @@ void ScanDigests::noteFailure(std::string text)
 
 bool ScanDigests::finish(IScanObserver* observer, ScanProgress progress)
 {
-    if (!m_earlierTaken)
-        takeEarlier();
     m_run.finishAdding();
     const digest::RunSummary summary
         = m_run.waitTelling([observer] { return observer != nullptr && observer->stopRequested(); },

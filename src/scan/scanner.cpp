@@ -22,6 +22,7 @@
 #include "scan/catalogoutput.h"
 #include "scan/catalogwalker.h"
 #include "scan/catalogwriter.h"
+#include "scan/earliercomparison.h"
 #include "scan/imagescan.h"
 #include "scan/scanarchives.h"
 #include "scan/scandatabase.h"
@@ -156,6 +157,8 @@ struct ScanFiles {
     std::optional<ScanDatabase> database;
     // After the database, which its readers write into, so that they have ended before it goes.
     std::optional<ScanDigests> digests;
+    // After the digests, which it hands files to.
+    std::optional<EarlierComparison> earlier;
     std::optional<ScanArchives> archives;
     std::optional<ScanIndexer> index;
 };
@@ -220,8 +223,6 @@ bool beginDatabase(ScanContext& context, ScanFiles& files)
     }
     try {
         files.database.emplace(**file);
-        if (context.earlier)
-            files.database->keepFiles(context.earlier.expectedFiles());
     } catch (const catalogdb::DatabaseWriteFailed& failed) {
         showGenXmlError(context, failed.error);
         return false;
@@ -281,19 +282,23 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& given, const std::s
     if (context.indexes != nullptr && !context.listArchives)
         files.index.emplace();
     if (files.database && context.checksums && context.fileReading != nullptr)
-        files.digests.emplace(*context.fileReading, *context.checksums, *files.database, context.earlier, path);
+        files.digests.emplace(*context.fileReading, *context.checksums, *files.database);
+    if (files.database && context.earlier)
+        files.earlier.emplace(context.earlier, path, files.digests ? &*files.digests : nullptr);
     CatalogWriter writer(files.output, context.settings, context.dates, files.index ? &*files.index : nullptr,
         files.database ? &*files.database : nullptr);
     writer.beginDisk(pending->fileNames().diskTitle, path);
     if (files.database && context.listArchives)
         files.archives.emplace(context.store.fileSystem(), *files.database);
     CatalogWalker walker(context, writer, dataFolder, files.digests ? &*files.digests : nullptr,
-        files.archives ? &*files.archives : nullptr);
+        files.archives ? &*files.archives : nullptr, files.earlier ? &*files.earlier : nullptr);
     if (const auto failure = failureOf(walker.walk(path))) {
         if (*failure == ScanFailure::Failed)
             showGenXmlError(context, files.failure());
         return std::unexpected(*failure);
     }
+    if (files.earlier)
+        files.earlier->finishWalk();
     // The digests still being read are waited for before the database is finished with them.
     if (files.digests && !files.digests->finish(context.observer, walker.progress()))
         return std::unexpected(ScanFailure::Stopped);
@@ -318,8 +323,8 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& given, const std::s
         result.digests = files.digests->totals();
     if (files.archives)
         result.archives = files.archives->totals();
-    if (files.database && context.earlier)
-        result.files = files.database->takeFiles();
+    if (files.earlier)
+        result.changes = files.earlier->changes();
     return result;
 }
 

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <expected>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "digest/digestprogress.h"
 #include "platform/error.h"
 #include "scan/earliercatalog.h"
+#include "scan/earlierchanges.h"
 
 namespace mellowby::platform {
 class IDirectoryLister;
@@ -32,10 +32,6 @@ class DateFormatter;
 
 namespace mellowby::names {
 class NamesIndexCache;
-}
-
-namespace mellowby::catalogdb {
-struct CatalogFiles;
 }
 
 namespace mellowby::scan {
@@ -124,9 +120,8 @@ struct ScanResult {
     std::string databasePath; // empty when the scan wrote none
     std::optional<DigestTotals> digests; // when the scan made them
     std::optional<ArchiveTotals> archives {}; // when the scan listed them
-    // Of a scan of an earlier catalog again: the files it wrote into the database, as read back
-    // from it, to tell the changes from.
-    std::shared_ptr<const catalogdb::CatalogFiles> files {};
+    // Of a scan of an earlier catalog again: what changed since.
+    std::optional<EarlierChanges> changes {};
 };
 
 // Writes the catalog pair of the tree at path into the Data folder, with its database when the

@@ -1,17 +1,16 @@
 #include "verify/catalogchanges.h"
 
-#include "catalogdb/catalogfilefinder.h"
 #include "catalogdb/catalogfiles.h"
 
 #include "platform/paths.h"
+#include "scan/earlierchanges.h"
 
 namespace mellowby::verify {
 
 namespace {
 
-VerdictRow rowOf(const catalogdb::CatalogFile& file, Verdict verdict, const std::string& root, std::string detail = {})
+VerdictRow rowOf(std::string_view below, Verdict verdict, const std::string& root, std::string detail = {})
 {
-    const std::string_view below = file.path;
     return { std::string(below.substr(below.rfind('/') + 1)), verdict, platform::joinPath(root, below.substr(1)),
         std::move(detail) };
 }
@@ -21,40 +20,38 @@ std::string sizeText(const std::optional<std::uint64_t>& size)
     return size ? std::to_string(*size) : "?";
 }
 
+VerdictRow rowOf(const scan::ChangedFile& file, const std::string& root)
+{
+    switch (file.what) {
+    case scan::ChangedFile::What::Added:
+        return rowOf(file.below, Verdict::Added, root, sizeText(file.size) + " 字节");
+    case scan::ChangedFile::What::Modified:
+        return rowOf(file.below, Verdict::Modified, root,
+            "大小 " + sizeText(file.earlierSize) + " → " + sizeText(file.size) + " 字节"
+                + (file.timeDiffers ? "，修改时间不同" : ""));
+    case scan::ChangedFile::What::NotDigested:
+        break;
+    }
+    return rowOf(file.below, Verdict::Unreadable, root, "未能计算校验和");
+}
+
 } // namespace
 
-VerdictCounts catalogChanges(const catalogdb::CatalogFiles& earlier, const catalogdb::CatalogFiles& now,
+VerdictCounts catalogChanges(const catalogdb::CatalogFiles& earlier, const scan::EarlierChanges& changes,
     const std::string& root, const std::function<void(const VerdictRow&)>& rows)
 {
     VerdictCounts counts;
     auto tell = [&](const VerdictRow& row) {
         counts.add(row.verdict);
-        if (row.verdict != Verdict::Ok && rows)
+        if (rows)
             rows(row);
     };
-    catalogdb::CatalogFileFinder before(earlier.files);
-    for (const catalogdb::CatalogFile& file : now.files) {
-        const catalogdb::CatalogFile* found = before.take(file.path);
-        if (found == nullptr) {
-            tell(rowOf(file, Verdict::Added, root, sizeText(file.size) + " 字节"));
-            continue;
-        }
-        const catalogdb::CatalogFile& old = *found;
-        if (old.size != file.size || old.modifiedNs != file.modifiedNs) {
-            tell(rowOf(file, Verdict::Modified, root,
-                "大小 " + sizeText(old.size) + " → " + sizeText(file.size) + " 字节"
-                    + (old.modifiedNs != file.modifiedNs ? "，修改时间不同" : "")));
-        } else if (!old.digest.empty() && file.digest.empty() && !now.algorithm.empty()) {
-            tell(rowOf(file, Verdict::Unreadable, root, "未能计算校验和"));
-        } else {
-            counts.add(Verdict::Ok); // not told: no row to make
-        }
-    }
+    for (const scan::ChangedFile& file : changes.changed)
+        tell(rowOf(file, root));
+    counts.add(Verdict::Ok, changes.unchanged); // not told: no row to make
     // The files gone, in the earlier catalog's order.
-    for (std::size_t i = 0; i < earlier.files.size(); ++i) {
-        if (!before.taken(i))
-            tell(rowOf(earlier.files[i], Verdict::Missing, root));
-    }
+    for (const std::size_t gone : changes.gone)
+        tell(rowOf(earlier.files[gone].path, Verdict::Missing, root));
     return counts;
 }
 

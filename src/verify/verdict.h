@@ -34,7 +34,7 @@ struct VerdictRow {
 struct VerdictCounts {
     std::array<std::uint64_t, kVerdictCount> counts {};
 
-    void add(Verdict verdict) { ++counts[static_cast<std::size_t>(verdict)]; }
+    void add(Verdict verdict, std::uint64_t files = 1) { counts[static_cast<std::size_t>(verdict)] += files; }
     std::uint64_t of(Verdict verdict) const { return counts[static_cast<std::size_t>(verdict)]; }
     // Whether every file was found as the catalog has it.
     bool allOk() const;

@@ -6,11 +6,12 @@
 #include "verify/catalogchanges.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <thread>
-#include <tuple>
+#include <vector>
 
 #include "app/settings.h"
 #include "catalog/catalogstore.h"
@@ -64,6 +65,16 @@ protected:
         return files.value_or(catalogdb::CatalogFiles {});
     }
 
+    // Each file told, by its location; the counts in m_counts.
+    std::map<std::string, Verdict> changesOf(
+        const catalogdb::CatalogFiles& earlier, const scan::EarlierChanges& changes)
+    {
+        std::map<std::string, Verdict> told;
+        m_counts = catalogChanges(
+            earlier, changes, m_tree.path(), [&](const VerdictRow& row) { told[row.location] = row.verdict; });
+        return told;
+    }
+
     std::map<std::string, std::string> dataFiles(const tests::NestedDataFolder& data) const
     {
         std::map<std::string, std::string> files;
@@ -84,6 +95,7 @@ protected:
     catalog::DateFormatter m_dates { "zh_CN" };
     platform::LinuxFileReading m_realReading;
     fakes::FaultyFileReading m_reading { m_realReading };
+    VerdictCounts m_counts;
 };
 
 TEST_F(Update, UnchangedFilesAreNotReadAndThePairIsThatOfAFreshScan)
@@ -121,13 +133,34 @@ TEST_F(Update, UnchangedFilesAreNotReadAndThePairIsThatOfAFreshScan)
         EXPECT_EQ(now.files[i].digest, fresh.files[i].digest) << now.files[i].path;
     }
 
-    std::map<std::string, Verdict> changes;
-    const VerdictCounts counts = catalogChanges(
-        earlier, now, m_tree.path(), [&](const VerdictRow& row) { changes[row.location] = row.verdict; });
-    EXPECT_EQ(changes,
+    ASSERT_TRUE(updated->changes);
+    EXPECT_EQ(changesOf(earlier, *updated->changes),
         (std::map<std::string, Verdict> { { m_tree / "grows.txt", Verdict::Modified },
             { m_tree / "goes.txt", Verdict::Missing }, { m_tree / "sub/comes.txt", Verdict::Added } }));
-    EXPECT_EQ(counts.of(Verdict::Ok), 2u);
+    EXPECT_EQ(m_counts.of(Verdict::Ok), 2u);
+}
+
+// Digests of another algorithm are all made anew: an unchanged file that cannot be read for them
+// is told.
+TEST_F(Update, AnUnchangedFileWhoseNewDigestCannotBeMadeIsTold)
+{
+    ASSERT_TRUE(scan(m_store, nullptr));
+    writeFile(m_tree / "grows.txt", "longer now");
+    const catalogdb::CatalogFiles earlier = filesOf(m_data);
+    m_reading.failReadsAt(m_tree / "same.bin", 4096, EIO);
+    scan::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr, nullptr, nullptr, true,
+        DigestAlgorithm::Sha256, &m_reading, &earlier };
+    m_box.queueAnswer(platform::MessageAnswer::Yes);
+    const auto updated = scan::genXml(context, m_tree.path(), "disc");
+    ASSERT_TRUE(updated);
+    EXPECT_EQ(updated->digests->reused, 0u);
+    ASSERT_TRUE(updated->changes);
+    std::map<std::string, std::string> told;
+    (void)catalogChanges(
+        earlier, *updated->changes, m_tree.path(), [&](const VerdictRow& row) { told[row.location] = row.detail; });
+    EXPECT_EQ(told,
+        (std::map<std::string, std::string> {
+            { m_tree / "grows.txt", "大小 5 → 10 字节，修改时间不同" }, { m_tree / "same.bin", "未能计算校验和" } }));
 }
 
 TEST_F(Update, AStoppedUpdateKeepsTheOldCatalogAndDatabase)
@@ -151,14 +184,12 @@ TEST_F(Update, AnEarlierCatalogReadBesideTheWalkIsWaitedFor)
     writeFile(m_tree / "grows.txt", "longer now");
     const auto before = dataFiles(m_data);
     for (const bool usable : { false, true }) {
-        auto earlier = scan::EarlierCatalog::readBeside(
-            [&]() -> scan::EarlierCatalog::Reading {
-                std::this_thread::sleep_for(std::chrono::milliseconds(100)); // past the walk
-                if (!usable)
-                    return std::unexpected(catalogdb::DatabaseState::Damaged);
-                return filesOf(m_data);
-            },
-            4);
+        auto earlier = scan::EarlierCatalog::readBeside([&]() -> scan::EarlierCatalog::Reading {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100)); // past the walk
+            if (!usable)
+                return std::unexpected(catalogdb::DatabaseState::Damaged);
+            return filesOf(m_data);
+        });
         fakes::FaultyFileReading counting(m_realReading);
         scan::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr, nullptr, nullptr, true,
             DigestAlgorithm::Xxh128, &counting, earlier };
@@ -173,18 +204,11 @@ TEST_F(Update, AnEarlierCatalogReadBesideTheWalkIsWaitedFor)
         ASSERT_TRUE(updated);
         EXPECT_EQ(counting.opened(), std::vector<std::string> { m_tree / "grows.txt" });
         EXPECT_EQ(updated->digests->reused, 3u);
-        // The files the scan kept as it wrote them are those its database gives back.
-        ASSERT_TRUE(updated->files);
-        const catalogdb::CatalogFiles written = filesOf(m_data);
-        EXPECT_EQ(updated->files->algorithm, written.algorithm);
-        ASSERT_EQ(updated->files->files.size(), written.files.size());
-        for (std::size_t i = 0; i < written.files.size(); ++i) {
-            const catalogdb::CatalogFile& kept = updated->files->files[i];
-            const catalogdb::CatalogFile& read = written.files[i];
-            EXPECT_EQ(std::tie(kept.entry, kept.path, kept.kind, kept.size, kept.modifiedNs, kept.digest),
-                std::tie(read.entry, read.path, read.kind, read.size, read.modifiedNs, read.digest))
-                << read.path;
-        }
+        // The files that waited are held against it as the others are.
+        ASSERT_TRUE(updated->changes);
+        EXPECT_EQ(changesOf(**earlier.files(), *updated->changes),
+            (std::map<std::string, Verdict> { { m_tree / "grows.txt", Verdict::Modified } }));
+        EXPECT_EQ(m_counts.of(Verdict::Ok), 3u);
     }
 }
 

@@ -1,0 +1,119 @@
+#include "scan/earliercomparison.h"
+
+#include "catalogdb/catalogfiles.h"
+
+#include <limits>
+#include <utility>
+
+#include "platform/directorylister.h"
+#include "platform/paths.h"
+#include "scan/scandigests.h"
+
+namespace mellowby::scan {
+
+EarlierComparison::EarlierComparison(EarlierCatalog earlier, std::string root, ScanDigests* digests)
+    : m_root(std::move(root))
+    , m_digests(digests)
+    , m_earlierCatalog(std::move(earlier))
+{
+}
+
+void EarlierComparison::add(const std::string& folder, const platform::DirEntry& entry, std::int64_t row)
+{
+    // As the database has it: an entry whose details could not be read has no size.
+    Waiting file { platform::joinPath(folder, entry.name),
+        entry.detailsError ? std::nullopt : std::optional(entry.size), entry.modifiedNs, row,
+        ScanDigests::digestible(entry) };
+    if (!m_taken) {
+        if (!m_earlierCatalog.ready()) {
+            m_waiting.push_back(std::move(file));
+            return;
+        }
+        takeEarlier();
+    }
+    compare(std::move(file));
+}
+
+void EarlierComparison::finishWalk()
+{
+    if (!m_taken)
+        takeEarlier();
+}
+
+void EarlierComparison::takeEarlier()
+{
+    m_taken = true;
+    const auto files = m_earlierCatalog.files();
+    m_unusable = !files.has_value();
+    if (files) {
+        m_earlier = *files;
+        m_finder.emplace(m_earlier->files);
+        // A scan of other digests than the earlier ones keeps none.
+        m_sameAlgorithm = m_digests != nullptr && m_earlier->algorithm == m_digests->algorithm();
+        m_changed.reserve(64);
+    }
+    for (Waiting& file : m_waiting)
+        compare(std::move(file));
+    m_waiting = {};
+}
+
+void EarlierComparison::compare(Waiting file)
+{
+    if (m_unusable)
+        return;
+    ++m_compared;
+    std::string_view below = file.path;
+    if (below.starts_with(m_root))
+        below.remove_prefix(m_root.size());
+    const catalogdb::CatalogFile* found = m_finder->take(below);
+    auto changed = [&](ChangedFile::What what) {
+        m_changed.push_back({ what, std::string(below), file.size, found ? found->size : std::nullopt,
+            found != nullptr && found->modifiedNs != file.modifiedNs });
+        m_changedRows.push_back(file.row);
+    };
+    const bool same = found != nullptr && found->size == file.size && found->modifiedNs == file.modifiedNs;
+    if (found == nullptr)
+        changed(ChangedFile::What::Added);
+    else if (!same)
+        changed(ChangedFile::What::Modified);
+    else if (!found->digest.empty())
+        m_digestsExpected.emplace_back(file.row, static_cast<std::size_t>(found - m_earlier->files.data()));
+    if (file.digestible && m_digests != nullptr) {
+        m_digests->add(
+            { std::move(file.path), file.size.value_or(0), file.modifiedNs, static_cast<std::uint64_t>(file.row) },
+            same && m_sameAlgorithm ? found : nullptr);
+    }
+}
+
+EarlierChanges EarlierComparison::changes() const
+{
+    EarlierChanges changes;
+    if (m_earlier == nullptr || m_unusable)
+        return changes;
+    // The files whose digest this scan could not make go among the others, in the new catalog's
+    // order: both lists are in it already.
+    changes.changed.reserve(m_changed.size());
+    std::size_t next = 0;
+    auto changedBefore = [&](std::int64_t row) {
+        while (next < m_changed.size() && m_changedRows[next] < row)
+            changes.changed.push_back(m_changed[next++]);
+    };
+    if (m_digests != nullptr) {
+        for (const auto& [row, earlier] : m_digestsExpected) {
+            if (m_digests->digested(row))
+                continue;
+            changedBefore(row);
+            const catalogdb::CatalogFile& file = m_earlier->files[earlier];
+            changes.changed.push_back({ ChangedFile::What::NotDigested, file.path, file.size, {}, false });
+        }
+    }
+    changedBefore(std::numeric_limits<std::int64_t>::max());
+    changes.unchanged = m_compared - changes.changed.size();
+    for (std::size_t i = 0; i < m_earlier->files.size(); ++i) {
+        if (!m_finder->taken(i))
+            changes.gone.push_back(i);
+    }
+    return changes;
+}
+
+} // namespace mellowby::scan

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "catalogdb/catalogfilefinder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scan/earliercatalog.h"
+#include "scan/earlierchanges.h"
+
+namespace mellowby::platform {
+struct DirEntry;
+}
+
+namespace mellowby::scan {
+
+class ScanDigests;
+
+// Holds each file a scan again of a catalog writes against the catalog it replaces, by its path
+// below the scanned folder, as the walk gives them: the earlier catalog is read beside the walk,
+// and the files met before it is there wait for it. A regular file goes on to the scan's digests
+// with the earlier file when it is the same, so that its digest is kept rather than read again.
+// Everything on the walk's thread; only what changed is kept, so that an unchanged tree of
+// millions of files costs no more than its earlier catalog.
+class EarlierComparison {
+public:
+    // root: the scanned folder; digests: the scan's, when it makes them.
+    EarlierComparison(EarlierCatalog earlier, std::string root, ScanDigests* digests);
+
+    // A File element the walk wrote for entry, in folder (its whole path), as row (entries.id).
+    void add(const std::string& folder, const platform::DirEntry& entry, std::int64_t row);
+    // Once the walk has ended: waits for the earlier catalog, and the files that waited for it go
+    // on. Once it turns out unusable, the files are dropped, none read; the scan then fails.
+    void finishWalk();
+    // Once the digests are finished too.
+    EarlierChanges changes() const;
+
+private:
+    struct Waiting {
+        std::string path;
+        std::optional<std::uint64_t> size;
+        std::optional<std::int64_t> modifiedNs;
+        std::int64_t row = 0;
+        bool digestible = false;
+    };
+
+    void takeEarlier();
+    void compare(Waiting file);
+
+    std::string m_root;
+    ScanDigests* m_digests = nullptr;
+    EarlierCatalog m_earlierCatalog;
+    bool m_taken = false;
+    bool m_unusable = false;
+    std::vector<Waiting> m_waiting;
+    // Once the earlier catalog is there.
+    const catalogdb::CatalogFiles* m_earlier = nullptr;
+    std::optional<catalogdb::CatalogFileFinder> m_finder;
+    bool m_sameAlgorithm = false;
+    std::vector<ChangedFile> m_changed;
+    std::vector<std::int64_t> m_changedRows; // of m_changed
+    // The unchanged files whose digest the earlier catalog had, in the new catalog's order: told
+    // when this scan has none for them.
+    std::vector<std::pair<std::int64_t, std::size_t>> m_digestsExpected; // row, earlier file
+    std::uint64_t m_compared = 0;
+};
+
+} // namespace mellowby::scan
