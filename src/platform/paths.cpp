@@ -6,11 +6,16 @@ std::string joinPath(std::string_view dir, std::string_view name)
 {
     std::string joined;
     joined.reserve(dir.size() + 1 + name.size());
-    joined.append(dir);
+    joinPathInto(joined, dir, name);
+    return joined;
+}
+
+void joinPathInto(std::string& joined, std::string_view dir, std::string_view name)
+{
+    joined.assign(dir);
     if (joined.empty() || joined.back() != kPathSeparator)
         joined.push_back(kPathSeparator);
     joined.append(name);
-    return joined;
 }
 
 std::string collapseDoubledSeparators(std::string_view path)

@@ -12,6 +12,8 @@ inline constexpr char kPathSeparator = '/';
 
 // dir and name joined by exactly one separator (none added when dir already ends in one).
 std::string joinPath(std::string_view dir, std::string_view name);
+// The same into joined, whose room is kept: for a caller that joins a path for every file.
+void joinPathInto(std::string& joined, std::string_view dir, std::string_view name);
 
 // path with every run of separators written as one, as the system reads it.
 std::string collapseDoubledSeparators(std::string_view path);

@@ -92,9 +92,10 @@ void CatalogWalker::takeEntry(std::vector<Frame>& stack, const platform::DirEntr
             m_earlier->add(stack.back().path, entry, row);
         if (!ScanDigests::digestible(entry))
             return;
-        if (m_digests != nullptr && m_earlier == nullptr)
-            m_digests->add({ platform::joinPath(stack.back().path, entry.name), entry.size, entry.modifiedNs,
-                static_cast<std::uint64_t>(row) });
+        if (m_digests != nullptr && m_earlier == nullptr) {
+            platform::joinPathInto(m_filePath, stack.back().path, entry.name);
+            m_digests->add(m_filePath, entry.size, entry.modifiedNs, row);
+        }
         if (m_archives != nullptr)
             m_archives->add(stack.back().path, stack.back().id, entry, row);
     }

@@ -64,6 +64,7 @@ private:
     ScanDigests* m_digests;
     ScanArchives* m_archives;
     EarlierComparison* m_earlier;
+    std::string m_filePath; // of the file being handed on, its room kept
     ScanProgress m_progress;
     std::set<std::string> m_reported;
     bool m_detailsReported = false;

@@ -2,6 +2,7 @@
 
 #include "catalogdb/catalogfiles.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -21,17 +22,16 @@ EarlierComparison::EarlierComparison(EarlierCatalog earlier, std::string root, S
 void EarlierComparison::add(const std::string& folder, const platform::DirEntry& entry, std::int64_t row)
 {
     // As the database has it: an entry whose details could not be read has no size.
-    Waiting file { platform::joinPath(folder, entry.name),
-        entry.detailsError ? std::nullopt : std::optional(entry.size), entry.modifiedNs, row,
+    const FileFacts facts { entry.detailsError ? std::nullopt : std::optional(entry.size), entry.modifiedNs, row,
         ScanDigests::digestible(entry) };
-    if (!m_taken) {
-        if (!m_earlierCatalog.ready()) {
-            m_waiting.push_back(std::move(file));
-            return;
-        }
+    if (!m_taken && m_earlierCatalog.ready())
         takeEarlier();
+    if (!m_taken) {
+        m_waiting.push_back({ platform::joinPath(folder, entry.name), facts });
+        return;
     }
-    compare(std::move(file));
+    platform::joinPathInto(m_path, folder, entry.name);
+    compare(m_path, facts);
 }
 
 void EarlierComparison::finishWalk()
@@ -52,19 +52,26 @@ void EarlierComparison::takeEarlier()
         m_sameAlgorithm = m_digests != nullptr && m_earlier->algorithm == m_digests->algorithm();
         m_changed.reserve(64);
     }
-    for (Waiting& file : m_waiting)
-        compare(std::move(file));
+    for (const Waiting& file : m_waiting)
+        compare(file.path, file.facts);
     m_waiting = {};
 }
 
-void EarlierComparison::compare(Waiting file)
+std::string_view EarlierComparison::belowRoot(std::string_view path) const
+{
+    // Each name after a "/", also below a root that ends in one ("/").
+    std::size_t at = std::min(m_root.size(), path.size());
+    if (at > 0 && path[at - 1] == '/')
+        --at;
+    return path.substr(at);
+}
+
+void EarlierComparison::compare(std::string_view path, const FileFacts& file)
 {
     if (m_unusable)
         return;
     ++m_compared;
-    std::string_view below = file.path;
-    if (below.starts_with(m_root))
-        below.remove_prefix(m_root.size());
+    const std::string_view below = belowRoot(path);
     const catalogdb::CatalogFile* found = m_finder->take(below);
     auto changed = [&](ChangedFile::What what) {
         m_changed.push_back({ what, std::string(below), file.size, found ? found->size : std::nullopt,
@@ -78,11 +85,9 @@ void EarlierComparison::compare(Waiting file)
         changed(ChangedFile::What::Modified);
     else if (!found->digest.empty())
         m_digestsExpected.emplace_back(file.row, static_cast<std::size_t>(found - m_earlier->files.data()));
-    if (file.digestible && m_digests != nullptr) {
+    if (file.digestible && m_digests != nullptr)
         m_digests->add(
-            { std::move(file.path), file.size.value_or(0), file.modifiedNs, static_cast<std::uint64_t>(file.row) },
-            same && m_sameAlgorithm ? found : nullptr);
-    }
+            path, file.size.value_or(0), file.modifiedNs, file.row, same && m_sameAlgorithm ? found : nullptr);
 }
 
 EarlierChanges EarlierComparison::changes() const

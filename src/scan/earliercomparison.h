@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "scan/earliercatalog.h"
@@ -39,16 +40,22 @@ public:
     EarlierChanges changes() const;
 
 private:
-    struct Waiting {
-        std::string path;
+    // What is compared of a file, besides its path.
+    struct FileFacts {
         std::optional<std::uint64_t> size;
         std::optional<std::int64_t> modifiedNs;
         std::int64_t row = 0;
         bool digestible = false;
     };
+    struct Waiting {
+        std::string path;
+        FileFacts facts;
+    };
 
     void takeEarlier();
-    void compare(Waiting file);
+    // Its path below the scanned folder, each name after a "/": "/sub/a.txt".
+    std::string_view belowRoot(std::string_view path) const;
+    void compare(std::string_view path, const FileFacts& file);
 
     std::string m_root;
     ScanDigests* m_digests = nullptr;
@@ -56,6 +63,7 @@ private:
     bool m_taken = false;
     bool m_unusable = false;
     std::vector<Waiting> m_waiting;
+    std::string m_path; // of the file being compared, its room kept
     // Once the earlier catalog is there.
     const catalogdb::CatalogFiles* m_earlier = nullptr;
     std::optional<catalogdb::CatalogFileFinder> m_finder;

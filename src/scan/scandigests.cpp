@@ -51,17 +51,17 @@ bool ScanDigests::digestible(const platform::DirEntry& entry)
     return entry.kind == platform::EntryKind::File && !entry.detailsError;
 }
 
-void ScanDigests::add(digest::FileToDigest file, const catalogdb::CatalogFile* earlier)
+void ScanDigests::add(std::string_view path, std::uint64_t size, std::optional<std::int64_t> modifiedNs,
+    std::int64_t row, const catalogdb::CatalogFile* earlier)
 {
     // A file the run no longer takes (its disc is gone) is counted among those not digested.
     ++m_given;
-    const bool same = earlier != nullptr && !earlier->digest.empty() && earlier->size == file.size
-        && earlier->modifiedNs && earlier->modifiedNs == file.modified;
+    const bool same = earlier != nullptr && !earlier->digest.empty() && earlier->size == size && earlier->modifiedNs
+        && earlier->modifiedNs == modifiedNs;
     if (!same) {
-        (void)m_run.add(std::move(file));
+        (void)m_run.add({ std::string(path), size, modifiedNs, static_cast<std::uint64_t>(row) });
         return;
     }
-    const auto row = static_cast<std::int64_t>(file.tag);
     m_database.addDigest(row, m_algorithm, earlier->digest);
     const std::lock_guard lock(m_mutex);
     ++m_totals.digested;

@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "digest/digestrun.h"
@@ -40,10 +42,11 @@ public:
     // The name of the digests' algorithm, as the database holds it.
     const std::string& algorithm() const { return m_algorithm; }
 
-    // A regular file the walk wrote, tagged with its row (entries.id). earlier: the same file in
-    // the catalog this scan replaces, with the size and modification time it has now; it keeps
-    // the digest it had there, when it had one, without being read again.
-    void add(digest::FileToDigest file, const catalogdb::CatalogFile* earlier = nullptr);
+    // The regular file at path the walk wrote as row (entries.id), with the size and modification
+    // time it has now. earlier: the same file in the catalog this scan replaces; with the size
+    // and time it has now, it keeps the digest it had there, when it had one, without being read.
+    void add(std::string_view path, std::uint64_t size, std::optional<std::int64_t> modifiedNs, std::int64_t row,
+        const catalogdb::CatalogFile* earlier = nullptr);
     digest::DigestProgress progress() const { return m_run.progress(); }
     // Waits for the files given, telling observer how far the scan is a few times a second; false
     // when it asked to stop (the readers are then stopped).
