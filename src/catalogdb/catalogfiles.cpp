@@ -42,7 +42,7 @@ std::expected<CatalogFiles, DatabaseState> readCatalogFiles(
         added.size = file->size;
         added.modifiedNs = file->modifiedNs;
         if (file->digest) {
-            added.digest = std::move(file->digest->bytes);
+            added.digest = file->digest->bytes;
             if (catalog.algorithm.empty())
                 catalog.algorithm = std::move(file->digest->algorithm);
         }

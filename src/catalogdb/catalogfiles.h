@@ -2,6 +2,7 @@
 
 #include "catalogdb/databasestate.h"
 #include "catalogdb/databasewriter.h"
+#include "catalogdb/digestbytes.h"
 
 #include <cstdint>
 #include <expected>
@@ -25,7 +26,7 @@ struct CatalogFile {
     std::optional<std::uint64_t> size;
     std::optional<std::int64_t> modifiedNs;
     // The digest's bytes, in the catalog's algorithm; empty for a file the scan did not digest.
-    std::string digest;
+    DigestBytes digest;
 };
 
 // What a catalog's database says of the scan and of every file.

@@ -224,8 +224,14 @@ std::optional<FileRowFacts> DatabaseReader::nextFile()
             // With room for the "/" that readers keeping the path put before it (see CatalogFile).
             facts.path.reserve(1 + m_trail.folderPath().size() + row.name.size());
             facts.path.assign(m_trail.folderPath()).append(row.name);
-            if (m_rowDigest)
-                facts.digest = StoredDigest { std::string(m_digestRows->text(1)), std::string(m_digestRows->blob(2)) };
+            if (m_rowDigest) {
+                facts.digest = StoredDigest { std::string(m_digestRows->text(1)), {} };
+                // Longer than any digest: not a database a scan wrote.
+                if (!facts.digest->bytes.assign(m_digestRows->blob(2))) {
+                    m_failed = true;
+                    return std::nullopt;
+                }
+            }
         }
         return facts;
     }

@@ -2,6 +2,7 @@
 
 #include "catalogdb/databaseschema.h"
 #include "catalogdb/databasestate.h"
+#include "catalogdb/digestbytes.h"
 #include "catalogdb/entryrow.h"
 #include "catalogdb/foldertrail.h"
 #include "catalogdb/streamhash.h"
@@ -31,7 +32,7 @@ struct ScanRecord;
 // bytes in the order its tool prints them.
 struct StoredDigest {
     std::string algorithm;
-    std::string bytes;
+    DigestBytes bytes;
 };
 
 // What the database holds of one File element.

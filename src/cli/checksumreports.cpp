@@ -46,7 +46,7 @@ int exportSums(Tool& tool, const std::string& catalog)
     std::uint64_t unwritable = 0;
     while (const auto file = reading->reader->nextFileAlone()) {
         const auto digest
-            = file->digest ? digest::digestOf(file->digest->algorithm, file->digest->bytes) : std::nullopt;
+            = file->digest ? digest::digestOf(file->digest->algorithm, file->digest->bytes.view()) : std::nullopt;
         if (!digest) {
             ++withoutDigest;
             continue;

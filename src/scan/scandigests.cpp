@@ -62,7 +62,7 @@ void ScanDigests::add(std::string_view path, std::uint64_t size, std::optional<s
         (void)m_run.add({ std::string(path), size, modifiedNs, static_cast<std::uint64_t>(row) });
         return;
     }
-    m_database.addDigest(row, m_algorithm, earlier->digest);
+    m_database.addDigest(row, m_algorithm, earlier->digest.view());
     const std::lock_guard lock(m_mutex);
     ++m_totals.digested;
     ++m_totals.reused;

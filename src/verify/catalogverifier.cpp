@@ -232,10 +232,10 @@ void Verification::fileRead(const digest::FileDigest& outcome)
     case digest::FileStatus::Digested: {
         const auto bytes = outcome.digest->bytes();
         const std::string_view now(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        if (!file.digest.empty() && now != file.digest) {
+        if (!file.digest.empty() && now != file.digest.view()) {
             row.verdict = Verdict::Rotten;
-            row.detail = m_files.algorithm + " 校验和：目录中 " + digestText(outcome.digest->algorithm, file.digest)
-                + "，现在 " + outcome.digest->text();
+            row.detail = m_files.algorithm + " 校验和：目录中 "
+                + digestText(outcome.digest->algorithm, file.digest.view()) + "，现在 " + outcome.digest->text();
         }
         break;
     }

@@ -1,6 +1,7 @@
 // Scans with checksums over real trees: the digests the database keeps held against the tools that
 // check them, a file that cannot be read, and a scan stopped while its files are being read.
 
+#include "catalogdb/catalogfiles.h"
 #include "catalogdb/databasereader.h"
 #include "catalogdb/sqlitehandles.h"
 
@@ -139,6 +140,28 @@ TEST_F(ScanChecksums, TheDatabaseHoldsWhatTheToolsPrint)
 
 // A digest changed, taken away or added where the file still reads would tell of rot that is not
 // there or hide it: the database no longer belongs, and nothing of it is used.
+// A version-2 database has no hash of its digests: a digest longer than any algorithm's is not one
+// a scan wrote, and the database is not used.
+TEST_F(ScanChecksums, ADigestLongerThanAnyMakesADatabaseOfVersion2Damaged)
+{
+    const auto result = scan("disc", DigestAlgorithm::Xxh128);
+    ASSERT_TRUE(result);
+    for (const int bytes : { 16, 33 }) {
+        SCOPED_TRACE(bytes);
+        {
+            catalogdb::SqliteConnection connection(result->databasePath, SQLITE_OPEN_READWRITE, nullptr);
+            connection.execute("PRAGMA user_version = 2; UPDATE catalog SET schema_version = 2;"
+                               "UPDATE digests SET digest = zeroblob("
+                + std::to_string(bytes) + ") WHERE entry = (SELECT min(entry) FROM digests)");
+        }
+        const auto files = catalogdb::readCatalogFiles(m_fileSystem, result->databasePath, result->xmlPath);
+        if (bytes == 16)
+            EXPECT_TRUE(files);
+        else
+            EXPECT_EQ(files.error(), catalogdb::DatabaseState::Damaged);
+    }
+}
+
 TEST_F(ScanChecksums, ADigestChangedRemovedOrAddedLeavesADatabaseThatDoesNotBelong)
 {
     const auto result = scan("disc", DigestAlgorithm::Xxh128);
