@@ -104,8 +104,9 @@ EarlierChanges EarlierComparison::changes() const
             changes.changed.push_back(m_changed[next++]);
     };
     if (m_digests != nullptr) {
+        const std::vector<bool> digested = m_digests->digestedRows();
         for (const auto& [row, earlier] : m_digestsExpected) {
-            if (m_digests->digested(row))
+            if (static_cast<std::size_t>(row) < digested.size() && digested[static_cast<std::size_t>(row)])
                 continue;
             changedBefore(row);
             const catalogdb::CatalogFile& file = m_earlier->files[earlier];

@@ -77,11 +77,10 @@ void ScanDigests::noteDigested(std::int64_t row)
     m_digested[at] = true;
 }
 
-bool ScanDigests::digested(std::int64_t row) const
+std::vector<bool> ScanDigests::digestedRows() const
 {
     const std::lock_guard lock(m_mutex);
-    const auto at = static_cast<std::size_t>(row);
-    return at < m_digested.size() && m_digested[at];
+    return m_digested;
 }
 
 void ScanDigests::fileDone(digest::FileDigest outcome)

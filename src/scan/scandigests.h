@@ -53,8 +53,8 @@ public:
     bool finish(IScanObserver* observer, ScanProgress progress);
     // Once finish() has returned true.
     DigestTotals totals() const;
-    // Whether the file of row has its digest, kept or read; once finish() has returned true.
-    bool digested(std::int64_t row) const;
+    // Which rows (entries.id) have their digest, kept or read; once finish() has returned true.
+    std::vector<bool> digestedRows() const;
 
 private:
     // On the readers' threads, one at a time.
