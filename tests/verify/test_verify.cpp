@@ -295,22 +295,30 @@ TEST_F(Verify, AStoppedVerificationRecordsNothingAndLeavesNoCopy)
     EXPECT_TRUE(m_data.strayFiles().empty());
 }
 
-TEST_F(Verify, AReadOnlyDataFolderVerifiesAndRecordsNothing)
+TEST_F(Verify, AReadOnlyDataFolderOrAFullDiskVerifiesAndRecordsNothing)
 {
     scan(DigestAlgorithm::Xxh128);
     const std::string before = readFile(database());
-    fakes::FaultyFileSystem readOnly(m_fileSystem);
-    readOnly.failOnCall(fakes::FaultyFileSystem::Operation::CreateFile, 1, platform::errorFromErrno(EROFS));
-    const catalog::CatalogStore store(m_data.path(), readOnly);
     writeFile(m_tree / "grow.txt", "longer now");
-    const VerifyServices services { store, m_lister, m_reading, m_volumes };
-    const auto outcome = verifyCatalog(services, { "disc", {}, false }, {});
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->counts.of(Verdict::Ok), 4u);
-    EXPECT_EQ(outcome->counts.of(Verdict::Modified), 1u);
-    EXPECT_FALSE(outcome->recorded);
-    EXPECT_EQ(outcome->notRecorded, platform::errorFromErrno(EROFS).description);
-    EXPECT_EQ(readFile(database()), before);
+    // The copy cannot be made at all, or its writing fails part way.
+    for (const int error : { EROFS, ENOSPC }) {
+        SCOPED_TRACE(error);
+        fakes::FaultyFileSystem faulty(m_fileSystem);
+        if (error == EROFS)
+            faulty.failOnCall(fakes::FaultyFileSystem::Operation::CreateFile, 1, platform::errorFromErrno(error));
+        else
+            faulty.failWritesAfter(8192, platform::errorFromErrno(error));
+        const catalog::CatalogStore store(m_data.path(), faulty);
+        const VerifyServices services { store, m_lister, m_reading, m_volumes };
+        const auto outcome = verifyCatalog(services, { "disc", {}, false }, {});
+        ASSERT_TRUE(outcome);
+        EXPECT_EQ(outcome->counts.of(Verdict::Ok), 4u);
+        EXPECT_EQ(outcome->counts.of(Verdict::Modified), 1u);
+        EXPECT_FALSE(outcome->recorded);
+        EXPECT_EQ(outcome->notRecorded, platform::errorFromErrno(error).description);
+        EXPECT_EQ(readFile(database()), before);
+        EXPECT_TRUE(m_data.strayFiles().empty());
+    }
 }
 
 } // namespace
