@@ -42,7 +42,8 @@ CatalogDigests eachDigestedFile(const names::NamesIndexCache& indexes, platform:
     CatalogDigests digests;
     digests.state = forEachFileWithDigest(
         indexes, box, catalog, [&](const CatalogFile& file, const catalogdb::FileRowFacts& row) {
-            const auto digest = row.digest ? digest::digestOf(row.digest->algorithm, row.digest->bytes.view()) : std::nullopt;
+            const auto digest
+                = row.digest ? digest::digestOf(row.digest->algorithm, row.digest->bytes.view()) : std::nullopt;
             if (!digest)
                 return;
             digests.any = true;

@@ -318,7 +318,8 @@ private Q_SLOTS:
         QVERIFY(reading.has_value());
         std::vector<std::string> lines;
         while (const auto file = reading->reader->nextFileAlone())
-            lines.push_back(digest::digestOf(file->digest->algorithm, file->digest->bytes.view())->text() + "  " + file->path);
+            lines.push_back(
+                digest::digestOf(file->digest->algorithm, file->digest->bytes.view())->text() + "  " + file->path);
         QCOMPARE(reading->reader->finish(reading->catalogHash), catalogdb::DatabaseState::Belongs);
         // As xxhsum -H2 prints them.
         QCOMPARE(lines,
