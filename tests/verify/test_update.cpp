@@ -144,23 +144,37 @@ TEST_F(Update, UnchangedFilesAreNotReadAndThePairIsThatOfAFreshScan)
 // is told.
 TEST_F(Update, AnUnchangedFileWhoseNewDigestCannotBeMadeIsTold)
 {
-    ASSERT_TRUE(scan(m_store, nullptr));
     writeFile(m_tree / "grows.txt", "longer now");
-    const catalogdb::CatalogFiles earlier = filesOf(m_data);
-    m_reading.failReadsAt(m_tree / "same.bin", 4096, EIO);
-    scan::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr, nullptr, nullptr, true,
-        DigestAlgorithm::Sha256, &m_reading, &earlier };
-    m_box.queueAnswer(platform::MessageAnswer::Yes);
-    const auto updated = scan::genXml(context, m_tree.path(), "disc");
-    ASSERT_TRUE(updated);
-    EXPECT_EQ(updated->digests->reused, 0u);
-    ASSERT_TRUE(updated->changes);
-    std::map<std::string, std::string> told;
-    (void)catalogChanges(
-        earlier, *updated->changes, m_tree.path(), [&](const VerdictRow& row) { told[row.location] = row.detail; });
-    EXPECT_EQ(told,
-        (std::map<std::string, std::string> {
-            { m_tree / "grows.txt", "大小 5 → 10 字节，修改时间不同" }, { m_tree / "same.bin", "未能计算校验和" } }));
+    // One file cannot be read, then none can: then no digest at all is made.
+    for (const bool everything : { false, true }) {
+        SCOPED_TRACE(everything);
+        ASSERT_TRUE(scan(m_store, nullptr));
+        const catalogdb::CatalogFiles earlier = filesOf(m_data);
+        writeFile(m_tree / "grows.txt", everything ? "shorter" : "longer still");
+        fakes::FaultyFileReading reading(m_realReading);
+        if (everything)
+            reading.failEverything(EIO);
+        else
+            reading.failReadsAt(m_tree / "same.bin", 4096, EIO);
+        scan::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr, nullptr, nullptr, true,
+            DigestAlgorithm::Sha256, &reading, &earlier };
+        m_box.queueAnswer(platform::MessageAnswer::Yes);
+        const auto updated = scan::genXml(context, m_tree.path(), "disc");
+        ASSERT_TRUE(updated);
+        EXPECT_EQ(updated->digests->reused, 0u);
+        ASSERT_TRUE(updated->changes);
+        std::map<std::string, std::string> told;
+        (void)catalogChanges(
+            earlier, *updated->changes, m_tree.path(), [&](const VerdictRow& row) { told[row.location] = row.detail; });
+        std::map<std::string, std::string> expected { { m_tree / "same.bin", "未能计算校验和" } };
+        if (everything) {
+            expected[m_tree / "sub/same.txt"] = "未能计算校验和";
+            expected[m_tree / "goes.txt"] = "未能计算校验和";
+        }
+        ASSERT_TRUE(told.contains(m_tree / "grows.txt"));
+        told.erase(m_tree / "grows.txt");
+        EXPECT_EQ(told, expected);
+    }
 }
 
 TEST_F(Update, AStoppedUpdateKeepsTheOldCatalogAndDatabase)
