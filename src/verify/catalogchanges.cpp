@@ -2,18 +2,11 @@
 
 #include "catalogdb/catalogfiles.h"
 
-#include "platform/paths.h"
 #include "scan/earlierchanges.h"
 
 namespace mellowby::verify {
 
 namespace {
-
-VerdictRow rowOf(std::string_view below, Verdict verdict, const std::string& root, std::string detail = {})
-{
-    return { std::string(below.substr(below.rfind('/') + 1)), verdict, platform::joinPath(root, below.substr(1)),
-        std::move(detail) };
-}
 
 std::string sizeText(const std::optional<std::uint64_t>& size)
 {
@@ -24,15 +17,15 @@ VerdictRow rowOf(const scan::ChangedFile& file, const std::string& root)
 {
     switch (file.what) {
     case scan::ChangedFile::What::Added:
-        return rowOf(file.below, Verdict::Added, root, sizeText(file.size) + " 字节");
+        return rowBelow(file.below, Verdict::Added, root, sizeText(file.size) + " 字节");
     case scan::ChangedFile::What::Modified:
-        return rowOf(file.below, Verdict::Modified, root,
+        return rowBelow(file.below, Verdict::Modified, root,
             "大小 " + sizeText(file.earlierSize) + " → " + sizeText(file.size) + " 字节"
                 + (file.timeDiffers ? "，修改时间不同" : ""));
     case scan::ChangedFile::What::NotDigested:
         break;
     }
-    return rowOf(file.below, Verdict::Unreadable, root, "未能计算校验和");
+    return rowBelow(file.below, Verdict::Unreadable, root, "未能计算校验和");
 }
 
 } // namespace
@@ -51,7 +44,7 @@ VerdictCounts catalogChanges(const catalogdb::CatalogFiles& earlier, const scan:
     counts.add(Verdict::Ok, changes.unchanged); // not told: no row to make
     // The files gone, in the earlier catalog's order.
     for (const std::size_t gone : changes.gone)
-        tell(rowOf(earlier.files[gone].path, Verdict::Missing, root));
+        tell(rowBelow(earlier.files[gone].path, Verdict::Missing, root));
     return counts;
 }
 

@@ -21,7 +21,6 @@
 #include "catalog/volumerecord.h"
 #include "digest/digestrun.h"
 #include "platform/directorylister.h"
-#include "platform/paths.h"
 #include "scan/scandigests.h"
 #include "scan/scanner.h"
 
@@ -94,11 +93,6 @@ std::string databaseProblem(const std::string& name, catalogdb::DatabaseState st
         return "目录“" + name
             + "”没有数据库（扫描时用了 --no-database，或是较早生成的），没有可以比较的大小、时间和校验和";
     return "目录“" + name + "”的数据库不能使用（" + std::string(catalogdb::describe(state)) + "）";
-}
-
-std::string nameOf(std::string_view below)
-{
-    return std::string(below.substr(below.rfind('/') + 1));
 }
 
 std::int64_t nowNs()
@@ -227,7 +221,8 @@ void Verification::fileRead(const digest::FileDigest& outcome)
 {
     const std::size_t index = outcome.file.tag;
     const catalogdb::CatalogFile& file = m_files.files[index];
-    VerdictRow row { nameOf(file.path), Verdict::Ok, outcome.file.path, {} };
+    VerdictRow row = rowBelow(file.path, Verdict::Ok, m_root);
+    row.location = outcome.file.path;
     switch (outcome.status) {
     case digest::FileStatus::Digested: {
         const auto bytes = outcome.digest->bytes();
@@ -271,9 +266,8 @@ bool Verification::waitForReading()
     // The files a disc taken out left unread.
     for (std::size_t i = 0; i < m_given.size(); ++i) {
         if (m_given[i])
-            deliver({ nameOf(m_files.files[i].path), Verdict::Unreadable,
-                        platform::joinPath(m_root, m_files.files[i].path.substr(1)),
-                        "光盘已取出或驱动器已断开（" + summary.mediumError.description + "）" },
+            deliver(rowBelow(m_files.files[i].path, Verdict::Unreadable, m_root,
+                        "光盘已取出或驱动器已断开（" + summary.mediumError.description + "）"),
                 i);
     }
     return true;
@@ -294,10 +288,8 @@ std::expected<void, VerifyProblem> Verification::run()
         return std::unexpected(VerifyProblem { VerifyFailure::Stopped, "校验已停止" });
     }
     for (std::size_t i = 0; i < m_seen.size(); ++i) {
-        if (!m_seen[i]) {
-            const std::string& below = m_files.files[i].path;
-            deliver({ nameOf(below), Verdict::Missing, platform::joinPath(m_root, below.substr(1)), {} });
-        }
+        if (!m_seen[i])
+            deliver(rowBelow(m_files.files[i].path, Verdict::Missing, m_root));
     }
     return {};
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/paths.h"
+
 namespace mellowby::verify {
 
 namespace {
@@ -13,6 +15,12 @@ constexpr std::array<std::string_view, kVerdictCount> kTexts = { "完好", "损�
 std::string_view verdictText(Verdict verdict)
 {
     return kTexts.at(static_cast<std::size_t>(verdict));
+}
+
+VerdictRow rowBelow(std::string_view below, Verdict verdict, const std::string& root, std::string detail)
+{
+    return { std::string(below.substr(below.rfind('/') + 1)), verdict, platform::joinPath(root, below.substr(1)),
+        std::move(detail) };
 }
 
 bool VerdictCounts::allOk() const

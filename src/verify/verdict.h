@@ -30,6 +30,10 @@ struct VerdictRow {
     std::string detail; // what differs, where reading failed
 };
 
+// The row of the catalog's file at below (below the scanned folder, each name after a "/":
+// "/sub/a.txt"), on the disc scanned or mounted at root now.
+VerdictRow rowBelow(std::string_view below, Verdict verdict, const std::string& root, std::string detail = {});
+
 // How many files got each verdict.
 struct VerdictCounts {
     std::array<std::uint64_t, kVerdictCount> counts {};
