@@ -191,6 +191,8 @@ void DatabaseReader::stepDigests()
 void DatabaseReader::takeDigestRow()
 {
     const SqliteStatement& row = *m_digestRows;
+    if (m_digestCount == 0)
+        m_digestAlgorithm = row.text(1);
     m_digestHash->add(DigestRow { m_digestEntry, row.text(1), row.blob(2) });
     ++m_digestCount;
     stepDigests();
@@ -277,6 +279,21 @@ bool DatabaseReader::digestsWhole()
     } catch (const SqliteFailure&) {
         return false;
     }
+}
+
+std::expected<DigestsToKeep, DatabaseState> DatabaseReader::digestsToKeep(const Hash128& catalogHash)
+{
+    if (catalogHash != m_catalog.catalogHash)
+        return std::unexpected(DatabaseState::OtherCatalog);
+    // Before it, nothing tells whether the digests are those the scan wrote.
+    if (m_catalog.schemaVersion < schema::kDigestsCheckedVersion)
+        return std::unexpected(DatabaseState::Unchecked);
+    if (!digestsWhole())
+        return std::unexpected(failureState());
+    m_digestRows.reset();
+    m_rows.reset();
+    // The file outlives the connection reading it, which goes with the reader.
+    return DigestsToKeep { m_catalog, std::move(m_digestAlgorithm), std::move(m_readable) };
 }
 
 bool DatabaseReader::walkMembers(
@@ -397,6 +414,22 @@ std::expected<DigestReading, DatabaseState> openForDigests(
     if (!hash)
         return std::unexpected(DatabaseState::Unchecked);
     return DigestReading { std::move(*reader), *hash };
+}
+
+std::expected<DigestsToKeep, DatabaseState> readDigestsToKeep(
+    platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath)
+{
+    auto catalog = fileSystem.openForReading(catalogPath);
+    if (!catalog)
+        return std::unexpected(DatabaseState::Unchecked);
+    const std::uint64_t size = (*catalog)->stamp().size;
+    auto reader = DatabaseReader::open(fileSystem, databasePath, size);
+    if (!reader)
+        return std::unexpected(reader.error());
+    const auto hash = hashOfFile(**catalog, size);
+    if (!hash)
+        return std::unexpected(DatabaseState::Unchecked);
+    return (*reader)->digestsToKeep(*hash);
 }
 
 } // namespace mellowby::catalogdb

@@ -65,6 +65,15 @@ struct CatalogRecord {
     Hash128 digestsHash {};
 };
 
+// What a scan again of a catalog needs of its database to keep every digest as it is, once the
+// entries it wrote turn out to be those the catalog row hashed: that row, the digests checked whole
+// against it, their algorithm (empty without any), and the database file itself to copy them from.
+struct DigestsToKeep {
+    CatalogRecord catalog;
+    std::string algorithm;
+    std::shared_ptr<const platform::IReadableFile> file;
+};
+
 // Reads a catalog's database alongside the catalog file, never trusting it blindly: what can be
 // told before the catalog is read is checked at open(), the rest at finish(), once the catalog
 // file's hash is known and every row has been read and hashed. Facts handed out before finish()
@@ -110,6 +119,12 @@ public:
     void readMembers(
         const std::function<void(const ArchiveRow&)>& onArchive, const std::function<void(const MemberRow&)>& onMember);
 
+    // Instead of finish(): the digests alone, checked whole against the catalog row, for a database
+    // that belongs to the catalog file whose bytes hash to catalogHash by that row. The entries are
+    // left unread: they count only for a scan that writes the same entries again, whose own hash
+    // then stands for theirs. The reader is spent.
+    std::expected<DigestsToKeep, DatabaseState> digestsToKeep(const Hash128& catalogHash);
+
 private:
     // Whether the digests' rows are those the scan wrote (always for a database that keeps no
     // record of them); part of finish().
@@ -152,6 +167,7 @@ private:
     bool m_rowDigest = false;
     std::unique_ptr<RowsHash> m_digestHash;
     std::int64_t m_digestCount = 0;
+    std::string m_digestAlgorithm; // of the first digest row
 };
 
 // Whether the database at databasePath belongs to the catalog file at catalogPath, read whole to
@@ -173,6 +189,11 @@ struct DigestReading {
     Hash128 catalogHash {};
 };
 std::expected<DigestReading, DatabaseState> openForDigests(
+    platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath);
+
+// Of the database at databasePath that belongs to the catalog file at catalogPath (by its catalog
+// row), of a version that records its digests; else why not (Unchecked for an older version).
+std::expected<DigestsToKeep, DatabaseState> readDigestsToKeep(
     platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath);
 
 } // namespace mellowby::catalogdb

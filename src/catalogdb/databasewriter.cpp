@@ -136,6 +136,8 @@ void DatabaseWriter::addFile(const EntryFacts& file)
 
 void DatabaseWriter::addDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest)
 {
+    if (m_copiedDigestsHash)
+        throw DatabaseWriteFailed { { 0, "a digest added to those copied" } };
     m_pendingDigests.push_back({ entry, algorithm.size(), digest.size() });
     m_pendingBytes.append(algorithm).append(digest);
     if (m_pendingDigests.size() == kDigestsAtOnce)
@@ -169,6 +171,38 @@ void DatabaseWriter::writeDigests(SqliteStatement& statement)
     });
     m_pendingDigests.clear();
     m_pendingBytes.clear();
+}
+
+void DatabaseWriter::copyDigests(
+    std::shared_ptr<const platform::IReadableFile> earlier, std::int64_t count, const Hash128& hash)
+{
+    if (m_digestCount != 0 || m_earlier != nullptr)
+        throw DatabaseWriteFailed { { 0, "digests copied into a database that has had some" } };
+    m_earlier = std::move(earlier);
+    m_earlierFile = std::make_unique<BoundFile>(*m_earlier);
+    guarded([&] {
+        m_connection->execute("ATTACH '" + m_earlierFile->name() + "' AS earlier");
+        // Both tables alike: SQLite copies the rows as they are stored, without reading them.
+        m_connection->execute("INSERT INTO digests SELECT * FROM earlier.digests");
+        if (m_connection->integer("SELECT changes()") != count)
+            throw DatabaseWriteFailed { { 0, "the digests copied are not those checked" } };
+    });
+    m_digestCount = count;
+    m_copiedDigestsHash = hash;
+}
+
+void DatabaseWriter::dropCopiedDigests()
+{
+    if (!m_copiedDigestsHash)
+        return;
+    guarded([&] { m_connection->execute("DELETE FROM digests"); });
+    m_digestCount = 0;
+    m_copiedDigestsHash.reset();
+}
+
+EntriesWritten DatabaseWriter::entriesWritten() const
+{
+    return { m_count, m_rows->digest() };
 }
 
 void DatabaseWriter::addArchive(const ArchiveRow& archive)
@@ -242,6 +276,12 @@ void DatabaseWriter::insertCatalogRow(const ScanRecord& scan, std::uint64_t cata
     statement.bindBlob(16, bytesOf(m_memberRows->digest()));
     // The digests come from the readers in the order they finish: hashed in the order of their
     // entries, as the reader reads them back.
+    if (m_copiedDigestsHash) {
+        statement.bind(17, m_digestCount);
+        statement.bindBlob(18, bytesOf(*m_copiedDigestsHash));
+        statement.run();
+        return;
+    }
     if (!m_digestsInOrder) {
         m_digestRows = std::make_unique<RowsHash>();
         SqliteStatement rows(*m_connection, kDigestRows);

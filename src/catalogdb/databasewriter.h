@@ -15,7 +15,8 @@
 
 namespace mellowby::platform {
 class IReplacement;
-}
+class IReadableFile;
+} // namespace mellowby::platform
 
 namespace mellowby::catalogdb {
 
@@ -47,6 +48,13 @@ struct ScanRecord {
     std::string excludeTypes; // NoFileStr
 };
 
+// The entries written so far: their number and the hash of their rows, as the catalog row will
+// have them.
+struct EntriesWritten {
+    std::int64_t count = 0;
+    Hash128 hash {};
+};
+
 // Why the database could not be written.
 struct DatabaseWriteFailed {
     platform::Error error;
@@ -69,6 +77,13 @@ public:
     void addFile(const EntryFacts& file);
     // The digest of the contents of the file written as entry; algorithm by its name ("xxh128").
     void addDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest);
+    // Every digest of the database in earlier, as its rows are, in place of any addDigest(): for
+    // entries that are the same, row for row, as those it has digests for. count and hash are
+    // its catalog row's for them, checked already. Copied before the entries are all written, they
+    // are dropped again (dropCopiedDigests()) when those turn out otherwise.
+    void copyDigests(std::shared_ptr<const platform::IReadableFile> earlier, std::int64_t count, const Hash128& hash);
+    void dropCopiedDigests();
+    EntriesWritten entriesWritten() const;
     // A file written as an entry that is an archive, listed. Its members follow at once, each
     // given the number nextMember() said (row.id is set here).
     void addArchive(const ArchiveRow& archive);
@@ -86,6 +101,9 @@ private:
     void writeDigests(SqliteStatement& statement);
 
     std::unique_ptr<BoundFile> m_file;
+    // The database the digests were copied from, attached while the connection lasts.
+    std::shared_ptr<const platform::IReadableFile> m_earlier;
+    std::unique_ptr<BoundFile> m_earlierFile;
     std::unique_ptr<SqliteConnection> m_connection;
     std::unique_ptr<SqliteStatement> m_insert;
     std::unique_ptr<SqliteStatement> m_insertDigest;
@@ -113,6 +131,7 @@ private:
     std::int64_t m_digestCount = 0;
     std::int64_t m_lastDigest = -1;
     bool m_digestsInOrder = true;
+    std::optional<Hash128> m_copiedDigestsHash;
 };
 
 } // namespace mellowby::catalogdb

@@ -148,7 +148,7 @@ int scanCommand(Tool& tool)
             reportArchives(tool, *result->archives, true);
         // An update always writes a database, which the changes are told from.
         if (result->changes)
-            printChanges(tool, **earlier->earlier.files(), *result->changes, path);
+            printChanges(tool, *result->changes, path);
         return tool.finish(0);
     }
     tool.output.line(result->xmlPath + summary);

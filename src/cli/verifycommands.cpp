@@ -86,7 +86,10 @@ std::optional<CatalogToUpdate> catalogToUpdate(Tool& tool, const std::string& na
     auto read = [&fileSystem = tool.fileSystem, databasePath = *databasePath, catalogPath = *catalogPath] {
         return catalogdb::readCatalogFiles(fileSystem, databasePath, catalogPath);
     };
-    return CatalogToUpdate { *catalog, scan::EarlierCatalog::readBeside(read), glance.algorithm };
+    auto readDigests = [&fileSystem = tool.fileSystem, databasePath = *databasePath, catalogPath = *catalogPath] {
+        return catalogdb::readDigestsToKeep(fileSystem, databasePath, catalogPath);
+    };
+    return CatalogToUpdate { *catalog, scan::EarlierCatalog::readWhenAsked(read, readDigests), glance.algorithm };
 }
 
 void printNotUpdatable(const std::string& catalog, catalogdb::DatabaseState state)
@@ -95,12 +98,11 @@ void printNotUpdatable(const std::string& catalog, catalogdb::DatabaseState stat
         + "），无法更新：请不加 --update 重新扫描。");
 }
 
-void printChanges(
-    Tool& tool, const catalogdb::CatalogFiles& earlier, const scan::EarlierChanges& changes, const std::string& root)
+void printChanges(Tool& tool, const scan::EarlierChanges& changes, const std::string& root)
 {
     RecordWriter records = tool.records(verdictFields());
-    const auto counts = verify::catalogChanges(
-        earlier, changes, root, [&](const verify::VerdictRow& row) { writeRow(records, row); });
+    const auto counts
+        = verify::catalogChanges(changes, root, [&](const verify::VerdictRow& row) { writeRow(records, row); });
     records.finish();
     printError("与原来的目录相比：" + counts.text() + "。");
 }

@@ -31,9 +31,8 @@ struct CatalogToUpdate {
 std::optional<CatalogToUpdate> catalogToUpdate(Tool& tool, const std::string& name);
 // Says why the catalog cannot be updated from its database.
 void printNotUpdatable(const std::string& catalog, catalogdb::DatabaseState state);
-// Prints what the scan that replaced earlier, made at root, found changed; the records go where
+// Prints what the scan that replaced a catalog, made at root, found changed; the records go where
 // the command's records go, the counts to standard error.
-void printChanges(
-    Tool& tool, const catalogdb::CatalogFiles& earlier, const scan::EarlierChanges& changes, const std::string& root);
+void printChanges(Tool& tool, const scan::EarlierChanges& changes, const std::string& root);
 
 } // namespace mellowby::cli

@@ -46,6 +46,8 @@ public:
         if (m_batch.size() >= m_batchBytes)
             handOver();
     }
+    // Hands the calls written over now, for the one waiting on them.
+    void handOverNow() { handOver(); }
 
     // Runs task on the work's thread once every call handed over is carried out, so that it goes
     // on while the walk's own thread does something else; wait() waits for it (and passes on what

@@ -23,10 +23,10 @@ struct ChangedFile {
 };
 
 // What a scan again of a catalog found changed since it: the files that changed or came, in the
-// new catalog's order, and those gone, by their place among the earlier catalog's files.
+// new catalog's order, and those gone, below the scanned folder in the earlier catalog's order.
 struct EarlierChanges {
     std::vector<ChangedFile> changed;
-    std::vector<std::size_t> gone;
+    std::vector<std::string> gone;
     std::uint64_t unchanged = 0;
 };
 

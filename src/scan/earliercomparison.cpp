@@ -1,6 +1,8 @@
 #include "scan/earliercomparison.h"
 
 #include "catalogdb/catalogfiles.h"
+#include "catalogdb/databasereader.h"
+#include "catalogdb/databasewriter.h"
 
 #include <algorithm>
 #include <limits>
@@ -12,10 +14,13 @@
 
 namespace mellowby::scan {
 
-EarlierComparison::EarlierComparison(EarlierCatalog earlier, std::string root, ScanDigests* digests)
+EarlierComparison::EarlierComparison(
+    EarlierCatalog earlier, std::string root, ScanDigests* digests, std::size_t mostWaiting)
     : m_root(std::move(root))
     , m_digests(digests)
     , m_earlierCatalog(std::move(earlier))
+    , m_stage(m_earlierCatalog.readsDigestsAlone() ? Stage::Deciding : Stage::Files)
+    , m_mostWaiting(mostWaiting)
 {
 }
 
@@ -24,20 +29,77 @@ void EarlierComparison::add(const std::string& folder, const platform::DirEntry&
     // As the database has it: an entry whose details could not be read has no size.
     const FileFacts facts { entry.detailsError ? std::nullopt : std::optional(entry.size), entry.modifiedNs, row,
         ScanDigests::digestible(entry) };
-    if (!m_taken && m_earlierCatalog.ready())
-        takeEarlier();
     if (!m_taken) {
-        m_waiting.push_back({ platform::joinPath(folder, entry.name), facts });
+        if (m_stage == Stage::Deciding && m_earlierCatalog.digestsReady())
+            decide();
+        if (m_stage == Stage::Files && m_earlierCatalog.ready())
+            takeEarlier();
+    }
+    if (!m_taken) {
+        wait(folder, entry, facts);
         return;
     }
     platform::joinPathInto(m_path, folder, entry.name);
     compare(m_path, facts);
 }
 
-void EarlierComparison::finishWalk()
+void EarlierComparison::wait(const std::string& folder, const platform::DirEntry& entry, const FileFacts& facts)
 {
-    if (!m_taken)
-        takeEarlier();
+    m_waiting.push_back({ platform::joinPath(folder, entry.name), facts });
+    if (facts.digestible)
+        ++m_waitingDigestible;
+    if (m_stage != Stage::Files && m_waiting.size() >= m_mostWaiting) {
+        m_stage = Stage::Files;
+        if (m_digests != nullptr)
+            m_digests->dropCopied();
+        m_earlierCatalog.readFiles();
+    }
+}
+
+void EarlierComparison::decide()
+{
+    const EarlierCatalog::DigestsReading& earlier = m_earlierCatalog.digests();
+    // Kept whole only as the digests this scan makes, or when it makes none.
+    const bool keepable = earlier
+        && (m_digests == nullptr || (earlier->catalog.digestCount > 0 && earlier->algorithm == m_digests->algorithm()));
+    m_stage = keepable ? Stage::DigestsAlone : Stage::Files;
+    if (!keepable)
+        m_earlierCatalog.readFiles();
+    // Copied beside the walk, rather than after it, and dropped again should the entries differ.
+    else if (m_digests != nullptr)
+        m_digests->copyAll(*earlier);
+}
+
+bool EarlierComparison::sameEntries(
+    const std::function<std::optional<catalogdb::EntriesWritten>()>& entriesWritten) const
+{
+    const catalogdb::CatalogRecord& earlier = m_earlierCatalog.digests()->catalog;
+    // The same entries have the same files to digest: the earlier catalog had a digest for each.
+    if (m_digests != nullptr && m_waitingDigestible != static_cast<std::uint64_t>(earlier.digestCount))
+        return false;
+    const auto written = entriesWritten();
+    return written && written->count == earlier.entryCount && written->hash == earlier.entriesHash;
+}
+
+void EarlierComparison::finishWalk(const std::function<std::optional<catalogdb::EntriesWritten>()>& entriesWritten)
+{
+    if (m_taken)
+        return;
+    if (m_stage == Stage::Deciding)
+        decide();
+    if (m_stage == Stage::DigestsAlone && sameEntries(entriesWritten)) {
+        m_taken = true;
+        m_keptWhole = true;
+        m_compared = m_waiting.size();
+        m_waiting = {};
+        if (m_digests != nullptr)
+            m_digests->keepCopied();
+        return;
+    }
+    if (m_digests != nullptr)
+        m_digests->dropCopied();
+    m_earlierCatalog.readFiles();
+    takeEarlier();
 }
 
 void EarlierComparison::takeEarlier()
@@ -93,6 +155,8 @@ void EarlierComparison::compare(std::string_view path, const FileFacts& file)
 EarlierChanges EarlierComparison::changes() const
 {
     EarlierChanges changes;
+    if (m_keptWhole)
+        changes.unchanged = m_compared;
     if (m_earlier == nullptr || m_unusable)
         return changes;
     // The files whose digest this scan could not make go among the others, in the new catalog's
@@ -117,7 +181,7 @@ EarlierChanges EarlierComparison::changes() const
     changes.unchanged = m_compared - changes.changed.size();
     for (std::size_t i = 0; i < m_earlier->files.size(); ++i) {
         if (!m_finder->taken(i))
-            changes.gone.push_back(i);
+            changes.gone.push_back(m_earlier->files[i].path);
     }
     return changes;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,10 @@ namespace mellowby::platform {
 struct DirEntry;
 }
 
+namespace mellowby::catalogdb {
+struct EntriesWritten;
+}
+
 namespace mellowby::scan {
 
 class ScanDigests;
@@ -26,16 +31,29 @@ class ScanDigests;
 // with the earlier file when it is the same, so that its digest is kept rather than read again.
 // Everything on the walk's thread; only what changed is kept, so that an unchanged tree of
 // millions of files costs no more than its earlier catalog.
+//
+// An earlier catalog whose digests are read alone (see EarlierCatalog) is not read whole at once:
+// a tree scanned again unchanged writes the very entries the earlier database hashed, and then
+// keeps all its digests without a file or an earlier row read. The files wait for the end of the
+// walk to tell; only once they are too many to wait, or the entries turn out otherwise, are the
+// earlier files read and the files held against them as above.
 class EarlierComparison {
 public:
+    // The most files that wait while the digests alone may do: past them, the earlier files are read.
+    static constexpr std::size_t kMostWaiting = std::size_t { 1 } << 18;
+
     // root: the scanned folder; digests: the scan's, when it makes them.
-    EarlierComparison(EarlierCatalog earlier, std::string root, ScanDigests* digests);
+    EarlierComparison(
+        EarlierCatalog earlier, std::string root, ScanDigests* digests, std::size_t mostWaiting = kMostWaiting);
 
     // A File element the walk wrote for entry, in folder (its whole path), as row (entries.id).
     void add(const std::string& folder, const platform::DirEntry& entry, std::int64_t row);
-    // Once the walk has ended: waits for the earlier catalog, and the files that waited for it go
-    // on. Once it turns out unusable, the files are dropped, none read; the scan then fails.
-    void finishWalk();
+    // Once the walk has ended, with the entries written: waits for the earlier catalog, and the
+    // files that waited for it go on. Once it turns out unusable, the files are dropped, none
+    // read; the scan then fails. entriesWritten is asked only while the digests alone may do.
+    void finishWalk(const std::function<std::optional<catalogdb::EntriesWritten>()>& entriesWritten);
+    // Once the walk has ended: the earlier catalog turned out unusable.
+    bool unusable() const { return m_unusable; }
     // Once the digests are finished too.
     EarlierChanges changes() const;
 
@@ -52,6 +70,13 @@ private:
         FileFacts facts;
     };
 
+    // How the earlier catalog is had: its digests alone are being read, to tell whether they can do;
+    // they are, and the files wait; its files are (being) read.
+    enum class Stage : char { Deciding, DigestsAlone, Files };
+
+    void decide();
+    void wait(const std::string& folder, const platform::DirEntry& entry, const FileFacts& facts);
+    bool sameEntries(const std::function<std::optional<catalogdb::EntriesWritten>()>& entriesWritten) const;
     void takeEarlier();
     // Its path below the scanned folder, each name after a "/": "/sub/a.txt".
     std::string_view belowRoot(std::string_view path) const;
@@ -60,6 +85,10 @@ private:
     std::string m_root;
     ScanDigests* m_digests = nullptr;
     EarlierCatalog m_earlierCatalog;
+    Stage m_stage = Stage::Files;
+    std::size_t m_mostWaiting = kMostWaiting;
+    std::uint64_t m_waitingDigestible = 0;
+    bool m_keptWhole = false;
     bool m_taken = false;
     bool m_unusable = false;
     std::vector<Waiting> m_waiting;

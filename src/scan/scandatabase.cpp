@@ -2,6 +2,9 @@
 
 #include "catalogdb/entryrow.h"
 
+#include <chrono>
+#include <future>
+
 #include "platform/directorylister.h"
 
 namespace mellowby::scan {
@@ -129,6 +132,43 @@ std::int64_t ScanDatabase::putEntry(Call call, const platform::DirEntry& entry, 
     return m_entries++;
 }
 
+void ScanDatabase::copyDigests(
+    std::shared_ptr<const platform::IReadableFile> earlier, std::int64_t count, const catalogdb::Hash128& hash)
+{
+    const std::lock_guard lock(m_calls);
+    m_earlier = std::move(earlier);
+    m_earlierCount = count;
+    m_earlierHash = hash;
+    m_work.put(static_cast<char>(Call::CopyDigests));
+    m_work.callWritten();
+}
+
+void ScanDatabase::dropCopiedDigests()
+{
+    const std::lock_guard lock(m_calls);
+    m_work.put(static_cast<char>(Call::DropDigests));
+    m_work.callWritten();
+}
+
+std::optional<catalogdb::EntriesWritten> ScanDatabase::entriesWritten()
+{
+    std::promise<catalogdb::EntriesWritten> told;
+    std::future<catalogdb::EntriesWritten> written = told.get_future();
+    {
+        const std::lock_guard lock(m_calls);
+        m_work.put(static_cast<char>(Call::TellEntries));
+        m_work.put(&told);
+        m_work.handOverNow();
+    }
+    // A writer that failed carries out no call after: then none is told.
+    constexpr std::chrono::milliseconds kPoll { 2 };
+    while (written.wait_for(kPoll) != std::future_status::ready) {
+        if (m_work.failed())
+            return std::nullopt;
+    }
+    return written.get();
+}
+
 bool ScanDatabase::failed() const
 {
     return m_work.failed();
@@ -162,6 +202,18 @@ void ScanDatabase::apply(std::string_view batch)
         }
         if (call == Call::Archive) {
             applyArchive(calls);
+            continue;
+        }
+        if (call == Call::CopyDigests) {
+            m_writer->copyDigests(m_earlier, m_earlierCount, m_earlierHash);
+            continue;
+        }
+        if (call == Call::DropDigests) {
+            m_writer->dropCopiedDigests();
+            continue;
+        }
+        if (call == Call::TellEntries) {
+            calls.value<std::promise<catalogdb::EntriesWritten>*>()->set_value(m_writer->entriesWritten());
             continue;
         }
         if (call == Call::Digest) {

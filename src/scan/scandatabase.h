@@ -13,6 +13,7 @@
 #include "scan/batchedwork.h"
 
 namespace mellowby::platform {
+class IReadableFile;
 class IReplacement;
 struct DirEntry;
 } // namespace mellowby::platform
@@ -49,6 +50,15 @@ public:
     // The digest of the contents of the file of row entry; from any thread, before finishWith().
     void addDigest(std::int64_t entry, std::string_view algorithm, std::string_view digest);
 
+    // Every digest of the earlier database, as the scan's own, and dropped again (see
+    // DatabaseWriter::copyDigests).
+    void copyDigests(
+        std::shared_ptr<const platform::IReadableFile> earlier, std::int64_t count, const catalogdb::Hash128& hash);
+    void dropCopiedDigests();
+    // The entries written so far, once the writer has caught up with the walk; none once writing
+    // has failed.
+    std::optional<catalogdb::EntriesWritten> entriesWritten();
+
     // The file of row entry, an archive listed as far as status says, with its members; from any
     // thread, before finishWith().
     void addArchive(std::int64_t entry, catalogdb::schema::ArchiveState status, std::string_view format,
@@ -63,7 +73,17 @@ public:
     void wait();
 
 private:
-    enum class Call : char { Disk, OpenFolder, CloseFolder, File, Digest, Archive };
+    enum class Call : char {
+        Disk,
+        OpenFolder,
+        CloseFolder,
+        File,
+        Digest,
+        Archive,
+        CopyDigests,
+        DropDigests,
+        TellEntries
+    };
     // The numbers of an entry, as they travel in a batch.
     struct Numbers {
         std::uint64_t size = 0;
@@ -91,6 +111,10 @@ private:
     void applyArchive(BatchReader& calls);
 
     std::unique_ptr<catalogdb::DatabaseWriter> m_writer;
+    // What CopyDigests copies, with the row count and hash it is checked against.
+    std::shared_ptr<const platform::IReadableFile> m_earlier;
+    std::int64_t m_earlierCount = 0;
+    catalogdb::Hash128 m_earlierHash {};
     // Counted as the writer counts its rows, so that a row's number is known before it is written.
     std::int64_t m_entries = 0;
     std::mutex m_calls;

@@ -1,6 +1,7 @@
 #include "scan/scandigests.h"
 
 #include "catalogdb/catalogfiles.h"
+#include "catalogdb/databasereader.h"
 
 #include <algorithm>
 
@@ -67,6 +68,27 @@ void ScanDigests::add(std::string_view path, std::uint64_t size, std::optional<s
     ++m_totals.digested;
     ++m_totals.reused;
     noteDigested(row);
+}
+
+void ScanDigests::copyAll(const catalogdb::DigestsToKeep& earlier)
+{
+    m_copied = static_cast<std::uint64_t>(earlier.catalog.digestCount);
+    m_database.copyDigests(earlier.file, earlier.catalog.digestCount, earlier.catalog.digestsHash);
+}
+
+void ScanDigests::keepCopied()
+{
+    const std::lock_guard lock(m_mutex);
+    m_given += m_copied;
+    m_totals.digested += m_copied;
+    m_totals.reused += m_copied;
+}
+
+void ScanDigests::dropCopied()
+{
+    if (m_copied != 0)
+        m_database.dropCopiedDigests();
+    m_copied = 0;
 }
 
 void ScanDigests::noteDigested(std::int64_t row)

@@ -17,7 +17,8 @@ struct DirEntry;
 
 namespace mellowby::catalogdb {
 struct CatalogFile;
-}
+struct DigestsToKeep;
+} // namespace mellowby::catalogdb
 
 namespace mellowby::scan {
 
@@ -47,6 +48,13 @@ public:
     // and time it has now, it keeps the digest it had there, when it had one, without being read.
     void add(std::string_view path, std::uint64_t size, std::optional<std::int64_t> modifiedNs, std::int64_t row,
         const catalogdb::CatalogFile* earlier = nullptr);
+    // Every digest of the catalog this scan replaces, each kept as it is, no file read: for entries
+    // written the same as its own, row for row, when it had a digest for each of their files with
+    // contents of their own, none of which is given to add(). Copied while the walk goes on, and
+    // then kept (keepCopied()) or dropped again, before any file is given. Before finish().
+    void copyAll(const catalogdb::DigestsToKeep& earlier);
+    void keepCopied();
+    void dropCopied();
     digest::DigestProgress progress() const { return m_run.progress(); }
     // Waits for the files given, telling observer how far the scan is a few times a second; false
     // when it asked to stop (the readers are then stopped).
@@ -65,6 +73,7 @@ private:
     ScanDatabase& m_database;
     const std::string m_algorithm;
     std::uint64_t m_given = 0;
+    std::uint64_t m_copied = 0;
     mutable std::mutex m_mutex;
     DigestTotals m_totals;
     std::vector<bool> m_digested; // by row

@@ -298,7 +298,7 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& given, const std::s
         return std::unexpected(*failure);
     }
     if (files.earlier)
-        files.earlier->finishWalk();
+        files.earlier->finishWalk([&files] { return files.database->entriesWritten(); });
     // The digests still being read are waited for before the database is finished with them.
     if (files.digests && !files.digests->finish(context.observer, walker.progress()))
         return std::unexpected(ScanFailure::Stopped);
@@ -306,7 +306,7 @@ std::expected<ScanResult, ScanFailure> generate(ScanContext& given, const std::s
         return std::unexpected(ScanFailure::Stopped);
     // Read beside the walk, the earlier catalog is found unusable at the latest here, before the
     // new files replace it.
-    if (context.earlier && !context.earlier.files())
+    if (files.earlier ? files.earlier->unusable() : context.earlier && !context.earlier.files())
         return std::unexpected(ScanFailure::EarlierUnusable);
     writer.endDisk();
     if (!finishFiles(context, files, std::move(record))) {

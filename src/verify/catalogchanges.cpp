@@ -1,7 +1,5 @@
 #include "verify/catalogchanges.h"
 
-#include "catalogdb/catalogfiles.h"
-
 #include "scan/earlierchanges.h"
 
 namespace mellowby::verify {
@@ -30,8 +28,8 @@ VerdictRow rowOf(const scan::ChangedFile& file, const std::string& root)
 
 } // namespace
 
-VerdictCounts catalogChanges(const catalogdb::CatalogFiles& earlier, const scan::EarlierChanges& changes,
-    const std::string& root, const std::function<void(const VerdictRow&)>& rows)
+VerdictCounts catalogChanges(
+    const scan::EarlierChanges& changes, const std::string& root, const std::function<void(const VerdictRow&)>& rows)
 {
     VerdictCounts counts;
     auto tell = [&](const VerdictRow& row) {
@@ -43,8 +41,8 @@ VerdictCounts catalogChanges(const catalogdb::CatalogFiles& earlier, const scan:
         tell(rowOf(file, root));
     counts.add(Verdict::Ok, changes.unchanged); // not told: no row to make
     // The files gone, in the earlier catalog's order.
-    for (const std::size_t gone : changes.gone)
-        tell(rowBelow(earlier.files[gone].path, Verdict::Missing, root));
+    for (const std::string& gone : changes.gone)
+        tell(rowBelow(gone, Verdict::Missing, root));
     return counts;
 }
 

@@ -5,10 +5,6 @@
 #include <functional>
 #include <string>
 
-namespace mellowby::catalogdb {
-struct CatalogFiles;
-}
-
 namespace mellowby::scan {
 struct EarlierChanges;
 }
@@ -19,7 +15,7 @@ namespace mellowby::verify {
 // files gone (Missing), come (Added), of another size or modification time (Modified), and those
 // the earlier scan had digested that the new one could not read (Unreadable). Files found as they
 // were are not told. root: where the new scan was made, for the rows' locations.
-VerdictCounts catalogChanges(const catalogdb::CatalogFiles& earlier, const scan::EarlierChanges& changes,
-    const std::string& root, const std::function<void(const VerdictRow&)>& rows);
+VerdictCounts catalogChanges(
+    const scan::EarlierChanges& changes, const std::string& root, const std::function<void(const VerdictRow&)>& rows);
 
 } // namespace mellowby::verify

@@ -3,13 +3,17 @@
 
 #include "catalogdb/catalogfiles.h"
 #include "catalogdb/databasereader.h"
+#include "catalogdb/databasewriter.h"
+#include "catalogdb/sqlitehandles.h"
 #include "verify/catalogchanges.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <sqlite3.h>
 #include <thread>
 #include <vector>
 
@@ -22,6 +26,7 @@
 #include "platform/linux/linuxdirectorylister.h"
 #include "platform/linux/linuxfilereading.h"
 #include "platform/linux/linuxfilesystem.h"
+#include "scan/earliercomparison.h"
 #include "scan/scanner.h"
 #include "support/nesteddatafolder.h"
 
@@ -66,13 +71,35 @@ protected:
     }
 
     // Each file told, by its location; the counts in m_counts.
-    std::map<std::string, Verdict> changesOf(
-        const catalogdb::CatalogFiles& earlier, const scan::EarlierChanges& changes)
+    std::map<std::string, Verdict> changesOf(const scan::EarlierChanges& changes)
     {
         std::map<std::string, Verdict> told;
-        m_counts = catalogChanges(
-            earlier, changes, m_tree.path(), [&](const VerdictRow& row) { told[row.location] = row.verdict; });
+        m_counts
+            = catalogChanges(changes, m_tree.path(), [&](const VerdictRow& row) { told[row.location] = row.verdict; });
         return told;
+    }
+
+    // The earlier catalog as scan --update has it: its digests alone first, its files only once
+    // asked for, each time counted in filesRead.
+    scan::EarlierCatalog readWhenAsked(std::atomic<int>& filesRead)
+    {
+        const std::string database = m_data / "disc.sqlite";
+        const std::string catalog = m_data / "disc.xml";
+        return scan::EarlierCatalog::readWhenAsked(
+            [&, database, catalog] {
+                ++filesRead;
+                return catalogdb::readCatalogFiles(m_fileSystem, database, catalog);
+            },
+            [&, database, catalog] { return catalogdb::readDigestsToKeep(m_fileSystem, database, catalog); });
+    }
+
+    // Each file's path and digest, from a database that must belong to its catalog.
+    std::map<std::string, catalogdb::DigestBytes> digestsOf(const tests::NestedDataFolder& data)
+    {
+        std::map<std::string, catalogdb::DigestBytes> digests;
+        for (const catalogdb::CatalogFile& file : filesOf(data).files)
+            digests[file.path] = file.digest;
+        return digests;
     }
 
     std::map<std::string, std::string> dataFiles(const tests::NestedDataFolder& data) const
@@ -134,7 +161,7 @@ TEST_F(Update, UnchangedFilesAreNotReadAndThePairIsThatOfAFreshScan)
     }
 
     ASSERT_TRUE(updated->changes);
-    EXPECT_EQ(changesOf(earlier, *updated->changes),
+    EXPECT_EQ(changesOf(*updated->changes),
         (std::map<std::string, Verdict> { { m_tree / "grows.txt", Verdict::Modified },
             { m_tree / "goes.txt", Verdict::Missing }, { m_tree / "sub/comes.txt", Verdict::Added } }));
     EXPECT_EQ(m_counts.of(Verdict::Ok), 2u);
@@ -165,7 +192,7 @@ TEST_F(Update, AnUnchangedFileWhoseNewDigestCannotBeMadeIsTold)
         ASSERT_TRUE(updated->changes);
         std::map<std::string, std::string> told;
         (void)catalogChanges(
-            earlier, *updated->changes, m_tree.path(), [&](const VerdictRow& row) { told[row.location] = row.detail; });
+            *updated->changes, m_tree.path(), [&](const VerdictRow& row) { told[row.location] = row.detail; });
         std::map<std::string, std::string> expected { { m_tree / "same.bin", "未能计算校验和" } };
         if (everything) {
             expected[m_tree / "sub/same.txt"] = "未能计算校验和";
@@ -220,10 +247,98 @@ TEST_F(Update, AnEarlierCatalogReadBesideTheWalkIsWaitedFor)
         EXPECT_EQ(updated->digests->reused, 3u);
         // The files that waited are held against it as the others are.
         ASSERT_TRUE(updated->changes);
-        EXPECT_EQ(changesOf(**earlier.files(), *updated->changes),
+        EXPECT_EQ(changesOf(*updated->changes),
             (std::map<std::string, Verdict> { { m_tree / "grows.txt", Verdict::Modified } }));
         EXPECT_EQ(m_counts.of(Verdict::Ok), 3u);
     }
+}
+
+// An unchanged tree writes the entries the earlier database hashed: every digest is kept as it is,
+// and neither a file nor the earlier catalog's files are read. A changed one drops the digests
+// copied meanwhile and is held against the earlier files, file by file.
+TEST_F(Update, AnUnchangedTreeKeepsEveryDigestWithoutReadingTheEarlierFiles)
+{
+    for (const bool changed : { false, true }) {
+        SCOPED_TRACE(changed);
+        ASSERT_TRUE(scan(m_store, nullptr));
+        const auto before = digestsOf(m_data);
+        ASSERT_EQ(before.size(), 4u);
+        if (changed)
+            writeFile(m_tree / "grows.txt", "longer now");
+        std::atomic<int> filesRead = 0;
+        fakes::FaultyFileReading counting(m_realReading);
+        scan::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr, nullptr, nullptr, true,
+            DigestAlgorithm::Xxh128, &counting, readWhenAsked(filesRead) };
+        m_box.queueAnswer(platform::MessageAnswer::Yes);
+        const auto updated = scan::genXml(context, m_tree.path(), "disc");
+        ASSERT_TRUE(updated);
+        EXPECT_EQ(filesRead, changed ? 1 : 0);
+        EXPECT_EQ(counting.opened(),
+            changed ? std::vector<std::string> { m_tree / "grows.txt" } : std::vector<std::string> {});
+        EXPECT_EQ(updated->digests->digested, 4u);
+        EXPECT_EQ(updated->digests->reused, changed ? 3u : 4u);
+        ASSERT_TRUE(updated->changes);
+        std::map<std::string, Verdict> told;
+        if (changed)
+            told[m_tree / "grows.txt"] = Verdict::Modified;
+        EXPECT_EQ(changesOf(*updated->changes), told);
+        EXPECT_EQ(m_counts.of(Verdict::Ok), changed ? 3u : 4u);
+        // The database belongs to the new catalog, one digest for each file: the earlier ones kept.
+        auto after = digestsOf(m_data);
+        ASSERT_EQ(after.size(), 4u);
+        for (const auto& [path, digest] : before) {
+            if (path != "/grows.txt" || !changed) {
+                EXPECT_EQ(after[path], digest) << path;
+            }
+        }
+        EXPECT_NE(after["/grows.txt"], catalogdb::DigestBytes {});
+    }
+}
+
+// Digests that are not those the earlier scan wrote are never kept whole: the earlier files are
+// read to tell, and they say the database cannot be used.
+TEST_F(Update, EarlierDigestsThatDoNotBelongAreNotKept)
+{
+    ASSERT_TRUE(scan(m_store, nullptr));
+    {
+        catalogdb::SqliteConnection connection(m_data / "disc.sqlite", SQLITE_OPEN_READWRITE, nullptr);
+        connection.execute("UPDATE digests SET digest = zeroblob(16) WHERE entry = (SELECT min(entry) FROM digests)");
+    }
+    const auto before = dataFiles(m_data);
+    std::atomic<int> filesRead = 0;
+    fakes::FaultyFileReading counting(m_realReading);
+    scan::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr, nullptr, nullptr, true,
+        DigestAlgorithm::Xxh128, &counting, readWhenAsked(filesRead) };
+    m_box.queueAnswer(platform::MessageAnswer::Yes);
+    EXPECT_EQ(scan::genXml(context, m_tree.path(), "disc").error(), scan::ScanFailure::EarlierUnusable);
+    EXPECT_EQ(filesRead, 1);
+    EXPECT_TRUE(counting.opened().empty());
+    EXPECT_EQ(dataFiles(m_data), before);
+}
+
+// Past the files that may wait for the end of the walk, the earlier files are read and the files
+// held against them; the entries written are then never asked for.
+TEST_F(Update, PastTheFilesThatMayWaitTheEarlierFilesAreRead)
+{
+    ASSERT_TRUE(scan(m_store, nullptr));
+    std::atomic<int> filesRead = 0;
+    scan::EarlierComparison comparison(readWhenAsked(filesRead), m_tree.path(), nullptr, 3);
+    platform::DirEntry entry;
+    entry.kind = platform::EntryKind::File;
+    for (const char* name : { "a", "b", "c", "d" }) {
+        entry.name = name;
+        comparison.add(m_tree.path(), entry, 0);
+    }
+    comparison.finishWalk([]() -> std::optional<catalogdb::EntriesWritten> {
+        ADD_FAILURE() << "entries asked for";
+        return std::nullopt;
+    });
+    EXPECT_EQ(filesRead, 1);
+    EXPECT_EQ(changesOf(comparison.changes()),
+        (std::map<std::string, Verdict> { { m_tree / "a", Verdict::Added }, { m_tree / "b", Verdict::Added },
+            { m_tree / "c", Verdict::Added }, { m_tree / "d", Verdict::Added },
+            { m_tree / "same.bin", Verdict::Missing }, { m_tree / "sub/same.txt", Verdict::Missing },
+            { m_tree / "grows.txt", Verdict::Missing }, { m_tree / "goes.txt", Verdict::Missing } }));
 }
 
 } // namespace
