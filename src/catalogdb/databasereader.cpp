@@ -416,8 +416,8 @@ std::expected<DigestReading, DatabaseState> openForDigests(
     return DigestReading { std::move(*reader), *hash };
 }
 
-std::expected<DigestsToKeep, DatabaseState> readDigestsToKeep(
-    platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath)
+std::expected<DigestsToKeep, DatabaseState> readDigestsToKeep(platform::IFileSystem& fileSystem,
+    const std::string& databasePath, const std::string& catalogPath, std::int64_t mostEntries)
 {
     auto catalog = fileSystem.openForReading(catalogPath);
     if (!catalog)
@@ -426,6 +426,8 @@ std::expected<DigestsToKeep, DatabaseState> readDigestsToKeep(
     auto reader = DatabaseReader::open(fileSystem, databasePath, size);
     if (!reader)
         return std::unexpected(reader.error());
+    if ((*reader)->catalog().entryCount > mostEntries)
+        return std::unexpected(DatabaseState::Unchecked);
     const auto hash = hashOfFile(**catalog, size);
     if (!hash)
         return std::unexpected(DatabaseState::Unchecked);

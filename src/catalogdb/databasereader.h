@@ -192,8 +192,9 @@ std::expected<DigestReading, DatabaseState> openForDigests(
     platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath);
 
 // Of the database at databasePath that belongs to the catalog file at catalogPath (by its catalog
-// row), of a version that records its digests; else why not (Unchecked for an older version).
-std::expected<DigestsToKeep, DatabaseState> readDigestsToKeep(
-    platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath);
+// row), of a version that records its digests, of at most mostEntries entries; else why not
+// (Unchecked for an older version or more entries).
+std::expected<DigestsToKeep, DatabaseState> readDigestsToKeep(platform::IFileSystem& fileSystem,
+    const std::string& databasePath, const std::string& catalogPath, std::int64_t mostEntries);
 
 } // namespace mellowby::catalogdb

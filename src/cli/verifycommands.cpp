@@ -86,8 +86,9 @@ std::optional<CatalogToUpdate> catalogToUpdate(Tool& tool, const std::string& na
     auto read = [&fileSystem = tool.fileSystem, databasePath = *databasePath, catalogPath = *catalogPath] {
         return catalogdb::readCatalogFiles(fileSystem, databasePath, catalogPath);
     };
-    auto readDigests = [&fileSystem = tool.fileSystem, databasePath = *databasePath, catalogPath = *catalogPath] {
-        return catalogdb::readDigestsToKeep(fileSystem, databasePath, catalogPath);
+    auto readDigests = [&fileSystem = tool.fileSystem, databasePath = *databasePath, catalogPath = *catalogPath](
+                           std::int64_t mostEntries) {
+        return catalogdb::readDigestsToKeep(fileSystem, databasePath, catalogPath, mostEntries);
     };
     return CatalogToUpdate { *catalog, scan::EarlierCatalog::readWhenAsked(read, readDigests), glance.algorithm };
 }

@@ -65,12 +65,14 @@ EarlierCatalog EarlierCatalog::readBeside(std::function<Reading()> read)
     return earlier;
 }
 
-EarlierCatalog EarlierCatalog::readWhenAsked(std::function<Reading()> read, std::function<DigestsReading()> readDigests)
+EarlierCatalog EarlierCatalog::readWhenAsked(
+    std::function<Reading()> read, std::function<DigestsReading(std::int64_t mostEntries)> readDigests)
 {
     EarlierCatalog earlier;
     earlier.m_shared = std::make_shared<Shared>();
     earlier.m_shared->read = std::move(read);
-    earlier.m_shared->digests = std::make_unique<Reader<DigestsReading>>(std::move(readDigests));
+    earlier.m_shared->digests = std::make_unique<Reader<DigestsReading>>(
+        [readDigests = std::move(readDigests)] { return readDigests(kMostEntriesAlone); });
     return earlier;
 }
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <expected>
 #include <functional>
 #include <memory>
@@ -26,14 +27,19 @@ class EarlierCatalog {
 public:
     using Reading = std::expected<catalogdb::CatalogFiles, catalogdb::DatabaseState>;
     using DigestsReading = std::expected<catalogdb::DigestsToKeep, catalogdb::DatabaseState>;
+    // The most entries of a catalog whose digests alone are read: the files of a scan wait for the
+    // end of the walk to tell whether they can do, and no more than that many wait.
+    static constexpr std::int64_t kMostEntriesAlone = std::int64_t { 1 } << 18;
 
     // None (nullptr), or files read already, which must outlive the scan: a scan is given them as
     // it would be given a pointer to them.
     EarlierCatalog(const catalogdb::CatalogFiles* files = nullptr);
     // Starts read on a thread of its own.
     static EarlierCatalog readBeside(std::function<Reading()> read);
-    // Starts readDigests on a thread of its own; read only once the files are asked for.
-    static EarlierCatalog readWhenAsked(std::function<Reading()> read, std::function<DigestsReading()> readDigests);
+    // Starts readDigests on a thread of its own, for a catalog of at most the entries it is given
+    // (kMostEntriesAlone); read only once the files are asked for.
+    static EarlierCatalog readWhenAsked(
+        std::function<Reading()> read, std::function<DigestsReading(std::int64_t mostEntries)> readDigests);
 
     // Whether there is an earlier catalog.
     explicit operator bool() const { return m_given != nullptr || m_shared != nullptr; }

@@ -39,12 +39,10 @@ class ScanDigests;
 // earlier files read and the files held against them as above.
 class EarlierComparison {
 public:
-    // The most files that wait while the digests alone may do: past them, the earlier files are read.
-    static constexpr std::size_t kMostWaiting = std::size_t { 1 } << 18;
-
-    // root: the scanned folder; digests: the scan's, when it makes them.
-    EarlierComparison(
-        EarlierCatalog earlier, std::string root, ScanDigests* digests, std::size_t mostWaiting = kMostWaiting);
+    // root: the scanned folder; digests: the scan's, when it makes them. mostWaiting: the files
+    // that wait while the digests alone may do, past which the earlier files are read.
+    EarlierComparison(EarlierCatalog earlier, std::string root, ScanDigests* digests,
+        std::size_t mostWaiting = EarlierCatalog::kMostEntriesAlone);
 
     // A File element the walk wrote for entry, in folder (its whole path), as row (entries.id).
     void add(const std::string& folder, const platform::DirEntry& entry, std::int64_t row);
@@ -86,7 +84,7 @@ private:
     ScanDigests* m_digests = nullptr;
     EarlierCatalog m_earlierCatalog;
     Stage m_stage = Stage::Files;
-    std::size_t m_mostWaiting = kMostWaiting;
+    std::size_t m_mostWaiting = 0;
     std::uint64_t m_waitingDigestible = 0;
     bool m_keptWhole = false;
     bool m_taken = false;

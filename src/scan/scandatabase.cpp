@@ -152,12 +152,12 @@ void ScanDatabase::dropCopiedDigests()
 
 std::optional<catalogdb::EntriesWritten> ScanDatabase::entriesWritten()
 {
-    std::promise<catalogdb::EntriesWritten> told;
-    std::future<catalogdb::EntriesWritten> written = told.get_future();
+    std::future<catalogdb::EntriesWritten> written;
     {
         const std::lock_guard lock(m_calls);
+        m_entriesTold = {};
+        written = m_entriesTold.get_future();
         m_work.put(static_cast<char>(Call::TellEntries));
-        m_work.put(&told);
         m_work.handOverNow();
     }
     // A writer that failed carries out no call after: then none is told.
@@ -213,7 +213,7 @@ void ScanDatabase::apply(std::string_view batch)
             continue;
         }
         if (call == Call::TellEntries) {
-            calls.value<std::promise<catalogdb::EntriesWritten>*>()->set_value(m_writer->entriesWritten());
+            m_entriesTold.set_value(m_writer->entriesWritten());
             continue;
         }
         if (call == Call::Digest) {

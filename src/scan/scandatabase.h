@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -115,6 +116,8 @@ private:
     std::shared_ptr<const platform::IReadableFile> m_earlier;
     std::int64_t m_earlierCount = 0;
     catalogdb::Hash128 m_earlierHash {};
+    // Set by TellEntries, for entriesWritten() to wait on.
+    std::promise<catalogdb::EntriesWritten> m_entriesTold;
     // Counted as the writer counts its rows, so that a row's number is known before it is written.
     std::int64_t m_entries = 0;
     std::mutex m_calls;

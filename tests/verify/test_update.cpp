@@ -90,7 +90,9 @@ protected:
                 ++filesRead;
                 return catalogdb::readCatalogFiles(m_fileSystem, database, catalog);
             },
-            [&, database, catalog] { return catalogdb::readDigestsToKeep(m_fileSystem, database, catalog); });
+            [&, database, catalog](std::int64_t mostEntries) {
+                return catalogdb::readDigestsToKeep(m_fileSystem, database, catalog, mostEntries);
+            });
     }
 
     // Each file's path and digest, from a database that must belong to its catalog.
