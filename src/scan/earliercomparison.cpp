@@ -45,7 +45,15 @@ void EarlierComparison::add(const std::string& folder, const platform::DirEntry&
 
 void EarlierComparison::wait(const std::string& folder, const platform::DirEntry& entry, const FileFacts& facts)
 {
-    m_waiting.push_back({ platform::joinPath(folder, entry.name), facts });
+    const std::string_view lastFolder(m_waitingText.data() + m_waitingFolderAt, m_waitingFolderLength);
+    if (m_waiting.empty() || folder != lastFolder) {
+        m_waitingFolderAt = m_waitingText.size();
+        m_waitingFolderLength = static_cast<std::uint32_t>(folder.size());
+        m_waitingText += folder;
+    }
+    m_waiting.push_back({ m_waitingFolderAt, m_waitingText.size(), m_waitingFolderLength,
+        static_cast<std::uint32_t>(entry.name.size()), facts });
+    m_waitingText += entry.name;
     if (facts.digestible)
         ++m_waitingDigestible;
     if (m_stage != Stage::Files && m_waiting.size() >= m_mostWaiting) {
@@ -92,6 +100,7 @@ void EarlierComparison::finishWalk(const std::function<std::optional<catalogdb::
         m_keptWhole = true;
         m_compared = m_waiting.size();
         m_waiting = {};
+        m_waitingText = {};
         if (m_digests != nullptr)
             m_digests->keepCopied();
         return;
@@ -114,9 +123,13 @@ void EarlierComparison::takeEarlier()
         m_sameAlgorithm = m_digests != nullptr && m_earlier->algorithm == m_digests->algorithm();
         m_changed.reserve(64);
     }
-    for (const Waiting& file : m_waiting)
-        compare(file.path, file.facts);
+    for (const Waiting& file : m_waiting) {
+        platform::joinPathInto(m_path, std::string_view(m_waitingText).substr(file.folderAt, file.folderLength),
+            std::string_view(m_waitingText).substr(file.nameAt, file.nameLength));
+        compare(m_path, file.facts);
+    }
     m_waiting = {};
+    m_waitingText = {};
 }
 
 std::string_view EarlierComparison::belowRoot(std::string_view path) const

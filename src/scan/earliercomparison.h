@@ -63,8 +63,13 @@ private:
         std::int64_t row = 0;
         bool digestible = false;
     };
+    // The files waiting for the earlier catalog, in the walk's order: each folder's path once and
+    // every name in one text, so that a file waiting costs no allocation of its own.
     struct Waiting {
-        std::string path;
+        std::size_t folderAt = 0; // in m_waitingText, its folder's path
+        std::size_t nameAt = 0;
+        std::uint32_t folderLength = 0;
+        std::uint32_t nameLength = 0;
         FileFacts facts;
     };
 
@@ -90,6 +95,9 @@ private:
     bool m_taken = false;
     bool m_unusable = false;
     std::vector<Waiting> m_waiting;
+    std::string m_waitingText;
+    std::size_t m_waitingFolderAt = 0; // the last waiting file's folder, in m_waitingText
+    std::uint32_t m_waitingFolderLength = 0;
     std::string m_path; // of the file being compared, its room kept
     // Once the earlier catalog is there.
     const catalogdb::CatalogFiles* m_earlier = nullptr;
