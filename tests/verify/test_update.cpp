@@ -27,6 +27,7 @@
 #include "platform/linux/linuxfilereading.h"
 #include "platform/linux/linuxfilesystem.h"
 #include "scan/earliercomparison.h"
+#include "scan/scandatabase.h"
 #include "scan/scanner.h"
 #include "support/nesteddatafolder.h"
 
@@ -341,6 +342,26 @@ TEST_F(Update, PastTheFilesThatMayWaitTheEarlierFilesAreRead)
             { m_tree / "c", Verdict::Added }, { m_tree / "d", Verdict::Added },
             { m_tree / "same.bin", Verdict::Missing }, { m_tree / "sub/same.txt", Verdict::Missing },
             { m_tree / "grows.txt", Verdict::Missing }, { m_tree / "goes.txt", Verdict::Missing } }));
+}
+
+// Digests copied that are not those checked fail the writer, and a writer that failed tells no
+// entries rather than leave the walk waiting for it.
+TEST_F(Update, AWriterThatFailedTellsNoEntries)
+{
+    ASSERT_TRUE(scan(m_store, nullptr));
+    const auto kept = catalogdb::readDigestsToKeep(m_fileSystem, m_data / "disc.sqlite", m_data / "disc.xml", 1000);
+    ASSERT_TRUE(kept);
+    ASSERT_EQ(kept->catalog.digestCount, 4);
+    auto replacement = m_fileSystem.beginReplacement(m_freshData / "disc.sqlite");
+    ASSERT_TRUE(replacement);
+    scan::ScanDatabase database(**replacement);
+    database.beginDisk("disc");
+    const auto written = database.entriesWritten();
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->count, 1);
+    database.copyDigests(kept->file, kept->catalog.digestCount + 1, kept->catalog.digestsHash);
+    EXPECT_FALSE(database.entriesWritten());
+    EXPECT_THROW(database.wait(), catalogdb::DatabaseWriteFailed);
 }
 
 } // namespace
