@@ -274,14 +274,15 @@ void DatabaseWriter::insertCatalogRow(const ScanRecord& scan, std::uint64_t cata
     statement.bindBlob(14, bytesOf(m_archiveRows->digest()));
     statement.bind(15, m_memberCount);
     statement.bindBlob(16, bytesOf(m_memberRows->digest()));
-    // The digests come from the readers in the order they finish: hashed in the order of their
-    // entries, as the reader reads them back.
+    // Digests copied whole are those the earlier catalog row counted and hashed.
     if (m_copiedDigestsHash) {
         statement.bind(17, m_digestCount);
         statement.bindBlob(18, bytesOf(*m_copiedDigestsHash));
         statement.run();
         return;
     }
+    // The digests come from the readers in the order they finish: hashed in the order of their
+    // entries, as the reader reads them back.
     if (!m_digestsInOrder) {
         m_digestRows = std::make_unique<RowsHash>();
         SqliteStatement rows(*m_connection, kDigestRows);

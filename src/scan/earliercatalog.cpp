@@ -3,6 +3,7 @@
 #include "catalogdb/catalogfiles.h"
 #include "catalogdb/databasereader.h"
 
+#include <mutex>
 #include <utility>
 
 namespace mellowby::scan {

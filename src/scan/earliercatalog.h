@@ -8,7 +8,6 @@
 #include <expected>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace mellowby::catalogdb {
