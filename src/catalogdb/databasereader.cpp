@@ -62,6 +62,24 @@ std::optional<Hash128> hashOfFile(platform::IReadableFile& file, std::uint64_t s
     return hash.digest();
 }
 
+// The database opened (with or without its files' digests) beside the hash of its catalog file,
+// which finish() or digestsToKeep() hold against the catalog row.
+std::expected<DigestReading, DatabaseState> openWithCatalogHash(
+    platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath, bool digests)
+{
+    auto catalog = fileSystem.openForReading(catalogPath);
+    if (!catalog)
+        return std::unexpected(DatabaseState::Unchecked);
+    const std::uint64_t size = (*catalog)->stamp().size;
+    auto reader = DatabaseReader::open(fileSystem, databasePath, size, digests);
+    if (!reader)
+        return std::unexpected(reader.error());
+    const auto hash = hashOfFile(**catalog, size);
+    if (!hash)
+        return std::unexpected(DatabaseState::Unchecked);
+    return DigestReading { std::move(*reader), *hash };
+}
+
 } // namespace
 
 DatabaseReader::DatabaseReader()
@@ -403,35 +421,18 @@ std::optional<DatabaseGlance> glanceAtDatabase(platform::IFileSystem& fileSystem
 std::expected<DigestReading, DatabaseState> openForDigests(
     platform::IFileSystem& fileSystem, const std::string& databasePath, const std::string& catalogPath)
 {
-    auto catalog = fileSystem.openForReading(catalogPath);
-    if (!catalog)
-        return std::unexpected(DatabaseState::Unchecked);
-    const std::uint64_t size = (*catalog)->stamp().size;
-    auto reader = DatabaseReader::open(fileSystem, databasePath, size, true);
-    if (!reader)
-        return std::unexpected(reader.error());
-    const auto hash = hashOfFile(**catalog, size);
-    if (!hash)
-        return std::unexpected(DatabaseState::Unchecked);
-    return DigestReading { std::move(*reader), *hash };
+    return openWithCatalogHash(fileSystem, databasePath, catalogPath, true);
 }
 
 std::expected<DigestsToKeep, DatabaseState> readDigestsToKeep(platform::IFileSystem& fileSystem,
     const std::string& databasePath, const std::string& catalogPath, std::int64_t mostEntries)
 {
-    auto catalog = fileSystem.openForReading(catalogPath);
-    if (!catalog)
+    auto reading = openWithCatalogHash(fileSystem, databasePath, catalogPath, false);
+    if (!reading)
+        return std::unexpected(reading.error());
+    if (reading->reader->catalog().entryCount > mostEntries)
         return std::unexpected(DatabaseState::Unchecked);
-    const std::uint64_t size = (*catalog)->stamp().size;
-    auto reader = DatabaseReader::open(fileSystem, databasePath, size);
-    if (!reader)
-        return std::unexpected(reader.error());
-    if ((*reader)->catalog().entryCount > mostEntries)
-        return std::unexpected(DatabaseState::Unchecked);
-    const auto hash = hashOfFile(**catalog, size);
-    if (!hash)
-        return std::unexpected(DatabaseState::Unchecked);
-    return (*reader)->digestsToKeep(*hash);
+    return reading->reader->digestsToKeep(reading->catalogHash);
 }
 
 } // namespace mellowby::catalogdb

@@ -37,7 +37,7 @@ template <typename Result> struct EarlierCatalog::Reader {
 struct EarlierCatalog::Shared {
     std::function<Reading()> read; // until it is started
     std::unique_ptr<Reader<DigestsReading>> digests;
-    mutable std::mutex mutex;
+    std::mutex mutex;
     std::unique_ptr<Reader<Reading>> files; // once started
     std::atomic<bool> filesStarted = false;
 
