@@ -298,25 +298,36 @@ TEST_F(Update, AnUnchangedTreeKeepsEveryDigestWithoutReadingTheEarlierFiles)
     }
 }
 
-// Digests that are not those the earlier scan wrote are never kept whole: the earlier files are
-// read to tell, and they say the database cannot be used.
+// Digests that are not those the earlier scan wrote, or a database of another catalog, are never
+// kept whole: the earlier files are read to tell, and they say the database cannot be used.
 TEST_F(Update, EarlierDigestsThatDoNotBelongAreNotKept)
 {
-    ASSERT_TRUE(scan(m_store, nullptr));
-    {
-        catalogdb::SqliteConnection connection(m_data / "disc.sqlite", SQLITE_OPEN_READWRITE, nullptr);
-        connection.execute("UPDATE digests SET digest = zeroblob(16) WHERE entry = (SELECT min(entry) FROM digests)");
+    for (const bool otherCatalog : { false, true }) {
+        SCOPED_TRACE(otherCatalog);
+        ASSERT_TRUE(scan(m_store, nullptr));
+        if (otherCatalog) {
+            // A file named otherwise for a while: a catalog of the same size, another all the same.
+            std::filesystem::rename(m_tree / "goes.txt", m_tree / "gone.txt");
+            ASSERT_TRUE(scan(m_freshStore, nullptr));
+            std::filesystem::rename(m_tree / "gone.txt", m_tree / "goes.txt");
+            ASSERT_EQ(readFile(m_freshData / "disc.xml").size(), readFile(m_data / "disc.xml").size());
+            writeFile(m_data / "disc.sqlite", readFile(m_freshData / "disc.sqlite"));
+        } else {
+            catalogdb::SqliteConnection connection(m_data / "disc.sqlite", SQLITE_OPEN_READWRITE, nullptr);
+            connection.execute(
+                "UPDATE digests SET digest = zeroblob(16) WHERE entry = (SELECT min(entry) FROM digests)");
+        }
+        const auto before = dataFiles(m_data);
+        std::atomic<int> filesRead = 0;
+        fakes::FaultyFileReading counting(m_realReading);
+        scan::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr, nullptr, nullptr, true,
+            DigestAlgorithm::Xxh128, &counting, readWhenAsked(filesRead) };
+        m_box.queueAnswer(platform::MessageAnswer::Yes);
+        EXPECT_EQ(scan::genXml(context, m_tree.path(), "disc").error(), scan::ScanFailure::EarlierUnusable);
+        EXPECT_EQ(filesRead, 1);
+        EXPECT_TRUE(counting.opened().empty());
+        EXPECT_EQ(dataFiles(m_data), before);
     }
-    const auto before = dataFiles(m_data);
-    std::atomic<int> filesRead = 0;
-    fakes::FaultyFileReading counting(m_realReading);
-    scan::ScanContext context { m_store, m_settings, m_lister, m_box, m_dates, nullptr, nullptr, nullptr, true,
-        DigestAlgorithm::Xxh128, &counting, readWhenAsked(filesRead) };
-    m_box.queueAnswer(platform::MessageAnswer::Yes);
-    EXPECT_EQ(scan::genXml(context, m_tree.path(), "disc").error(), scan::ScanFailure::EarlierUnusable);
-    EXPECT_EQ(filesRead, 1);
-    EXPECT_TRUE(counting.opened().empty());
-    EXPECT_EQ(dataFiles(m_data), before);
 }
 
 // Past the files that may wait for the end of the walk, the earlier files are read and the files
